@@ -14,33 +14,48 @@ struct KeyName {
 
 // The names written for keys; reading accepts these and the aliases below.
 constexpr KeyName kNames[] = {
-    {vkBack, u"Backspace"},   {vkTab, u"Tab"},        {vkClear, u"Clear"},
-    {vkReturn, u"Enter"},     {vkPause, u"Pause"},    {vkCapital, u"CapsLock"},
-    {vkEscape, u"Esc"},       {vkSpace, u"Space"},    {vkPrior, u"PgUp"},
-    {vkNext, u"PgDn"},        {vkEnd, u"End"},        {vkHome, u"Home"},
-    {vkLeft, u"Left"},        {vkUp, u"Up"},          {vkRight, u"Right"},
-    {vkDown, u"Down"},        {vkSnapshot, u"PrtSc"}, {vkInsert, u"Ins"},
-    {vkDelete, u"Del"},       {vkLWin, u"LWin"},      {vkRWin, u"RWin"},
-    {vkApps, u"Menu"},        {vkMultiply, u"Num *"}, {vkAdd, u"Num +"},
-    {vkSeparator, u"Num ,"},  {vkSubtract, u"Num -"}, {vkDecimal, u"Num ."},
-    {vkDivide, u"Num /"},     {vkNumLock, u"NumLock"}, {vkScroll, u"ScrollLock"},
-    {vkOemSemicolon, u";"},   {vkOemPlus, u"="},      {vkOemComma, u","},
-    {vkOemMinus, u"-"},       {vkOemPeriod, u"."},    {vkOemSlash, u"/"},
-    {vkOemTilde, u"`"},       {vkOemOpen, u"["},      {vkOemBackslash, u"\\"},
-    {vkOemClose, u"]"},       {vkOemQuote, u"'"},
+    {vkBack, u"Backspace"},  {vkTab, u"Tab"},         {vkClear, u"Clear"},
+    {vkReturn, u"Enter"},    {vkPause, u"Pause"},     {vkCapital, u"CapsLock"},
+    {vkEscape, u"Esc"},      {vkSpace, u"Space"},     {vkPrior, u"PgUp"},
+    {vkNext, u"PgDn"},       {vkEnd, u"End"},         {vkHome, u"Home"},
+    {vkLeft, u"Left"},       {vkUp, u"Up"},           {vkRight, u"Right"},
+    {vkDown, u"Down"},       {vkSnapshot, u"PrtSc"},  {vkInsert, u"Ins"},
+    {vkDelete, u"Del"},      {vkLWin, u"LWin"},       {vkRWin, u"RWin"},
+    {vkApps, u"Menu"},       {vkMultiply, u"Num *"},  {vkAdd, u"Num +"},
+    {vkSeparator, u"Num ,"}, {vkSubtract, u"Num -"},  {vkDecimal, u"Num ."},
+    {vkDivide, u"Num /"},    {vkNumLock, u"NumLock"}, {vkScroll, u"ScrollLock"},
+    {vkOemSemicolon, u";"},  {vkOemPlus, u"="},       {vkOemComma, u","},
+    {vkOemMinus, u"-"},      {vkOemPeriod, u"."},     {vkOemSlash, u"/"},
+    {vkOemTilde, u"`"},      {vkOemOpen, u"["},       {vkOemBackslash, u"\\"},
+    {vkOemClose, u"]"},      {vkOemQuote, u"'"},
 };
 
 constexpr KeyName kAliases[] = {
-    {vkBack, u"BkSp"},         {vkBack, u"Back"},          {vkReturn, u"Return"},
-    {vkEscape, u"Escape"},     {vkPrior, u"PageUp"},       {vkPrior, u"Page Up"},
-    {vkPrior, u"Prior"},       {vkNext, u"PageDown"},      {vkNext, u"Page Down"},
-    {vkNext, u"Next"},         {vkInsert, u"Insert"},      {vkDelete, u"Delete"},
-    {vkSnapshot, u"PrintScreen"}, {vkSnapshot, u"Print"},  {vkCapital, u"Caps Lock"},
-    {vkNumLock, u"Num Lock"},  {vkScroll, u"Scroll Lock"}, {vkApps, u"Apps"},
-    {vkOemPlus, u"+"},         {vkSpace, u"Spacebar"},
+    {vkBack, u"BkSp"},
+    {vkBack, u"Back"},
+    {vkReturn, u"Return"},
+    {vkEscape, u"Escape"},
+    {vkPrior, u"PageUp"},
+    {vkPrior, u"Page Up"},
+    {vkPrior, u"Prior"},
+    {vkNext, u"PageDown"},
+    {vkNext, u"Page Down"},
+    {vkNext, u"Next"},
+    {vkInsert, u"Insert"},
+    {vkDelete, u"Delete"},
+    {vkSnapshot, u"PrintScreen"},
+    {vkSnapshot, u"Print"},
+    {vkCapital, u"Caps Lock"},
+    {vkNumLock, u"Num Lock"},
+    {vkScroll, u"Scroll Lock"},
+    {vkApps, u"Apps"},
+    {vkOemPlus, u"+"},
+    {vkSpace, u"Spacebar"},
 };
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+char16_t Lower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
 
 bool SameText(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -49,7 +64,9 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
 
 std::u16string_view Trim(std::u16string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -57,7 +74,9 @@ std::u16string_view Trim(std::u16string_view s) {
   return s;
 }
 
-std::u16string Ascii(const char* s) { return std::u16string(s, s + std::char_traits<char>::length(s)); }
+std::u16string Ascii(const char* s) {
+  return std::u16string(s, s + std::char_traits<char>::length(s));
+}
 
 // The name of a key code, or empty when it has none.
 std::u16string KeyText(std::uint16_t code) {
@@ -76,9 +95,12 @@ std::optional<std::uint16_t> HexCode(std::u16string_view s) {
   std::uint32_t v = 0;
   for (char16_t c : s.substr(2)) {
     char16_t l = Lower(c);
-    if (l >= u'0' && l <= u'9') v = v * 16 + (l - u'0');
-    else if (l >= u'a' && l <= u'f') v = v * 16 + (l - u'a' + 10);
-    else return std::nullopt;
+    if (l >= u'0' && l <= u'9')
+      v = v * 16 + (l - u'0');
+    else if (l >= u'a' && l <= u'f')
+      v = v * 16 + (l - u'a' + 10);
+    else
+      return std::nullopt;
   }
   if (v > scKeyMask) return std::nullopt;
   return static_cast<std::uint16_t>(v);
@@ -97,7 +119,8 @@ std::optional<std::uint16_t> KeyCode(std::u16string_view s) {
       if (c < u'0' || c > u'9') return std::nullopt;
       n = n * 10 + (c - u'0');
     }
-    if (n >= 1 && n <= vkF24 - vkF1 + 1 && s[1] != u'0') return static_cast<std::uint16_t>(vkF1 + n - 1);
+    if (n >= 1 && n <= vkF24 - vkF1 + 1 && s[1] != u'0')
+      return static_cast<std::uint16_t>(vkF1 + n - 1);
     return std::nullopt;
   }
   if (s.size() >= 4 && SameText(s.substr(0, 3), u"num")) {
@@ -161,7 +184,9 @@ std::optional<TShortCut> TryTextToShortCut(std::u16string_view text) {
   return static_cast<TShortCut>(*code | mods);
 }
 
-TShortCut TextToShortCut(std::u16string_view text) { return TryTextToShortCut(text).value_or(0); }
+TShortCut TextToShortCut(std::u16string_view text) {
+  return TryTextToShortCut(text).value_or(0);
+}
 
 std::u16string ShortCutsToText(std::span<const TShortCut> keys) {
   std::u16string text;

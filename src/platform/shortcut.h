@@ -83,9 +83,9 @@ constexpr TShortCut ShortCut(std::uint16_t key, TShortCut modifiers = 0) {
   return static_cast<TShortCut>((key & scKeyMask) | (modifiers & scModifiers));
 }
 
-// The display name of a word: modifiers in the order Ctrl, Shift, Alt, then the key ("Ctrl+Shift+K",
-// "PgDn", "Ctrl+="). A key without a name is written as its code in hexadecimal ("0xE5"), so that
-// every word survives a round trip. 0 gives the empty text.
+// The display name of a word: modifiers in the order Ctrl, Shift, Alt, then the key
+// ("Ctrl+Shift+K", "PgDn", "Ctrl+="). A key without a name is written as its code in hexadecimal
+// ("0xE5"), so that every word survives a round trip. 0 gives the empty text.
 std::u16string ShortCutToText(TShortCut shortcut);
 
 // Reads a display name back. Modifiers may come in any order and any case ("shift+Ctrl+k"); the key

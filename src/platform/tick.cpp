@@ -26,7 +26,9 @@ TTickClock& TickClock() {
   return c ? *c : system_clock;
 }
 
-std::uint64_t TickCount() { return TickClock().Now(); }
+std::uint64_t TickCount() {
+  return TickClock().Now();
+}
 
 void SetTickClock(TTickClock* clock) {
   current_clock.store(clock == &system_clock ? nullptr : clock, std::memory_order_release);
@@ -36,6 +38,8 @@ TScopedTickClock::TScopedTickClock(TTickClock& clock) : previous_(&TickClock()) 
   SetTickClock(&clock);
 }
 
-TScopedTickClock::~TScopedTickClock() { SetTickClock(previous_); }
+TScopedTickClock::~TScopedTickClock() {
+  SetTickClock(previous_);
+}
 
 }  // namespace synt

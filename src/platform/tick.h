@@ -1,5 +1,6 @@
 // The platform's monotonic millisecond tick. Everything that measures short intervals (the key
-// queue's time-out, idle delays, timers) reads it here, so a test can put a manual clock in its place.
+// queue's time-out, idle delays, timers) reads it here, so a test can put a manual clock in its
+// place.
 //
 //   std::uint64_t t0 = synt::TickCount();
 //
@@ -13,7 +14,8 @@
 
 namespace synt {
 
-// A source of milliseconds. Only differences between readings mean anything; readings never go back.
+// A source of milliseconds. Only differences between readings mean anything; readings never go
+// back.
 class TTickClock {
  public:
   virtual ~TTickClock() = default;

@@ -36,7 +36,8 @@ TEST(ShortCut, ReadsModifiersInAnyOrderAndCase) {
   TShortCut want = ShortCut('K', scCtrl | scShift | scAlt);
   for (const char16_t* t : {u"Ctrl+Shift+Alt+K", u"Alt+Shift+Ctrl+K", u"shift+ctrl+alt+k",
                             u"SHIFT+ALT+CONTROL+K", u" Ctrl + Shift + Alt + K "})
-    EXPECT_EQ(TextToShortCut(t), want) << std::string(t, t + std::char_traits<char16_t>::length(t)).c_str();
+    EXPECT_EQ(TextToShortCut(t), want)
+        << std::string(t, t + std::char_traits<char16_t>::length(t)).c_str();
 }
 
 TEST(ShortCut, ReadsEveryKeyNameOfTheCommandTable) {
@@ -44,19 +45,44 @@ TEST(ShortCut, ReadsEveryKeyNameOfTheCommandTable) {
     const char16_t* text;
     TShortCut want;
   } cases[] = {
-      {u"Ins", vkInsert},           {u"Del", vkDelete},       {u"PgUp", vkPrior},
-      {u"PgDn", vkNext},            {u"Home", vkHome},        {u"End", vkEnd},
-      {u"Esc", vkEscape},           {u"Enter", vkReturn},     {u"Backspace", vkBack},
-      {u"Space", vkSpace},          {u"Tab", vkTab},          {u"Left", vkLeft},
-      {u"Right", vkRight},          {u"Up", vkUp},            {u"Down", vkDown},
-      {u"F1", vkF1},                {u"F3", vkF1 + 2},        {u"F12", vkF1 + 11},
-      {u"A", 'A'},                  {u"z", 'Z'},              {u"0", '0'},
-      {u"9", '9'},                  {u"=", vkOemPlus},        {u"+", vkOemPlus},
-      {u"Ctrl++", ShortCut(vkOemPlus, scCtrl)},              {u"[", vkOemOpen},
-      {u".", vkOemPeriod},          {u";", vkOemSemicolon},   {u"\\", vkOemBackslash},
-      {u"Delete", vkDelete},        {u"Insert", vkInsert},    {u"PageDown", vkNext},
-      {u"Page Up", vkPrior},        {u"Return", vkReturn},    {u"Escape", vkEscape},
-      {u"BkSp", vkBack},            {u"0xE5", 0xE5},          {u"Num 0", vkNumpad0},
+      {u"Ins", vkInsert},
+      {u"Del", vkDelete},
+      {u"PgUp", vkPrior},
+      {u"PgDn", vkNext},
+      {u"Home", vkHome},
+      {u"End", vkEnd},
+      {u"Esc", vkEscape},
+      {u"Enter", vkReturn},
+      {u"Backspace", vkBack},
+      {u"Space", vkSpace},
+      {u"Tab", vkTab},
+      {u"Left", vkLeft},
+      {u"Right", vkRight},
+      {u"Up", vkUp},
+      {u"Down", vkDown},
+      {u"F1", vkF1},
+      {u"F3", vkF1 + 2},
+      {u"F12", vkF1 + 11},
+      {u"A", 'A'},
+      {u"z", 'Z'},
+      {u"0", '0'},
+      {u"9", '9'},
+      {u"=", vkOemPlus},
+      {u"+", vkOemPlus},
+      {u"Ctrl++", ShortCut(vkOemPlus, scCtrl)},
+      {u"[", vkOemOpen},
+      {u".", vkOemPeriod},
+      {u";", vkOemSemicolon},
+      {u"\\", vkOemBackslash},
+      {u"Delete", vkDelete},
+      {u"Insert", vkInsert},
+      {u"PageDown", vkNext},
+      {u"Page Up", vkPrior},
+      {u"Return", vkReturn},
+      {u"Escape", vkEscape},
+      {u"BkSp", vkBack},
+      {u"0xE5", 0xE5},
+      {u"Num 0", vkNumpad0},
       {u"Alt+Backspace", ShortCut(vkBack, scAlt)},
       {u"Ctrl+Shift+Space", ShortCut(vkSpace, scCtrl | scShift)},
   };

@@ -1,0 +1,399 @@
+#include "editor/key_mapping.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/tick.h"
+
+namespace synt {
+
+// ---- TKeyQueue
+
+void TKeyQueue::SetMaxQueueSize(int size) {
+  if (size <= 0) throw Exception("MaxQueueSize should be greater 1");
+  max_queue_size_ = size;
+  if (keys_.size() > static_cast<size_t>(size)) keys_.resize(static_cast<size_t>(size));
+}
+
+void TKeyQueue::Add(TShortCut key) {
+  std::uint64_t now = TickCount();
+  if (max_interval_ != 0 && has_time_ && now - last_time_ > max_interval_) keys_.clear();
+  last_time_ = now;
+  has_time_ = true;
+  keys_.insert(keys_.begin(), key);
+  if (keys_.size() > static_cast<size_t>(max_queue_size_))
+    keys_.resize(static_cast<size_t>(max_queue_size_));
+}
+
+TShortCut TKeyQueue::Keys(int index) const {
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return keys_[static_cast<size_t>(index)];
+}
+
+void TKeyQueue::Assign(const TKeyQueue& source) {
+  max_interval_ = source.max_interval_;
+  SetMaxQueueSize(source.max_queue_size_);
+}
+
+// ---- TKeyDef, TKeyDefs
+
+void TKeyDef::Changed() {
+  if (collection_) collection_->Changed();
+}
+
+void TKeyDef::SetShortCut(TShortCut value) {
+  if (value == shortcut_) return;
+  shortcut_ = value;
+  Changed();
+}
+
+void TKeyDef::SetOptionalControlKeys(bool value) {
+  if (value == optional_control_keys_) return;
+  optional_control_keys_ = value;
+  Changed();
+}
+
+bool TKeyDef::Match(TShortCut key, bool ignore_modifiers) const {
+  // The low 12 bits hold the virtual key; the modifiers sit above them.
+  if (optional_control_keys_ || ignore_modifiers) return (key & 0x0FFF) == (shortcut_ & 0x0FFF);
+  return key == shortcut_;
+}
+
+void TKeyDef::Assign(const TKeyDef& source) {
+  if (&source == this) return;
+  shortcut_ = source.shortcut_;
+  optional_control_keys_ = source.optional_control_keys_;
+  Changed();
+}
+
+TKeyDef& TKeyDefs::Add(TShortCut shortcut) {
+  UpdateGuard guard(*this);
+  TKeyDef& def = Add();
+  def.SetShortCut(shortcut);
+  return def;
+}
+
+void TKeyDefs::Notify() {
+  if (owner_) owner_->Changed();
+}
+
+// ---- TKeyStroke, TKeyStrokes
+
+void TKeyStroke::Changed() {
+  if (collection_) collection_->Changed();
+}
+
+std::vector<TShortCut> TKeyStroke::ShortCuts() const {
+  std::vector<TShortCut> keys;
+  keys.reserve(static_cast<size_t>(key_defs_.Count()));
+  for (int i = 0; i < key_defs_.Count(); ++i) keys.push_back(key_defs_.Items(i).ShortCut());
+  return keys;
+}
+
+std::u16string TKeyStroke::DisplayName() const {
+  return ShortCutsToText(ShortCuts());
+}
+
+bool TKeyStroke::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
+  int n = key_defs_.Count();
+  if (n == 0 || queue.Count() < n) return false;
+  // The last key of the sequence meets the newest key of the queue.
+  for (int i = 0; i < n; ++i)
+    if (!key_defs_.Items(i).Match(queue.Keys(n - 1 - i), use_first_control_keys && i > 0))
+      return false;
+  return true;
+}
+
+TKeyStroke& TKeyStrokes::Add(std::span<const TShortCut> keys) {
+  UpdateGuard guard(*this);
+  TKeyStroke& stroke = Add();
+  for (TShortCut k : keys) stroke.KeyDefs().Add(k);
+  return stroke;
+}
+
+TKeyStroke* TKeyStrokes::AddPacked(TPackedKeys keys) {
+  if (keys == 0) return nullptr;
+  UpdateGuard guard(*this);
+  TKeyStroke& stroke = Add();
+  if (keys & 0xFFFF) stroke.KeyDefs().Add(static_cast<TShortCut>(keys & 0xFFFF));
+  if (keys > 0xFFFF) stroke.KeyDefs().Add(static_cast<TShortCut>(keys >> 16));
+  return &stroke;
+}
+
+void TKeyStrokes::Notify() {
+  if (owner_) owner_->Changed();
+}
+
+// ---- TqxCommandItem, TqxCommandItems
+
+void TqxCommandItem::Changed() {
+  if (collection_) collection_->Changed();
+}
+
+void TqxCommandItem::SetCommand(int value) {
+  if (value == command_) return;
+  command_ = value;
+  Changed();
+}
+
+void TqxCommandItem::SetCustomizable(bool value) {
+  if (value == customizable_) return;
+  customizable_ = value;
+  Changed();
+}
+
+void TqxCommandItem::SetCaption(std::u16string_view value) {
+  if (value == caption_) return;
+  caption_ = value;
+  Changed();
+}
+
+void TqxCommandItem::SetCategory(std::u16string_view value) {
+  if (value == category_) return;
+  category_ = value;
+  Changed();
+}
+
+void TqxCommandItem::SetDisplayName(std::u16string_view value) {
+  if (value == display_name_) return;
+  display_name_ = value;
+  Changed();
+}
+
+int TqxCommandItem::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
+  int best = 0;
+  for (int i = 0; i < key_strokes_.Count(); ++i) {
+    const TKeyStroke& s = key_strokes_.Items(i);
+    int n = s.KeyDefs().Count();
+    if (n > best && s.Match(queue, use_first_control_keys)) best = n;
+  }
+  return best;
+}
+
+void TqxCommandItem::Assign(const TqxCommandItem& source) {
+  if (&source == this) return;
+  command_ = source.command_;
+  customizable_ = source.customizable_;
+  caption_ = source.caption_;
+  category_ = source.category_;
+  display_name_ = source.display_name_;
+  key_strokes_.Assign(source.key_strokes_);
+  Changed();
+}
+
+int TqxCommandItem::Index() const {
+  return collection_ ? collection_->IndexOf(this) : -1;
+}
+
+TqxCommandItem* TqxCommandItems::ItemByCommand(int command) const {
+  if (!index_valid_) {
+    index_.clear();
+    index_.reserve(items_.size());
+    for (const auto& it : items_) index_.push_back({it->Command(), it.get()});
+    // Stable, so that of several items with one id the first in the collection is found.
+    std::stable_sort(index_.begin(), index_.end(),
+                     [](const TCmdKey& a, const TCmdKey& b) { return a.command < b.command; });
+    index_valid_ = true;
+  }
+  auto it = std::lower_bound(index_.begin(), index_.end(), command,
+                             [](const TCmdKey& k, int c) { return k.command < c; });
+  return it != index_.end() && it->command == command ? it->item : nullptr;
+}
+
+void TqxCommandItems::ItemsChanged() {
+  index_valid_ = false;
+  index_.clear();
+}
+
+// ---- TSyntKeyMapping
+
+TSyntKeyMapping::TSyntKeyMapping() : items_(this) {}
+TSyntKeyMapping::~TSyntKeyMapping() = default;
+
+namespace {
+
+void PutInt(std::string& buf, std::int32_t v) {
+  auto u = static_cast<std::uint32_t>(v);
+  for (int i = 0; i < 4; ++i) buf.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+// Reads 32-bit little-endian values from a byte buffer; Next fails at the end of the buffer.
+class IntReader {
+ public:
+  explicit IntReader(const std::vector<std::uint8_t>& buf) : buf_(buf) {}
+  bool Next(std::int32_t& v) {
+    if (buf_.size() - pos_ < 4) return false;
+    std::uint32_t u = 0;
+    for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(buf_[pos_ + i]) << (8 * i);
+    pos_ += 4;
+    v = static_cast<std::int32_t>(u);
+    return true;
+  }
+  bool AtEnd() const { return pos_ >= buf_.size(); }
+
+ private:
+  const std::vector<std::uint8_t>& buf_;
+  size_t pos_ = 0;
+};
+
+struct Binding {
+  int command;
+  std::vector<std::vector<TShortCut>> strokes;
+};
+
+}  // namespace
+
+std::u16string TSyntKeyMapping::AsString() const {
+  std::string buf;
+  for (int i = 0; i < items_.Count(); ++i) {
+    const TqxCommandItem& item = items_.Items(i);
+    if (item.Command() == 0) continue;
+    PutInt(buf, item.Command());
+    PutInt(buf, item.KeyStrokes().Count());
+    for (int s = 0; s < item.KeyStrokes().Count(); ++s) {
+      const TKeyDefs& defs = item.KeyStrokes().Items(s).KeyDefs();
+      PutInt(buf, defs.Count());
+      for (int k = 0; k < defs.Count(); ++k) PutInt(buf, defs.Items(k).ShortCut());
+    }
+  }
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string text;
+  text.reserve(buf.size() * 2);
+  for (char c : buf) {
+    auto b = static_cast<std::uint8_t>(c);
+    text.push_back(kHex[b >> 4]);
+    text.push_back(kHex[b & 15]);
+  }
+  return text;
+}
+
+void TSyntKeyMapping::SetAsString(std::u16string_view text) {
+  if (text.size() < 2) return;
+  std::vector<std::uint8_t> buf;
+  buf.reserve(text.size() / 2);
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+    if (hi < 0 || lo < 0)
+      throw EConvertError("Invalid key mapping text: character " +
+                          std::to_string(hi < 0 ? i + 1 : i + 2) + " is not a hexadecimal digit");
+    buf.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+  }
+  // Decode every complete record first: one cut short by the end of the text (or holding a negative
+  // count) is dropped whole, so that no command loses its keys to a truncated text.
+  std::vector<Binding> bindings;
+  IntReader in(buf);
+  while (!in.AtEnd()) {
+    Binding b;
+    std::int32_t cmd, nstrokes;
+    if (!in.Next(cmd) || !in.Next(nstrokes) || nstrokes < 0) break;
+    b.command = cmd;
+    bool complete = true;
+    for (std::int32_t s = 0; s < nstrokes && complete; ++s) {
+      std::int32_t nkeys;
+      if (!in.Next(nkeys) || nkeys < 0) {
+        complete = false;
+        break;
+      }
+      std::vector<TShortCut> keys;
+      for (std::int32_t k = 0; k < nkeys; ++k) {
+        std::int32_t key;
+        if (!in.Next(key)) {
+          complete = false;
+          break;
+        }
+        keys.push_back(static_cast<TShortCut>(key & 0xFFFF));
+      }
+      b.strokes.push_back(std::move(keys));
+    }
+    if (!complete) break;
+    bindings.push_back(std::move(b));
+  }
+  TqxCommandItems::UpdateGuard guard(items_);
+  for (const Binding& b : bindings) {
+    TqxCommandItem* item = items_.ItemByCommand(b.command);
+    if (!item) continue;  // an id this mapping does not know
+    item->KeyStrokes().Clear();
+    for (const auto& keys : b.strokes) item->KeyStrokes().Add(std::span<const TShortCut>(keys));
+  }
+}
+
+TqxCommandItem& TSyntKeyMapping::AddCommand(int command, std::u16string_view category,
+                                            std::int64_t second_key, std::int64_t first_key,
+                                            std::u16string_view description,
+                                            std::u16string_view caption) {
+  TqxCommandItems::UpdateGuard guard(items_);
+  TqxCommandItem& item = items_.Add();
+  item.SetCommand(command);
+  item.SetCategory(category);
+  item.SetCaption(caption);
+  item.SetDisplayName(description);
+  if (first_key == -1) {
+    item.SetCustomizable(false);
+  } else {
+    item.KeyStrokes().AddPacked(static_cast<TPackedKeys>(first_key));
+    item.KeyStrokes().AddPacked(static_cast<TPackedKeys>(second_key));
+  }
+  return item;
+}
+
+TqxCommandItem* TSyntKeyMapping::BestItem(const TKeyQueue& queue) const {
+  TqxCommandItem* best = nullptr;
+  int best_len = 0;
+  for (int i = 0; i < items_.Count(); ++i) {
+    TqxCommandItem& item = items_.Items(i);
+    int len = item.Match(queue, use_first_control_keys_);
+    if (len > best_len) {
+      best_len = len;
+      best = &item;
+    }
+  }
+  return best;
+}
+
+int TSyntKeyMapping::CommandFor(const TKeyQueue& queue) const {
+  const TqxCommandItem* item = BestItem(queue);
+  return item ? item->Command() : 0;
+}
+
+bool TSyntKeyMapping::ExecuteCommandHook(TObject* editor, int command, void* data) {
+  bool handled = false;
+  if (OnExecuteCommand) OnExecuteCommand(editor, command, data, handled);
+  return handled;
+}
+
+void TSyntKeyMapping::ReadKeyInfo(std::span<const std::int64_t> values) {
+  TqxCommandItems::UpdateGuard guard(items_);
+  AddDefaultCommands();
+  for (size_t i = 0; i + 3 <= values.size(); i += 3) {
+    TqxCommandItem* item = items_.ItemByCommand(static_cast<int>(values[i]));
+    if (!item) continue;
+    item->KeyStrokes().Clear();
+    item->KeyStrokes().AddPacked(static_cast<TPackedKeys>(values[i + 1]));
+    item->KeyStrokes().AddPacked(static_cast<TPackedKeys>(values[i + 2]));
+  }
+}
+
+void TSyntKeyMapping::Assign(const TSyntKeyMapping& source) {
+  if (&source == this) return;
+  items_.Assign(source.items_);
+  use_first_control_keys_ = source.use_first_control_keys_;
+}
+
+TSyntKeyMapping& DefaultKeyMapping() {
+  static const std::unique_ptr<TSyntKeyMapping> mapping = [] {
+    auto m = std::make_unique<TSyntKeyMapping>();
+    m->AddDefaultCommands();
+    return m;
+  }();
+  return *mapping;
+}
+
+}  // namespace synt
