@@ -1,0 +1,193 @@
+#include "platform/component.h"
+
+#include <algorithm>
+
+#include "platform/properties.h"
+#include "platform/utf.h"
+
+namespace synt {
+
+namespace {
+
+void DescribeComponent(TPropertyList& List) {
+  TPropsOf<TComponent> p(List);
+  p.Integer("Tag", &TComponent::Tag, &TComponent::SetTag).Def(0);
+}
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+const TClassInfo& TComponent::StaticClassInfo() {
+  static const TClassInfo info("TComponent", &TPersistent::StaticClassInfo(), DescribeComponent,
+                               TClassInfo::ComponentFactory<TComponent>);
+  return info;
+}
+
+bool IsValidIdent(std::u16string_view Name) {
+  if (Name.empty()) return false;
+  auto alpha = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_'; };
+  if (!alpha(Name[0])) return false;
+  for (char16_t c : Name)
+    if (!alpha(c) && !(c >= u'0' && c <= u'9')) return false;
+  return true;
+}
+
+TComponent::TComponent(TComponent* Owner) {
+  if (Owner) Owner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+  Destroying();
+  while (!FFreeNotifies.empty()) {
+    TComponent* c = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    auto& theirs = c->FFreeNotifies;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    c->Notification(this, opRemove);
+  }
+  DestroyComponents();
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+int TComponent::ComponentIndex() const {
+  if (!FOwner) return -1;
+  auto& list = FOwner->FComponents;
+  auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : int(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(std::u16string_view Name) const {
+  if (Name.empty()) return nullptr;
+  for (TComponent* c : FComponents)
+    if (SameName(c->FName, Name)) return c;
+  return nullptr;
+}
+
+void TComponent::SetName(const std::u16string& NewName) {
+  if (FName == NewName) return;
+  if (!NewName.empty() && !IsValidIdent(NewName))
+    throw EComponentError("'" + Utf16ToUtf8(NewName) + "' is not a valid component name");
+  if (FOwner)
+    FOwner->ValidateRename(this, FName, NewName);
+  else
+    ValidateRename(nullptr, FName, NewName);
+  ChangeName(NewName);
+}
+
+void TComponent::ValidateRename(TComponent* Component, const std::u16string& CurName,
+                                const std::u16string& NewName) {
+  if (!Component || SameName(CurName, NewName)) return;
+  TComponent* other = FindComponent(NewName);
+  if (other && other != Component)
+    throw EComponentError("A component named " + Utf16ToUtf8(NewName) + " already exists");
+}
+
+void TComponent::Insert(TComponent* Component) {
+  FComponents.push_back(Component);
+  Component->FOwner = this;
+}
+
+void TComponent::Remove(TComponent* Component) {
+  Component->FOwner = nullptr;
+  FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), Component),
+                    FComponents.end());
+}
+
+void TComponent::InsertComponent(TComponent* Component) {
+  if (!Component || Component->FOwner == this) return;
+  if (Component->FOwner) Component->FOwner->RemoveComponent(Component);
+  ValidateRename(Component, u"", Component->FName);
+  Insert(Component);
+  Notification(Component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* Component) {
+  if (!Component || Component->FOwner != this) return;
+  Notification(Component, opRemove);
+  Remove(Component);
+}
+
+void TComponent::DestroyComponents() {
+  while (!FComponents.empty()) {
+    TComponent* c = FComponents.back();
+    Remove(c);
+    c->Destroying();
+    delete c;
+  }
+}
+
+void TComponent::FreeNotification(TComponent* Component) {
+  if (!Component || Component == this) return;
+  if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), Component) == FFreeNotifies.end())
+    FFreeNotifies.push_back(Component);
+  auto& theirs = Component->FFreeNotifies;
+  if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* Component) {
+  if (!Component) return;
+  FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), Component),
+                      FFreeNotifies.end());
+  auto& theirs = Component->FFreeNotifies;
+  theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+void TComponent::Notification(TComponent* Component, TOperation Operation) {
+  if (Operation == opRemove && Component) RemoveFreeNotification(Component);
+  // A handler may free components; walk by index and re-check the bound each time.
+  for (size_t i = FComponents.size(); i-- > 0;) {
+    if (i >= FComponents.size()) continue;
+    FComponents[i]->Notification(Component, Operation);
+  }
+}
+
+void TComponent::SetDesigning(bool Value, bool SetChildren) {
+  if (Value)
+    FState.Include(csDesigning);
+  else
+    FState.Exclude(csDesigning);
+  if (SetChildren)
+    for (TComponent* c : FComponents) c->SetDesigning(Value, true);
+}
+
+void TComponent::Loading() { FState.Include(csLoading); }
+
+void TComponent::Loaded() { FState.Exclude(csLoading); }
+
+void TComponent::Destroying() {
+  if (FState.Contains(csDestroying)) return;
+  FState.Include(csDestroying);
+  for (TComponent* c : FComponents) c->Destroying();
+}
+
+void TComponent::GetChildren(const std::function<void(TComponent*)>&, TComponent*) {}
+
+void TComponent::RegisterHandler(std::string Name, std::any Handler) {
+  if (!FHandlers) FHandlers = std::make_unique<std::vector<std::pair<std::string, std::any>>>();
+  for (auto& h : *FHandlers)
+    if (h.first == Name) {
+      h.second = std::move(Handler);
+      return;
+    }
+  FHandlers->emplace_back(std::move(Name), std::move(Handler));
+}
+
+const std::any* TComponent::FindHandler(std::string_view Name) const {
+  if (!FHandlers) return nullptr;
+  for (auto& h : *FHandlers)
+    if (h.first.size() == Name.size() &&
+        std::equal(h.first.begin(), h.first.end(), Name.begin(),
+                   [](char a, char b) { return Lower(char16_t(a)) == Lower(char16_t(b)); }))
+      return &h.second;
+  return nullptr;
+}
+
+}  // namespace synt

@@ -1,0 +1,270 @@
+#include "platform/streams.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace synt {
+
+// --- TStream ---------------------------------------------------------------------------------
+
+int64_t TStream::Size() {
+  int64_t pos = Seek(0, soCurrent);
+  int64_t size = Seek(0, soEnd);
+  Seek(pos, soBeginning);
+  return size;
+}
+
+void TStream::SetSize(int64_t) { throw EStreamError("Stream size cannot be changed"); }
+
+void TStream::ReadBuffer(void* Buffer, size_t Count) {
+  if (Count && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* Buffer, size_t Count) {
+  if (Count && Write(Buffer, Count) != Count) throw EWriteError("Stream write error");
+}
+
+std::string TStream::ReadAll() {
+  std::string result;
+  char buf[65536];
+  for (;;) {
+    size_t n = Read(buf, sizeof buf);
+    if (n == 0) break;
+    result.append(buf, n);
+  }
+  return result;
+}
+
+int64_t TStream::CopyFrom(TStream& Source, int64_t Count) {
+  if (Count == 0) {
+    Source.SetPosition(0);
+    Count = Source.Size();
+  }
+  int64_t done = 0;
+  char buf[65536];
+  while (done < Count) {
+    size_t n = size_t(std::min<int64_t>(Count - done, int64_t(sizeof buf)));
+    Source.ReadBuffer(buf, n);
+    WriteBuffer(buf, n);
+    done += int64_t(n);
+  }
+  return done;
+}
+
+// --- TMemoryStream ---------------------------------------------------------------------------
+
+size_t TMemoryStream::Read(void* Buffer, size_t Count) {
+  if (FPos >= FData.size()) return 0;
+  size_t n = std::min(Count, FData.size() - FPos);
+  std::memcpy(Buffer, FData.data() + FPos, n);
+  FPos += n;
+  return n;
+}
+
+size_t TMemoryStream::Write(const void* Buffer, size_t Count) {
+  if (Count == 0) return 0;
+  if (FPos + Count > FData.size()) FData.resize(FPos + Count);
+  std::memcpy(FData.data() + FPos, Buffer, Count);
+  FPos += Count;
+  return Count;
+}
+
+int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? int64_t(FPos) : Size();
+  int64_t pos = base + Offset;
+  if (pos < 0) pos = 0;
+  FPos = size_t(pos);
+  return pos;
+}
+
+void TMemoryStream::SetSize(int64_t NewSize) {
+  FData.resize(size_t(std::max<int64_t>(NewSize, 0)));
+  if (FPos > FData.size()) FPos = FData.size();
+}
+
+void TMemoryStream::Clear() {
+  FData.clear();
+  FPos = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream& Stream) {
+  Stream.SetPosition(0);
+  FData = Stream.ReadAll();
+  FPos = 0;
+}
+
+void TMemoryStream::SaveToStream(TStream& Stream) const { Stream.WriteString(FData); }
+
+void TMemoryStream::LoadFromFile(const std::string& FileName) {
+  TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(f);
+}
+
+void TMemoryStream::SaveToFile(const std::string& FileName) const {
+  SaveFileAtomic(FileName, FData);
+}
+
+// --- TFileStream -----------------------------------------------------------------------------
+
+TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : FFileName(FileName) {
+  if (Mode == fmCreate || (Mode & 0xFF00) == fmCreate) {
+    FHandle = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (FHandle < 0)
+      throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
+    return;
+  }
+  int flags = O_CLOEXEC;
+  switch (Mode & 3) {
+    case fmOpenWrite: flags |= O_WRONLY; break;
+    case fmOpenReadWrite: flags |= O_RDWR; break;
+    default: flags |= O_RDONLY; break;
+  }
+  FHandle = ::open(FileName.c_str(), flags);
+  if (FHandle >= 0) {
+    struct stat st;
+    if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(FHandle);
+      FHandle = -1;
+      errno = EISDIR;
+    }
+  }
+  if (FHandle < 0)
+    throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+}
+
+TFileStream::~TFileStream() {
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+size_t TFileStream::Read(void* Buffer, size_t Count) {
+  size_t done = 0;
+  while (done < Count) {
+    ssize_t n = ::read(FHandle, static_cast<char*>(Buffer) + done, Count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return done;
+}
+
+size_t TFileStream::Write(const void* Buffer, size_t Count) {
+  size_t done = 0;
+  while (done < Count) {
+    ssize_t n = ::write(FHandle, static_cast<const char*>(Buffer) + done, Count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return done;
+}
+
+int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
+  off_t r = ::lseek(FHandle, off_t(Offset), whence);
+  return r < 0 ? -1 : int64_t(r);
+}
+
+void TFileStream::SetSize(int64_t NewSize) {
+  if (::ftruncate(FHandle, off_t(NewSize)) != 0)
+    throw EWriteError("Stream write error");
+}
+
+void SaveFileAtomic(const std::string& FileName, std::string_view Bytes) {
+  std::string tmp = FileName + ".tmp-XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0)
+    throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
+  size_t done = 0;
+  bool ok = true;
+  while (done < Bytes.size()) {
+    ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += size_t(n);
+  }
+  int err = errno;
+  // Keep the permissions of the file being replaced; a new file gets the usual ones.
+  struct stat st;
+  if (::stat(FileName.c_str(), &st) == 0)
+    ::fchmod(fd, st.st_mode & 07777);
+  else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(tmp.c_str(), FileName.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    throw EWriteError("Cannot write file \"" + FileName + "\". " + std::strerror(err));
+  }
+}
+
+// --- resources -------------------------------------------------------------------------------
+
+namespace {
+struct Resources {
+  std::mutex Lock;
+  std::map<std::pair<std::string, std::string>, std::string> Items;
+};
+Resources& TheResources() {
+  static Resources r;
+  return r;
+}
+std::string Upper(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return r;
+}
+}  // namespace
+
+void RegisterResource(std::string Name, std::string Type, std::string_view Bytes) {
+  Resources& r = TheResources();
+  std::lock_guard<std::mutex> g(r.Lock);
+  r.Items[{Upper(Name), Upper(Type)}] = std::string(Bytes);
+}
+
+bool FindResource(std::string_view Name, std::string_view Type, std::string* Bytes) {
+  Resources& r = TheResources();
+  std::lock_guard<std::mutex> g(r.Lock);
+  auto it = r.Items.find({Upper(Name), Upper(Type)});
+  if (it == r.Items.end()) return false;
+  if (Bytes) *Bytes = it->second;
+  return true;
+}
+
+TResourceStream::TResourceStream(uintptr_t, const std::string& ResName,
+                                 const std::string& ResType) {
+  std::string bytes;
+  if (!FindResource(ResName, ResType, &bytes))
+    throw EResNotFound("Resource " + ResName + " not found");
+  WriteBuffer(bytes.data(), bytes.size());
+  SetPosition(0);
+}
+
+TResourceStream::TResourceStream(uintptr_t Instance, int ResID, const std::string& ResType)
+    : TResourceStream(Instance, "#" + std::to_string(ResID), ResType) {}
+
+}  // namespace synt
