@@ -1,0 +1,303 @@
+// Ranges of text offsets and the ordered, non-overlapping lists that hold them.
+//
+//   synt::TRangeList<> spans(/*Union=*/true);     // plain TRange values
+//   spans.Add({0, 5});
+//   spans.Add({5, 8});                            // merged: [0,8)
+//   int i = spans.RangeAt(6);                     // 0
+//
+//   struct TToken : synt::TRange { int Kind; };   // by value: millions of them stay compact
+//   synt::TRangeList<TToken> tokens;
+//
+//   synt::TRangeList<std::unique_ptr<TBlock>> blocks;  // items with identity, owned by the list
+//
+//   synt::TRangeCollection<> layers;             // ranges that may overlap, in layers
+//   std::vector<synt::TRange*> here;
+//   int next = layers.GetRangesAtPos(here, 7);
+//
+// A range is half-open: [StartPos, EndPos). A list is sorted by StartPos and no two of its ranges
+// overlap; with Union not even touching ranges stay apart. Lookups keep the last index found so
+// that walking forward through the text costs a constant number of comparisons; that hint makes
+// concurrent lookups on one list unsafe (the owner serialises them). Out-of-range indexes raise
+// EListError.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "lists/sorted_list.h"
+
+namespace synt {
+
+struct TRange {
+  int StartPos = 0;
+  int EndPos = 0;
+
+  constexpr TRange() = default;
+  constexpr TRange(int AStartPos, int AEndPos) : StartPos(AStartPos), EndPos(AEndPos) {}
+
+  constexpr int GetKey() const { return StartPos; }
+  constexpr int Size() const { return EndPos - StartPos; }
+  constexpr bool Contains(int Pos) const { return StartPos <= Pos && Pos < EndPos; }
+  friend constexpr bool operator==(const TRange& a, const TRange& b) {
+    return a.StartPos == b.StartPos && a.EndPos == b.EndPos;
+  }
+};
+
+// How a list element reaches its range: values are ranges themselves, owning pointers point at one.
+template <class T>
+struct TRangeElement {
+  using Item = T;
+  static Item& Get(T& e) { return e; }
+  static const Item& Get(const T& e) { return e; }
+};
+template <class U, class D>
+struct TRangeElement<std::unique_ptr<U, D>> {
+  using Item = U;
+  static Item& Get(std::unique_ptr<U, D>& e) { return *e; }
+  static const Item& Get(const std::unique_ptr<U, D>& e) { return *e; }
+};
+
+template <class T = TRange>
+class TRangeList {
+ public:
+  using Element = T;
+  using Item = typename TRangeElement<T>::Item;
+  static_assert(std::is_base_of_v<TRange, Item>, "range list items derive from TRange");
+
+  explicit TRangeList(bool Union = false) : fUnion(Union) {}
+  TRangeList(const TRangeList&) = default;
+  TRangeList(TRangeList&&) noexcept = default;
+  TRangeList& operator=(const TRangeList&) = default;
+  TRangeList& operator=(TRangeList&&) noexcept = default;
+  virtual ~TRangeList() = default;
+
+  int Count() const { return int(fItems.size()); }
+  bool Union() const { return fUnion; }
+  bool Empty() const { return fItems.empty(); }
+
+  Item& Items(int Index) { return R(CheckedIndex(Index)); }
+  const Item& Items(int Index) const { return R(CheckedIndex(Index)); }
+  Item& operator[](int Index) { return R(size_t(Index)); }
+  const Item& operator[](int Index) const { return R(size_t(Index)); }
+  Item& Last() { return R(fItems.size() - 1); }
+  const Item& Last() const { return R(fItems.size() - 1); }
+  // The elements themselves, in order (read-only: changing them could break the order).
+  const std::vector<T>& Elements() const { return fItems; }
+  auto begin() const { return fItems.begin(); }
+  auto end() const { return fItems.end(); }
+
+  void Reserve(int N) { fItems.reserve(size_t(N)); }
+
+  void Delete(int Index) {
+    CheckedIndex(Index);
+    fItems.erase(fItems.begin() + Index);
+  }
+  // Removes the element and hands it to the caller (an owned pointer is not freed).
+  T Extract(int Index) {
+    CheckedIndex(Index);
+    T e = std::move(fItems[size_t(Index)]);
+    fItems.erase(fItems.begin() + Index);
+    return e;
+  }
+  virtual void Clear() {
+    fItems.clear();
+    fLastFound = 0;
+  }
+
+  // Index of the range containing Pos, else of the last range starting at or before Pos, else -1.
+  int PriorAt(int Pos) const {
+    int n = Count(), L = fLastFound;
+    if (L >= 0 && L < n - 1 && Pos >= R(size_t(L)).StartPos) {
+      if (Pos < R(size_t(L) + 1).StartPos) return L;
+      if (L + 1 == n - 1 || Pos < R(size_t(L) + 2).StartPos) return L + 1;
+    }
+    fLastFound = Bisect(n, [&](int i) {
+      const Item& r = R(size_t(i));
+      return Pos < r.StartPos ? 1 : Pos >= r.EndPos ? -1 : 0;
+    });
+    return fLastFound;
+  }
+  // Index of the range containing Pos, else -1.
+  int RangeAt(int Pos) const {
+    int i = PriorAt(Pos);
+    return i >= 0 && R(size_t(i)).Contains(Pos) ? i : -1;
+  }
+  // Index of the range containing Pos, else of the first range starting after Pos, else -1.
+  int NextAt(int Pos) const {
+    int i = PriorAt(Pos);
+    if (i >= 0 && R(size_t(i)).Contains(Pos)) return i;
+    return i + 1 < Count() ? i + 1 : -1;
+  }
+
+  // Merges range Index+1 into range Index (which keeps its other fields); returns Index.
+  virtual int Join(int Index) {
+    CheckedIndex(Index);
+    CheckedIndex(Index + 1);
+    Item& a = R(size_t(Index));
+    a.EndPos = std::max(a.EndPos, R(size_t(Index) + 1).EndPos);
+    fItems.erase(fItems.begin() + Index + 1);
+    return Index;
+  }
+
+  // Inserts Range, merging it with every range it overlaps (or touches, with Union); a merged
+  // range is absorbed by its predecessor. Returns the index of the range that covers it now.
+  virtual int Add(T Range) {
+    const Item& r = R(Range);
+    if (fItems.empty() || Last().EndPos < r.StartPos) {
+      fItems.push_back(std::move(Range));
+      return Count() - 1;
+    }
+    int a = PriorAt(r.StartPos);
+    int start = r.StartPos;
+    fItems.insert(fItems.begin() + (a + 1), std::move(Range));
+    int i = a + 1;
+    if (a != -1 && Joinable(R(size_t(a)).EndPos, start)) i = Join(a);
+    while (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos))
+      i = Join(i);
+    return i;
+  }
+
+  // Inserts Range only when it overlaps no range of the list; Range is moved from only then. In a
+  // Union list a range that merely touches a neighbour is merged with it, as Add would.
+  bool TryInsert(T&& Range) {
+    const Item& r = R(Range);
+    int i;
+    if (fItems.empty() || r.StartPos >= Last().EndPos) {
+      i = Count();
+    } else if (r.StartPos >= Last().StartPos) {
+      return false;
+    } else {
+      i = NextAt(r.StartPos);
+      if (R(size_t(i)).StartPos < r.EndPos) return false;
+      if (i > 0 && r.StartPos < R(size_t(i) - 1).EndPos) return false;
+    }
+    fItems.insert(fItems.begin() + i, std::move(Range));
+    if (fUnion) {
+      if (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos)) Join(i);
+      if (i > 0 && Joinable(R(size_t(i) - 1).EndPos, R(size_t(i)).StartPos)) Join(i - 1);
+    }
+    return true;
+  }
+
+  // Removes every range from the one at NextAt(Pos) to the end, moving them to Target when given
+  // (Target is cleared first). Returns the position from which ranges were removed.
+  virtual int ClearFromPos(int Pos, TRangeList* Target = nullptr) {
+    int i = NextAt(Pos);
+    if (i < 0) return Pos;
+    if (R(size_t(i)).StartPos < Pos) Pos = R(size_t(i)).StartPos;
+    if (Target) {
+      Target->Clear();
+      Target->fItems.reserve(fItems.size() - size_t(i));
+      for (size_t k = size_t(i); k < fItems.size(); ++k) Target->fItems.push_back(std::move(fItems[k]));
+    }
+    fItems.erase(fItems.begin() + i, fItems.end());
+    if (fLastFound >= Count()) fLastFound = 0;
+    return Pos;
+  }
+
+  // Throws std::logic_error when the order or the non-overlap (non-touch with Union) is broken.
+  void Check() const {
+    for (size_t i = 0; i < fItems.size(); ++i) {
+      const Item& r = R(i);
+      if (r.EndPos < r.StartPos) Fail("range ends before it starts", i);
+      if (i == 0) continue;
+      const Item& p = R(i - 1);
+      if (p.StartPos > r.StartPos) Fail("ranges out of order", i);
+      if (Joinable(p.EndPos, r.StartPos)) Fail(fUnion ? "ranges touch" : "ranges overlap", i);
+    }
+  }
+
+ protected:
+  bool Joinable(int PrevEnd, int NextStart) const {
+    return fUnion ? PrevEnd >= NextStart : PrevEnd > NextStart;
+  }
+  Item& R(size_t i) { return TRangeElement<T>::Get(fItems[i]); }
+  const Item& R(size_t i) const { return TRangeElement<T>::Get(fItems[i]); }
+  static const Item& R(const T& e) { return TRangeElement<T>::Get(e); }
+
+  std::vector<T> fItems;
+
+ private:
+  size_t CheckedIndex(int Index) const {
+    if (Index < 0 || Index >= Count()) ThrowListIndexError(Index);
+    return size_t(Index);
+  }
+  [[noreturn]] static void Fail(const char* what, size_t i) {
+    throw std::logic_error(std::string("TRangeList: ") + what + " at " + std::to_string(i));
+  }
+
+  bool fUnion;
+  mutable int fLastFound = 0;
+};
+
+// Ranges that may overlap one another, kept in layers: each range sits in the first layer where
+// it overlaps nothing.
+template <class T = TRange>
+class TRangeCollection {
+ public:
+  using Layer = TRangeList<T>;
+  using Item = typename Layer::Item;
+
+  int Count() const { return int(fLayers.size()); }
+  Layer& Layers(int Index) { return *fLayers[CheckedIndex(Index)]; }
+  const Layer& Layers(int Index) const { return *fLayers[CheckedIndex(Index)]; }
+  void Clear() { fLayers.clear(); }
+
+  void Add(T Range) {
+    for (auto& layer : fLayers) {
+      if (layer->TryInsert(std::move(Range))) return;
+    }
+    fLayers.push_back(std::make_unique<Layer>(false));
+    fLayers.back()->Add(std::move(Range));
+  }
+
+  // Appends every range containing Pos, layer by layer; returns the nearest position after Pos at
+  // which that set can change, or -1.
+  int GetRangesAtPos(std::vector<Item*>& List, int Pos) {
+    int result = -1;
+    for (auto& layer : fLayers) {
+      int b = layer->NextAt(Pos);
+      if (b < 0) continue;
+      Item& r = (*layer)[b];
+      int candidate;
+      if (Pos >= r.StartPos) {
+        List.push_back(&r);
+        candidate = r.EndPos;
+      } else {
+        candidate = r.StartPos;
+      }
+      if (result == -1 || candidate < result) result = candidate;
+    }
+    return result;
+  }
+
+  // Appends every range that contains A or starts after it, and starts before B.
+  void GetRangesInRange(std::vector<Item*>& List, int A, int B) {
+    for (auto& layer : fLayers) {
+      int i = layer->NextAt(A);
+      if (i < 0) continue;
+      for (; i < layer->Count() && (*layer)[i].StartPos < B; ++i) List.push_back(&(*layer)[i]);
+    }
+  }
+
+  void Check() const {
+    for (const auto& layer : fLayers) {
+      if (layer->Union()) throw std::logic_error("TRangeCollection: a layer merges ranges");
+      layer->Check();
+    }
+  }
+
+ private:
+  size_t CheckedIndex(int Index) const {
+    if (Index < 0 || Index >= Count()) ThrowListIndexError(Index);
+    return size_t(Index);
+  }
+
+  std::vector<std::unique_ptr<Layer>> fLayers;
+};
+
+}  // namespace synt

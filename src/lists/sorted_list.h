@@ -1,0 +1,134 @@
+// Lists of items kept in ascending key order, searched by bisection.
+//
+//   struct TBinding : synt::TSortedItem {
+//     int key;
+//     int GetKey() const override { return key; }
+//   };
+//   synt::TSortedList<TBinding> list(/*OwnsItems=*/true);
+//   list.Add(new TBinding{...});
+//   int i = list.PriorAt(42);          // the item keyed 42, else the last one below 42, else -1
+//   TBinding* b = list.ItemAt(42);     // exactly 42, or null
+//
+// Equal keys are allowed. An owning list frees items when they are deleted, cleared or when it is
+// destroyed. Out-of-range indexes raise EListError.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/object.h"
+
+namespace synt {
+
+// The bisection every position lookup shares. Cmp(i) tells whether item i lies below (negative),
+// above (positive) or on (zero) the target. Returns the index of an item on the target (Found set),
+// else the last item below it, else -1.
+template <class Cmp>
+int Bisect(int Count, Cmp cmp, bool* Found = nullptr) {
+  if (Found) *Found = false;
+  if (Count <= 0) return -1;
+  int lo = 0, hi = Count - 1;
+  while (lo <= hi) {
+    int mid = int((unsigned(lo) + unsigned(hi)) / 2);
+    int c = cmp(mid);
+    if (c < 0) {
+      lo = mid + 1;
+    } else if (c > 0) {
+      hi = mid - 1;
+    } else {
+      if (Found) *Found = true;
+      return mid;
+    }
+  }
+  int r = lo >= Count ? Count - 1 : lo;
+  if (r >= 0 && cmp(r) > 0) --r;
+  return r;
+}
+
+[[noreturn]] void ThrowListIndexError(int Index);
+
+// Abstract base of the items of a TSortedList.
+class TSortedItem : public TObject {
+ public:
+  virtual int GetKey() const = 0;
+};
+
+// T needs GetKey(); an owning list deletes items through T's destructor.
+template <class T = TSortedItem>
+class TSortedList {
+ public:
+  explicit TSortedList(bool OwnsItems) : fOwnsItems(OwnsItems) {}
+  TSortedList(const TSortedList&) = delete;
+  TSortedList& operator=(const TSortedList&) = delete;
+  virtual ~TSortedList() { Clear(); }
+
+  int Count() const { return int(fItems.size()); }
+  bool OwnsItems() const { return fOwnsItems; }
+  T* Items(int Index) const {
+    if (Index < 0 || Index >= Count()) ThrowListIndexError(Index);
+    return fItems[size_t(Index)];
+  }
+  T* operator[](int Index) const { return fItems[size_t(Index)]; }
+  auto begin() const { return fItems.begin(); }
+  auto end() const { return fItems.end(); }
+
+  // Inserts by key; an item not below the last key goes to the end. Returns its index.
+  int Add(T* Item) {
+    int key = Item->GetKey();
+    if (fItems.empty() || fItems.back()->GetKey() <= key) {
+      fItems.push_back(Item);
+      return Count() - 1;
+    }
+    int i = PriorAt(key) + 1;
+    fItems.insert(fItems.begin() + i, Item);
+    return i;
+  }
+
+  int PriorAt(int Key) const {
+    return Bisect(Count(), [&](int i) { return Compare(fItems[size_t(i)]->GetKey(), Key); });
+  }
+  int IndexAt(int Key) const {
+    int i = PriorAt(Key);
+    return i >= 0 && fItems[size_t(i)]->GetKey() == Key ? i : -1;
+  }
+  T* ItemAt(int Key) const {
+    int i = IndexAt(Key);
+    return i >= 0 ? fItems[size_t(i)] : nullptr;
+  }
+
+  void Delete(int Index) {
+    T* item = Items(Index);
+    fItems.erase(fItems.begin() + Index);
+    if (fOwnsItems) delete item;
+  }
+  // Removes the item without freeing it; the caller takes it over.
+  T* Extract(int Index) {
+    T* item = Items(Index);
+    fItems.erase(fItems.begin() + Index);
+    return item;
+  }
+  void Clear() {
+    if (fOwnsItems) {
+      for (T* item : fItems) delete item;
+    }
+    fItems.clear();
+  }
+
+  // Throws std::logic_error when the keys are not in ascending order.
+  void Check() const {
+    for (size_t i = 1; i < fItems.size(); ++i) {
+      if (fItems[i - 1]->GetKey() > fItems[i]->GetKey())
+        throw std::logic_error("TSortedList: keys out of order at " + std::to_string(i));
+    }
+  }
+
+ private:
+  static int Compare(int a, int b) { return a < b ? -1 : a > b ? 1 : 0; }
+
+  std::vector<T*> fItems;
+  bool fOwnsItems;
+};
+
+}  // namespace synt
