@@ -20,6 +20,13 @@ class TObject {
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+// A text position (column X, line Y) or a point on a canvas.
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
 // The library's failures carry a fixed English message (UTF-8) in what().
 class Exception : public std::runtime_error {
  public:

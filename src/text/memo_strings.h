@@ -1,0 +1,245 @@
+// The text of one document: a contiguous UTF-16 string with a table of line starts, the two edit
+// primitives that every change goes through, the file encodings, and the undo history.
+//
+//   synt::TSyntMemoStrings lines;
+//   lines.OnChange = [](synt::TObject*, int pos, int count, int lineChange) { ... };
+//   lines.LoadFromFile("unit1.pas");                 // encoding and break style detected
+//   lines.InsertText(0, u"// header\r\n");           // one change notification
+//   synt::TPoint p = lines.StrPosToCaretPos(42);     // offset -> (column, line)
+//   lines.AddUndo(synt::ukReplace, u"x", true, 5, u"");   // the editor records, then edits
+//   lines.InsertText(5, u"x");
+//   int caret = lines.Undo(false);                   // caret offset after undoing
+//   lines.SaveToFile("unit1.pas");                   // atomic: temporary file, then rename
+//
+// Lines: CR LF, a lone CR and a lone LF each end a line; a non-empty text has one line more than
+// breaks; an empty text has none. Offsets and positions are 0-based and count UTF-16 units; the
+// substring accessors take 1-based positions.
+//
+// Loading never loses bytes: what the chosen encoding cannot decode is kept as escape units
+// (U+DC00 + byte, see lists/char_utils.h) and saving with the same settings writes it back.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/object.h"
+#include "text/text_buffer.h"
+
+namespace synt {
+
+enum TTextEncoding : uint8_t { teAnsi, teUtf16LE, teUtf16BE, teUtf8 };
+enum TLineBreakStyle : uint8_t { lbKeep, lbCRLF, lbCR, lbLF };
+// 3 marks lines changed before the last save (kept for display after saving).
+enum TLineState : uint8_t { lsUnchanged, lsChanged, lsInserted, lsSaved };
+
+// Starting values of every new storage.
+inline TTextEncoding DefaultEncoding = teAnsi;
+inline TLineBreakStyle DefaultLineBreakStyle = lbKeep;
+
+// Pos: 0-based offset (-1: the whole text); Count: units inserted (negative when deleted);
+// LineChange: change in the number of lines.
+using TTextChangedEvent =
+    std::function<void(TObject* Sender, int Pos, int Count, int LineChange)>;
+// Called while loading with the bytes after any byte-order mark; may change the encoding.
+using TDetectEncodingEvent =
+    std::function<void(TObject* Sender, std::string_view Data, TTextEncoding& Encoding)>;
+
+enum TUndoKind : uint8_t {
+  ukReplace = 0,  // at Pos, Deleted was replaced by Inserted (Deleted empty: a plain insertion)
+  ukDelete = 1,   // at Pos, Deleted was removed
+};
+
+struct TUndoRec {
+  TUndoKind Kind = ukReplace;
+  int Pos = 0;
+  std::u16string Inserted;
+  std::u16string Deleted;
+  bool CaretAfter = false;  // the caret goes after the restored text
+  int Group = -1;           // -1: recorded outside any group
+};
+
+class TSyntMemoStrings : public TObject {
+ public:
+  TSyntMemoStrings();
+  ~TSyntMemoStrings() override;
+  TSyntMemoStrings(const TSyntMemoStrings&) = delete;
+  TSyntMemoStrings& operator=(const TSyntMemoStrings&) = delete;
+
+  // ---- The text -------------------------------------------------------------------------------
+  int TextLength() const { return int(fText.Size()); }
+  // The whole text without copying; valid until the next change.
+  std::u16string_view Text() const { return fText.View(); }
+  // Count units from the 1-based Pos, clipped to the text.
+  std::u16string SubString(int Pos, int Count) const;
+  // The unit at the 1-based Pos, or 0 outside the text.
+  char16_t CharAt(int Pos) const;
+
+  // The edit primitives; each raises one OnChange. Pos is a 0-based offset, clipped to the text.
+  void DeleteText(int Pos, int Count);
+  // Text is never inserted between the CR and the LF of a pair: Pos then moves past the LF.
+  void InsertText(int Pos, std::u16string_view S);
+
+  // ---- Lines ----------------------------------------------------------------------------------
+  int GetCount() const { return int(fStarts.size()); }
+  int Count() const { return GetCount(); }
+  // 1-based position of the line's first unit; past the end: the last line; below 0: 0.
+  int LinePos(int Index) const;
+  // Units from the line's start to the next line's start (break included).
+  int LineSpace(int Index) const;
+  // The line's length without its break; 0 outside the lines.
+  int LineLength(int Index) const;
+  // 0-based offset of the line's start (Index clipped to the lines; 0 without lines).
+  int LineStart(int Index) const;
+  // The line's text without its break, without copying; empty outside the lines.
+  std::u16string_view LineText(int Index) const;
+  bool IsLineBlank(int Index) const;
+  // True without lines, or when the last line is non-empty and has no break after it.
+  bool LastLineOpen() const;
+  // The line count, less one when the last line is empty.
+  int CountNoEmptyLast() const;
+  // 1 for the high half of a surrogate pair, 2 for the low half, 0 otherwise (also outside the
+  // text); editors use it not to split a character.
+  int CharType(int Pos) const;
+
+  // Position conversions (text positions are 0-based column X and line Y).
+  int CaretPosToStrPos(TPoint P) const;
+  TPoint StrPosToCaretPos(int Pos) const;
+  // The line holding the 0-based offset (0 without lines).
+  int LineOfPos(int Pos) const;
+
+  // ---- String-list operations ------------------------------------------------------------------
+  std::u16string Get(int Index) const;  // empty outside the lines
+  std::u16string GetTextStr() const { return std::u16string(Text()); }
+  // Replace the whole text (the undo history is kept); OnChange(-1, 0, 0).
+  void SetTextStr(std::u16string_view S);
+  void Clear() { SetTextStr(u""); }
+  void Put(int Index, const std::u16string& S);
+  // Index outside 0..Count raises EListError "Index <n> is out of range".
+  void Insert(int Index, const std::u16string& S);
+  void Delete(int Index);
+  // Appends the lines, each followed by CR LF, with their objects when per-line objects exist.
+  void AddStrings(const std::vector<std::u16string>& Lines,
+                  const std::vector<TObject*>* Objects = nullptr);
+  TObject* GetObject(int Index) const;
+  // Sets the entry when per-line objects exist (extending them as needed); creates nothing.
+  void PutObject(int Index, TObject* Object);
+
+  // Per-line objects (references, not owned) exist only when their owner asks for them.
+  void CreateLineObjects();
+  void FreeLineObjects() { fObjects.reset(); }
+  bool HasLineObjects() const { return fObjects != nullptr; }
+
+  // ---- Line states ----------------------------------------------------------------------------
+  TLineState LineState(int Index) const;
+  void ResetLineStates(int First, int Last);  // back to unchanged
+  void MarkLinesSaved();                      // every changed or inserted line becomes lsSaved
+
+  // ---- Files ----------------------------------------------------------------------------------
+  TTextEncoding Encoding() const { return fEncoding; }
+  void SetEncoding(TTextEncoding Value) { fEncoding = Value; }
+  TLineBreakStyle LineBreakStyle() const { return fLineBreakStyle; }
+  void SetLineBreakStyle(TLineBreakStyle Value) { fLineBreakStyle = Value; }
+  bool NoSignature() const { return fNoSignature; }
+  void SetNoSignature(bool Value) { fNoSignature = Value; }
+  uint8_t Charset() const { return fCharset; }
+  void SetCharset(uint8_t Value) { fCharset = Value; }
+  uint32_t CodePage() const { return fCodePage; }
+  void SetCodePage(uint32_t Value) { fCodePage = Value; }
+  // The code page 8-bit files are read and written in: CodePage, or that of Charset.
+  uint32_t FileCodePage() const;
+
+  // Replaces the text by the decoded bytes: byte-order mark, OnDetectEncoding, decoding, line
+  // table, line-break style; then OnChange(-1, 0, 0). Undo history and line states stay.
+  void LoadFromBytes(std::string_view Bytes);
+  // Raises EStreamError "Cannot open file "<name>". <reason>" when the file cannot be read.
+  void LoadFromFile(const std::string& FileName);
+  // The bytes that saving writes. Unmappable receives the number of characters the 8-bit code
+  // page cannot hold (written as "?").
+  std::string SaveToBytes(size_t* Unmappable = nullptr) const;
+  // Writes through a temporary file in the same folder and renames it over FileName, so a failure
+  // leaves the old file as it was. Raises EStreamError.
+  void SaveToFile(const std::string& FileName) const;
+
+  // ---- Undo history ---------------------------------------------------------------------------
+  // The editor records an edit just before applying it.
+  void AddUndo(TUndoKind Kind, std::u16string_view Inserted, bool CaretAfter, int Pos,
+               std::u16string_view Deleted);
+  void ClearUndo();
+  void ClearRedo();
+  void BeginUndoGroup();
+  void EndUndoGroup();
+  bool Modified() const;
+  // false also clears the history and marks the changed lines saved.
+  void SetModified(bool Value);
+  // The current state becomes the saved one (the history stays).
+  void MarkSaved();
+  int UndoLimit() const { return fUndoLimit; }
+  void SetUndoLimit(int Value);  // 0 or less keeps everything
+  int RedoCount() const { return fRedoCount; }
+  void SetRedoCount(int Value);  // clipped to the records
+  int UndoCount() const { return int(fUndo.size()); }
+  const TUndoRec& UndoRecord(int Index) const;
+  bool CanUndo() const { return DoneCount() > 0; }
+  bool CanRedo() const { return fRedoCount > 0; }
+  // Undoes the last done record (and those of its group, and with GroupUndo the mergeable ones
+  // before it); returns the caret offset, or -1 when there was nothing to undo.
+  int Undo(bool GroupUndo);
+  // Redoes the first undone record with its group (and with GroupRedo the mergeable ones after
+  // it); returns the caret offset, or -1 when there was nothing to redo.
+  int Redo(bool GroupRedo);
+  // Whether the later record L may be undone together with the earlier record E.
+  static bool Mergeable(const TUndoRec& E, const TUndoRec& L);
+
+  // ---- Events ---------------------------------------------------------------------------------
+  TTextChangedEvent OnChange;
+  TNotifyEvent OnModifiedChanged;
+  TDetectEncodingEvent OnDetectEncoding;
+
+  // Throws std::logic_error when the line table, states or objects disagree with the text.
+  void Check() const;
+
+ private:
+  int DoneCount() const { return int(fUndo.size()) - fRedoCount; }
+  // Replaces [Pos, Pos+DelCount) by S (one of them empty) and brings the line table, states and
+  // objects in step; returns the change in the line count. Raises no notification.
+  int Edit(int Pos, int DelCount, std::u16string_view S);
+  // The primitives without the CR LF adjustment, with their notification.
+  void DoInsert(int Pos, std::u16string_view S);
+  void DoDelete(int Pos, int Count);
+  void RebuildLines();
+  void Changed(int Pos, int Count, int LineChange);
+  void DetectLineBreakStyle();
+  template <class F>
+  void WatchModified(F&& f);
+  void DropRedo();
+  void ApplyUndoLimit();
+  int UndoOne();
+  int RedoOne();
+
+  TTextBuffer fText;
+  std::vector<int> fStarts;
+  std::vector<uint8_t> fStates;
+  std::unique_ptr<std::vector<TObject*>> fObjects;
+  TTextEncoding fEncoding;
+  TLineBreakStyle fLineBreakStyle;
+  bool fNoSignature = false;
+  uint8_t fCharset = 1;
+  uint32_t fCodePage = 0;
+  // The last unit of the text stands for the odd final byte of a UTF-16 file.
+  bool fOddTrailingByte = false;
+
+  std::deque<TUndoRec> fUndo;
+  int fRedoCount = 0;
+  bool fModifiedFlag = false;
+  int fSavePoint = 0;
+  int fUndoLimit = 0;
+  int fUndoGroup = -1;
+  int fUndoNesting = 0;
+};
+
+}  // namespace synt
