@@ -7,6 +7,7 @@
 #include "lists/char_utils.h"
 #include "lists/sorted_list.h"
 #include "lists/utf8_codec.h"
+#include "platform/streams.h"
 #include "text/file_io.h"
 
 namespace synt {
@@ -15,15 +16,16 @@ namespace {
 
 constexpr size_t kMaxText = size_t(INT_MAX) - 16;
 
-[[noreturn]] void IndexOutOfRange(int Index) {
-  throw EListError("Index " + std::to_string(Index) + " is out of range");
-}
-
 void CheckRoom(size_t have, size_t add) {
   if (add > kMaxText || have > kMaxText - add) throw Exception("Text too large");
 }
 
 }  // namespace
+
+const TClassInfo& TSyntMemoStrings::StaticClassInfo() {
+  static const TClassInfo info("TSyntMemoStrings", &TStrings::StaticClassInfo());
+  return info;
+}
 
 TSyntMemoStrings::TSyntMemoStrings()
     : fEncoding(DefaultEncoding), fLineBreakStyle(DefaultLineBreakStyle) {}
@@ -37,7 +39,7 @@ std::u16string TSyntMemoStrings::SubString(int Pos, int Count) const {
   if (start < 0) n += start, start = 0;
   long len = TextLength();
   if (n <= 0 || start >= len) return {};
-  return std::u16string(Text().substr(size_t(start), size_t(std::min(n, len - start))));
+  return std::u16string(TextView().substr(size_t(start), size_t(std::min(n, len - start))));
 }
 
 char16_t TSyntMemoStrings::CharAt(int Pos) const {
@@ -70,7 +72,7 @@ std::u16string_view TSyntMemoStrings::LineText(int Index) const {
   size_t e = Index + 1 < GetCount() ? size_t(fStarts[size_t(Index) + 1]) : fText.Size();
   if (e > s && fText[e - 1] == '\n') --e;
   if (e > s && fText[e - 1] == '\r') --e;
-  return Text().substr(s, e - s);
+  return TextView().substr(s, e - s);
 }
 
 int TSyntMemoStrings::LineLength(int Index) const { return int(LineText(Index).size()); }
@@ -122,7 +124,7 @@ TPoint TSyntMemoStrings::StrPosToCaretPos(int Pos) const {
 
 void TSyntMemoStrings::RebuildLines() {
   fStarts.clear();
-  LineStarts(Text(), &fStarts);
+  LineStarts(TextView(), &fStarts);
   fStates.resize(fStarts.size(), lsUnchanged);
   if (fObjects) fObjects->resize(fStarts.size(), nullptr);
 }
@@ -265,7 +267,7 @@ void TSyntMemoStrings::SetTextStr(std::u16string_view S) {
 }
 
 void TSyntMemoStrings::Put(int Index, const std::u16string& S) {
-  if (Index < 0 || Index >= GetCount()) IndexOutOfRange(Index);
+  if (Index < 0 || Index >= GetCount()) IndexError(Index);
   int start = fStarts[size_t(Index)], len = LineLength(Index);
   // The new text goes in before the old is removed: removing first could let a CR before the line
   // pair with its LF, and the line would be gone.
@@ -275,7 +277,7 @@ void TSyntMemoStrings::Put(int Index, const std::u16string& S) {
 
 void TSyntMemoStrings::Insert(int Index, const std::u16string& S) {
   int n = GetCount();
-  if (Index < 0 || Index > n) IndexOutOfRange(Index);
+  if (Index < 0 || Index > n) IndexError(Index);
   if (Index < n) {
     DoInsert(fStarts[size_t(Index)], S + u"\r\n");
   } else if (n == 0) {
@@ -287,7 +289,7 @@ void TSyntMemoStrings::Insert(int Index, const std::u16string& S) {
 
 void TSyntMemoStrings::Delete(int Index) {
   int n = GetCount();
-  if (Index < 0 || Index >= n) IndexOutOfRange(Index);
+  if (Index < 0 || Index >= n) IndexError(Index);
   if (Index == n - 1) {
     // The last line has no break of its own: the break before it goes with it (also when it is
     // the empty line after a final break, which would otherwise be impossible to delete).
@@ -311,6 +313,25 @@ void TSyntMemoStrings::AddStrings(const std::vector<std::u16string>& Lines,
     for (size_t i = 0; i < Lines.size() && i < Objects->size(); ++i)
       PutObject(first + int(i), (*Objects)[i]);
   }
+}
+
+void TSyntMemoStrings::AddStrings(const TStrings& Strings) {
+  std::vector<std::u16string> lines;
+  std::vector<TObject*> objects;
+  int n = Strings.GetCount();
+  lines.reserve(size_t(n));
+  for (int i = 0; i < n; ++i) {
+    lines.push_back(Strings.Get(i));
+    objects.push_back(Strings.GetObject(i));
+  }
+  AddStrings(lines, &objects);
+}
+
+void TSyntMemoStrings::Assign(const TPersistent* Source) {
+  if (Source == this) return;
+  TStrings::Assign(Source);
+  int n = TextLength();
+  if (n >= 2 && fText[size_t(n) - 2] == '\r' && fText[size_t(n) - 1] == '\n') DoDelete(n - 2, 2);
 }
 
 TObject* TSyntMemoStrings::GetObject(int Index) const {
@@ -440,6 +461,10 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   Changed(-1, 0, 0);
 }
 
+void TSyntMemoStrings::LoadFromStream(TStream& Stream) { LoadFromBytes(Stream.ReadAll()); }
+
+void TSyntMemoStrings::SaveToStream(TStream& Stream) const { Stream.WriteString(SaveToBytes()); }
+
 void TSyntMemoStrings::LoadFromFile(const std::string& FileName) {
   TFileBytes bytes = ReadFileBytes(FileName);
   LoadFromBytes(bytes.View());
@@ -447,7 +472,7 @@ void TSyntMemoStrings::LoadFromFile(const std::string& FileName) {
 
 std::string TSyntMemoStrings::SaveToBytes(size_t* Unmappable) const {
   if (Unmappable) *Unmappable = 0;
-  std::u16string_view text = Text();
+  std::u16string_view text = TextView();
   std::u16string converted;
   if (fLineBreakStyle != lbKeep) {
     std::u16string_view brk = fLineBreakStyle == lbCRLF ? u"\r\n" : fLineBreakStyle == lbCR ? u"\r" : u"\n";
@@ -668,7 +693,7 @@ int TSyntMemoStrings::Redo(bool GroupRedo) {
 
 void TSyntMemoStrings::Check() const {
   std::vector<int> starts;
-  LineStarts(Text(), &starts);
+  LineStarts(TextView(), &starts);
   if (starts != fStarts) throw std::logic_error("TSyntMemoStrings: line table out of step");
   if (fStates.size() != fStarts.size())
     throw std::logic_error("TSyntMemoStrings: line states out of step");

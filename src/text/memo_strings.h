@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/object.h"
+#include "platform/strings.h"
 #include "text/text_buffer.h"
 
 namespace synt {
@@ -63,7 +63,9 @@ struct TUndoRec {
   int Group = -1;           // -1: recorded outside any group
 };
 
-class TSyntMemoStrings : public TObject {
+class TSyntMemoStrings : public TStrings {
+  SYNT_CLASS_INFO()
+
  public:
   TSyntMemoStrings();
   ~TSyntMemoStrings() override;
@@ -73,7 +75,7 @@ class TSyntMemoStrings : public TObject {
   // ---- The text -------------------------------------------------------------------------------
   int TextLength() const { return int(fText.Size()); }
   // The whole text without copying; valid until the next change.
-  std::u16string_view Text() const { return fText.View(); }
+  std::u16string_view TextView() const { return fText.View(); }
   // Count units from the 1-based Pos, clipped to the text.
   std::u16string SubString(int Pos, int Count) const;
   // The unit at the 1-based Pos, or 0 outside the text.
@@ -85,8 +87,7 @@ class TSyntMemoStrings : public TObject {
   void InsertText(int Pos, std::u16string_view S);
 
   // ---- Lines ----------------------------------------------------------------------------------
-  int GetCount() const { return int(fStarts.size()); }
-  int Count() const { return GetCount(); }
+  int GetCount() const override { return int(fStarts.size()); }
   // 1-based position of the line's first unit; past the end: the last line; below 0: 0.
   int LinePos(int Index) const;
   // Units from the line's start to the next line's start (break included).
@@ -113,21 +114,24 @@ class TSyntMemoStrings : public TObject {
   int LineOfPos(int Pos) const;
 
   // ---- String-list operations ------------------------------------------------------------------
-  std::u16string Get(int Index) const;  // empty outside the lines
-  std::u16string GetTextStr() const { return std::u16string(Text()); }
-  // Replace the whole text (the undo history is kept); OnChange(-1, 0, 0).
-  void SetTextStr(std::u16string_view S);
-  void Clear() { SetTextStr(u""); }
-  void Put(int Index, const std::u16string& S);
-  // Index outside 0..Count raises EListError "Index <n> is out of range".
-  void Insert(int Index, const std::u16string& S);
-  void Delete(int Index);
+  std::u16string Get(int Index) const override;  // empty outside the lines
+  std::u16string GetTextStr() const override { return std::u16string(TextView()); }
+  // Replaces the whole text (the undo history is kept); OnChange(-1, 0, 0).
+  void SetTextStr(std::u16string_view S) override;
+  void Clear() override { SetTextStr(u""); }
+  // Index outside the lines raises EListError "Index <n> is out of range" (also Insert, Delete).
+  void Put(int Index, const std::u16string& S) override;
+  void Insert(int Index, const std::u16string& S) override;
+  void Delete(int Index) override;
   // Appends the lines, each followed by CR LF, with their objects when per-line objects exist.
+  void AddStrings(const TStrings& Strings) override;
   void AddStrings(const std::vector<std::u16string>& Lines,
                   const std::vector<TObject*>* Objects = nullptr);
-  TObject* GetObject(int Index) const;
-  // Sets the entry when per-line objects exist (extending them as needed); creates nothing.
-  void PutObject(int Index, TObject* Object);
+  // Line by line as any string list, without the break the last line would leave behind.
+  void Assign(const TPersistent* Source) override;
+  TObject* GetObject(int Index) const override;
+  // Sets the entry when per-line objects exist; creates nothing.
+  void PutObject(int Index, TObject* Object) override;
 
   // Per-line objects (references, not owned) exist only when their owner asks for them.
   void CreateLineObjects();
@@ -156,11 +160,13 @@ class TSyntMemoStrings : public TObject {
   // Replaces the text by the decoded bytes: byte-order mark, OnDetectEncoding, decoding, line
   // table, line-break style; then OnChange(-1, 0, 0). Undo history and line states stay.
   void LoadFromBytes(std::string_view Bytes);
+  void LoadFromStream(TStream& Stream) override;
   // Raises EStreamError "Cannot open file "<name>". <reason>" when the file cannot be read.
   void LoadFromFile(const std::string& FileName);
   // The bytes that saving writes. Unmappable receives the number of characters the 8-bit code
   // page cannot hold (written as "?").
   std::string SaveToBytes(size_t* Unmappable = nullptr) const;
+  void SaveToStream(TStream& Stream) const override;
   // Writes through a temporary file in the same folder and renames it over FileName, so a failure
   // leaves the old file as it was. Raises EStreamError.
   void SaveToFile(const std::string& FileName) const;
