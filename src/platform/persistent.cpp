@@ -96,6 +96,22 @@ const TClassInfo* FindClass(std::string_view Name) {
 
 // --- TPersistent -----------------------------------------------------------------------------
 
+namespace persistent_internal {
+namespace {
+thread_local TWatchSlot g_Watch;
+}
+TWatchSlot SetDestroyWatch(TWatchSlot Slot) {
+  TWatchSlot old = g_Watch;
+  g_Watch = Slot;
+  return old;
+}
+}  // namespace persistent_internal
+
+TPersistent::~TPersistent() {
+  auto& w = persistent_internal::g_Watch;
+  if (w.Fn) w.Fn(w.Context, this);
+}
+
 const TClassInfo& TPersistent::StaticClassInfo() {
   static const TClassInfo info("TPersistent", nullptr);
   return info;

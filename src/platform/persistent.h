@@ -96,6 +96,11 @@ const TClassInfo* FindClass(std::string_view Name);  // case-insensitive; null w
 
 class TPersistent : public TObject {
  public:
+  TPersistent() = default;
+  ~TPersistent() override;
+  TPersistent(const TPersistent&) = delete;
+  TPersistent& operator=(const TPersistent&) = delete;
+
   static const TClassInfo& StaticClassInfo();
   virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
   const std::string& ClassName() const { return ClassInfo().Name(); }
@@ -119,7 +124,24 @@ class TPersistent : public TObject {
  protected:
   virtual void AssignTo(TPersistent* Dest) const;
   [[noreturn]] void AssignError(const TPersistent* Source) const;
+
+ private:
+  friend std::string HandlerName(const TPersistent*, std::string_view);
+  friend void SetHandlerName(TPersistent*, std::string_view, std::string);
+  // Handler names of event properties read from a stored form (see filer.h); rarely present.
+  std::unique_ptr<std::vector<std::pair<std::string, std::string>>> FHandlerNames;
 };
+
+namespace persistent_internal {
+// Told about every persistent object destroyed on this thread while installed (the stored-form
+// reader uses it to forget objects that go away during a read). Returns the previous watch.
+using TDestroyWatch = void (*)(void* Context, TPersistent* Object);
+struct TWatchSlot {
+  TDestroyWatch Fn = nullptr;
+  void* Context = nullptr;
+};
+TWatchSlot SetDestroyWatch(TWatchSlot Slot);
+}  // namespace persistent_internal
 
 // Copies every published property that Dest's class shares with Source's (ordinals, strings, floats,
 // component references, event handlers; sub-objects by their own Assign). The generic part of

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/filer.h"
 #include "platform/streams.h"
 #include "platform/text_bytes.h"
 #include "platform/utf.h"
@@ -341,6 +342,31 @@ std::u16string TStrings::ValueFromIndex(int Index) const {
   std::u16string s = Get(Index);
   size_t p = s.find(FNameValueSeparator);
   return p == std::u16string::npos ? std::u16string() : s.substr(p + 1);
+}
+
+void TStrings::DefineProperties(TFiler& Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer.DefineProperty(
+      "Strings",
+      [this](TReader& r) {
+        BeginUpdate();
+        try {
+          Clear();
+          r.ReadListBegin();
+          while (!r.EndOfList()) Add(r.ReadString());
+          r.ReadListEnd();
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+      },
+      [this](TWriter& w) {
+        w.WriteListBegin();
+        for (int i = 0; i < GetCount(); ++i) w.WriteString(Get(i));
+        w.WriteListEnd();
+      },
+      GetCount() > 0);
 }
 
 // --- TStringList -----------------------------------------------------------------------------

@@ -111,6 +111,9 @@ class TStrings : public TPersistent {
   void SetValues(std::u16string_view Name, std::u16string_view Value);  // empty Value deletes
   std::u16string ValueFromIndex(int Index) const;
 
+  // The lines are stored as the property "Strings": SampleText.Strings = ('one' 'two').
+  void DefineProperties(TFiler& Filer) override;
+
  protected:
   // Called with true when the first BeginUpdate opens a batch and false when the last EndUpdate
   // closes it.

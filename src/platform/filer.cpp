@@ -1,0 +1,771 @@
+#include "platform/filer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/collection.h"
+#include "platform/properties.h"
+#include "platform/strings.h"
+#include "platform/utf.h"
+
+namespace synt {
+
+namespace {
+
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool SameName(std::u16string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i];
+    char y = b[i];
+    if (x >= u'A' && x <= u'Z') x = char16_t(x - u'A' + u'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != char16_t(static_cast<unsigned char>(y))) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> SplitPath(const std::string& Path) {
+  std::vector<std::string> parts;
+  size_t s = 0;
+  for (;;) {
+    size_t d = Path.find('.', s);
+    parts.push_back(Path.substr(s, d == std::string::npos ? std::string::npos : d - s));
+    if (d == std::string::npos) break;
+    s = d + 1;
+  }
+  return parts;
+}
+
+EReadError InvalidValue() { return EReadError("Invalid property value"); }
+
+std::function<TComponent*(std::string_view)>& GlobalFinder() {
+  static std::function<TComponent*(std::string_view)> f;
+  return f;
+}
+
+}  // namespace
+
+void SetGlobalComponentFinder(std::function<TComponent*(std::string_view Name)> Finder) {
+  GlobalFinder() = std::move(Finder);
+}
+
+// --- handler names ---------------------------------------------------------------------------
+
+std::string HandlerName(const TPersistent* Instance, std::string_view Event) {
+  if (!Instance || !Instance->FHandlerNames) return {};
+  for (auto& h : *Instance->FHandlerNames)
+    if (SameAscii(h.first, Event)) return h.second;
+  return {};
+}
+
+void SetHandlerName(TPersistent* Instance, std::string_view Event, std::string Name) {
+  if (!Instance) return;
+  auto& list = Instance->FHandlerNames;
+  if (list)
+    for (auto it = list->begin(); it != list->end(); ++it)
+      if (SameAscii(it->first, Event)) {
+        if (Name.empty())
+          list->erase(it);
+        else
+          it->second = std::move(Name);
+        return;
+      }
+  if (Name.empty()) return;
+  if (!list) list = std::make_unique<std::vector<std::pair<std::string, std::string>>>();
+  list->emplace_back(std::string(Event), std::move(Name));
+}
+
+// --- TReader ---------------------------------------------------------------------------------
+
+struct TReader::TFixup {
+  TPersistent* Instance;
+  const TPropInfo* Prop;
+  std::string Name;
+  int Line;
+  std::string Path;
+};
+
+struct TReader::TFrame {
+  const TTextValue* Items;
+  size_t Count;
+  size_t Index;
+};
+
+// Forgets objects destroyed while this reader runs, then passes the news on to an outer reader.
+struct TReader::TWatch {
+  TReader* Reader;
+  persistent_internal::TWatchSlot Previous;
+  static void OnDestroy(void* Context, TPersistent* Object) {
+    auto* w = static_cast<TWatch*>(Context);
+    TReader* r = w->Reader;
+    r->FFixups.erase(std::remove_if(r->FFixups.begin(), r->FFixups.end(),
+                                    [&](const TFixup& f) { return f.Instance == Object; }),
+                     r->FFixups.end());
+    r->FLoaded.erase(std::remove(r->FLoaded.begin(), r->FLoaded.end(), Object), r->FLoaded.end());
+    if (w->Previous.Fn) w->Previous.Fn(w->Previous.Context, Object);
+  }
+};
+
+TReader::TReader() = default;
+
+TReader::~TReader() {
+  if (FWatch) persistent_internal::SetDestroyWatch(FWatch->Previous);
+}
+
+void TReader::Error(const std::string& Message, int Line) {
+  std::string full = "Line " + std::to_string(Line) + ": " + Message;
+  bool handled = false;
+  if (OnError) OnError(*this, full, handled);
+  if (!handled) throw EReadError(full, Line);
+}
+
+void TReader::Begin(TComponent* Root, TComponent* Instance) {
+  FRoot = Root;
+  FOwner = Root;
+  FLoaded.clear();
+  FFixups.clear();
+  if (!FWatch) {
+    FWatch = std::make_unique<TWatch>();
+    FWatch->Reader = this;
+    FWatch->Previous = persistent_internal::SetDestroyWatch({&TWatch::OnDestroy, FWatch.get()});
+  }
+  Instance->Loading();
+  Instance->IncludeState(csReading);
+  FLoaded.push_back(Instance);
+}
+
+void TReader::Finish(bool Ok) {
+  if (Ok) {
+    ResolveFixups();
+  } else {
+    // The read failed: keep what resolves, report nothing more.
+    auto onError = std::move(OnError);
+    OnError = [](TReader&, const std::string&, bool& handled) { handled = true; };
+    try {
+      ResolveFixups();
+    } catch (const Exception&) {
+    }
+    OnError = std::move(onError);
+  }
+  std::vector<TComponent*> loaded = FLoaded;
+  for (TComponent* c : loaded)
+    if (std::find(FLoaded.begin(), FLoaded.end(), c) != FLoaded.end()) c->ExcludeState(csReading);
+  for (TComponent* c : loaded)
+    if (std::find(FLoaded.begin(), FLoaded.end(), c) != FLoaded.end()) c->Loaded();
+  if (FWatch) {
+    persistent_internal::SetDestroyWatch(FWatch->Previous);
+    FWatch.reset();
+  }
+}
+
+void TReader::ReadRootText(std::u16string_view Text, TComponent* Root) {
+  std::vector<TTextError> errors;
+  TTextObject obj = ParseObjectText(Text, errors);
+  if (obj.ClassName.empty()) {
+    // Not even a header: nothing can be read.
+    const TTextError& e = errors.front();
+    std::string full = "Line " + std::to_string(e.Line) + ": " + e.Message;
+    throw EReadError(full, e.Line);
+  }
+  ReadRoot(obj, Root);
+  for (const TTextError& e : errors) Error(e.Message, e.Line);
+}
+
+void TReader::ReadComponentText(std::u16string_view Text, TComponent* Instance,
+                                TComponent* LookupRoot) {
+  std::vector<TTextError> errors;
+  TTextObject obj = ParseObjectText(Text, errors);
+  if (obj.ClassName.empty()) {
+    const TTextError& e = errors.front();
+    throw EReadError("Line " + std::to_string(e.Line) + ": " + e.Message, e.Line);
+  }
+  ReadComponent(obj, Instance, LookupRoot ? LookupRoot : Instance);
+  for (const TTextError& e : errors) Error(e.Message, e.Line);
+}
+
+void TReader::ReadRoot(const TTextObject& Object, TComponent* Root) {
+  ReadComponent(Object, Root, Root);
+}
+
+void TReader::ReadComponent(const TTextObject& Object, TComponent* Instance,
+                            TComponent* LookupRoot) {
+  Begin(LookupRoot ? LookupRoot : Instance, Instance);
+  try {
+    if (!Object.Name.empty()) {
+      try {
+        Instance->SetName(Object.Name);
+      } catch (const EReadError& e) {
+        if (e.Line() > 0) throw;
+        Error(e.what(), Object.Line);
+      } catch (const Exception& e) {
+        Error(e.what(), Object.Line);
+      }
+    }
+    ReadObjectBody(Object, Instance);
+  } catch (...) {
+    Finish(false);
+    throw;
+  }
+  Finish(true);
+}
+
+void TReader::ReadObjectBody(const TTextObject& Object, TComponent* Instance) {
+  for (const TTextProperty& p : Object.Props) {
+    if (!p.Error.empty())
+      Error(p.Error, p.Line);
+    else
+      ReadProperty(Instance, p);
+  }
+  for (const TTextObject& child : Object.Children) ReadChild(child, Instance);
+  for (const TTextError& e : Object.TrailingErrors) Error(e.Message, e.Line);
+}
+
+void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
+  const TClassInfo* cls = FindClass(Object.ClassName);
+  if (!cls || !cls->NewComponent()) {
+    Error("Class " + Object.ClassName + " not found", Object.Line);
+    return;  // handled: the object is skipped
+  }
+  TComponent* owner = Parent->GetChildOwner();
+  if (!owner) owner = FOwner;
+  TComponent* comp = nullptr;
+  bool created = false;
+  if (Object.Keyword != "object" && owner && !Object.Name.empty()) {
+    comp = owner->FindComponent(Object.Name);
+    if (comp && !comp->InheritsFrom(*cls)) comp = nullptr;
+  }
+  if (!comp) {
+    comp = cls->NewComponent()(owner);
+    created = true;
+  }
+  comp->Loading();
+  comp->IncludeState(csReading);
+  if (std::find(FLoaded.begin(), FLoaded.end(), comp) == FLoaded.end()) FLoaded.push_back(comp);
+  try {
+    comp->SetParentComponent(Parent->GetChildParent());
+    if (!Object.Name.empty() && comp->Name() != Object.Name) {
+      try {
+        comp->SetName(Object.Name);
+      } catch (const EReadError& e) {
+        if (e.Line() > 0) throw;
+        Error(e.what(), Object.Line);
+      } catch (const Exception& e) {
+        Error(e.what(), Object.Line);
+      }
+    }
+    ReadObjectBody(Object, comp);
+  } catch (...) {
+    if (created) delete comp;
+    throw;
+  }
+}
+
+std::string TReader::ErrorPath(TPersistent* Instance, const std::string& Path) const {
+  std::u16string base = Instance->GetNamePath();
+  if (base.empty()) return Path;
+  return Utf16ToUtf8(base) + "." + Path;
+}
+
+void TReader::ReadProperties(const std::vector<TTextProperty>& Props, TPersistent* Instance) {
+  for (const TTextProperty& p : Props) {
+    if (!p.Error.empty())
+      Error(p.Error, p.Line);
+    else
+      ReadProperty(Instance, p);
+  }
+}
+
+void TReader::ReadProperty(TPersistent* Instance, const TTextProperty& Prop) {
+  try {
+    std::vector<std::string> parts = SplitPath(Prop.Path);
+    TPersistent* obj = Instance;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+      const TPropInfo* p = obj->ClassInfo().FindProperty(parts[i]);
+      if (!p || p->Kind != TPropKind::Object || !p->GetObject(obj))
+        throw EReadError("Property " + Prop.Path + " does not exist");
+      obj = p->GetObject(obj);
+    }
+    const std::string& last = parts.back();
+    if (const TPropInfo* p = obj->ClassInfo().FindProperty(last)) {
+      SetValue(obj, *p, Prop.Value, Prop.Path, Prop.Line);
+      return;
+    }
+    // Not published: perhaps one the object defines itself.
+    FDefining = &last;
+    FDefinedValue = &Prop.Value;
+    FDefinedFound = false;
+    std::vector<TFrame> saved;
+    saved.swap(FFrames);
+    try {
+      obj->DefineProperties(*this);
+    } catch (...) {
+      FDefining = nullptr;
+      FFrames.swap(saved);
+      throw;
+    }
+    FDefining = nullptr;
+    FFrames.swap(saved);
+    if (!FDefinedFound) throw EReadError("Property " + Prop.Path + " does not exist");
+  } catch (const EReadError& e) {
+    if (e.Line() > 0) throw;  // already reported and not handled
+    Error("Error reading " + ErrorPath(Instance, Prop.Path) + ": " + e.what(), Prop.Line);
+  } catch (const Exception& e) {
+    Error("Error reading " + ErrorPath(Instance, Prop.Path) + ": " + e.what(), Prop.Line);
+  }
+}
+
+void TReader::SetValue(TPersistent* Instance, const TPropInfo& P, const TTextValue& V,
+                       const std::string& Path, int Line) {
+  switch (P.Kind) {
+    case TPropKind::Integer: {
+      int64_t x = 0;
+      if (V.Kind == TValueKind::Integer)
+        x = V.Int;
+      else if (V.Kind == TValueKind::Ident && P.Idents && P.Idents->ToInt(V.Ident, x))
+        ;
+      else
+        throw InvalidValue();
+      if (x < P.Min || x > P.Max) {
+        // Symbolic 32-bit values (system colours) may also be written unsigned.
+        if (P.Idents && P.Min == INT32_MIN && P.Max == INT32_MAX && x >= 0 && x <= int64_t(UINT32_MAX))
+          x = int64_t(int32_t(uint32_t(x)));
+        else
+          throw InvalidValue();
+      }
+      P.SetOrd(Instance, x);
+      return;
+    }
+    case TPropKind::Boolean:
+    case TPropKind::Enumeration: {
+      int idx = -1;
+      if (V.Kind == TValueKind::Ident)
+        idx = P.Enum->IndexOf(V.Ident);
+      else if (V.Kind == TValueKind::Integer && V.Int >= 0 && V.Int < int64_t(P.Enum->Idents.size()))
+        idx = int(V.Int);
+      if (idx < 0) throw InvalidValue();
+      P.SetOrd(Instance, idx);
+      return;
+    }
+    case TPropKind::Set: {
+      if (V.Kind != TValueKind::Set) throw InvalidValue();
+      uint64_t mask = 0;
+      for (const std::string& item : V.SetItems) {
+        int idx = P.Enum->IndexOf(item);
+        if (idx < 0 || idx >= 64) throw InvalidValue();
+        mask |= uint64_t(1) << idx;
+      }
+      P.SetOrd(Instance, int64_t(mask));
+      return;
+    }
+    case TPropKind::Float: {
+      double d;
+      if (V.Kind == TValueKind::Float)
+        d = V.Float;
+      else if (V.Kind == TValueKind::Integer)
+        d = double(V.Int);
+      else if (V.Kind == TValueKind::Ident && SameAscii(V.Ident, "inf"))
+        d = HUGE_VAL;
+      else if (V.Kind == TValueKind::Ident && SameAscii(V.Ident, "nan"))
+        d = NAN;
+      else
+        throw InvalidValue();
+      P.SetFloat(Instance, d);
+      return;
+    }
+    case TPropKind::String:
+      if (V.Kind != TValueKind::String) throw InvalidValue();
+      P.SetStr(Instance, V.Str);
+      return;
+    case TPropKind::Object: {
+      TPersistent* obj = P.GetObject(Instance);
+      auto* coll = dynamic_cast<TCollection*>(obj);
+      if (!coll || V.Kind != TValueKind::Collection) throw InvalidValue();
+      ReadCollection(coll, V);
+      return;
+    }
+    case TPropKind::Component:
+      if (V.Kind != TValueKind::Ident) throw InvalidValue();
+      if (SameAscii(V.Ident, "nil")) {
+        P.SetRef(Instance, nullptr);
+        return;
+      }
+      FFixups.push_back(TFixup{Instance, &P, V.Ident, Line, ErrorPath(Instance, P.Name)});
+      (void)Path;
+      return;
+    case TPropKind::Event: {
+      if (V.Kind != TValueKind::Ident) throw InvalidValue();
+      if (SameAscii(V.Ident, "nil")) {
+        P.SetHandler(Instance, nullptr);
+        SetHandlerName(Instance, P.Name, "");
+        return;
+      }
+      // The name is kept even when the handler is missing, so that writing loses nothing.
+      SetHandlerName(Instance, P.Name, V.Ident);
+      const std::any* h = FRoot ? FRoot->FindHandler(V.Ident) : nullptr;
+      if (!h) throw EReadError("Event handler " + V.Ident + " not found");
+      if (!P.SetHandler(Instance, h))
+        throw EReadError("Event handler " + V.Ident + " does not fit " + P.Name);
+      return;
+    }
+  }
+}
+
+void TReader::ReadCollection(TCollection* Collection, const TTextValue& Value) {
+  Collection->BeginUpdate();
+  try {
+    Collection->Clear();
+    for (const TTextItem& item : Value.Items) {
+      TCollectionItem* it = Collection->Add();
+      ReadProperties(item.Props, it);
+    }
+  } catch (...) {
+    Collection->EndUpdate();
+    throw;
+  }
+  Collection->EndUpdate();
+}
+
+TComponent* TReader::FindComponentByName(std::string_view Name) const {
+  size_t dot = Name.find('.');
+  std::string_view head = Name.substr(0, dot);
+  TComponent* c = nullptr;
+  if (FRoot && SameName(FRoot->Name(), head)) c = FRoot;
+  if (!c && FRoot) c = FRoot->FindComponent(AsciiToUtf16(head));
+  if (!c)
+    for (TComponent* l : FLoaded)
+      if (SameName(l->Name(), head)) {
+        c = l;
+        break;
+      }
+  if (!c) {
+    if (OnFindComponent) return OnFindComponent(Name);
+    if (GlobalFinder()) return GlobalFinder()(Name);
+    return nullptr;
+  }
+  while (c && dot != std::string_view::npos) {
+    size_t next = Name.find('.', dot + 1);
+    std::string_view part = Name.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1);
+    c = c->FindComponent(AsciiToUtf16(part));
+    dot = next;
+  }
+  return c;
+}
+
+void TReader::ResolveFixups() {
+  // Setting a reference may run setters that free objects; work on a copy, skipping the dead.
+  while (!FFixups.empty()) {
+    TFixup f = FFixups.front();
+    FFixups.erase(FFixups.begin());
+    try {
+      TComponent* c = FindComponentByName(f.Name);
+      if (!c) {
+        Error("Error reading " + f.Path + ": Unresolved reference to '" + f.Name + "'", f.Line);
+        continue;
+      }
+      if (!f.Prop->SetRef(f.Instance, c))
+        Error("Error reading " + f.Path + ": Invalid property value", f.Line);
+    } catch (const EReadError& e) {
+      if (e.Line() > 0) throw;
+      Error("Error reading " + f.Path + ": " + e.what(), f.Line);
+    } catch (const Exception& e) {
+      Error("Error reading " + f.Path + ": " + e.what(), f.Line);
+    }
+  }
+}
+
+// --- values of defined properties ---
+
+const TTextValue& TReader::Current() const {
+  if (FFrames.empty() || FFrames.back().Index >= FFrames.back().Count) throw InvalidValue();
+  const TFrame& f = FFrames.back();
+  return f.Items[f.Index];
+}
+
+void TReader::Advance() { ++FFrames.back().Index; }
+
+TValueKind TReader::NextValue() const { return Current().Kind; }
+
+bool TReader::EndOfList() const {
+  return FFrames.empty() || FFrames.back().Index >= FFrames.back().Count;
+}
+
+void TReader::ReadListBegin() {
+  const TTextValue& v = Current();
+  if (v.Kind != TValueKind::List) throw InvalidValue();
+  Advance();
+  FFrames.push_back(TFrame{v.List.data(), v.List.size(), 0});
+}
+
+void TReader::ReadListEnd() {
+  if (FFrames.size() <= 1 || !EndOfList()) throw InvalidValue();
+  FFrames.pop_back();
+}
+
+int64_t TReader::ReadInteger() {
+  const TTextValue& v = Current();
+  if (v.Kind != TValueKind::Integer) throw InvalidValue();
+  Advance();
+  return v.Int;
+}
+
+double TReader::ReadFloat() {
+  const TTextValue& v = Current();
+  double d;
+  if (v.Kind == TValueKind::Float)
+    d = v.Float;
+  else if (v.Kind == TValueKind::Integer)
+    d = double(v.Int);
+  else
+    throw InvalidValue();
+  Advance();
+  return d;
+}
+
+bool TReader::ReadBoolean() {
+  const TTextValue& v = Current();
+  int idx = v.Kind == TValueKind::Ident ? BooleanInfo().IndexOf(v.Ident) : -1;
+  if (idx < 0) throw InvalidValue();
+  Advance();
+  return idx == 1;
+}
+
+std::u16string TReader::ReadString() {
+  const TTextValue& v = Current();
+  if (v.Kind != TValueKind::String) throw InvalidValue();
+  Advance();
+  return v.Str;
+}
+
+std::string TReader::ReadIdent() {
+  const TTextValue& v = Current();
+  if (v.Kind != TValueKind::Ident) throw InvalidValue();
+  Advance();
+  return v.Ident;
+}
+
+const TTextValue& TReader::ReadValue() {
+  const TTextValue& v = Current();
+  Advance();
+  return v;
+}
+
+void TReader::SkipValue() { ReadValue(); }
+
+void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc,
+                             bool) {
+  if (!FDefining || FDefinedFound || !SameAscii(Name, *FDefining)) return;
+  FDefinedFound = true;
+  if (!ReadData) throw InvalidValue();
+  FFrames.push_back(TFrame{FDefinedValue, 1, 0});
+  ReadData(*this);
+}
+
+void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData, TStreamProc,
+                                   bool) {
+  if (!FDefining || FDefinedFound || !SameAscii(Name, *FDefining)) return;
+  FDefinedFound = true;
+  if (!ReadData || FDefinedValue->Kind != TValueKind::Binary) throw InvalidValue();
+  TMemoryStream m(FDefinedValue->Bytes);
+  ReadData(m);
+}
+
+// --- TWriter ---------------------------------------------------------------------------------
+
+TWriter::TWriter() = default;
+TWriter::~TWriter() = default;
+
+TTextObject TWriter::WriteRoot(TComponent* Root) {
+  FRoot = Root;
+  return WriteObject(Root);
+}
+
+TTextObject TWriter::WriteComponent(TComponent* Instance, TComponent* LookupRoot) {
+  FRoot = LookupRoot ? LookupRoot : Instance;
+  return WriteObject(Instance);
+}
+
+TTextObject TWriter::WriteObject(TComponent* Instance) {
+  TTextObject obj;
+  obj.Name = Instance->Name();
+  obj.ClassName = Instance->ClassName();
+  bool wasWriting = Instance->ComponentState().Contains(csWriting);
+  Instance->IncludeState(csWriting);
+  try {
+    WriteProperties(Instance, "", obj.Props);
+    Instance->GetChildren([&](TComponent* child) { obj.Children.push_back(WriteObject(child)); },
+                          FRoot);
+  } catch (...) {
+    if (!wasWriting) Instance->ExcludeState(csWriting);
+    throw;
+  }
+  if (!wasWriting) Instance->ExcludeState(csWriting);
+  return obj;
+}
+
+std::string TWriter::ReferenceName(TComponent* Component) const {
+  std::string name = Utf16ToUtf8(Component->Name());
+  if (name.empty() || Component == FRoot) return name;
+  TComponent* owner = Component->Owner();
+  if (!owner || owner == FRoot || owner->Name().empty()) return name;
+  return Utf16ToUtf8(owner->Name()) + "." + name;
+}
+
+void TWriter::WriteProperties(TPersistent* Instance, const std::string& Prefix,
+                              std::vector<TTextProperty>& Out) {
+  for (const TPropInfo* p : Instance->ClassInfo().Properties()) {
+    if (!p->IsStored(Instance)) continue;
+    std::string name = Prefix + p->Name;
+    TTextValue v;
+    switch (p->Kind) {
+      case TPropKind::Integer: {
+        if (p->IsDefault(Instance)) continue;
+        int64_t x = p->GetOrd(Instance);
+        const std::string* id = p->Idents ? p->Idents->ToIdent(x) : nullptr;
+        v = id ? TTextValue::OfIdent(*id) : TTextValue::OfInt(x);
+        break;
+      }
+      case TPropKind::Boolean:
+      case TPropKind::Enumeration: {
+        if (p->IsDefault(Instance)) continue;
+        int64_t x = p->GetOrd(Instance);
+        v = x >= 0 && x < int64_t(p->Enum->Idents.size())
+                ? TTextValue::OfIdent(p->Enum->Idents[size_t(x)])
+                : TTextValue::OfInt(x);
+        break;
+      }
+      case TPropKind::Set: {
+        if (p->IsDefault(Instance)) continue;
+        uint64_t mask = uint64_t(p->GetOrd(Instance));
+        v.Kind = TValueKind::Set;
+        for (size_t i = 0; i < p->Enum->Idents.size() && i < 64; ++i)
+          if (mask & (uint64_t(1) << i)) v.SetItems.push_back(p->Enum->Idents[i]);
+        break;
+      }
+      case TPropKind::Float:
+        if (p->IsDefault(Instance)) continue;
+        v = TTextValue::OfFloat(p->GetFloat(Instance));
+        break;
+      case TPropKind::String:
+        if (p->IsDefault(Instance)) continue;
+        v = TTextValue::OfString(p->GetStr(Instance));
+        break;
+      case TPropKind::Object: {
+        TPersistent* sub = p->GetObject(Instance);
+        if (!sub) continue;
+        if (auto* coll = dynamic_cast<TCollection*>(sub)) {
+          v.Kind = TValueKind::Collection;
+          for (int i = 0; i < coll->Count(); ++i) {
+            TTextItem item;
+            WriteProperties(coll->Items(i), "", item.Props);
+            v.Items.push_back(std::move(item));
+          }
+          break;
+        }
+        size_t before = Out.size();
+        WriteProperties(sub, name + ".", Out);
+        if (Out.size() == before && p->StoreAlways && dynamic_cast<TStrings*>(sub)) {
+          TTextValue empty;
+          empty.Kind = TValueKind::List;
+          Out.push_back(TTextProperty{0, name + ".Strings", std::move(empty), {}});
+        }
+        continue;
+      }
+      case TPropKind::Component: {
+        TComponent* ref = p->GetRef(Instance);
+        if (!ref) continue;
+        std::string rn = ReferenceName(ref);
+        if (rn.empty()) continue;
+        v = TTextValue::OfIdent(rn);
+        break;
+      }
+      case TPropKind::Event: {
+        std::string hn = HandlerName(Instance, p->Name);
+        if (hn.empty()) continue;
+        v = TTextValue::OfIdent(hn);
+        break;
+      }
+    }
+    Out.push_back(TTextProperty{0, name, std::move(v), {}});
+  }
+  std::vector<TTextProperty>* out = FOut;
+  std::string prefix = FPrefix;
+  FOut = &Out;
+  FPrefix = Prefix;
+  try {
+    Instance->DefineProperties(*this);
+  } catch (...) {
+    FOut = out;
+    FPrefix = prefix;
+    throw;
+  }
+  FOut = out;
+  FPrefix = prefix;
+}
+
+void TWriter::Emit(TTextValue V) {
+  if (!FStack.empty()) {
+    FStack.back().List.push_back(std::move(V));
+    return;
+  }
+  FOut->push_back(TTextProperty{0, {}, std::move(V), {}});
+}
+
+void TWriter::WriteListBegin() {
+  TTextValue v;
+  v.Kind = TValueKind::List;
+  FStack.push_back(std::move(v));
+}
+
+void TWriter::WriteListEnd() {
+  if (FStack.empty()) throw EWriteError("List end without a list");
+  TTextValue v = std::move(FStack.back());
+  FStack.pop_back();
+  Emit(std::move(v));
+}
+
+void TWriter::WriteInteger(int64_t V) { Emit(TTextValue::OfInt(V)); }
+void TWriter::WriteFloat(double V) { Emit(TTextValue::OfFloat(V)); }
+void TWriter::WriteBoolean(bool V) { Emit(TTextValue::OfIdent(V ? "True" : "False")); }
+void TWriter::WriteString(std::u16string_view V) { Emit(TTextValue::OfString(std::u16string(V))); }
+void TWriter::WriteIdent(std::string_view V) { Emit(TTextValue::OfIdent(std::string(V))); }
+void TWriter::WriteValue(TTextValue V) { Emit(std::move(V)); }
+
+void TWriter::DefineProperty(const std::string& Name, TReaderProc, TWriterProc WriteData,
+                             bool HasData) {
+  if (!HasData || !WriteData || !FOut) return;
+  size_t before = FOut->size();
+  FStack.clear();
+  WriteData(*this);
+  if (!FStack.empty()) throw EWriteError("List not closed in property " + Name);
+  // One value per property: a writer that wrote several keeps the last.
+  if (FOut->size() > before) {
+    TTextProperty p = std::move(FOut->back());
+    FOut->resize(before);
+    p.Path = FPrefix + Name;
+    FOut->push_back(std::move(p));
+  }
+}
+
+void TWriter::DefineBinaryProperty(const std::string& Name, TStreamProc, TStreamProc WriteData,
+                                   bool HasData) {
+  if (!HasData || !WriteData || !FOut) return;
+  TMemoryStream m;
+  WriteData(m);
+  TTextValue v;
+  v.Kind = TValueKind::Binary;
+  v.Bytes = m.DataString();
+  FOut->push_back(TTextProperty{0, FPrefix + Name, std::move(v), {}});
+}
+
+}  // namespace synt

@@ -1,0 +1,70 @@
+// Menu items as a platform model: a tree of captions with tags, check marks and click handlers. The
+// toolkit backend mirrors the tree into real menus and calls Click when the user picks an item.
+//
+//   synt::TMenuItem menu(nullptr);                  // e.g. the "Lexers" sub-menu
+//   auto* item = new synt::TMenuItem(nullptr);
+//   item->SetCaption(u"Pascal");
+//   item->SetTag(3);
+//   item->OnClick = [](synt::TObject* sender) { ... };
+//   menu.Add(item);                                 // the menu frees it
+//   menu.Items(0)->Click();
+//
+// A sub-item belongs to its parent item, which frees it; an item that also has a component owner is
+// freed by whichever goes first, and leaves the other.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/component.h"
+
+namespace synt {
+
+class TMenuItem : public TComponent {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TMenuItem(TComponent* Owner);
+  ~TMenuItem() override;
+
+  const std::u16string& Caption() const { return FCaption; }
+  void SetCaption(const std::u16string& V);
+  bool Checked() const { return FChecked; }
+  void SetChecked(bool V);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool V);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool V);
+  bool IsLine() const { return FCaption == u"-"; }  // a separator
+
+  int Count() const { return int(FItems.size()); }
+  TMenuItem* Items(int Index) const;  // raises EListError "Index <n> is out of range"
+  TMenuItem* Parent() const { return FParent; }
+  int MenuIndex() const;
+  void Add(TMenuItem* Item);
+  void Insert(int Index, TMenuItem* Item);
+  void Delete(int Index);         // removes and frees
+  void Remove(TMenuItem* Item);   // removes; the caller owns it then
+  void Clear();                   // frees every sub-item
+  // The first sub-item whose caption equals Caption without regard to case and '&' markers.
+  TMenuItem* Find(std::u16string_view Caption) const;
+
+  // Runs OnClick when the item is enabled.
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  // For the backend: Sender changed; Rebuild when its sub-items changed, not just its looks.
+  std::function<void(TMenuItem* Sender, bool Rebuild)> OnChange;
+
+ private:
+  void Changed(bool Rebuild);
+  std::u16string FCaption;
+  bool FChecked = false;
+  bool FEnabled = true;
+  bool FVisible = true;
+  TMenuItem* FParent = nullptr;
+  std::vector<TMenuItem*> FItems;
+};
+
+}  // namespace synt
