@@ -220,10 +220,7 @@ class TBrush : public TPersistent {
   TBrushStyle FStyle = bsSolid;
 };
 
-struct TPoint {
-  int X = 0, Y = 0;
-  bool operator==(const TPoint&) const = default;
-};
+// TPoint is the shared one of object.h.
 struct TSize {
   int cx = 0, cy = 0;
   bool operator==(const TSize&) const = default;
