@@ -127,12 +127,28 @@ std::u16string Utf8DecodeLossless(std::string_view Bytes) {
 }
 
 std::string Utf8EncodeLossless(std::u16string_view Text) {
+  // An upper bound of the size first (exact unless there are pairs or escapes), so that the
+  // output is sized once.
+  size_t bound = Text.size();
+  for (char16_t c : Text) bound += (c >= 0x80) + (c >= 0x800);
   std::string out;
-  out.resize(Text.size() * 3);
+  out.resize(bound);
   char* d = out.data();
   const char16_t* s = Text.data();
   const char16_t* end = s + Text.size();
   while (s < end) {
+#if defined(__SSE2__)
+    // Eight ASCII units at a time.
+    while (end - s >= 8) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+      __m128i high = _mm_and_si128(v, _mm_set1_epi16(short(0xFF80)));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(v, v));
+      s += 8;
+      d += 8;
+    }
+    if (s >= end) break;
+#endif
     uint32_t c = *s++;
     if (c < 0x80) {
       *d++ = char(c);

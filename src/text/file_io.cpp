@@ -48,16 +48,16 @@ TFileBytes ReadFileBytes(const std::string& FileName) {
   if (::fstat(f.fd, &st) != 0) Fail("Cannot open file", FileName, errno);
   if (S_ISDIR(st.st_mode)) Fail("Cannot open file", FileName, EISDIR);
   size_t cap = S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 65536;
-  std::unique_ptr<char[]> data(new char[cap]);
+  TLargeBlock data(cap);
   size_t size = 0;
   for (;;) {
     if (size == cap) {  // the file grew, or is a pipe
-      std::unique_ptr<char[]> bigger(new char[cap * 2]);
-      std::memcpy(bigger.get(), data.get(), size);
+      TLargeBlock bigger(cap * 2);
+      std::memcpy(bigger.Data(), data.Data(), size);
       data = std::move(bigger);
       cap *= 2;
     }
-    ssize_t n = ::read(f.fd, data.get() + size, cap - size);
+    ssize_t n = ::read(f.fd, data.Data() + size, cap - size);
     if (n < 0) {
       if (errno == EINTR) continue;
       Fail("Cannot open file", FileName, errno);
@@ -66,55 +66,72 @@ TFileBytes ReadFileBytes(const std::string& FileName) {
     size += size_t(n);
   }
   TFileBytes r;
-  r.fData = std::move(data);
+  r.fBlock = std::move(data);
   r.fSize = size;
   return r;
 }
 
-void WriteFileAtomic(const std::string& FileName, std::string_view Bytes) {
+TAtomicFile::TAtomicFile(const std::string& FileName) : fName(FileName), fTarget(FileName) {
   // Replace the file a link points to, not the link.
-  std::string target = FileName;
   struct stat st;
   if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char buf[PATH_MAX];
-    if (::realpath(FileName.c_str(), buf)) target = buf;
+    if (::realpath(FileName.c_str(), buf)) fTarget = buf;
   }
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) Fail("Cannot create file", FileName, EISDIR);
+  fExists = ::stat(fTarget.c_str(), &st) == 0;
+  if (fExists && S_ISDIR(st.st_mode)) Fail("Cannot create file", fName, EISDIR);
+  fMode = fExists ? unsigned(st.st_mode & 07777) : unsigned(0666 & ~CurrentUmask());
+  fTemp = fTarget + ".XXXXXX";
+  fFd = ::mkstemp(fTemp.data());
+  if (fFd < 0) Fail("Cannot create file", fName, errno);
+}
 
-  std::string tmp = target + ".XXXXXX";
-  Fd f;
-  f.fd = ::mkstemp(tmp.data());
-  if (f.fd < 0) Fail("Cannot create file", FileName, errno);
-  auto abandon = [&](int err) {
-    ::close(f.fd);
-    f.fd = -1;
-    ::unlink(tmp.c_str());
-    Fail("Cannot create file", FileName, err);
-  };
+TAtomicFile::~TAtomicFile() {
+  if (fFd >= 0) {
+    ::close(fFd);
+    ::unlink(fTemp.c_str());
+  }
+}
+
+void TAtomicFile::Abandon(int Err) {
+  ::close(fFd);
+  fFd = -1;
+  ::unlink(fTemp.c_str());
+  Fail("Cannot create file", fName, Err);
+}
+
+void TAtomicFile::Write(std::string_view Bytes) {
   size_t done = 0;
   while (done < Bytes.size()) {
-    ssize_t n = ::write(f.fd, Bytes.data() + done, Bytes.size() - done);
+    ssize_t n = ::write(fFd, Bytes.data() + done, Bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      abandon(errno);
+      Abandon(errno);
     }
     done += size_t(n);
   }
-  mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (::fchmod(f.fd, mode) != 0 || ::fsync(f.fd) != 0) abandon(errno);
-  if (::close(f.fd) != 0) {
-    f.fd = -1;
+}
+
+void TAtomicFile::Commit() {
+  if (::fchmod(fFd, mode_t(fMode)) != 0 || ::fsync(fFd) != 0) Abandon(errno);
+  int fd = fFd;
+  fFd = -1;
+  if (::close(fd) != 0) {
     int err = errno;
-    ::unlink(tmp.c_str());
-    Fail("Cannot create file", FileName, err);
+    ::unlink(fTemp.c_str());
+    Fail("Cannot create file", fName, err);
   }
-  f.fd = -1;
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+  if (::rename(fTemp.c_str(), fTarget.c_str()) != 0) {
     int err = errno;
-    ::unlink(tmp.c_str());
-    Fail("Cannot create file", FileName, err);
+    ::unlink(fTemp.c_str());
+    Fail("Cannot create file", fName, err);
   }
+}
+
+void WriteFileAtomic(const std::string& FileName, std::string_view Bytes) {
+  TAtomicFile f(FileName);
+  f.Write(Bytes);
+  f.Commit();
 }
 
 }  // namespace synt

@@ -5,24 +5,47 @@
 //   synt::WriteFileAtomic("big.txt", bytes);               // temporary file, then rename
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
+
+#include "text/large_alloc.h"
 
 namespace synt {
 
 class TFileBytes {
  public:
-  std::string_view View() const { return {fData.get(), fSize}; }
+  std::string_view View() const { return {fBlock.Data(), fSize}; }
 
  private:
   friend TFileBytes ReadFileBytes(const std::string& FileName);
-  std::unique_ptr<char[]> fData;
+  TLargeBlock fBlock;
   size_t fSize = 0;
 };
 
 // Raises EStreamError "Cannot open file "<name>". <reason>".
 TFileBytes ReadFileBytes(const std::string& FileName);
+
+// A file written in pieces and put in place only by Commit: the pieces go to a temporary file next
+// to FileName (following a symbolic link to its target), which Commit flushes and renames over the
+// target, keeping the old file's permissions. Without Commit (an exception on the way) the
+// temporary file is removed and the old file is untouched. Failures raise EStreamError "Cannot
+// create file "<name>". <reason>".
+class TAtomicFile {
+ public:
+  explicit TAtomicFile(const std::string& FileName);
+  ~TAtomicFile();
+  TAtomicFile(const TAtomicFile&) = delete;
+  TAtomicFile& operator=(const TAtomicFile&) = delete;
+  void Write(std::string_view Bytes);
+  void Commit();
+
+ private:
+  [[noreturn]] void Abandon(int Err);
+  std::string fName, fTarget, fTemp;
+  int fFd = -1;
+  bool fExists = false;
+  unsigned fMode = 0;
+};
 
 // Writes Bytes to a temporary file next to FileName (following a symbolic link to its target),
 // flushes it and renames it over the target, keeping the old file's permissions. On failure the

@@ -1,6 +1,8 @@
 #include "text/memo_strings.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <climits>
 #include <stdexcept>
 
@@ -396,6 +398,8 @@ void TSyntMemoStrings::DetectLineBreakStyle() {
 
 void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   if (Bytes.empty()) {
+    // No mark, as for any other input without one: saving the empty text writes nothing.
+    if (!fNoSignature) fEncoding = teAnsi;
     SetTextStr(u"");
     return;
   }
@@ -463,67 +467,104 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
 
 void TSyntMemoStrings::LoadFromStream(TStream& Stream) { LoadFromBytes(Stream.ReadAll()); }
 
-void TSyntMemoStrings::SaveToStream(TStream& Stream) const { Stream.WriteString(SaveToBytes()); }
-
 void TSyntMemoStrings::LoadFromFile(const std::string& FileName) {
   TFileBytes bytes = ReadFileBytes(FileName);
   LoadFromBytes(bytes.View());
 }
 
-std::string TSyntMemoStrings::SaveToBytes(size_t* Unmappable) const {
+void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
+                              size_t* Unmappable) const {
   if (Unmappable) *Unmappable = 0;
-  std::u16string_view text = TextView();
-  std::u16string converted;
-  if (fLineBreakStyle != lbKeep) {
-    std::u16string_view brk = fLineBreakStyle == lbCRLF ? u"\r\n" : fLineBreakStyle == lbCR ? u"\r" : u"\n";
-    bool differs = false;
-    for (int i = 0; i + 1 < GetCount() && !differs; ++i) {
-      size_t s = size_t(fStarts[size_t(i)]) + LineText(i).size();
-      differs = text.substr(s, size_t(fStarts[size_t(i) + 1]) - s) != brk;
-    }
-    if (differs) {
-      converted.reserve(text.size() + text.size() / 16);
-      for (int i = 0; i < GetCount(); ++i) {
-        converted += LineText(i);
-        if (i + 1 < GetCount()) converted += brk;
-      }
-      text = converted;
-    }
-  }
-
-  std::string out;
+  const uint32_t cp = fEncoding == teAnsi ? FileCodePage() : 0;
+  if (cp && !IsCodePageSupported(cp))
+    throw EConvertError("Code page " + std::to_string(cp) + " is not supported");
   if (!fNoSignature) {
-    if (fEncoding == teUtf16LE) out = "\xFF\xFE";
-    if (fEncoding == teUtf16BE) out = "\xFE\xFF";
-    if (fEncoding == teUtf8) out = "\xEF\xBB\xBF";
+    if (fEncoding == teUtf16LE) Sink("\xFF\xFE");
+    if (fEncoding == teUtf16BE) Sink("\xFE\xFF");
+    if (fEncoding == teUtf8) Sink("\xEF\xBB\xBF");
   }
-  switch (fEncoding) {
-    case teAnsi:
-      out += Utf16ToCodePage(text, FileCodePage(), Unmappable);
-      break;
-    case teUtf8:
-      out += Utf8EncodeLossless(text);
-      break;
-    default: {
-      bool odd = fOddTrailingByte && !text.empty() && IsByteEscape(text.back());
-      size_t units = text.size() - odd;
-      size_t at = out.size();
-      out.resize(at + 2 * units + odd);
-      char* d = out.data() + at;
-      bool le = fEncoding == teUtf16LE;
-      for (size_t i = 0; i < units; ++i) {
-        char16_t c = text[i];
-        d[2 * i + (le ? 0 : 1)] = char(c & 0xFF);
-        d[2 * i + (le ? 1 : 0)] = char(c >> 8);
+  std::string bytes;
+  auto emit = [&](std::u16string_view units, bool last) {
+    switch (fEncoding) {
+      case teAnsi: {
+        size_t bad = 0;
+        bytes = Utf16ToCodePage(units, cp, &bad);
+        if (Unmappable) *Unmappable += bad;
+        break;
       }
-      if (odd) d[2 * units] = char(text.back() - kByteEscape);
+      case teUtf8:
+        bytes = Utf8EncodeLossless(units);
+        break;
+      default: {
+        // The odd final byte of a UTF-16 file goes back as the one byte it was.
+        bool odd = last && fOddTrailingByte && !units.empty() && IsByteEscape(units.back());
+        size_t n = units.size() - odd;
+        bytes.resize(2 * n + odd);
+        char* d = bytes.data();
+        if (fEncoding == teUtf16LE && std::endian::native == std::endian::little) {
+          std::memcpy(d, units.data(), n * 2);
+        } else {
+          bool le = fEncoding == teUtf16LE;
+          for (size_t i = 0; i < n; ++i) {
+            d[2 * i + (le ? 0 : 1)] = char(units[i] & 0xFF);
+            d[2 * i + (le ? 1 : 0)] = char(units[i] >> 8);
+          }
+        }
+        if (odd) d[2 * n] = char(units.back() - kByteEscape);
+      }
+    }
+    Sink(bytes);
+  };
+
+  // The text goes out in pieces, never splitting a surrogate pair, so that saving a large
+  // document needs little memory beyond it.
+  constexpr size_t kPiece = size_t(1) << 16;
+  std::u16string_view text = TextView();
+  std::u16string_view brk = fLineBreakStyle == lbCRLF ? u"\r\n" : fLineBreakStyle == lbCR ? u"\r" : u"\n";
+  bool convert = false;
+  if (fLineBreakStyle != lbKeep) {
+    for (int i = 0; i + 1 < GetCount() && !convert; ++i) {
+      size_t s = size_t(fStarts[size_t(i)]) + LineText(i).size();
+      convert = text.substr(s, size_t(fStarts[size_t(i) + 1]) - s) != brk;
     }
   }
+  if (!convert) {
+    for (size_t i = 0; i < text.size();) {
+      size_t e = std::min(text.size(), i + kPiece);
+      if (e < text.size() && text[e - 1] >= 0xD800 && text[e - 1] <= 0xDBFF) ++e;
+      emit(text.substr(i, e - i), e == text.size());
+      i = e;
+    }
+    return;
+  }
+  std::u16string piece;
+  for (int i = 0; i < GetCount(); ++i) {
+    piece += LineText(i);
+    if (i + 1 == GetCount()) break;
+    piece += brk;
+    if (piece.size() >= kPiece) {
+      emit(piece, false);
+      piece.clear();
+    }
+  }
+  emit(piece, true);
+}
+
+std::string TSyntMemoStrings::SaveToBytes(size_t* Unmappable) const {
+  std::string out;
+  out.reserve(fText.Size() + 16);  // exact for 8-bit text, a first guess for the others
+  Encode([&](std::string_view b) { out += b; }, Unmappable);
   return out;
 }
 
+void TSyntMemoStrings::SaveToStream(TStream& Stream) const {
+  Encode([&](std::string_view b) { Stream.WriteBuffer(b.data(), b.size()); }, nullptr);
+}
+
 void TSyntMemoStrings::SaveToFile(const std::string& FileName) const {
-  WriteFileAtomic(FileName, SaveToBytes());
+  TAtomicFile file(FileName);
+  Encode([&](std::string_view b) { file.Write(b); }, nullptr);
+  file.Commit();
 }
 
 // ---- Undo history -------------------------------------------------------------------------------
@@ -687,6 +728,14 @@ int TSyntMemoStrings::Redo(bool GroupRedo) {
     } while (more);
   });
   return caret;
+}
+
+size_t TSyntMemoStrings::AllocatedBytes() const {
+  size_t n = fText.Capacity() * sizeof(char16_t) + fStarts.capacity() * sizeof(int) +
+             fStates.capacity() + (fObjects ? fObjects->capacity() * sizeof(TObject*) : 0);
+  for (const auto& r : fUndo)
+    n += sizeof(r) + (r.Inserted.capacity() + r.Deleted.capacity()) * sizeof(char16_t);
+  return n;
 }
 
 // ---- Invariants ---------------------------------------------------------------------------------

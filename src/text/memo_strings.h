@@ -206,6 +206,9 @@ class TSyntMemoStrings : public TStrings {
   TNotifyEvent OnModifiedChanged;
   TDetectEncodingEvent OnDetectEncoding;
 
+  // Bytes held by the text, the line table, states, objects and the undo history.
+  size_t AllocatedBytes() const;
+
   // Throws std::logic_error when the line table, states or objects disagree with the text.
   void Check() const;
 
@@ -220,6 +223,8 @@ class TSyntMemoStrings : public TStrings {
   void RebuildLines();
   void Changed(int Pos, int Count, int LineChange);
   void DetectLineBreakStyle();
+  // Produces the saved bytes piece by piece.
+  void Encode(const std::function<void(std::string_view)>& Sink, size_t* Unmappable) const;
   template <class F>
   void WatchModified(F&& f);
   void DropRedo();

@@ -23,7 +23,7 @@ class TTextBuffer {
   TTextBuffer() = default;
   TTextBuffer(const TTextBuffer&) = delete;
   TTextBuffer& operator=(const TTextBuffer&) = delete;
-  ~TTextBuffer() { std::free(fData); }
+  ~TTextBuffer() { Release(); }
 
   size_t Size() const { return fSize; }
   size_t Capacity() const { return fCapacity; }
@@ -34,9 +34,8 @@ class TTextBuffer {
   // Drops the contents and returns room for n units, to be filled and then sized with SetSize.
   char16_t* Prepare(size_t n) {
     if (n > fCapacity || n < fCapacity / 2) {
-      std::free(fData);
-      fData = nullptr;
-      fCapacity = 0;
+      Release();
+      fSize = fCapacity = 0;
       Reallocate(n);
     }
     fSize = 0;
@@ -45,7 +44,12 @@ class TTextBuffer {
   void SetSize(size_t n) { fSize = n; }
   // Returns unused room when it is large (after decoding into an upper-bound buffer).
   void Trim() {
-    if (fCapacity - fSize > fSize / 8 + 4096) Reallocate(fSize);
+    if (fCapacity - fSize <= fSize / 8 + 4096) return;
+    if (fMappedBytes) {
+      ShrinkMapping();
+    } else {
+      Reallocate(fSize);
+    }
   }
 
   void Assign(std::u16string_view s) {
@@ -75,20 +79,61 @@ class TTextBuffer {
     std::swap(fData, other.fData);
     std::swap(fSize, other.fSize);
     std::swap(fCapacity, other.fCapacity);
+    std::swap(fMappedBytes, other.fMappedBytes);
   }
 
  private:
+  // Large texts live in their own mapping backed by huge pages where the system allows: faulting in
+  // 4 KiB pages would cost more than decoding the text.
+  static constexpr size_t kMapFrom = size_t(4) << 20;  // bytes
+
   void Reallocate(size_t n) {
     if (n == 0) n = 1;
-    void* p = std::realloc(fData, n * sizeof(char16_t));
-    if (!p) throw std::bad_alloc();
+    size_t bytes = n * sizeof(char16_t);
+    void* p;
+    if (bytes >= kMapFrom && fMappedBytes) {
+      GrowMapping(bytes);
+      return;
+    }
+    if (bytes >= kMapFrom) {
+      size_t mapped;
+      p = MapRegion(bytes, mapped);
+      if (fData) std::memcpy(p, fData, std::min(fSize, n) * sizeof(char16_t));
+      Release();
+      fMappedBytes = mapped;
+      n = mapped / sizeof(char16_t);
+    } else if (fMappedBytes) {
+      p = std::malloc(bytes);
+      if (!p) throw std::bad_alloc();
+      std::memcpy(p, fData, std::min(fSize, n) * sizeof(char16_t));
+      Release();
+    } else {
+      p = std::realloc(fData, bytes);
+      if (!p) throw std::bad_alloc();
+    }
     fData = static_cast<char16_t*>(p);
     fCapacity = n;
   }
 
+  void Release() {
+    if (fMappedBytes) {
+      UnmapRegion(fData, fMappedBytes);
+    } else {
+      std::free(fData);
+    }
+    fData = nullptr;
+    fMappedBytes = 0;
+  }
+
+  static void* MapRegion(size_t bytes, size_t& mapped);
+  void GrowMapping(size_t bytes);
+  void ShrinkMapping();
+  static void UnmapRegion(void* p, size_t bytes);
+
   char16_t* fData = nullptr;
   size_t fSize = 0;
   size_t fCapacity = 0;
+  size_t fMappedBytes = 0;  // non-zero: fData is a mapping of that size
 };
 
 }  // namespace synt

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "lists/char_utils.h"
+#include "lists/utf8_codec.h"
 
 namespace synt {
 namespace {
@@ -353,9 +354,16 @@ TEST(Load, EmptyInputStillNotifies) {
   s.SetTextStr(u"x");
   Recorder r;
   r.Attach(s);
+  s.SetEncoding(teUtf16LE);
   s.LoadFromBytes("");
   EXPECT_EQ(s.Count(), 0);
   EXPECT_EQ(r.changes, (std::vector<Change>{{-1, 0, 0}}));
+  EXPECT_EQ(s.SaveToBytes(), "");  // an empty file stays empty
+  s.SetEncoding(teUtf16LE);
+  s.SetNoSignature(true);
+  s.LoadFromBytes("");
+  EXPECT_EQ(s.Encoding(), teUtf16LE);
+  EXPECT_EQ(s.SaveToBytes(), "");
 }
 
 TEST(Load, CodePagesAndUnmappableCharacters) {
@@ -425,6 +433,42 @@ TEST(Load, AnyBytesRoundTrip) {
       s.Check();
     }
   }
+}
+
+// Saving goes out in pieces; a large text with pairs, escapes and breaks everywhere must come out
+// as if encoded whole.
+TEST(Save, LargeTextsEncodeAsAWhole) {
+  std::mt19937 rng(31);
+  std::u16string text;
+  while (text.size() < 300000) {
+    switch (rng() % 6) {
+      case 0: text += u"\U0001F600"; break;
+      case 1: text.push_back(char16_t(kByteEscape + 0x80 + rng() % 0x80)); break;
+      case 2: text += rng() % 2 ? u"\r\n" : u"\n"; break;
+      case 3: text += u"\u65E5"; break;
+      default: text += u"abcdefgh"; break;
+    }
+  }
+  TSyntMemoStrings s;
+  s.SetTextStr(text);
+  s.SetNoSignature(true);
+  s.SetEncoding(teUtf8);
+  EXPECT_EQ(s.SaveToBytes(), Utf8EncodeLossless(text));
+  s.SetEncoding(teAnsi);
+  s.SetCodePage(932);
+  EXPECT_EQ(s.SaveToBytes(), Utf16ToCodePage(text, 932));
+  s.SetEncoding(teUtf16BE);
+  std::string be = s.SaveToBytes();
+  ASSERT_EQ(be.size(), text.size() * 2);
+  for (size_t i = 0; i < text.size(); i += 997) EXPECT_EQ(uint8_t(be[2 * i]), text[i] >> 8);
+  s.SetEncoding(teUtf8);
+  s.SetLineBreakStyle(lbCR);
+  std::u16string cr;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    cr.push_back(text[i] == '\n' ? u'\r' : text[i]);
+  }
+  EXPECT_EQ(s.SaveToBytes(), Utf8EncodeLossless(cr));
 }
 
 TEST(Files, LoadAndAtomicSave) {

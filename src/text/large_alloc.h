@@ -1,0 +1,41 @@
+// Memory for whole files and texts: huge-page backed mappings for large blocks (faulting 4 KiB
+// pages in would cost more than decoding the text), plain malloc for small ones.
+//
+//   synt::TLargeBlock b(n);        // uninitialised, n bytes
+//   std::memcpy(b.Data(), src, n);
+#pragma once
+
+#include <cstddef>
+#include <utility>
+
+namespace synt {
+
+// Maps at least Bytes bytes aligned to a huge page; Mapped receives the size to unmap.
+void* MapLarge(size_t Bytes, size_t& Mapped);
+void UnmapLarge(void* P, size_t Mapped);
+
+class TLargeBlock {
+ public:
+  TLargeBlock() = default;
+  explicit TLargeBlock(size_t Bytes);
+  TLargeBlock(TLargeBlock&& o) noexcept { *this = std::move(o); }
+  TLargeBlock& operator=(TLargeBlock&& o) noexcept {
+    std::swap(fData, o.fData);
+    std::swap(fSize, o.fSize);
+    std::swap(fMapped, o.fMapped);
+    return *this;
+  }
+  TLargeBlock(const TLargeBlock&) = delete;
+  TLargeBlock& operator=(const TLargeBlock&) = delete;
+  ~TLargeBlock();
+
+  char* Data() const { return fData; }
+  size_t Size() const { return fSize; }
+
+ private:
+  char* fData = nullptr;
+  size_t fSize = 0;
+  size_t fMapped = 0;
+};
+
+}  // namespace synt
