@@ -9,6 +9,7 @@
 #include "lists/char_utils.h"
 #include "lists/sorted_list.h"
 #include "lists/utf8_codec.h"
+#include "platform/filer.h"
 #include "platform/streams.h"
 #include "text/file_io.h"
 
@@ -334,6 +335,35 @@ void TSyntMemoStrings::Assign(const TPersistent* Source) {
   TStrings::Assign(Source);
   int n = TextLength();
   if (n >= 2 && fText[size_t(n) - 2] == '\r' && fText[size_t(n) - 1] == '\n') DoDelete(n - 2, 2);
+}
+
+void TSyntMemoStrings::DefineProperties(TFiler& Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer.DefineProperty(
+      "Strings",
+      [this](TReader& r) {
+        std::u16string text;
+        r.ReadListBegin();
+        for (bool first = true; !r.EndOfList(); first = false) {
+          if (!first) text += u"\r\n";
+          text += r.ReadString();
+        }
+        r.ReadListEnd();
+        BeginUpdate();
+        try {
+          SetTextStr(text);
+        } catch (...) {
+          EndUpdate();
+          throw;
+        }
+        EndUpdate();
+      },
+      [this](TWriter& w) {
+        w.WriteListBegin();
+        for (int i = 0; i < GetCount(); ++i) w.WriteString(LineText(i));
+        w.WriteListEnd();
+      },
+      GetCount() > 0);
 }
 
 TObject* TSyntMemoStrings::GetObject(int Index) const {

@@ -129,6 +129,9 @@ class TSyntMemoStrings : public TStrings {
                   const std::vector<TObject*>* Objects = nullptr);
   // Line by line as any string list, without the break the last line would leave behind.
   void Assign(const TPersistent* Source) override;
+  // Stored as the list property "Strings", one item per line; read back as one text, so that
+  // empty lines (a first one included) survive.
+  void DefineProperties(TFiler& Filer) override;
   TObject* GetObject(int Index) const override;
   // Sets the entry when per-line objects exist; creates nothing.
   void PutObject(int Index, TObject* Object) override;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/filer.h"
 #include "platform/streams.h"
 #include "platform/strings.h"
 
@@ -89,6 +90,24 @@ TEST_F(TextSource, ReadOnlyLinesAndStoredDescription) {
   ASSERT_NE(info.FindProperty("ReadOnly"), nullptr);
   RegisterTextClasses();
   EXPECT_EQ(FindClass("TSyntTextSource"), &info);
+}
+
+TEST(StoredForm, LinesRoundTripThroughTheTextForm) {
+  for (std::u16string text : {u"\r\nfirst line empty", u"last line empty\r\n", u"a\r\n\r\nb\u00E9\U0001F600",
+                              u"x", u""}) {
+    TSyntTextSource doc(nullptr);
+    doc.SetName(u"Doc");
+    doc.SetReadOnly(true);
+    doc.Lines()->SetTextStr(text);
+    TWriter w;
+    std::string stored = w.WriteRootText(&doc);
+    EXPECT_EQ(stored.find("Lines.Strings") != std::string::npos, !text.empty()) << stored;
+    TSyntTextSource back(nullptr);
+    TReader r;
+    r.ReadRootText(std::u16string(stored.begin(), stored.end()), &back);
+    EXPECT_EQ(back.Lines()->TextView(), text) << stored;
+    EXPECT_TRUE(back.ReadOnly());
+  }
 }
 
 TEST(MemoStringsAsList, WorksThroughTheBaseClass) {
