@@ -16,11 +16,12 @@
 //
 // A range is half-open: [StartPos, EndPos). A list is sorted by StartPos and no two of its ranges
 // overlap; with Union not even touching ranges stay apart. Lookups keep the last index found so
-// that walking forward through the text costs a constant number of comparisons; that hint makes
-// concurrent lookups on one list unsafe (the owner serialises them). Out-of-range indexes raise
-// EListError.
+// that walking forward through the text costs a constant number of comparisons; the hint is only a
+// hint (any value gives correct results) and is kept in a relaxed atomic, so concurrent lookups are
+// safe while nobody changes the list. Out-of-range indexes raise EListError.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -105,21 +106,26 @@ class TRangeList {
   }
   virtual void Clear() {
     fItems.clear();
-    fLastFound = 0;
+    fLastFound.Set(0);
   }
 
   // Index of the range containing Pos, else of the last range starting at or before Pos, else -1.
   int PriorAt(int Pos) const {
-    int n = Count(), L = fLastFound;
+    int n = Count(), L = fLastFound.Get();
     if (L >= 0 && L < n - 1 && Pos >= R(size_t(L)).StartPos) {
       if (Pos < R(size_t(L) + 1).StartPos) return L;
-      if (L + 1 == n - 1 || Pos < R(size_t(L) + 2).StartPos) return L + 1;
+      // Moving the hint along keeps a forward walk off the bisection altogether.
+      if (L + 1 == n - 1 || Pos < R(size_t(L) + 2).StartPos) {
+        fLastFound.Set(L + 1);
+        return L + 1;
+      }
     }
-    fLastFound = Bisect(n, [&](int i) {
+    int found = Bisect(n, [&](int i) {
       const Item& r = R(size_t(i));
       return Pos < r.StartPos ? 1 : Pos >= r.EndPos ? -1 : 0;
     });
-    return fLastFound;
+    fLastFound.Set(found);
+    return found;
   }
   // Index of the range containing Pos, else -1.
   int RangeAt(int Pos) const {
@@ -195,7 +201,7 @@ class TRangeList {
       for (size_t k = size_t(i); k < fItems.size(); ++k) Target->fItems.push_back(std::move(fItems[k]));
     }
     fItems.erase(fItems.begin() + i, fItems.end());
-    if (fLastFound >= Count()) fLastFound = 0;
+    if (fLastFound.Get() >= Count()) fLastFound.Set(0);
     return Pos;
   }
 
@@ -230,8 +236,21 @@ class TRangeList {
     throw std::logic_error(std::string("TRangeList: ") + what + " at " + std::to_string(i));
   }
 
+  // A copyable relaxed atomic: plain loads and stores on the common targets.
+  struct THint {
+    mutable std::atomic<int> v{0};
+    THint() = default;
+    THint(const THint& o) noexcept : v(o.Get()) {}
+    THint& operator=(const THint& o) noexcept {
+      Set(o.Get());
+      return *this;
+    }
+    int Get() const { return v.load(std::memory_order_relaxed); }
+    void Set(int x) const { v.store(x, std::memory_order_relaxed); }
+  };
+
   bool fUnion;
-  mutable int fLastFound = 0;
+  THint fLastFound;
 };
 
 // Ranges that may overlap one another, kept in layers: each range sits in the first layer where
