@@ -1,6 +1,8 @@
 #include "lists/char_utils.h"
 
 #include <gtest/gtest.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <unicode/uchar.h>
 
 #include <random>
@@ -187,8 +189,12 @@ TEST(Search, ForwardAndBackward) {
 }
 
 TEST(CodePages, SystemAndCharsets) {
-  // The tests run under a UTF-8 or plain C locale, both of which give UTF-8.
-  EXPECT_EQ(SystemCodePage(), CP_UTF8);
+  // A UTF-8 locale and the plain C locale both give UTF-8.
+  locale_t loc = newlocale(LC_CTYPE_MASK, "", locale_t(0));
+  std::string codeset = loc ? nl_langinfo_l(CODESET, loc) : "";
+  if (loc) freelocale(loc);
+  if (codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty())
+    EXPECT_EQ(SystemCodePage(), CP_UTF8);
   EXPECT_EQ(CharsetToCodePage(1), SystemCodePage());
   EXPECT_EQ(CharsetToCodePage(255), OemCodePage());
   EXPECT_EQ(CharsetToCodePage(0), 1252u);
@@ -213,7 +219,7 @@ TEST(CodePages, Conversions) {
   size_t bad = 99;
   EXPECT_EQ(Utf16ToCodePage(u"a\u65E5\u672C", 1252, &bad), "a??");
   EXPECT_EQ(bad, 2u);
-  EXPECT_EQ(Utf16ToCodePage(u"caf\u00E9", 0, &bad), "caf\xC3\xA9");
+  EXPECT_EQ(Utf16ToCodePage(u"caf\u00E9", CP_UTF8, &bad), "caf\xC3\xA9");
   EXPECT_EQ(bad, 0u);
   // A byte that windows-1252 leaves undefined is kept as an escape.
   std::u16string u = CodePageToUtf16("a\x81" "b", 1252);

@@ -38,7 +38,8 @@ class TextCmd : public ::testing::Test {
 
   // Runs the tool with arguments (each quoted); returns the exit status.
   int Run(const std::vector<std::string>& args) {
-    std::string cmd = std::string("'") + SYNT_TOOL_PATH + "'";
+    // 8-bit files are read in the locale's code set: make it UTF-8 whatever the test machine has.
+    std::string cmd = std::string("LC_ALL=C.UTF-8 '") + SYNT_TOOL_PATH + "'";
     for (const auto& a : args) cmd += " '" + a + "'";
     cmd += " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
     int rc = std::system(cmd.c_str());
