@@ -82,7 +82,13 @@ std::u16string Ascii(const char* s) {
 std::u16string KeyText(std::uint16_t code) {
   if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z'))
     return std::u16string(1, static_cast<char16_t>(code));
-  if (code >= vkF1 && code <= vkF24) return u"F" + Ascii(std::to_string(code - vkF1 + 1).c_str());
+  if (code >= vkF1 && code <= vkF24) {
+    std::u16string name = u"F";
+    int n = code - vkF1 + 1;
+    if (n >= 10) name.push_back(static_cast<char16_t>(u'0' + n / 10));
+    name.push_back(static_cast<char16_t>(u'0' + n % 10));
+    return name;
+  }
   if (code >= vkNumpad0 && code <= vkNumpad0 + 9)
     return u"Num " + std::u16string(1, static_cast<char16_t>(u'0' + code - vkNumpad0));
   for (const auto& k : kNames)
@@ -204,7 +210,7 @@ std::optional<std::vector<TShortCut>> TextToShortCuts(std::u16string_view text) 
     size_t dot = text.find(u'\u00B7');
     std::u16string_view part = Trim(text.substr(0, dot));
     std::optional<TShortCut> k = TryTextToShortCut(part);
-    if (part.empty() || !k) return std::nullopt;
+    if (!k || *k == 0) return std::nullopt;  // every part must name a key
     keys.push_back(*k);
     if (dot == std::u16string_view::npos) break;
     text.remove_prefix(dot + 1);

@@ -105,7 +105,7 @@ inline std::u16string ShortCutsToText(std::initializer_list<TShortCut> keys) {
 }
 
 // Splits a sequence at each middle dot (blanks around it are optional) and reads every key; nullopt
-// when any part names no key. Empty text is the empty sequence.
+// when any part names no key (an empty part or "0x00" included). Empty text is the empty sequence.
 std::optional<std::vector<TShortCut>> TextToShortCuts(std::u16string_view text);
 
 }  // namespace synt

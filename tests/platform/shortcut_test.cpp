@@ -110,6 +110,8 @@ TEST(ShortCut, Sequences) {
   EXPECT_EQ(TextToShortCuts(u""), std::vector<TShortCut>{});
   EXPECT_EQ(TextToShortCuts(u"Ctrl+K \u00B7 "), std::nullopt);
   EXPECT_EQ(TextToShortCuts(u"Ctrl+K \u00B7 Foo"), std::nullopt);
+  EXPECT_EQ(TextToShortCuts(u"0x0"), std::nullopt);
+  EXPECT_EQ(TextToShortCuts(u"A \u00B7 0x00"), std::nullopt);
   EXPECT_EQ(ShortCutsToText({}), u"");
 }
 
