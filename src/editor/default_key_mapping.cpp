@@ -55,7 +55,17 @@ constexpr Movement kMovements[] = {
 }  // namespace
 
 void TSyntKeyMapping::AddDefaultCommands() {
-  TqxCommandItems::UpdateGuard guard(items_);
+  items_->BeginUpdate();
+  try {
+    AddDefaultRows();
+  } catch (...) {
+    items_->EndUpdate();
+    throw;
+  }
+  items_->EndUpdate();
+}
+
+void TSyntKeyMapping::AddDefaultRows() {
   auto add = [this](int cmd, const char16_t* cat, std::int64_t second, std::int64_t first,
                     const char16_t* desc, const char16_t* caption) {
     AddCommand(cmd, cat, second, first, desc, caption);

@@ -1,11 +1,97 @@
 #include "editor/key_mapping.h"
 
 #include <algorithm>
-#include <cstring>
+#include <climits>
+#include <mutex>
 
+#include "platform/filer.h"
+#include "platform/properties.h"
 #include "platform/tick.h"
 
 namespace synt {
+
+// ---- class descriptions
+
+namespace {
+
+void DescribeKeyQueue(TPropertyList& List) {
+  TPropsOf<TKeyQueue> p(List);
+  p.Integer("MaxInterval", &TKeyQueue::MaxInterval, &TKeyQueue::SetMaxInterval)
+      .Def(int64_t{TKeyQueue::kDefaultMaxInterval});
+  p.Integer("MaxQueueSize", &TKeyQueue::MaxQueueSize, &TKeyQueue::SetMaxQueueSize)
+      .Def(TKeyQueue::kDefaultMaxQueueSize);
+}
+
+void DescribeKeyDef(TPropertyList& List) {
+  TPropsOf<TKeyDef> p(List);
+  p.Integer("ShortCut", &TKeyDef::ShortCut, &TKeyDef::SetShortCut);
+  p.Boolean("OptionalControlKeys", &TKeyDef::OptionalControlKeys, &TKeyDef::SetOptionalControlKeys)
+      .Def(false);
+}
+
+void DescribeKeyStroke(TPropertyList& List) {
+  TPropsOf<TKeyStroke> p(List);
+  p.Object("KeyDefs", &TKeyStroke::KeyDefs);
+}
+
+void DescribeCommandItem(TPropertyList& List) {
+  TPropsOf<TqxCommandItem> p(List);
+  p.Integer("Command", &TqxCommandItem::Command, &TqxCommandItem::SetCommand);
+  p.Object("KeyStrokes", &TqxCommandItem::KeyStrokes);
+  p.Boolean("Customizable", &TqxCommandItem::Customizable, &TqxCommandItem::SetCustomizable)
+      .Def(true);
+  p.String("Caption", &TqxCommandItem::Caption, &TqxCommandItem::SetCaption);
+  p.String("Category", &TqxCommandItem::Category, &TqxCommandItem::SetCategory);
+  p.String("DisplayName", &TqxCommandItem::DisplayName, &TqxCommandItem::SetDisplayName);
+}
+
+void DescribeKeyMapping(TPropertyList& List) {
+  TPropsOf<TSyntKeyMapping> p(List);
+  p.Object("Items", &TSyntKeyMapping::Items);
+  p.Boolean("UseFirstControlKeys", &TSyntKeyMapping::UseFirstControlKeys,
+            &TSyntKeyMapping::SetUseFirstControlKeys)
+      .Def(false);
+  p.Event("OnExecuteCommand", &TSyntKeyMapping::OnExecuteCommand);
+  // The bindings as text, for property editors and settings; the items are what is stored.
+  p.String("AsString", &TSyntKeyMapping::AsString, &TSyntKeyMapping::SetAsString).NotStored();
+}
+
+}  // namespace
+
+const TClassInfo& TKeyQueue::StaticClassInfo() {
+  static const TClassInfo info("TKeyQueue", &TPersistent::StaticClassInfo(), DescribeKeyQueue);
+  return info;
+}
+
+const TClassInfo& TKeyDef::StaticClassInfo() {
+  static const TClassInfo info("TKeyDef", &TCollectionItem::StaticClassInfo(), DescribeKeyDef,
+                               nullptr, TClassInfo::ItemFactory<TKeyDef>);
+  return info;
+}
+
+const TClassInfo& TKeyStroke::StaticClassInfo() {
+  static const TClassInfo info("TKeyStroke", &TCollectionItem::StaticClassInfo(), DescribeKeyStroke,
+                               nullptr, TClassInfo::ItemFactory<TKeyStroke>);
+  return info;
+}
+
+const TClassInfo& TqxCommandItem::StaticClassInfo() {
+  static const TClassInfo info("TqxCommandItem", &TCollectionItem::StaticClassInfo(),
+                               DescribeCommandItem, nullptr,
+                               TClassInfo::ItemFactory<TqxCommandItem>);
+  return info;
+}
+
+const TClassInfo& TSyntKeyMapping::StaticClassInfo() {
+  static const TClassInfo info("TSyntKeyMapping", &TComponent::StaticClassInfo(),
+                               DescribeKeyMapping, TClassInfo::ComponentFactory<TSyntKeyMapping>);
+  return info;
+}
+
+void RegisterKeyMappingClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] { RegisterClass(TSyntKeyMapping::StaticClassInfo()); });
+}
 
 // ---- TKeyQueue
 
@@ -27,31 +113,31 @@ void TKeyQueue::Add(TShortCut key) {
 
 TShortCut TKeyQueue::Keys(int index) const {
   if (index < 0 || index >= Count())
-    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    throw EListError("Index " + std::to_string(index) + " is out of range");
   return keys_[static_cast<size_t>(index)];
 }
 
-void TKeyQueue::Assign(const TKeyQueue& source) {
-  max_interval_ = source.max_interval_;
-  SetMaxQueueSize(source.max_queue_size_);
+void TKeyQueue::Assign(const TPersistent* Source) {
+  if (auto* q = dynamic_cast<const TKeyQueue*>(Source)) {
+    max_interval_ = q->max_interval_;
+    SetMaxQueueSize(q->max_queue_size_);
+    return;
+  }
+  TPersistent::Assign(Source);
 }
 
 // ---- TKeyDef, TKeyDefs
 
-void TKeyDef::Changed() {
-  if (collection_) collection_->Changed();
-}
-
 void TKeyDef::SetShortCut(TShortCut value) {
   if (value == shortcut_) return;
   shortcut_ = value;
-  Changed();
+  Changed(false);
 }
 
 void TKeyDef::SetOptionalControlKeys(bool value) {
   if (value == optional_control_keys_) return;
   optional_control_keys_ = value;
-  Changed();
+  Changed(false);
 }
 
 bool TKeyDef::Match(TShortCut key, bool ignore_modifiers) const {
@@ -60,34 +146,36 @@ bool TKeyDef::Match(TShortCut key, bool ignore_modifiers) const {
   return key == shortcut_;
 }
 
-void TKeyDef::Assign(const TKeyDef& source) {
-  if (&source == this) return;
-  shortcut_ = source.shortcut_;
-  optional_control_keys_ = source.optional_control_keys_;
-  Changed();
-}
+TKeyDefs::TKeyDefs(TKeyStroke* Owner)
+    : TCollection(TKeyDef::StaticClassInfo(), Owner), owner_(Owner) {}
 
-TKeyDef& TKeyDefs::Add(TShortCut shortcut) {
-  UpdateGuard guard(*this);
-  TKeyDef& def = Add();
-  def.SetShortCut(shortcut);
+TKeyDef* TKeyDefs::Add(TShortCut shortcut) {
+  BeginUpdate();
+  TKeyDef* def;
+  try {
+    def = Add();
+    def->SetShortCut(shortcut);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
   return def;
 }
 
-void TKeyDefs::Notify() {
-  if (owner_) owner_->Changed();
+void TKeyDefs::Update(TCollectionItem*) {
+  if (owner_) owner_->Changed(false);
 }
 
 // ---- TKeyStroke, TKeyStrokes
 
-void TKeyStroke::Changed() {
-  if (collection_) collection_->Changed();
-}
+TKeyStroke::TKeyStroke(TCollection* Collection)
+    : TCollectionItem(Collection), key_defs_(std::make_unique<TKeyDefs>(this)) {}
 
 std::vector<TShortCut> TKeyStroke::ShortCuts() const {
   std::vector<TShortCut> keys;
-  keys.reserve(static_cast<size_t>(key_defs_.Count()));
-  for (int i = 0; i < key_defs_.Count(); ++i) keys.push_back(key_defs_.Items(i).ShortCut());
+  keys.reserve(static_cast<size_t>(key_defs_->Count()));
+  for (int i = 0; i < key_defs_->Count(); ++i) keys.push_back(key_defs_->Items(i)->ShortCut());
   return keys;
 }
 
@@ -96,101 +184,98 @@ std::u16string TKeyStroke::DisplayName() const {
 }
 
 bool TKeyStroke::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
-  int n = key_defs_.Count();
+  int n = key_defs_->Count();
   if (n == 0 || queue.Count() < n) return false;
   // The last key of the sequence meets the newest key of the queue.
   for (int i = 0; i < n; ++i)
-    if (!key_defs_.Items(i).Match(queue.Keys(n - 1 - i), use_first_control_keys && i > 0))
+    if (!key_defs_->Items(i)->Match(queue.Keys(n - 1 - i), use_first_control_keys && i > 0))
       return false;
   return true;
 }
 
-TKeyStroke& TKeyStrokes::Add(std::span<const TShortCut> keys) {
-  UpdateGuard guard(*this);
-  TKeyStroke& stroke = Add();
-  for (TShortCut k : keys) stroke.KeyDefs().Add(k);
+TKeyStrokes::TKeyStrokes(TqxCommandItem* Owner)
+    : TCollection(TKeyStroke::StaticClassInfo(), Owner), owner_(Owner) {}
+
+TKeyStroke* TKeyStrokes::Add(std::span<const TShortCut> keys) {
+  BeginUpdate();
+  TKeyStroke* stroke;
+  try {
+    stroke = Add();
+    for (TShortCut k : keys) stroke->KeyDefs()->Add(k);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
   return stroke;
 }
 
 TKeyStroke* TKeyStrokes::AddPacked(TPackedKeys keys) {
   if (keys == 0) return nullptr;
-  UpdateGuard guard(*this);
-  TKeyStroke& stroke = Add();
-  if (keys & 0xFFFF) stroke.KeyDefs().Add(static_cast<TShortCut>(keys & 0xFFFF));
-  if (keys > 0xFFFF) stroke.KeyDefs().Add(static_cast<TShortCut>(keys >> 16));
-  return &stroke;
+  std::vector<TShortCut> list;
+  if (keys & 0xFFFF) list.push_back(static_cast<TShortCut>(keys & 0xFFFF));
+  if (keys > 0xFFFF) list.push_back(static_cast<TShortCut>(keys >> 16));
+  return Add(std::span<const TShortCut>(list));
 }
 
-void TKeyStrokes::Notify() {
-  if (owner_) owner_->Changed();
+void TKeyStrokes::Update(TCollectionItem*) {
+  if (owner_) owner_->Changed(false);
 }
 
 // ---- TqxCommandItem, TqxCommandItems
 
-void TqxCommandItem::Changed() {
-  if (collection_) collection_->Changed();
-}
+TqxCommandItem::TqxCommandItem(TCollection* Collection)
+    : TCollectionItem(Collection), key_strokes_(std::make_unique<TKeyStrokes>(this)) {}
 
 void TqxCommandItem::SetCommand(int value) {
   if (value == command_) return;
   command_ = value;
-  Changed();
+  if (auto* items = dynamic_cast<TqxCommandItems*>(Collection())) items->DropIndex();
+  Changed(false);
 }
 
 void TqxCommandItem::SetCustomizable(bool value) {
   if (value == customizable_) return;
   customizable_ = value;
-  Changed();
+  Changed(false);
 }
 
-void TqxCommandItem::SetCaption(std::u16string_view value) {
+void TqxCommandItem::SetCaption(const std::u16string& value) {
   if (value == caption_) return;
   caption_ = value;
-  Changed();
+  Changed(false);
 }
 
-void TqxCommandItem::SetCategory(std::u16string_view value) {
+void TqxCommandItem::SetCategory(const std::u16string& value) {
   if (value == category_) return;
   category_ = value;
-  Changed();
+  Changed(false);
 }
 
-void TqxCommandItem::SetDisplayName(std::u16string_view value) {
+void TqxCommandItem::SetDisplayName(const std::u16string& value) {
   if (value == display_name_) return;
   display_name_ = value;
-  Changed();
+  Changed(false);
 }
 
 int TqxCommandItem::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
   int best = 0;
-  for (int i = 0; i < key_strokes_.Count(); ++i) {
-    const TKeyStroke& s = key_strokes_.Items(i);
-    int n = s.KeyDefs().Count();
-    if (n > best && s.Match(queue, use_first_control_keys)) best = n;
+  for (int i = 0; i < key_strokes_->Count(); ++i) {
+    const TKeyStroke* s = key_strokes_->Items(i);
+    int n = s->KeyDefs()->Count();
+    if (n > best && s->Match(queue, use_first_control_keys)) best = n;
   }
   return best;
 }
 
-void TqxCommandItem::Assign(const TqxCommandItem& source) {
-  if (&source == this) return;
-  command_ = source.command_;
-  customizable_ = source.customizable_;
-  caption_ = source.caption_;
-  category_ = source.category_;
-  display_name_ = source.display_name_;
-  key_strokes_.Assign(source.key_strokes_);
-  Changed();
-}
-
-int TqxCommandItem::Index() const {
-  return collection_ ? collection_->IndexOf(this) : -1;
-}
+TqxCommandItems::TqxCommandItems(TSyntKeyMapping* Owner)
+    : TCollection(TqxCommandItem::StaticClassInfo(), Owner) {}
 
 TqxCommandItem* TqxCommandItems::ItemByCommand(int command) const {
   if (!index_valid_) {
     index_.clear();
-    index_.reserve(items_.size());
-    for (const auto& it : items_) index_.push_back({it->Command(), it.get()});
+    index_.reserve(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) index_.push_back({Items(i)->Command(), Items(i)});
     // Stable, so that of several items with one id the first in the collection is found.
     std::stable_sort(index_.begin(), index_.end(),
                      [](const TCmdKey& a, const TCmdKey& b) { return a.command < b.command; });
@@ -201,14 +286,12 @@ TqxCommandItem* TqxCommandItems::ItemByCommand(int command) const {
   return it != index_.end() && it->command == command ? it->item : nullptr;
 }
 
-void TqxCommandItems::ItemsChanged() {
-  index_valid_ = false;
-  index_.clear();
-}
-
 // ---- TSyntKeyMapping
 
-TSyntKeyMapping::TSyntKeyMapping() : items_(this) {}
+TSyntKeyMapping::TSyntKeyMapping(TComponent* Owner)
+    : TComponent(Owner), items_(std::make_unique<TqxCommandItems>(this)) {
+  RegisterKeyMappingClasses();
+}
 TSyntKeyMapping::~TSyntKeyMapping() = default;
 
 namespace {
@@ -244,6 +327,15 @@ class IntReader {
   size_t pos_ = 0;
 };
 
+// Holds a collection's change reports for the duration of a batch of changes.
+struct UpdateBracket {
+  explicit UpdateBracket(TCollection& c) : c(c) { c.BeginUpdate(); }
+  ~UpdateBracket() { c.EndUpdate(); }
+  UpdateBracket(const UpdateBracket&) = delete;
+  UpdateBracket& operator=(const UpdateBracket&) = delete;
+  TCollection& c;
+};
+
 struct Binding {
   int command;
   std::vector<std::vector<TShortCut>> strokes;
@@ -253,15 +345,16 @@ struct Binding {
 
 std::u16string TSyntKeyMapping::AsString() const {
   std::string buf;
-  for (int i = 0; i < items_.Count(); ++i) {
-    const TqxCommandItem& item = items_.Items(i);
-    if (item.Command() == 0) continue;
-    PutInt(buf, item.Command());
-    PutInt(buf, item.KeyStrokes().Count());
-    for (int s = 0; s < item.KeyStrokes().Count(); ++s) {
-      const TKeyDefs& defs = item.KeyStrokes().Items(s).KeyDefs();
-      PutInt(buf, defs.Count());
-      for (int k = 0; k < defs.Count(); ++k) PutInt(buf, defs.Items(k).ShortCut());
+  for (int i = 0; i < items_->Count(); ++i) {
+    const TqxCommandItem* item = items_->Items(i);
+    if (item->Command() == 0) continue;
+    const TKeyStrokes* strokes = item->KeyStrokes();
+    PutInt(buf, item->Command());
+    PutInt(buf, strokes->Count());
+    for (int s = 0; s < strokes->Count(); ++s) {
+      const TKeyDefs* defs = strokes->Items(s)->KeyDefs();
+      PutInt(buf, defs->Count());
+      for (int k = 0; k < defs->Count(); ++k) PutInt(buf, defs->Items(k)->ShortCut());
     }
   }
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
@@ -275,7 +368,7 @@ std::u16string TSyntKeyMapping::AsString() const {
   return text;
 }
 
-void TSyntKeyMapping::SetAsString(std::u16string_view text) {
+void TSyntKeyMapping::SetAsString(const std::u16string& text) {
   if (text.size() < 2) return;
   std::vector<std::uint8_t> buf;
   buf.reserve(text.size() / 2);
@@ -316,30 +409,30 @@ void TSyntKeyMapping::SetAsString(std::u16string_view text) {
     if (!complete) break;
     bindings.push_back(std::move(b));
   }
-  TqxCommandItems::UpdateGuard guard(items_);
+  UpdateBracket bracket(*items_);
   for (const Binding& b : bindings) {
-    TqxCommandItem* item = items_.ItemByCommand(b.command);
+    TqxCommandItem* item = items_->ItemByCommand(b.command);
     if (!item) continue;  // an id this mapping does not know
-    item->KeyStrokes().Clear();
-    for (const auto& keys : b.strokes) item->KeyStrokes().Add(std::span<const TShortCut>(keys));
+    item->KeyStrokes()->Clear();
+    for (const auto& keys : b.strokes) item->KeyStrokes()->Add(std::span<const TShortCut>(keys));
   }
 }
 
-TqxCommandItem& TSyntKeyMapping::AddCommand(int command, std::u16string_view category,
+TqxCommandItem* TSyntKeyMapping::AddCommand(int command, std::u16string_view category,
                                             std::int64_t second_key, std::int64_t first_key,
                                             std::u16string_view description,
                                             std::u16string_view caption) {
-  TqxCommandItems::UpdateGuard guard(items_);
-  TqxCommandItem& item = items_.Add();
-  item.SetCommand(command);
-  item.SetCategory(category);
-  item.SetCaption(caption);
-  item.SetDisplayName(description);
+  UpdateBracket bracket(*items_);
+  TqxCommandItem* item = items_->Add();
+  item->SetCommand(command);
+  item->SetCategory(std::u16string(category));
+  item->SetCaption(std::u16string(caption));
+  item->SetDisplayName(std::u16string(description));
   if (first_key == -1) {
-    item.SetCustomizable(false);
+    item->SetCustomizable(false);
   } else {
-    item.KeyStrokes().AddPacked(static_cast<TPackedKeys>(first_key));
-    item.KeyStrokes().AddPacked(static_cast<TPackedKeys>(second_key));
+    item->KeyStrokes()->AddPacked(static_cast<TPackedKeys>(first_key));
+    item->KeyStrokes()->AddPacked(static_cast<TPackedKeys>(second_key));
   }
   return item;
 }
@@ -347,12 +440,12 @@ TqxCommandItem& TSyntKeyMapping::AddCommand(int command, std::u16string_view cat
 TqxCommandItem* TSyntKeyMapping::BestItem(const TKeyQueue& queue) const {
   TqxCommandItem* best = nullptr;
   int best_len = 0;
-  for (int i = 0; i < items_.Count(); ++i) {
-    TqxCommandItem& item = items_.Items(i);
-    int len = item.Match(queue, use_first_control_keys_);
+  for (int i = 0; i < items_->Count(); ++i) {
+    TqxCommandItem* item = items_->Items(i);
+    int len = item->Match(queue, use_first_control_keys_);
     if (len > best_len) {
       best_len = len;
-      best = &item;
+      best = item;
     }
   }
   return best;
@@ -370,21 +463,41 @@ bool TSyntKeyMapping::ExecuteCommandHook(TObject* editor, int command, void* dat
 }
 
 void TSyntKeyMapping::ReadKeyInfo(std::span<const std::int64_t> values) {
-  TqxCommandItems::UpdateGuard guard(items_);
+  UpdateBracket bracket(*items_);
   AddDefaultCommands();
   for (size_t i = 0; i + 3 <= values.size(); i += 3) {
-    TqxCommandItem* item = items_.ItemByCommand(static_cast<int>(values[i]));
+    if (values[i] < INT32_MIN || values[i] > INT32_MAX) continue;
+    TqxCommandItem* item = items_->ItemByCommand(static_cast<int>(values[i]));
     if (!item) continue;
-    item->KeyStrokes().Clear();
-    item->KeyStrokes().AddPacked(static_cast<TPackedKeys>(values[i + 1]));
-    item->KeyStrokes().AddPacked(static_cast<TPackedKeys>(values[i + 2]));
+    item->KeyStrokes()->Clear();
+    // Packed values are 32-bit; a stored negative number is one with Alt in the second key.
+    item->KeyStrokes()->AddPacked(static_cast<TPackedKeys>(values[i + 1]));
+    item->KeyStrokes()->AddPacked(static_cast<TPackedKeys>(values[i + 2]));
   }
 }
 
-void TSyntKeyMapping::Assign(const TSyntKeyMapping& source) {
-  if (&source == this) return;
-  items_.Assign(source.items_);
-  use_first_control_keys_ = source.use_first_control_keys_;
+void TSyntKeyMapping::DefineProperties(TFiler& Filer) {
+  TComponent::DefineProperties(Filer);
+  Filer.DefineProperty(
+      "KeyInfo",
+      [this](TReader& r) {
+        std::vector<std::int64_t> values;
+        r.ReadListBegin();
+        while (!r.EndOfList()) values.push_back(r.ReadInteger());
+        r.ReadListEnd();
+        ReadKeyInfo(values);
+      },
+      nullptr, false);
+}
+
+void TSyntKeyMapping::Assign(const TPersistent* Source) {
+  if (auto* m = dynamic_cast<const TSyntKeyMapping*>(Source)) {
+    if (m == this) return;
+    items_->Assign(m->items_.get());
+    use_first_control_keys_ = m->use_first_control_keys_;
+    return;
+  }
+  TComponent::Assign(Source);
 }
 
 TSyntKeyMapping& DefaultKeyMapping() {

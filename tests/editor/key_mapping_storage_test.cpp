@@ -13,14 +13,14 @@ using Strokes = std::vector<std::vector<TShortCut>>;
 
 Strokes Bindings(const TqxCommandItem& item) {
   Strokes out;
-  for (int i = 0; i < item.KeyStrokes().Count(); ++i)
-    out.push_back(item.KeyStrokes().Items(i).ShortCuts());
+  for (int i = 0; i < item.KeyStrokes()->Count(); ++i)
+    out.push_back(item.KeyStrokes()->Items(i)->ShortCuts());
   return out;
 }
 
 std::vector<Strokes> AllBindings(const TSyntKeyMapping& map) {
   std::vector<Strokes> out;
-  for (int i = 0; i < map.Items().Count(); ++i) out.push_back(Bindings(map.Items().Items(i)));
+  for (int i = 0; i < map.Items()->Count(); ++i) out.push_back(Bindings(*map.Items()->Items(i)));
   return out;
 }
 
@@ -73,20 +73,20 @@ TEST(KeyMappingText, RoundTripRestoresExactlyTheWrittenBindings) {
   for (int round = 0; round < 20; ++round) {
     auto edited = WithDefaults();
     for (int n = 0; n < 30; ++n) {
-      TqxCommandItem& item = edited->Items().Items(static_cast<int>(rng() % 200));
+      TqxCommandItem& item = *edited->Items()->Items(static_cast<int>(rng() % 200));
       switch (rng() % 3) {
         case 0:
-          item.KeyStrokes().Clear();
+          item.KeyStrokes()->Clear();
           break;
         case 1: {
           std::vector<TShortCut> keys;
           for (unsigned k = 0, nk = 1 + rng() % 3; k < nk; ++k)
             keys.push_back(static_cast<TShortCut>(rng() & 0xFFFF));
-          item.KeyStrokes().Add(std::span<const TShortCut>(keys));
+          item.KeyStrokes()->Add(std::span<const TShortCut>(keys));
           break;
         }
         default:
-          if (item.KeyStrokes().Count()) item.KeyStrokes().Delete(0);
+          if (item.KeyStrokes()->Count()) item.KeyStrokes()->Delete(0);
       }
     }
     std::u16string text = edited->AsString();
@@ -104,8 +104,8 @@ TEST(KeyMappingText, ItemsTheTextDoesNotNameKeepTheirBindings) {
   auto before = AllBindings(*map);
   map->SetAsString(part.AsString());
   auto after = AllBindings(*map);
-  for (int i = 0; i < map->Items().Count(); ++i) {
-    if (map->Items().Items(i).Command() == cmUndo)
+  for (int i = 0; i < map->Items()->Count(); ++i) {
+    if (map->Items()->Items(i)->Command() == cmUndo)
       EXPECT_EQ(after[static_cast<size_t>(i)], (Strokes{{ShortCut('U', scCtrl)}}));
     else
       EXPECT_EQ(after[static_cast<size_t>(i)], before[static_cast<size_t>(i)]);
@@ -184,15 +184,15 @@ TEST(KeyMappingLegacy, KeyInfoAppendsTheDefaultsThenRebinds) {
                                       'P'};  // incomplete: ignored
   map.ReadKeyInfo(values);
   auto reference = WithDefaults();
-  ASSERT_EQ(map.Items().Count(), reference->Items().Count());
+  ASSERT_EQ(map.Items()->Count(), reference->Items()->Count());
   EXPECT_EQ(Bindings(*map.ItemByCommand(cmMarkSelStart)), (Strokes{{ShortCut('Q', scCtrl), 'B'}}));
   EXPECT_EQ(Bindings(*map.ItemByCommand(cmCopy)),
             (Strokes{{ShortCut('C', scCtrl)}, {ShortCut(vkInsert, scCtrl)}}));
   EXPECT_EQ(Bindings(*map.ItemByCommand(cmUndo)), Strokes{});
   EXPECT_EQ(Bindings(*map.ItemByCommand(cmRedo)), (Strokes{{CtrlK, alt_x}}));
   EXPECT_EQ(Bindings(*map.ItemByCommand(cmPaste)), Bindings(*reference->ItemByCommand(cmPaste)));
-  for (int i = 0; i < map.Items().Count(); ++i)
-    EXPECT_EQ(map.Items().Items(i).Command(), reference->Items().Items(i).Command());
+  for (int i = 0; i < map.Items()->Count(); ++i)
+    EXPECT_EQ(map.Items()->Items(i)->Command(), reference->Items()->Items(i)->Command());
 }
 
 }  // namespace
