@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     return m;
   }();
   TSyntKeyMapping map;
-  map.Assign(*defaults);
+  map.Assign(defaults);
   try {
     map.SetAsString(hex);
   } catch (const EConvertError&) {
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   }
   std::u16string written = map.AsString();
   TSyntKeyMapping again;
-  again.Assign(*defaults);
+  again.Assign(defaults);
   again.SetAsString(written);
   if (again.AsString() != written) std::abort();
   return 0;
