@@ -392,6 +392,13 @@ TEST(KeyMapping, IndexFollowsEveryChange) {
   EXPECT_EQ(map.ItemByCommand(5)->DisplayName(), u"c");
   map.AddCommand(1, u"c", 0, 0, u"d", u"");
   EXPECT_EQ(map.ItemByCommand(1)->DisplayName(), u"d");
+  // Inside an update bracket, where change reports wait, lookups still see every change.
+  map.Items()->BeginUpdate();
+  map.Items()->Items(0)->SetCommand(77);
+  EXPECT_EQ(map.ItemByCommand(77), map.Items()->Items(0));
+  map.Items()->Delete(0);
+  EXPECT_EQ(map.ItemByCommand(77), nullptr);
+  map.Items()->EndUpdate();
   map.Items()->Clear();
   EXPECT_EQ(map.ItemByCommand(1), nullptr);
   EXPECT_THROW(map.Items()->Items(0), EListError);
