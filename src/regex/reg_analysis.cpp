@@ -1,0 +1,374 @@
+// Analysis of a parsed tree: literal runs, links, capture slots, first-character filters,
+// keyword tries, dispatch tables and the recursion a match can need.
+#include <algorithm>
+
+#include "lists/char_utils.h"
+#include "regex/reg_nodes.h"
+
+namespace synt {
+namespace regex_internal {
+
+std::unique_ptr<TreRootNode> ParseExpression(std::u16string_view expr, uint16_t flags,
+                                             uint16_t statics, const TRegExprHooks* hooks,
+                                             int& slotGroups);
+
+namespace {
+
+using NodeList = std::vector<std::unique_ptr<TRENodeBase>>;
+
+// Consecutive single literals become one run: one frame and one comparison instead of many.
+void MergeLiterals(TreSubExpr& g) {
+  for (auto& br : g.Items) {
+    NodeList& items = br->Items;
+    NodeList out;
+    out.reserve(items.size());
+    for (auto& n : items) {
+      if (n->kind == nkSubExpr) MergeLiterals(static_cast<TreSubExpr&>(*n));
+      if (n->kind == nkZeroWidth) MergeLiterals(*static_cast<TZeroWidth&>(*n).Body);
+      if (n->kind == nkCharSeq && n->MinCount == 1 && n->MaxCount == 1 && !out.empty() &&
+          out.back()->kind == nkCharSeq && out.back()->MinCount == 1 && out.back()->MaxCount == 1) {
+        auto& prev = static_cast<TCharSeqNode&>(*out.back());
+        auto& cur = static_cast<TCharSeqNode&>(*n);
+        if (prev.IgnoreCase == cur.IgnoreCase) {
+          prev.Chars += cur.Chars;
+          continue;
+        }
+      }
+      out.push_back(std::move(n));
+    }
+    items = std::move(out);
+  }
+}
+
+void FinishCharSeqs(TreSubExpr& g, const TRegExprHooks* hooks) {
+  for (auto& br : g.Items)
+    for (auto& n : br->Items) {
+      if (n->kind == nkSubExpr) FinishCharSeqs(static_cast<TreSubExpr&>(*n), hooks);
+      if (n->kind == nkZeroWidth) FinishCharSeqs(*static_cast<TZeroWidth&>(*n).Body, hooks);
+      if (n->kind == nkCharSeq) {
+        auto& s = static_cast<TCharSeqNode&>(*n);
+        s.test.kind = CharTest::ckLiteral;
+        s.test.ignoreCase = s.IgnoreCase;
+        s.test.ch = s.Chars[0];
+        s.test.hooks = hooks;
+        s.test.Finish();
+      }
+    }
+}
+
+// Slots [lo, hi) (in ints) of the groups inside a node.
+std::pair<int, int> SubtreeInts(const TRENodeBase& n) {
+  if (n.kind == nkSubExpr) {
+    auto& g = static_cast<const TreSubExpr&>(n);
+    return {2 * g.slot, 2 * g.subtreeEnd};
+  }
+  if (n.kind == nkZeroWidth) {
+    auto& b = *static_cast<const TZeroWidth&>(n).Body;
+    return {2 * b.slot, 2 * b.subtreeEnd};
+  }
+  return {0, 0};
+}
+
+void AddRange(SlotRanges& r, int lo, int hi) {
+  if (lo < hi) r.emplace_back(lo, hi);
+}
+
+void Normalize(SlotRanges& r) {
+  std::sort(r.begin(), r.end());
+  SlotRanges out;
+  for (auto& x : r) {
+    if (!out.empty() && x.first <= out.back().second)
+      out.back().second = std::max(out.back().second, x.second);
+    else
+      out.push_back(x);
+  }
+  r = std::move(out);
+}
+
+// Links every node to its sequence, group and continuation, top-down.
+void Link(TreSubExpr& g) {
+  std::vector<int> close;
+  close.push_back(g.slot);
+  if (g.lastInGroup && g.Owner)
+    close.insert(close.end(), g.Owner->closeSlots.begin(), g.Owner->closeSlots.end());
+  g.closeSlots = std::move(close);
+  for (auto& br : g.Items) {
+    NodeList& items = br->Items;
+    for (size_t i = 0; i < items.size(); ++i) {
+      TRENodeBase& n = *items[i];
+      n.Owner = &g;
+      n.Next = i + 1 < items.size() ? items[i + 1].get() : nullptr;
+      n.follow = n.Next ? n.Next : g.follow;
+      n.lastInGroup = !n.Next;
+      n.fullMode = !g.top;
+      n.closeCount = n.lastInGroup ? int(g.closeSlots.size()) : 0;
+    }
+    for (auto& n : items) {
+      if (n->kind == nkSubExpr) Link(static_cast<TreSubExpr&>(*n));
+      if (n->kind == nkZeroWidth) {
+        TreSubExpr& body = *static_cast<TZeroWidth&>(*n).Body;
+        body.Owner = nullptr;
+        body.follow = nullptr;
+        Link(body);
+      }
+    }
+  }
+}
+
+// Which capture slots matching from a node may write: the groups of the rest of its sequence,
+// the groups that close after it, and so on outwards.
+void ComputeWrites(TreSubExpr& g, const SlotRanges& outer) {
+  g.occWrites.clear();
+  AddRange(g.occWrites, 2 * g.slot, 2 * g.subtreeEnd);
+  for (int s : g.closeSlots) AddRange(g.occWrites, 2 * s, 2 * s + 2);
+  Normalize(g.occWrites);
+  // outer: what the continuation after g writes.
+  for (auto& br : g.Items) {
+    NodeList& items = br->Items;
+    int hi = 0;
+    for (auto& n : items) hi = std::max(hi, SubtreeInts(*n).second);
+    int lo = hi;
+    for (size_t i = items.size(); i-- > 0;) {
+      auto st = SubtreeInts(*items[i]);
+      if (st.first < st.second) lo = std::min(lo, st.first);
+      SlotRanges w = outer;
+      AddRange(w, lo, hi);
+      AddRange(w, 2 * g.slot, 2 * g.slot + 2);
+      for (int s : g.closeSlots) AddRange(w, 2 * s, 2 * s + 2);
+      Normalize(w);
+      items[i]->writes = std::move(w);
+    }
+    for (auto& n : items) {
+      if (n->kind == nkSubExpr) {
+        auto& sub = static_cast<TreSubExpr&>(*n);
+        SlotRanges after = sub.follow ? sub.follow->writes : SlotRanges{};
+        ComputeWrites(sub, after);
+      }
+      if (n->kind == nkZeroWidth) ComputeWrites(*static_cast<TZeroWidth&>(*n).Body, {});
+    }
+  }
+}
+
+// First units of one occurrence of a node, and whether an occurrence can consume nothing.
+void OccurrenceFirst(const TRENodeBase& n, CharFilter& f, bool& nullable) {
+  nullable = false;
+  switch (n.kind) {
+    case nkCharSeq:
+      f.Merge(static_cast<const TCharSeqNode&>(n).test.Filter());
+      break;
+    case nkCharSet:
+      f.Merge(static_cast<const TCharSetNode&>(n).test.Filter());
+      break;
+    case nkSpecCheck: {
+      auto& s = static_cast<const TSpecCheckNode&>(n);
+      if (s.Kind == u'z') {
+        for (char16_t c : {0x0A, 0x0B, 0x0C, 0x0D, 0x85}) f.Add(c);
+        f.high = true;
+      } else if (s.IsSingleChar()) {
+        f.Merge(s.test.Filter());
+      } else {
+        nullable = true;
+      }
+      break;
+    }
+    case nkRef:
+      f.AddAll();
+      break;
+    case nkZeroWidth:
+      nullable = true;
+      break;
+    case nkSubExpr: {
+      auto& g = static_cast<const TreSubExpr&>(n);
+      for (auto& br : g.Items) {
+        f.Merge(br->Items.front()->first1);
+        nullable |= br->Items.front()->nullable1;
+      }
+      break;
+    }
+    case nkBranch:
+      break;
+  }
+}
+
+// first1/nullable1: from the node to the end of its group; bottom-up.
+void ComputeFirst1(TreSubExpr& g) {
+  for (auto& br : g.Items) {
+    NodeList& items = br->Items;
+    for (auto& n : items) {
+      if (n->kind == nkSubExpr) ComputeFirst1(static_cast<TreSubExpr&>(*n));
+      if (n->kind == nkZeroWidth) ComputeFirst1(*static_cast<TZeroWidth&>(*n).Body);
+    }
+    for (size_t i = items.size(); i-- > 0;) {
+      TRENodeBase& n = *items[i];
+      CharFilter f;
+      bool occNullable;
+      OccurrenceFirst(n, f, occNullable);
+      bool nodeNullable = occNullable || n.MinCount == 0;
+      if (nodeNullable && n.Next) f.Merge(n.Next->first1);
+      n.first1 = f;
+      n.nullable1 = nodeNullable && (n.Next ? n.Next->nullable1 : true);
+    }
+  }
+}
+
+// first2/nullable2 (to the end of the expression) and the frames a match needs; top-down.
+// after: the filter of what follows g; afterFrames: frames needed by g's continuation.
+void ComputeFirst2(TreSubExpr& g, const CharFilter* afterFirst, bool afterNullable, int afterFrames,
+                   std::vector<int>& frames, int& groupFrames) {
+  int best = 0;
+  for (auto& br : g.Items) {
+    NodeList& items = br->Items;
+    int nextFrames = afterFrames;
+    const CharFilter* nextFirst = afterFirst;
+    bool nextNullable = afterNullable;
+    for (size_t i = items.size(); i-- > 0;) {
+      TRENodeBase& n = *items[i];
+      n.first2 = n.first1;
+      n.nullable2 = n.nullable1;
+      if (n.nullable1) {
+        // The rest of the group can be empty: what follows the group shows through.
+        if (afterFirst) n.first2.Merge(*afterFirst);
+        n.nullable2 = afterNullable;
+      }
+      int inner = 0;
+      if (n.kind == nkSubExpr) {
+        int gf = 0;
+        ComputeFirst2(static_cast<TreSubExpr&>(n), nextFirst, nextNullable, nextFrames, frames, gf);
+        inner = gf;
+      } else if (n.kind == nkZeroWidth) {
+        int gf = 0;
+        ComputeFirst2(*static_cast<TZeroWidth&>(n).Body, nullptr, true, 0, frames, gf);
+        inner = 1 + gf;
+      }
+      int self = 1 + std::max(inner, nextFrames);
+      nextFrames = self;
+      nextFirst = &n.first2;
+      nextNullable = n.nullable2;
+    }
+    best = std::max(best, nextFrames);
+  }
+  groupFrames = 1 + best;
+}
+
+int KeywordTrieChild(const KeywordTrie& t, uint32_t n, char16_t c) {
+  if (n == 0 && c < 256) return int(t.rootNext[c]);
+  auto& next = t.nodes[n].next;
+  auto it = std::lower_bound(next.begin(), next.end(), std::make_pair(c, uint32_t(0)));
+  if (it != next.end() && it->first == c) return int(it->second);
+  return 0;
+}
+
+void BuildTries(TreSubExpr& g) {
+  for (auto& br : g.Items)
+    for (auto& n : br->Items) {
+      if (n->kind == nkSubExpr) BuildTries(static_cast<TreSubExpr&>(*n));
+      if (n->kind == nkZeroWidth) BuildTries(*static_cast<TZeroWidth&>(*n).Body);
+    }
+  if (g.Items.size() < 3) return;
+  bool ok = true;
+  bool ic = false;
+  for (size_t i = 0; i < g.Items.size() && ok; ++i) {
+    auto& items = g.Items[i]->Items;
+    ok = items.size() == 1 && items[0]->kind == nkCharSeq && items[0]->MinCount == 1 &&
+         items[0]->MaxCount == 1;
+    if (ok) {
+      bool c = static_cast<TCharSeqNode&>(*items[0]).IgnoreCase;
+      if (i == 0) ic = c;
+      ok = c == ic;
+    }
+  }
+  if (ok) {
+    auto t = std::make_unique<KeywordTrie>();
+    t->ignoreCase = ic;
+    std::fill(std::begin(t->rootNext), std::end(t->rootNext), 0u);
+    t->nodes.emplace_back();
+    for (size_t i = 0; i < g.Items.size(); ++i) {
+      auto& s = static_cast<TCharSeqNode&>(*g.Items[i]->Items[0]).Chars;
+      uint32_t cur = 0;
+      for (char16_t c : s) {
+        int child = KeywordTrieChild(*t, cur, c);
+        if (!child) {
+          child = int(t->nodes.size());
+          t->nodes.emplace_back();
+          t->nodes.back().depth = t->nodes[cur].depth + 1;
+          if (cur == 0 && c < 256) {
+            t->rootNext[c] = uint32_t(child);
+          } else {
+            auto& next = t->nodes[cur].next;
+            auto p = std::make_pair(c, uint32_t(child));
+            next.insert(std::lower_bound(next.begin(), next.end(), p), p);
+          }
+        }
+        cur = uint32_t(child);
+      }
+      t->nodes[cur].alts.push_back(uint32_t(i));
+    }
+    g.trie = std::move(t);
+    return;
+  }
+  if (g.Items.size() < 4) return;
+  // Candidate alternatives per first unit, so that a long alternation tries only those that
+  // can start at the position.
+  size_t total = 0;
+  g.dispatch.assign(256, {});
+  for (size_t i = 0; i < g.Items.size(); ++i) {
+    const TRENodeBase& first = *g.Items[i]->Items.front();
+    for (unsigned c = 0; c < 256; ++c)
+      if (first.nullable1 || first.first1.Test(char16_t(c))) g.dispatch[c].push_back(uint32_t(i));
+    if (first.nullable1 || first.first1.high) g.dispatchHigh.push_back(uint32_t(i));
+    if (first.nullable1) g.dispatchEnd.push_back(uint32_t(i));
+  }
+  total += g.dispatchHigh.size();
+  for (auto& d : g.dispatch) total += d.size();
+  if (total > (1u << 22)) {
+    g.dispatch.clear();
+    g.dispatchHigh.clear();
+    g.dispatchEnd.clear();
+  }
+}
+
+void ResolveRefs(TreSubExpr& g, const std::vector<int>& numberSlot) {
+  for (auto& br : g.Items)
+    for (auto& n : br->Items) {
+      if (n->kind == nkSubExpr) ResolveRefs(static_cast<TreSubExpr&>(*n), numberSlot);
+      if (n->kind == nkZeroWidth) ResolveRefs(*static_cast<TZeroWidth&>(*n).Body, numberSlot);
+      if (n->kind == nkRef) {
+        auto& r = static_cast<TRefNode&>(*n);
+        r.slot = numberSlot[r.GroupIndex];
+      }
+    }
+}
+
+}  // namespace
+
+int KeywordTrie::Child(uint32_t n, char16_t c) const {
+  return KeywordTrieChild(*this, n, c);
+}
+
+std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint16_t statics,
+                                 std::shared_ptr<const TRegExprHooks> hooks) {
+  auto p = std::make_unique<Program>();
+  p->hooks = std::move(hooks);
+  p->root = ParseExpression(expr, flags, statics, p->hooks.get(), p->slotGroups);
+  TreRootNode& root = *p->root;
+  p->groupCount = int(root.Groups.size());
+  for (TreSubExpr* g : root.Groups) p->numberSlot.push_back(g->slot);
+  MergeLiterals(root);
+  FinishCharSeqs(root, p->hooks.get());
+  root.Owner = nullptr;
+  root.follow = nullptr;
+  Link(root);
+  ComputeWrites(root, {});
+  ComputeFirst1(root);
+  std::vector<int> frames;
+  int rootFrames = 0;
+  ComputeFirst2(root, nullptr, true, 0, frames, rootFrames);
+  p->maxFrames = rootFrames + 2;
+  if (p->maxFrames > kMaxFrames) throw Exception("Expression is too complex");
+  BuildTries(root);
+  ResolveRefs(root, p->numberSlot);
+  return p;
+}
+
+}  // namespace regex_internal
+}  // namespace synt

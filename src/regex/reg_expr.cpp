@@ -1,0 +1,336 @@
+#include "regex/reg_expr.h"
+
+#include <unicode/uchar.h>
+
+#include <mutex>
+
+#include "lists/char_utils.h"
+#include "regex/reg_nodes.h"
+
+namespace synt {
+
+std::atomic<uint16_t> DefaultModifiers{0x3B};
+
+namespace {
+
+std::mutex& HooksMutex() {
+  static std::mutex m;
+  return m;
+}
+std::shared_ptr<const TRegExprHooks>& HooksSlot() {
+  static std::shared_ptr<const TRegExprHooks> h;
+  return h;
+}
+std::atomic<uint64_t> g_hooksGeneration{0};
+
+constexpr char16_t kModifierLetters[] = u"irsgmx";
+constexpr uint16_t kModifierBits[] = {rmIgnoreCase, rmLocaleClasses, rmDotAll,
+                                      rmGreedy,     rmMultiLine,     rmExtended};
+
+}  // namespace
+
+void SetRegExprHooks(TRegExprHooks Hooks) {
+  std::shared_ptr<const TRegExprHooks> p;
+  if (Hooks.IsClassLetter || Hooks.TestClass)
+    p = std::make_shared<const TRegExprHooks>(std::move(Hooks));
+  std::lock_guard<std::mutex> lock(HooksMutex());
+  HooksSlot() = std::move(p);
+  g_hooksGeneration.fetch_add(1);
+}
+
+std::shared_ptr<const TRegExprHooks> RegExprHooks() {
+  std::lock_guard<std::mutex> lock(HooksMutex());
+  return HooksSlot();
+}
+
+uint64_t RegExprHooksGeneration() {
+  return g_hooksGeneration.load();
+}
+
+namespace regex_internal {
+int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
+             int64_t budget, std::vector<int>& scratch, bool& exhausted);
+}
+
+// ---- TqxRegMatch --------------------------------------------------------------------------------
+
+TqxRegMatch::TqxRegMatch() = default;
+TqxRegMatch::~TqxRegMatch() = default;
+TqxRegMatch::TqxRegMatch(const TqxRegMatch&) = default;
+TqxRegMatch& TqxRegMatch::operator=(const TqxRegMatch&) = default;
+
+int TqxRegMatch::Start(int Index) const {
+  if (!matched_ || Index < 0 || Index >= Count()) return -1;
+  int v = bounds_[2 * Index];
+  return v > 0 ? v : -1;
+}
+
+int TqxRegMatch::End(int Index) const {
+  if (!matched_ || Index < 0 || Index >= Count()) return -1;
+  int v = bounds_[2 * Index + 1];
+  return v > 0 ? v : -1;
+}
+
+std::u16string_view TqxRegMatch::SubExpr(std::u16string_view S, int Index) const {
+  int a = Start(Index), b = End(Index);
+  if (a < 0 || b < 0) return {};
+  if (a > b) std::swap(a, b);
+  // Bounds come from a match on S; a different S must not be read past its end.
+  size_t from = std::min(size_t(a - 1), S.size());
+  size_t to = std::min(size_t(b - 1), S.size());
+  return S.substr(from, to - from);
+}
+
+// ---- TqxRegProgram ------------------------------------------------------------------------------
+
+TqxRegProgram::TqxRegProgram(std::unique_ptr<regex_internal::Program> P) : p_(std::move(P)) {
+  for (auto& br : p_->root->Items) {
+    const auto& first = *br->Items.front();
+    for (int i = 0; i < 4; ++i) first_.low[i] |= first.first1.low[i];
+    first_.high |= first.first1.high;
+    nullable_ |= first.nullable1;
+  }
+}
+
+TqxRegProgram::~TqxRegProgram() = default;
+
+int TqxRegProgram::SubExprCount() const {
+  return p_->groupCount;
+}
+
+bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool Backward) const {
+  const int groups = p_->groupCount;
+  M.matched_ = false;
+  M.exhausted_ = false;
+  M.bounds_.assign(size_t(2 * groups), -1);
+  int pos = Pos < 1 ? 1 : Pos;
+  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
+  if (!MayMatchAt(S, pos, Backward)) return false;
+  M.caps_.assign(size_t(2 * p_->slotGroups), -1);
+  int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  bool exhausted = false;
+  int end = regex_internal::RunMatch(*p_, S, pos, Backward, M.caps_.data(), budget, M.scratch_,
+                                     exhausted);
+  M.exhausted_ = exhausted;
+  if (end <= 0) return false;
+  for (int i = 0; i < groups; ++i) {
+    int slot = p_->numberSlot[size_t(i)];
+    M.bounds_[size_t(2 * i)] = M.caps_[size_t(2 * slot)];
+    M.bounds_[size_t(2 * i + 1)] = M.caps_[size_t(2 * slot + 1)];
+  }
+  M.matched_ = true;
+  Pos = end;
+  return true;
+}
+
+int TqxRegProgram::MatchLength(std::u16string_view S, int Pos, TqxRegMatch& M,
+                               bool Backward) const {
+  int p = Pos < 1 ? 1 : Pos;
+  int start = p;
+  if (!Match(S, p, M, Backward)) return -1;
+  return Backward ? start - p : p - start;
+}
+
+// ---- TqxRegExpr ---------------------------------------------------------------------------------
+
+TqxRegExpr::TqxRegExpr() : flags_(DefaultModifiers.load()) {}
+
+TqxRegExpr::TqxRegExpr(std::u16string_view Expression)
+    : expression_(Expression), flags_(DefaultModifiers.load()) {}
+
+TqxRegExpr::TqxRegExpr(const TqxRegExpr& Source) = default;
+TqxRegExpr& TqxRegExpr::operator=(const TqxRegExpr& Source) = default;
+TqxRegExpr::~TqxRegExpr() = default;
+
+void TqxRegExpr::Assign(const TqxRegExpr& Source) {
+  if (&Source == this) return;
+  codePage_ = Source.codePage_;
+  expression_ = Source.expression_;
+  flags_ = Source.flags_;
+  Discard();
+}
+
+void TqxRegExpr::Discard() {
+  program_.reset();
+  compiled_ = false;
+  error_.clear();
+  match_.matched_ = false;
+}
+
+void TqxRegExpr::SetExpression(std::u16string_view Value) {
+  expression_ = Value;
+  Discard();
+}
+
+void TqxRegExpr::SetModifierFlags(uint16_t Value) {
+  flags_ = Value & rmAll;
+  Discard();
+}
+
+void TqxRegExpr::SetModifiersStatic(uint16_t Value) {
+  static_ = Value & rmAll;
+  Discard();
+}
+
+void TqxRegExpr::SetModifier(uint16_t Mask, bool On) {
+  SetModifierFlags(On ? (flags_ | Mask) : (flags_ & ~Mask));
+}
+
+std::u16string TqxRegExpr::ModifierStr() const {
+  std::u16string s = u"(?";
+  std::u16string off;
+  for (int i = 0; i < 6; ++i) {
+    if (flags_ & kModifierBits[i])
+      s.push_back(kModifierLetters[i]);
+    else
+      off.push_back(kModifierLetters[i]);
+  }
+  if (!off.empty()) s += u"-" + off;
+  s.push_back(u')');
+  return s;
+}
+
+void TqxRegExpr::SetModifierStr(std::u16string_view Value) {
+  if (Value.size() <= 2 || Value.substr(0, 2) != u"(?") return;
+  // All letters or none: a bad letter leaves the modifiers as they were.
+  uint16_t f =
+      regex_internal::ApplyModifierLetters(Value.substr(2, Value.size() - 3), flags_, static_);
+  // A tree compiled with the old modifiers would go on matching with them.
+  flags_ = f;
+  Discard();
+}
+
+void TqxRegExpr::SetCodePage(uint32_t Value) {
+  if (Value == codePage_) return;
+  codePage_ = Value;
+  Discard();
+}
+
+bool TqxRegExpr::EnsureCompiled() {
+  uint64_t gen = RegExprHooksGeneration();
+  if (compiled_ && gen == hooksGen_) return program_ != nullptr;
+  program_.reset();
+  error_.clear();
+  match_.matched_ = false;
+  hooksGen_ = gen;
+  compiled_ = true;
+  try {
+    auto p = regex_internal::Compile(expression_, flags_, static_, RegExprHooks());
+    if (!p->root->Items.empty()) program_ = std::make_shared<const TqxRegProgram>(std::move(p));
+  } catch (const EConvertError& e) {
+    error_ = e.what();
+    errorIsConvert_ = true;
+  } catch (const std::exception& e) {
+    error_ = e.what();
+    errorIsConvert_ = false;
+  }
+  return program_ != nullptr;
+}
+
+void TqxRegExpr::Compile() {
+  if (!EnsureCompiled() && !error_.empty()) {
+    if (errorIsConvert_) throw EConvertError(error_);
+    throw Exception(error_);
+  }
+}
+
+bool TqxRegExpr::IsInvalid() {
+  return !EnsureCompiled();
+}
+
+int TqxRegExpr::SubExprCount() {
+  return EnsureCompiled() ? program_->SubExprCount() : 0;
+}
+
+std::shared_ptr<const TqxRegProgram> TqxRegExpr::Program() {
+  EnsureCompiled();
+  return program_;
+}
+
+bool TqxRegExpr::Match(std::u16string_view S, int& Pos, bool Backward) {
+  if (!EnsureCompiled()) {
+    match_.matched_ = false;
+    match_.bounds_.clear();
+    return false;
+  }
+  return program_->Match(S, Pos, match_, Backward);
+}
+
+int TqxRegExpr::MatchLength(std::u16string_view S, int Pos, bool Backward) {
+  int p = Pos < 1 ? 1 : Pos;
+  int start = p;
+  if (!Match(S, p, Backward)) return 0;
+  return Backward ? start - p : p - start;
+}
+
+std::u16string TqxRegExpr::GetSubExpr(std::u16string_view S, int Index) const {
+  return std::u16string(match_.SubExpr(S, Index));
+}
+
+std::u16string TqxRegExpr::Substitute(std::u16string_view S, std::u16string_view Template) const {
+  return ExpandTemplate(S, Template, match_);
+}
+
+std::u16string ExpandTemplate(std::u16string_view S, std::u16string_view T, const TqxRegMatch& M) {
+  std::u16string out;
+  out.reserve(T.size());
+  size_t i = 0;
+  while (i < T.size()) {
+    char16_t c = T[i];
+    if (c != u'\\' || i + 1 >= T.size()) {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    char16_t d = T[i + 1];
+    i += 2;
+    if (IsDigitChar(d)) {
+      int v = u_charDigitValue(d);
+      if (v >= 0) out += M.SubExpr(S, v);
+      continue;
+    }
+    switch (d) {
+      case u'a':
+        out.push_back(7);
+        break;
+      case u'e':
+        out.push_back(27);
+        break;
+      case u'f':
+        out.push_back(12);
+        break;
+      case u'n':
+        out.push_back(10);
+        break;
+      case u'r':
+        out.push_back(13);
+        break;
+      case u't':
+        out.push_back(9);
+        break;
+      case u'x': {
+        if (i >= T.size()) throw Exception("Invalid escape char");
+        if (T[i] == u'{') {
+          size_t close = T.find(u'}', i + 1);
+          if (close == std::u16string_view::npos) throw Exception("There is no closing \"}\"");
+          std::u16string_view digits = T.substr(i + 1, close - i - 1);
+          while (!digits.empty() && IsSpaceChar(digits.front())) digits.remove_prefix(1);
+          while (!digits.empty() && IsSpaceChar(digits.back())) digits.remove_suffix(1);
+          out.push_back(regex_internal::HexEscapeValue(digits));
+          i = close + 1;
+        } else {
+          size_t n = std::min<size_t>(2, T.size() - i);
+          out.push_back(regex_internal::HexEscapeValue(T.substr(i, n)));
+          i += n;
+        }
+        break;
+      }
+      default:
+        out.push_back(d);
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace synt

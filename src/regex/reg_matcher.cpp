@@ -1,0 +1,663 @@
+// Anchored matching over the compiled tree.
+//
+// The protocol: matching a node at P runs the node and, through its continuation, everything
+// after it. A result of 2 means everything to the end of the expression (or of the assertion
+// body) matched; 1 means the node's own group matched but what follows the group did not; 0 is
+// failure. A group prefers the first alternative that gives 2, else the first that gives 1; a
+// greedy repetition keeps the highest count with the best result, a lazy one the lowest.
+//
+// Capture state: a call that returns 0 leaves every capture slot as it found it; a result the
+// caller discards is undone from a saved copy of the slots the callee may write (precomputed per
+// node, usually two or three ints). So a group reports what the path that matched gave it.
+//
+// Frames that only need to know whether everything matched ("need2") skip the bookkeeping of
+// results of 1, and repetitions of single-character nodes scan first and try the continuation
+// from the best count down, skipping counts whose next unit cannot start the continuation.
+#include <algorithm>
+#include <cstring>
+
+#include "lists/char_utils.h"
+#include "regex/reg_nodes.h"
+
+namespace synt {
+namespace regex_internal {
+
+namespace {
+
+struct BudgetExceeded {};
+
+constexpr size_t kNone = ~size_t(0);
+
+}  // namespace
+
+struct MatchRun {
+  const char16_t* s;
+  int len;
+  std::u16string_view text;
+  int* caps;
+  int64_t budget;
+  int depth = 0;
+  int maxDepth;
+  std::vector<int>& scratch;
+  size_t top = 0;
+
+  MatchRun(std::u16string_view t, int* c, int64_t b, int md, std::vector<int>& sc)
+      : s(t.data()), len(int(t.size())), text(t), caps(c), budget(b), maxDepth(md), scratch(sc) {}
+
+  void Step(int64_t n = 1) {
+    if ((budget -= n) < 0) throw BudgetExceeded{};
+  }
+  struct Frame {
+    explicit Frame(MatchRun& r) : r_(r) {
+      if (++r_.depth > r_.maxDepth) throw BudgetExceeded{};
+    }
+    ~Frame() { --r_.depth; }
+    MatchRun& r_;
+  };
+
+  // ---- saved slots --------------------------------------------------------------------------
+  static size_t Size(const SlotRanges& r) {
+    size_t n = 0;
+    for (auto& x : r) n += size_t(x.second - x.first);
+    return n;
+  }
+  size_t Reserve(size_t n) {
+    size_t at = top;
+    top += n;
+    if (top > scratch.size()) scratch.resize(std::max(top, scratch.size() * 2 + 64));
+    return at;
+  }
+  void SaveAt(const SlotRanges& r, size_t at) {
+    int* d = scratch.data() + at;
+    for (auto& x : r) {
+      size_t n = size_t(x.second - x.first);
+      std::memcpy(d, caps + x.first, n * sizeof(int));
+      d += n;
+    }
+  }
+  size_t Save(const SlotRanges& r) {
+    size_t n = Size(r);
+    Step(int64_t(n >> 3));
+    size_t at = Reserve(n);
+    SaveAt(r, at);
+    return at;
+  }
+  void Restore(const SlotRanges& r, size_t at) {
+    const int* d = scratch.data() + at;
+    for (auto& x : r) {
+      size_t n = size_t(x.second - x.first);
+      std::memcpy(caps + x.first, d, n * sizeof(int));
+      d += n;
+    }
+  }
+  // Restores everything outside [keepLo, keepHi): what a continuation wrote after a group.
+  void RestoreOutside(const SlotRanges& r, size_t at, int keepLo, int keepHi) {
+    const int* d = scratch.data() + at;
+    for (auto& x : r) {
+      for (int i = x.first; i < x.second; ++i, ++d)
+        if (i < keepLo || i >= keepHi) caps[i] = *d;
+    }
+  }
+
+  // ---- direction ----------------------------------------------------------------------------
+  template <bool Fwd>
+  bool Has(int p) const {
+    return Fwd ? p <= len : p >= 2;
+  }
+  template <bool Fwd>
+  char16_t At(int p) const {
+    return Fwd ? s[p - 1] : s[p - 2];
+  }
+  template <bool Fwd>
+  static int OpenIdx(int slot) {
+    return Fwd ? 2 * slot : 2 * slot + 1;
+  }
+  template <bool Fwd>
+  static int CloseIdx(int slot) {
+    return Fwd ? 2 * slot + 1 : 2 * slot;
+  }
+
+  template <bool Fwd>
+  void WriteClose(const std::vector<int>& slots, int pe) {
+    for (int sl : slots) caps[CloseIdx<Fwd>(sl)] = pe;
+  }
+  template <bool Fwd>
+  size_t SaveClose(const std::vector<int>& slots) {
+    size_t at = Reserve(slots.size());
+    for (size_t i = 0; i < slots.size(); ++i) scratch[at + i] = caps[CloseIdx<Fwd>(slots[i])];
+    return at;
+  }
+  template <bool Fwd>
+  void RestoreClose(const std::vector<int>& slots, size_t at) {
+    for (size_t i = 0; i < slots.size(); ++i) caps[CloseIdx<Fwd>(slots[i])] = scratch[at + i];
+  }
+
+  // Whether the continuation f could give a non-zero result at pe.
+  template <bool Fwd>
+  bool ContMay(const TRENodeBase* f, int pe, bool need2) const {
+    if (need2 ? f->nullable2 : f->nullable1) return true;
+    if (!Has<Fwd>(pe)) return false;
+    return (need2 ? f->first2 : f->first1).Test(At<Fwd>(pe));
+  }
+
+  // ---- occurrences of the simple nodes (none of them writes captures) -----------------------
+  template <bool Fwd>
+  struct ClassOcc {
+    const MatchRun& r;
+    const CharTest& t;
+    int operator()(int p) const {
+      if (!r.Has<Fwd>(p) || !t.Test(r.At<Fwd>(p))) return -1;
+      return Fwd ? p + 1 : p - 1;
+    }
+  };
+  template <bool Fwd>
+  struct StringOcc {
+    const MatchRun& r;
+    const std::u16string& chars;
+    bool ic;
+    int operator()(int p) const {
+      int n = int(chars.size());
+      if (Fwd ? p + n - 1 > r.len : p - n < 1) return -1;
+      if (Fwd) {
+        const char16_t* t = r.s + (p - 1);
+        for (int i = 0; i < n; ++i)
+          if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) return -1;
+        return p + n;
+      }
+      const char16_t* t = r.s + (p - 2);  // chars[i] is matched leftwards
+      for (int i = 0; i < n; ++i)
+        if (t[-i] != chars[i] && !(ic && CharUpper(t[-i]) == chars[i])) return -1;
+      return p - n;
+    }
+  };
+  template <bool Fwd>
+  struct RefOcc {
+    const MatchRun& r;
+    int a, n;  // 1-based start and length of the referenced text
+    bool ic;
+    int operator()(int p) const {
+      if (Fwd ? p + n - 1 > r.len : p - n < 1) return -1;
+      const char16_t* t = r.s + (Fwd ? p - 1 : p - 1 - n);
+      const char16_t* g = r.s + (a - 1);
+      for (int i = 0; i < n; ++i)
+        if (t[i] != g[i] && !(ic && CharUpper(t[i]) == CharUpper(g[i]))) return -1;
+      return Fwd ? p + n : p - n;
+    }
+  };
+  template <bool Fwd>
+  struct LineBreakOcc {
+    const MatchRun& r;
+    int operator()(int p) const {
+      if (!r.Has<Fwd>(p)) return -1;
+      char16_t c = r.At<Fwd>(p);
+      if (!IsLineBreakChar(c)) return -1;
+      if (Fwd) return (c == u'\r' && p + 1 <= r.len && r.s[p] == u'\n') ? p + 2 : p + 1;
+      return (c == u'\n' && p - 2 >= 1 && r.s[p - 3] == u'\r') ? p - 2 : p - 1;
+    }
+  };
+  template <bool Fwd>
+  struct AnchorOcc {
+    const MatchRun& r;
+    char16_t kind;
+    int operator()(int p) const { return r.Anchor<Fwd>(kind, p) ? p : -1; }
+  };
+  template <bool Fwd>
+  struct AssertOcc {
+    MatchRun& r;
+    const TZeroWidth& z;
+    int operator()(int p) const {
+      int q = p;
+      int res = z.LookBehind ? r.GroupOcc<false>(*z.Body, q) : r.GroupOcc<true>(*z.Body, q);
+      return (z.Negative ? res == 0 : res != 0) ? p : -1;
+    }
+  };
+  struct NeverOcc {
+    int operator()(int) const { return -1; }
+  };
+
+  template <bool Fwd>
+  bool Anchor(char16_t kind, int p) const {
+    switch (kind) {
+      case u'^':
+        if (p == 1) return true;
+        if (!Fwd && p == len + 1 && s[len - 1] == u'\r') return false;
+        return s[p - 2] == u'\n' || (s[p - 2] == u'\r' && (p > len || s[p - 1] != u'\n'));
+      case u'$':
+        if (p > len) return true;
+        return s[p - 1] == u'\r' || (s[p - 1] == u'\n' && (p == 1 || s[p - 2] != u'\r'));
+      case u'A':
+        return p == 1;
+      case u'Z':
+        return p == len + 1;
+      case u'b':
+        return IsWordBreak(text, p);
+      case u'B':
+        return !IsWordBreak(text, p);
+      default:
+        return false;
+    }
+  }
+
+  // ---- a node with its repetition, for nodes whose occurrences write no captures -------------
+  // width: units per occurrence (> 0), 0 for zero-width occurrences, -1 when it varies.
+  template <bool Fwd, class Occ>
+  int Simple(const TRENodeBase* n, int& p, bool need2, const Occ& occ, int width) {
+    constexpr int dir = Fwd ? 1 : -1;
+    int q = p;
+    for (int i = 0; i < n->MinCount; ++i) {
+      int r = occ(q);
+      if (r < 0) return 0;
+      q = r;
+    }
+    Step(n->MinCount);
+    const bool last = n->lastInGroup;
+    const bool full = !need2 && n->fullMode;
+    const bool contNeed2 = !full || last;
+    const TRENodeBase* f = n->follow;
+    const std::vector<int>* close = last ? &n->Owner->closeSlots : nullptr;
+    const size_t mark = top;
+    const size_t closeAt = last ? SaveClose<Fwd>(*close) : 0;
+    size_t entry = kNone;  // slots before the continuation, when a 1 must be undone
+    size_t best1Save = kNone;
+    int best1 = -1;
+
+    // Tries the continuation after an occurrence ending at pe; returns the result of the count.
+    auto tryAt = [&](int pe) -> int {
+      if (last) WriteClose<Fwd>(*close, pe);
+      int L;
+      if (!f) {
+        L = 2;
+      } else if (!ContMay<Fwd>(f, pe, contNeed2)) {
+        L = 0;
+      } else {
+        if (full && !last && entry == kNone) entry = Save(f->writes);
+        int pp = pe;
+        L = Node<Fwd>(f, pp, contNeed2);
+      }
+      int c = last ? std::max(L, 1) : L;
+      if (c == 2) return 2;
+      if (full && c == 1) {
+        if (last) {
+          if (best1 < 0 || n->Lazy) best1 = pe;  // the highest count
+        } else {
+          if (best1 < 0) {
+            best1 = pe;
+            best1Save = Save(f->writes);
+          }
+          Restore(f->writes, entry);
+        }
+      }
+      return 0;
+    };
+    auto win = [&](int pe) {
+      top = mark;
+      p = pe;
+      return 2;
+    };
+    auto finish = [&]() -> int {
+      if (best1 >= 0) {
+        if (last)
+          WriteClose<Fwd>(*close, best1);
+        else
+          Restore(f->writes, best1Save);
+        top = mark;
+        p = best1;
+        return 1;
+      }
+      if (last) RestoreClose<Fwd>(*close, closeAt);
+      top = mark;
+      return 0;
+    };
+
+    const int max = n->MaxCount;
+    if (!n->Lazy) {
+      if (width == 0) {
+        if (tryAt(q) == 2) return win(q);
+        return finish();
+      }
+      if (width > 0) {
+        int extra = 0;
+        int qq = q;
+        while (max < 0 || n->MinCount + extra < max) {
+          int r = occ(qq);
+          if (r < 0) break;
+          qq = r;
+          ++extra;
+        }
+        Step(extra);
+        for (int e = extra; e >= 0; --e) {
+          Step();
+          int pe = q + dir * width * e;
+          if (tryAt(pe) == 2) return win(pe);
+        }
+        return finish();
+      }
+      // Varying width: keep the positions of every count.
+      size_t at = Reserve(1);
+      scratch[at] = q;
+      size_t count = 1;
+      int qq = q;
+      while (max < 0 || n->MinCount + int(count) - 1 < max) {
+        int r = occ(qq);
+        if (r < 0 || r == qq) break;
+        qq = r;
+        size_t i = Reserve(1);
+        scratch[i] = r;
+        ++count;
+      }
+      Step(int64_t(count));
+      for (size_t e = count; e-- > 0;) {
+        Step();
+        int pe = scratch[at + e];
+        if (tryAt(pe) == 2) return win(pe);
+      }
+      return finish();
+    }
+    // Lazy: counts upwards.
+    int k = n->MinCount;
+    for (;;) {
+      Step();
+      if (tryAt(q) == 2) return win(q);
+      if (max >= 0 && k >= max) break;
+      int r = occ(q);
+      if (r < 0 || r == q) break;
+      q = r;
+      ++k;
+    }
+    return finish();
+  }
+
+  // ---- a group with its repetition -----------------------------------------------------------
+  template <bool Fwd>
+  int Group(const TreSubExpr& g, int& p, bool need2) {
+    const bool last = g.lastInGroup;
+    const bool full = !need2 && g.fullMode;
+    const bool contNeed2 = !full || last;
+    const TRENodeBase* f = g.follow;
+    const int keepLo = 2 * g.slot, keepHi = 2 * g.subtreeEnd;
+    const size_t mark = top;
+    const size_t entry = Save(g.writes);
+    size_t kept = kNone;
+    int q = p;
+    int L = 0;
+    for (int i = 0; i < g.MinCount; ++i) {
+      int r = GroupOcc<Fwd>(g, q);
+      if (!r) {
+        Restore(g.writes, entry);
+        top = mark;
+        return 0;
+      }
+      L = r;
+      if (i + 1 < g.MinCount) RestoreOutside(g.writes, entry, keepLo, keepHi);
+    }
+    int R = 0, best = 0;
+    int count = g.MinCount;
+    for (;;) {
+      Step();
+      int pe = q;
+      if (last) WriteClose<Fwd>(g.Owner->closeSlots, pe);
+      int c;
+      if (L == 2) {
+        c = 2;  // the occurrence ran the continuation already
+      } else {
+        int Lc;
+        if (!f)
+          Lc = 2;
+        else if (!ContMay<Fwd>(f, pe, contNeed2))
+          Lc = 0;
+        else {
+          int pp = pe;
+          Lc = Node<Fwd>(f, pp, contNeed2);
+        }
+        c = last ? std::max(Lc, 1) : Lc;
+      }
+      if (!full && c == 1) c = 0;
+      bool record;
+      if (!g.Lazy) {
+        record = c > 0 && c >= R;
+      } else {
+        if (c == 2) {
+          top = mark;
+          p = pe;
+          return 2;
+        }
+        record = c == 1 && (last || R == 0);
+      }
+      if (record) {
+        R = c;
+        best = pe;
+        if (kept == kNone) kept = Reserve(Size(g.writes));
+        Step(int64_t(Size(g.writes) >> 3));
+        SaveAt(g.writes, kept);
+      }
+      if (g.MaxCount >= 0 && count >= g.MaxCount) break;
+      RestoreOutside(g.writes, entry, keepLo, keepHi);
+      int r = GroupOcc<Fwd>(g, q);
+      if (!r || q == pe) break;
+      L = r;
+      ++count;
+    }
+    if (R > 0) {
+      Restore(g.writes, kept);
+      top = mark;
+      p = best;
+      return R;
+    }
+    Restore(g.writes, entry);
+    top = mark;
+    return 0;
+  }
+
+  // ---- one occurrence of a group: its alternatives -------------------------------------------
+  template <bool Fwd>
+  int GroupOcc(const TreSubExpr& g, int& p) {
+    Step();
+    Frame frame(*this);
+    const int oi = OpenIdx<Fwd>(g.slot), ci = CloseIdx<Fwd>(g.slot);
+    const int o0 = caps[oi], c0 = caps[ci];
+    caps[oi] = p;
+    caps[ci] = 0;
+    // Inside the root and assertion bodies only a complete match counts.
+    const bool need2 = g.top;
+    if (g.trie) return Keywords<Fwd>(g, p, o0, c0, need2);
+    const uint32_t* list = nullptr;
+    size_t count = g.Items.size();
+    if (!g.dispatch.empty()) {
+      const std::vector<uint32_t>* v;
+      if (!Has<Fwd>(p))
+        v = &g.dispatchEnd;
+      else {
+        char16_t c = At<Fwd>(p);
+        v = c < 256 ? &g.dispatch[c] : &g.dispatchHigh;
+      }
+      list = v->data();
+      count = v->size();
+    }
+    auto alt = [&](size_t i) -> const TRENodeBase* {
+      return g.Items[list ? list[i] : i]->Items.front().get();
+    };
+    if (count == 0) {
+      caps[oi] = o0;
+      caps[ci] = c0;
+      return 0;
+    }
+    if (count == 1) {
+      int q = p;
+      int r = Node<Fwd>(alt(0), q, need2);
+      if (!r) {
+        caps[oi] = o0;
+        caps[ci] = c0;
+        return 0;
+      }
+      p = caps[ci];
+      return r;
+    }
+    const size_t mark = top;
+    const size_t entry = need2 ? kNone : Save(g.occWrites);
+    size_t best1 = kNone;
+    for (size_t i = 0; i < count; ++i) {
+      int q = p;
+      int r = Node<Fwd>(alt(i), q, need2);
+      if (r == 2) {
+        top = mark;
+        p = caps[ci];
+        return 2;
+      }
+      if (r == 1) {
+        if (best1 == kNone) best1 = Save(g.occWrites);
+        Restore(g.occWrites, entry);
+      }
+    }
+    if (best1 != kNone) {
+      Restore(g.occWrites, best1);
+      top = mark;
+      p = caps[ci];
+      return 1;
+    }
+    top = mark;
+    caps[oi] = o0;
+    caps[ci] = c0;
+    return 0;
+  }
+
+  // Alternatives that are all literal runs: walk the trie, then try the runs found in order.
+  template <bool Fwd>
+  int Keywords(const TreSubExpr& g, int& p, int o0, int c0, bool need2) {
+    constexpr int dir = Fwd ? 1 : -1;
+    const KeywordTrie& t = *g.trie;
+    const size_t mark = top;
+    // Candidates as (alternative, length) pairs on the scratch stack.
+    size_t cand = top;
+    uint32_t node = 0;
+    int q = p;
+    while (Has<Fwd>(q)) {
+      char16_t c = At<Fwd>(q);
+      if (t.ignoreCase) c = CharUpper(c);
+      int child = t.Child(node, c);
+      if (!child) break;
+      node = uint32_t(child);
+      q += dir;
+      for (uint32_t a : t.nodes[node].alts) {
+        size_t at = Reserve(2);
+        scratch[at] = int(a);
+        scratch[at + 1] = int(t.nodes[node].depth);
+      }
+    }
+    size_t n = (top - cand) / 2;
+    Step(int64_t(n + t.nodes[node].depth));
+    if (n > 1) {
+      // Alternative order decides; insertion sort, the lists are short.
+      for (size_t i = 1; i < n; ++i) {
+        int a = scratch[cand + 2 * i], l = scratch[cand + 2 * i + 1];
+        size_t j = i;
+        while (j > 0 && scratch[cand + 2 * (j - 1)] > a) {
+          scratch[cand + 2 * j] = scratch[cand + 2 * (j - 1)];
+          scratch[cand + 2 * j + 1] = scratch[cand + 2 * (j - 1) + 1];
+          --j;
+        }
+        scratch[cand + 2 * j] = a;
+        scratch[cand + 2 * j + 1] = l;
+      }
+    }
+    const int oi = OpenIdx<Fwd>(g.slot), ci = CloseIdx<Fwd>(g.slot);
+    if (n == 0) {
+      top = mark;
+      caps[oi] = o0;
+      caps[ci] = c0;
+      return 0;
+    }
+    const std::vector<int>& close = g.closeSlots;
+    const size_t closeAt = SaveClose<Fwd>(close);
+    const TRENodeBase* f = g.follow;
+    int best1 = -1;
+    for (size_t i = 0; i < n; ++i) {
+      Step();
+      int pe = p + dir * scratch[cand + 2 * i + 1];
+      WriteClose<Fwd>(close, pe);
+      int L;
+      if (!f)
+        L = 2;
+      else if (!ContMay<Fwd>(f, pe, true))
+        L = 0;
+      else {
+        int pp = pe;
+        L = Node<Fwd>(f, pp, true);
+      }
+      if (L == 2) {
+        top = mark;
+        p = pe;
+        return 2;
+      }
+      if (!need2 && best1 < 0) best1 = pe;
+    }
+    if (best1 >= 0) {
+      WriteClose<Fwd>(close, best1);
+      top = mark;
+      p = best1;
+      return 1;
+    }
+    RestoreClose<Fwd>(close, closeAt);
+    top = mark;
+    caps[oi] = o0;
+    caps[ci] = c0;
+    return 0;
+  }
+
+  // ---- dispatch ------------------------------------------------------------------------------
+  template <bool Fwd>
+  int Node(const TRENodeBase* n, int& p, bool need2) {
+    Step();
+    Frame frame(*this);
+    switch (n->kind) {
+      case nkCharSeq: {
+        auto& c = static_cast<const TCharSeqNode&>(*n);
+        if (c.Chars.size() == 1) return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
+        return Simple<Fwd>(n, p, need2, StringOcc<Fwd>{*this, c.Chars, c.IgnoreCase},
+                           int(c.Chars.size()));
+      }
+      case nkCharSet:
+        return Simple<Fwd>(n, p, need2,
+                           ClassOcc<Fwd>{*this, static_cast<const TCharSetNode&>(*n).test}, 1);
+      case nkSpecCheck: {
+        auto& c = static_cast<const TSpecCheckNode&>(*n);
+        if (c.IsSingleChar()) return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
+        if (c.Kind == u'z') return Simple<Fwd>(n, p, need2, LineBreakOcc<Fwd>{*this}, -1);
+        return Simple<Fwd>(n, p, need2, AnchorOcc<Fwd>{*this, c.Kind}, 0);
+      }
+      case nkRef: {
+        auto& r = static_cast<const TRefNode&>(*n);
+        int a = caps[2 * r.slot], b = caps[2 * r.slot + 1];
+        if (a <= 0 || b <= 0 || a == b) return Simple<Fwd>(n, p, need2, NeverOcc{}, 1);
+        if (a > b) std::swap(a, b);
+        return Simple<Fwd>(n, p, need2, RefOcc<Fwd>{*this, a, b - a, r.IgnoreCase}, b - a);
+      }
+      case nkZeroWidth:
+        return Simple<Fwd>(n, p, need2, AssertOcc<Fwd>{*this, static_cast<const TZeroWidth&>(*n)},
+                           0);
+      case nkSubExpr:
+        return Group<Fwd>(static_cast<const TreSubExpr&>(*n), p, need2);
+      case nkBranch:
+        break;
+    }
+    return 0;
+  }
+};
+
+// Runs the root at Pos; returns the final position or 0.
+int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
+             int64_t budget, std::vector<int>& scratch, bool& exhausted) {
+  MatchRun run(S, caps, budget, kMaxFrames + 64, scratch);
+  exhausted = false;
+  try {
+    int q = Pos;
+    int r = Backward ? run.GroupOcc<false>(*prog.root, q) : run.GroupOcc<true>(*prog.root, q);
+    if (!r) return 0;
+    return Backward ? caps[0] : caps[1];
+  } catch (const BudgetExceeded&) {
+    exhausted = true;
+    return 0;
+  }
+}
+
+}  // namespace regex_internal
+}  // namespace synt

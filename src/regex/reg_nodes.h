@@ -1,0 +1,210 @@
+// Internal: the compiled form of a TqxRegExpr. Parsing (reg_parser.cpp) builds a tree of nodes;
+// analysis adds what the matchers need (continuations, capture slots, first-character filters,
+// keyword tries, frame depth). The tree is immutable afterwards, so any number of threads may
+// match against it at once; all match state lives in the matcher.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "regex/reg_expr.h"
+
+namespace synt {
+
+namespace regex_internal {
+
+// TqxCharFilter with the operations analysis needs.
+struct CharFilter : TqxCharFilter {
+  void Add(char16_t c) {
+    if (c < 256)
+      low[c >> 6] |= uint64_t(1) << (c & 63);
+    else
+      high = true;
+  }
+  void AddAll() {
+    low[0] = low[1] = low[2] = low[3] = ~uint64_t(0);
+    high = true;
+  }
+  void Merge(const TqxCharFilter& o) {
+    for (int i = 0; i < 4; ++i) low[i] |= o.low[i];
+    high |= o.high;
+  }
+};
+
+// Membership of one code unit in what a single-character node accepts.
+struct CharTest {
+  enum Kind : uint8_t { ckLiteral, ckSet, ckClass, ckAny, ckNotLineBreak };
+  enum High : uint8_t { hNone, hAll, hEval };
+
+  uint64_t low[4] = {0, 0, 0, 0};  // final answers below 256
+  High high = hNone;               // how to answer above 255
+  Kind kind = ckLiteral;
+  bool ignoreCase = false;
+  bool negated = false;
+  char16_t ch = 0;         // ckLiteral (upper-cased with ignoreCase); ckClass: the class letter
+  std::u16string ranges;   // ckSet: low/high pairs as written
+  std::u16string classes;  // ckSet: class letters
+  std::u16string singles;  // ckSet: upper-cased with ignoreCase
+  const TRegExprHooks* hooks = nullptr;
+
+  bool Test(char16_t c) const {
+    if (c < 256) return (low[c >> 6] >> (c & 63)) & 1;
+    return high == hAll || (high == hEval && Eval(c));
+  }
+  bool Eval(char16_t c) const;  // the full rule, for any unit
+  void Finish();                // fills low and high from Eval
+  bool LowOnly() const;
+  CharFilter Filter() const;
+};
+
+bool ClassTest(char16_t letter, char16_t c, const TRegExprHooks* hooks);
+
+enum NodeKind : uint8_t {
+  nkCharSeq,
+  nkCharSet,
+  nkSpecCheck,
+  nkRef,
+  nkZeroWidth,
+  nkSubExpr,
+  nkBranch
+};
+
+struct TreSubExpr;
+
+// Slot ranges [lo, hi) into the capture array (two ints per group: start, end).
+using SlotRanges = std::vector<std::pair<int, int>>;
+
+struct TRENodeBase {
+  explicit TRENodeBase(NodeKind k) : kind(k) {}
+  virtual ~TRENodeBase() = default;
+
+  NodeKind kind;
+  int32_t MinCount = 1;
+  int32_t MaxCount = 1;  // -1: unlimited
+  bool Lazy = false;
+  TRENodeBase* Next = nullptr;  // following node of the same sequence
+  TreSubExpr* Owner = nullptr;  // enclosing group
+
+  // Filled by analysis.
+  const TRENodeBase* follow = nullptr;  // what runs after this node: Next, else the owner's follow
+  bool lastInGroup = false;
+  bool fullMode = false;  // results of 1 are possible (the owner is an inner group)
+  CharFilter first1;      // first units of this node to the end of its group
+  bool nullable1 = false;
+  CharFilter first2;  // first units of this node to the end of the expression (or assertion)
+  bool nullable2 = false;
+  SlotRanges writes;   // capture slots that matching from here may change
+  int closeCount = 0;  // owner and the enclosing groups that close with it when this node is last
+};
+
+// One literal character or a run of them (consecutive single literals are merged).
+struct TCharSeqNode : TRENodeBase {
+  TCharSeqNode() : TRENodeBase(nkCharSeq) {}
+  bool IgnoreCase = false;
+  std::u16string Chars;  // upper-cased with IgnoreCase
+  CharTest test;         // for a single character
+};
+
+struct TCharSetNode : TRENodeBase {
+  TCharSetNode() : TRENodeBase(nkCharSet) {}
+  CharTest test;  // holds ignore-case, negation, ranges, class letters and single characters
+};
+
+// A class, an anchor or ".": Kind is one of . : ^ A $ Z b B z or a class letter.
+struct TSpecCheckNode : TRENodeBase {
+  TSpecCheckNode() : TRENodeBase(nkSpecCheck) {}
+  char16_t Kind = 0;
+  CharTest test;  // for . : and class letters
+  bool IsSingleChar() const {
+    return !(Kind == u'^' || Kind == u'A' || Kind == u'$' || Kind == u'Z' || Kind == u'b' ||
+             Kind == u'B' || Kind == u'z');
+  }
+};
+
+struct TRefNode : TRENodeBase {
+  TRefNode() : TRENodeBase(nkRef) {}
+  int GroupIndex = 0;  // the group's number
+  int slot = 0;        // its capture slot
+  bool IgnoreCase = false;
+};
+
+// One alternative: a sequence.
+struct TreBranchNode : TRENodeBase {
+  TreBranchNode() : TRENodeBase(nkBranch) {}
+  std::vector<std::unique_ptr<TRENodeBase>> Items;
+  void Clear() { Items.clear(); }
+};
+
+struct KeywordTrie;
+
+// A group; also the body of an assertion (unnumbered) and the root.
+struct TreSubExpr : TRENodeBase {
+  TreSubExpr() : TRENodeBase(nkSubExpr) {}
+  std::vector<std::unique_ptr<TreBranchNode>> Items;  // the alternatives
+  int Number = -1;                                    // group number; -1 inside an assertion body
+  int slot = 0;                                       // capture slot (every group has one)
+  int subtreeEnd = 0;  // one past the last slot of the groups inside it
+  bool top = false;    // the root or an assertion body: results of 1 cannot happen inside
+  // Analysis.
+  std::vector<int> closeSlots;        // groups whose end closes when this group's alternatives end
+  SlotRanges occWrites;               // what one occurrence may change: its groups and closeSlots
+  std::unique_ptr<KeywordTrie> trie;  // when every alternative is one literal run
+  std::vector<std::vector<uint32_t>> dispatch;  // per unit below 256: candidate alternatives
+  std::vector<uint32_t> dispatchHigh;           // candidates for units above 255
+  std::vector<uint32_t> dispatchEnd;            // candidates at the end of the text
+  void Clear() { Items.clear(); }
+};
+
+struct TZeroWidth : TRENodeBase {
+  TZeroWidth() : TRENodeBase(nkZeroWidth) {}
+  bool LookBehind = false;
+  bool Negative = false;
+  std::unique_ptr<TreSubExpr> Body;
+};
+
+struct TreRootNode : TreSubExpr {
+  std::vector<TreSubExpr*> Groups;  // by number; index 0 is the root itself
+};
+
+// Alternatives that are single literal runs, for keyword lists.
+struct KeywordTrie {
+  struct Node {
+    std::vector<std::pair<char16_t, uint32_t>> next;  // sorted by unit
+    std::vector<uint32_t> alts;                       // alternatives ending here
+    uint32_t depth = 0;
+  };
+  std::vector<Node> nodes;
+  uint32_t rootNext[256];  // direct children of the root for units below 256 (0: none)
+  bool ignoreCase = false;
+  uint32_t maxAlt = 0;
+  int Child(uint32_t n, char16_t c) const;
+};
+
+// Everything a match needs, built once per compilation.
+struct Program {
+  std::unique_ptr<TreRootNode> root;
+  int groupCount = 1;           // numbered groups, the whole match included
+  int slotGroups = 1;           // every group, assertion bodies included
+  std::vector<int> numberSlot;  // capture slot of each group number
+  int maxFrames = 0;            // deepest recursion a match can reach
+  std::shared_ptr<const TRegExprHooks> hooks;
+};
+
+// Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message.
+std::unique_ptr<Program> Compile(std::u16string_view Expr, uint16_t Flags, uint16_t Static,
+                                 std::shared_ptr<const TRegExprHooks> Hooks);
+
+// Applies modifier letters to Flags (leaving the bits of Static alone); throws on a bad letter.
+uint16_t ApplyModifierLetters(std::u16string_view Letters, uint16_t Flags, uint16_t Static);
+
+// Parses the digits of a hexadecimal escape into a code unit; throws the exact errors.
+char16_t HexEscapeValue(std::u16string_view Digits);
+
+constexpr int kMaxNesting = 500;  // groups and assertions inside one another
+constexpr int kMaxFrames = 2500;  // recursion a match may need (checked when compiling)
+
+}  // namespace regex_internal
+}  // namespace synt

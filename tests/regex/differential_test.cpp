@@ -1,0 +1,160 @@
+// The engine against the plain reference matcher on generated expressions and texts: same
+// outcome, same end, same bounds for every group, forwards and backwards, at every position.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/utf.h"
+#include "regex/reg_expr.h"
+#include "regex/reg_reference.h"
+#include "regex_test_util.h"
+
+namespace synt {
+namespace {
+
+class Gen {
+ public:
+  explicit Gen(uint32_t seed) : rng_(seed) {}
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  std::u16string Expr(int depth = 0) {
+    groups_ = 0;
+    return Alts(depth, 3);
+  }
+  std::u16string Text() {
+    static const char16_t alphabet[] = u"aab bc1\n\r-";
+    int n = Pick(9);
+    std::u16string t;
+    for (int i = 0; i < n; ++i) t.push_back(alphabet[Pick(10)]);
+    return t;
+  }
+
+ private:
+  std::u16string Alts(int depth, int maxAlts) {
+    std::u16string s = Seq(depth);
+    int n = Pick(maxAlts);
+    for (int i = 0; i < n; ++i) s += u"|" + Seq(depth);
+    return s;
+  }
+  std::u16string Seq(int depth) {
+    std::u16string s;
+    int n = 1 + Pick(4);
+    for (int i = 0; i < n; ++i) s += Atom(depth);
+    return s;
+  }
+  std::u16string Quant() {
+    static const char16_t* q[] = {u"*", u"+", u"?", u"{2}", u"{1,2}", u"{0,}", u"{2,3}"};
+    std::u16string s;
+    switch (Pick(5)) {
+      case 0:
+      case 1:
+        return s;
+      default:
+        s = q[Pick(7)];
+        if (Pick(3) == 0) s += u"?";
+        return s;
+    }
+  }
+  std::u16string Atom(int depth) {
+    int k = Pick(depth < 3 ? 16 : 10);
+    switch (k) {
+      case 0:
+      case 1:
+      case 2:
+        return std::u16string(1, u"abc"[Pick(3)]) + Quant();
+      case 3:
+        return std::u16string(Pick(2) ? u"[ab]" : u"[^a\\n]") + Quant();
+      case 4: {
+        static const char16_t* c[] = {u"\\w", u"\\d", u"\\s", u".", u"\\W", u"\\z"};
+        return std::u16string(c[Pick(6)]) + Quant();
+      }
+      case 5: {
+        static const char16_t* a[] = {u"^", u"$", u"\\b", u"\\B", u"\\A", u"\\Z"};
+        return a[Pick(6)];
+      }
+      case 6:
+        if (groups_ > 0) return u"\\" + std::u16string(1, char16_t(u'1' + Pick(groups_))) + Quant();
+        return u"a";
+      case 7:
+      case 8:
+        return u"ab" + Quant();
+      case 9:
+        return u"b";
+      default: {
+        if (Pick(4) == 0) {
+          static const char16_t* z[] = {u"(?=", u"(?!", u"(?<=", u"(?<!"};
+          // Groups inside an assertion body are not numbered.
+          int saved = groups_;
+          std::u16string s = z[Pick(4)] + Alts(depth + 1, 2) + u")";
+          groups_ = saved;
+          return s;
+        }
+        if (groups_ < 9) ++groups_;
+        return u"(" + Alts(depth + 1, 3) + u")" + Quant();
+      }
+    }
+  }
+
+  std::mt19937 rng_;
+  int groups_ = 0;
+};
+
+std::string Describe(const std::u16string& e, const std::u16string& t, int pos, bool back,
+                     uint16_t flags) {
+  return "expr=" + Utf16ToUtf8(e) + " text=" + test::Escape(t) + " pos=" + std::to_string(pos) +
+         (back ? " backward" : "") + " flags=" + std::to_string(flags);
+}
+
+void Compare(TqxRegExpr& re, const std::u16string& text, int& checked) {
+  auto prog = re.Program();
+  if (!prog) return;
+  TqxRegMatch m;
+  std::vector<int> bounds;
+  for (int back = 0; back < 2; ++back) {
+    for (int pos = 1; pos <= int(text.size()) + 1; ++pos) {
+      int r = regex_internal::ReferenceMatch(prog->Internal(), text, pos, back, 200000, bounds);
+      if (r < 0) continue;
+      int p = pos;
+      bool ok = prog->Match(text, p, m, back);
+      std::string what = Describe(re.Expression(), text, pos, back, re.ModifierFlags());
+      ASSERT_FALSE(m.BudgetExhausted()) << what;
+      ASSERT_EQ(ok, r > 0) << what;
+      ++checked;
+      if (!ok) continue;
+      ASSERT_EQ(p, r) << what;
+      for (int g = 0; g < prog->SubExprCount(); ++g) {
+        int a = bounds[size_t(2 * g)], b = bounds[size_t(2 * g + 1)];
+        if (a <= 0 || b <= 0) a = b = -1;
+        ASSERT_EQ(m.Start(g), a) << what << " group " << g;
+        ASSERT_EQ(m.End(g), b) << what << " group " << g;
+      }
+    }
+  }
+}
+
+TEST(Differential, EngineAgreesWithTheReference) {
+  Gen gen(12345);
+  int checked = 0, expressions = 0;
+  for (int i = 0; i < 6000; ++i) {
+    std::u16string e = gen.Expr();
+    TqxRegExpr re(e);
+    // Vary the modifiers that change matching.
+    uint16_t flags = rmExtended | rmLocaleClasses;
+    if (gen.Pick(2)) flags |= rmGreedy;
+    if (gen.Pick(2)) flags |= rmMultiLine;
+    if (gen.Pick(3) == 0) flags |= rmDotAll;
+    if (gen.Pick(3) == 0) flags |= rmIgnoreCase;
+    re.SetModifierFlags(flags);
+    if (re.IsInvalid()) continue;
+    ++expressions;
+    for (int t = 0; t < 4; ++t) {
+      Compare(re, gen.Text(), checked);
+      if (HasFatalFailure()) return;
+    }
+  }
+  EXPECT_GT(expressions, 4000);
+  EXPECT_GT(checked, 100000);
+}
+
+}  // namespace
+}  // namespace synt
