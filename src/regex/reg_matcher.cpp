@@ -13,6 +13,8 @@
 // Frames that only need to know whether everything matched ("need2") skip the bookkeeping of
 // results of 1, and repetitions of single-character nodes scan first and try the continuation
 // from the best count down, skipping counts whose next unit cannot start the continuation.
+#include <pthread.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +24,8 @@
 namespace synt {
 namespace regex_internal {
 
+#define SYNT_NOINLINE __attribute__((noinline))
+
 namespace {
 
 struct BudgetExceeded {};
@@ -29,6 +33,22 @@ struct BudgetExceeded {};
 constexpr size_t kNone = ~size_t(0);
 
 }  // namespace
+
+uintptr_t StackFloor() {
+  thread_local uintptr_t floor = [] {
+    pthread_attr_t a;
+    void* addr = nullptr;
+    size_t size = 0;
+    if (pthread_getattr_np(pthread_self(), &a) == 0) {
+      pthread_attr_getstack(&a, &addr, &size);
+      pthread_attr_destroy(&a);
+    }
+    if (!addr) return uintptr_t(0);
+    // Keep a reserve for whatever runs after a refusal (and for sanitizer reports).
+    return uintptr_t(addr) + std::min<size_t>(size / 4, 256 * 1024);
+  }();
+  return floor;
+}
 
 struct MatchRun {
   const char16_t* s;
@@ -38,6 +58,7 @@ struct MatchRun {
   int64_t budget;
   int depth = 0;
   int maxDepth;
+  uintptr_t floor = StackFloor();
   std::vector<int>& scratch;
   size_t top = 0;
 
@@ -49,7 +70,10 @@ struct MatchRun {
   }
   struct Frame {
     explicit Frame(MatchRun& r) : r_(r) {
-      if (++r_.depth > r_.maxDepth) throw BudgetExceeded{};
+      // Deep expressions on a small stack (or with a sanitizer's larger frames) give up
+      // instead of overflowing.
+      if (++r_.depth > r_.maxDepth || uintptr_t(__builtin_frame_address(0)) < r_.floor)
+        throw BudgetExceeded{};
     }
     ~Frame() { --r_.depth; }
     MatchRun& r_;
@@ -241,7 +265,7 @@ struct MatchRun {
   // ---- a node with its repetition, for nodes whose occurrences write no captures -------------
   // width: units per occurrence (> 0), 0 for zero-width occurrences, -1 when it varies.
   template <bool Fwd, class Occ>
-  int Simple(const TRENodeBase* n, int& p, bool need2, const Occ& occ, int width) {
+  SYNT_NOINLINE int Simple(const TRENodeBase* n, int& p, bool need2, const Occ& occ, int width) {
     constexpr int dir = Fwd ? 1 : -1;
     int q = p;
     for (int i = 0; i < n->MinCount; ++i) {
@@ -368,8 +392,11 @@ struct MatchRun {
   }
 
   // ---- a group with its repetition -----------------------------------------------------------
+  // The occurrences do not depend on what is tried after them, so a greedy repetition collects
+  // them first and tries the continuation from the highest count down: the first complete match
+  // is the answer, and a chain of optional groups costs no more than the counts it tries.
   template <bool Fwd>
-  int Group(const TreSubExpr& g, int& p, bool need2) {
+  SYNT_NOINLINE int Group(const TreSubExpr& g, int& p, bool need2) {
     const bool last = g.lastInGroup;
     const bool full = !need2 && g.fullMode;
     const bool contNeed2 = !full || last;
@@ -377,7 +404,6 @@ struct MatchRun {
     const int keepLo = 2 * g.slot, keepHi = 2 * g.subtreeEnd;
     const size_t mark = top;
     const size_t entry = Save(g.writes);
-    size_t kept = kNone;
     int q = p;
     int L = 0;
     for (int i = 0; i < g.MinCount; ++i) {
@@ -390,41 +416,105 @@ struct MatchRun {
       L = r;
       if (i + 1 < g.MinCount) RestoreOutside(g.writes, entry, keepLo, keepHi);
     }
-    int R = 0, best = 0;
-    int count = g.MinCount;
-    for (;;) {
-      Step();
-      int pe = q;
+    // Tries the continuation at count end pe; the state holds the count's occurrences.
+    auto cont = [&](int pe) -> int {
       if (last) WriteClose<Fwd>(g.Owner->closeSlots, pe);
-      int c;
-      if (L == 2) {
-        c = 2;  // the occurrence ran the continuation already
-      } else {
-        int Lc;
-        if (!f)
-          Lc = 2;
-        else if (!ContMay<Fwd>(f, pe, contNeed2))
-          Lc = 0;
-        else {
-          int pp = pe;
-          Lc = Node<Fwd>(f, pp, contNeed2);
-        }
-        c = last ? std::max(Lc, 1) : Lc;
+      int Lc;
+      if (!f)
+        Lc = 2;
+      else if (!ContMay<Fwd>(f, pe, contNeed2))
+        Lc = 0;
+      else {
+        int pp = pe;
+        Lc = Node<Fwd>(f, pp, contNeed2);
       }
-      if (!full && c == 1) c = 0;
-      bool record;
-      if (!g.Lazy) {
-        record = c > 0 && c >= R;
-      } else {
+      int c = last ? std::max(Lc, 1) : Lc;
+      return (!full && c == 1) ? 0 : c;
+    };
+    if (!g.Lazy) {
+      // Per count: its end and the slots of the group's own subtree.
+      const size_t width = size_t(keepHi - keepLo);
+      // The full state of the latest occurrence that matched everything after it: at the
+      // highest count it is the answer without running the continuation again.
+      const size_t full2 = Reserve(Size(g.writes));
+      size_t full2Index = kNone;
+      const size_t counts = top;
+      auto push = [&](int pe) {
+        size_t at = Reserve(1 + width);
+        scratch[at] = pe;
+        std::memcpy(scratch.data() + at + 1, caps + keepLo, width * sizeof(int));
+        Step(int64_t(width >> 3));
+      };
+      push(q);
+      if (L == 2) SaveAt(g.writes, full2), full2Index = 0;
+      int count = g.MinCount;
+      while (g.MaxCount < 0 || count < g.MaxCount) {
+        Step();
+        RestoreOutside(g.writes, entry, keepLo, keepHi);
+        int pe = q;
+        int r = GroupOcc<Fwd>(g, q);
+        if (!r || q == pe) break;
+        push(q);
+        ++count;
+        if (r == 2) SaveAt(g.writes, full2), full2Index = size_t(count - g.MinCount);
+      }
+      size_t n = (top - counts) / (1 + width);
+      int best = -1;
+      size_t kept = kNone;
+      for (size_t k = n; k-- > 0;) {
+        Step();
+        size_t at = counts + k * (1 + width);
+        int pe = scratch[at];
+        if (k == full2Index) {
+          Restore(g.writes, full2);
+          top = mark;
+          p = pe;
+          return 2;
+        }
+        Restore(g.writes, entry);
+        std::memcpy(caps + keepLo, scratch.data() + at + 1, width * sizeof(int));
+        int c = cont(pe);
         if (c == 2) {
           top = mark;
           p = pe;
           return 2;
         }
-        record = c == 1 && (last || R == 0);
+        if (c == 1 && best < 0) {
+          best = pe;
+          kept = Save(g.writes);
+        }
       }
-      if (record) {
-        R = c;
+      if (best >= 0) {
+        Restore(g.writes, kept);
+        top = mark;
+        p = best;
+        return 1;
+      }
+      Restore(g.writes, entry);
+      top = mark;
+      return 0;
+    }
+    // Lazy: counts upwards, the first complete match wins.
+    int R = 0, best = 0;
+    size_t kept = kNone;
+    int count = g.MinCount;
+    for (;;) {
+      Step();
+      int pe = q;
+      int c;
+      if (L == 2) {
+        if (last) WriteClose<Fwd>(g.Owner->closeSlots, pe);
+        c = 2;  // the occurrence ran the continuation already
+      } else {
+        c = cont(pe);
+      }
+      if (c == 2) {
+        top = mark;
+        p = pe;
+        return 2;
+      }
+      if (c == 1 && (last || R == 0)) {
+        R = 1;
         best = pe;
         if (kept == kNone) kept = Reserve(Size(g.writes));
         Step(int64_t(Size(g.writes) >> 3));
@@ -450,7 +540,7 @@ struct MatchRun {
 
   // ---- one occurrence of a group: its alternatives -------------------------------------------
   template <bool Fwd>
-  int GroupOcc(const TreSubExpr& g, int& p) {
+  SYNT_NOINLINE int GroupOcc(const TreSubExpr& g, int& p) {
     Step();
     Frame frame(*this);
     const int oi = OpenIdx<Fwd>(g.slot), ci = CloseIdx<Fwd>(g.slot);
@@ -522,7 +612,7 @@ struct MatchRun {
 
   // Alternatives that are all literal runs: walk the trie, then try the runs found in order.
   template <bool Fwd>
-  int Keywords(const TreSubExpr& g, int& p, int o0, int c0, bool need2) {
+  SYNT_NOINLINE int Keywords(const TreSubExpr& g, int& p, int o0, int c0, bool need2) {
     constexpr int dir = Fwd ? 1 : -1;
     const KeywordTrie& t = *g.trie;
     const size_t mark = top;

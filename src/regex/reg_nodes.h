@@ -203,6 +203,9 @@ uint16_t ApplyModifierLetters(std::u16string_view Letters, uint16_t Flags, uint1
 // Parses the digits of a hexadecimal escape into a code unit; throws the exact errors.
 char16_t HexEscapeValue(std::u16string_view Digits);
 
+// Lowest stack address this thread's recursion may use (0: unknown).
+uintptr_t StackFloor();
+
 constexpr int kMaxNesting = 500;  // groups and assertions inside one another
 constexpr int kMaxFrames = 2500;  // recursion a match may need (checked when compiling)
 

@@ -161,7 +161,8 @@ class Parser {
 
   struct NestGuard {
     explicit NestGuard(int& n) : n_(n) {
-      if (++n_ > kMaxNesting) Fail(kTooComplex);
+      if (++n_ > kMaxNesting || uintptr_t(__builtin_frame_address(0)) < StackFloor())
+        Fail(kTooComplex);
     }
     ~NestGuard() { --n_; }
     int& n_;

@@ -2,6 +2,8 @@
 // and substitution.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <thread>
 
 #include "regex_test_util.h"
@@ -278,6 +280,52 @@ TEST(RegMatch, WorkBudget) {
   small.LastMatch().SetBudget(50);
   EXPECT_EQ(small.MatchLength(std::u16string(1000, u'a') + u"b", 1), 0);
   EXPECT_TRUE(small.LastMatch().BudgetExhausted());
+}
+
+TEST(RegMatch, ChainsOfOptionalGroups) {
+  // Greedy repetitions try the highest count first, so a chain of optional groups stays linear.
+  std::u16string e;
+  for (int i = 0; i < 300; ++i) e += u"(a|b)?";
+  TqxRegExpr re(e);
+  std::u16string t(300, u'a');
+  EXPECT_EQ(re.MatchLength(t, 1), 300);
+  EXPECT_EQ(re.GetSubExpr(t, 300), u"a");
+  EXPECT_EQ(re.MatchLength(t + t, 1), 300);
+  EXPECT_FALSE(re.LastMatch().BudgetExhausted());
+}
+
+void* MatchDeep(void* arg) {
+  auto* r = static_cast<std::pair<std::u16string, int>*>(arg);
+  TqxRegExpr re(r->first);
+  r->second = re.IsInvalid() ? -2 : re.MatchLength(std::u16string(5000, u'a'), 1);
+  if (re.LastMatch().BudgetExhausted()) r->second = -3;
+  return nullptr;
+}
+
+TEST(RegMatch, DeepExpressionsOnASmallStack) {
+  // The deepest expressions that compile, on a 512 kB thread stack: a match either completes or
+  // gives up as if out of budget; it never overflows the stack.
+  std::u16string chain;
+  for (int i = 0; i < 2300; ++i) chain += u"\\w?";
+  std::u16string nested;
+  for (int i = 0; i < 499; ++i) nested += u"(";
+  nested += u"a";
+  for (int i = 0; i < 499; ++i) nested += u")";
+  for (const std::u16string& e : {chain, nested}) {
+    std::pair<std::u16string, int> r{e, 0};
+    pthread_attr_t a;
+    pthread_attr_init(&a);
+    pthread_attr_setstacksize(&a, 512 * 1024);
+    pthread_t t;
+    ASSERT_EQ(pthread_create(&t, &a, MatchDeep, &r), 0);
+    pthread_join(t, nullptr);
+    pthread_attr_destroy(&a);
+    EXPECT_TRUE(r.second == -3 || r.second == -2 || r.second > 0) << r.second;
+  }
+  // On the main thread the chain matches.
+  std::pair<std::u16string, int> r{chain, 0};
+  MatchDeep(&r);
+  EXPECT_EQ(r.second, 2300);
 }
 
 }  // namespace
