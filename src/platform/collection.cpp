@@ -135,8 +135,8 @@ void TCollection::Delete(int Index) {
   Notify(item, cnDeleting);
   FItems.erase(std::find(FItems.begin(), FItems.end(), item));
   item->FInList = false;
-  item->FCollection = nullptr;
   Changed();
+  // The item still knows its collection while its destructor runs (not being in it any more).
   delete item;
 }
 

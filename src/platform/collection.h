@@ -52,6 +52,7 @@ class TCollectionItem : public TPersistent {
   TCollectionItem(const TCollectionItem&) = delete;
   TCollectionItem& operator=(const TCollectionItem&) = delete;
 
+  // The collection; also while the item is being created by it or freed by its Delete.
   TCollection* Collection() const { return FCollection; }
   // Moves the item to another collection (null: out of any, and then the caller owns it).
   void SetCollection(TCollection* Value);

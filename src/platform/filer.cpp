@@ -201,6 +201,8 @@ void TReader::ReadRoot(const TTextObject& Object, TComponent* Root) {
 void TReader::ReadComponent(const TTextObject& Object, TComponent* Instance,
                             TComponent* LookupRoot) {
   Begin(LookupRoot ? LookupRoot : Instance, Instance);
+  FInstance = Instance;
+  FInstanceName = Utf16ToUtf8(Object.Name);
   try {
     if (!Object.Name.empty()) {
       try {
@@ -272,9 +274,9 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
 }
 
 std::string TReader::ErrorPath(TPersistent* Instance, const std::string& Path) const {
-  std::u16string base = Instance->GetNamePath();
-  if (base.empty()) return Path;
-  return Utf16ToUtf8(base) + "." + Path;
+  std::string base = Utf16ToUtf8(Instance->GetNamePath());
+  if (base.empty() && Instance == FInstance) base = FInstanceName;
+  return base.empty() ? Path : base + "." + Path;
 }
 
 void TReader::ReadProperties(const std::vector<TTextProperty>& Props, TPersistent* Instance) {
@@ -561,6 +563,13 @@ const TTextValue& TReader::ReadValue() {
 }
 
 void TReader::SkipValue() { ReadValue(); }
+
+void TReader::ReadCollectionValue(TCollection* Collection) {
+  const TTextValue& v = Current();
+  if (v.Kind != TValueKind::Collection) throw InvalidValue();
+  Advance();
+  ReadCollection(Collection, v);
+}
 
 void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc,
                              bool) {

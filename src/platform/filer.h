@@ -104,6 +104,8 @@ class TReader : public TFiler {
   std::string ReadIdent();
   const TTextValue& ReadValue();  // any value, as parsed
   void SkipValue();
+  // A collection value "<item ... end>" into Collection (cleared first).
+  void ReadCollectionValue(class TCollection* Collection);
 
   void DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc WriteData,
                       bool HasData) override;
@@ -130,6 +132,8 @@ class TReader : public TFiler {
 
   TComponent* FRoot = nullptr;
   TComponent* FOwner = nullptr;
+  TComponent* FInstance = nullptr;
+  std::string FInstanceName;  // the name in the text, for messages when the instance has none
   std::vector<TComponent*> FLoaded;
   std::vector<TFixup> FFixups;
   std::vector<TFrame> FFrames;

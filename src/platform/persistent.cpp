@@ -4,7 +4,10 @@
 #include <map>
 #include <mutex>
 
+#include "platform/collection.h"
+#include "platform/component.h"
 #include "platform/properties.h"
+#include "platform/strings.h"
 #include "platform/utf.h"
 
 namespace synt {
@@ -175,6 +178,76 @@ bool AssignPublishedProperties(TPersistent* Dest, const TPersistent* Source) {
   }
   return any;
 }
+
+namespace {
+
+bool EqualObjects(const TPersistent* A, const TPersistent* B, const std::string& Path,
+                  std::string* Where);
+
+bool Differ(const std::string& Path, std::string* Where) {
+  if (Where) *Where = Path;
+  return false;
+}
+
+}  // namespace
+
+bool EqualPublishedProperties(const TPersistent* A, const TPersistent* B, std::string* Where) {
+  return EqualObjects(A, B, "", Where);
+}
+
+namespace {
+
+bool EqualObjects(const TPersistent* A, const TPersistent* B, const std::string& Path,
+                  std::string* Where) {
+  if (!A || !B) return A == B || Differ(Path, Where);
+  if (&A->ClassInfo() != &B->ClassInfo()) return Differ(Path + " (class)", Where);
+  auto sub = [&](const std::string& name) { return Path.empty() ? name : Path + "." + name; };
+  // Lists of lines compare by content (their lines are stored through DefineProperties).
+  if (auto* sa = dynamic_cast<const TStrings*>(A)) {
+    if (!sa->Equals(*static_cast<const TStrings*>(B))) return Differ(sub("Strings"), Where);
+  }
+  if (auto* ca = dynamic_cast<const TCollection*>(A)) {
+    auto* cb = static_cast<const TCollection*>(B);
+    if (ca->Count() != cb->Count()) return Differ(Path + " (count)", Where);
+    for (int i = 0; i < ca->Count(); ++i)
+      if (!EqualObjects(ca->Items(i), cb->Items(i), Path + "[" + std::to_string(i) + "]", Where))
+        return false;
+  }
+  for (const TPropInfo* p : A->ClassInfo().Properties()) {
+    std::string name = sub(p->Name);
+    switch (p->Kind) {
+      case TPropKind::Integer:
+      case TPropKind::Boolean:
+      case TPropKind::Enumeration:
+      case TPropKind::Set:
+        if (p->GetOrd(A) != p->GetOrd(B)) return Differ(name, Where);
+        break;
+      case TPropKind::Float: {
+        double x = p->GetFloat(A), y = p->GetFloat(B);
+        if (!(x == y || (x != x && y != y))) return Differ(name, Where);
+        break;
+      }
+      case TPropKind::String:
+        if (p->GetStr(A) != p->GetStr(B)) return Differ(name, Where);
+        break;
+      case TPropKind::Object:
+        if (!EqualObjects(p->GetObject(A), p->GetObject(B), name, Where)) return false;
+        break;
+      case TPropKind::Component: {
+        TComponent* x = p->GetRef(A);
+        TComponent* y = p->GetRef(B);
+        if (x != y && (!x || !y || x->GetNamePath() != y->GetNamePath())) return Differ(name, Where);
+        break;
+      }
+      case TPropKind::Event:
+        if (p->IsAssigned(A) != p->IsAssigned(B)) return Differ(name, Where);
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 // --- property descriptions -------------------------------------------------------------------
 

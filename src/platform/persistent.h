@@ -148,6 +148,12 @@ TWatchSlot SetDestroyWatch(TWatchSlot Slot);
 // assigning collection items. Returns false when the classes share no description.
 bool AssignPublishedProperties(TPersistent* Dest, const TPersistent* Source);
 
+// Whether two objects of the same class hold the same published state: every property, sub-objects
+// and collections item by item (string lists by their lines), component references by identity or,
+// between different roots, by name, events by being assigned. On a difference, Where names it
+// ("Formats[2].Font.Style").
+bool EqualPublishedProperties(const TPersistent* A, const TPersistent* B, std::string* Where = nullptr);
+
 // Raised for a failed lookup in the class registry.
 class EClassNotFound : public Exception {
  public:

@@ -349,17 +349,13 @@ void TStrings::DefineProperties(TFiler& Filer) {
   Filer.DefineProperty(
       "Strings",
       [this](TReader& r) {
-        BeginUpdate();
-        try {
-          Clear();
-          r.ReadListBegin();
-          while (!r.EndOfList()) Add(r.ReadString());
-          r.ReadListEnd();
-        } catch (...) {
-          EndUpdate();
-          throw;
-        }
-        EndUpdate();
+        // Through Assign, so that a descendant with its own line model (a text whose empty
+        // text has no lines) gets exactly these lines.
+        TStringList lines;
+        r.ReadListBegin();
+        while (!r.EndOfList()) lines.Add(r.ReadString());
+        r.ReadListEnd();
+        Assign(&lines);
       },
       [this](TWriter& w) {
         w.WriteListBegin();

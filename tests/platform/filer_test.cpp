@@ -258,7 +258,9 @@ void ExpectSame(const TSample& a, const TSample& b) {
   EXPECT_EQ(a.Legacy, b.Legacy);
   EXPECT_EQ(a.Blob, b.Blob);
   EXPECT_EQ(a.Buddy() != nullptr, b.Buddy() != nullptr);
-  if (a.Buddy() && b.Buddy()) EXPECT_EQ(a.Buddy()->Name(), b.Buddy()->Name());
+  if (a.Buddy() && b.Buddy()) {
+    EXPECT_EQ(a.Buddy()->Name(), b.Buddy()->Name());
+  }
 }
 
 TEST(Filer, EveryKindOfPropertyRoundTripsToIdenticalText) {

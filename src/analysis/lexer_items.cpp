@@ -1,0 +1,774 @@
+#include "analysis/lexer_items.h"
+
+#include <mutex>
+#include <unordered_set>
+
+#include "analysis/syntax_analyzer.h"
+#include "platform/filer.h"
+#include "platform/properties.h"
+#include "platform/utf.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+// --- enumerations ----------------------------------------------------------------------------
+
+const TEnumInfo& FormatTypeInfo() {
+  static const TEnumInfo i{"TFormatType", {"ftCustomFont", "ftFontAttr", "ftColor", "ftBackGround"}};
+  return i;
+}
+const TEnumInfo& VertAlignmentInfo() {
+  static const TEnumInfo i{"TVertAlignment", {"vaTop", "vaCenter", "vaBottom"}};
+  return i;
+}
+const TEnumInfo& BorderLineTypeInfo() {
+  static const TEnumInfo i{"TBorderLineType",
+                           {"blNone", "blSolid", "blDash", "blDot", "blDashDot", "blDashDotDot",
+                            "blSolid2", "blSolid3", "blWavyLine", "blDouble"}};
+  return i;
+}
+const TEnumInfo& FormatFlagInfo() {
+  static const TEnumInfo i{"TFormatFlag",
+                           {"ffBold", "ffItalic", "ffUnderline", "ffStrikeOut", "ffReadOnly",
+                            "ffHidden", "ffFontName", "ffFontSize", "ffFontCharset", "ffVertAlign"}};
+  return i;
+}
+const TEnumInfo& TagConditionTypeInfo() {
+  static const TEnumInfo i{"TTagConditionType",
+                           {"tcEqual", "tcNotEqual", "tcMask", "tcSkip", "tcStrictMask"}};
+  return i;
+}
+const TEnumInfo& TagBlockTypeInfo() {
+  static const TEnumInfo i{"TTagBlockType",
+                           {"btTagDetect", "btLineBreak", "btRangeStart", "btRangeEnd"}};
+  return i;
+}
+const TEnumInfo& LineBreakPosInfo() {
+  static const TEnumInfo i{"TLineBreakPos", {"lbTop", "lbBottom"}};
+  return i;
+}
+const TEnumInfo& HighlightPosInfo() {
+  static const TEnumInfo i{"THighlightPos", {"cpAny", "cpBound", "cpBoundTag", "cpRange",
+                                             "cpBoundTagBegin", "cpOutOfRange"}};
+  return i;
+}
+const TEnumInfo& DynamicHighlightInfo() {
+  static const TEnumInfo i{"TDynamicHighlight", {"dhNone", "dhBound", "dhRangeNoBound", "dhRange"}};
+  return i;
+}
+const TEnumInfo& AutoCloseModeInfo() {
+  static const TEnumInfo i{"TAutoCloseMode", {"acmDisabled", "acmCloseNearest", "acmCloseOpened"}};
+  return i;
+}
+const TEnumInfo& ChangeCaseInfo() {
+  static const TEnumInfo i{"TChangeCase", {"ccNone", "ccUpper", "ccLower", "ccToggle", "ccTitle"}};
+  return i;
+}
+
+int BorderThickness(TBorderLineType Type) {
+  switch (Type) {
+    case blNone: return 0;
+    case blSolid2:
+    case blWavyLine: return 2;
+    case blSolid3:
+    case blDouble: return 3;
+    default: return 1;
+  }
+}
+
+namespace {
+
+TSyntaxFormat* FindStyle(TSyntAnalyzer* L, std::u16string_view Name) {
+  return L ? L->Formats()->ItemByName(Name) : nullptr;
+}
+TTagBlockCondition* FindBlock(TSyntAnalyzer* L, std::u16string_view Name) {
+  return L ? L->BlockRules()->ItemByName(Name) : nullptr;
+}
+
+// --- descriptions ---
+
+void DescribeSyntItem(TPropertyList& L) {
+  TPropsOf<TSyntCollectionItem> p(L);
+  // Always written, so that even an empty name survives (a new item would be named otherwise).
+  p.String("DisplayName", &TSyntCollectionItem::DisplayName, &TSyntCollectionItem::SetDisplayName)
+      .Always();
+  p.Boolean("Enabled", &TSyntCollectionItem::Enabled, &TSyntCollectionItem::SetEnabled).Def(true);
+}
+
+void DescribeFormat(TPropertyList& L) {
+  using F = TSyntaxFormat;
+  TPropsOf<F> p(L);
+  p.Object("Font", &F::Font);
+  p.Ident("BgColor", &F::BgColor, &F::SetBgColor, ColorIdents()).Def(clNone);
+  p.Enum("VertAlignment", &F::VertAlignment, &F::SetVertAlignment, VertAlignmentInfo()).Def(vaCenter);
+  p.Enum("FormatType", &F::FormatType, &F::SetFormatType, FormatTypeInfo()).Def(ftFontAttr);
+  // The stored value, whatever the flags say (the getter hides it without ffHidden).
+  p.Boolean("Hidden", &F::StoredHidden, &F::SetHidden).Def(false);
+  p.Enum("BorderTypeLeft", &F::BorderTypeLeft, &F::SetBorderTypeLeft, BorderLineTypeInfo()).Def(blNone);
+  p.Ident("BorderColorLeft", &F::BorderColorLeft, &F::SetBorderColorLeft, ColorIdents()).Def(0);
+  p.Enum("BorderTypeTop", &F::BorderTypeTop, &F::SetBorderTypeTop, BorderLineTypeInfo()).Def(blNone);
+  p.Ident("BorderColorTop", &F::BorderColorTop, &F::SetBorderColorTop, ColorIdents()).Def(0);
+  p.Enum("BorderTypeRight", &F::BorderTypeRight, &F::SetBorderTypeRight, BorderLineTypeInfo())
+      .Def(blNone);
+  p.Ident("BorderColorRight", &F::BorderColorRight, &F::SetBorderColorRight, ColorIdents()).Def(0);
+  p.Enum("BorderTypeBottom", &F::BorderTypeBottom, &F::SetBorderTypeBottom, BorderLineTypeInfo())
+      .Def(blNone);
+  p.Ident("BorderColorBottom", &F::BorderColorBottom, &F::SetBorderColorBottom, ColorIdents()).Def(0);
+  p.Boolean("MultiLineBorder", &F::MultiLineBorder, &F::SetMultiLineBorder).Def(false);
+  p.Boolean("ReadOnly", &F::ReadOnly, &F::SetReadOnly).Def(false);
+  p.Enum("ChangeCase", &F::ChangeCase, &F::SetChangeCase, ChangeCaseInfo()).Def(ccNone);
+  p.Set("FormatFlags", &F::FormatFlags, &F::SetFormatFlags, FormatFlagInfo()).Def(AllFormatFlags);
+}
+
+void DescribeRuleItem(TPropertyList& L) {
+  using R = TRuleCollectionItem;
+  TPropsOf<R> p(L);
+  p.String("StyleName", &R::StyleName, &R::SetStyleName);
+  p.String("BlockName", &R::BlockName, &R::SetBlockName);
+  p.Boolean("StrictParent", &R::StrictParent, &R::SetStrictParent).Def(false);
+  p.Boolean("NotParent", &R::NotParent, &R::SetNotParent).Def(false);
+  p.Boolean("AlwaysEnabled", &R::AlwaysEnabled, &R::SetAlwaysEnabled).Def(false);
+  p.Integer("StatesAdd", &R::StatesAdd, &R::SetStatesAdd).Def(0);
+  p.Integer("StatesRemove", &R::StatesRemove, &R::SetStatesRemove).Def(0);
+  p.Integer("StatesPresent", &R::StatesPresent, &R::SetStatesPresent).Def(0);
+  p.Integer("StatesAbsent", &R::StatesAbsent, &R::SetStatesAbsent).Def(0);
+}
+
+void DescribeTokenRule(TPropertyList& L) {
+  using R = TTokenRule;
+  TPropsOf<R> p(L);
+  p.Integer("TokenType", &R::TokenType, &R::SetTokenType).Def(0);
+  p.String("Expression", &R::Expression, &R::SetExpression);
+  p.Integer("ColumnFrom", &R::ColumnFrom, &R::SetColumnFrom);  // no default: always written
+  p.Integer("ColumnTo", &R::ColumnTo, &R::SetColumnTo);
+  p.Event("OnMatchToken", &R::OnMatchToken);
+  p.Event("OnMouseClick", &R::OnMouseClick);
+}
+
+void DescribeCondition(TPropertyList& L) {
+  using C = TSingleTagCondition;
+  TPropsOf<C> p(L);
+  p.Object("TagList", &C::TagList);
+  p.Enum("CondType", &C::CondType, &C::SetCondType, TagConditionTypeInfo()).Def(tcEqual);
+  p.Integer("TokenTypes", &C::TokenTypes, &C::SetTokenTypes).Def(0);
+  p.Boolean("IgnoreCase", &C::IgnoreCase, &C::SetIgnoreCase).Def(false);
+}
+
+void DescribeBlockRule(TPropertyList& L) {
+  using B = TTagBlockCondition;
+  TPropsOf<B> p(L);
+  p.Enum("BlockType", &B::BlockType, &B::SetBlockType, TagBlockTypeInfo()).Def(btRangeStart);
+  p.Object("ConditionList", &B::ConditionList);
+  p.Integer("IdentIndex", &B::IdentIndex, &B::SetIdentIndex).Def(0);
+  p.Enum("LinePos", &B::LinePos, &B::SetLinePos, LineBreakPosInfo()).Def(lbTop);
+  p.Integer("BlockOffset", &B::BlockOffset, &B::SetBlockOffset).Def(0);
+  p.String("BlockEnd", &B::BlockEnd, &B::SetBlockEnd);
+  p.Boolean("EndOfTextClose", &B::EndOfTextClose, &B::SetEndOfTextClose).Def(false);
+  p.Boolean("NotCollapsed", &B::NotCollapsed, &B::SetNotCollapsed).Def(false);
+  p.Boolean("SameIdent", &B::SameIdent, &B::SetSameIdent).Def(false);
+  p.Boolean("Highlight", &B::Highlight, &B::SetHighlight).Def(false);
+  p.Boolean("InvertColors", &B::InvertColors, &B::SetInvertColors).Def(false);
+  p.Boolean("DisplayInTree", &B::DisplayInTree, &B::SetDisplayInTree).Def(true);
+  p.String("NameFmt", &B::NameFmt, &B::SetNameFmt);
+  p.String("GroupFmt", &B::GroupFmt, &B::SetGroupFmt);
+  p.Boolean("RefToCondEnd", &B::RefToCondEnd, &B::SetRefToCondEnd).Def(false);
+  p.Enum("DynHighlight", &B::DynHighlight, &B::SetDynHighlight, DynamicHighlightInfo()).Def(dhNone);
+  p.Enum("HighlightPos", &B::HighlightPos, &B::SetHighlightPos, HighlightPosInfo());  // always
+  p.Boolean("DynSelectMin", &B::DynSelectMin, &B::SetDynSelectMin).Def(false);
+  p.Boolean("CancelNextRules", &B::CancelNextRules, &B::SetCancelNextRules).Def(false);
+  p.Boolean("DrawStaple", &B::DrawStaple, &B::SetDrawStaple).Def(false);
+  p.Integer("GroupIndex", &B::GroupIndex, &B::SetGroupIndex).Def(0);
+  p.String("CollapseFmt", &B::CollapseFmt, &B::SetCollapseFmt);
+  p.Event("OnBlockCheck", &B::OnBlockCheck);
+  p.Boolean("SelfClose", &B::SelfClose, &B::SetSelfClose).Def(false);
+  p.Boolean("NoEndRule", &B::NoEndRule, &B::SetNoEndRule).Def(false);
+  p.String("GrammaRuleName", &B::GrammaRuleName, &B::SetGrammaRuleName);
+  p.Integer("TokenType", &B::TokenType, &B::SetTokenType).Def(-1);
+  p.String("TreeItemStyle", &B::TreeItemStyle, &B::SetTreeItemStyle);
+  p.String("TreeGroupStyle", &B::TreeGroupStyle, &B::SetTreeGroupStyle);
+  p.Integer("TreeItemImage", &B::TreeItemImage, &B::SetTreeItemImage).Def(-1);
+  p.Integer("TreeGroupImage", &B::TreeGroupImage, &B::SetTreeGroupImage).Def(-1);
+  p.Object("Pen", &B::Pen);
+  p.Boolean("UseCustomPen", &B::UseCustomPen, &B::SetUseCustomPen).Def(false);
+  p.Boolean("IgnoreAsParent", &B::IgnoreAsParent, &B::SetIgnoreAsParent);  // always
+  p.Enum("AutoCloseMode", &B::AutoCloseMode, &B::SetAutoCloseMode, AutoCloseModeInfo())
+      .Def(acmDisabled);
+  p.String("AutoCloseText", &B::AutoCloseText, &B::SetAutoCloseText);
+  p.Boolean("AutoCloseInternal", &B::AutoCloseInternal, &B::SetAutoCloseInternal).Def(false);
+}
+
+void DescribeSubRule(TPropertyList& L) {
+  using S = TSubAnalyzerRule;
+  TPropsOf<S> p(L);
+  p.String("StartExpression", &S::StartExpression, &S::SetStartExpression);
+  p.String("EndExpression", &S::EndExpression, &S::SetEndExpression);
+  p.Component("SyntAnalyzer", &S::SyntAnalyzer, &S::SetSyntAnalyzer);
+  p.Boolean("FromTextBegin", &S::FromTextBegin, &S::SetFromTextBegin).Def(false);
+  p.Boolean("ToTextEnd", &S::ToTextEnd, &S::SetToTextEnd).Def(false);
+  p.Boolean("IncludeBounds", &S::IncludeBounds, &S::SetIncludeBounds).Def(false);
+}
+
+void DescribeTemplate(TPropertyList& L) {
+  using T = TCodeTemplate;
+  TPropsOf<T> p(L);
+  p.String("Name", &T::Name, &T::SetName);
+  p.String("Description", &T::Description, &T::SetDescription);
+  p.Object("Code", &T::Code);
+  p.Boolean("Advanced", &T::Advanced, &T::SetAdvanced).Def(false);
+}
+
+}  // namespace
+
+#define SYNT_ITEM_CLASS(C, Base, Describe)                                              \
+  const TClassInfo& C::StaticClassInfo() {                                              \
+    static const TClassInfo info(#C, &Base::StaticClassInfo(), Describe, nullptr,       \
+                                 TClassInfo::ItemFactory<C>);                           \
+    return info;                                                                        \
+  }
+#define SYNT_PLAIN_CLASS(C, Base)                                     \
+  const TClassInfo& C::StaticClassInfo() {                            \
+    static const TClassInfo info(#C, &Base::StaticClassInfo());       \
+    return info;                                                      \
+  }
+
+SYNT_ITEM_CLASS(TSyntCollectionItem, TCollectionItem, DescribeSyntItem)
+SYNT_ITEM_CLASS(TSyntaxFormat, TSyntCollectionItem, DescribeFormat)
+SYNT_ITEM_CLASS(TRuleCollectionItem, TSyntCollectionItem, DescribeRuleItem)
+SYNT_ITEM_CLASS(TTokenRule, TRuleCollectionItem, DescribeTokenRule)
+SYNT_ITEM_CLASS(TSingleTagCondition, TCollectionItem, DescribeCondition)
+SYNT_ITEM_CLASS(TTagBlockCondition, TRuleCollectionItem, DescribeBlockRule)
+SYNT_ITEM_CLASS(TSubAnalyzerRule, TRuleCollectionItem, DescribeSubRule)
+SYNT_ITEM_CLASS(TCodeTemplate, TCollectionItem, DescribeTemplate)
+SYNT_PLAIN_CLASS(TSyntCollection, TCollection)
+SYNT_PLAIN_CLASS(TStylesCollection, TSyntCollection)
+SYNT_PLAIN_CLASS(TTokenRuleCollection, TSyntCollection)
+SYNT_PLAIN_CLASS(TBlockRuleCollection, TSyntCollection)
+SYNT_PLAIN_CLASS(TSubAnalyzerRules, TSyntCollection)
+SYNT_PLAIN_CLASS(TConditionCollection, TCollection)
+SYNT_PLAIN_CLASS(TCodeTemplates, TCollection)
+
+void RegisterLexerItemClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const TClassInfo* c :
+         {&TSyntaxFormat::StaticClassInfo(), &TTokenRule::StaticClassInfo(),
+          &TSingleTagCondition::StaticClassInfo(), &TTagBlockCondition::StaticClassInfo(),
+          &TSubAnalyzerRule::StaticClassInfo(), &TCodeTemplate::StaticClassInfo()})
+      RegisterClass(*c);
+  });
+}
+
+// --- TSyntCollectionItem ---------------------------------------------------------------------
+
+TSyntCollectionItem::TSyntCollectionItem(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TSyntCollection* TSyntCollectionItem::SyntCollection() const {
+  return dynamic_cast<TSyntCollection*>(Collection());
+}
+
+TSyntAnalyzer* TSyntCollectionItem::SyntOwner() const {
+  TSyntCollection* c = SyntCollection();
+  return c ? c->SyntOwner() : nullptr;
+}
+
+bool TSyntCollectionItem::OwnerLoading() const {
+  TSyntAnalyzer* l = SyntOwner();
+  return l && l->IsLoading();
+}
+
+void TSyntCollectionItem::SetDisplayName(const std::u16string& Value) {
+  if (Value == FDisplayName) return;
+  if (TCollection* c = Collection())
+    for (int i = 0; i < c->Count(); ++i) {
+      auto* other = static_cast<TSyntCollectionItem*>(c->Items(i));
+      if (other != this && other->FDisplayName == Value) return;  // names stay unique
+    }
+  FDisplayName = Value;
+}
+
+void TSyntCollectionItem::SetEnabled(bool Value) {
+  if (Value == FEnabled) return;
+  FEnabled = Value;
+  Changed();
+}
+
+// --- TSyntCollection -------------------------------------------------------------------------
+
+TSyntCollection::TSyntCollection(const TClassInfo& ItemClass, TPersistent* Owner)
+    : TCollection(ItemClass, Owner) {
+  if (!ItemClass.InheritsFrom(TSyntCollectionItem::StaticClassInfo()))
+    throw Exception("Allow only TSyntCollectionItem Class");
+}
+
+TSyntAnalyzer* TSyntCollection::SyntOwner() const {
+  return dynamic_cast<TSyntAnalyzer*>(GetOwner());
+}
+
+TSyntCollectionItem* TSyntCollection::ItemByName(std::u16string_view Name) const {
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->DisplayName() == Name) return Items(i);
+  return nullptr;
+}
+
+bool TSyntCollection::IsValidItem(const TSyntCollectionItem* Item) const {
+  if (!Item) return false;
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i) == Item) return true;
+  return false;
+}
+
+void TSyntCollection::ResolveNames() {
+  for (int i = 0; i < Count(); ++i) Items(i)->ResolveNames();
+}
+
+void TSyntCollection::Update(TCollectionItem* Item) {
+  if (OnChange) OnChange(this, static_cast<TSyntCollectionItem*>(Item));
+}
+
+void TSyntCollection::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+  // The item may be half destroyed (cnExtracting from its destructor): only its address is used.
+  if (Action != cnAdded && OnItemRemoved) OnItemRemoved(this, Item);
+}
+
+void TSyntCollection::SetItemName(TCollectionItem* Item) {
+  auto* item = static_cast<TSyntCollectionItem*>(Item);
+  std::unordered_set<std::u16string> taken;
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i) != item) taken.insert(Items(i)->DisplayName());
+  std::u16string caption = u" " + item->ItemCaption();
+  for (int n = 1;; ++n) {
+    std::u16string name = AsciiToUtf16(std::to_string(n)) + caption;
+    if (!taken.count(name)) {
+      item->SetDisplayName(name);
+      return;
+    }
+  }
+}
+
+// --- TSyntaxFormat ---------------------------------------------------------------------------
+
+TSyntaxFormat::TSyntaxFormat(TCollection* Collection)
+    : TSyntCollectionItem(Collection), FFont(std::make_unique<TFont>()) {
+  FFont->SetName(u"Courier New");
+  FFont->SetSize(10);
+  FFont->OnChange = [this](TObject*) { StyleChanged(); };
+}
+
+TSyntaxFormat::~TSyntaxFormat() {
+  OnChange = nullptr;
+  FFont->OnChange = nullptr;
+}
+
+void TSyntaxFormat::StyleChanged() {
+  if (FAssigning) return;
+  Changed();
+  if (OnChange) OnChange(this);
+}
+
+void TSyntaxFormat::Assign(const TPersistent* Source) {
+  auto* src = dynamic_cast<const TSyntaxFormat*>(Source);
+  if (!src) {
+    TSyntCollectionItem::Assign(Source);
+    return;
+  }
+  if (src == this) return;
+  ++FAssigning;
+  try {
+    TSyntCollectionItem::Assign(Source);
+  } catch (...) {
+    --FAssigning;
+    throw;
+  }
+  FMarkedBlock = src->FMarkedBlock;
+  --FAssigning;
+  StyleChanged();
+}
+
+void TSyntaxFormat::SetBgColor(TColor Value) {
+  if (Value == FBgColor) return;
+  FBgColor = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetVertAlignment(TVertAlignment Value) {
+  if (Value == FVertAlignment) return;
+  FVertAlignment = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetFormatType(TFormatType Value) {
+  if (Value == FFormatType) return;
+  FFormatType = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetHidden(bool Value) {
+  if (Value == FHidden) return;
+  FHidden = Value;
+  StyleChanged();
+}
+TBorderLineType TSyntaxFormat::BorderType(int Side) const {
+  return Side >= 0 && Side < 4 ? FBorderTypes[Side] : blNone;
+}
+void TSyntaxFormat::SetBorderType(int Side, TBorderLineType Value) {
+  if (Side < 0 || Side > 3 || FBorderTypes[Side] == Value) return;
+  FBorderTypes[Side] = Value;
+  StyleChanged();
+}
+TColor TSyntaxFormat::BorderColor(int Side) const {
+  return Side >= 0 && Side < 4 ? FBorderColors[Side] : 0;
+}
+void TSyntaxFormat::SetBorderColor(int Side, TColor Value) {
+  if (Side < 0 || Side > 3 || FBorderColors[Side] == Value) return;
+  FBorderColors[Side] = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetMultiLineBorder(bool Value) {
+  if (Value == FMultiLineBorder) return;
+  FMultiLineBorder = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetReadOnly(bool Value) {
+  if (Value == FReadOnly) return;
+  FReadOnly = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetChangeCase(TChangeCase Value) {
+  if (Value == FChangeCase) return;
+  FChangeCase = Value;
+  StyleChanged();
+}
+void TSyntaxFormat::SetFormatFlags(TFormatFlags Value) {
+  Value = Value * AllFormatFlags;
+  if (Value == FFormatFlags) return;
+  FFormatFlags = Value;
+  StyleChanged();
+}
+
+void TSyntaxFormat::ApplyTo(TCanvas* Canvas, bool AllowFontChange) const {
+  if (!Canvas || !Enabled()) return;
+  if (FBgColor != clNone) Canvas->Brush()->SetColor(FBgColor);
+  if (FFormatType == ftBackGround) return;
+  if (FFont->Color() != clNone) Canvas->Font()->SetColor(FFont->Color());
+  if (FFormatType == ftColor) return;
+  static const std::pair<TFormatFlag, TFontStyle> kBits[] = {
+      {ffBold, fsBold}, {ffItalic, fsItalic}, {ffUnderline, fsUnderline}, {ffStrikeOut, fsStrikeOut}};
+  TFontStyles old = Canvas->Font()->Style(), style = old;
+  for (auto [flag, bit] : kBits)
+    if (FFormatFlags.Contains(flag)) {
+      if (FFont->Style().Contains(bit))
+        style.Include(bit);
+      else
+        style.Exclude(bit);
+    }
+  if (style != old) Canvas->Font()->SetStyle(style);
+  if (FFormatType == ftCustomFont && AllowFontChange) {
+    if (FFormatFlags.Contains(ffFontName)) Canvas->Font()->SetName(FFont->Name());
+    if (FFormatFlags.Contains(ffFontCharset)) Canvas->Font()->SetCharset(FFont->Charset());
+    if (FFormatFlags.Contains(ffFontSize)) Canvas->Font()->SetSize(FFont->Size());
+  }
+}
+
+// --- TRuleCollectionItem ---------------------------------------------------------------------
+
+TRuleCollectionItem::TRuleCollectionItem(TCollection* Collection)
+    : TSyntCollectionItem(Collection) {}
+
+template <class T>
+std::u16string TRuleCollectionItem::RefName(const TNameRef<T>& Ref) const {
+  if (OwnerLoading()) return Ref.Text;
+  return Ref.Item ? Ref.Item->DisplayName() : std::u16string();
+}
+
+template <class T>
+void TRuleCollectionItem::SetRef(TNameRef<T>& Ref, const std::u16string& Value,
+                                 T* (*Lookup)(TSyntAnalyzer*, std::u16string_view)) {
+  if (OwnerLoading()) {
+    Ref.Text = Value;
+    Ref.Item = nullptr;
+  } else {
+    Ref.Text.clear();
+    T* item = Value.empty() ? nullptr : Lookup(SyntOwner(), Value);
+    if (item == Ref.Item) return;
+    Ref.Item = item;
+  }
+  Changed();
+}
+
+template <class T>
+void TRuleCollectionItem::ResolveRef(TNameRef<T>& Ref,
+                                     T* (*Lookup)(TSyntAnalyzer*, std::u16string_view)) {
+  if (Ref.Text.empty()) return;
+  Ref.Item = Lookup(SyntOwner(), Ref.Text);
+  Ref.Text.clear();
+}
+
+std::u16string TRuleCollectionItem::StyleName() const { return RefName(FStyle); }
+void TRuleCollectionItem::SetStyleName(const std::u16string& Value) {
+  SetRef(FStyle, Value, &FindStyle);
+}
+std::u16string TRuleCollectionItem::BlockName() const { return RefName(FBlock); }
+void TRuleCollectionItem::SetBlockName(const std::u16string& Value) {
+  SetRef(FBlock, Value, &FindBlock);
+}
+
+void TRuleCollectionItem::ResolveNames() {
+  ResolveRef(FStyle, &FindStyle);
+  ResolveRef(FBlock, &FindBlock);
+}
+
+void TRuleCollectionItem::ForgetItem(const TCollectionItem* Item) {
+  if (static_cast<const TCollectionItem*>(FStyle.Item) == Item) FStyle.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(FBlock.Item) == Item) FBlock.Item = nullptr;
+}
+
+void TRuleCollectionItem::ValidateReferences() {
+  TSyntAnalyzer* l = SyntOwner();
+  if (!l) return;
+  if (FStyle.Item && !l->Formats()->IsValidItem(FStyle.Item)) FStyle.Item = nullptr;
+  if (FBlock.Item && !l->BlockRules()->IsValidItem(FBlock.Item)) FBlock.Item = nullptr;
+}
+
+#define SYNT_SETTER(Class, Name, Type, Field) \
+  void Class::Set##Name(Type Value) {         \
+    if (Value == Field) return;               \
+    Field = Value;                            \
+    Changed();                                \
+  }
+
+SYNT_SETTER(TRuleCollectionItem, StrictParent, bool, FStrictParent)
+SYNT_SETTER(TRuleCollectionItem, NotParent, bool, FNotParent)
+SYNT_SETTER(TRuleCollectionItem, AlwaysEnabled, bool, FAlwaysEnabled)
+SYNT_SETTER(TRuleCollectionItem, StatesAdd, int32_t, FStatesAdd)
+SYNT_SETTER(TRuleCollectionItem, StatesRemove, int32_t, FStatesRemove)
+SYNT_SETTER(TRuleCollectionItem, StatesPresent, int32_t, FStatesPresent)
+SYNT_SETTER(TRuleCollectionItem, StatesAbsent, int32_t, FStatesAbsent)
+
+// --- TTokenRule ------------------------------------------------------------------------------
+
+TTokenRule::TTokenRule(TCollection* Collection) : TRuleCollectionItem(Collection) {
+  if (TSyntAnalyzer* l = SyntOwner()) FCodePage = CharsetToCodePage(l->Charset());
+}
+
+void TTokenRule::Assign(const TPersistent* Source) {
+  TRuleCollectionItem::Assign(Source);
+  if (auto* src = dynamic_cast<const TTokenRule*>(Source)) FModifiers = src->FModifiers;
+}
+
+SYNT_SETTER(TTokenRule, TokenType, int, FTokenType)
+SYNT_SETTER(TTokenRule, Expression, const std::u16string&, FExpression)
+SYNT_SETTER(TTokenRule, ColumnFrom, int, FColumnFrom)
+SYNT_SETTER(TTokenRule, ColumnTo, int, FColumnTo)
+SYNT_SETTER(TTokenRule, RegexModifiers, uint16_t, FModifiers)
+
+// --- TSingleTagCondition, TConditionCollection -----------------------------------------------
+
+TSingleTagCondition::TSingleTagCondition(TCollection* Collection)
+    : TCollectionItem(Collection), FTagList(std::make_unique<TStringList>()) {
+  FTagList->SetSorted(true);
+  FTagList->SetDuplicates(dupIgnore);
+  FTagList->SetCaseSensitive(true);
+  FTagList->SetDelimiter(u' ');
+  FTagList->SetQuoteChar(u' ');
+  FTagList->OnChange = [this](TObject*) { Changed(false); };
+}
+
+TSingleTagCondition::~TSingleTagCondition() { FTagList->OnChange = nullptr; }
+
+void TSingleTagCondition::SetTagList(const TStrings* Value) {
+  FTagList->SetDelimitedText(Value ? Value->Text() : std::u16string());
+}
+
+void TSingleTagCondition::SetCondType(TTagConditionType Value) {
+  if (Value == FCondType) return;
+  FCondType = Value;
+  Changed(false);
+}
+void TSingleTagCondition::SetTokenTypes(uint32_t Value) {
+  if (Value == FTokenTypes) return;
+  FTokenTypes = Value;
+  Changed(false);
+}
+void TSingleTagCondition::SetIgnoreCase(bool Value) {
+  if (Value == FIgnoreCase) return;
+  FIgnoreCase = Value;
+  FTagList->SetCaseSensitive(!Value);
+  Changed(false);
+}
+
+TConditionCollection::TConditionCollection(TTagBlockCondition* Owner)
+    : TCollection(TSingleTagCondition::StaticClassInfo(), Owner), FBlockRule(Owner) {}
+
+std::u16string TConditionCollection::GetNamePath() const {
+  std::u16string path = FBlockRule ? FBlockRule->GetNamePath() : std::u16string();
+  return path.empty() ? AsciiToUtf16(ClassName()) : path + u".Conditions";
+}
+
+void TConditionCollection::Update(TCollectionItem*) {
+  if (OnChange) OnChange(this);
+}
+
+// --- TTagBlockCondition ----------------------------------------------------------------------
+
+TTagBlockCondition::TTagBlockCondition(TCollection* Collection)
+    : TRuleCollectionItem(Collection),
+      FConditions(std::make_unique<TConditionCollection>(this)),
+      FPen(std::make_unique<TPen>()) {
+  FConditions->OnChange = [this](TConditionCollection*) { Changed(); };
+  FPen->OnChange = [this](TObject*) { Changed(); };
+}
+
+TTagBlockCondition::~TTagBlockCondition() {
+  FConditions->OnChange = nullptr;
+  FPen->OnChange = nullptr;
+}
+
+void TTagBlockCondition::ResolveNames() {
+  TRuleCollectionItem::ResolveNames();
+  ResolveRef(FBlockEnd, &FindBlock);
+  ResolveRef(FTreeItemStyle, &FindStyle);
+  ResolveRef(FTreeGroupStyle, &FindStyle);
+}
+
+void TTagBlockCondition::ForgetItem(const TCollectionItem* Item) {
+  TRuleCollectionItem::ForgetItem(Item);
+  if (static_cast<const TCollectionItem*>(FBlockEnd.Item) == Item) FBlockEnd.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(FTreeItemStyle.Item) == Item)
+    FTreeItemStyle.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(FTreeGroupStyle.Item) == Item)
+    FTreeGroupStyle.Item = nullptr;
+}
+
+void TTagBlockCondition::ValidateReferences() {
+  TRuleCollectionItem::ValidateReferences();
+  TSyntAnalyzer* l = SyntOwner();
+  if (!l) return;
+  if (FBlockEnd.Item && !l->BlockRules()->IsValidItem(FBlockEnd.Item)) FBlockEnd.Item = nullptr;
+  if (FTreeItemStyle.Item && !l->Formats()->IsValidItem(FTreeItemStyle.Item))
+    FTreeItemStyle.Item = nullptr;
+  if (FTreeGroupStyle.Item && !l->Formats()->IsValidItem(FTreeGroupStyle.Item))
+    FTreeGroupStyle.Item = nullptr;
+}
+
+void TTagBlockCondition::DefineProperties(TFiler& Filer) {
+  TRuleCollectionItem::DefineProperties(Filer);
+  // The conditions' own name, accepted as well as ConditionList; never written.
+  Filer.DefineProperty(
+      "Conditions", [this](TReader& r) { r.ReadCollectionValue(FConditions.get()); }, nullptr,
+      false);
+}
+
+void TTagBlockCondition::SetConditionList(const TConditionCollection* Value) {
+  FConditions->Assign(Value);
+}
+
+std::u16string TTagBlockCondition::BlockEnd() const { return RefName(FBlockEnd); }
+void TTagBlockCondition::SetBlockEnd(const std::u16string& Value) {
+  SetRef(FBlockEnd, Value, &FindBlock);
+}
+std::u16string TTagBlockCondition::TreeItemStyle() const { return RefName(FTreeItemStyle); }
+void TTagBlockCondition::SetTreeItemStyle(const std::u16string& Value) {
+  SetRef(FTreeItemStyle, Value, &FindStyle);
+}
+std::u16string TTagBlockCondition::TreeGroupStyle() const { return RefName(FTreeGroupStyle); }
+void TTagBlockCondition::SetTreeGroupStyle(const std::u16string& Value) {
+  SetRef(FTreeGroupStyle, Value, &FindStyle);
+}
+
+SYNT_SETTER(TTagBlockCondition, BlockType, TTagBlockType, FBlockType)
+SYNT_SETTER(TTagBlockCondition, IdentIndex, int, FIdentIndex)
+SYNT_SETTER(TTagBlockCondition, LinePos, TLineBreakPos, FLinePos)
+SYNT_SETTER(TTagBlockCondition, BlockOffset, int, FBlockOffset)
+SYNT_SETTER(TTagBlockCondition, EndOfTextClose, bool, FEndOfTextClose)
+SYNT_SETTER(TTagBlockCondition, NotCollapsed, bool, FNotCollapsed)
+SYNT_SETTER(TTagBlockCondition, SameIdent, bool, FSameIdent)
+SYNT_SETTER(TTagBlockCondition, Highlight, bool, FHighlight)
+SYNT_SETTER(TTagBlockCondition, InvertColors, bool, FInvertColors)
+SYNT_SETTER(TTagBlockCondition, DisplayInTree, bool, FDisplayInTree)
+SYNT_SETTER(TTagBlockCondition, NameFmt, const std::u16string&, FNameFmt)
+SYNT_SETTER(TTagBlockCondition, GroupFmt, const std::u16string&, FGroupFmt)
+SYNT_SETTER(TTagBlockCondition, RefToCondEnd, bool, FRefToCondEnd)
+SYNT_SETTER(TTagBlockCondition, DynHighlight, TDynamicHighlight, FDynHighlight)
+SYNT_SETTER(TTagBlockCondition, HighlightPos, THighlightPos, FHighlightPos)
+SYNT_SETTER(TTagBlockCondition, DynSelectMin, bool, FDynSelectMin)
+SYNT_SETTER(TTagBlockCondition, CancelNextRules, bool, FCancelNextRules)
+SYNT_SETTER(TTagBlockCondition, DrawStaple, bool, FDrawStaple)
+SYNT_SETTER(TTagBlockCondition, GroupIndex, int, FGroupIndex)
+SYNT_SETTER(TTagBlockCondition, CollapseFmt, const std::u16string&, FCollapseFmt)
+SYNT_SETTER(TTagBlockCondition, SelfClose, bool, FSelfClose)
+SYNT_SETTER(TTagBlockCondition, NoEndRule, bool, FNoEndRule)
+SYNT_SETTER(TTagBlockCondition, GrammaRuleName, const std::u16string&, FGrammaRuleName)
+SYNT_SETTER(TTagBlockCondition, TokenType, int, FTokenType)
+SYNT_SETTER(TTagBlockCondition, TreeItemImage, int, FTreeItemImage)
+SYNT_SETTER(TTagBlockCondition, TreeGroupImage, int, FTreeGroupImage)
+SYNT_SETTER(TTagBlockCondition, UseCustomPen, bool, FUseCustomPen)
+SYNT_SETTER(TTagBlockCondition, IgnoreAsParent, bool, FIgnoreAsParent)
+SYNT_SETTER(TTagBlockCondition, AutoCloseMode, TAutoCloseMode, FAutoCloseMode)
+SYNT_SETTER(TTagBlockCondition, AutoCloseText, const std::u16string&, FAutoCloseText)
+SYNT_SETTER(TTagBlockCondition, AutoCloseInternal, bool, FAutoCloseInternal)
+
+// --- TSubAnalyzerRule ------------------------------------------------------------------------
+
+TSubAnalyzerRule::TSubAnalyzerRule(TCollection* Collection) : TRuleCollectionItem(Collection) {}
+
+TSubAnalyzerRule::~TSubAnalyzerRule() {
+  // A rule removed from a live lexer takes its lexer out of the master list it put it in.
+  TSyntAnalyzer* owner = SyntOwner();
+  if (FSyntAnalyzer && owner && !owner->IsDestroying()) SetSyntAnalyzer(nullptr);
+}
+
+void TSubAnalyzerRule::SetSyntAnalyzer(TSyntAnalyzer* Value) {
+  if (Value == FSyntAnalyzer) return;
+  TSyntAnalyzer* owner = SyntOwner();
+  TCollection* coll = Collection();
+  auto usedByOther = [&](TSyntAnalyzer* L) {
+    if (!coll) return false;
+    for (int i = 0; i < coll->Count(); ++i) {
+      auto* r = static_cast<TSubAnalyzerRule*>(coll->Items(i));
+      if (r != this && r->FSyntAnalyzer == L) return true;
+    }
+    return false;
+  };
+  TSyntAnalyzer* old = FSyntAnalyzer;
+  FSyntAnalyzer = Value;
+  if (owner) {
+    if (old && old != owner && !usedByOther(old)) old->RemoveMasterLexer(owner);
+    if (Value && Value != owner && !usedByOther(Value)) {
+      Value->AddMasterLexer(owner);
+      Value->FreeNotification(owner);
+    }
+  }
+  Changed();
+}
+
+SYNT_SETTER(TSubAnalyzerRule, StartExpression, const std::u16string&, FStartExpression)
+SYNT_SETTER(TSubAnalyzerRule, EndExpression, const std::u16string&, FEndExpression)
+SYNT_SETTER(TSubAnalyzerRule, FromTextBegin, bool, FFromTextBegin)
+SYNT_SETTER(TSubAnalyzerRule, ToTextEnd, bool, FToTextEnd)
+SYNT_SETTER(TSubAnalyzerRule, IncludeBounds, bool, FIncludeBounds)
+
+// --- TCodeTemplate ---------------------------------------------------------------------------
+
+TCodeTemplate::TCodeTemplate(TCollection* Collection)
+    : TCollectionItem(Collection), FCode(std::make_unique<TSyntMemoStrings>()) {}
+
+TCodeTemplate::~TCodeTemplate() = default;
+
+void TCodeTemplate::SetName(const std::u16string& Value) {
+  if (Value == FName) return;
+  FName = Value;
+  Changed(false);
+}
+void TCodeTemplate::SetDescription(const std::u16string& Value) {
+  if (Value == FDescription) return;
+  FDescription = Value;
+  Changed(false);
+}
+void TCodeTemplate::SetCode(const TStrings* Value) { FCode->Assign(Value); }
+void TCodeTemplate::SetAdvanced(bool Value) {
+  if (Value == FAdvanced) return;
+  FAdvanced = Value;
+  Changed(false);
+}
+
+TCodeTemplates::TCodeTemplates(TPersistent* Owner)
+    : TCollection(TCodeTemplate::StaticClassInfo(), Owner) {}
+
+}  // namespace synt

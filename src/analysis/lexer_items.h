@@ -1,0 +1,662 @@
+// The parts of a lexer definition: styles, token rules, block rules with their conditions,
+// sub-lexer rules and code templates, with the collections that hold them. Each is a collection
+// item whose published properties form the stored lexer format. The lexer itself
+// (syntax_analyzer.h) owns the collections and reacts to their changes.
+//
+//   synt::TSyntAnalyzer lexer(nullptr);
+//   synt::TSyntaxFormat* kw = lexer.Formats()->Add();      // named "2 Style" after "Marked block"
+//   kw->SetDisplayName(u"Keyword");
+//   kw->Font()->SetStyle({synt::fsBold});
+//   synt::TTokenRule* id = lexer.TokenRules()->Add();
+//   id->SetExpression(u"[a-z_]\\w*");
+//   id->SetStyleName(u"Keyword");                          // resolved at once: id->Style() == kw
+//   synt::TTagBlockCondition* b = lexer.BlockRules()->Add();
+//   b->SetBlockType(synt::btRangeStart);
+//   b->ConditionList()->Add()->TagList()->SetText(u"begin");
+//
+// Items refer to one another by DisplayName (case-sensitive). While the lexer is loading, the
+// name-reference setters only keep the text; the lexer's Loaded resolves them all.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "lists/char_utils.h"
+#include "platform/collection.h"
+#include "platform/graphics.h"
+#include "platform/input.h"
+#include "platform/set.h"
+#include "platform/strings.h"
+
+namespace synt {
+
+class TSyntAnalyzer;
+class TSyntCollection;
+class TSyntaxFormat;
+class TTagBlockCondition;
+class TSyntMemoStrings;
+class TParserResults;       // the tokenizer's results
+class TClientSyntAnalyzer;  // a document's analysis
+class TTextRange;           // a block of the analysis
+class TParserRule;          // a compiled grammar rule
+
+// --- enumerations ----------------------------------------------------------------------------
+
+enum TFormatType { ftCustomFont, ftFontAttr, ftColor, ftBackGround };
+enum TVertAlignment { vaTop, vaCenter, vaBottom };
+enum TBorderLineType {
+  blNone, blSolid, blDash, blDot, blDashDot, blDashDotDot, blSolid2, blSolid3, blWavyLine, blDouble
+};
+enum TFormatFlag {
+  ffBold, ffItalic, ffUnderline, ffStrikeOut, ffReadOnly, ffHidden, ffFontName, ffFontSize,
+  ffFontCharset, ffVertAlign
+};
+using TFormatFlags = TSet<TFormatFlag>;
+constexpr TFormatFlags AllFormatFlags = TFormatFlags::Range(10);
+enum TTagConditionType { tcEqual, tcNotEqual, tcMask, tcSkip, tcStrictMask };
+enum TTagBlockType { btTagDetect, btLineBreak, btRangeStart, btRangeEnd };
+enum TLineBreakPos { lbTop, lbBottom };
+using TLineBreakBound = TSet<TLineBreakPos>;
+enum THighlightPos { cpAny, cpBound, cpBoundTag, cpRange, cpBoundTagBegin, cpOutOfRange };
+enum TDynamicHighlight { dhNone, dhBound, dhRangeNoBound, dhRange };
+enum TAutoCloseMode { acmDisabled, acmCloseNearest, acmCloseOpened };
+
+struct TEnumInfo;
+const TEnumInfo& FormatTypeInfo();
+const TEnumInfo& VertAlignmentInfo();
+const TEnumInfo& BorderLineTypeInfo();
+const TEnumInfo& FormatFlagInfo();
+const TEnumInfo& TagConditionTypeInfo();
+const TEnumInfo& TagBlockTypeInfo();
+const TEnumInfo& LineBreakPosInfo();
+const TEnumInfo& HighlightPosInfo();
+const TEnumInfo& DynamicHighlightInfo();
+const TEnumInfo& AutoCloseModeInfo();
+const TEnumInfo& ChangeCaseInfo();
+
+// Line and thickness of a border side (blWavyLine and blDouble are drawn by the painter).
+int BorderThickness(TBorderLineType Type);
+
+// --- events ----------------------------------------------------------------------------------
+
+// Text is the whole text; positions are 1-based.
+using TOnMatchToken = std::function<void(TObject* Sender, TParserResults* Client,
+                                         std::u16string_view Text, int APos, int& MatchLen)>;
+using TOnBlockCheck = std::function<void(TObject* Sender, TClientSyntAnalyzer* Client,
+                                         std::u16string_view Text, int& RefIdx, bool& Accept)>;
+using TBoundDefEvent =
+    std::function<void(TClientSyntAnalyzer* Sender, TTextRange* Range, int& sIdx, int& eIdx)>;
+class TTokenRule;
+using TParseTokenEvent = std::function<void(TParserResults* Client, std::u16string_view Text,
+                                            int Pos, int& TokenLength, TTokenRule*& Rule)>;
+using TMouseClickEvent =
+    std::function<void(TObject* Editor, int TokenIndex, TMouseButton Button, TShiftState Shift)>;
+
+// Modifiers of the expressions a rule creates: i, g, m and x on; s and r off (bits of the
+// expression engine: i 1, r 2, s 4, g 8, m 16, x 32).
+constexpr uint16_t DefaultRegexOptions = 1 | 8 | 16 | 32;
+
+// --- base item and collection ----------------------------------------------------------------
+
+class TSyntCollectionItem : public TCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSyntCollectionItem(TCollection* Collection);
+
+  std::u16string DisplayName() const override { return FDisplayName; }
+  // A name another item of the same collection already bears is ignored.
+  void SetDisplayName(const std::u16string& Value) override;
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+
+  // The word of default names ("3 Style").
+  virtual std::u16string ItemCaption() const { return u"Item"; }
+  // Turns the names stored while loading into references.
+  virtual void ResolveNames() {}
+
+  TSyntCollection* SyntCollection() const;
+  // The lexer the item belongs to, if any.
+  TSyntAnalyzer* SyntOwner() const;
+
+ protected:
+  // Whether the owning lexer is being read (name references keep their text then).
+  bool OwnerLoading() const;
+  void Changed(bool AllItems = false) { TCollectionItem::Changed(AllItems); }
+
+ private:
+  std::u16string FDisplayName;
+  bool FEnabled = true;
+};
+
+class TSyntCollection : public TCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  using TChangeEvent = std::function<void(TSyntCollection* Sender, TSyntCollectionItem* Item)>;
+  // Item may be half destroyed (an item deleted directly): compare its address, do not call it.
+  using TItemEvent = std::function<void(TSyntCollection* Sender, const TCollectionItem* Item)>;
+
+  // Raises "Allow only TSyntCollectionItem Class" for another item class. Owner: the lexer (or
+  // another object whose property the collection is).
+  TSyntCollection(const TClassInfo& ItemClass, TPersistent* Owner);
+
+  TSyntCollectionItem* Items(int Index) const {
+    return static_cast<TSyntCollectionItem*>(TCollection::Items(Index));
+  }
+  TSyntCollectionItem* ItemByName(std::u16string_view Name) const;  // first with that name
+  bool IsValidItem(const TSyntCollectionItem* Item) const;
+  void ResolveNames();
+  TSyntAnalyzer* SyntOwner() const;
+
+  // Installed by the owner: a change (Item null: the whole collection), and an item about to
+  // leave the collection (so that references to it are cleared before it is freed).
+  TChangeEvent OnChange;
+  TItemEvent OnItemRemoved;
+
+ protected:
+  void Update(TCollectionItem* Item) override;
+  void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+  void SetItemName(TCollectionItem* Item) override;
+};
+
+// --- styles ----------------------------------------------------------------------------------
+
+class TSyntaxFormat : public TSyntCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSyntaxFormat(TCollection* Collection);
+  ~TSyntaxFormat() override;
+
+  std::u16string ItemCaption() const override { return u"Style"; }
+  // Every published property and the marked-block flag.
+  void Assign(const TPersistent* Source) override;
+
+  TFont* Font() const { return FFont.get(); }
+  void SetFont(const TFont* Value) { FFont->Assign(Value); }
+  TColor BgColor() const { return FBgColor; }
+  void SetBgColor(TColor Value);
+  TVertAlignment VertAlignment() const { return FVertAlignment; }
+  void SetVertAlignment(TVertAlignment Value);
+  TFormatType FormatType() const { return FFormatType; }
+  void SetFormatType(TFormatType Value);
+  // The stored value while ffHidden is in FormatFlags, else false.
+  bool Hidden() const { return FHidden && FFormatFlags.Contains(ffHidden); }
+  void SetHidden(bool Value);
+  bool StoredHidden() const { return FHidden; }  // regardless of the flags (what is stored)
+  // Sides: 0 left, 1 top, 2 right, 3 bottom; another side reads as 0 and is ignored on writing.
+  TBorderLineType BorderType(int Side) const;
+  void SetBorderType(int Side, TBorderLineType Value);
+  TColor BorderColor(int Side) const;
+  void SetBorderColor(int Side, TColor Value);
+  TBorderLineType BorderTypeLeft() const { return BorderType(0); }
+  void SetBorderTypeLeft(TBorderLineType V) { SetBorderType(0, V); }
+  TBorderLineType BorderTypeTop() const { return BorderType(1); }
+  void SetBorderTypeTop(TBorderLineType V) { SetBorderType(1, V); }
+  TBorderLineType BorderTypeRight() const { return BorderType(2); }
+  void SetBorderTypeRight(TBorderLineType V) { SetBorderType(2, V); }
+  TBorderLineType BorderTypeBottom() const { return BorderType(3); }
+  void SetBorderTypeBottom(TBorderLineType V) { SetBorderType(3, V); }
+  TColor BorderColorLeft() const { return BorderColor(0); }
+  void SetBorderColorLeft(TColor V) { SetBorderColor(0, V); }
+  TColor BorderColorTop() const { return BorderColor(1); }
+  void SetBorderColorTop(TColor V) { SetBorderColor(1, V); }
+  TColor BorderColorRight() const { return BorderColor(2); }
+  void SetBorderColorRight(TColor V) { SetBorderColor(2, V); }
+  TColor BorderColorBottom() const { return BorderColor(3); }
+  void SetBorderColorBottom(TColor V) { SetBorderColor(3, V); }
+  bool MultiLineBorder() const { return FMultiLineBorder; }
+  void SetMultiLineBorder(bool Value);
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+  TChangeCase ChangeCase() const { return FChangeCase; }
+  void SetChangeCase(TChangeCase Value);
+  TFormatFlags FormatFlags() const { return FFormatFlags; }
+  void SetFormatFlags(TFormatFlags Value);
+  // The unpublished flag the lexer sets on the style it creates for the marked block.
+  uint8_t MarkedBlockFlag() const { return FMarkedBlock; }
+  void SetMarkedBlockFlag(uint8_t Value) { FMarkedBlock = Value; }
+
+  bool IsHidden() const { return FHidden && FFormatFlags.Contains(ffHidden); }
+  // Applies the style to the canvas as its FormatType and FormatFlags say (nothing when disabled).
+  void ApplyTo(TCanvas* Canvas, bool AllowFontChange = true) const;
+
+  // The style's own change callback (style editors, shared style sets).
+  TNotifyEvent OnChange;
+
+ private:
+  void StyleChanged();
+  std::unique_ptr<TFont> FFont;
+  TColor FBgColor = clNone;
+  TVertAlignment FVertAlignment = vaCenter;
+  TFormatType FFormatType = ftFontAttr;
+  bool FHidden = false;
+  TBorderLineType FBorderTypes[4] = {blNone, blNone, blNone, blNone};
+  TColor FBorderColors[4] = {0, 0, 0, 0};
+  bool FMultiLineBorder = false;
+  bool FReadOnly = false;
+  TChangeCase FChangeCase = ccNone;
+  TFormatFlags FFormatFlags = AllFormatFlags;
+  uint8_t FMarkedBlock = 0;
+  int FAssigning = 0;
+};
+
+class TStylesCollection : public TSyntCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TStylesCollection(TPersistent* Owner)
+      : TSyntCollection(TSyntaxFormat::StaticClassInfo(), Owner) {}
+  TSyntaxFormat* Add() { return static_cast<TSyntaxFormat*>(TCollection::Add()); }
+  TSyntaxFormat* Items(int Index) const {
+    return static_cast<TSyntaxFormat*>(TCollection::Items(Index));
+  }
+  TSyntaxFormat* ItemByName(std::u16string_view Name) const {
+    return static_cast<TSyntaxFormat*>(TSyntCollection::ItemByName(Name));
+  }
+};
+
+// --- rules -----------------------------------------------------------------------------------
+
+// A reference to a named item: the item itself, or the name while the lexer is being read.
+template <class T>
+struct TNameRef {
+  T* Item = nullptr;
+  std::u16string Text;
+};
+
+class TRuleCollectionItem : public TSyntCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TRuleCollectionItem(TCollection* Collection);
+
+  std::u16string StyleName() const;
+  void SetStyleName(const std::u16string& Value);
+  TSyntaxFormat* Style() const { return FStyle.Item; }  // the style the rule gives
+  std::u16string BlockName() const;
+  void SetBlockName(const std::u16string& Value);
+  TTagBlockCondition* Block() const { return FBlock.Item; }  // the parent block rule
+  bool StrictParent() const { return FStrictParent; }
+  void SetStrictParent(bool Value);
+  bool NotParent() const { return FNotParent; }
+  void SetNotParent(bool Value);
+  bool AlwaysEnabled() const { return FAlwaysEnabled; }
+  void SetAlwaysEnabled(bool Value);
+  int32_t StatesAdd() const { return FStatesAdd; }
+  void SetStatesAdd(int32_t Value);
+  int32_t StatesRemove() const { return FStatesRemove; }
+  void SetStatesRemove(int32_t Value);
+  int32_t StatesPresent() const { return FStatesPresent; }
+  void SetStatesPresent(int32_t Value);
+  int32_t StatesAbsent() const { return FStatesAbsent; }
+  void SetStatesAbsent(int32_t Value);
+
+  void ResolveNames() override;
+  // Drops references to an item that is leaving its collection.
+  virtual void ForgetItem(const TCollectionItem* Item);
+  // Drops references to items that are no longer in their collections.
+  virtual void ValidateReferences();
+
+ protected:
+  // Name-reference helpers for descendants: Lookup finds the item in the lexer.
+  template <class T>
+  std::u16string RefName(const TNameRef<T>& Ref) const;
+  template <class T>
+  void SetRef(TNameRef<T>& Ref, const std::u16string& Value, T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
+  template <class T>
+  void ResolveRef(TNameRef<T>& Ref, T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
+
+ private:
+  TNameRef<TSyntaxFormat> FStyle;
+  TNameRef<TTagBlockCondition> FBlock;
+  bool FStrictParent = false;
+  bool FNotParent = false;
+  bool FAlwaysEnabled = false;
+  int32_t FStatesAdd = 0;
+  int32_t FStatesRemove = 0;
+  int32_t FStatesPresent = 0;
+  int32_t FStatesAbsent = 0;
+};
+
+class TTokenRule : public TRuleCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TTokenRule(TCollection* Collection);
+
+  std::u16string ItemCaption() const override { return u"Token rule"; }
+  // Copies the published properties and the expression's modifiers.
+  void Assign(const TPersistent* Source) override;
+
+  int TokenType() const { return FTokenType; }
+  void SetTokenType(int Value);
+  const std::u16string& Expression() const { return FExpression; }
+  void SetExpression(const std::u16string& Value);
+  int ColumnFrom() const { return FColumnFrom; }
+  void SetColumnFrom(int Value);
+  int ColumnTo() const { return FColumnTo; }
+  void SetColumnTo(int Value);
+  // The expression's modifier bits (DefaultRegexOptions when created) and code page (the lexer's
+  // Charset's, following its changes).
+  uint16_t RegexModifiers() const { return FModifiers; }
+  void SetRegexModifiers(uint16_t Value);
+  uint32_t CodePage() const { return FCodePage; }
+  void SetCodePage(uint32_t Value) { FCodePage = Value; }
+
+  TOnMatchToken OnMatchToken;
+  TMouseClickEvent OnMouseClick;
+
+ private:
+  int FTokenType = 0;
+  std::u16string FExpression;
+  int FColumnFrom = 0;
+  int FColumnTo = 0;
+  uint16_t FModifiers = DefaultRegexOptions;
+  uint32_t FCodePage = 0;
+};
+
+class TTokenRuleCollection : public TSyntCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TTokenRuleCollection(TPersistent* Owner)
+      : TSyntCollection(TTokenRule::StaticClassInfo(), Owner) {}
+  TTokenRule* Add() { return static_cast<TTokenRule*>(TCollection::Add()); }
+  TTokenRule* Items(int Index) const { return static_cast<TTokenRule*>(TCollection::Items(Index)); }
+  TTokenRule* ItemByName(std::u16string_view Name) const {
+    return static_cast<TTokenRule*>(TSyntCollection::ItemByName(Name));
+  }
+};
+
+// One condition of a block rule over one token.
+class TSingleTagCondition : public TCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSingleTagCondition(TCollection* Collection);
+  ~TSingleTagCondition() override;
+
+  // Sorted, without duplicates, case-sensitive unless IgnoreCase. Assigning a list splits its
+  // lines into blank-separated words, one tag each.
+  TStringList* TagList() const { return FTagList.get(); }
+  void SetTagList(const TStrings* Value);
+  TTagConditionType CondType() const { return FCondType; }
+  void SetCondType(TTagConditionType Value);
+  uint32_t TokenTypes() const { return FTokenTypes; }
+  void SetTokenTypes(uint32_t Value);
+  bool IgnoreCase() const { return FIgnoreCase; }
+  void SetIgnoreCase(bool Value);
+
+ private:
+  std::unique_ptr<TStringList> FTagList;
+  TTagConditionType FCondType = tcEqual;
+  uint32_t FTokenTypes = 0;
+  bool FIgnoreCase = false;
+};
+
+class TConditionCollection : public TCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TConditionCollection(TTagBlockCondition* Owner);
+  TSingleTagCondition* Add() { return static_cast<TSingleTagCondition*>(TCollection::Add()); }
+  TSingleTagCondition* Items(int Index) const {
+    return static_cast<TSingleTagCondition*>(TCollection::Items(Index));
+  }
+  TTagBlockCondition* BlockRule() const { return FBlockRule; }
+  std::u16string GetNamePath() const override;  // "<rule path>.Conditions"
+
+  std::function<void(TConditionCollection* Sender)> OnChange;
+
+ protected:
+  void Update(TCollectionItem* Item) override;
+
+ private:
+  TTagBlockCondition* FBlockRule;
+};
+
+class TTagBlockCondition : public TRuleCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TTagBlockCondition(TCollection* Collection);
+  ~TTagBlockCondition() override;
+
+  std::u16string ItemCaption() const override { return u"Tag block rule"; }
+  void ResolveNames() override;
+  void ForgetItem(const TCollectionItem* Item) override;
+  void ValidateReferences() override;
+  // Conditions and the pen are stored through their own properties; "Conditions" is also read.
+  void DefineProperties(TFiler& Filer) override;
+
+  TTagBlockType BlockType() const { return FBlockType; }
+  void SetBlockType(TTagBlockType Value);
+  TConditionCollection* ConditionList() const { return FConditions.get(); }
+  void SetConditionList(const TConditionCollection* Value);
+  int IdentIndex() const { return FIdentIndex; }
+  void SetIdentIndex(int Value);
+  TLineBreakPos LinePos() const { return FLinePos; }
+  void SetLinePos(TLineBreakPos Value);
+  int BlockOffset() const { return FBlockOffset; }
+  void SetBlockOffset(int Value);
+  std::u16string BlockEnd() const;
+  void SetBlockEnd(const std::u16string& Value);
+  TTagBlockCondition* BlockEndRule() const { return FBlockEnd.Item; }
+  bool EndOfTextClose() const { return FEndOfTextClose; }
+  void SetEndOfTextClose(bool Value);
+  bool NotCollapsed() const { return FNotCollapsed; }
+  void SetNotCollapsed(bool Value);
+  bool SameIdent() const { return FSameIdent; }
+  void SetSameIdent(bool Value);
+  bool Highlight() const { return FHighlight; }
+  void SetHighlight(bool Value);
+  bool InvertColors() const { return FInvertColors; }
+  void SetInvertColors(bool Value);
+  bool DisplayInTree() const { return FDisplayInTree; }
+  void SetDisplayInTree(bool Value);
+  const std::u16string& NameFmt() const { return FNameFmt; }
+  void SetNameFmt(const std::u16string& Value);
+  const std::u16string& GroupFmt() const { return FGroupFmt; }
+  void SetGroupFmt(const std::u16string& Value);
+  bool RefToCondEnd() const { return FRefToCondEnd; }
+  void SetRefToCondEnd(bool Value);
+  TDynamicHighlight DynHighlight() const { return FDynHighlight; }
+  void SetDynHighlight(TDynamicHighlight Value);
+  THighlightPos HighlightPos() const { return FHighlightPos; }
+  void SetHighlightPos(THighlightPos Value);
+  bool DynSelectMin() const { return FDynSelectMin; }
+  void SetDynSelectMin(bool Value);
+  bool CancelNextRules() const { return FCancelNextRules; }
+  void SetCancelNextRules(bool Value);
+  bool DrawStaple() const { return FDrawStaple; }
+  void SetDrawStaple(bool Value);
+  int GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int Value);
+  const std::u16string& CollapseFmt() const { return FCollapseFmt; }
+  void SetCollapseFmt(const std::u16string& Value);
+  bool SelfClose() const { return FSelfClose; }
+  void SetSelfClose(bool Value);
+  bool NoEndRule() const { return FNoEndRule; }
+  void SetNoEndRule(bool Value);
+  const std::u16string& GrammaRuleName() const { return FGrammaRuleName; }
+  void SetGrammaRuleName(const std::u16string& Value);
+  // The compiled grammar rule named by GrammaRuleName; set by the lexer's CompileGramma.
+  TParserRule* GrammaRule() const { return FGrammaRule; }
+  void SetGrammaRule(TParserRule* Value) { FGrammaRule = Value; }
+  int TokenType() const { return FTokenType; }
+  void SetTokenType(int Value);
+  std::u16string TreeItemStyle() const;
+  void SetTreeItemStyle(const std::u16string& Value);
+  TSyntaxFormat* TreeItemStyleObj() const { return FTreeItemStyle.Item; }
+  std::u16string TreeGroupStyle() const;
+  void SetTreeGroupStyle(const std::u16string& Value);
+  TSyntaxFormat* TreeGroupStyleObj() const { return FTreeGroupStyle.Item; }
+  int TreeItemImage() const { return FTreeItemImage; }
+  void SetTreeItemImage(int Value);
+  int TreeGroupImage() const { return FTreeGroupImage; }
+  void SetTreeGroupImage(int Value);
+  TPen* Pen() const { return FPen.get(); }
+  void SetPen(const TPen* Value) { FPen->Assign(Value); }
+  bool UseCustomPen() const { return FUseCustomPen; }
+  void SetUseCustomPen(bool Value);
+  bool IgnoreAsParent() const { return FIgnoreAsParent; }
+  void SetIgnoreAsParent(bool Value);
+  TAutoCloseMode AutoCloseMode() const { return FAutoCloseMode; }
+  void SetAutoCloseMode(TAutoCloseMode Value);
+  const std::u16string& AutoCloseText() const { return FAutoCloseText; }
+  void SetAutoCloseText(const std::u16string& Value);
+  bool AutoCloseInternal() const { return FAutoCloseInternal; }
+  void SetAutoCloseInternal(bool Value);
+
+  TOnBlockCheck OnBlockCheck;
+
+ private:
+  TTagBlockType FBlockType = btRangeStart;
+  std::unique_ptr<TConditionCollection> FConditions;
+  int FIdentIndex = 0;
+  TLineBreakPos FLinePos = lbTop;
+  int FBlockOffset = 0;
+  TNameRef<TTagBlockCondition> FBlockEnd;
+  bool FEndOfTextClose = false;
+  bool FNotCollapsed = false;
+  bool FSameIdent = false;
+  bool FHighlight = false;
+  bool FInvertColors = false;
+  bool FDisplayInTree = true;
+  std::u16string FNameFmt;
+  std::u16string FGroupFmt;
+  bool FRefToCondEnd = false;
+  TDynamicHighlight FDynHighlight = dhNone;
+  THighlightPos FHighlightPos = cpAny;
+  bool FDynSelectMin = false;
+  bool FCancelNextRules = false;
+  bool FDrawStaple = false;
+  int FGroupIndex = 0;
+  std::u16string FCollapseFmt;
+  bool FSelfClose = false;
+  bool FNoEndRule = false;
+  std::u16string FGrammaRuleName;
+  TParserRule* FGrammaRule = nullptr;
+  int FTokenType = -1;
+  TNameRef<TSyntaxFormat> FTreeItemStyle;
+  TNameRef<TSyntaxFormat> FTreeGroupStyle;
+  int FTreeItemImage = -1;
+  int FTreeGroupImage = -1;
+  std::unique_ptr<TPen> FPen;
+  bool FUseCustomPen = false;
+  bool FIgnoreAsParent = false;
+  TAutoCloseMode FAutoCloseMode = acmDisabled;
+  std::u16string FAutoCloseText;
+  bool FAutoCloseInternal = false;
+};
+
+class TBlockRuleCollection : public TSyntCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TBlockRuleCollection(TPersistent* Owner)
+      : TSyntCollection(TTagBlockCondition::StaticClassInfo(), Owner) {}
+  TTagBlockCondition* Add() { return static_cast<TTagBlockCondition*>(TCollection::Add()); }
+  TTagBlockCondition* Items(int Index) const {
+    return static_cast<TTagBlockCondition*>(TCollection::Items(Index));
+  }
+  TTagBlockCondition* ItemByName(std::u16string_view Name) const {
+    return static_cast<TTagBlockCondition*>(TSyntCollection::ItemByName(Name));
+  }
+};
+
+class TSubAnalyzerRule : public TRuleCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSubAnalyzerRule(TCollection* Collection);
+  ~TSubAnalyzerRule() override;
+
+  std::u16string ItemCaption() const override { return u"Sub lexer rule"; }
+
+  const std::u16string& StartExpression() const { return FStartExpression; }
+  void SetStartExpression(const std::u16string& Value);
+  const std::u16string& EndExpression() const { return FEndExpression; }
+  void SetEndExpression(const std::u16string& Value);
+  uint16_t RegexModifiers() const { return DefaultRegexOptions; }
+  // Keeps the master-lexer lists of the lexers referenced before and after current.
+  TSyntAnalyzer* SyntAnalyzer() const { return FSyntAnalyzer; }
+  void SetSyntAnalyzer(TSyntAnalyzer* Value);
+  bool FromTextBegin() const { return FFromTextBegin; }
+  void SetFromTextBegin(bool Value);
+  bool ToTextEnd() const { return FToTextEnd; }
+  void SetToTextEnd(bool Value);
+  bool IncludeBounds() const { return FIncludeBounds; }
+  void SetIncludeBounds(bool Value);
+
+ private:
+  friend class TSyntAnalyzer;
+  std::u16string FStartExpression;
+  std::u16string FEndExpression;
+  TSyntAnalyzer* FSyntAnalyzer = nullptr;
+  bool FFromTextBegin = false;
+  bool FToTextEnd = false;
+  bool FIncludeBounds = false;
+};
+
+class TSubAnalyzerRules : public TSyntCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSubAnalyzerRules(TPersistent* Owner)
+      : TSyntCollection(TSubAnalyzerRule::StaticClassInfo(), Owner) {}
+  TSubAnalyzerRule* Add() { return static_cast<TSubAnalyzerRule*>(TCollection::Add()); }
+  TSubAnalyzerRule* Items(int Index) const {
+    return static_cast<TSubAnalyzerRule*>(TCollection::Items(Index));
+  }
+};
+
+// --- code templates --------------------------------------------------------------------------
+
+class TCodeTemplate : public TCollectionItem {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TCodeTemplate(TCollection* Collection);
+  ~TCodeTemplate() override;
+
+  std::u16string DisplayName() const override { return FName; }
+  void SetDisplayName(const std::u16string& Value) override { SetName(Value); }
+
+  const std::u16string& Name() const { return FName; }
+  void SetName(const std::u16string& Value);
+  const std::u16string& Description() const { return FDescription; }
+  void SetDescription(const std::u16string& Value);
+  // The template's lines ("|" marks the caret; advanced templates use <caret> and <marker>).
+  TSyntMemoStrings* Code() const { return FCode.get(); }
+  void SetCode(const TStrings* Value);
+  bool Advanced() const { return FAdvanced; }
+  void SetAdvanced(bool Value);
+
+ private:
+  std::u16string FName;
+  std::u16string FDescription;
+  std::unique_ptr<TSyntMemoStrings> FCode;
+  bool FAdvanced = false;
+};
+
+class TCodeTemplates : public TCollection {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TCodeTemplates(TPersistent* Owner);
+  TCodeTemplate* Add() { return static_cast<TCodeTemplate*>(TCollection::Add()); }
+  TCodeTemplate* Items(int Index) const {
+    return static_cast<TCodeTemplate*>(TCollection::Items(Index));
+  }
+};
+
+// Makes every class of the lexer model known to the class registry (idempotent).
+void RegisterLexerItemClasses();
+
+}  // namespace synt
