@@ -123,9 +123,11 @@ void TCollection::InsertItem(TCollectionItem* Item, int Index) {
 }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
-  Notify(Item, cnExtracting);
+  // Out of the list first: from a destructor the item is no longer what its class says, and the
+  // handlers walk the collection.
   FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
   Item->FInList = false;
+  Notify(Item, cnExtracting);
   Item->FCollection = nullptr;
   Changed();
 }

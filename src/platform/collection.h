@@ -114,7 +114,8 @@ class TCollection : public TPersistent {
   // A change: Item is the item that changed, or null when the whole collection did.
   virtual void Update(TCollectionItem* Item) {}
   // Items arriving (cnAdded, after naming) and leaving (cnDeleting before a Delete or Clear frees
-  // the item; cnExtracting when an item leaves otherwise, which includes deleting it directly).
+  // the item, still in the list; cnExtracting when an item leaves otherwise, which includes
+  // deleting it directly: it is out of the list then and may be half destroyed).
   virtual void Notify(TCollectionItem* Item, TCollectionNotification Action) {}
   // Gives a new item its initial name.
   virtual void SetItemName(TCollectionItem* Item) {}
