@@ -544,19 +544,31 @@ SYNT_SETTER(TRuleCollectionItem, StatesAbsent, int32_t, FStatesAbsent)
 // --- TTokenRule ------------------------------------------------------------------------------
 
 TTokenRule::TTokenRule(TCollection* Collection) : TRuleCollectionItem(Collection) {
-  if (TSyntAnalyzer* l = SyntOwner()) FCodePage = CharsetToCodePage(l->Charset());
+  FRegExpr.SetModifierFlags(DefaultRegexOptions);
+  if (TSyntAnalyzer* l = SyntOwner()) FRegExpr.SetCodePage(CharsetToCodePage(l->Charset()));
 }
 
 void TTokenRule::Assign(const TPersistent* Source) {
   TRuleCollectionItem::Assign(Source);
-  if (auto* src = dynamic_cast<const TTokenRule*>(Source)) FModifiers = src->FModifiers;
+  if (auto* src = dynamic_cast<const TTokenRule*>(Source))
+    SetRegexModifiers(src->RegexModifiers());
+}
+
+void TTokenRule::SetExpression(const std::u16string& Value) {
+  if (Value == FRegExpr.Expression()) return;
+  FRegExpr.SetExpression(Value);
+  Changed();
+}
+
+void TTokenRule::SetRegexModifiers(uint16_t Value) {
+  if (Value == FRegExpr.ModifierFlags()) return;
+  FRegExpr.SetModifierFlags(Value);
+  Changed();
 }
 
 SYNT_SETTER(TTokenRule, TokenType, int, FTokenType)
-SYNT_SETTER(TTokenRule, Expression, const std::u16string&, FExpression)
 SYNT_SETTER(TTokenRule, ColumnFrom, int, FColumnFrom)
 SYNT_SETTER(TTokenRule, ColumnTo, int, FColumnTo)
-SYNT_SETTER(TTokenRule, RegexModifiers, uint16_t, FModifiers)
 
 // --- TSingleTagCondition, TConditionCollection -----------------------------------------------
 
@@ -706,7 +718,22 @@ SYNT_SETTER(TTagBlockCondition, AutoCloseInternal, bool, FAutoCloseInternal)
 
 // --- TSubAnalyzerRule ------------------------------------------------------------------------
 
-TSubAnalyzerRule::TSubAnalyzerRule(TCollection* Collection) : TRuleCollectionItem(Collection) {}
+TSubAnalyzerRule::TSubAnalyzerRule(TCollection* Collection) : TRuleCollectionItem(Collection) {
+  FStartRegExpr.SetModifierFlags(DefaultRegexOptions);
+  FEndRegExpr.SetModifierFlags(DefaultRegexOptions);
+}
+
+void TSubAnalyzerRule::SetStartExpression(const std::u16string& Value) {
+  if (Value == FStartRegExpr.Expression()) return;
+  FStartRegExpr.SetExpression(Value);
+  Changed();
+}
+
+void TSubAnalyzerRule::SetEndExpression(const std::u16string& Value) {
+  if (Value == FEndRegExpr.Expression()) return;
+  FEndRegExpr.SetExpression(Value);
+  Changed();
+}
 
 TSubAnalyzerRule::~TSubAnalyzerRule() {
   // A rule removed from a live lexer takes its lexer out of the master list it put it in.
@@ -738,8 +765,6 @@ void TSubAnalyzerRule::SetSyntAnalyzer(TSyntAnalyzer* Value) {
   Changed();
 }
 
-SYNT_SETTER(TSubAnalyzerRule, StartExpression, const std::u16string&, FStartExpression)
-SYNT_SETTER(TSubAnalyzerRule, EndExpression, const std::u16string&, FEndExpression)
 SYNT_SETTER(TSubAnalyzerRule, FromTextBegin, bool, FFromTextBegin)
 SYNT_SETTER(TSubAnalyzerRule, ToTextEnd, bool, FToTextEnd)
 SYNT_SETTER(TSubAnalyzerRule, IncludeBounds, bool, FIncludeBounds)

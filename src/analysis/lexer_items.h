@@ -30,6 +30,7 @@
 #include "platform/input.h"
 #include "platform/set.h"
 #include "platform/strings.h"
+#include "regex/reg_expr.h"
 
 namespace synt {
 
@@ -95,9 +96,8 @@ using TParseTokenEvent = std::function<void(TParserResults* Client, std::u16stri
 using TMouseClickEvent =
     std::function<void(TObject* Editor, int TokenIndex, TMouseButton Button, TShiftState Shift)>;
 
-// Modifiers of the expressions a rule creates: i, g, m and x on; s and r off (bits of the
-// expression engine: i 1, r 2, s 4, g 8, m 16, x 32).
-constexpr uint16_t DefaultRegexOptions = 1 | 8 | 16 | 32;
+// Modifiers of the expressions a rule creates: i, g, m and x on; s and r off.
+constexpr uint16_t DefaultRegexOptions = rmIgnoreCase | rmGreedy | rmMultiLine | rmExtended;
 
 // --- base item and collection ----------------------------------------------------------------
 
@@ -335,29 +335,28 @@ class TTokenRule : public TRuleCollectionItem {
 
   int TokenType() const { return FTokenType; }
   void SetTokenType(int Value);
-  const std::u16string& Expression() const { return FExpression; }
+  const std::u16string& Expression() const { return FRegExpr.Expression(); }
   void SetExpression(const std::u16string& Value);
   int ColumnFrom() const { return FColumnFrom; }
   void SetColumnFrom(int Value);
   int ColumnTo() const { return FColumnTo; }
   void SetColumnTo(int Value);
-  // The expression's modifier bits (DefaultRegexOptions when created) and code page (the lexer's
-  // Charset's, following its changes).
-  uint16_t RegexModifiers() const { return FModifiers; }
+  // The rule's own compiled expression: modifiers DefaultRegexOptions when created, code page the
+  // lexer's Charset's (following its changes); compiled when first matched.
+  TqxRegExpr* RegExpr() const { return &FRegExpr; }
+  uint16_t RegexModifiers() const { return FRegExpr.ModifierFlags(); }
   void SetRegexModifiers(uint16_t Value);
-  uint32_t CodePage() const { return FCodePage; }
-  void SetCodePage(uint32_t Value) { FCodePage = Value; }
+  uint32_t CodePage() const { return FRegExpr.CodePage(); }
+  void SetCodePage(uint32_t Value) { FRegExpr.SetCodePage(Value); }
 
   TOnMatchToken OnMatchToken;
   TMouseClickEvent OnMouseClick;
 
  private:
   int FTokenType = 0;
-  std::u16string FExpression;
+  mutable TqxRegExpr FRegExpr;  // compiling and matching change only its cache
   int FColumnFrom = 0;
   int FColumnTo = 0;
-  uint16_t FModifiers = DefaultRegexOptions;
-  uint32_t FCodePage = 0;
 };
 
 class TTokenRuleCollection : public TSyntCollection {
@@ -579,11 +578,13 @@ class TSubAnalyzerRule : public TRuleCollectionItem {
 
   std::u16string ItemCaption() const override { return u"Sub lexer rule"; }
 
-  const std::u16string& StartExpression() const { return FStartExpression; }
+  const std::u16string& StartExpression() const { return FStartRegExpr.Expression(); }
   void SetStartExpression(const std::u16string& Value);
-  const std::u16string& EndExpression() const { return FEndExpression; }
+  const std::u16string& EndExpression() const { return FEndRegExpr.Expression(); }
   void SetEndExpression(const std::u16string& Value);
-  uint16_t RegexModifiers() const { return DefaultRegexOptions; }
+  // The two compiled expressions, with the default modifiers.
+  TqxRegExpr* StartRegExpr() const { return &FStartRegExpr; }
+  TqxRegExpr* EndRegExpr() const { return &FEndRegExpr; }
   // Keeps the master-lexer lists of the lexers referenced before and after current.
   TSyntAnalyzer* SyntAnalyzer() const { return FSyntAnalyzer; }
   void SetSyntAnalyzer(TSyntAnalyzer* Value);
@@ -596,8 +597,8 @@ class TSubAnalyzerRule : public TRuleCollectionItem {
 
  private:
   friend class TSyntAnalyzer;
-  std::u16string FStartExpression;
-  std::u16string FEndExpression;
+  mutable TqxRegExpr FStartRegExpr;
+  mutable TqxRegExpr FEndRegExpr;
   TSyntAnalyzer* FSyntAnalyzer = nullptr;
   bool FFromTextBegin = false;
   bool FToTextEnd = false;

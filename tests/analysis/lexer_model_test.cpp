@@ -361,6 +361,24 @@ TEST(LexerModel, AssignCopiesEverythingAndReferencesOwnItems) {
   EXPECT_TRUE(EqualPublishedProperties(&src, &dst));
 }
 
+TEST(LexerModel, RulesOwnTheirCompiledExpressions) {
+  TSyntAnalyzer l(nullptr);
+  TTokenRule* r = l.TokenRules()->Add();
+  r->SetExpression(u"[a-z_]\\w*");
+  EXPECT_EQ(r->RegExpr()->ModifierFlags(), DefaultRegexOptions);
+  EXPECT_EQ(r->RegExpr()->MatchLength(u"Begin end", 1), 5);  // i is on: case is ignored
+  r->SetExpression(u"a b");                                   // x is on: blanks are layout
+  EXPECT_EQ(r->RegExpr()->MatchLength(u"ab", 1), 2);
+  r->SetExpression(u"(");
+  EXPECT_TRUE(r->RegExpr()->IsInvalid());  // never matches, no error shown
+  TSubAnalyzerRule* s = l.SubAnalyzers()->Add();
+  s->SetStartExpression(u"<\\?php");
+  s->SetEndExpression(u"\\?>");
+  EXPECT_EQ(s->StartRegExpr()->MatchLength(u"<?PHP", 1), 5);
+  EXPECT_EQ(s->EndRegExpr()->MatchLength(u"?>", 1), 2);
+  EXPECT_EQ(s->EndRegExpr()->ModifierFlags(), DefaultRegexOptions);
+}
+
 TEST(LexerModel, CharsetGivesTheExpressionsTheirCodePage) {
   TSyntAnalyzer l(nullptr);
   TTokenRule* a = l.TokenRules()->Add();
