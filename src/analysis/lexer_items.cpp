@@ -332,17 +332,30 @@ void TSyntCollection::Notify(TCollectionItem* Item, TCollectionNotification Acti
 
 void TSyntCollection::SetItemName(TCollectionItem* Item) {
   auto* item = static_cast<TSyntCollectionItem*>(Item);
-  std::unordered_set<std::u16string> taken;
-  for (int i = 0; i < Count(); ++i)
-    if (Items(i) != item) taken.insert(Items(i)->DisplayName());
+  // Numbers already used as "<n> <caption>"; only n <= Count matter, as one of them is free.
   std::u16string caption = u" " + item->ItemCaption();
-  for (int n = 1;; ++n) {
-    std::u16string name = AsciiToUtf16(std::to_string(n)) + caption;
-    if (!taken.count(name)) {
-      item->SetDisplayName(name);
-      return;
+  std::vector<bool> used(size_t(Count()) + 2, false);
+  for (int i = 0; i < Count(); ++i) {
+    if (Items(i) == item) continue;
+    std::u16string name = Items(i)->DisplayName();
+    if (name.size() <= caption.size() || name.compare(name.size() - caption.size(), caption.size(), caption) != 0)
+      continue;
+    size_t digits = name.size() - caption.size();
+    if (digits > 9 || name[0] == u'0') continue;
+    size_t n = 0;
+    bool number = true;
+    for (size_t k = 0; k < digits; ++k) {
+      if (name[k] < u'0' || name[k] > u'9') {
+        number = false;
+        break;
+      }
+      n = n * 10 + size_t(name[k] - u'0');
     }
+    if (number && n < used.size()) used[n] = true;
   }
+  size_t n = 1;
+  while (used[n]) ++n;
+  item->SetDisplayName(AsciiToUtf16(std::to_string(n)) + caption);
 }
 
 // --- TSyntaxFormat ---------------------------------------------------------------------------

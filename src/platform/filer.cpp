@@ -256,6 +256,18 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
   if (std::find(FLoaded.begin(), FLoaded.end(), comp) == FLoaded.end()) FLoaded.push_back(comp);
   try {
     comp->SetParentComponent(Parent->GetChildParent());
+    // Only what the parent writes back as its child may be read as one; anything else would be
+    // lost on the next save (and references to it with it).
+    bool held = false;
+    Parent->GetChildren([&](TComponent* c) { held = held || c == comp; }, FRoot);
+    if (!held) {
+      if (created) delete comp;
+      comp = nullptr;
+      Error("Error reading " + ErrorPath(Parent, Object.ClassName) + ": a " + Parent->ClassName() +
+                " holds no " + Object.ClassName,
+            Object.Line);
+      return;
+    }
     if (!Object.Name.empty() && comp->Name() != Object.Name) {
       try {
         comp->SetName(Object.Name);
@@ -268,7 +280,7 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
     }
     ReadObjectBody(Object, comp);
   } catch (...) {
-    if (created) delete comp;
+    if (created && comp) delete comp;
     throw;
   }
 }
