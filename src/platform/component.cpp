@@ -168,7 +168,13 @@ void TComponent::Destroying() {
   for (TComponent* c : FComponents) c->Destroying();
 }
 
-void TComponent::GetChildren(const std::function<void(TComponent*)>&, TComponent*) {}
+void TComponent::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) {
+  // As the root of a stored form, a component holds what it owns that no other component holds.
+  if (Root != this) return;
+  std::vector<TComponent*> owned = FComponents;
+  for (TComponent* c : owned)
+    if (!c->HasParent()) Proc(c);
+}
 
 void TComponent::RegisterHandler(std::string Name, std::any Handler) {
   if (!FHandlers) FHandlers = std::make_unique<std::vector<std::pair<std::string, std::any>>>();

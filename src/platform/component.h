@@ -110,8 +110,9 @@ class TComponent : public TPersistent {
   virtual void Updating() { FState.Include(csUpdating); }
   virtual void Updated() { FState.Exclude(csUpdating); }
 
-  // Stored-form structure: the components written as nested objects of this one, and the owner and
-  // parent given to nested objects read back.
+  // Stored-form structure: the components written as nested objects of this one (the base: when it
+  // is the root, the components it owns that have no parent), and the owner and parent given to
+  // nested objects read back. Only what GetChildren lists is accepted as a nested object on reading.
   virtual void GetChildren(const std::function<void(TComponent* Child)>& Proc, TComponent* Root);
   virtual TComponent* GetChildOwner() { return nullptr; }
   virtual TComponent* GetChildParent() { return this; }

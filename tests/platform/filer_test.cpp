@@ -439,6 +439,32 @@ TEST(Filer, ReadsWhatOtherWritersProduce) {
   EXPECT_NE(out.find("      Label = 'gr'#252#223\n"), std::string::npos);
 }
 
+TEST(Filer, OnlyChildrenThatAreWrittenBackAreRead) {
+  std::u16string text =
+      u"object S: TSample\n"
+      u"  object C: TSample\n"
+      u"    Count = 1\n"
+      u"  end\n"
+      u"  Count = 2\n"
+      u"end\n";
+  TSample s(nullptr);
+  s.WithChildren = false;  // it would not write C back: reading C would lose it on the next save
+  TReader r;
+  ErrorLog log;
+  log.Attach(r);
+  r.ReadRootText(text, &s);
+  EXPECT_EQ(log.Messages, (std::vector<std::string>{
+                              "Line 2: Error reading S.TSample: a TSample holds no TSample"}));
+  EXPECT_EQ(s.ComponentCount(), 0);
+  EXPECT_EQ(s.Count(), 2);
+  // A plain component as root holds what it owns (a form stand-in).
+  TComponent form(nullptr);
+  TReader r2;
+  r2.ReadRootText(u"object F: TComponent\n  object C: TSample\n  end\nend\n", &form);
+  EXPECT_NE(form.FindComponent(u"C"), nullptr);
+  EXPECT_NE(Write(&form).find("  object C: TSample\n"), std::string::npos);
+}
+
 TEST(Filer, ObjectsFreedDuringTheReadAreForgotten) {
   // The second Parts value frees the items the first one made, one of which holds a pending
   // reference (here: an item font cannot hold one, so use a child whose reference is pending and
