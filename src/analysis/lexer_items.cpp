@@ -333,7 +333,8 @@ void TSyntCollection::Notify(TCollectionItem* Item, TCollectionNotification Acti
 void TSyntCollection::SetItemName(TCollectionItem* Item) {
   auto* item = static_cast<TSyntCollectionItem*>(Item);
   // Numbers already used as "<n> <caption>"; only n <= Count matter, as one of them is free.
-  std::u16string caption = u" " + item->ItemCaption();
+  std::u16string caption(1, u' ');
+  caption += item->ItemCaption();
   std::vector<bool> used(size_t(Count()) + 2, false);
   for (int i = 0; i < Count(); ++i) {
     if (Items(i) == item) continue;

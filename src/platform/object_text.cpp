@@ -307,7 +307,12 @@ class Parser {
   bool IsSym(char16_t c) const { return Cur.Kind == Tok::Symbol && Cur.Sym == c; }
   bool IsWord(std::string_view w) const { return Cur.Kind == Tok::Ident && SameWord(Cur.Ident, w); }
   void ExpectSym(char16_t c) {
-    if (!IsSym(c)) Expected("'" + Utf16ToUtf8(std::u16string(1, c)) + "'");
+    if (!IsSym(c)) {
+      std::string what(1, '\'');
+      what += Utf16ToUtf8(std::u16string(1, c));
+      what += '\'';
+      Expected(what);
+    }
     Next();
   }
   std::string ExpectIdent() {
@@ -320,7 +325,8 @@ class Parser {
     std::string s = ExpectIdent();
     while (IsSym(u'.')) {
       Next();
-      s += "." + ExpectIdent();
+      s += '.';
+      s += ExpectIdent();
     }
     return s;
   }

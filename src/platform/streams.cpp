@@ -265,6 +265,6 @@ TResourceStream::TResourceStream(uintptr_t, const std::string& ResName,
 }
 
 TResourceStream::TResourceStream(uintptr_t Instance, int ResID, const std::string& ResType)
-    : TResourceStream(Instance, "#" + std::to_string(ResID), ResType) {}
+    : TResourceStream(Instance, std::string(1, '#').append(std::to_string(ResID)), ResType) {}
 
 }  // namespace synt
