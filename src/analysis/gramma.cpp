@@ -1,5 +1,6 @@
 #include "analysis/gramma.h"
 
+#include "analysis/gramma_rules.h"
 #include "platform/properties.h"
 #include "text/memo_strings.h"
 
@@ -17,7 +18,8 @@ const TClassInfo& TGrammaAnalyzer::StaticClassInfo() {
   return info;
 }
 
-TGrammaAnalyzer::TGrammaAnalyzer() : FLines(std::make_unique<TSyntMemoStrings>()) {
+TGrammaAnalyzer::TGrammaAnalyzer()
+    : FLines(std::make_unique<TSyntMemoStrings>()), FRules(std::make_unique<TGrammaRules>()) {
   FLines->OnChange = [this](TObject*, int, int, int) {
     if (OnChange) OnChange(this);
   };
@@ -40,8 +42,25 @@ void TGrammaAnalyzer::Assign(const TPersistent* Source) {
   TPersistent::Assign(Source);
 }
 
-void TGrammaAnalyzer::Compile(const TStrings&) { ++FCompileCount; }
+void TGrammaAnalyzer::Compile(const TStrings& TokenTypeNames) {
+  ++FCompileCount;
+  FRules->Compile(*FLines, TokenTypeNames);
+}
 
-TParserRule* TGrammaAnalyzer::ParserRuleByName(std::u16string_view) const { return nullptr; }
+TParserRule* TGrammaAnalyzer::ParserRuleByName(std::u16string_view Name) const {
+  return FRules->ParserRuleByName(Name);
+}
+
+TParserRule* TGrammaAnalyzer::Root() const { return FRules->Root(); }
+TParserRule* TGrammaAnalyzer::Skip() const { return FRules->Skip(); }
+
+std::unique_ptr<TParserBranchNode> TGrammaAnalyzer::ParseRule(int TokenIdx, TParserRule* Rule,
+                                                              const TTokenHolder& Tokens) const {
+  return FRules->ParseRule(TokenIdx, Rule, Tokens);
+}
+
+int TGrammaAnalyzer::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const {
+  return FRules->TestRule(TokenIdx, Rule, Tokens);
+}
 
 }  // namespace synt

@@ -22,6 +22,9 @@ namespace synt {
 class TStrings;
 class TSyntMemoStrings;
 class TParserRule;
+class TParserBranchNode;
+class TGrammaRules;
+class TTokenHolder;
 
 class TGrammaAnalyzer : public TPersistent {
   SYNT_CLASS_INFO()
@@ -41,6 +44,13 @@ class TGrammaAnalyzer : public TPersistent {
   void Compile(const TStrings& TokenTypeNames);
   // The first top-level rule named Name without regard to case; none for an empty name.
   TParserRule* ParserRuleByName(std::u16string_view Name) const;
+  // The compiled rules (gramma_rules.h): matching over a token list.
+  const TGrammaRules& Rules() const { return *FRules; }
+  TParserRule* Root() const;
+  TParserRule* Skip() const;
+  std::unique_ptr<TParserBranchNode> ParseRule(int TokenIdx, TParserRule* Rule,
+                                               const TTokenHolder& Tokens) const;
+  int TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const;
   // How often Compile ran (the lexer recompiles on every change of the text or the type names).
   int CompileCount() const { return FCompileCount; }
 
@@ -48,6 +58,7 @@ class TGrammaAnalyzer : public TPersistent {
 
  private:
   std::unique_ptr<TSyntMemoStrings> FLines;
+  std::unique_ptr<TGrammaRules> FRules;
   int FCompileCount = 0;
 };
 

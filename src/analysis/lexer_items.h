@@ -43,6 +43,7 @@ class TParserResults;       // the tokenizer's results
 class TClientSyntAnalyzer;  // a document's analysis
 class TTextRange;           // a block of the analysis
 class TParserRule;          // a compiled grammar rule
+struct TSyntToken;          // a token of the analysis
 
 // --- enumerations ----------------------------------------------------------------------------
 
@@ -391,6 +392,9 @@ class TSingleTagCondition : public TCollectionItem {
   bool IgnoreCase() const { return FIgnoreCase; }
   void SetIgnoreCase(bool Value);
 
+  // Whether the condition accepts Token of Text, the whole text (block_rules.cpp).
+  bool CheckToken(std::u16string_view Text, const TSyntToken& Token) const;
+
  private:
   std::unique_ptr<TStringList> FTagList;
   TTagConditionType FCondType = tcEqual;
@@ -513,6 +517,13 @@ class TTagBlockCondition : public TRuleCollectionItem {
   void SetAutoCloseInternal(bool Value);
 
   TOnBlockCheck OnBlockCheck;
+
+  // Conditions are checked this many tokens further back (block_rules.cpp): 0 with RefToCondEnd,
+  // else the largest of 0, -IdentIndex and -BlockOffset.
+  int ConditionDelay() const;
+  // Whether the conditions hold for the first n tokens of Client (n = -1: all); RefIdx gets the
+  // earliest token they matched.
+  bool CheckConditions(std::u16string_view Text, TParserResults& Client, int& RefIdx, int n);
 
  private:
   TTagBlockType FBlockType = btRangeStart;

@@ -49,6 +49,8 @@ class ISyntAnalyzerClient {
   ~ISyntAnalyzerClient() = default;
 };
 
+struct TSyntToken;
+
 class TSyntAnalyzer : public TLoadableComponent {
   SYNT_CLASS_INFO()
 
@@ -148,6 +150,18 @@ class TSyntAnalyzer : public TLoadableComponent {
 
   // Compiles Gramma with TokenTypeNames and gives each block rule its grammar rule.
   void CompileGramma();
+
+  // --- rule matching for the analysis (tokenizer.cpp, block_rules.cpp) ---
+  // The token at the 1-based FPos of Text (the whole text), from the first token rule in order that
+  // matches there; false when none does. OnlyGlobal: only rules with AlwaysEnabled.
+  bool MatchToken(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal, int FPos,
+                  TSyntToken& Token);
+  // The tag-detection rules that need neither a parent block nor a grammar, for the latest token.
+  void DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal);
+  // Every block rule in order for the first n tokens (n = -1: all of them). SkipSimpleTags leaves
+  // out what DetectTags already did (the catch-up pass of separate block analysis).
+  void ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_view Text, int n,
+                       bool OnlyGlobal, bool SkipSimpleTags = false);
 
   // Copies another lexer (anything else is ignored): the lexer-wide properties and every
   // collection, with references resolved against this lexer's own items.

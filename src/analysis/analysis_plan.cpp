@@ -1,0 +1,318 @@
+#include "analysis/analysis_plan.h"
+
+#include <algorithm>
+
+#include "analysis/parser_results.h"
+#include "lists/char_utils.h"
+
+namespace synt::analysis_internal {
+
+// ---- TagSet ---------------------------------------------------------------------------------
+
+uint32_t TagSet::Hash(std::u16string_view S) const {
+  uint32_t h = 2166136261u;
+  for (char16_t c : S) {
+    if (fIgnoreCase) c = CharUpper(c);
+    h = (h ^ c) * 16777619u;
+  }
+  return h;
+}
+
+bool TagSet::Same(const std::u16string& Tag, std::u16string_view S) const {
+  if (Tag.size() != S.size()) return false;
+  if (!fIgnoreCase) return Tag == S;
+  for (size_t i = 0; i < S.size(); ++i)
+    if (Tag[i] != S[i] && Tag[i] != CharUpper(S[i])) return false;
+  return true;
+}
+
+void TagSet::Build(const std::vector<std::u16string>& Tags, bool IgnoreCase) {
+  fIgnoreCase = IgnoreCase;
+  fTags.clear();
+  fSlots.clear();
+  fMinLen = SIZE_MAX;
+  fMaxLen = 0;
+  fBloom = 0;
+  for (const std::u16string& t : Tags) {
+    std::u16string u = t;
+    if (IgnoreCase)
+      for (char16_t& c : u) c = CharUpper(c);
+    if (!u.empty()) fBloom |= uint64_t(1) << (u[0] & 63);
+    fTags.push_back(std::move(u));
+    fMinLen = std::min(fMinLen, t.size());
+    fMaxLen = std::max(fMaxLen, t.size());
+  }
+  fCount = int(fTags.size());
+  if (fCount == 0) return;
+  size_t cap = 8;
+  while (cap < size_t(fCount) * 2) cap *= 2;
+  fSlots.assign(cap, -1);
+  for (int i = 0; i < fCount; ++i) {
+    size_t k = Hash(fTags[size_t(i)]) & (cap - 1);
+    while (fSlots[k] >= 0) {
+      if (fTags[size_t(fSlots[k])] == fTags[size_t(i)]) break;  // duplicate: one is enough
+      k = (k + 1) & (cap - 1);
+    }
+    if (fSlots[k] < 0) fSlots[k] = i;
+  }
+}
+
+TTokenFilter TagSet::FirstChars() const {
+  TTokenFilter f;
+  if (fCount == 0) return f;
+  f.Chars[0] = f.Chars[1] = 0;
+  f.High = fIgnoreCase;  // units above 127 may share an upper case with an ASCII tag
+  for (const std::u16string& t : fTags) {
+    if (t.empty()) continue;
+    f.AddChar(t[0]);
+    if (fIgnoreCase) f.AddChar(CharLower(t[0]));
+  }
+  return f;
+}
+
+bool TagSet::Contains(std::u16string_view S) const {
+  if (fCount == 0 || S.size() < fMinLen || S.size() > fMaxLen) return false;
+  if (!S.empty()) {
+    char16_t c = fIgnoreCase ? CharUpper(S[0]) : S[0];
+    if (!((fBloom >> (c & 63)) & 1)) return false;
+  }
+  size_t mask = fSlots.size() - 1;
+  for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
+    if (Same(fTags[size_t(fSlots[k])], S)) return true;
+  return false;
+}
+
+// ---- Conditions -----------------------------------------------------------------------------
+
+std::shared_ptr<const TqxRegProgram> CompileExpression(const std::u16string& Expression,
+                                                       uint16_t Modifiers, uint32_t CodePage) {
+  try {
+    TqxRegExpr re;
+    re.SetModifierFlags(Modifiers);
+    re.SetCodePage(CodePage);
+    re.SetExpression(Expression);
+    return re.Program();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// The rule's own expression, compiled on first use (null when invalid).
+std::shared_ptr<const TqxRegProgram> ProgramOf(TqxRegExpr* Expr) {
+  try {
+    return Expr ? Expr->Program() : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<const TqxRegProgram> CompileTag(const std::u16string& Tag) {
+  return CompileExpression(Tag, DefaultRegexOptions, 0);
+}
+
+ConditionPlan PlanOneCondition(const TSingleTagCondition* C) {
+  ConditionPlan p;
+  p.Type = C->CondType();
+  p.TokenTypes = C->TokenTypes();
+  std::vector<std::u16string> tags;
+  const TStrings& list = *C->TagList();
+  for (int i = 0; i < list.Count(); ++i) tags.push_back(list.Strings(i));
+  p.EmptyTags = tags.empty();
+  if (p.Type == tcMask || p.Type == tcStrictMask) {
+    for (const std::u16string& t : tags) {
+      auto prog = CompileTag(t);
+      if (!prog) {
+        p.MaskListCut = true;
+        break;
+      }
+      p.Masks.push_back(std::move(prog));
+    }
+  } else {
+    p.Tags.Build(tags, C->IgnoreCase());
+  }
+  return p;
+}
+
+bool CheckCondition(const ConditionPlan& C, const TParserResults& Client, std::u16string_view Text,
+                    int TokenIndex) {
+  return CheckConditionOn(C, Text, Client.Tokens()[TokenIndex],
+                          const_cast<TParserResults&>(Client).MatchScratch());
+}
+
+bool CheckConditionOn(const ConditionPlan& C, std::u16string_view Text, const TSyntToken& t,
+                      TqxRegMatch& m) {
+  if (C.TokenTypes != 0) {
+    bool typed = (C.TokenTypes >> (uint32_t(t.TokenType) % 32u)) & 1u;
+    if (C.Type == tcSkip) return typed;
+    if (!typed) return C.Type == tcNotEqual;
+  }
+  if (C.EmptyTags) return C.Type != tcNotEqual;
+  size_t s = std::min(size_t(std::max(t.StartPos, 0)), Text.size());
+  size_t e = std::min(size_t(std::max(t.EndPos, t.StartPos)), Text.size());
+  std::u16string_view tokenText = Text.substr(s, e - s);
+  switch (C.Type) {
+    case tcEqual:
+    case tcSkip:
+      return C.Tags.Contains(tokenText);
+    case tcNotEqual:
+      return !C.Tags.Contains(tokenText);
+    case tcMask:
+    case tcStrictMask: {
+      // The mask sees the token's text alone, as a copy would: anchors at its ends hold there.
+      for (const auto& prog : C.Masks) {
+        if (!prog->MayMatchAt(tokenText, 1)) continue;
+        int len;
+        try {
+          len = prog->MatchLength(tokenText, 1, m);
+        } catch (...) {
+          len = -1;
+        }
+        if (len > 0 && (C.Type == tcMask || size_t(len) == tokenText.size())) return true;
+      }
+      return false;
+    }
+  }
+  return false;
+}
+
+// ---- Plans ----------------------------------------------------------------------------------
+
+namespace {
+
+// The tokens a positive condition can accept (a superset).
+TTokenFilter ConditionFilter(const ConditionPlan& c) {
+  TTokenFilter f;
+  if (c.TokenTypes) f.Types = c.TokenTypes;
+  if (c.Type == tcSkip && c.TokenTypes) return f;  // typed tokens pass whatever their text
+  if (c.EmptyTags) return f;
+  if (c.Type == tcMask || c.Type == tcStrictMask) {
+    TTokenFilter chars = TTokenFilter::None();
+    for (const auto& m : c.Masks) {
+      if (m->MatchesEmpty()) return f;
+      const TqxCharFilter& fc = m->FirstChars();
+      chars.Chars[0] |= fc.low[0];
+      chars.Chars[1] |= fc.low[1];
+      chars.High |= fc.high || fc.low[2] || fc.low[3];
+    }
+    f.Chars[0] = chars.Chars[0], f.Chars[1] = chars.Chars[1], f.High = chars.High;
+    return f;
+  }
+  TTokenFilter chars = c.Tags.FirstChars();
+  f.Chars[0] = chars.Chars[0], f.Chars[1] = chars.Chars[1], f.High = chars.High;
+  return f;
+}
+
+}  // namespace
+
+std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client) {
+  auto plan = std::make_unique<LexerPlan>();
+  plan->Lexer = Lexer;
+
+  TTokenRuleCollection* tokenRules = Lexer->TokenRules();
+  TBlockRuleCollection* blockRules = Lexer->BlockRules();
+  std::vector<TRuleCollectionItem*> table;
+  for (int i = 0; i < tokenRules->Count(); ++i) table.push_back(tokenRules->Items(i));
+  for (int i = 0; i < blockRules->Count(); ++i) table.push_back(blockRules->Items(i));
+  int base = Client.RegisterRules(table);
+
+  const int nTok = tokenRules->Count();
+  plan->Words = std::max(1, (nTok + 63) / 64);
+  plan->CharMasks.assign(257 * size_t(plan->Words), 0);
+  plan->GlobalMask.assign(size_t(plan->Words), 0);
+  plan->TokenRules.resize(size_t(nTok));
+  for (int i = 0; i < nTok; ++i) {
+    TTokenRule* r = tokenRules->Items(i);
+    TokenRulePlan& p = plan->TokenRules[size_t(i)];
+    p.Rule = r;
+    p.RuleIndex = base + i;
+    p.TokenType = r->TokenType();
+    p.StatesPresent = uint32_t(r->StatesPresent());
+    p.StatesAbsent = uint32_t(r->StatesAbsent());
+    p.Global = r->AlwaysEnabled();
+    p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
+    p.Columns = r->ColumnFrom() > 0 || r->ColumnTo() > 0;
+    p.Event = bool(r->OnMatchToken);
+    p.Prog = ProgramOf(r->RegExpr());
+    if (!r->Enabled() || (!p.Prog && !p.Event)) continue;  // can never make a token
+    const size_t w = size_t(i / 64);
+    const uint64_t bit = uint64_t(1) << (i % 64);
+    const bool everywhere = p.Event || p.Prog->MatchesEmpty();
+    const TqxCharFilter& f = p.Prog ? p.Prog->FirstChars() : TqxCharFilter{};
+    for (unsigned c = 0; c < 257; ++c) {
+      bool may = everywhere || (c < 256 ? f.Test(char16_t(c)) : f.high);
+      if (may) plan->CharMasks[c * size_t(plan->Words) + w] |= bit;
+    }
+    if (p.Global) plan->GlobalMask[w] |= bit;
+  }
+
+  plan->BlockRules.resize(size_t(blockRules->Count()));
+  for (int i = 0; i < blockRules->Count(); ++i) {
+    TTagBlockCondition* r = blockRules->Items(i);
+    BlockRulePlan& p = plan->BlockRules[size_t(i)];
+    p.Rule = r;
+    p.RuleIndex = base + nTok + i;
+    p.Delay = r->ConditionDelay();
+    TConditionCollection* conds = r->ConditionList();
+    for (int k = 0; k < conds->Count(); ++k) p.Conds.push_back(PlanOneCondition(conds->Items(k)));
+    p.SimpleTag = r->BlockType() == btTagDetect && !r->Block() && r->GrammaRuleName().empty();
+    p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
+    p.StatesPresent = uint32_t(r->StatesPresent());
+    p.StatesAbsent = uint32_t(r->StatesAbsent());
+    for (const ConditionPlan& c : p.Conds) p.HasSkip = p.HasSkip || c.Type == tcSkip;
+    for (int k = 0; k < int(p.Conds.size()); ++k)
+      if (p.Conds[size_t(k)].Type != tcNotEqual) p.Order.push_back(k);
+    for (int k = 0; k < int(p.Conds.size()); ++k)
+      if (p.Conds[size_t(k)].Type == tcNotEqual) p.Order.push_back(k);
+  }
+
+  const int nBlock = int(plan->BlockRules.size());
+  plan->BlockWords = std::max(1, (nBlock + 63) / 64);
+  plan->BlockByType.assign(32 * size_t(plan->BlockWords), 0);
+  plan->BlockByChar.assign(129 * size_t(plan->BlockWords), 0);
+  plan->BlockByType2.assign(32 * size_t(plan->BlockWords), 0);
+  plan->BlockByChar2.assign(129 * size_t(plan->BlockWords), 0);
+  for (int i = 0; i < nBlock; ++i) {
+    const BlockRulePlan& p = plan->BlockRules[size_t(i)];
+    // What the latest token (f1) and the one before (f2) must pass for the rule to have a chance.
+    TTokenFilter f1, f2;
+    if (!p.Rule->Enabled()) {
+      f1 = TTokenFilter::None();
+    } else if (p.Delay == 0 && !p.Rule->OnBlockCheck && p.Rule->GrammaRuleName().empty()) {
+      if (p.Conds.empty()) {
+        f1 = TTokenFilter::None();  // never fires
+      } else if (!p.HasSkip) {
+        // Conditions 0 and 1 test tokens n - 1 and n - 2 whatever the rest says; a negative test
+        // filters nothing, so the first positive one keys the rule.
+        if (p.Conds[0].Type != tcNotEqual) f1 = ConditionFilter(p.Conds[0]);
+        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual) f2 = ConditionFilter(p.Conds[1]);
+      } else if (p.Conds[0].Type != tcNotEqual &&
+                 !(p.Conds[0].Type == tcSkip && p.Conds.size() > 1 && p.Conds[1].Type != tcSkip)) {
+        f1 = ConditionFilter(p.Conds[0]);
+      }
+    }
+    const size_t w = size_t(i / 64);
+    const uint64_t bit = uint64_t(1) << (i % 64);
+    auto fill = [&](const TTokenFilter& f, std::vector<uint64_t>& byType, std::vector<uint64_t>& byChar) {
+      for (unsigned t = 0; t < 32; ++t)
+        if ((f.Types >> t) & 1u) byType[t * size_t(plan->BlockWords) + w] |= bit;
+      for (unsigned c = 0; c < 129; ++c) {
+        bool may = c < 128 ? ((f.Chars[c >> 6] >> (c & 63)) & 1) : f.High;
+        if (may) byChar[c * size_t(plan->BlockWords) + w] |= bit;
+      }
+    };
+    fill(f1, plan->BlockByType, plan->BlockByChar);
+    fill(f2, plan->BlockByType2, plan->BlockByChar2);
+  }
+
+  TSubAnalyzerRules* subRules = Lexer->SubAnalyzers();
+  for (int i = 0; i < subRules->Count(); ++i) {
+    SubRulePlan s;
+    s.Rule = subRules->Items(i);
+    s.Start = ProgramOf(s.Rule->StartRegExpr());
+    s.End = ProgramOf(s.Rule->EndRegExpr());
+    plan->SubRules.push_back(std::move(s));
+  }
+  return plan;
+}
+
+}  // namespace synt::analysis_internal

@@ -1,0 +1,135 @@
+// Internal: a client's compiled view of one lexer's rules, so that the per-token work needs no
+// lookups by name, no allocation and no regular-expression attempt that cannot succeed.
+//
+// A plan is built on first use and dropped whenever the client is cleared, which every change of
+// a lexer's rules causes (the lexer clears its clients). It holds no grammar rules: those are read
+// from the block rule each time, as a grammar change recompiles without clearing clients.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/gramma_rules.h"
+#include "analysis/syntax_analyzer.h"
+#include "regex/reg_expr.h"
+
+namespace synt {
+class TParserResults;
+struct TSyntToken;
+}
+
+namespace synt::analysis_internal {
+
+// A set of tag texts, looked up exactly or by simple upper-case mapping, without copying the text.
+class TagSet {
+ public:
+  void Build(const std::vector<std::u16string>& Tags, bool IgnoreCase);
+  // First units a member can start with.
+  TTokenFilter FirstChars() const;
+  bool Empty() const { return fCount == 0; }
+  bool Contains(std::u16string_view S) const;
+
+ private:
+  uint32_t Hash(std::u16string_view S) const;
+  bool Same(const std::u16string& Tag, std::u16string_view S) const;
+
+  bool fIgnoreCase = false;
+  int fCount = 0;
+  size_t fMinLen = 0, fMaxLen = 0;
+  uint64_t fBloom = 0;                // bit (upper-cased first unit & 63) of every tag
+  std::vector<std::u16string> fTags;  // upper-cased with IgnoreCase
+  std::vector<int> fSlots;            // open addressing; -1 empty
+};
+
+struct ConditionPlan {
+  TTagConditionType Type = tcEqual;
+  uint32_t TokenTypes = 0;
+  bool EmptyTags = true;
+  TagSet Tags;
+  // tcMask, tcStrictMask: the tags compiled in list order; an invalid one ends the list there.
+  std::vector<std::shared_ptr<const TqxRegProgram>> Masks;
+  bool MaskListCut = false;  // a tag failed to compile (the test ends there)
+};
+
+struct TokenRulePlan {
+  TTokenRule* Rule = nullptr;
+  std::shared_ptr<const TqxRegProgram> Prog;  // null: the expression is invalid
+  int RuleIndex = -1;                           // in the client's rule table
+  int TokenType = 0;
+  uint32_t StatesPresent = 0, StatesAbsent = 0;
+  bool Global = false;      // AlwaysEnabled
+  bool ParentTest = false;  // the parent-block test can disable it
+  bool Columns = false;     // ColumnFrom or ColumnTo
+  bool Event = false;       // OnMatchToken assigned
+};
+
+struct BlockRulePlan {
+  TTagBlockCondition* Rule = nullptr;
+  int RuleIndex = -1;
+  int Delay = 0;  // ConditionDelay
+  std::vector<ConditionPlan> Conds;
+  // Without tcSkip the conditions are independent tests of fixed tokens, so they are tried in an
+  // order that rejects early: positive tests first, tcNotEqual last.
+  bool HasSkip = false;
+  std::vector<int> Order;
+  bool SimpleTag = false;  // btTagDetect without BlockName and without grammar rule
+  bool ParentTest = false;
+  uint32_t StatesPresent = 0, StatesAbsent = 0;
+};
+
+struct SubRulePlan {
+  TSubAnalyzerRule* Rule = nullptr;
+  std::shared_ptr<const TqxRegProgram> Start, End;
+};
+
+struct LexerPlan {
+  TSyntAnalyzer* Lexer = nullptr;
+  std::vector<TokenRulePlan> TokenRules;
+  // Candidate token rules per first unit: class c (0-255 a unit, 256 every unit above) holds Words
+  // 64-bit words, bit i set when rule i may match there. Disabled and invalid rules are left out.
+  int Words = 0;
+  std::vector<uint64_t> CharMasks;
+  std::vector<uint64_t> GlobalMask;  // rules with AlwaysEnabled
+  std::vector<BlockRulePlan> BlockRules;
+  // Candidate block rules by the two most recent tokens: rule i can fire only when bit i is set in
+  // the masks of the latest token's type (mod 32) and first unit (0-127, 128 above), and in those
+  // of the token before. A rule is keyed on one of the two (the first positive condition among its
+  // first two); the other pair of tables lets it pass.
+  int BlockWords = 0;
+  std::vector<uint64_t> BlockByType, BlockByChar;    // the latest token
+  std::vector<uint64_t> BlockByType2, BlockByChar2;  // the token before
+  std::vector<SubRulePlan> SubRules;
+
+  const uint64_t* Candidates(char16_t c) const {
+    return CharMasks.data() + size_t(c < 256 ? c : 256) * size_t(Words);
+  }
+  const uint64_t* BlockTypeMask(int Type) const {
+    return BlockByType.data() + size_t(uint32_t(Type) % 32u) * size_t(BlockWords);
+  }
+  const uint64_t* BlockCharMask(char16_t c) const {
+    return BlockByChar.data() + size_t(c < 128 ? c : 128) * size_t(BlockWords);
+  }
+  const uint64_t* BlockTypeMask2(int Type) const {
+    return BlockByType2.data() + size_t(uint32_t(Type) % 32u) * size_t(BlockWords);
+  }
+  const uint64_t* BlockCharMask2(char16_t c) const {
+    return BlockByChar2.data() + size_t(c < 128 ? c : 128) * size_t(BlockWords);
+  }
+};
+
+std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client);
+
+// The regular expression of a condition tag (default modifiers), or null when it does not compile.
+std::shared_ptr<const TqxRegProgram> CompileTag(const std::u16string& Tag);
+
+bool CheckCondition(const ConditionPlan& C, const TParserResults& Client, std::u16string_view Text,
+                    int TokenIndex);
+// The same test on a token alone.
+bool CheckConditionOn(const ConditionPlan& C, std::u16string_view Text, const TSyntToken& Token,
+                      TqxRegMatch& Match);
+ConditionPlan PlanOneCondition(const TSingleTagCondition* C);
+
+}  // namespace synt::analysis_internal

@@ -1,0 +1,248 @@
+// Block rules: conditions over the latest tokens, tag detection and the block-rule run that tags
+// tokens, records line separators and opens and closes text ranges.
+#include <algorithm>
+#include <bit>
+
+#include "analysis/analysis_plan.h"
+#include "analysis/client_analyzer.h"
+#include "analysis/gramma.h"
+#include "analysis/gramma_rules.h"
+#include "platform/app_exceptions.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+using analysis_internal::BlockRulePlan;
+using analysis_internal::CheckCondition;
+using analysis_internal::ConditionPlan;
+
+namespace {
+
+// The condition walk of CheckConditions over planned conditions.
+bool CheckPlanned(const BlockRulePlan& P, const TParserResults& Client, std::u16string_view Text,
+                  int& RefIdx, int n) {
+  const std::vector<ConditionPlan>& c = P.Conds;
+  const int count = int(c.size());
+  if (count == 0) return false;
+  const int d = P.Delay;
+  const int tags = Client.TagCount();
+  if (!P.HasSkip) {
+    // Independent tests of the tokens n - 1 - d, n - 2 - d, ...: the order does not matter.
+    for (int i : P.Order) {
+      int t = n - i - d - 1;
+      if (t < 0 || t >= tags) {
+        if (c[size_t(i)].Type != tcNotEqual) return false;
+      } else if (!CheckCondition(c[size_t(i)], Client, Text, t)) {
+        return false;
+      }
+    }
+    RefIdx = n - count - d;
+    return true;
+  }
+  int skips = 0, extra = 0;
+  for (int i = 0; i < count; ++i) {
+    int t = n + extra - i - d - skips - 1;
+    if (c[size_t(i)].Type == tcSkip && i < count - 1 && c[size_t(i) + 1].Type != tcSkip) {
+      while (t >= 0) {
+        if (t < tags && CheckCondition(c[size_t(i) + 1], Client, Text, t)) break;
+        if (t >= tags || !CheckCondition(c[size_t(i)], Client, Text, t)) return false;
+        --t;
+        ++skips;
+      }
+      if (t < 0) return false;
+      ++i;
+      ++extra;
+    }
+    if (t < 0 || t >= tags) {
+      if (c[size_t(i)].Type != tcNotEqual) return false;
+    } else if (!CheckCondition(c[size_t(i)], Client, Text, t)) {
+      return false;
+    }
+  }
+  RefIdx = n + extra - count - d - skips;
+  return true;
+}
+
+// Walks the candidate block rules for the most recent tokens (n - 1, n - 2) in collection order.
+// Visit returns whether it retagged one of those two, after which the candidates are recomputed
+// for the new types.
+template <class Visit>
+void ForEachCandidate(const analysis_internal::LexerPlan& Plan, const TParserResults& Client, int n,
+                      Visit&& visit) {
+  const int words = Plan.BlockWords;
+  const int count = int(Plan.BlockRules.size());
+  const bool known = n > 0 && n <= Client.TagCount();
+  const bool known2 = n > 1 && n <= Client.TagCount();
+  const char16_t first = known ? Client.TagFirstChar(n - 1) : 0;
+  const char16_t first2 = known2 ? Client.TagFirstChar(n - 2) : 0;
+  for (int w = 0; w < words; ++w) {
+    auto mask = [&]() -> uint64_t {
+      if (!known) return ~uint64_t(0);
+      uint64_t m = Plan.BlockTypeMask(Client.Tokens()[n - 1].TokenType)[w] & Plan.BlockCharMask(first)[w];
+      // Without a token before, a rule keyed on it has nothing to test and stays a candidate.
+      if (known2)
+        m &= Plan.BlockTypeMask2(Client.Tokens()[n - 2].TokenType)[w] & Plan.BlockCharMask2(first2)[w];
+      return m;
+    };
+    uint64_t bits = mask();
+    while (bits) {
+      const int bit = std::countr_zero(bits);
+      const int i = w * 64 + bit;
+      if (i >= count) break;
+      bits &= bits - 1;
+      int r = visit(Plan.BlockRules[size_t(i)]);
+      if (r < 0) return;  // stop the run
+      if (r > 0) bits = mask() & (bit == 63 ? 0 : ~uint64_t(0) << (bit + 1));
+    }
+  }
+}
+
+const BlockRulePlan* FindBlockPlan(analysis_internal::LexerPlan& Plan, TTagBlockCondition* Rule) {
+  for (const auto& p : Plan.BlockRules)
+    if (p.Rule == Rule) return &p;
+  return nullptr;
+}
+
+}  // namespace
+
+// ---- Rule-level operations ----------------------------------------------------------------
+
+int TTagBlockCondition::ConditionDelay() const {
+  if (RefToCondEnd()) return 0;
+  return std::max({0, -IdentIndex(), -BlockOffset()});
+}
+
+bool TSingleTagCondition::CheckToken(std::u16string_view Text, const TSyntToken& Token) const {
+  // One-off test outside a client: build the planned form of this condition and test a holder
+  // that contains the token alone.
+  analysis_internal::ConditionPlan p = analysis_internal::PlanOneCondition(this);
+  TqxRegMatch m;
+  return analysis_internal::CheckConditionOn(p, Text, Token, m);
+}
+
+bool TTagBlockCondition::CheckConditions(std::u16string_view Text, TParserResults& Client,
+                                         int& RefIdx, int n) {
+  TSyntAnalyzer* lexer = SyntOwner();
+  if (!lexer) return false;
+  const BlockRulePlan* p = FindBlockPlan(Client.PlanFor(lexer), this);
+  return p && CheckPlanned(*p, Client, Text, RefIdx, n < 0 ? Client.TagCount() : n);
+}
+
+// ---- The lexer's block-rule passes ------------------------------------------------------------
+
+void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal) {
+  const analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  const int n = Client.TagCount();
+  ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
+    TTagBlockCondition* rule = p.Rule;
+    if (!p.SimpleTag || rule->GrammaRule()) return 0;
+    if (OnlyGlobal && !rule->AlwaysEnabled()) return 0;
+    int refIdx = 0;
+    bool accept = CheckPlanned(p, Client, Text, refIdx, n);
+    if (rule->OnBlockCheck) {
+      auto* client = dynamic_cast<TClientSyntAnalyzer*>(&Client);
+      rule->OnBlockCheck(rule, client, Text, refIdx, accept);
+    }
+    if (!accept) return 0;
+    int k = rule->RefToCondEnd() ? refIdx - rule->IdentIndex() : n - p.Delay - rule->IdentIndex() - 1;
+    bool retagged = false;
+    if (k >= 0 && k < Client.TagCount()) {
+      Client.TagToken(k, p.RuleIndex, rule->TokenType());
+      retagged = k >= n - 2 && rule->TokenType() >= 0;
+    }
+    if (rule->CancelNextRules()) return -1;
+    return retagged ? 1 : 0;
+  });
+}
+
+void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_view Text, int n,
+                                    bool OnlyGlobal, bool SkipSimpleTags) {
+  if (n < 0) n = Client.TagCount();
+  n = std::min(n, Client.TagCount());
+  Client.SetBlockAnalPos(n);
+  const analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  const uint32_t* state = &Client.CurrentStateRef();
+  try {
+    ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
+      TTagBlockCondition* rule = p.Rule;
+      TParserRule* gramma = rule->GrammaRule();
+      if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
+      // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
+      // test comes after the conditions when those cannot raise.
+      if (OnlyGlobal && !rule->AlwaysEnabled()) return 0;
+      if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
+      if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
+
+      int refIdx = 0;
+      bool accept;
+      if (gramma) {
+        // The grammar rule's own filter first: it rejects most tokens without raising.
+        if (n < 1 || !gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, Client.TagFirstChar(n - 1)))
+          return 0;
+        if (p.ParentTest && !Client.ParentTest(rule)) return 0;
+        int pos = Gramma()->TestRule(n - 1, gramma, Client);
+        accept = pos != -1;
+        refIdx = pos;
+      } else {
+        accept = CheckPlanned(p, Client, Text, refIdx, n);
+        if (accept && p.ParentTest && !Client.ParentTest(rule)) return 0;
+        if (!accept && rule->OnBlockCheck && p.ParentTest && !Client.ParentTest(rule)) return 0;
+      }
+      if (rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
+      if (!accept) return 0;
+
+      Client.ApplyStates(rule);
+      const int r = rule->RefToCondEnd() ? refIdx : n - p.Delay - 1;
+      const int k = r - rule->IdentIndex();
+      bool retagged = false;
+      if (k >= 0 && k < n) {
+        switch (rule->BlockType()) {
+          case btTagDetect:
+            Client.TagToken(k, p.RuleIndex, rule->TokenType());
+            retagged = k >= n - 2 && rule->TokenType() >= 0;
+            break;
+          case btLineBreak: {
+            const TSyntToken& t = Client.Tags(k);
+            TLineBreak lb;
+            lb.RefTag = k;
+            lb.Rule = rule;
+            lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
+                                               : Client.LineOfOffset(t.EndPos) + 1;
+            Client.AddLineBreak(lb);
+            break;
+          }
+          case btRangeStart: {
+            if (rule->SelfClose()) Client.CloseRange(rule, r);
+            const int s = r - rule->BlockOffset();
+            if (s >= 0 && s < n) {
+              auto range = std::make_unique<TTextRange>();
+              range->Rule = rule;
+              range->StartIdx = s;
+              range->IdentIdx = k;
+              range->CondIndex = n - 1;
+              if (rule->NoEndRule()) {
+                range->EndIdx = n - p.Delay - 1;
+                range->EndCondIndex = n - 1;
+                // The range spans the matched conditions; its sort key follows its first token.
+                int first = refIdx - rule->BlockOffset();
+                if (first >= 0 && first < n) range->StartIdx = first;
+              }
+              range->StartPos = Client.Tags(range->StartIdx).StartPos;
+              Client.AddRange(std::move(range));
+            }
+            break;
+          }
+          case btRangeEnd:
+            if (!Client.CloseRange(rule, r)) return 0;
+            break;
+        }
+      }
+      if (rule->CancelNextRules()) return -1;
+      return retagged ? 1 : 0;
+    });
+  } catch (...) {
+    HandleApplicationException(std::current_exception());
+  }
+}
+
+}  // namespace synt

@@ -1,0 +1,343 @@
+#include "analysis/client_analyzer.h"
+
+#include <algorithm>
+
+#include "analysis/analysis_plan.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+TClientSyntAnalyzer::TClientSyntAnalyzer(TSyntAnalyzer* Owner, IqxSyntClient* Document,
+                                         TSourceProc SourceProc)
+    : TParserResults(Owner, Document, std::move(SourceProc)) {}
+
+TClientSyntAnalyzer::~TClientSyntAnalyzer() = default;
+
+// ---- Ranges -----------------------------------------------------------------------------------
+
+int TClientSyntAnalyzer::RangeLevel(const TTextRange* Range) {
+  int level = 0;
+  for (const TTextRange* p = Range ? Range->Parent : nullptr; p; p = p->Parent) ++level;
+  return level;
+}
+
+bool TClientSyntAnalyzer::RangeTokenSpan(const TTextRange* Range, int& sIdx, int& eIdx) const {
+  sIdx = Range->StartIdx;
+  eIdx = Range->EndIdx;
+  if (Owner()->OnGetCollapseRange)
+    Owner()->OnGetCollapseRange(const_cast<TClientSyntAnalyzer*>(this),
+                                const_cast<TTextRange*>(Range), sIdx, eIdx);
+  return sIdx >= 0 && sIdx < TagCount() && eIdx < TagCount();
+}
+
+int TClientSyntAnalyzer::RangeStartPos(const TTextRange* Range) const {
+  int s, e;
+  if (!RangeTokenSpan(Range, s, e)) return Range->StartPos;
+  return Tags(s).StartPos;
+}
+
+int TClientSyntAnalyzer::RangeEndPos(const TTextRange* Range) const {
+  int s, e;
+  if (!RangeTokenSpan(Range, s, e)) return Range->StartPos;
+  if (Range->IsClosed() && e >= 0) return Tags(e).EndPos;
+  return Tags(s).StartPos;
+}
+
+TTagBlockCondition* TClientSyntAnalyzer::InnermostParentRule() const {
+  const int count = fOpenedRanges.Count();
+  const TTextRange* last = count ? fOpenedRanges[count - 1] : nullptr;
+  if (!fInnermostValid || count != fInnermostCount || last != fInnermostLast) {
+    fInnermostRule = nullptr;
+    for (int i = count - 1; i >= 0; --i) {
+      const TTextRange* r = fOpenedRanges[i];
+      if (r->IsClosed() || (r->Rule && r->Rule->IgnoreAsParent())) continue;
+      fInnermostRule = r->Rule;
+      break;
+    }
+    fInnermostValid = true;
+    fInnermostCount = count;
+    fInnermostLast = last;
+  }
+  return fInnermostRule;
+}
+
+bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockCondition* Parent,
+                                    bool Strict) const {
+  const int count = fOpenedRanges.Count();
+  if (Strict) {
+    if (count == 0) return Parent == nullptr;
+    // The usual case: the last open range is not the rule's own self-closing range.
+    if (static_cast<TRuleCollectionItem*>(fOpenedRanges[count - 1]->Rule) != Rule ||
+        !fOpenedRanges[count - 1]->Rule->SelfClose())
+      return InnermostParentRule() == Parent;
+    int i = count - 1;
+    // A range's rule is a block rule, so a rule equal to it is one.
+    if (i >= 0 && static_cast<TRuleCollectionItem*>(fOpenedRanges[i]->Rule) == Rule &&
+        fOpenedRanges[i]->Rule->SelfClose())
+      --i;
+    for (; i >= 0; --i) {
+      const TTextRange* r = fOpenedRanges[i];
+      if (r->IsClosed() || (r->Rule && r->Rule->IgnoreAsParent())) continue;
+      return r->Rule == Parent;
+    }
+    // Only ranges that do not count as parents are open: as good as none.
+    return Parent == nullptr;
+  }
+  if (!Parent) return true;
+  for (const auto& e : fOpenedPerRule)
+    if (e.first == Parent) return e.second > 0;
+  return false;
+}
+
+void TClientSyntAnalyzer::OpenedAdd(TTextRange* Range) {
+  fOpenedRanges.Add(Range);
+  for (auto& e : fOpenedPerRule)
+    if (e.first == Range->Rule) {
+      ++e.second;
+      return OpenedChanged();
+    }
+  fOpenedPerRule.emplace_back(Range->Rule, 1);
+  OpenedChanged();
+}
+
+void TClientSyntAnalyzer::OpenedRemove(int Index) {
+  TTextRange* r = fOpenedRanges.Extract(Index);
+  for (auto& e : fOpenedPerRule)
+    if (e.first == r->Rule) --e.second;
+  OpenedChanged();
+}
+
+void TClientSyntAnalyzer::OpenedClear() {
+  fOpenedRanges.Clear();
+  fOpenedPerRule.clear();
+  OpenedChanged();
+}
+
+bool TClientSyntAnalyzer::ParentTest(TRuleCollectionItem* Rule) {
+  return HasOpened(Rule, Rule->Block(), Rule->StrictParent()) != Rule->NotParent();
+}
+
+void TClientSyntAnalyzer::AddRange(std::unique_ptr<TTextRange> Range) {
+  TTextRange* r = Range.release();
+  r->Index = fAllRanges.Count();
+  r->Parent = nullptr;
+  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
+    if (!fOpenedRanges[i]->IsClosed()) {
+      r->Parent = fOpenedRanges[i];
+      break;
+    }
+  }
+  fAllRanges.Add(r);
+  if (!r->IsClosed()) OpenedAdd(r);
+}
+
+void TClientSyntAnalyzer::CallOnCloseTextRange(TTextRange* Range) {
+  if (Owner()->OnCloseTextRange) {
+    int s = Range->StartIdx, e = Range->EndIdx;
+    Owner()->OnCloseTextRange(this, Range, s, e);
+    Range->StartIdx = s;
+    Range->EndIdx = e;
+  }
+  // A closed range keeps valid token indexes: -1 would read as open again.
+  const int last = std::max(TagCount() - 1, 0);
+  Range->EndIdx = std::clamp(Range->EndIdx, 0, last);
+  Range->StartIdx = std::clamp(Range->StartIdx, 0, last);
+}
+
+bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
+  int found = -1;
+  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
+    TTextRange* r = fOpenedRanges[i];
+    if (!r->Rule || r->IsClosed()) continue;
+    bool match = Rule->BlockType() == btRangeStart
+                     ? r->Rule == Rule
+                     : (r->Rule->BlockEndRule() == Rule || Rule->BlockEndRule() == r->Rule);
+    if (!match) continue;
+    if (Rule->SameIdent()) {
+      int other = RefIdx - Rule->IdentIndex();
+      if (r->IdentIdx < 0 || r->IdentIdx >= TagCount() || other < 0 || other >= TagCount())
+        continue;
+      if (!TagTextEquals(other, TagTextView(r->IdentIdx), true)) continue;
+    }
+    found = i;
+    break;
+  }
+  if (found < 0) return false;
+
+  TTextRange* range = fOpenedRanges[found];
+  int endIdx = RefIdx - Rule->BlockOffset();
+  if (range->Rule == Rule && endIdx > 0) --endIdx;
+  range->EndIdx = endIdx;
+  range->EndCondIndex = RefIdx;
+  CallOnCloseTextRange(range);
+  OpenedRemove(found);
+
+  if (Rule->AutoCloseInternal() || range->Rule->AutoCloseInternal()) {
+    // The ranges that started later close too. They leave the opened list like any closed range
+    // (kept there, they would pile up over a long text and be offered for auto-closing).
+    while (found < fOpenedRanges.Count()) {
+      TTextRange* inner = fOpenedRanges[found];
+      if (!inner->IsClosed()) {
+        inner->EndIdx = inner->EndCondIndex = RefIdx;
+        CallOnCloseTextRange(inner);
+      }
+      OpenedRemove(found);
+    }
+  }
+  return true;
+}
+
+void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
+  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
+    TTextRange* r = fOpenedRanges[i];
+    if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
+    if (FromIdx != 0 && r->StartIdx < FromIdx) continue;
+    r->EndIdx = std::max(TagCount() - 1, 0);
+    OpenedRemove(i);
+  }
+}
+
+// ---- Analysis -----------------------------------------------------------------------------------
+
+void TClientSyntAnalyzer::BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {
+  TSyntAnalyzer* owner = Owner();
+  const bool inner = Current != owner;
+  if (!fForceSyncBlocks && owner->SeparateBlockAnalysis()) {
+    owner->DetectTags(*this, Text, inner);
+    if (inner) Current->DetectTags(*this, Text, false);
+  } else {
+    owner->ApplyBlockRules(*this, Text, -1, inner);
+    if (inner) Current->ApplyBlockRules(*this, Text, -1, false);
+  }
+}
+
+void TClientSyntAnalyzer::CatchUpBlockRules(int UpTo) {
+  std::u16string_view text = Source()->TextView();
+  TSyntAnalyzer* owner = Owner();
+  const int last = std::min(UpTo < 0 ? TagCount() : UpTo, TagCount());
+  for (int n = fBlockAnalPos + 1; n <= last; ++n) {
+    // The lexer in effect where the token stands, as when block rules run after each token (the
+    // lexer owning the token's rule differs for an outer rule that works inside a region).
+    TSyntAnalyzer* lexer = AnalyzerAtPos(Tags(n - 1).StartPos);
+    owner->ApplyBlockRules(*this, text, n, lexer != owner, true);
+    if (lexer != owner) lexer->ApplyBlockRules(*this, text, n, false, true);
+  }
+}
+
+void TClientSyntAnalyzer::AppendToPos(int Pos) {
+  std::u16string_view text = Source()->TextView();
+  if (text.empty() || IsFinished() || !Owner()) return;
+  int p = NextAnalPos();
+  // A whole text gets room for its tokens at once (most languages need less than one token per
+  // four characters); growing step by step would copy them and touch twice the memory.
+  if (TagCount() == 0 && text.size() > 65536) fTokens.Reserve(int(text.size() / 4));
+  bool end = false;
+  while (!end) {
+    if (Pos + 1 < p - 1) return;  // the tokens cover Pos
+    end = AnalyzeNextToken(text, p);
+  }
+  if (fForceSyncBlocks || !Owner()->SeparateBlockAnalysis()) {
+    Finish();
+  } else {
+    TokensComplete();
+  }
+}
+
+void TClientSyntAnalyzer::TokensComplete() {
+  // Without an idle loop to run the catch-up pass, run it now.
+  CatchUpBlockRules(-1);
+  Finish();
+}
+
+void TClientSyntAnalyzer::Analyze(bool ResetContent) {
+  if (IsFinished()) return;
+  if (ResetContent) {
+    const bool old = fForceSyncBlocks;
+    fForceSyncBlocks = true;
+    try {
+      Clear();
+      AppendToPos(int(Source()->TextView().size()));
+    } catch (...) {
+      fForceSyncBlocks = old;
+      throw;
+    }
+    fForceSyncBlocks = old;
+  } else {
+    AppendToPos(int(Source()->TextView().size()));
+  }
+}
+
+void TClientSyntAnalyzer::Finish() {
+  if (IsFinished()) return;
+  SetFinished(true);
+  const int length = int(Source()->TextView().size());
+  for (TSubLexerRange& r : fSubLexerRanges)
+    if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = length;
+  CloseRangesAtEnd(0);
+}
+
+void TClientSyntAnalyzer::Clear() {
+  TParserResults::Clear();
+  OpenedClear();
+  fAllRanges.Clear();
+  fLineBreaks.clear();
+  fBlockAnalPos = 0;
+}
+
+void TClientSyntAnalyzer::DiscardFromToken(int k) {
+  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
+    const TTextRange* r = fOpenedRanges[i];
+    if (r->CondIndex >= k || r->StartIdx >= k ||
+        (r->IsClosed() && (r->EndCondIndex >= k || r->EndIdx >= k)))
+      OpenedRemove(i);
+  }
+  for (int i = fAllRanges.Count() - 1; i >= 0; --i) {
+    TTextRange* r = fAllRanges[i];
+    if (r->CondIndex >= k || r->StartIdx >= k) {
+      fAllRanges.Delete(i);
+    } else if (r->EndCondIndex >= k || r->EndIdx >= k) {
+      r->EndIdx = r->EndCondIndex = -1;
+      OpenedAdd(r);
+    }
+  }
+  OpenedChanged();
+  std::erase_if(fLineBreaks, [k](const TLineBreak& b) { return b.RefTag >= k; });
+  TruncateStateChanges(k);
+  fBlockAnalPos = std::min(fBlockAnalPos, k);
+}
+
+// ---- Range texts --------------------------------------------------------------------------------
+
+std::u16string TClientSyntAnalyzer::GetCollapsedText(const TTextRange* Range) const {
+  if (!Range || !Range->Rule) return {};
+  return FormatRangeText(Range->Rule->CollapseFmt(), Range);
+}
+
+std::u16string TClientSyntAnalyzer::GetAutoCloseText(const TTextRange* Range,
+                                                     std::u16string_view Indent) const {
+  if (!Range || !Range->Rule) return {};
+  std::u16string text = FormatRangeText(Range->Rule->AutoCloseText(), Range);
+  std::u16string result;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t e = i;
+    while (e < text.size() && text[e] != u'\r' && text[e] != u'\n') ++e;
+    result.append(Indent);
+    result.append(text, i, e - i);
+    result.append(u"\r\n");
+    if (e < text.size() && text[e] == u'\r' && e + 1 < text.size() && text[e + 1] == u'\n') ++e;
+    i = e + 1;
+  }
+  if (result.size() > 2) result.resize(result.size() - 2);
+  return result;
+}
+
+int TParserResults::LineOfOffset(int Pos) const { return Source()->LineOfPos(Pos); }
+
+void TParserResults::TagToken(int Index, int RuleIndex, int TokenType) {
+  TSyntToken& t = fTokens.Items(Index);
+  t.RuleIndex = RuleIndex;
+  if (TokenType >= 0) t.TokenType = TokenType;
+}
+
+}  // namespace synt

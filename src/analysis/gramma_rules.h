@@ -1,0 +1,175 @@
+// Grammar rules compiled from a lexer's grammar text and matched backwards over a token list, so
+// that a block rule can fire when a whole construct ends at the latest token.
+//
+//   TGrammaRules g;
+//   g.Compile(u"IdentList = <Identifier> (',' <Identifier>)*;", lexer.TokenTypeNames());
+//   TParserRule* r = g.ParserRuleByName(u"identlist");        // names compare without case
+//   int first = g.TestRule(client.TagCount() - 1, r, client);  // earliest token matched, or -1
+//
+// Matching is greedy and never backtracks: alternatives are tried from the last written to the
+// first, the items of an alternative from the last to the first; the Skip rule may stand between
+// any two matched terminals. Entering a rule again at the same token raises "Circular stack".
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace synt {
+
+class TTokenHolder;
+class TStrings;
+class TSyntMemoStrings;
+class TParserRule;
+class TParserRuleBranch;
+
+// A superset of the tokens something can accept, by token type (mod 32) and first character.
+struct TTokenFilter {
+  uint32_t Types = ~0u;
+  uint64_t Chars[2] = {~uint64_t(0), ~uint64_t(0)};  // units 0-127
+  bool High = true;                                  // some unit above 127
+  bool Pass(int Type, char16_t First) const {
+    if (!((Types >> (uint32_t(Type) % 32u)) & 1u)) return false;
+    return First < 128 ? (Chars[First >> 6] >> (First & 63)) & 1 : High;
+  }
+  static TTokenFilter None() {
+    TTokenFilter f;
+    f.Types = 0;
+    f.Chars[0] = f.Chars[1] = 0;
+    f.High = false;
+    return f;
+  }
+  void Unite(const TTokenFilter& o) {
+    Types |= o.Types;
+    Chars[0] |= o.Chars[0];
+    Chars[1] |= o.Chars[1];
+    High |= o.High;
+  }
+  void AddChar(char16_t c) {
+    if (c < 128) Chars[c >> 6] |= uint64_t(1) << (c & 63);
+    else High = true;
+  }
+  bool IsAll() const { return Types == ~0u && !~Chars[0] && !~Chars[1] && High; }
+};
+
+enum TParserItemType { itTerminal, itTerminalNoCase, itTokenType, itParserRule };
+
+class TParserRuleItem {
+ public:
+  TParserItemType ItemType = itTerminal;
+  std::u16string Terminal;         // the literal, the type name, or the rule name
+  int TokenType = -1;              // resolved itTokenType
+  TParserRule* ParserRule = nullptr;  // resolved itParserRule (none when undefined)
+  TParserRuleBranch* Branch = nullptr;
+  int RepMin = 1;
+  int RepMax = 1;  // -1: unbounded
+  bool IsSubRule = false;  // the item owns a parenthesized group
+  std::unique_ptr<TParserRule> SubRule;
+};
+
+class TParserRuleBranch {
+ public:
+  std::vector<std::unique_ptr<TParserRuleItem>> Items;
+  TParserRule* Rule = nullptr;
+  // The tokens the alternative can start matching from, when it must consume one there.
+  TTokenFilter LastToken;
+  bool MustConsume = false;
+  // When it must also consume the token before (or skip it): the tokens that can stand there.
+  TTokenFilter SecondToken;
+  bool HasSecond = false;
+};
+
+class TParserRule {
+ public:
+  std::vector<std::unique_ptr<TParserRuleBranch>> Branches;
+  std::u16string Name;  // empty for a group
+  int Index = 0;
+  // The tokens a match can end at (the token it starts matching from): lets a block rule that
+  // tests this rule on every token give up at once.
+  TTokenFilter LastToken;
+  // The rule can match without consuming a token.
+  bool Nullable = false;
+  // Every alternative consumes at least two tokens; the second one passes this filter (or the
+  // Skip rule's).
+  TTokenFilter SecondToken;
+  bool HasSecond = false;
+  // Every alternative is one terminal matched once: the rule is a set of texts and types.
+  bool IsTokenSet = false;
+  std::vector<std::u16string> SetExact;   // "..." literals
+  std::vector<std::u16string> SetNoCase;  // '...' literals, upper-cased
+  std::vector<int> SetTypes;              // <Type> items (0: any token)
+};
+
+// Parse tree. Children of a branch node are in match order: from the latest token to the earliest.
+class TParserNode {
+ public:
+  virtual ~TParserNode() = default;
+  virtual int ChildCount() const = 0;
+  virtual TParserNode* Child(int Index) const = 0;
+  virtual int FirstTokenIdx() const = 0;  // -1 when the node covers no token
+  virtual int LastTokenIdx() const = 0;
+};
+
+class TParserTermNode : public TParserNode {
+ public:
+  TParserTermNode(TParserRuleItem* Item, int TokenIdx) : fItem(Item), fTokenIdx(TokenIdx) {}
+  int ChildCount() const override { return 0; }
+  TParserNode* Child(int) const override { return nullptr; }
+  int FirstTokenIdx() const override { return fTokenIdx; }
+  int LastTokenIdx() const override { return fTokenIdx; }
+  TParserRuleItem* Item() const { return fItem; }
+
+ private:
+  TParserRuleItem* fItem;
+  int fTokenIdx;
+};
+
+class TParserBranchNode : public TParserNode {
+ public:
+  explicit TParserBranchNode(TParserRuleBranch* Branch) : fBranch(Branch) {}
+  int ChildCount() const override { return int(fChildren.size()); }
+  TParserNode* Child(int Index) const override { return fChildren.at(size_t(Index)).get(); }
+  // The earliest and latest tokens any child covers (children that cover none are passed over).
+  int FirstTokenIdx() const override;
+  int LastTokenIdx() const override;
+  TParserRuleBranch* Branch() const { return fBranch; }
+  void AddChild(std::unique_ptr<TParserNode> Node) { fChildren.push_back(std::move(Node)); }
+  std::unique_ptr<TParserNode> ReleaseChild(int Index) { return std::move(fChildren.at(size_t(Index))); }
+
+ private:
+  TParserRuleBranch* fBranch;
+  std::vector<std::unique_ptr<TParserNode>> fChildren;
+};
+
+// The compiled rules of one grammar text.
+class TGrammaRules {
+ public:
+  // Rebuilds the rules from Text; a syntax error keeps the rules before it and drops the rest.
+  // TokenTypeNames resolve <TypeName> items (without case).
+  void Compile(std::u16string_view Text, const TStrings& TokenTypeNames);
+  // The same from a line storage, which the notation's tokenizer reads directly.
+  void Compile(TSyntMemoStrings& Lines, const TStrings& TokenTypeNames);
+  void Clear();
+
+  int RuleCount() const { return int(fRules.size()); }
+  TParserRule* Rules(int Index) const { return fRules.at(size_t(Index)).get(); }
+  TParserRule* Root() const { return fRoot; }
+  TParserRule* Skip() const { return fSkip; }
+  // The first top-level rule named Name (without case); none for an empty name.
+  TParserRule* ParserRuleByName(std::u16string_view Name) const;
+
+  // Matches Rule so that its last item matches at token TokenIdx, going backwards.
+  std::unique_ptr<TParserBranchNode> ParseRule(int TokenIdx, TParserRule* Rule,
+                                               const TTokenHolder& Tokens) const;
+  // The earliest token of the match, or -1 (no match, or a match that covers no token).
+  int TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const;
+
+ private:
+  std::vector<std::unique_ptr<TParserRule>> fRules;
+  TParserRule* fRoot = nullptr;
+  TParserRule* fSkip = nullptr;
+};
+
+}  // namespace synt

@@ -1,0 +1,223 @@
+// The results of tokenizing one document under a lexer: tokens, sub-lexer regions and the state
+// history, and the tokenizer step that extends them.
+//
+//   TClientSyntAnalyzer client(&lexer, nullptr, [&] { return &lines; });
+//   client.Analyze(true);                          // whole text, block rules after every token
+//   for (int i = 0; i < client.TagCount(); ++i) {
+//     const TSyntToken& t = client.Tags(i);        // [t.StartPos, t.EndPos), t.TokenType
+//     TRuleCollectionItem* rule = client.TokenRule(i);   // the rule that styles it
+//   }
+//
+// Tokens are 16-byte values in one sorted vector: a token names its rule by an index into the
+// client's rule table (every rule of every lexer the client has met), never by a copy. Offsets are
+// 0-based and half-open; the tokenizer itself walks the text with a 1-based position, FPos.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "analysis/syntax_analyzer.h"
+#include "lists/range_list.h"
+#include "regex/reg_expr.h"
+
+namespace synt {
+
+class TSyntMemoStrings;
+class TClientSyntAnalyzer;
+class TSyntaxFormat;
+
+namespace analysis_internal {
+struct LexerPlan;
+struct SubRulePlan;
+}
+
+// A token: its span, its type and the rule that styles it (an index into the owner's rule table).
+struct TSyntToken : TRange {
+  int TokenType = 0;
+  int RuleIndex = -1;
+
+  constexpr TSyntToken() = default;
+  constexpr TSyntToken(int AStartPos, int AEndPos, int ATokenType, int ARuleIndex)
+      : TRange(AStartPos, AEndPos), TokenType(ATokenType), RuleIndex(ARuleIndex) {}
+};
+static_assert(sizeof(TSyntToken) == 16, "tokens stay small: millions of them per document");
+
+// A region of the text analysed by another lexer. EndPos and CondEndPos are -1 while open.
+//
+// Regions nest properly: a region opens inside the innermost region open at that point, and an
+// inner region closes before its outer one (its end is tested first). Their starts never decrease
+// in list order. ParentIndex names the enclosing region, so that lookups walk the chain of
+// enclosing regions instead of every region of the text.
+struct TSubLexerRange : TRange {
+  TSubAnalyzerRule* Rule = nullptr;
+  int CondEndPos = -1;    // end of the end expression's match
+  int CondStartPos = 0;   // where the start expression matched
+  int ParentIndex = -1;   // the enclosing region (index in SubLexerRanges), -1 for none
+  bool IsOpen() const { return EndPos == -1; }
+};
+
+// One entry of the state history: the state became State at token TokenIndex.
+struct TStateChange {
+  int TokenIndex = 0;
+  uint32_t State = 0;
+  friend bool operator==(const TStateChange&, const TStateChange&) = default;
+};
+
+// The token list: sorted, non-overlapping; the tokenizer appends in order.
+class TParserResults;
+
+class TTokenList : public TRangeList<TSyntToken> {
+ public:
+  void Append(const TSyntToken& Token) { fItems.push_back(Token); }
+};
+
+// What a grammar needs of a token list.
+class TTokenHolder {
+ public:
+  virtual ~TTokenHolder() = default;
+  virtual int TagCount() const = 0;
+  virtual int TagType(int Index) const = 0;
+  virtual std::u16string TagText(int Index) const = 0;
+  // Compares the token's text with S (exactly, or without case by simple case mapping). The base
+  // copies the text; holders that can read it in place do so.
+  virtual bool TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const;
+  // The first unit of the token's text (0 for an empty one).
+  virtual char16_t TagFirstChar(int Index) const;
+  // The holder as analysis results, whose tokens can be read directly; null for other holders.
+  virtual const TParserResults* AsParserResults() const { return nullptr; }
+};
+
+// The line storage a client reads its text from.
+using TSourceProc = std::function<TSyntMemoStrings*()>;
+
+class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
+ public:
+  // Raises Exception "Source procedure not passed from syntax server" when SourceProc gives none.
+  TParserResults(TSyntAnalyzer* Owner, IqxSyntClient* Document, TSourceProc SourceProc);
+  ~TParserResults() override;
+  TParserResults(const TParserResults&) = delete;
+  TParserResults& operator=(const TParserResults&) = delete;
+
+  TSyntAnalyzer* Owner() const { return fOwner; }
+  IqxSyntClient* Document() const override { return fDocument; }
+  TSyntMemoStrings* Source() const { return fSourceProc(); }
+  bool IsFinished() const { return fIsFinished; }
+
+  // ---- Tokens ---------------------------------------------------------------------------------
+  int TagCount() const override { return fTokens.Count(); }
+  const TSyntToken& Tags(int Index) const { return fTokens.Items(Index); }
+  int TagType(int Index) const override { return fTokens.Items(Index).TokenType; }
+  std::u16string TagText(int Index) const override;
+  bool TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const override;
+  char16_t TagFirstChar(int Index) const override;
+  const TParserResults* AsParserResults() const override { return this; }
+  // The token's text in place; valid until the text changes.
+  std::u16string_view TagTextView(int Index) const;
+  // The whole text the tokens refer to (during a tokenizer step, the text of that step: block
+  // rules and grammars read token texts many times per token).
+  std::u16string_view Text() const;
+  // The rule that styles token Index (a token rule, or the block rule that tagged it), and its
+  // style; null when none.
+  TRuleCollectionItem* TokenRule(int Index) const { return RuleAt(fTokens.Items(Index).RuleIndex); }
+  TSyntaxFormat* TokenStyle(int Index) const;
+  // The whole list (for position lookups: PriorAt, NextAt, RangeAt).
+  const TTokenList& Tokens() const { return fTokens; }
+
+  // The rule table behind TSyntToken::RuleIndex.
+  TRuleCollectionItem* RuleAt(int RuleIndex) const {
+    return RuleIndex >= 0 && size_t(RuleIndex) < fRules.size() ? fRules[size_t(RuleIndex)] : nullptr;
+  }
+  int RuleIndexOf(TRuleCollectionItem* Rule);
+  // Appends Rules to the table; returns the index of the first.
+  int RegisterRules(const std::vector<TRuleCollectionItem*>& Rules);
+
+  // ---- Sub-lexer regions, states --------------------------------------------------------------
+  const std::vector<TSubLexerRange>& SubLexerRanges() const { return fSubLexerRanges; }
+  uint32_t CurrentState() const { return fCurrentState; }
+  const uint32_t& CurrentStateRef() const { return fCurrentState; }
+  const std::vector<TStateChange>& StateChanges() const { return fStateChanges; }
+  // The lexer in effect at the 0-based Pos (the owner outside every region).
+  TSyntAnalyzer* AnalyzerAtPos(int Pos) const;
+
+  // ---- Tokenizing -----------------------------------------------------------------------------
+  // Where tokenizing resumes (1-based).
+  int NextAnalPos() const;
+  // One step at the 1-based FPos of Text (the whole text); true when the end has been reached.
+  bool AnalyzeNextToken(std::u16string_view Text, int& FPos);
+  virtual bool IsRuleEnabled(TRuleCollectionItem* Rule, bool OnlyGlobal);
+  // The parent-block part of IsRuleEnabled (client analyzers; true here).
+  virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
+  void ApplyStates(TRuleCollectionItem* Rule);
+  // Retags token Index (tag detection): its rule becomes RuleIndex, and its type TokenType unless
+  // that is negative.
+  void TagToken(int Index, int RuleIndex, int TokenType);
+  // The 0-based line of a text offset.
+  int LineOfOffset(int Pos) const;
+
+  virtual void Clear();
+  // The end of the text has been reached (the base marks the results complete).
+  virtual void Finish();
+  // Closes the open ranges of rules with EndOfTextClose (client analyzers; nothing here).
+  virtual void CloseRangesAtEnd(int FromIdx) {}
+
+  // The lexer's change propagation (ISyntAnalyzerClient).
+  void ClearResults() override { Clear(); }
+  void RestartTimer() override {}
+  // The lexer went away first: the results are dropped and nothing is analysed any more.
+  void AnalyzerDestroyed(TSyntAnalyzer* Lexer) override;
+
+  // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
+  analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
+    return Lexer == fLastPlanLexer ? *fLastPlan : FindPlan(Lexer);
+  }
+  TqxRegMatch& MatchScratch() { return fMatch; }
+
+ protected:
+  // The block-rule run after each token; client analyzers override it.
+  virtual void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {}
+  void SetFinished(bool Value) { fIsFinished = Value; }
+  void SetResumePos(int Pos) { fResumePos = Pos; }
+
+  // Discarding support for re-analysis: tokens from Index on, with the state history.
+  void TruncateStateChanges(int TokenIndex);
+
+  TTokenList fTokens;
+  std::vector<TSubLexerRange> fSubLexerRanges;
+  std::vector<TStateChange> fStateChanges;
+  uint32_t fCurrentState = 0;
+
+ private:
+  TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int FPos);
+  bool TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view Text, int FPos);
+  bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int FPos);
+  const analysis_internal::SubRulePlan* FindSubPlan(TSubAnalyzerRule* Rule) const;
+  void SaveStateChange();
+  void ResetPlans();
+  analysis_internal::LexerPlan& FindPlan(TSyntAnalyzer* Lexer);
+  bool HasSubRules(TSyntAnalyzer* Lexer);
+
+  std::u16string_view fStepText;
+  bool fInStep = false;
+
+  int fCurrentRegion = -1;  // the region whose lexer the last check found current, -1: the owner
+
+  TSyntAnalyzer* fOwner;
+  IqxSyntClient* fDocument;
+  TSourceProc fSourceProc;
+  bool fIsFinished = false;
+  int fResumePos = 0;
+
+  std::vector<TRuleCollectionItem*> fRules;
+  std::vector<std::unique_ptr<analysis_internal::LexerPlan>> fPlans;
+  analysis_internal::LexerPlan* fLastPlan = nullptr;
+  TSyntAnalyzer* fLastPlanLexer = nullptr;
+  bool fAnySubRules = false;  // some planned lexer has sub-lexer rules
+  TqxRegMatch fMatch;
+};
+
+}  // namespace synt

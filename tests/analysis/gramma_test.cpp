@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include "analysis/client_analyzer.h"
+#include "analysis/gramma_rules.h"
+#include "lexer_build.h"
+#include "platform/app_exceptions.h"
+
+namespace synt::test {
+namespace {
+
+struct Gram : ::testing::Test {
+  Gram() {
+    SetTypeNames(L, {u"Unknown", u"Comment", u"Identifier", u"Symbol", u"String"});
+    AddToken(L, u"Comment", u"\\{.*?\\}", 1);
+    AddToken(L, u"Ident", u"[a-z_]\\w*", 2);
+    AddToken(L, u"Symbol", u"[.;:=(),]", 3);
+    AddToken(L, u"String", u"'.*?'", 4);
+  }
+  const TGrammaRules& G() { return L.Gramma()->Rules(); }
+  // TestRule of the named rule at the last token of Text.
+  int Test(const std::u16string& Grammar, std::u16string_view Rule, std::u16string_view Text) {
+    SetGramma(L, Grammar);
+    doc = std::make_unique<Doc>(L, Text);
+    auto& c = doc->Analyze();
+    return G().TestRule(c.TagCount() - 1, G().ParserRuleByName(Rule), c);
+  }
+  TSyntAnalyzer L{nullptr};
+  std::unique_ptr<Doc> doc;
+};
+
+constexpr const char16_t* kDemo =
+    u"// classes\n"
+    u"Skip = <Comment>;\n"
+    u"IdentList = <Identifier> (',' <Identifier>)*;\n"
+    u"InheritedList = '(' IdentList ')';\n"
+    u"ClassDecl = <Identifier> '=' 'class' InheritedList? <Identifier>;\n";
+
+TEST_F(Gram, DemoClassDeclaration) {
+  EXPECT_EQ(Test(kDemo, u"ClassDecl", u"x; TFoo = class(TBar) TBaz"), 2);
+  EXPECT_EQ(Test(kDemo, u"classdecl", u"TFoo = CLASS(TBar, IX, IY) TBaz"), 0);
+  EXPECT_EQ(Test(kDemo, u"ClassDecl", u"TFoo = class TBaz"), 0);
+  EXPECT_EQ(Test(kDemo, u"ClassDecl", u"TFoo = class(TBar);"), -1);
+  // A comment between two terminals is passed over by Skip.
+  EXPECT_EQ(Test(kDemo, u"ClassDecl", u"TFoo {a} = {b} class {c} (TBar) {d} TBaz"), 0);
+  EXPECT_EQ(G().RuleCount(), 4);
+  EXPECT_EQ(G().Skip(), G().Rules(0));
+  EXPECT_EQ(G().Root(), nullptr);
+}
+
+TEST_F(Gram, LiteralCase) {
+  EXPECT_EQ(Test(u"A = 'class';", u"A", u"CLASS"), 0);
+  EXPECT_EQ(Test(u"A = \"class\";", u"A", u"CLASS"), -1);
+  EXPECT_EQ(Test(u"A = \"class\";", u"A", u"class"), 0);
+}
+
+TEST_F(Gram, LaterAlternativeWins) {
+  SetGramma(L, u"A = <Identifier> | 'x';");
+  Doc d(L, u"x");
+  auto& c = d.Analyze();
+  TParserRule* a = G().ParserRuleByName(u"A");
+  auto tree = G().ParseRule(0, a, c);
+  ASSERT_TRUE(tree);
+  EXPECT_EQ(tree->Branch(), a->Branches[1].get());
+  EXPECT_EQ(tree->FirstTokenIdx(), 0);
+  EXPECT_EQ(tree->LastTokenIdx(), 0);
+}
+
+TEST_F(Gram, MissingSemicolonStillGivesBothRules) {
+  SetGramma(L, u"A = B\nC = D;");
+  ASSERT_EQ(G().RuleCount(), 2);
+  EXPECT_EQ(G().Rules(0)->Name, u"A");
+  EXPECT_EQ(G().Rules(1)->Name, u"C");
+  EXPECT_EQ(G().Rules(0)->Branches[0]->Items.size(), 1u);
+  EXPECT_EQ(G().Rules(1)->Index, 1);
+}
+
+TEST_F(Gram, ErrorsKeepTheRulesBefore) {
+  SetGramma(L, u"A = 'a'; B = ( 'b' ; C = 'c';");
+  EXPECT_EQ(G().RuleCount(), 1);
+  SetGramma(L, u"A = 'a'; B = '' ; C = 'c';");
+  EXPECT_EQ(G().RuleCount(), 1);  // an empty literal is no item
+  SetGramma(L, u"A = 'a'; B = 'b'");
+  EXPECT_EQ(G().RuleCount(), 1);  // running out of tokens inside a rule
+  SetGramma(L, u"/* only a comment */");
+  EXPECT_EQ(G().RuleCount(), 0);
+  SetGramma(L, u"");
+  EXPECT_EQ(G().RuleCount(), 0);
+}
+
+TEST_F(Gram, TokenTypes) {
+  // The first type name accepts any token; an unknown name accepts none.
+  EXPECT_EQ(Test(u"A = <Unknown> <unknown>;", u"A", u"x ;"), 0);
+  EXPECT_EQ(Test(u"A = <Nope>;", u"A", u"x"), -1);
+  EXPECT_EQ(Test(u"A = <string>;", u"A", u"'s'"), 0);
+}
+
+TEST_F(Gram, RepetitionsAreGreedyWithoutBacktracking) {
+  EXPECT_EQ(Test(u"A = 'a'* 'b';", u"A", u"a a a b"), 0);
+  EXPECT_EQ(Test(u"A = 'a'+;", u"A", u"x a a"), 1);
+  // The greedy repetition takes the "a" the first item needed: no backtracking, no match.
+  EXPECT_EQ(Test(u"A = 'a' 'a'*;", u"A", u"a a"), -1);
+  EXPECT_EQ(Test(u"A = 'x'?;", u"A", u"y"), -1);  // covers no token
+  EXPECT_EQ(Test(u"A = Undefined 'a';", u"A", u"a"), -1);
+}
+
+TEST_F(Gram, RepeatedItemThatConsumesNothingEnds) {
+  EXPECT_EQ(Test(u"A = B* 'x'; B = 'y'?;", u"A", u"z x"), 1);
+}
+
+TEST_F(Gram, LeftRecursionRaisesCircularStack) {
+  SetGramma(L, u"A = 'x' A;");
+  Doc d(L, u"x x");
+  auto& c = d.Analyze();
+  EXPECT_THROW(G().TestRule(1, G().ParserRuleByName(u"A"), c), Exception);
+  try {
+    G().TestRule(1, G().ParserRuleByName(u"A"), c);
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Circular stack");
+  }
+}
+
+TEST_F(Gram, BlockRuleUsesAGrammarRule) {
+  SetGramma(L, kDemo);
+  auto* cls = AddBlock(L, u"Class", btRangeStart, {});
+  cls->SetGrammaRuleName(u"ClassDecl");
+  cls->SetRefToCondEnd(true);
+  cls->SetCollapseFmt(u"%s0 %s-2");
+  L.CompileGramma();
+  Doc d(L, u"TFoo = class(TBar) FX: x;");
+  auto& c = d.Analyze();
+  ASSERT_EQ(c.RangeCount(), 1);
+  EXPECT_EQ(c.Ranges(0)->StartIdx, 0);
+  EXPECT_EQ(c.Ranges(0)->CondIndex, 6);
+  EXPECT_EQ(c.GetCollapsedText(c.Ranges(0)), u"TFoo class");
+
+  // An unknown rule name leaves the block rule with its conditions (none here: it never fires).
+  cls->SetGrammaRuleName(u"Nope");
+  L.CompileGramma();
+  Doc d2(L, u"TFoo = class(TBar) FX: x;");
+  EXPECT_EQ(d2.Analyze().RangeCount(), 0);
+}
+
+TEST_F(Gram, CircularStackInABlockRuleGoesToTheHandler) {
+  SetGramma(L, u"A = 'x' A | 'y';");
+  auto* r = AddBlock(L, u"R", btTagDetect, {});
+  r->SetGrammaRuleName(u"A");
+  L.CompileGramma();
+  int seen = 0;
+  auto old = SetApplicationExceptionHandler([&](std::exception_ptr) { ++seen; });
+  Doc d(L, u"x y x");
+  d.Analyze();
+  SetApplicationExceptionHandler(old);
+  EXPECT_EQ(seen, 2);
+}
+
+}  // namespace
+}  // namespace synt::test
