@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -42,12 +43,28 @@ struct Totals {
   long files = 0, failedLoads = 0, violations = 0;
   long long units = 0, tokens = 0, ranges = 0, regions = 0, separators = 0, gaps = 0;
   std::map<char16_t, long long> gapChars;
+  std::map<char16_t, std::vector<std::string>> gapExamples;  // file:line: text, a few per unit
   std::vector<std::string> problems;
 };
 
 void Violation(Totals& t, const fs::path& f, const std::string& what) {
   ++t.violations;
   if (t.problems.size() < 50) t.problems.push_back(f.string() + ": " + what);
+}
+
+void NoteGap(const fs::path& file, std::u16string_view text, int pos, Totals& t) {
+  char16_t ch = text[size_t(pos)];
+  ++t.gaps;
+  ++t.gapChars[ch];
+  auto& ex = t.gapExamples[ch];
+  if (ex.size() >= 3) return;
+  size_t b = text.rfind(u'\n', size_t(pos));
+  b = b == std::u16string_view::npos ? 0 : b + 1;
+  size_t e = text.find(u'\n', size_t(pos));
+  if (e == std::u16string_view::npos) e = text.size();
+  int line = 1 + int(std::count(text.begin(), text.begin() + pos, u'\n'));
+  std::u16string_view l = text.substr(b, std::min<size_t>(e - b, 100));
+  ex.push_back(file.string() + ":" + std::to_string(line) + ": " + Utf16ToUtf8(l));
 }
 
 void Check(const fs::path& file, TClientSyntAnalyzer& c, std::u16string_view text, Totals& t) {
@@ -64,17 +81,13 @@ void Check(const fs::path& file, TClientSyntAnalyzer& c, std::u16string_view tex
       Violation(t, file, "token " + std::to_string(i) + " is empty or outside the text");
       break;
     }
-    for (; pos < tok.StartPos; ++pos) {
-      char16_t ch = text[size_t(pos)];
-      if (IsSpaceChar(ch)) continue;
-      ++t.gaps;
-      ++t.gapChars[ch];
-    }
+    for (; pos < tok.StartPos; ++pos)
+      if (!IsSpaceChar(text[size_t(pos)])) NoteGap(file, text, pos, t);
     pos = tok.EndPos;
     if (!c.TokenRule(i)) Violation(t, file, "token " + std::to_string(i) + " has no rule");
   }
   for (; size_t(pos) < text.size(); ++pos)
-    if (!IsSpaceChar(text[size_t(pos)])) ++t.gaps, ++t.gapChars[text[size_t(pos)]];
+    if (!IsSpaceChar(text[size_t(pos)])) NoteGap(file, text, pos, t);
 
   for (int i = 0; i < c.RangeCount(); ++i) {
     const TTextRange* r = c.Ranges(i);
@@ -173,7 +186,11 @@ int main(int argc, char** argv) {
     std::printf(" U+%04X(%s)x%lld", unsigned(gaps[i].second),
                 gaps[i].second >= 32 && gaps[i].second < 127 ? std::string(1, char(gaps[i].second)).c_str() : "",
                 gaps[i].first);
-  std::printf("\nviolations: %ld\n", t.violations);
+  std::printf("\n");
+  if (std::getenv("SYNT_GAP_EXAMPLES"))
+    for (size_t i = 0; i < gaps.size() && i < 16; ++i)
+      for (const std::string& ex : t.gapExamples[gaps[i].second]) std::printf("    %s\n", ex.c_str());
+  std::printf("violations: %ld\n", t.violations);
   for (const std::string& p : t.problems) std::printf("  %s\n", p.c_str());
   return t.violations ? 1 : 0;
 }

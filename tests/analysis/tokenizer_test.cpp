@@ -321,3 +321,20 @@ TEST(Tokenizer, RegionsNestAndLookupsFollowTheChain) {
 
 }  // namespace
 }  // namespace synt::test
+
+namespace synt::test {
+namespace {
+
+TEST(Tokenizer, DotMatchesEveryUnitButLineBreaks) {
+  // "." without s: any unit but a line break, non-Latin text included.
+  TSyntAnalyzer L(nullptr);
+  AddToken(L, u"Comment", u"//.*", 1);
+  AddToken(L, u"Word", u"\\w+", 2);
+  Doc d(L, u"// peripheral\u2019s \u00e9t\u00e9 \u0436\u0443\u043a \u4e2d\u6587\u2028x");
+  d.Analyze();
+  ASSERT_GE(d->TagCount(), 1);
+  EXPECT_EQ(d->TagText(0), u"// peripheral\u2019s \u00e9t\u00e9 \u0436\u0443\u043a \u4e2d\u6587");
+}
+
+}  // namespace
+}  // namespace synt::test
