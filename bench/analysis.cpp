@@ -44,13 +44,24 @@ size_t HeapInUse() {
   return m.uordblks + m.hblkhd;
 }
 
-void Analyze(benchmark::State& state, const char* file) {
+// The Pascal lexer without its block rules: what tokenizing alone costs.
+synt::TSyntAnalyzer* TokensOnly() {
+  static synt::TSyntAnalyzer* lexer = [] {
+    auto* l = new synt::TSyntAnalyzer(nullptr);
+    l->Assign(Library().FindLexer(u"Pascal"));
+    l->BlockRules()->Clear();
+    return l;
+  }();
+  return lexer;
+}
+
+void Analyze(benchmark::State& state, const char* file, bool tokensOnly = false) {
   fs::path path = CorpusDir() / file;
   if (!fs::exists(path)) {
     state.SkipWithError(("no corpus at " + path.string() + " (run bench/corpus.sh)").c_str());
     return;
   }
-  synt::TSyntAnalyzer* pascal = Library().FindLexer(u"Pascal");
+  synt::TSyntAnalyzer* pascal = tokensOnly ? TokensOnly() : Library().FindLexer(u"Pascal");
   synt::TSyntMemoStrings lines;
   lines.LoadFromFile(path.string());
   const size_t bytes = fs::file_size(path);
@@ -83,10 +94,12 @@ void Analyze(benchmark::State& state, const char* file) {
 void BM_AnalyzePascal1MB(benchmark::State& s) { Analyze(s, "pascal-1mb.pas"); }
 void BM_AnalyzePascal10MB(benchmark::State& s) { Analyze(s, "pascal-10mb.pas"); }
 void BM_AnalyzePascal100MB(benchmark::State& s) { Analyze(s, "pascal-100mb.pas"); }
+void BM_TokenizePascal10MB(benchmark::State& s) { Analyze(s, "pascal-10mb.pas", true); }
 
 BENCHMARK(BM_AnalyzePascal1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalyzePascal10MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalyzePascal100MB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_TokenizePascal10MB)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -310,6 +310,19 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     s.Rule = subRules->Items(i);
     s.Start = ProgramOf(s.Rule->StartRegExpr());
     s.End = ProgramOf(s.Rule->EndRegExpr());
+    const bool global = s.Rule->AlwaysEnabled();
+    if (s.Rule->FromTextBegin() || !s.Start || s.Start->MatchesEmpty()) {
+      plan->SubStartAnywhere = true;
+      if (global) plan->SubStartGlobalAnywhere = true;
+    } else {
+      const TqxCharFilter& f = s.Start->FirstChars();
+      for (int k = 0; k < 4; ++k) {
+        plan->SubStart.low[k] |= f.low[k];
+        if (global) plan->SubStartGlobal.low[k] |= f.low[k];
+      }
+      plan->SubStart.high |= f.high;
+      if (global) plan->SubStartGlobal.high |= f.high;
+    }
     plan->SubRules.push_back(std::move(s));
   }
   return plan;

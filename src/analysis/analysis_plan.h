@@ -102,6 +102,11 @@ struct LexerPlan {
   std::vector<uint64_t> BlockByType, BlockByChar;    // the latest token
   std::vector<uint64_t> BlockByType2, BlockByChar2;  // the token before
   std::vector<SubRulePlan> SubRules;
+  // Units a sub-lexer rule's start can match at (every rule, and the AlwaysEnabled ones), and
+  // whether some rule may open a region anywhere (FromTextBegin, an invalid or empty-matching
+  // start expression): a region cannot open at other units.
+  TqxCharFilter SubStart, SubStartGlobal;
+  bool SubStartAnywhere = false, SubStartGlobalAnywhere = false;
 
   const uint64_t* Candidates(char16_t c) const {
     return CharMasks.data() + size_t(c < 256 ? c : 256) * size_t(Words);

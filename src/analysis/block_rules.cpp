@@ -71,10 +71,16 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, const TParserRes
                       Visit&& visit) {
   const int words = Plan.BlockWords;
   const int count = int(Plan.BlockRules.size());
+  if (count == 0) return;
   const bool known = n > 0 && n <= Client.TagCount();
   const bool known2 = n > 1 && n <= Client.TagCount();
-  const char16_t first = known ? Client.TagFirstChar(n - 1) : 0;
-  const char16_t first2 = known2 ? Client.TagFirstChar(n - 2) : 0;
+  const std::u16string_view text = Client.Text();
+  auto firstChar = [&](int i) -> char16_t {
+    const TSyntToken& t = Client.Tokens()[i];
+    return t.StartPos >= 0 && size_t(t.StartPos) < text.size() ? text[size_t(t.StartPos)] : 0;
+  };
+  const char16_t first = known ? firstChar(n - 1) : 0;
+  const char16_t first2 = known2 ? firstChar(n - 2) : 0;
   for (int w = 0; w < words; ++w) {
     auto mask = [&]() -> uint64_t {
       if (!known) return ~uint64_t(0);

@@ -631,9 +631,50 @@ std::unique_ptr<TParserBranchNode> TGrammaRules::ParseRule(int TokenIdx, TParser
       static_cast<TParserBranchNode*>(holder.ReleaseChild(0).release()));
 }
 
+namespace {
+
+// Type and first unit of a token, read directly from analysis results when the holder is one.
+void TokenKey(const TTokenHolder& Tokens, int Index, int& Type, char16_t& First) {
+  if (const TParserResults* r = Tokens.AsParserResults()) {
+    const TSyntToken& t = r->Tokens()[Index];
+    std::u16string_view text = r->Text();
+    Type = t.TokenType;
+    First = t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos
+                ? text[size_t(t.StartPos)]
+                : 0;
+    return;
+  }
+  Type = Tokens.TagType(Index);
+  First = Tokens.TagFirstChar(Index);
+}
+
+}  // namespace
+
 int TGrammaRules::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const {
   if (!Rule || TokenIdx < 0 || TokenIdx >= Tokens.TagCount()) return -1;
-  if (!Rule->LastToken.Pass(Tokens.TagType(TokenIdx), Tokens.TagFirstChar(TokenIdx))) return -1;
+  int type;
+  char16_t first;
+  TokenKey(Tokens, TokenIdx, type, first);
+  if (!Rule->LastToken.Pass(type, first)) return -1;
+  // Most tokens fail every alternative on its one- or two-token filter: find that out before
+  // setting up a match. (A match covering no token gives -1 anyway.)
+  bool any = false;
+  int type2 = 0;
+  char16_t first2 = 0;
+  bool key2 = false;
+  for (const auto& b : Rule->Branches) {
+    if (b->Items.empty()) continue;
+    if (b->MustConsume && !b->LastToken.Pass(type, first)) continue;
+    if (b->HasSecond) {
+      if (TokenIdx < 1) continue;
+      if (!key2) TokenKey(Tokens, TokenIdx - 1, type2, first2), key2 = true;
+      if (!b->SecondToken.Pass(type2, first2) && !(fSkip && fSkip->LastToken.Pass(type2, first2)))
+        continue;
+    }
+    any = true;
+    break;
+  }
+  if (!any) return -1;
   Matcher m(Tokens, fSkip);
   int cursor = TokenIdx, earliest = INT_MAX;
   if (!m.MatchRule(Rule, cursor, earliest, nullptr)) return -1;

@@ -276,11 +276,16 @@ bool TParserResults::TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view
     if (last.IsOpen() && last.StartPos >= FPos - 1) return false;
   }
   const LexerPlan& plan = PlanFor(Current);
-  for (const auto& sp : plan.SubRules)
-    if (TryOpenRule(sp, Text, FPos)) return true;
+  const char16_t c = FPos >= 1 && size_t(FPos) <= Text.size() ? Text[size_t(FPos - 1)] : 0;
+  const bool inText = FPos >= 1 && size_t(FPos) <= Text.size();
+  if (plan.SubStartAnywhere || (inText && plan.SubStart.Test(c)))
+    for (const auto& sp : plan.SubRules)
+      if (TryOpenRule(sp, Text, FPos)) return true;
   if (Current != fOwner) {
-    for (const auto& sp : PlanFor(fOwner).SubRules)
-      if (sp.Rule->AlwaysEnabled() && TryOpenRule(sp, Text, FPos)) return true;
+    const LexerPlan& own = PlanFor(fOwner);
+    if (own.SubStartGlobalAnywhere || (inText && own.SubStartGlobal.Test(c)))
+      for (const auto& sp : own.SubRules)
+        if (sp.Rule->AlwaysEnabled() && TryOpenRule(sp, Text, FPos)) return true;
   }
   return false;
 }

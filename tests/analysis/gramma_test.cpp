@@ -3,6 +3,7 @@
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma_rules.h"
 #include "lexer_build.h"
+#include "platform/utf.h"
 #include "platform/app_exceptions.h"
 
 namespace synt::test {
@@ -151,6 +152,95 @@ TEST_F(Gram, CircularStackInABlockRuleGoesToTheHandler) {
   d.Analyze();
   SetApplicationExceptionHandler(old);
   EXPECT_EQ(seen, 2);
+}
+
+}  // namespace
+}  // namespace synt::test
+
+namespace synt::test {
+namespace {
+
+// Tokens given directly: type and text.
+class Holder : public TTokenHolder {
+ public:
+  std::vector<std::pair<int, std::u16string>> t;
+  int TagCount() const override { return int(t.size()); }
+  int TagType(int i) const override { return t[size_t(i)].first; }
+  std::u16string TagText(int i) const override { return t[size_t(i)].second; }
+};
+
+TEST(GrammaRandom, TestRuleAgreesWithTheTree) {
+  uint32_t seed = 777;
+  auto rnd = [&](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return int((seed >> 8) % uint32_t(n));
+  };
+  TStringList names;
+  for (auto n : {u"Unknown", u"Comment", u"Identifier", u"Symbol"}) names.Add(n);
+  const char16_t* atoms[] = {u"'a'", u"\"b\"", u"'B'", u"<Identifier>", u"<Symbol>",
+                             u"<Comment>", u"<Unknown>", u"R0", u"R1", u"R2", u"Skip"};
+  const char16_t* reps[] = {u"", u"", u"", u"?", u"*", u"+"};
+  std::function<std::u16string(int)> alternative = [&](int depth) {
+    std::u16string s;
+    int items = 1 + rnd(3);
+    for (int i = 0; i < items; ++i) {
+      if (depth < 2 && rnd(6) == 0) {
+        s += u" (" + alternative(depth + 1) + u" | " + alternative(depth + 1) + u")";
+      } else {
+        s += u" ";
+        s += atoms[rnd(11)];
+      }
+      s += reps[rnd(6)];
+    }
+    return s;
+  };
+  const char16_t* texts[] = {u"a", u"b", u"B", u"x", u"{c}"};
+  const int types[] = {2, 2, 2, 2, 1};
+  int compared = 0, circular = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::u16string g;
+    for (int r = 0; r < 3; ++r) {
+      g += u"R" + std::u16string(1, char16_t(u'0' + r)) + u" =" + alternative(0);
+      if (rnd(2)) g += u" |" + alternative(0);
+      g += u";\n";
+    }
+    if (rnd(2)) g += u"Skip = <Comment>" + std::u16string(rnd(2) ? u"+" : u"") + u";\n";
+    TGrammaRules rules;
+    rules.Compile(g, names);
+    Holder h;
+    int len = rnd(8);
+    for (int i = 0; i < len; ++i) {
+      int k = rnd(5);
+      h.t.emplace_back(k == 3 && rnd(2) ? 3 : types[k], texts[k]);
+    }
+    for (int r = 0; r < rules.RuleCount(); ++r) {
+      for (int k = 0; k < h.TagCount(); ++k) {
+        int test = -2;
+        bool testThrew = false, treeThrew = false;
+        std::unique_ptr<TParserBranchNode> tree;
+        try {
+          test = rules.TestRule(k, rules.Rules(r), h);
+        } catch (const Exception&) {
+          testThrew = true;
+        }
+        try {
+          tree = rules.ParseRule(k, rules.Rules(r), h);
+        } catch (const Exception&) {
+          treeThrew = true;
+        }
+        ASSERT_EQ(testThrew, treeThrew) << Utf16ToUtf8(g) << " rule " << r << " at " << k;
+        if (testThrew) {
+          ++circular;
+          continue;
+        }
+        int fromTree = tree ? tree->FirstTokenIdx() : -1;
+        ASSERT_EQ(test, fromTree) << Utf16ToUtf8(g) << " rule " << r << " at " << k;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000);
+  EXPECT_GT(circular, 0);
 }
 
 }  // namespace
