@@ -16,7 +16,7 @@
 #include <string>
 
 #include "lists/utf8_codec.h"
-#include "text/file_io.h"
+#include "platform/file_io.h"
 #include "text/memo_strings.h"
 
 namespace {

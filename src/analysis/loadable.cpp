@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/dialogs.h"
+#include "platform/file_io.h"
 #include "platform/filer.h"
 #include "platform/streams.h"
 #include "platform/text_bytes.h"
@@ -52,7 +53,7 @@ void TLoadableComponent::SaveToStream(TStream& Stream) { Stream.WriteString(Save
 
 void TLoadableComponent::SaveToFile(const std::string& FileName) {
   // Written whole and then put in place, so that a failure leaves the old file intact.
-  SaveFileAtomic(FileName, SaveToText());
+  WriteFileAtomic(FileName, SaveToText());
   FFileName = FileName;
 }
 

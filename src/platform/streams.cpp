@@ -1,5 +1,7 @@
 #include "platform/streams.h"
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,7 +111,7 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& FileName) const {
-  SaveFileAtomic(FileName, FData);
+  WriteFileAtomic(FileName, FData);
 }
 
 // --- TFileStream -----------------------------------------------------------------------------
@@ -175,50 +177,6 @@ int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 void TFileStream::SetSize(int64_t NewSize) {
   if (::ftruncate(FHandle, off_t(NewSize)) != 0)
     throw EWriteError("Stream write error");
-}
-
-void SaveFileAtomic(const std::string& FileName, std::string_view Bytes) {
-  std::string tmp = FileName + ".tmp-XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0)
-    throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
-  size_t done = 0;
-  bool ok = true;
-  while (done < Bytes.size()) {
-    ssize_t n = ::write(fd, Bytes.data() + done, Bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += size_t(n);
-  }
-  int err = errno;
-  // Keep the permissions of the file being replaced; a new file gets the usual ones.
-  struct stat st;
-  if (::stat(FileName.c_str(), &st) == 0)
-    ::fchmod(fd, st.st_mode & 07777);
-  else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(tmp.c_str(), FileName.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    throw EWriteError("Cannot write file \"" + FileName + "\". " + std::strerror(err));
-  }
 }
 
 // --- resources -------------------------------------------------------------------------------

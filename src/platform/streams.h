@@ -5,7 +5,7 @@
 //   synt::TMemoryStream m;
 //   m.WriteBuffer(bytes.data(), bytes.size());
 //   m.SetPosition(0);
-//   synt::SaveFileAtomic("copy.lx", m.DataString());   // temporary file, then rename
+//   synt::WriteFileAtomic("copy.lx", m.DataString());  // platform/file_io.h
 //
 //   // resources: registered once by generated code, opened by name
 //   synt::RegisterResource("PASCAL", "LEXER", kPascalLexerBytes);
@@ -122,10 +122,6 @@ class TFileStream : public TStream {
   std::string FFileName;
   int FHandle = -1;
 };
-
-// Replaces a file by the given bytes through a temporary file and a rename, so that a failure never
-// leaves a half-written file behind. Raises EFCreateError or EWriteError.
-void SaveFileAtomic(const std::string& FileName, std::string_view Bytes);
 
 // Program resources: named blocks of bytes of a type ("LEXER", "RCDATA"), registered by the program.
 // A numeric identifier names the resource "#<id>".

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/file_io.h"
 #include "platform/filer.h"
 #include "platform/streams.h"
 #include "platform/text_bytes.h"
@@ -228,7 +229,7 @@ void TStrings::LoadFromFile(const std::string& FileName) {
 void TStrings::SaveToFile(const std::string& FileName) const {
   TMemoryStream m;
   SaveToStream(m);
-  SaveFileAtomic(FileName, m.DataString());
+  WriteFileAtomic(FileName, m.DataString());
 }
 
 std::u16string TStrings::ToDelimited(char16_t Delim, char16_t Quote, bool Strict) const {

@@ -11,7 +11,7 @@
 #include "lists/utf8_codec.h"
 #include "platform/filer.h"
 #include "platform/streams.h"
-#include "text/file_io.h"
+#include "platform/file_io.h"
 
 namespace synt {
 

@@ -1,6 +1,6 @@
 #include "text/text_buffer.h"
 
-#include "text/large_alloc.h"
+#include "platform/large_alloc.h"
 
 #include <sys/mman.h>
 
@@ -10,29 +10,6 @@
 #include <new>
 
 namespace synt {
-
-namespace {
-constexpr size_t kHugePage = size_t(2) << 20;
-size_t RoundToHugePage(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
-}  // namespace
-
-void* MapLarge(size_t bytes, size_t& mapped) {
-  // Over-allocate by a huge page and trim, so that the region starts on a huge-page boundary.
-  size_t want = RoundToHugePage(bytes);
-  void* raw = ::mmap(nullptr, want + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
-  if (raw == MAP_FAILED) throw std::bad_alloc();
-  auto start = reinterpret_cast<uintptr_t>(raw);
-  uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
-  if (aligned > start) ::munmap(raw, aligned - start);
-  uintptr_t end = start + want + kHugePage;
-  if (end > aligned + want) ::munmap(reinterpret_cast<void*>(aligned + want), end - (aligned + want));
-#ifdef MADV_HUGEPAGE
-  ::madvise(reinterpret_cast<void*>(aligned), want, MADV_HUGEPAGE);
-#endif
-  mapped = want;
-  return reinterpret_cast<void*>(aligned);
-}
 
 // Growing a mapping moves page tables, not the text.
 void TTextBuffer::GrowMapping(size_t bytes) {
@@ -56,27 +33,8 @@ void TTextBuffer::ShrinkMapping() {
   fCapacity = keep / sizeof(char16_t);
 }
 
-void UnmapLarge(void* p, size_t bytes) { ::munmap(p, bytes); }
-
 void* TTextBuffer::MapRegion(size_t bytes, size_t& mapped) { return MapLarge(bytes, mapped); }
 
 void TTextBuffer::UnmapRegion(void* p, size_t bytes) { UnmapLarge(p, bytes); }
-
-TLargeBlock::TLargeBlock(size_t Bytes) : fSize(Bytes) {
-  if (Bytes >= (size_t(4) << 20)) {
-    fData = static_cast<char*>(MapLarge(Bytes, fMapped));
-  } else {
-    fData = static_cast<char*>(std::malloc(Bytes ? Bytes : 1));
-    if (!fData) throw std::bad_alloc();
-  }
-}
-
-TLargeBlock::~TLargeBlock() {
-  if (fMapped) {
-    UnmapLarge(fData, fMapped);
-  } else {
-    std::free(fData);
-  }
-}
 
 }  // namespace synt

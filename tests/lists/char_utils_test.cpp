@@ -193,8 +193,9 @@ TEST(CodePages, SystemAndCharsets) {
   locale_t loc = newlocale(LC_CTYPE_MASK, "", locale_t(0));
   std::string codeset = loc ? nl_langinfo_l(CODESET, loc) : "";
   if (loc) freelocale(loc);
-  if (codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty())
+  if (codeset == "UTF-8" || codeset == "ANSI_X3.4-1968" || codeset.empty()) {
     EXPECT_EQ(SystemCodePage(), CP_UTF8);
+  }
   EXPECT_EQ(CharsetToCodePage(1), SystemCodePage());
   EXPECT_EQ(CharsetToCodePage(255), OemCodePage());
   EXPECT_EQ(CharsetToCodePage(0), 1252u);

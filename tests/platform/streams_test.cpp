@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/file_io.h"
+
 namespace synt {
 namespace {
 
@@ -29,8 +31,8 @@ TEST(Streams, FilesAreReplacedAtomicallyAndErrorsNameTheFile) {
   auto dir = std::filesystem::temp_directory_path() / ("synt_streams_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::string path = (dir / "a.txt").string();
-  SaveFileAtomic(path, "first");
-  SaveFileAtomic(path, "second");
+  WriteFileAtomic(path, "first");
+  WriteFileAtomic(path, "second");
   {
     TFileStream f(path, fmOpenRead | fmShareDenyWrite);
     EXPECT_EQ(f.Size(), 6);
@@ -45,7 +47,7 @@ TEST(Streams, FilesAreReplacedAtomicallyAndErrorsNameTheFile) {
               std::string::npos);
   }
   EXPECT_THROW(TFileStream((dir / "no" / "dir").string(), fmCreate), EFCreateError);
-  EXPECT_THROW(SaveFileAtomic((dir / "no" / "dir").string(), "x"), EFCreateError);
+  EXPECT_THROW(WriteFileAtomic((dir / "no" / "dir").string(), "x"), EFCreateError);
   std::filesystem::remove_all(dir);
 }
 

@@ -12,6 +12,7 @@
 #include "command.h"
 #include "json.h"
 #include "platform/dialogs.h"
+#include "platform/file_io.h"
 #include "platform/filer.h"
 #include "platform/streams.h"
 #include "platform/text_bytes.h"
@@ -119,7 +120,7 @@ int RunConvert(const Args& args) {
   if (out == "-") {
     std::cout << stored;
   } else {
-    SaveFileAtomic(out, stored);
+    WriteFileAtomic(out, stored);
   }
   return 0;
 }

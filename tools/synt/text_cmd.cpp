@@ -10,7 +10,7 @@
 #include "command.h"
 #include "json.h"
 #include "lists/char_utils.h"
-#include "text/file_io.h"
+#include "platform/file_io.h"
 #include "text/memo_strings.h"
 
 namespace synt::tool {

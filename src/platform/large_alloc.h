@@ -10,6 +10,8 @@
 
 namespace synt {
 
+// Bytes rounded up to a whole number of huge pages.
+size_t RoundToHugePage(size_t Bytes);
 // Maps at least Bytes bytes aligned to a huge page; Mapped receives the size to unmap.
 void* MapLarge(size_t Bytes, size_t& Mapped);
 void UnmapLarge(void* P, size_t Mapped);

@@ -1,4 +1,4 @@
-// Whole-file reading and atomic writing for the line storage.
+// Whole-file reading and atomic writing: the one place where files are replaced.
 //
 //   synt::TFileBytes b = synt::ReadFileBytes("big.txt");   // no zero-filling, one read
 //   std::string_view v = b.View();
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/large_alloc.h"
+#include "platform/large_alloc.h"
 
 namespace synt {
 
@@ -22,13 +22,13 @@ class TFileBytes {
   size_t fSize = 0;
 };
 
-// Raises EStreamError "Cannot open file "<name>". <reason>".
+// Raises EFOpenError "Cannot open file "<name>". <reason>".
 TFileBytes ReadFileBytes(const std::string& FileName);
 
 // A file written in pieces and put in place only by Commit: the pieces go to a temporary file next
 // to FileName (following a symbolic link to its target), which Commit flushes and renames over the
 // target, keeping the old file's permissions. Without Commit (an exception on the way) the
-// temporary file is removed and the old file is untouched. Failures raise EStreamError "Cannot
+// temporary file is removed and the old file is untouched. Failures raise EFCreateError "Cannot
 // create file "<name>". <reason>".
 class TAtomicFile {
  public:
@@ -49,7 +49,7 @@ class TAtomicFile {
 
 // Writes Bytes to a temporary file next to FileName (following a symbolic link to its target),
 // flushes it and renames it over the target, keeping the old file's permissions. On failure the
-// old file is untouched and EStreamError "Cannot create file "<name>". <reason>" is raised.
+// old file is untouched and EFCreateError "Cannot create file "<name>". <reason>" is raised.
 void WriteFileAtomic(const std::string& FileName, std::string_view Bytes);
 
 }  // namespace synt

@@ -1,4 +1,4 @@
-#include "text/file_io.h"
+#include "platform/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,14 +11,15 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/object.h"
+#include "platform/streams.h"
 
 namespace synt {
 
 namespace {
 
+template <class E>
 [[noreturn]] void Fail(const char* what, const std::string& name, int err) {
-  throw EStreamError(std::string(what) + " \"" + name + "\". " + std::strerror(err));
+  throw E(std::string(what) + " \"" + name + "\". " + std::strerror(err));
 }
 
 struct Fd {
@@ -43,10 +44,10 @@ mode_t CurrentUmask() {
 TFileBytes ReadFileBytes(const std::string& FileName) {
   Fd f;
   f.fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (f.fd < 0) Fail("Cannot open file", FileName, errno);
+  if (f.fd < 0) Fail<EFOpenError>("Cannot open file", FileName, errno);
   struct stat st;
-  if (::fstat(f.fd, &st) != 0) Fail("Cannot open file", FileName, errno);
-  if (S_ISDIR(st.st_mode)) Fail("Cannot open file", FileName, EISDIR);
+  if (::fstat(f.fd, &st) != 0) Fail<EFOpenError>("Cannot open file", FileName, errno);
+  if (S_ISDIR(st.st_mode)) Fail<EFOpenError>("Cannot open file", FileName, EISDIR);
   size_t cap = S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 65536;
   TLargeBlock data(cap);
   size_t size = 0;
@@ -60,7 +61,7 @@ TFileBytes ReadFileBytes(const std::string& FileName) {
     ssize_t n = ::read(f.fd, data.Data() + size, cap - size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      Fail("Cannot open file", FileName, errno);
+      Fail<EFOpenError>("Cannot open file", FileName, errno);
     }
     if (n == 0) break;
     size += size_t(n);
@@ -79,11 +80,11 @@ TAtomicFile::TAtomicFile(const std::string& FileName) : fName(FileName), fTarget
     if (::realpath(FileName.c_str(), buf)) fTarget = buf;
   }
   fExists = ::stat(fTarget.c_str(), &st) == 0;
-  if (fExists && S_ISDIR(st.st_mode)) Fail("Cannot create file", fName, EISDIR);
+  if (fExists && S_ISDIR(st.st_mode)) Fail<EFCreateError>("Cannot create file", fName, EISDIR);
   fMode = fExists ? unsigned(st.st_mode & 07777) : unsigned(0666 & ~CurrentUmask());
   fTemp = fTarget + ".XXXXXX";
   fFd = ::mkstemp(fTemp.data());
-  if (fFd < 0) Fail("Cannot create file", fName, errno);
+  if (fFd < 0) Fail<EFCreateError>("Cannot create file", fName, errno);
 }
 
 TAtomicFile::~TAtomicFile() {
@@ -97,7 +98,7 @@ void TAtomicFile::Abandon(int Err) {
   ::close(fFd);
   fFd = -1;
   ::unlink(fTemp.c_str());
-  Fail("Cannot create file", fName, Err);
+  Fail<EFCreateError>("Cannot create file", fName, Err);
 }
 
 void TAtomicFile::Write(std::string_view Bytes) {
@@ -119,12 +120,12 @@ void TAtomicFile::Commit() {
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(fTemp.c_str());
-    Fail("Cannot create file", fName, err);
+    Fail<EFCreateError>("Cannot create file", fName, err);
   }
   if (::rename(fTemp.c_str(), fTarget.c_str()) != 0) {
     int err = errno;
     ::unlink(fTemp.c_str());
-    Fail("Cannot create file", fName, err);
+    Fail<EFCreateError>("Cannot create file", fName, err);
   }
 }
 
