@@ -160,7 +160,15 @@ class GrammaParser {
         item->Terminal = tok.Text;
         break;
       case gtOpen: {
+        // Groups nest by recursion; a text nested deeper than any grammar needs is an error
+        // rather than a stack overflow.
+        if (depth_ >= kMaxNesting) {
+          failed_ = true;
+          return nullptr;
+        }
+        ++depth_;
         auto group = ParseRule();
+        --depth_;
         SkipComments();
         if (!group || p_ >= t_.size() || t_[p_].Type != gtClose) {
           failed_ = true;
@@ -187,8 +195,10 @@ class GrammaParser {
     return item;
   }
 
+  static constexpr int kMaxNesting = 200;
   std::vector<GToken> t_;
   size_t p_ = 0;
+  int depth_ = 0;
   size_t lastItemStart_ = 0;
   bool failed_ = false;
 };

@@ -245,3 +245,22 @@ TEST(GrammaRandom, TestRuleAgreesWithTheTree) {
 
 }  // namespace
 }  // namespace synt::test
+
+namespace synt::test {
+namespace {
+
+TEST(GrammaLimits, DeepNestingIsAnErrorNotACrash) {
+  TStringList names;
+  names.Add(u"Unknown");
+  TGrammaRules g;
+  std::u16string deep = u"A = 'a'; B = " + std::u16string(100000, u'(') + u"'b'" +
+                        std::u16string(100000, u')') + u"; C = 'c';";
+  g.Compile(deep, names);
+  EXPECT_EQ(g.RuleCount(), 1);  // A; B and what follows are dropped
+  std::u16string fine = u"B = " + std::u16string(50, u'(') + u"'b'" + std::u16string(50, u')') + u";";
+  g.Compile(fine, names);
+  EXPECT_EQ(g.RuleCount(), 1);
+}
+
+}  // namespace
+}  // namespace synt::test
