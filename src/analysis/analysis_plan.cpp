@@ -256,6 +256,9 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     for (int k = 0; k < conds->Count(); ++k) p.Conds.push_back(PlanOneCondition(conds->Items(k)));
     p.SimpleTag = r->BlockType() == btTagDetect && !r->Block() && r->GrammaRuleName().empty();
     p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
+    p.NamesGramma = !r->GrammaRuleName().empty();
+    p.Global = r->AlwaysEnabled();
+    p.Event = bool(r->OnBlockCheck);
     p.StatesPresent = uint32_t(r->StatesPresent());
     p.StatesAbsent = uint32_t(r->StatesAbsent());
     for (const ConditionPlan& c : p.Conds) p.HasSkip = p.HasSkip || c.Type == tcSkip;

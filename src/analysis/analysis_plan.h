@@ -3,7 +3,10 @@
 //
 // A plan is built on first use and dropped whenever the client is cleared, which every change of
 // a lexer's rules causes (the lexer clears its clients). It holds no grammar rules: those are read
-// from the block rule each time, as a grammar change recompiles without clearing clients.
+// from the block rule each time, as a grammar change recompiles without clearing clients. Whether
+// a rule has an event handler (OnMatchToken, OnBlockCheck) is part of the plan: assigning one
+// notifies nobody, so a handler set while documents are analysed counts from the lexer's next
+// ClearClientContents.
 #pragma once
 
 #include <cstdint>
@@ -77,6 +80,9 @@ struct BlockRulePlan {
   std::vector<int> Order;
   bool SimpleTag = false;  // btTagDetect without BlockName and without grammar rule
   bool ParentTest = false;
+  bool NamesGramma = false;  // GrammaRuleName is set (the rule it names is looked up each time)
+  bool Global = false;       // AlwaysEnabled
+  bool Event = false;        // OnBlockCheck assigned (it may accept what the conditions refuse)
   uint32_t StatesPresent = 0, StatesAbsent = 0;
 };
 

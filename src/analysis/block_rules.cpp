@@ -141,8 +141,8 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
   const int n = Client.TagCount();
   ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
-    if (!p.SimpleTag || rule->GrammaRule()) return 0;
-    if (OnlyGlobal && !rule->AlwaysEnabled()) return 0;
+    if (!p.SimpleTag || (p.NamesGramma && rule->GrammaRule())) return 0;
+    if (OnlyGlobal && !p.Global) return 0;
     int refIdx = 0;
     bool accept = CheckPlanned(p, Client, Text, refIdx, n);
     if (rule->OnBlockCheck) {
@@ -171,11 +171,11 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
   try {
     ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
       TTagBlockCondition* rule = p.Rule;
-      TParserRule* gramma = rule->GrammaRule();
+      TParserRule* gramma = p.NamesGramma ? rule->GrammaRule() : nullptr;
       if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
       // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
       // test comes after the conditions when those cannot raise.
-      if (OnlyGlobal && !rule->AlwaysEnabled()) return 0;
+      if (OnlyGlobal && !p.Global) return 0;
       if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
       if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
 
@@ -191,10 +191,10 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
         refIdx = pos;
       } else {
         accept = CheckPlanned(p, Client, Text, refIdx, n);
-        if (accept && p.ParentTest && !Client.ParentTest(rule)) return 0;
-        if (!accept && rule->OnBlockCheck && p.ParentTest && !Client.ParentTest(rule)) return 0;
+        if (!accept && !p.Event) return 0;
+        if (p.ParentTest && !Client.ParentTest(rule)) return 0;
       }
-      if (rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
+      if (p.Event) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
       if (!accept) return 0;
 
       Client.ApplyStates(rule);

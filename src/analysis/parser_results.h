@@ -11,6 +11,11 @@
 // Tokens are 16-byte values in one sorted vector: a token names its rule by an index into the
 // client's rule table (every rule of every lexer the client has met), never by a copy. Offsets are
 // 0-based and half-open; the tokenizer itself walks the text with a 1-based position, FPos.
+//
+// The client compiles what it needs of each lexer's rules when it first meets the lexer; every
+// change of the rules clears the client, and the next analysis compiles afresh. Rule event
+// handlers (OnMatchToken, OnBlockCheck) assigned while documents are analysed take part after the
+// lexer's next ClearClientContents.
 #pragma once
 
 #include <cstdint>
