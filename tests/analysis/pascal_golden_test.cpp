@@ -141,7 +141,7 @@ std::vector<std::u16string> RangeSignature(TClientSyntAnalyzer& c) {
 
 TEST_F(PascalLexer, LibraryHoldsBothLexers) {
   ASSERT_NE(Pascal(), nullptr);
-  TSyntAnalyzer* as = lib->FindLexer(u"AsmX86");
+  TSyntAnalyzer* as = lib->FindLexer(u"AsmAnalyzer");
   ASSERT_NE(as, nullptr);
   EXPECT_TRUE(as->Internal());
   EXPECT_EQ(Pascal()->SubAnalyzers()->Items(0)->SyntAnalyzer(), as);
