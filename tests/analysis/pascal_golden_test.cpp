@@ -3,6 +3,8 @@
 // that differs; SYNT_UPDATE_GOLDEN=1 rewrites the expected files instead (review the diff).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -191,7 +193,7 @@ TEST_F(PascalLexer, SeparateBlockAnalysisEqualsSynchronous) {
 TEST(AnalysisTool, FailsClearlyOnBadLexers) {
   const std::string tool = std::string("'") + SYNT_TOOL_PATH + "' ";
   const std::string input = (kData / "program.pas").string();
-  fs::path dir = fs::temp_directory_path() / "synt_analysis_tool_test";
+  fs::path dir = fs::temp_directory_path() / ("synt_analysis_tool_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "broken.lxl") << "object X: TSyntAnalyzer\n  NoSuchProperty = 1\nend\n";
   std::ofstream(dir / "notalexer.txt") << "hello\n";

@@ -1,6 +1,7 @@
 // End-to-end tests of `synt text`: the built tool on real files.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 class TextCmd : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / "synt_text_cmd";
+    dir = fs::path(::testing::TempDir()) / ("synt_text_cmd_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
