@@ -270,6 +270,7 @@ void TClientSyntAnalyzer::Analyze(bool ResetContent) {
 void TClientSyntAnalyzer::Finish() {
   if (IsFinished()) return;
   SetFinished(true);
+  fTokens.Trim();
   const int length = int(Source()->TextView().size());
   for (TSubLexerRange& r : fSubLexerRanges)
     if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = length;

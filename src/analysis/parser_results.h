@@ -79,6 +79,10 @@ class TParserResults;
 class TTokenList : public TRangeList<TSyntToken> {
  public:
   void Append(const TSyntToken& Token) { fItems.push_back(Token); }
+  // Gives back room reserved beyond half as much again as the tokens need.
+  void Trim() {
+    if (fItems.capacity() > 65536 && fItems.capacity() > fItems.size() * 3 / 2) fItems.shrink_to_fit();
+  }
 };
 
 // What a grammar needs of a token list.
