@@ -91,10 +91,18 @@ void Analyze(benchmark::State& state, const char* file, bool tokensOnly = false)
   state.counters["peak_RSS_MB"] = double(ru.ru_maxrss) / 1024.0;
 }
 
-void BM_AnalyzePascal1MB(benchmark::State& s) { Analyze(s, "pascal-1mb.pas"); }
-void BM_AnalyzePascal10MB(benchmark::State& s) { Analyze(s, "pascal-10mb.pas"); }
-void BM_AnalyzePascal100MB(benchmark::State& s) { Analyze(s, "pascal-100mb.pas"); }
-void BM_TokenizePascal10MB(benchmark::State& s) { Analyze(s, "pascal-10mb.pas", true); }
+void BM_AnalyzePascal1MB(benchmark::State& s) {
+  Analyze(s, "pascal-1mb.pas");
+}
+void BM_AnalyzePascal10MB(benchmark::State& s) {
+  Analyze(s, "pascal-10mb.pas");
+}
+void BM_AnalyzePascal100MB(benchmark::State& s) {
+  Analyze(s, "pascal-100mb.pas");
+}
+void BM_TokenizePascal10MB(benchmark::State& s) {
+  Analyze(s, "pascal-10mb.pas", true);
+}
 
 BENCHMARK(BM_AnalyzePascal1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalyzePascal10MB)->Unit(benchmark::kMillisecond);

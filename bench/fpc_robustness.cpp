@@ -35,7 +35,8 @@ double CpuSeconds() {
 
 bool IsPascalFile(const fs::path& p) {
   std::string e = p.extension().string();
-  std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  std::transform(e.begin(), e.end(), e.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
   return e == ".pas" || e == ".pp" || e == ".inc" || e == ".lpr" || e == ".dpr" || e == ".p";
 }
 
@@ -123,11 +124,14 @@ int main(int argc, char** argv) {
   fs::path lexerFile = fs::path(SYNT_BENCH_SOURCE_DIR) / "lexers" / "pascal.lxl";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--lexer" && i + 1 < argc) lexerFile = argv[++i];
-    else dir = a;
+    if (a == "--lexer" && i + 1 < argc)
+      lexerFile = argv[++i];
+    else
+      dir = a;
   }
   if (!fs::is_directory(dir)) {
-    std::fprintf(stderr, "fpc_robustness: no directory %s (scripts/setup bench installs fpc-source)\n",
+    std::fprintf(stderr,
+                 "fpc_robustness: no directory %s (scripts/setup bench installs fpc-source)\n",
                  dir.c_str());
     return 2;
   }
@@ -141,7 +145,8 @@ int main(int argc, char** argv) {
   }
 
   std::vector<fs::path> files;
-  for (const auto& e : fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied))
+  for (const auto& e :
+       fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied))
     if (e.is_regular_file() && IsPascalFile(e.path())) files.push_back(e.path());
   std::sort(files.begin(), files.end());
 
@@ -171,10 +176,10 @@ int main(int argc, char** argv) {
 
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
-  std::printf("files %ld (%ld could not be loaded), %.1f M characters, %lld tokens, %lld ranges, "
-              "%lld separators, %lld sub-lexer regions\n",
-              t.files, t.failedLoads, double(t.units) / 1e6, t.tokens, t.ranges, t.separators,
-              t.regions);
+  std::printf(
+      "files %ld (%ld could not be loaded), %.1f M characters, %lld tokens, %lld ranges, "
+      "%lld separators, %lld sub-lexer regions\n",
+      t.files, t.failedLoads, double(t.units) / 1e6, t.tokens, t.ranges, t.separators, t.regions);
   std::printf("analysis %.2f s CPU: %.1f M characters/s, %.2f M tokens/s; peak RSS %.0f MB\n",
               analysis, double(t.units) / 1e6 / analysis, double(t.tokens) / 1e6 / analysis,
               double(ru.ru_maxrss) / 1024.0);
@@ -184,12 +189,15 @@ int main(int argc, char** argv) {
   std::printf("characters outside tokens that are not white space: %lld; most frequent:", t.gaps);
   for (size_t i = 0; i < gaps.size() && i < 16; ++i)
     std::printf(" U+%04X(%s)x%lld", unsigned(gaps[i].second),
-                gaps[i].second >= 32 && gaps[i].second < 127 ? std::string(1, char(gaps[i].second)).c_str() : "",
+                gaps[i].second >= 32 && gaps[i].second < 127
+                    ? std::string(1, char(gaps[i].second)).c_str()
+                    : "",
                 gaps[i].first);
   std::printf("\n");
   if (std::getenv("SYNT_GAP_EXAMPLES"))
     for (size_t i = 0; i < gaps.size() && i < 16; ++i)
-      for (const std::string& ex : t.gapExamples[gaps[i].second]) std::printf("    %s\n", ex.c_str());
+      for (const std::string& ex : t.gapExamples[gaps[i].second])
+        std::printf("    %s\n", ex.c_str());
   std::printf("violations: %ld\n", t.violations);
   for (const std::string& p : t.problems) std::printf("  %s\n", p.c_str());
   return t.violations ? 1 : 0;

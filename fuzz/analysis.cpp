@@ -56,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   Check(sep, lines.TextView().size());
   if (sep.TagCount() != sync.TagCount() || sep.RangeCount() != sync.RangeCount()) __builtin_trap();
   for (int i = 0; i < sync.TagCount(); ++i)
-    if (sync.TokenRule(i) != sep.TokenRule(i) || sync.TagType(i) != sep.TagType(i)) __builtin_trap();
+    if (sync.TokenRule(i) != sep.TokenRule(i) || sync.TagType(i) != sep.TagType(i))
+      __builtin_trap();
   return 0;
 }

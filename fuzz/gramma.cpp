@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
   }
   synt::TStringList names;
-  for (auto n : {u"Unknown", u"Comment", u"Identifier", u"Symbol", u"String", u"Number"}) names.Add(n);
+  for (auto n : {u"Unknown", u"Comment", u"Identifier", u"Symbol", u"String", u"Number"})
+    names.Add(n);
   synt::TGrammaRules g;
   g.Compile(grammar, names);
   for (int r = 0; r < g.RuleCount(); ++r) {

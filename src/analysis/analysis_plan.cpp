@@ -286,8 +286,10 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
       } else if (!p.HasSkip) {
         // Conditions 0 and 1 test tokens n - 1 and n - 2 whatever the rest says; a negative test
         // filters nothing, so the first positive one keys the rule.
-        if (p.Conds[0].Type != tcNotEqual) f1 = ConditionFilter(p.Conds[0]);
-        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual) f2 = ConditionFilter(p.Conds[1]);
+        if (p.Conds[0].Type != tcNotEqual)
+          f1 = ConditionFilter(p.Conds[0]);
+        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual)
+          f2 = ConditionFilter(p.Conds[1]);
       } else if (p.Conds[0].Type != tcNotEqual &&
                  !(p.Conds[0].Type == tcSkip && p.Conds.size() > 1 && p.Conds[1].Type != tcSkip)) {
         f1 = ConditionFilter(p.Conds[0]);
@@ -295,7 +297,8 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     }
     const size_t w = size_t(i / 64);
     const uint64_t bit = uint64_t(1) << (i % 64);
-    auto fill = [&](const TTokenFilter& f, std::vector<uint64_t>& byType, std::vector<uint64_t>& byChar) {
+    auto fill = [&](const TTokenFilter& f, std::vector<uint64_t>& byType,
+                    std::vector<uint64_t>& byChar) {
       for (unsigned t = 0; t < 32; ++t)
         if ((f.Types >> t) & 1u) byType[t * size_t(plan->BlockWords) + w] |= bit;
       for (unsigned c = 0; c < 129; ++c) {

@@ -22,7 +22,7 @@
 namespace synt {
 class TParserResults;
 struct TSyntToken;
-}
+}  // namespace synt
 
 namespace synt::analysis_internal {
 
@@ -60,7 +60,7 @@ struct ConditionPlan {
 struct TokenRulePlan {
   TTokenRule* Rule = nullptr;
   std::shared_ptr<const TqxRegProgram> Prog;  // null: the expression is invalid
-  int RuleIndex = -1;                           // in the client's rule table
+  int RuleIndex = -1;                         // in the client's rule table
   int TokenType = 0;
   uint32_t StatesPresent = 0, StatesAbsent = 0;
   bool Global = false;      // AlwaysEnabled

@@ -84,10 +84,12 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, const TParserRes
   for (int w = 0; w < words; ++w) {
     auto mask = [&]() -> uint64_t {
       if (!known) return ~uint64_t(0);
-      uint64_t m = Plan.BlockTypeMask(Client.Tokens()[n - 1].TokenType)[w] & Plan.BlockCharMask(first)[w];
+      uint64_t m =
+          Plan.BlockTypeMask(Client.Tokens()[n - 1].TokenType)[w] & Plan.BlockCharMask(first)[w];
       // Without a token before, a rule keyed on it has nothing to test and stays a candidate.
       if (known2)
-        m &= Plan.BlockTypeMask2(Client.Tokens()[n - 2].TokenType)[w] & Plan.BlockCharMask2(first2)[w];
+        m &= Plan.BlockTypeMask2(Client.Tokens()[n - 2].TokenType)[w] &
+             Plan.BlockCharMask2(first2)[w];
       return m;
     };
     uint64_t bits = mask();
@@ -150,7 +152,8 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
       rule->OnBlockCheck(rule, client, Text, refIdx, accept);
     }
     if (!accept) return 0;
-    int k = rule->RefToCondEnd() ? refIdx - rule->IdentIndex() : n - p.Delay - rule->IdentIndex() - 1;
+    int k =
+        rule->RefToCondEnd() ? refIdx - rule->IdentIndex() : n - p.Delay - rule->IdentIndex() - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
       Client.TagToken(k, p.RuleIndex, rule->TokenType());
@@ -183,7 +186,8 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       bool accept;
       if (gramma) {
         // The grammar rule's own filter first: it rejects most tokens without raising.
-        if (n < 1 || !gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, Client.TagFirstChar(n - 1)))
+        if (n < 1 ||
+            !gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, Client.TagFirstChar(n - 1)))
           return 0;
         if (p.ParentTest && !Client.ParentTest(rule)) return 0;
         int pos = Gramma()->TestRule(n - 1, gramma, Client);

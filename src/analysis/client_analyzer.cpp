@@ -333,7 +333,9 @@ std::u16string TClientSyntAnalyzer::GetAutoCloseText(const TTextRange* Range,
   return result;
 }
 
-int TParserResults::LineOfOffset(int Pos) const { return Source()->LineOfPos(Pos); }
+int TParserResults::LineOfOffset(int Pos) const {
+  return Source()->LineOfPos(Pos);
+}
 
 void TParserResults::TagToken(int Index, int RuleIndex, int TokenType) {
   TSyntToken& t = fTokens.Items(Index);

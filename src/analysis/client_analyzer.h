@@ -28,9 +28,9 @@ class TTextRange : public TSortedItem {
  public:
   TTagBlockCondition* Rule = nullptr;
   int StartIdx = 0;
-  int EndIdx = -1;        // -1 while open
+  int EndIdx = -1;  // -1 while open
   int IdentIdx = 0;
-  int StartPos = 0;       // the sort key
+  int StartPos = 0;  // the sort key
   TTextRange* Parent = nullptr;
   int CondIndex = 0;      // the token whose arrival completed the opening conditions
   int EndCondIndex = -1;  // reference token of the closing rule, -1 while open

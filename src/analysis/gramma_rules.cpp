@@ -46,12 +46,18 @@ std::vector<GToken> TokenizeGramma(TSyntMemoStrings& Lines) {
     int Type;
     const char16_t* Expression;
   } kRules[] = {
-      {gtComment, u"//.*"},      {gtComment, u"(?s)/\\*.*?(\\*/|\\Z)"},
-      {gtTerminal, u"\".*?\""},  {gtTerminalNoCase, u"'.*?'"},
-      {gtTokenType, u"<.*?>"},   {gtName, u"\\w+"},
-      {gtDefine, u"="},          {gtAlternative, u"\\|"},
-      {gtEnd, u";"},             {gtRepeater, u"[\\*\\+\\?]"},
-      {gtOpen, u"[\\(]"},        {gtClose, u"[\\)]"},
+      {gtComment, u"//.*"},
+      {gtComment, u"(?s)/\\*.*?(\\*/|\\Z)"},
+      {gtTerminal, u"\".*?\""},
+      {gtTerminalNoCase, u"'.*?'"},
+      {gtTokenType, u"<.*?>"},
+      {gtName, u"\\w+"},
+      {gtDefine, u"="},
+      {gtAlternative, u"\\|"},
+      {gtEnd, u";"},
+      {gtRepeater, u"[\\*\\+\\?]"},
+      {gtOpen, u"[\\(]"},
+      {gtClose, u"[\\)]"},
   };
   TSyntAnalyzer lexer(nullptr);
   for (const auto& r : kRules) {
@@ -64,7 +70,8 @@ std::vector<GToken> TokenizeGramma(TSyntMemoStrings& Lines) {
     TClientSyntAnalyzer client(&lexer, nullptr, [&] { return &Lines; });
     client.Analyze(true);
     out.reserve(size_t(client.TagCount()));
-    for (int i = 0; i < client.TagCount(); ++i) out.push_back({client.TagType(i), client.TagText(i)});
+    for (int i = 0; i < client.TagCount(); ++i)
+      out.push_back({client.TagType(i), client.TagText(i)});
   }
   return out;
 }
@@ -150,7 +157,7 @@ class GrammaParser {
       case gtTerminalNoCase:
       case gtTokenType:
         if (tok.Text.size() < 3) return nullptr;
-        item->ItemType = tok.Type == gtTerminal       ? itTerminal
+        item->ItemType = tok.Type == gtTerminal         ? itTerminal
                          : tok.Type == gtTerminalNoCase ? itTerminalNoCase
                                                         : itTokenType;
         item->Terminal = tok.Text.substr(1, tok.Text.size() - 2);
@@ -186,9 +193,12 @@ class GrammaParser {
     ++p_;
     if (p_ < t_.size() && t_[p_].Type == gtRepeater) {
       char16_t r = t_[p_].Text[0];
-      if (r == u'?') item->RepMin = 0;
-      else if (r == u'*') item->RepMin = 0, item->RepMax = -1;
-      else item->RepMax = -1;
+      if (r == u'?')
+        item->RepMin = 0;
+      else if (r == u'*')
+        item->RepMin = 0, item->RepMax = -1;
+      else
+        item->RepMax = -1;
       ++p_;
     }
     lastItemStart_ = start;
@@ -215,8 +225,10 @@ void ResolveRule(TParserRule& Rule, const TGrammaRules& Rules, const TStrings& T
           }
         }
       } else if (item->ItemType == itParserRule) {
-        if (item->IsSubRule) ResolveRule(*item->SubRule, Rules, TokenTypeNames);
-        else item->ParserRule = Rules.ParserRuleByName(item->Terminal);
+        if (item->IsSubRule)
+          ResolveRule(*item->SubRule, Rules, TokenTypeNames);
+        else
+          item->ParserRule = Rules.ParserRuleByName(item->Terminal);
       }
     }
   }
@@ -255,14 +267,16 @@ class Matcher {
       TParserRuleBranch* branch = Rule->Branches[size_t(b)].get();
       // An alternative that must consume the token at the cursor cannot match one its filter
       // rejects (a rule that could re-enter here makes the filter pass everything).
-      if (!Parent && branch->MustConsume && (!known || !branch->LastToken.Pass(type, first))) continue;
+      if (!Parent && branch->MustConsume && (!known || !branch->LastToken.Pass(type, first)))
+        continue;
       if (!Parent && branch->HasSecond && !SecondPasses(branch->SecondToken, Cursor)) continue;
       if (MatchBranch(branch, Cursor, Earliest, Parent)) return true;
     }
     return false;
   }
 
-  bool MatchBranch(TParserRuleBranch* Branch, int& Cursor, int& Earliest, TParserBranchNode* Parent) {
+  bool MatchBranch(TParserRuleBranch* Branch, int& Cursor, int& Earliest,
+                   TParserBranchNode* Parent) {
     if (Branch->Items.empty()) return false;
     const int savedCursor = Cursor, savedEarliest = Earliest;
     std::unique_ptr<TParserBranchNode> node;
@@ -392,9 +406,12 @@ class Matcher {
   using Entry = std::pair<TParserRule*, int>;
   Entry& Frame(int i) { return i < kInline ? inline_[i] : more_[size_t(i - kInline)]; }
   void Push(TParserRule* Rule, int Cursor) {
-    if (depth_ < kInline) inline_[depth_] = {Rule, Cursor};
-    else if (size_t(depth_ - kInline) < more_.size()) more_[size_t(depth_ - kInline)] = {Rule, Cursor};
-    else more_.emplace_back(Rule, Cursor);
+    if (depth_ < kInline)
+      inline_[depth_] = {Rule, Cursor};
+    else if (size_t(depth_ - kInline) < more_.size())
+      more_[size_t(depth_ - kInline)] = {Rule, Cursor};
+    else
+      more_.emplace_back(Rule, Cursor);
     ++depth_;
   }
 
@@ -413,7 +430,8 @@ class Matcher {
 
 // Which tokens a match of Rule can start from (its last token). InProgress guards recursion: a
 // rule met again while its own set is being built contributes everything.
-TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable);
+TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
+                             bool& Nullable);
 
 TTokenFilter ItemFilter(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress,
                         bool& Nullable) {
@@ -483,7 +501,8 @@ TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InPro
 
 // Second-token filters: an alternative whose last item consumes exactly one token, preceded by
 // something that must consume one, needs a second token from those preceding items' filters.
-void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress, std::vector<TParserRule*>& Done) {
+void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
+                   std::vector<TParserRule*>& Done) {
   if (std::find(Done.begin(), Done.end(), Rule) != Done.end()) return;
   if (std::find(InProgress.begin(), InProgress.end(), Rule) != InProgress.end()) return;
   InProgress.push_back(Rule);
@@ -493,8 +512,9 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress, std
     b->HasSecond = false;
     if (b->Items.empty()) continue;  // never matches: asks nothing of the second token
     TParserRuleItem* last = b->Items.back().get();
-    bool single = last->RepMin >= 1 && last->RepMax == 1 &&
-                  (last->ItemType != itParserRule || (last->ParserRule && last->ParserRule->IsTokenSet));
+    bool single =
+        last->RepMin >= 1 && last->RepMax == 1 &&
+        (last->ItemType != itParserRule || (last->ParserRule && last->ParserRule->IsTokenSet));
     if (single) {
       TTokenFilter f = TTokenFilter::None();
       bool mandatory = false;
@@ -520,8 +540,10 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress, std
         b->HasSecond = true;
       }
     }
-    if (b->HasSecond) second.Unite(b->SecondToken);
-    else all = false;
+    if (b->HasSecond)
+      second.Unite(b->SecondToken);
+    else
+      all = false;
   }
   Rule->HasSecond = all && !Rule->Nullable;
   Rule->SecondToken = Rule->HasSecond ? second : TTokenFilter();

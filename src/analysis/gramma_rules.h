@@ -48,8 +48,10 @@ struct TTokenFilter {
     High |= o.High;
   }
   void AddChar(char16_t c) {
-    if (c < 128) Chars[c >> 6] |= uint64_t(1) << (c & 63);
-    else High = true;
+    if (c < 128)
+      Chars[c >> 6] |= uint64_t(1) << (c & 63);
+    else
+      High = true;
   }
   bool IsAll() const { return Types == ~0u && !~Chars[0] && !~Chars[1] && High; }
 };
@@ -59,12 +61,12 @@ enum TParserItemType { itTerminal, itTerminalNoCase, itTokenType, itParserRule }
 class TParserRuleItem {
  public:
   TParserItemType ItemType = itTerminal;
-  std::u16string Terminal;         // the literal, the type name, or the rule name
-  int TokenType = -1;              // resolved itTokenType
+  std::u16string Terminal;            // the literal, the type name, or the rule name
+  int TokenType = -1;                 // resolved itTokenType
   TParserRule* ParserRule = nullptr;  // resolved itParserRule (none when undefined)
   TParserRuleBranch* Branch = nullptr;
   int RepMin = 1;
-  int RepMax = 1;  // -1: unbounded
+  int RepMax = 1;          // -1: unbounded
   bool IsSubRule = false;  // the item owns a parenthesized group
   std::unique_ptr<TParserRule> SubRule;
 };
@@ -136,7 +138,9 @@ class TParserBranchNode : public TParserNode {
   int LastTokenIdx() const override;
   TParserRuleBranch* Branch() const { return fBranch; }
   void AddChild(std::unique_ptr<TParserNode> Node) { fChildren.push_back(std::move(Node)); }
-  std::unique_ptr<TParserNode> ReleaseChild(int Index) { return std::move(fChildren.at(size_t(Index))); }
+  std::unique_ptr<TParserNode> ReleaseChild(int Index) {
+    return std::move(fChildren.at(size_t(Index)));
+  }
 
  private:
   TParserRuleBranch* fBranch;

@@ -24,7 +24,8 @@ char16_t TTokenHolder::TagFirstChar(int Index) const {
   return t.empty() ? 0 : t[0];
 }
 
-TParserResults::TParserResults(TSyntAnalyzer* Owner, IqxSyntClient* Document, TSourceProc SourceProc)
+TParserResults::TParserResults(TSyntAnalyzer* Owner, IqxSyntClient* Document,
+                               TSourceProc SourceProc)
     : fOwner(Owner), fDocument(Document), fSourceProc(std::move(SourceProc)) {
   if (!fSourceProc || !fSourceProc())
     throw Exception("Source procedure not passed from syntax server");
@@ -53,7 +54,9 @@ std::u16string_view TParserResults::TagTextView(int Index) const {
   return text.substr(s, e - s);
 }
 
-std::u16string TParserResults::TagText(int Index) const { return std::u16string(TagTextView(Index)); }
+std::u16string TParserResults::TagText(int Index) const {
+  return std::u16string(TagTextView(Index));
+}
 
 bool TParserResults::TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const {
   std::u16string_view t = TagTextView(Index);
@@ -119,9 +122,8 @@ TSyntAnalyzer* TParserResults::AnalyzerAtPos(int Pos) const {
   if (Pos < 0 || fSubLexerRanges.empty()) return fOwner;
   // The last region starting at or before Pos; the answer is it or one of the regions enclosing
   // it (a region that contains Pos and starts before it must enclose it).
-  int i = Bisect(int(fSubLexerRanges.size()), [&](int k) {
-    return fSubLexerRanges[size_t(k)].StartPos <= Pos ? -1 : 1;
-  });
+  int i = Bisect(int(fSubLexerRanges.size()),
+                 [&](int k) { return fSubLexerRanges[size_t(k)].StartPos <= Pos ? -1 : 1; });
   for (; i >= 0; i = fSubLexerRanges[size_t(i)].ParentIndex) {
     const TSubLexerRange& r = fSubLexerRanges[size_t(i)];
     if ((r.IsOpen() || Pos < r.EndPos) && r.Rule && r.Rule->SyntAnalyzer())
@@ -169,7 +171,9 @@ void TParserResults::Clear() {
   ResetPlans();
 }
 
-void TParserResults::Finish() { fIsFinished = true; }
+void TParserResults::Finish() {
+  fIsFinished = true;
+}
 
 // ---- Sub-lexer regions ----------------------------------------------------------------------
 
@@ -202,7 +206,8 @@ TSyntAnalyzer* TParserResults::SubLexerCheck(std::u16string_view Text, int FPos)
   TSyntAnalyzer* current = nullptr;
   // From the last region back through the regions enclosing it: every other region closed
   // before the current character and can make no difference.
-  for (int i = int(fSubLexerRanges.size()) - 1; i >= 0; i = fSubLexerRanges[size_t(i)].ParentIndex) {
+  for (int i = int(fSubLexerRanges.size()) - 1; i >= 0;
+       i = fSubLexerRanges[size_t(i)].ParentIndex) {
     TSubLexerRange& r = fSubLexerRanges[size_t(i)];
     if (r.StartPos >= FPos) continue;  // starts after the current character (offset FPos - 1)
     TSyntAnalyzer* lexer = r.Rule->SyntAnalyzer();
@@ -226,8 +231,10 @@ TSyntAnalyzer* TParserResults::SubLexerCheck(std::u16string_view Text, int FPos)
       // token is the first one at or after its start: the start match before it was tokenized
       // outside the region.
       int from = fTokens.NextAt(r.StartPos);
-      if (from < 0) from = TagCount();
-      else if (fTokens[from].StartPos < r.StartPos) ++from;
+      if (from < 0)
+        from = TagCount();
+      else if (fTokens[from].StartPos < r.StartPos)
+        ++from;
       if (from < TagCount()) CloseRangesAtEnd(from);
     } else if (FPos - 1 < r.EndPos) {
       fCurrentRegion = i;

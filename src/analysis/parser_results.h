@@ -39,7 +39,7 @@ class TSyntaxFormat;
 namespace analysis_internal {
 struct LexerPlan;
 struct SubRulePlan;
-}
+}  // namespace analysis_internal
 
 // A token: its span, its type and the rule that styles it (an index into the owner's rule table).
 struct TSyntToken : TRange {
@@ -60,9 +60,9 @@ static_assert(sizeof(TSyntToken) == 16, "tokens stay small: millions of them per
 // enclosing regions instead of every region of the text.
 struct TSubLexerRange : TRange {
   TSubAnalyzerRule* Rule = nullptr;
-  int CondEndPos = -1;    // end of the end expression's match
-  int CondStartPos = 0;   // where the start expression matched
-  int ParentIndex = -1;   // the enclosing region (index in SubLexerRanges), -1 for none
+  int CondEndPos = -1;   // end of the end expression's match
+  int CondStartPos = 0;  // where the start expression matched
+  int ParentIndex = -1;  // the enclosing region (index in SubLexerRanges), -1 for none
   bool IsOpen() const { return EndPos == -1; }
 };
 
@@ -81,7 +81,8 @@ class TTokenList : public TRangeList<TSyntToken> {
   void Append(const TSyntToken& Token) { fItems.push_back(Token); }
   // Gives back room reserved beyond half as much again as the tokens need.
   void Trim() {
-    if (fItems.capacity() > 65536 && fItems.capacity() > fItems.size() * 3 / 2) fItems.shrink_to_fit();
+    if (fItems.capacity() > 65536 && fItems.capacity() > fItems.size() * 3 / 2)
+      fItems.shrink_to_fit();
   }
 };
 
@@ -139,7 +140,8 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
 
   // The rule table behind TSyntToken::RuleIndex.
   TRuleCollectionItem* RuleAt(int RuleIndex) const {
-    return RuleIndex >= 0 && size_t(RuleIndex) < fRules.size() ? fRules[size_t(RuleIndex)] : nullptr;
+    return RuleIndex >= 0 && size_t(RuleIndex) < fRules.size() ? fRules[size_t(RuleIndex)]
+                                                               : nullptr;
   }
   int RuleIndexOf(TRuleCollectionItem* Rule);
   // Appends Rules to the table; returns the index of the first.

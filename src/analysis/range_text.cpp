@@ -13,8 +13,12 @@ namespace {
 
 struct FormatFailure {};  // makes the whole result empty
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-char16_t Up(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+char16_t Up(char16_t c) {
+  return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+}
 
 class SpecParser {
  public:
@@ -74,12 +78,16 @@ class SpecParser {
     const TTextRange* r = Parents(Range);
     if (Used) *Used = r;
     bool isEnd;
-    if (Take(u'S')) isEnd = false;
-    else if (Take(u'E')) isEnd = true;
-    else throw Invalid{};
+    if (Take(u'S'))
+      isEnd = false;
+    else if (Take(u'E'))
+      isEnd = true;
+    else
+      throw Invalid{};
     long long idx = isEnd ? EndRef(r) : StartRef(r);
     char16_t mode = 0;
-    if (AllowMode && p_ < s_.size() && (Up(s_[p_]) == u'L' || Up(s_[p_]) == u'Z')) mode = Up(s_[p_++]);
+    if (AllowMode && p_ < s_.size() && (Up(s_[p_]) == u'L' || Up(s_[p_]) == u'Z'))
+      mode = Up(s_[p_++]);
     if (Mode) *Mode = mode;
     bool searched = false;
     if (!mode) {

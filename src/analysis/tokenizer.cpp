@@ -24,7 +24,8 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
     // A handler must make progress; a token that would not advance is no token.
     if (!rule || tokenLength < 1) return false;
     tokenLength = std::min(tokenLength, room);
-    Token = TSyntToken(FPos - 1, FPos - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
+    Token =
+        TSyntToken(FPos - 1, FPos - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
     return true;
   }
 

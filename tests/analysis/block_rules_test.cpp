@@ -34,7 +34,8 @@ struct Pas : ::testing::Test {
 
 TEST_F(Pas, BeginEndRangeClosesOnTheTokenAfterEnd) {
   auto* begin = AddBlock(L, u"Begin", btRangeStart, {{u"begin case", tcEqual, kIdent, true}});
-  auto* end = AddBlock(L, u"End", btRangeEnd, {{u".", tcNotEqual}, {u"end", tcEqual, kIdent, true}});
+  auto* end =
+      AddBlock(L, u"End", btRangeEnd, {{u".", tcNotEqual}, {u"end", tcEqual, kIdent, true}});
   end->SetBlockOffset(1);
   SetBlockEnd(begin, end);
 
@@ -159,7 +160,8 @@ TEST_F(Pas, DelayedRuleWaitsForTheNameAfterTheKeyword) {
 
 TEST_F(Pas, RoutineRuleTakesTheNameAsIdentifier) {
   auto* routine = AddBlock(L, u"Routine", btRangeStart,
-                           {{u"( : ;", tcEqual}, {u"", tcEqual, kIdent},
+                           {{u"( : ;", tcEqual},
+                            {u"", tcEqual, kIdent},
                             {u"function procedure", tcEqual, kIdent, true}});
   routine->SetIdentIndex(1);
   routine->SetBlockOffset(2);
@@ -357,7 +359,8 @@ TEST_F(Pas, SeparateBlockAnalysisGivesTheSameResult) {
   auto* kw = AddBlock(L, u"Keyword", btTagDetect, {{u"begin end", tcEqual, kIdent, true}});
   kw->SetTokenType(10);
   auto* begin = AddBlock(L, u"Begin", btRangeStart, {{u"begin", tcEqual, 1u << 10, true}});
-  auto* end = AddBlock(L, u"End", btRangeEnd, {{u".", tcNotEqual}, {u"end", tcEqual, 1u << 10, true}});
+  auto* end =
+      AddBlock(L, u"End", btRangeEnd, {{u".", tcNotEqual}, {u"end", tcEqual, 1u << 10, true}});
   end->SetBlockOffset(1);
   SetBlockEnd(begin, end);
   std::u16string text = u"begin a; begin b end; // c\n end;";
@@ -442,7 +445,8 @@ TEST(BlockRulesInRegions, RangesOfARegionCloseWithIt) {
 TEST(BlockRulesApi, ConditionsOnTheirOwn) {
   TSyntAnalyzer L(nullptr);
   AddToken(L, u"Word", u"\\w+", 2);
-  auto* r = AddBlock(L, u"R", btTagDetect, {{u"b", tcEqual}, {u"", tcSkip, 1u << 2}, {u"x", tcEqual}});
+  auto* r =
+      AddBlock(L, u"R", btTagDetect, {{u"b", tcEqual}, {u"", tcSkip, 1u << 2}, {u"x", tcEqual}});
   Doc d(L, u"x a a b");
   auto& c = d.Analyze();
   int ref = -1;

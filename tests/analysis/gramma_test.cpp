@@ -3,8 +3,8 @@
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma_rules.h"
 #include "lexer_build.h"
-#include "platform/utf.h"
 #include "platform/app_exceptions.h"
+#include "platform/utf.h"
 
 namespace synt::test {
 namespace {
@@ -177,8 +177,9 @@ TEST(GrammaRandom, TestRuleAgreesWithTheTree) {
   };
   TStringList names;
   for (auto n : {u"Unknown", u"Comment", u"Identifier", u"Symbol"}) names.Add(n);
-  const char16_t* atoms[] = {u"'a'", u"\"b\"", u"'B'", u"<Identifier>", u"<Symbol>",
-                             u"<Comment>", u"<Unknown>", u"R0", u"R1", u"R2", u"Skip"};
+  const char16_t* atoms[] = {u"'a'",      u"\"b\"",     u"'B'",       u"<Identifier>",
+                             u"<Symbol>", u"<Comment>", u"<Unknown>", u"R0",
+                             u"R1",       u"R2",        u"Skip"};
   const char16_t* reps[] = {u"", u"", u"", u"?", u"*", u"+"};
   std::function<std::u16string(int)> alternative = [&](int depth) {
     std::u16string s;
@@ -257,7 +258,8 @@ TEST(GrammaLimits, DeepNestingIsAnErrorNotACrash) {
                         std::u16string(100000, u')') + u"; C = 'c';";
   g.Compile(deep, names);
   EXPECT_EQ(g.RuleCount(), 1);  // A; B and what follows are dropped
-  std::u16string fine = u"B = " + std::u16string(50, u'(') + u"'b'" + std::u16string(50, u')') + u";";
+  std::u16string fine =
+      u"B = " + std::u16string(50, u'(') + u"'b'" + std::u16string(50, u')') + u";";
   g.Compile(fine, names);
   EXPECT_EQ(g.RuleCount(), 1);
 }

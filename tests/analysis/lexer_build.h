@@ -66,7 +66,9 @@ inline void SetBlockEnd(TTagBlockCondition* R, TTagBlockCondition* End) {
   R->SetBlockEnd(End->DisplayName());
 }
 
-inline void SetGramma(TSyntAnalyzer& L, const std::u16string& Text) { L.Gramma()->SetGramma(Text); }
+inline void SetGramma(TSyntAnalyzer& L, const std::u16string& Text) {
+  L.Gramma()->SetGramma(Text);
+}
 inline void SetTypeNames(TSyntAnalyzer& L, std::vector<std::u16string> Names) {
   TStringList list;
   for (auto& n : Names) list.Add(n);

@@ -150,7 +150,9 @@ TEST_F(PascalLexer, LibraryHoldsBothLexers) {
   // Every grammar rule a block rule names exists.
   for (int i = 0; i < Pascal()->BlockRules()->Count(); ++i) {
     TTagBlockCondition* b = Pascal()->BlockRules()->Items(i);
-    if (!b->GrammaRuleName().empty()) EXPECT_NE(b->GrammaRule(), nullptr) << Utf16ToUtf8(b->DisplayName());
+    if (!b->GrammaRuleName().empty()) {
+      EXPECT_NE(b->GrammaRule(), nullptr) << Utf16ToUtf8(b->DisplayName());
+    }
   }
   EXPECT_NE(Pascal()->Gramma()->ParserRuleByName(u"ClassDecl"), nullptr);
   // Block rules keep no states, so block analysis may run apart from tokenizing.

@@ -69,10 +69,10 @@ TEST_F(Fmt, MalformedSpecifiersStay) {
   const char16_t* t = u"begin a end;";
   EXPECT_EQ(Format(t, u"100%"), u"100%");
   EXPECT_EQ(Format(t, u"%x %s0"), u"%x begin");
-  EXPECT_EQ(Format(t, u"%s %s0"), u"%s begin");      // a bare S needs a number
+  EXPECT_EQ(Format(t, u"%s %s0"), u"%s begin");          // a bare S needs a number
   EXPECT_EQ(Format(t, u"%:open %s0"), u"%:open begin");  // no closing colon
-  EXPECT_EQ(Format(t, u"%s[a %s0"), u"%s[a begin");  // unclosed search
-  EXPECT_EQ(Format(t, u"%s99"), u"");               // out of range: nothing inserted
+  EXPECT_EQ(Format(t, u"%s[a %s0"), u"%s[a begin");      // unclosed search
+  EXPECT_EQ(Format(t, u"%s99"), u"");                    // out of range: nothing inserted
   EXPECT_EQ(Format(t, u"%%s0"), u"%begin");
 }
 

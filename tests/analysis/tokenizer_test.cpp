@@ -257,7 +257,9 @@ TEST(Tokenizer, ClientTracksItsLexer) {
   EXPECT_EQ(L.ClientCount(), 0);
 }
 
-TEST(Tokenizer, TokensAreSixteenBytes) { EXPECT_EQ(sizeof(TSyntToken), 16u); }
+TEST(Tokenizer, TokensAreSixteenBytes) {
+  EXPECT_EQ(sizeof(TSyntToken), 16u);
+}
 
 }  // namespace
 }  // namespace synt::test
@@ -301,7 +303,9 @@ TEST(Tokenizer, RegionsNestAndLookupsFollowTheChain) {
     const auto& regions = d->SubLexerRanges();
     for (size_t i = 0; i < regions.size(); ++i) {
       const TSubLexerRange& r = regions[i];
-      if (i) EXPECT_GE(r.StartPos, regions[i - 1].StartPos);
+      if (i) {
+        EXPECT_GE(r.StartPos, regions[i - 1].StartPos);
+      }
       if (r.ParentIndex >= 0) {
         const TSubLexerRange& p = regions[size_t(r.ParentIndex)];
         EXPECT_LT(r.ParentIndex, int(i));

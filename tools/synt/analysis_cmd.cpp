@@ -34,8 +34,10 @@ Options ParseOptions(const Args& args, const char* command) {
     const std::string& a = args[i];
     if (a == "--lexer" || a == "--name") {
       if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-      if (a == "--lexer") o.lexerFile = args[++i];
-      else o.name = Utf8ToUtf16(args[++i]), o.hasName = true;
+      if (a == "--lexer")
+        o.lexerFile = args[++i];
+      else
+        o.name = Utf8ToUtf16(args[++i]), o.hasName = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError("unknown option '" + a + "'");
     } else if (o.input.empty()) {
@@ -113,8 +115,10 @@ LoadedLexer LoadLexer(const Options& o) {
         if (!l.lexer) throw std::runtime_error("'" + o.lexerFile + "' holds no lexer");
       }
     } else if (cls == "TSyntAnalyzer" || cls == "TLibSyntAnalyzer") {
-      if (cls == "TLibSyntAnalyzer") l.single = std::make_unique<TLibSyntAnalyzer>(nullptr);
-      else l.single = std::make_unique<TSyntAnalyzer>(nullptr);
+      if (cls == "TLibSyntAnalyzer")
+        l.single = std::make_unique<TLibSyntAnalyzer>(nullptr);
+      else
+        l.single = std::make_unique<TSyntAnalyzer>(nullptr);
       l.single->LoadFromStream(stream);
       if (!dialogs.shown.empty()) throw std::runtime_error(Utf16ToUtf8(dialogs.shown));
       if (o.hasName && !SameText(l.single->LexerName(), o.name, cmIgnoreCase) &&
@@ -152,7 +156,9 @@ int WithAnalysis(const Args& args, const char* command, Body body) {
   }
 }
 
-std::u16string RuleName(const TRuleCollectionItem* r) { return r ? r->DisplayName() : u""; }
+std::u16string RuleName(const TRuleCollectionItem* r) {
+  return r ? r->DisplayName() : u"";
+}
 
 int RunTokens(const Args& args) {
   return WithAnalysis(args, "tokens", [](TClientSyntAnalyzer& c) {
