@@ -339,6 +339,91 @@ void ResolveRefs(TreSubExpr& g, const std::vector<int>& numberSlot) {
     }
 }
 
+// The alternatives of g as flat sequences; false when one of them cannot be flat.
+bool FlatAlternatives(const TreSubExpr& g, std::vector<FlatAlt>& out) {
+  for (auto& br : g.Items) {
+    FlatAlt alt;
+    for (auto& n : br->Items) {
+      FlatNode f;
+      f.min = n->MinCount;
+      f.max = n->MaxCount;
+      f.lazy = n->Lazy;
+      switch (n->kind) {
+        case nkCharSeq: {
+          auto& c = static_cast<const TCharSeqNode&>(*n);
+          if (c.Chars.size() == 1) {
+            f.test = &c.test;
+          } else {
+            f.kind = FlatNode::fkString;
+            f.str = &c;
+            f.width = int(c.Chars.size());
+          }
+          break;
+        }
+        case nkCharSet:
+          f.test = &static_cast<const TCharSetNode&>(*n).test;
+          break;
+        case nkSpecCheck: {
+          auto& c = static_cast<const TSpecCheckNode&>(*n);
+          if (c.IsSingleChar()) {
+            f.test = &c.test;
+          } else if (c.Kind == u'z') {
+            return false;  // varying width
+          } else {
+            f.kind = FlatNode::fkAnchor;
+            f.anchor = c.Kind;
+            f.width = 0;
+          }
+          break;
+        }
+        case nkSubExpr: {
+          auto& sub = static_cast<const TreSubExpr&>(*n);
+          if (n->MaxCount != 1 || sub.Items.empty()) return false;
+          f.kind = FlatNode::fkGroup;
+          f.group = &sub;
+          f.width = 0;
+          if (!FlatAlternatives(sub, f.alts)) return false;
+          break;
+        }
+        default:
+          return false;
+      }
+      if (n->follow) {
+        f.followFirst = n->follow->first2;
+        f.followNullable = n->follow->nullable2;
+      }
+      // What the repeated unit starts with must not start what follows: then a shorter count
+      // can never succeed where a longer one failed.
+      if (f.kind == FlatNode::fkClass || f.kind == FlatNode::fkString) {
+        CharFilter own = f.kind == FlatNode::fkClass ? f.test->Filter() : f.str->test.Filter();
+        bool overlap = own.high && f.followFirst.high;
+        for (int i = 0; i < 4; ++i) overlap |= (own.low[i] & f.followFirst.low[i]) != 0;
+        f.possessive = !f.lazy && (!n->follow || (!f.followNullable && !overlap));
+      }
+      alt.push_back(std::move(f));
+    }
+    out.push_back(std::move(alt));
+  }
+  return true;
+}
+
+bool HasRefOrAssertion(const TreSubExpr& g) {
+  for (auto& br : g.Items)
+    for (auto& n : br->Items) {
+      if (n->kind == nkRef || n->kind == nkZeroWidth) return true;
+      if (n->kind == nkSubExpr && HasRefOrAssertion(static_cast<const TreSubExpr&>(*n)))
+        return true;
+    }
+  return false;
+}
+
+void BuildFlat(Program& p) {
+  TreRootNode& root = *p.root;
+  if (root.trie || HasRefOrAssertion(root)) return;
+  std::vector<FlatAlt> alts;
+  if (FlatAlternatives(root, alts)) p.flat = std::move(alts);
+}
+
 }  // namespace
 
 int KeywordTrie::Child(uint32_t n, char16_t c) const {
@@ -367,6 +452,7 @@ std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint1
   if (p->maxFrames > kMaxFrames) throw Exception("Expression is too complex");
   BuildTries(root);
   ResolveRefs(root, p->numberSlot);
+  BuildFlat(*p);
   return p;
 }
 

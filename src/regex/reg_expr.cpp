@@ -47,11 +47,6 @@ uint64_t RegExprHooksGeneration() {
   return g_hooksGeneration.load();
 }
 
-namespace regex_internal {
-int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
-             int64_t budget, std::vector<int>& scratch, bool& exhausted);
-}
-
 // ---- TqxRegMatch --------------------------------------------------------------------------------
 
 TqxRegMatch::TqxRegMatch() = default;
@@ -96,39 +91,6 @@ TqxRegProgram::~TqxRegProgram() = default;
 
 int TqxRegProgram::SubExprCount() const {
   return p_->groupCount;
-}
-
-bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool Backward) const {
-  const int groups = p_->groupCount;
-  M.matched_ = false;
-  M.exhausted_ = false;
-  M.bounds_.assign(size_t(2 * groups), -1);
-  int pos = Pos < 1 ? 1 : Pos;
-  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
-  if (!MayMatchAt(S, pos, Backward)) return false;
-  M.caps_.assign(size_t(2 * p_->slotGroups), -1);
-  int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
-  bool exhausted = false;
-  int end = regex_internal::RunMatch(*p_, S, pos, Backward, M.caps_.data(), budget, M.scratch_,
-                                     exhausted);
-  M.exhausted_ = exhausted;
-  if (end <= 0) return false;
-  for (int i = 0; i < groups; ++i) {
-    int slot = p_->numberSlot[size_t(i)];
-    M.bounds_[size_t(2 * i)] = M.caps_[size_t(2 * slot)];
-    M.bounds_[size_t(2 * i + 1)] = M.caps_[size_t(2 * slot + 1)];
-  }
-  M.matched_ = true;
-  Pos = end;
-  return true;
-}
-
-int TqxRegProgram::MatchLength(std::u16string_view S, int Pos, TqxRegMatch& M,
-                               bool Backward) const {
-  int p = Pos < 1 ? 1 : Pos;
-  int start = p;
-  if (!Match(S, p, M, Backward)) return -1;
-  return Backward ? start - p : p - start;
 }
 
 // ---- TqxRegExpr ---------------------------------------------------------------------------------
@@ -250,7 +212,7 @@ std::shared_ptr<const TqxRegProgram> TqxRegExpr::Program() {
 bool TqxRegExpr::Match(std::u16string_view S, int& Pos, bool Backward) {
   if (!EnsureCompiled()) {
     match_.matched_ = false;
-    match_.bounds_.clear();
+    match_.count_ = 0;
     return false;
   }
   return program_->Match(S, Pos, match_, Backward);

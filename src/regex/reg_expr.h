@@ -80,7 +80,7 @@ class TqxRegMatch {
 
   bool Matched() const { return matched_; }
   // Number of groups of the expression last matched, the whole match (index 0) included.
-  int Count() const { return int(bounds_.size() / 2); }
+  int Count() const { return count_; }
   // 1-based bounds of group Index (End is the position after its last unit); -1 when unset.
   int Start(int Index = 0) const;
   int End(int Index = 0) const;
@@ -101,6 +101,7 @@ class TqxRegMatch {
   void Reset() { matched_ = false; }
   bool matched_ = false;
   bool exhausted_ = false;
+  int count_ = 0;
   int64_t budget_ = 0;
   std::vector<int> bounds_;   // start, end per group number
   std::vector<int> caps_;     // per capture slot while matching
@@ -135,7 +136,12 @@ class TqxRegProgram {
   // the end (forwards) or the start (backwards) of the match. A Pos below 1 counts as 1.
   bool Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool Backward = false) const;
   // Units matched, or -1 when there is no match.
-  int MatchLength(std::u16string_view S, int Pos, TqxRegMatch& M, bool Backward = false) const;
+  int MatchLength(std::u16string_view S, int Pos, TqxRegMatch& M, bool Backward = false) const {
+    int p = Pos < 1 ? 1 : Pos;
+    const int start = p;
+    if (!Match(S, p, M, Backward)) return -1;
+    return Backward ? start - p : p - start;
+  }
 
   const regex_internal::Program& Internal() const { return *p_; }
 

@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "lists/char_utils.h"
+#include "regex/reg_expr.h"
 #include "regex/reg_nodes.h"
 
 namespace synt {
@@ -31,6 +32,7 @@ namespace {
 struct BudgetExceeded {};
 
 constexpr size_t kNone = ~size_t(0);
+const std::vector<int> kNoSlots;
 
 }  // namespace
 
@@ -65,15 +67,15 @@ struct MatchRun {
   MatchRun(std::u16string_view t, int* c, int64_t b, int md, std::vector<int>& sc)
       : s(t.data()), len(int(t.size())), text(t), caps(c), budget(b), maxDepth(md), scratch(sc) {}
 
-  void Step(int64_t n = 1) {
-    if ((budget -= n) < 0) throw BudgetExceeded{};
+  [[noreturn]] static SYNT_NOINLINE void Exceeded() { throw BudgetExceeded{}; }
+  __attribute__((always_inline)) void Step(int64_t n = 1) {
+    if ((budget -= n) < 0) Exceeded();
   }
   struct Frame {
     explicit Frame(MatchRun& r) : r_(r) {
       // Deep expressions on a small stack (or with a sanitizer's larger frames) give up
       // instead of overflowing.
-      if (++r_.depth > r_.maxDepth || uintptr_t(__builtin_frame_address(0)) < r_.floor)
-        throw BudgetExceeded{};
+      if (++r_.depth > r_.maxDepth || uintptr_t(__builtin_frame_address(0)) < r_.floor) Exceeded();
     }
     ~Frame() { --r_.depth; }
     MatchRun& r_;
@@ -145,16 +147,27 @@ struct MatchRun {
   void WriteClose(const std::vector<int>& slots, int pe) {
     for (int sl : slots) caps[CloseIdx<Fwd>(sl)] = pe;
   }
+  // The values of the close slots a last node writes, to put back when it fails.
   template <bool Fwd>
-  size_t SaveClose(const std::vector<int>& slots) {
-    size_t at = Reserve(slots.size());
-    for (size_t i = 0; i < slots.size(); ++i) scratch[at + i] = caps[CloseIdx<Fwd>(slots[i])];
-    return at;
-  }
-  template <bool Fwd>
-  void RestoreClose(const std::vector<int>& slots, size_t at) {
-    for (size_t i = 0; i < slots.size(); ++i) caps[CloseIdx<Fwd>(slots[i])] = scratch[at + i];
-  }
+  struct CloseSave {
+    MatchRun& r;
+    const std::vector<int>& slots;
+    int inline_[4];
+    size_t at = kNone;
+    CloseSave(MatchRun& run, const std::vector<int>& s) : r(run), slots(s) {
+      if (slots.size() <= 4) {
+        for (size_t i = 0; i < slots.size(); ++i) inline_[i] = r.caps[CloseIdx<Fwd>(slots[i])];
+      } else {
+        at = r.Reserve(slots.size());
+        for (size_t i = 0; i < slots.size(); ++i)
+          r.scratch[at + i] = r.caps[CloseIdx<Fwd>(slots[i])];
+      }
+    }
+    void Restore() {
+      for (size_t i = 0; i < slots.size(); ++i)
+        r.caps[CloseIdx<Fwd>(slots[i])] = at == kNone ? inline_[i] : r.scratch[at + i];
+    }
+  };
 
   // Whether the continuation f could give a non-zero result at pe.
   template <bool Fwd>
@@ -262,6 +275,59 @@ struct MatchRun {
     }
   }
 
+  // ---- a node whose count is fixed: one continuation to try ----------------------------------
+  // The occurrences ended at q. Closing a group (last node) and the continuation; with a single
+  // count there is nothing to choose and nothing to save.
+  template <bool Fwd>
+  SYNT_NOINLINE int Once(const TRENodeBase* n, int& p, bool need2, int q) {
+    const bool last = n->lastInGroup;
+    const bool full = !need2 && n->fullMode;
+    if (last) return OnceLast<Fwd>(n, p, need2, q);
+    const TRENodeBase* f = n->follow;
+    int L;
+    if (!f) {
+      L = 2;
+    } else {
+      const bool contNeed2 = !full || last;
+      if (!ContMay<Fwd>(f, q, contNeed2)) {
+        L = 0;
+      } else {
+        int pp = q;
+        L = Node<Fwd>(f, pp, contNeed2);
+      }
+    }
+    int c = last ? std::max(L, 1) : L;
+    if (c == 2 || (c == 1 && full)) {
+      p = q;
+      return c;
+    }
+    return 0;
+  }
+
+  template <bool Fwd>
+  SYNT_NOINLINE int OnceLast(const TRENodeBase* n, int& p, bool need2, int q) {
+    const bool full = !need2 && n->fullMode;
+    const std::vector<int>& close = n->Owner->closeSlots;
+    CloseSave<Fwd> saved(*this, close);
+    WriteClose<Fwd>(close, q);
+    const TRENodeBase* f = n->follow;
+    int L;
+    if (!f) {
+      L = 2;
+    } else if (!ContMay<Fwd>(f, q, true)) {
+      L = 0;
+    } else {
+      int pp = q;
+      L = Node<Fwd>(f, pp, true);
+    }
+    if (L == 2 || full) {
+      p = q;
+      return L == 2 ? 2 : 1;
+    }
+    saved.Restore();
+    return 0;
+  }
+
   // ---- a node with its repetition, for nodes whose occurrences write no captures -------------
   // width: units per occurrence (> 0), 0 for zero-width occurrences, -1 when it varies.
   template <bool Fwd, class Occ>
@@ -274,13 +340,14 @@ struct MatchRun {
       q = r;
     }
     Step(n->MinCount);
+    if (n->MaxCount == n->MinCount) return Once<Fwd>(n, p, need2, q);
     const bool last = n->lastInGroup;
     const bool full = !need2 && n->fullMode;
     const bool contNeed2 = !full || last;
     const TRENodeBase* f = n->follow;
-    const std::vector<int>* close = last ? &n->Owner->closeSlots : nullptr;
+    const std::vector<int>* close = last ? &n->Owner->closeSlots : &kNoSlots;
     const size_t mark = top;
-    const size_t closeAt = last ? SaveClose<Fwd>(*close) : 0;
+    CloseSave<Fwd> closeSaved(*this, *close);
     size_t entry = kNone;  // slots before the continuation, when a 1 must be undone
     size_t best1Save = kNone;
     int best1 = -1;
@@ -328,7 +395,7 @@ struct MatchRun {
         p = best1;
         return 1;
       }
-      if (last) RestoreClose<Fwd>(*close, closeAt);
+      if (last) closeSaved.Restore();
       top = mark;
       return 0;
     };
@@ -401,6 +468,37 @@ struct MatchRun {
     const bool full = !need2 && g.fullMode;
     const bool contNeed2 = !full || last;
     const TRENodeBase* f = g.follow;
+    if (g.MinCount == 1 && g.MaxCount == 1) {
+      // One occurrence: only what it writes needs undoing when the rest fails.
+      const size_t mark = top;
+      const size_t entry = Save(g.occWrites);
+      int q = p;
+      int r = GroupOcc<Fwd>(g, q);
+      if (r == 2 || !r) {
+        top = mark;
+        if (r) p = q;
+        return r;
+      }
+      if (last) WriteClose<Fwd>(g.Owner->closeSlots, q);
+      int L;
+      if (!f)
+        L = 2;
+      else if (!ContMay<Fwd>(f, q, contNeed2))
+        L = 0;
+      else {
+        int pp = q;
+        L = Node<Fwd>(f, pp, contNeed2);
+      }
+      int c = last ? std::max(L, 1) : L;
+      if (c == 2 || (c == 1 && full)) {
+        top = mark;
+        p = q;
+        return c;
+      }
+      Restore(g.occWrites, entry);
+      top = mark;
+      return 0;
+    }
     const int keepLo = 2 * g.slot, keepHi = 2 * g.subtreeEnd;
     const size_t mark = top;
     const size_t entry = Save(g.writes);
@@ -616,8 +714,12 @@ struct MatchRun {
     constexpr int dir = Fwd ? 1 : -1;
     const KeywordTrie& t = *g.trie;
     const size_t mark = top;
-    // Candidates as (alternative, length) pairs on the scratch stack.
-    size_t cand = top;
+    // Candidates as (alternative, length) pairs: a few inline, more on the scratch stack.
+    constexpr size_t kInline = 16;
+    int local[2 * kInline];
+    int* cand = local;
+    size_t n = 0, cap = kInline;
+    size_t spill = kNone;
     uint32_t node = 0;
     int q = p;
     while (Has<Fwd>(q)) {
@@ -628,25 +730,32 @@ struct MatchRun {
       node = uint32_t(child);
       q += dir;
       for (uint32_t a : t.nodes[node].alts) {
-        size_t at = Reserve(2);
-        scratch[at] = int(a);
-        scratch[at + 1] = int(t.nodes[node].depth);
+        if (n == cap) {
+          size_t at = Reserve(4 * cap);
+          const int* from = spill == kNone ? local : scratch.data() + spill;
+          std::memcpy(scratch.data() + at, from, 2 * n * sizeof(int));
+          spill = at;
+          cap *= 2;
+        }
+        cand = spill == kNone ? local : scratch.data() + spill;
+        cand[2 * n] = int(a);
+        cand[2 * n + 1] = int(t.nodes[node].depth);
+        ++n;
       }
     }
-    size_t n = (top - cand) / 2;
     Step(int64_t(n + t.nodes[node].depth));
     if (n > 1) {
       // Alternative order decides; insertion sort, the lists are short.
       for (size_t i = 1; i < n; ++i) {
-        int a = scratch[cand + 2 * i], l = scratch[cand + 2 * i + 1];
+        int a = cand[2 * i], l = cand[2 * i + 1];
         size_t j = i;
-        while (j > 0 && scratch[cand + 2 * (j - 1)] > a) {
-          scratch[cand + 2 * j] = scratch[cand + 2 * (j - 1)];
-          scratch[cand + 2 * j + 1] = scratch[cand + 2 * (j - 1) + 1];
+        while (j > 0 && cand[2 * (j - 1)] > a) {
+          cand[2 * j] = cand[2 * (j - 1)];
+          cand[2 * j + 1] = cand[2 * (j - 1) + 1];
           --j;
         }
-        scratch[cand + 2 * j] = a;
-        scratch[cand + 2 * j + 1] = l;
+        cand[2 * j] = a;
+        cand[2 * j + 1] = l;
       }
     }
     const int oi = OpenIdx<Fwd>(g.slot), ci = CloseIdx<Fwd>(g.slot);
@@ -657,12 +766,13 @@ struct MatchRun {
       return 0;
     }
     const std::vector<int>& close = g.closeSlots;
-    const size_t closeAt = SaveClose<Fwd>(close);
+    CloseSave<Fwd> closeSaved(*this, close);
     const TRENodeBase* f = g.follow;
     int best1 = -1;
     for (size_t i = 0; i < n; ++i) {
       Step();
-      int pe = p + dir * scratch[cand + 2 * i + 1];
+      if (spill != kNone) cand = scratch.data() + spill;
+      int pe = p + dir * cand[2 * i + 1];
       WriteClose<Fwd>(close, pe);
       int L;
       if (!f)
@@ -686,11 +796,227 @@ struct MatchRun {
       p = best1;
       return 1;
     }
-    RestoreClose<Fwd>(close, closeAt);
+    closeSaved.Restore();
     top = mark;
     caps[oi] = o0;
     caps[ci] = c0;
     return 0;
+  }
+
+  // ---- flat alternatives of the root ---------------------------------------------------------
+  template <bool Fwd>
+  bool FollowOk(const FlatNode& nd, int pe) const {
+    return nd.followNullable || (Has<Fwd>(pe) && nd.followFirst.Test(At<Fwd>(pe)));
+  }
+  // One occurrence of a class or literal-run node at p: the new position, or -1.
+  template <bool Fwd>
+  int FlatOcc(const FlatNode& nd, int p) const {
+    if (nd.kind == FlatNode::fkClass) {
+      if (!Has<Fwd>(p) || !nd.test->Test(At<Fwd>(p))) return -1;
+      return Fwd ? p + 1 : p - 1;
+    }
+    return StringOcc<Fwd>{*this, nd.str->Chars, nd.str->IgnoreCase}(p);
+  }
+
+  // Where to go on when a group's alternative ends: after the group node.
+  struct FlatCont {
+    const FlatAlt* alt;
+    size_t i;
+    const FlatCont* next;
+    const FlatNode* node;
+    int start;
+  };
+
+  // Matches alt from node i at p and then k; returns the end of the whole match, or -1.
+  // Recurses only where there is a choice.
+  template <bool Fwd>
+  SYNT_NOINLINE int FlatSeq(const FlatAlt* alt, size_t i, int p, const FlatCont* k) {
+    constexpr int dir = Fwd ? 1 : -1;
+    for (;; ++i) {
+      if (i == alt->size()) {
+        if (!k) return p;
+        return FlatClose<Fwd>(p, k);
+      }
+      const FlatNode& nd = (*alt)[i];
+      Step();
+      if (nd.kind == FlatNode::fkAnchor) {
+        if (nd.min > 0 && !Anchor<Fwd>(nd.anchor, p)) return -1;
+        continue;
+      }
+      if (nd.kind == FlatNode::fkGroup) return FlatGroup<Fwd>(alt, i, p, k);
+      for (int c = 0; c < nd.min; ++c)
+        if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
+      if (nd.max == nd.min) continue;
+      if (nd.possessive) {
+        int extra = 0;
+        for (; nd.max < 0 || nd.min + extra < nd.max; ++extra) {
+          int q = FlatOcc<Fwd>(nd, p);
+          if (q < 0) break;
+          p = q;
+        }
+        Step(extra);
+        continue;
+      }
+      Frame frame(*this);
+      if (!nd.lazy) {
+        int extra = 0;
+        for (int q = p; nd.max < 0 || nd.min + extra < nd.max; ++extra)
+          if ((q = FlatOcc<Fwd>(nd, q)) < 0) break;
+        Step(extra);
+        for (int e = extra; e >= 0; --e) {
+          int pe = p + dir * nd.width * e;
+          if (!FollowOk<Fwd>(nd, pe)) continue;
+          Step();
+          int r = FlatSeq<Fwd>(alt, i + 1, pe, k);
+          if (r >= 0) return r;
+        }
+        return -1;
+      }
+      for (int c = nd.min;; ++c) {
+        Step();
+        if (FollowOk<Fwd>(nd, p)) {
+          int r = FlatSeq<Fwd>(alt, i + 1, p, k);
+          if (r >= 0) return r;
+        }
+        if (nd.max >= 0 && c >= nd.max) return -1;
+        if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
+      }
+    }
+  }
+
+  // A group's alternative ended at p: everything after the group decides; on success the group
+  // records its bounds. An optional group that matched nothing counts as not taken.
+  template <bool Fwd>
+  SYNT_NOINLINE int FlatClose(int p, const FlatCont* k) {
+    Frame frame(*this);
+    int r = FlatSeq<Fwd>(k->alt, k->i, p, k->next);
+    if (r >= 0 && !(p == k->start && k->node->min == 0)) {
+      const int slot = k->node->group->slot;
+      caps[OpenIdx<Fwd>(slot)] = k->start;
+      caps[CloseIdx<Fwd>(slot)] = p;
+    }
+    return r;
+  }
+
+  // A group that occurs at most once; its alternatives in order, the first success wins.
+  template <bool Fwd>
+  SYNT_NOINLINE int FlatGroup(const FlatAlt* alt, size_t i, int p, const FlatCont* k) {
+    Frame frame(*this);
+    const FlatNode& nd = (*alt)[i];
+    const FlatCont kk{alt, i + 1, k, &nd, p};
+    if (nd.min == 0 && nd.lazy) {
+      int r = FlatSeq<Fwd>(alt, i + 1, p, k);
+      if (r >= 0) return r;
+      return FlatGroupOnce<Fwd>(nd, p, kk);
+    }
+    int r = FlatGroupOnce<Fwd>(nd, p, kk);
+    if (r >= 0 || nd.min == 1) return r;
+    return FlatSeq<Fwd>(alt, i + 1, p, k);
+  }
+
+  template <bool Fwd>
+  int FlatGroupOnce(const FlatNode& nd, int p, const FlatCont& kk) {
+    constexpr int dir = Fwd ? 1 : -1;
+    const TreSubExpr& g = *nd.group;
+    if (g.trie) {
+      const size_t mark = top;
+      size_t n = 0;
+      const int* cand = TrieCandidates<Fwd>(*g.trie, p, n);
+      size_t at = cand == nullptr ? 0 : size_t(cand - scratch.data());
+      for (size_t c = 0; c < n; ++c) {
+        Step();
+        const int* e = scratch.data() + at + 2 * c;
+        // The run itself matched in the trie: go on from its end.
+        int r = FlatSeq<Fwd>(&nd.alts[size_t(e[0])], 1, p + dir * e[1], &kk);
+        if (r >= 0) {
+          top = mark;
+          return r;
+        }
+      }
+      top = mark;
+      return -1;
+    }
+    const uint32_t* list = nullptr;
+    size_t count = nd.alts.size();
+    if (!g.dispatch.empty()) {
+      const std::vector<uint32_t>* v;
+      if (!Has<Fwd>(p))
+        v = &g.dispatchEnd;
+      else {
+        char16_t c = At<Fwd>(p);
+        v = c < 256 ? &g.dispatch[c] : &g.dispatchHigh;
+      }
+      list = v->data();
+      count = v->size();
+    }
+    for (size_t c = 0; c < count; ++c) {
+      int r = FlatSeq<Fwd>(&nd.alts[list ? list[c] : c], 0, p, &kk);
+      if (r >= 0) return r;
+    }
+    return -1;
+  }
+
+  // The runs of a keyword trie that match at p, as (alternative, length) pairs in alternative
+  // order, pushed on the scratch stack; null when there are none.
+  template <bool Fwd>
+  const int* TrieCandidates(const KeywordTrie& t, int p, size_t& n) {
+    constexpr int dir = Fwd ? 1 : -1;
+    const size_t at = top;
+    n = 0;
+    uint32_t node = 0;
+    for (int q = p; Has<Fwd>(q);) {
+      char16_t c = At<Fwd>(q);
+      if (t.ignoreCase) c = CharUpper(c);
+      int child = t.Child(node, c);
+      if (!child) break;
+      node = uint32_t(child);
+      q += dir;
+      for (uint32_t a : t.nodes[node].alts) {
+        size_t e = Reserve(2);
+        scratch[e] = int(a);
+        scratch[e + 1] = int(t.nodes[node].depth);
+        ++n;
+      }
+    }
+    Step(int64_t(n + t.nodes[node].depth));
+    if (n == 0) return nullptr;
+    int* cand = scratch.data() + at;
+    for (size_t i = 1; i < n; ++i) {
+      int a = cand[2 * i], l = cand[2 * i + 1];
+      size_t j = i;
+      while (j > 0 && cand[2 * (j - 1)] > a) {
+        cand[2 * j] = cand[2 * (j - 1)];
+        cand[2 * j + 1] = cand[2 * (j - 1) + 1];
+        --j;
+      }
+      cand[2 * j] = a;
+      cand[2 * j + 1] = l;
+    }
+    return cand;
+  }
+
+  // The root's alternatives in order; the first that matches wins.
+  template <bool Fwd>
+  int Flat(const Program& prog, int pos) {
+    const TreRootNode& root = *prog.root;
+    const uint32_t* list = nullptr;
+    size_t count = prog.flat.size();
+    if (!root.dispatch.empty()) {
+      const std::vector<uint32_t>* v;
+      if (!Has<Fwd>(pos))
+        v = &root.dispatchEnd;
+      else {
+        char16_t c = At<Fwd>(pos);
+        v = c < 256 ? &root.dispatch[c] : &root.dispatchHigh;
+      }
+      list = v->data();
+      count = v->size();
+    }
+    for (size_t i = 0; i < count; ++i) {
+      int r = FlatSeq<Fwd>(&prog.flat[list ? list[i] : i], 0, pos, nullptr);
+      if (r >= 0) return r;
+    }
+    return -1;
   }
 
   // ---- dispatch ------------------------------------------------------------------------------
@@ -698,20 +1024,45 @@ struct MatchRun {
   int Node(const TRENodeBase* n, int& p, bool need2) {
     Step();
     Frame frame(*this);
+    constexpr int dir = Fwd ? 1 : -1;
+    // A node that occurs exactly once (most of them) needs no repetition machinery.
+    const bool once = n->MinCount == 1 && n->MaxCount == 1;
     switch (n->kind) {
       case nkCharSeq: {
         auto& c = static_cast<const TCharSeqNode&>(*n);
-        if (c.Chars.size() == 1) return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
-        return Simple<Fwd>(n, p, need2, StringOcc<Fwd>{*this, c.Chars, c.IgnoreCase},
-                           int(c.Chars.size()));
+        if (c.Chars.size() == 1) {
+          if (once) {
+            if (!Has<Fwd>(p) || !c.test.Test(At<Fwd>(p))) return 0;
+            return Once<Fwd>(n, p, need2, p + dir);
+          }
+          return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
+        }
+        StringOcc<Fwd> occ{*this, c.Chars, c.IgnoreCase};
+        if (once) {
+          int q = occ(p);
+          return q < 0 ? 0 : Once<Fwd>(n, p, need2, q);
+        }
+        return Simple<Fwd>(n, p, need2, occ, int(c.Chars.size()));
       }
-      case nkCharSet:
-        return Simple<Fwd>(n, p, need2,
-                           ClassOcc<Fwd>{*this, static_cast<const TCharSetNode&>(*n).test}, 1);
+      case nkCharSet: {
+        const CharTest& t = static_cast<const TCharSetNode&>(*n).test;
+        if (once) {
+          if (!Has<Fwd>(p) || !t.Test(At<Fwd>(p))) return 0;
+          return Once<Fwd>(n, p, need2, p + dir);
+        }
+        return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, t}, 1);
+      }
       case nkSpecCheck: {
         auto& c = static_cast<const TSpecCheckNode&>(*n);
-        if (c.IsSingleChar()) return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
+        if (c.IsSingleChar()) {
+          if (once) {
+            if (!Has<Fwd>(p) || !c.test.Test(At<Fwd>(p))) return 0;
+            return Once<Fwd>(n, p, need2, p + dir);
+          }
+          return Simple<Fwd>(n, p, need2, ClassOcc<Fwd>{*this, c.test}, 1);
+        }
         if (c.Kind == u'z') return Simple<Fwd>(n, p, need2, LineBreakOcc<Fwd>{*this}, -1);
+        if (once) return Anchor<Fwd>(c.Kind, p) ? Once<Fwd>(n, p, need2, p) : 0;
         return Simple<Fwd>(n, p, need2, AnchorOcc<Fwd>{*this, c.Kind}, 0);
       }
       case nkRef: {
@@ -733,14 +1084,32 @@ struct MatchRun {
   }
 };
 
+namespace {
 // Runs the root at Pos; returns the final position or 0.
-int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
-             int64_t budget, std::vector<int>& scratch, bool& exhausted) {
+inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
+                    int64_t budget, std::vector<int>& scratch, bool& exhausted) {
   MatchRun run(S, caps, budget, kMaxFrames + 64, scratch);
   exhausted = false;
   try {
     int q = Pos;
-    int r = Backward ? run.GroupOcc<false>(*prog.root, q) : run.GroupOcc<true>(*prog.root, q);
+    const TreRootNode& root = *prog.root;
+    int r;
+    if (!prog.flat.empty()) {
+      int end = Backward ? run.Flat<false>(prog, Pos) : run.Flat<true>(prog, Pos);
+      if (end < 0) return 0;
+      caps[Backward ? 1 : 0] = Pos;
+      caps[Backward ? 0 : 1] = end;
+      return end;
+    }
+    if (root.Items.size() == 1) {
+      // A single alternative: the root's occurrence is just its sequence.
+      caps[Backward ? 1 : 0] = Pos;
+      caps[Backward ? 0 : 1] = 0;
+      const TRENodeBase* first = root.Items[0]->Items.front().get();
+      r = Backward ? run.Node<false>(first, q, true) : run.Node<true>(first, q, true);
+    } else {
+      r = Backward ? run.GroupOcc<false>(root, q) : run.GroupOcc<true>(root, q);
+    }
     if (!r) return 0;
     return Backward ? caps[0] : caps[1];
   } catch (const BudgetExceeded&) {
@@ -749,5 +1118,37 @@ int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward,
   }
 }
 
+}  // namespace
 }  // namespace regex_internal
+
+bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool Backward) const {
+  const int groups = p_->groupCount;
+  M.matched_ = false;
+  M.exhausted_ = false;
+  M.count_ = groups;
+  int pos = Pos < 1 ? 1 : Pos;
+  if (!MayMatchAt(S, pos, Backward)) return false;
+  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
+  const size_t slots = size_t(2 * p_->slotGroups);
+  if (M.caps_.size() < slots) M.caps_.resize(slots);
+  std::fill(M.caps_.begin(), M.caps_.begin() + ptrdiff_t(slots), -1);
+  int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  bool exhausted = false;
+  int end = regex_internal::RunMatch(*p_, S, pos, Backward, M.caps_.data(), budget, M.scratch_,
+                                     exhausted);
+  M.exhausted_ = exhausted;
+  if (end <= 0) return false;
+  M.bounds_.resize(size_t(2 * groups));
+  M.bounds_[0] = M.caps_[0];
+  M.bounds_[1] = M.caps_[1];
+  for (int i = 1; i < groups; ++i) {
+    int slot = p_->numberSlot[size_t(i)];
+    M.bounds_[size_t(2 * i)] = M.caps_[size_t(2 * slot)];
+    M.bounds_[size_t(2 * i + 1)] = M.caps_[size_t(2 * slot + 1)];
+  }
+  M.matched_ = true;
+  Pos = end;
+  return true;
+}
+
 }  // namespace synt

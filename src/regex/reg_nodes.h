@@ -183,6 +183,30 @@ struct KeywordTrie {
   int Child(uint32_t n, char16_t c) const;
 };
 
+// The root's alternatives when they hold only single-unit nodes, literal runs, anchors and
+// groups that occur at most once (no repetition of a group, no back reference, no assertion):
+// there every result is "all matched" or nothing, so a plain first-success search with
+// continuations gives the engine's answer without capture bookkeeping; a group's bounds are
+// written on the way back from the success. A repetition whose continuation cannot start with
+// what it repeats never gives anything back ("possessive"), so most token rules are loops.
+struct FlatNode;
+using FlatAlt = std::vector<FlatNode>;
+struct FlatNode {
+  enum Kind : uint8_t { fkClass, fkString, fkAnchor, fkGroup };
+  Kind kind = fkClass;
+  bool lazy = false;
+  bool possessive = false;
+  bool followNullable = true;
+  char16_t anchor = 0;
+  int32_t min = 1, max = 1;
+  int width = 1;
+  const CharTest* test = nullptr;
+  const TCharSeqNode* str = nullptr;
+  const TreSubExpr* group = nullptr;
+  std::vector<FlatAlt> alts;  // fkGroup: its alternatives
+  CharFilter followFirst;     // what may start everything after the node
+};
+
 // Everything a match needs, built once per compilation.
 struct Program {
   std::unique_ptr<TreRootNode> root;
@@ -191,6 +215,7 @@ struct Program {
   std::vector<int> numberSlot;  // capture slot of each group number
   int maxFrames = 0;            // deepest recursion a match can reach
   std::shared_ptr<const TRegExprHooks> hooks;
+  std::vector<FlatAlt> flat;  // the root's alternatives, when all of them can be flat
 };
 
 // Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message.
