@@ -6,9 +6,10 @@
 //   bench/run_regex.sh                      builds the corpus and runs this benchmark
 //   SYNT_CORPUS_DIR=DIR bench_regex_tokenize_pcre2 [--benchmark_filter=...]
 //
-// Also: per expression, the cost of the attempts the loop makes with it, for each engine; and
-// a text without the closing characters of the rules, where an engine that scans ahead for a
-// required character reads to the end of the text on every attempt.
+// Also: per expression, the cost of the attempts the loop makes with it, for each engine; the
+// loop over a text that lacks the closing quote of strings; and the cost of one attempt against
+// the length of text left after it (BM_FarEnd*), where an engine that scans ahead for a required
+// character reads to the end of the text on every attempt.
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <benchmark/benchmark.h>
 #include <pcre2.h>
@@ -378,6 +379,48 @@ void BM_UnclosedPcre2(benchmark::State& state) {
 }
 BENCHMARK(BM_UnclosedOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UnclosedPcre2)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// Per attempt, against the length of text after the position: the string rule tried at the
+// first 4096 positions of a text of N units without any quote. Nothing can match, so an attempt
+// should cost the same whatever N is.
+const std::u16string& NoQuotes(int n) {
+  static std::vector<std::pair<int, std::u16string>> cache;
+  for (auto& c : cache)
+    if (c.first == n) return c.second;
+  std::u16string s;
+  for (char16_t c : Corpus(kCorpus)) {
+    if (c != u'\'') s.push_back(c);
+    if (int(s.size()) == n) break;
+  }
+  cache.emplace_back(n, std::move(s));
+  return cache.back().second;
+}
+template <class Engine>
+void RunFarEnd(benchmark::State& state, Engine& e) {
+  const auto& text = NoQuotes(int(state.range(0)));
+  const int rule = 3;  // string
+  long hits = 0;
+  for (auto _ : state) {
+    for (int off = 0; off < 4096; ++off) hits += e.Match(rule, text, off) > 0;
+    benchmark::DoNotOptimize(hits);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * 4096);
+}
+void BM_FarEndOurs(benchmark::State& state) {
+  Ours e(false);
+  RunFarEnd(state, e);
+}
+void BM_FarEndPcre2Jit(benchmark::State& state) {
+  Pcre e(true, false, false);
+  RunFarEnd(state, e);
+}
+void BM_FarEndPcre2Interpreted(benchmark::State& state) {
+  Pcre e(false, false, false);
+  RunFarEnd(state, e);
+}
+BENCHMARK(BM_FarEndOurs)->RangeMultiplier(4)->Range(1 << 10, 1 << 20);
+BENCHMARK(BM_FarEndPcre2Jit)->RangeMultiplier(4)->Range(1 << 10, 1 << 20);
+BENCHMARK(BM_FarEndPcre2Interpreted)->RangeMultiplier(4)->Range(1 << 10, 1 << 20);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Analysis of a parsed tree: literal runs, links, capture slots, first-character filters,
 // keyword tries, dispatch tables and the recursion a match can need.
 #include <algorithm>
+#include <map>
 
 #include "lists/char_utils.h"
 #include "regex/reg_nodes.h"
@@ -250,14 +251,6 @@ void ComputeFirst2(TreSubExpr& g, const CharFilter* afterFirst, bool afterNullab
   groupFrames = 1 + best;
 }
 
-int KeywordTrieChild(const KeywordTrie& t, uint32_t n, char16_t c) {
-  if (n == 0 && c < 256) return int(t.rootNext[c]);
-  auto& next = t.nodes[n].next;
-  auto it = std::lower_bound(next.begin(), next.end(), std::make_pair(c, uint32_t(0)));
-  if (it != next.end() && it->first == c) return int(it->second);
-  return 0;
-}
-
 void BuildTries(TreSubExpr& g) {
   for (auto& br : g.Items)
     for (auto& n : br->Items) {
@@ -278,30 +271,49 @@ void BuildTries(TreSubExpr& g) {
     }
   }
   if (ok) {
-    auto t = std::make_unique<KeywordTrie>();
-    t->ignoreCase = ic;
-    std::fill(std::begin(t->rootNext), std::end(t->rootNext), 0u);
-    t->nodes.emplace_back();
+    // Built with a map per node, then laid out compactly.
+    struct Building {
+      std::map<char16_t, uint32_t> next;
+      std::vector<uint32_t> alts;
+      uint32_t depth = 0;
+    };
+    std::vector<Building> b(1);
     for (size_t i = 0; i < g.Items.size(); ++i) {
       auto& s = static_cast<TCharSeqNode&>(*g.Items[i]->Items[0]).Chars;
       uint32_t cur = 0;
       for (char16_t c : s) {
-        int child = KeywordTrieChild(*t, cur, c);
-        if (!child) {
-          child = int(t->nodes.size());
-          t->nodes.emplace_back();
-          t->nodes.back().depth = t->nodes[cur].depth + 1;
-          if (cur == 0 && c < 256) {
-            t->rootNext[c] = uint32_t(child);
-          } else {
-            auto& next = t->nodes[cur].next;
-            auto p = std::make_pair(c, uint32_t(child));
-            next.insert(std::lower_bound(next.begin(), next.end(), p), p);
-          }
+        auto it = b[cur].next.find(c);
+        if (it == b[cur].next.end()) {
+          uint32_t child = uint32_t(b.size());
+          b[cur].next.emplace(c, child);
+          b.emplace_back();
+          b.back().depth = b[cur].depth + 1;
+          cur = child;
+        } else {
+          cur = it->second;
         }
-        cur = uint32_t(child);
       }
-      t->nodes[cur].alts.push_back(uint32_t(i));
+      b[cur].alts.push_back(uint32_t(i));
+    }
+    auto t = std::make_unique<KeywordTrie>();
+    t->ignoreCase = ic;
+    std::fill(std::begin(t->rootNext), std::end(t->rootNext), 0u);
+    t->nodes.resize(b.size());
+    for (size_t n = 0; n < b.size(); ++n) {
+      KeywordTrie::Node& nd = t->nodes[n];
+      nd.depth = b[n].depth;
+      nd.alts = uint32_t(t->alts.size());
+      nd.altCount = uint32_t(b[n].alts.size());
+      t->alts.insert(t->alts.end(), b[n].alts.begin(), b[n].alts.end());
+      nd.edges = uint32_t(t->edges.size());
+      for (auto& e : b[n].next) {
+        if (n == 0 && e.first < 256) {
+          t->rootNext[e.first] = e.second;
+          continue;
+        }
+        t->edges.emplace_back(e.first, e.second);
+        ++nd.edgeCount;
+      }
     }
     g.trie = std::move(t);
     return;
@@ -425,10 +437,6 @@ void BuildFlat(Program& p) {
 }
 
 }  // namespace
-
-int KeywordTrie::Child(uint32_t n, char16_t c) const {
-  return KeywordTrieChild(*this, n, c);
-}
 
 std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint16_t statics,
                                  std::shared_ptr<const TRegExprHooks> hooks) {

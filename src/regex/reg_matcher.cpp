@@ -27,9 +27,9 @@ namespace regex_internal {
 
 #define SYNT_NOINLINE __attribute__((noinline))
 
-namespace {
-
 struct BudgetExceeded {};
+
+namespace {
 
 constexpr size_t kNone = ~size_t(0);
 const std::vector<int> kNoSlots;
@@ -60,7 +60,7 @@ struct MatchRun {
   int64_t budget;
   int depth = 0;
   int maxDepth;
-  uintptr_t floor = StackFloor();
+  uintptr_t floor = 0;  // looked up once the recursion gets deep
   std::vector<int>& scratch;
   size_t top = 0;
 
@@ -68,6 +68,13 @@ struct MatchRun {
       : s(t.data()), len(int(t.size())), text(t), caps(c), budget(b), maxDepth(md), scratch(sc) {}
 
   [[noreturn]] static SYNT_NOINLINE void Exceeded() { throw BudgetExceeded{}; }
+  // Deep expressions on a small stack (or with a sanitizer's larger frames) give up instead of
+  // overflowing. Shallow recursion, the usual case, needs no look at the stack.
+  static constexpr int kShallow = 32;
+  SYNT_NOINLINE void CheckDeep(uintptr_t frame) {
+    if (!floor) floor = StackFloor();
+    if (depth > maxDepth || frame < floor) Exceeded();
+  }
   __attribute__((always_inline)) void Step(int64_t n = 1) {
     if ((budget -= n) < 0) Exceeded();
   }
@@ -714,50 +721,9 @@ struct MatchRun {
     constexpr int dir = Fwd ? 1 : -1;
     const KeywordTrie& t = *g.trie;
     const size_t mark = top;
-    // Candidates as (alternative, length) pairs: a few inline, more on the scratch stack.
-    constexpr size_t kInline = 16;
-    int local[2 * kInline];
-    int* cand = local;
-    size_t n = 0, cap = kInline;
-    size_t spill = kNone;
-    uint32_t node = 0;
-    int q = p;
-    while (Has<Fwd>(q)) {
-      char16_t c = At<Fwd>(q);
-      if (t.ignoreCase) c = CharUpper(c);
-      int child = t.Child(node, c);
-      if (!child) break;
-      node = uint32_t(child);
-      q += dir;
-      for (uint32_t a : t.nodes[node].alts) {
-        if (n == cap) {
-          size_t at = Reserve(4 * cap);
-          const int* from = spill == kNone ? local : scratch.data() + spill;
-          std::memcpy(scratch.data() + at, from, 2 * n * sizeof(int));
-          spill = at;
-          cap *= 2;
-        }
-        cand = spill == kNone ? local : scratch.data() + spill;
-        cand[2 * n] = int(a);
-        cand[2 * n + 1] = int(t.nodes[node].depth);
-        ++n;
-      }
-    }
-    Step(int64_t(n + t.nodes[node].depth));
-    if (n > 1) {
-      // Alternative order decides; insertion sort, the lists are short.
-      for (size_t i = 1; i < n; ++i) {
-        int a = cand[2 * i], l = cand[2 * i + 1];
-        size_t j = i;
-        while (j > 0 && cand[2 * (j - 1)] > a) {
-          cand[2 * j] = cand[2 * (j - 1)];
-          cand[2 * j + 1] = cand[2 * (j - 1) + 1];
-          --j;
-        }
-        cand[2 * j] = a;
-        cand[2 * j + 1] = l;
-      }
-    }
+    size_t n = 0;
+    const int* found = TrieCandidates<Fwd>(t, p, n);
+    const size_t cand = found ? size_t(found - scratch.data()) : 0;
     const int oi = OpenIdx<Fwd>(g.slot), ci = CloseIdx<Fwd>(g.slot);
     if (n == 0) {
       top = mark;
@@ -771,8 +737,7 @@ struct MatchRun {
     int best1 = -1;
     for (size_t i = 0; i < n; ++i) {
       Step();
-      if (spill != kNone) cand = scratch.data() + spill;
-      int pe = p + dir * cand[2 * i + 1];
+      int pe = p + dir * scratch[cand + 2 * i + 1];
       WriteClose<Fwd>(close, pe);
       int L;
       if (!f)
@@ -818,6 +783,34 @@ struct MatchRun {
     return StringOcc<Fwd>{*this, nd.str->Chars, nd.str->IgnoreCase}(p);
   }
 
+  // As many more occurrences as the node allows from p; returns where they end.
+  template <bool Fwd>
+  int FlatScan(const FlatNode& nd, int p) {
+    const int64_t room = nd.max < 0 ? INT32_MAX : nd.max - nd.min;
+    if (nd.kind == FlatNode::fkClass) {
+      const CharTest& t = *nd.test;
+      const char16_t* text = s;
+      int from = p;
+      if (Fwd) {
+        const int end = int(std::min<int64_t>(int64_t(len) + 1, p + room));
+        while (p < end && t.Test(text[p - 1])) ++p;
+      } else {
+        const int end = int(std::max<int64_t>(1, p - room));
+        while (p > end && t.Test(text[p - 2])) --p;
+      }
+      Step(Fwd ? p - from : from - p);
+      return p;
+    }
+    int extra = 0;
+    for (; extra < room; ++extra) {
+      int q = FlatOcc<Fwd>(nd, p);
+      if (q < 0) break;
+      p = q;
+    }
+    Step(extra);
+    return p;
+  }
+
   // Where to go on when a group's alternative ends: after the group node.
   struct FlatCont {
     const FlatAlt* alt;
@@ -828,59 +821,76 @@ struct MatchRun {
   };
 
   // Matches alt from node i at p and then k; returns the end of the whole match, or -1.
-  // Recurses only where there is a choice.
+  // Nodes that occur once are handled inline; repetitions and groups out of line.
   template <bool Fwd>
   SYNT_NOINLINE int FlatSeq(const FlatAlt* alt, size_t i, int p, const FlatCont* k) {
     constexpr int dir = Fwd ? 1 : -1;
-    for (;; ++i) {
-      if (i == alt->size()) {
-        if (!k) return p;
-        return FlatClose<Fwd>(p, k);
-      }
-      const FlatNode& nd = (*alt)[i];
+    const FlatNode* nd = alt->data() + i;
+    const FlatNode* const end = alt->data() + alt->size();
+    for (; nd != end; ++nd) {
       Step();
-      if (nd.kind == FlatNode::fkAnchor) {
-        if (nd.min > 0 && !Anchor<Fwd>(nd.anchor, p)) return -1;
+      const bool once = nd->min == 1 && nd->max == 1;
+      switch (nd->kind) {
+        case FlatNode::fkClass:
+          if (!once) break;
+          if (!Has<Fwd>(p) || !nd->test->Test(At<Fwd>(p))) return -1;
+          p += dir;
+          continue;
+        case FlatNode::fkString:
+          if (!once) break;
+          if ((p = FlatOcc<Fwd>(*nd, p)) < 0) return -1;
+          continue;
+        case FlatNode::fkAnchor:
+          if (nd->min > 0 && !Anchor<Fwd>(nd->anchor, p)) return -1;
+          continue;
+        case FlatNode::fkGroup:
+          return FlatGroup<Fwd>(alt, size_t(nd - alt->data()), p, k);
+      }
+      if (nd->possessive || nd->min == nd->max) {
+        if ((p = FlatFixed<Fwd>(*nd, p)) < 0) return -1;
         continue;
       }
-      if (nd.kind == FlatNode::fkGroup) return FlatGroup<Fwd>(alt, i, p, k);
-      for (int c = 0; c < nd.min; ++c)
-        if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
-      if (nd.max == nd.min) continue;
-      if (nd.possessive) {
-        int extra = 0;
-        for (; nd.max < 0 || nd.min + extra < nd.max; ++extra) {
-          int q = FlatOcc<Fwd>(nd, p);
-          if (q < 0) break;
-          p = q;
-        }
-        Step(extra);
-        continue;
-      }
-      Frame frame(*this);
-      if (!nd.lazy) {
-        int extra = 0;
-        for (int q = p; nd.max < 0 || nd.min + extra < nd.max; ++extra)
-          if ((q = FlatOcc<Fwd>(nd, q)) < 0) break;
-        Step(extra);
-        for (int e = extra; e >= 0; --e) {
-          int pe = p + dir * nd.width * e;
-          if (!FollowOk<Fwd>(nd, pe)) continue;
-          Step();
-          int r = FlatSeq<Fwd>(alt, i + 1, pe, k);
-          if (r >= 0) return r;
-        }
-        return -1;
-      }
-      for (int c = nd.min;; ++c) {
+      return FlatRepeat<Fwd>(alt, size_t(nd - alt->data()), p, k);
+    }
+    return k ? FlatClose<Fwd>(p, k) : p;
+  }
+
+  // The minimum count and then, for a possessive node, all it can take; -1 when the minimum
+  // is not there.
+  template <bool Fwd>
+  SYNT_NOINLINE int FlatFixed(const FlatNode& nd, int p) {
+    for (int c = 0; c < nd.min; ++c)
+      if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
+    return nd.max == nd.min ? p : FlatScan<Fwd>(nd, p);
+  }
+
+  // A repetition with a choice: greedy from the highest count down, lazy upwards.
+  template <bool Fwd>
+  SYNT_NOINLINE int FlatRepeat(const FlatAlt* alt, size_t i, int p, const FlatCont* k) {
+    constexpr int dir = Fwd ? 1 : -1;
+    const FlatNode& nd = (*alt)[i];
+    Frame frame(*this);
+    for (int c = 0; c < nd.min; ++c)
+      if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
+    if (!nd.lazy) {
+      const int extra = (Fwd ? FlatScan<Fwd>(nd, p) - p : p - FlatScan<Fwd>(nd, p)) / nd.width;
+      for (int e = extra; e >= 0; --e) {
+        int pe = p + dir * nd.width * e;
+        if (!FollowOk<Fwd>(nd, pe)) continue;
         Step();
-        if (FollowOk<Fwd>(nd, p)) {
-          int r = FlatSeq<Fwd>(alt, i + 1, p, k);
-          if (r >= 0) return r;
-        }
-        if (nd.max >= 0 && c >= nd.max) return -1;
-        if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
+        int r = FlatSeq<Fwd>(alt, i + 1, pe, k);
+        if (r >= 0) return r;
       }
+      return -1;
+    }
+    for (int c = nd.min;; ++c) {
+      Step();
+      if (FollowOk<Fwd>(nd, p)) {
+        int r = FlatSeq<Fwd>(alt, i + 1, p, k);
+        if (r >= 0) return r;
+      }
+      if (nd.max >= 0 && c >= nd.max) return -1;
+      if ((p = FlatOcc<Fwd>(nd, p)) < 0) return -1;
     }
   }
 
@@ -926,8 +936,8 @@ struct MatchRun {
       for (size_t c = 0; c < n; ++c) {
         Step();
         const int* e = scratch.data() + at + 2 * c;
-        // The run itself matched in the trie: go on from its end.
-        int r = FlatSeq<Fwd>(&nd.alts[size_t(e[0])], 1, p + dir * e[1], &kk);
+        // The run itself matched in the trie: the group closes at its end.
+        int r = FlatClose<Fwd>(p + dir * e[1], &kk);
         if (r >= 0) {
           top = mark;
           return r;
@@ -971,10 +981,11 @@ struct MatchRun {
       if (!child) break;
       node = uint32_t(child);
       q += dir;
-      for (uint32_t a : t.nodes[node].alts) {
+      const KeywordTrie::Node& nd = t.nodes[node];
+      for (uint32_t i = 0; i < nd.altCount; ++i) {
         size_t e = Reserve(2);
-        scratch[e] = int(a);
-        scratch[e + 1] = int(t.nodes[node].depth);
+        scratch[e] = int(t.alts[nd.alts + i]);
+        scratch[e + 1] = int(nd.depth);
         ++n;
       }
     }
@@ -1129,13 +1140,31 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
   int pos = Pos < 1 ? 1 : Pos;
   if (!MayMatchAt(S, pos, Backward)) return false;
   if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
+  const int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  if (p_->slotGroups == 1 && !p_->flat.empty()) {
+    // Flat and without groups: nothing but the match's own bounds to report.
+    regex_internal::MatchRun run(S, nullptr, budget, regex_internal::kMaxFrames + 64, M.scratch_);
+    int end;
+    try {
+      end = Backward ? run.Flat<false>(*p_, pos) : run.Flat<true>(*p_, pos);
+    } catch (const regex_internal::BudgetExceeded&) {
+      M.exhausted_ = true;
+      return false;
+    }
+    if (end < 0) return false;
+    if (M.bounds_.size() < 2) M.bounds_.resize(2);
+    M.bounds_[0] = Backward ? end : pos;
+    M.bounds_[1] = Backward ? pos : end;
+    M.matched_ = true;
+    Pos = end;
+    return true;
+  }
   const size_t slots = size_t(2 * p_->slotGroups);
   if (M.caps_.size() < slots) M.caps_.resize(slots);
-  std::fill(M.caps_.begin(), M.caps_.begin() + ptrdiff_t(slots), -1);
-  int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  int* caps = M.caps_.data();
+  for (size_t i = 0; i < slots; ++i) caps[i] = -1;
   bool exhausted = false;
-  int end = regex_internal::RunMatch(*p_, S, pos, Backward, M.caps_.data(), budget, M.scratch_,
-                                     exhausted);
+  int end = regex_internal::RunMatch(*p_, S, pos, Backward, caps, budget, M.scratch_, exhausted);
   M.exhausted_ = exhausted;
   if (end <= 0) return false;
   M.bounds_.resize(size_t(2 * groups));

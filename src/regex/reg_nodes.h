@@ -169,18 +169,36 @@ struct TreRootNode : TreSubExpr {
   std::vector<TreSubExpr*> Groups;  // by number; index 0 is the root itself
 };
 
-// Alternatives that are single literal runs, for keyword lists.
+// Alternatives that are single literal runs, for keyword lists. Compact: one array of nodes,
+// one of edges (each node's sorted by unit) and one of alternatives.
 struct KeywordTrie {
   struct Node {
-    std::vector<std::pair<char16_t, uint32_t>> next;  // sorted by unit
-    std::vector<uint32_t> alts;                       // alternatives ending here
+    uint32_t edges = 0, edgeCount = 0;  // its children in `edges`
+    uint32_t alts = 0, altCount = 0;    // the alternatives ending here, in `alts`
     uint32_t depth = 0;
   };
   std::vector<Node> nodes;
-  uint32_t rootNext[256];  // direct children of the root for units below 256 (0: none)
+  std::vector<std::pair<char16_t, uint32_t>> edges;
+  std::vector<uint32_t> alts;
+  uint32_t rootNext[256];  // children of the root for units below 256 (0: none)
   bool ignoreCase = false;
-  uint32_t maxAlt = 0;
-  int Child(uint32_t n, char16_t c) const;
+
+  int Child(uint32_t n, char16_t c) const {
+    if (n == 0 && c < 256) return int(rootNext[c]);
+    const Node& nd = nodes[n];
+    const std::pair<char16_t, uint32_t>* e = edges.data() + nd.edges;
+    uint32_t lo = 0, hi = nd.edgeCount;
+    while (hi - lo > 8) {
+      uint32_t mid = (lo + hi) / 2;
+      if (e[mid].first < c)
+        lo = mid + 1;
+      else
+        hi = mid + 1;  // mid itself may be the one
+    }
+    for (; lo < hi; ++lo)
+      if (e[lo].first == c) return int(e[lo].second);
+    return 0;
+  }
 };
 
 // The root's alternatives when they hold only single-unit nodes, literal runs, anchors and
