@@ -80,9 +80,7 @@ struct MatchRun {
   }
   struct Frame {
     explicit Frame(MatchRun& r) : r_(r) {
-      // Deep expressions on a small stack (or with a sanitizer's larger frames) give up
-      // instead of overflowing.
-      if (++r_.depth > r_.maxDepth || uintptr_t(__builtin_frame_address(0)) < r_.floor) Exceeded();
+      if (++r_.depth > kShallow) r_.CheckDeep(uintptr_t(__builtin_frame_address(0)));
     }
     ~Frame() { --r_.depth; }
     MatchRun& r_;
