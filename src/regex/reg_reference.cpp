@@ -22,6 +22,7 @@ class Reference {
   // that gives anything.
   int GroupAlg(const TreSubExpr& g, int& p, bool fwd) {
     Tick();
+    Depth guard(depth_);
     std::vector<int> entry = caps_;
     int open = fwd ? 2 * g.slot : 2 * g.slot + 1;
     int close = fwd ? 2 * g.slot + 1 : 2 * g.slot;
@@ -53,6 +54,15 @@ class Reference {
   void Tick() {
     if (--budget_ < 0) throw Exhausted{};
   }
+  // The reference recurses freely; deep expressions count as exhausted rather than overflow.
+  struct Depth {
+    explicit Depth(int& d) : d_(d) {
+      if (++d_ > 3000) throw Exhausted{};
+    }
+    ~Depth() { --d_; }
+    int& d_;
+  };
+  int depth_ = 0;
   bool Has(int p, bool fwd) const { return fwd ? p <= len_ : p >= 2; }
   char16_t At(int p, bool fwd) const { return fwd ? s_[size_t(p - 1)] : s_[size_t(p - 2)]; }
 
@@ -163,6 +173,7 @@ class Reference {
   int Match(const TRENodeBase* n, int& p, bool fwd) {
     if (!n) return 2;
     Tick();
+    Depth guard(depth_);
     const std::vector<int> entry = caps_;
     const int p0 = p;
     const bool isGroup = n->kind == nkSubExpr;

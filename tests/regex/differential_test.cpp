@@ -23,10 +23,11 @@ class Gen {
     return Alts(depth, 3);
   }
   std::u16string Text() {
-    static const char16_t alphabet[] = u"aab bc1\n\r-";
+    // Units above 255 too: line breaks, letters with odd case mappings (U+017F, U+212A).
+    static const char16_t alphabet[] = u"aab bc1\n\r-\u00e9\u00c9\u2028\u017f\u212aK";
     int n = Pick(9);
     std::u16string t;
-    for (int i = 0; i < n; ++i) t.push_back(alphabet[Pick(10)]);
+    for (int i = 0; i < n; ++i) t.push_back(alphabet[Pick(Pick(3) ? 10 : 16)]);
     return t;
   }
 
@@ -72,8 +73,10 @@ class Gen {
       case 3:
         return Join({Pick(2) ? u"[ab]" : u"[^a\\n]", Quant()});
       case 4: {
-        static const char16_t* c[] = {u"\\w", u"\\d", u"\\s", u".", u"\\W", u"\\z"};
-        return Join({c[Pick(6)], Quant()});
+        static const char16_t* c[] = {
+            u"\\w",       u"\\d", u"\\s",    u".",     u"\\W",      u"\\z", u"[\u00e0-\u00ff]",
+            u"[^\\W\\d]", u"k",   u"\u00c9", u"[s-z]", u"\\x{2028}"};
+        return Join({c[Pick(12)], Quant()});
       }
       case 5: {
         static const char16_t* a[] = {u"^", u"$", u"\\b", u"\\B", u"\\A", u"\\Z"};

@@ -61,7 +61,8 @@ TEST(RegMatch, LineAnchors) {
   EXPECT_EQ(Whole(u"a$\\z^b", u"a\r\nb"), "a\r\nb");
   EXPECT_EQ(Whole(u"(\\z)+", u"\r\n\r\n\nx"), "\r\n\r\n\n");
   EXPECT_EQ(Whole(u"\\z", u"\u2028"), "\u2028");
-  // "." without s stops at every line break of the 16-bit set.
+  // "." without s takes every unit but the line breaks of the 16-bit set.
+  EXPECT_EQ(Whole(u".+", u"\u00e9\u4e00\u017fx\u0085y"), "\u00e9\u4e00\u017fx");
   EXPECT_EQ(Whole(u".*", u"ab\u2028c"), "ab");
   EXPECT_EQ(Whole(u"(?s).*", u"ab\u2028c"), "ab\u2028c");
 }
