@@ -102,7 +102,6 @@ void Link(TreSubExpr& g) {
       n.follow = n.Next ? n.Next : g.follow;
       n.lastInGroup = !n.Next;
       n.fullMode = !g.top;
-      n.closeCount = n.lastInGroup ? int(g.closeSlots.size()) : 0;
     }
     for (auto& n : items) {
       if (n->kind == nkSubExpr) Link(static_cast<TreSubExpr&>(*n));

@@ -17,6 +17,20 @@
 //   }
 //
 // Positions are 1-based indexes of UTF-16 code units; text.size() + 1 is the end of the text.
+// A TqxRegExpr keeps its last match, so one object serves one thread; the compiled program does
+// not, and threads may share it (each with its own TqxRegMatch). The program stays valid after
+// the expression is changed or destroyed.
+//
+// Points of the dialect worth knowing:
+// - Backwards, the expression is read from its first node leftwards from Pos: "cba" backwards
+//   matches "abc" ending at Pos (a look-behind body is stored reversed and reads forwards).
+// - With x (a default) blanks are skipped everywhere, inside sets too, and "#" starts a comment;
+//   write a blank as "\ " or " " and "#" as "\#".
+// - An empty alternative is dropped: "(a|)" is "(a)". A group prefers the first alternative that
+//   lets everything after it match; an occurrence of a repeated group keeps the alternative it
+//   chose ("(a|ab)*c" does not match "ababc").
+// - Every match has a work budget (TqxRegMatch::SetBudget); a match that exhausts it, or that
+//   would need more stack than the thread has, reports no match (BudgetExhausted()).
 #pragma once
 
 #include <atomic>

@@ -97,7 +97,6 @@ struct TRENodeBase {
   CharFilter first2;  // first units of this node to the end of the expression (or assertion)
   bool nullable2 = false;
   SlotRanges writes;   // capture slots that matching from here may change
-  int closeCount = 0;  // owner and the enclosing groups that close with it when this node is last
 };
 
 // One literal character or a run of them (consecutive single literals are merged).

@@ -246,7 +246,7 @@ class Parser {
           break;
         }
         case u'\\':
-          br.Items.push_back(ParseEscape(m, inBody));
+          br.Items.push_back(ParseEscape(m));
           break;
         default:
           br.Items.push_back(Literal(c, m));
@@ -303,7 +303,7 @@ class Parser {
   }
 
   // The unit after "\" is taken as it stands, so "\ " and "\#" work with x.
-  NodePtr ParseEscape(uint16_t m, bool inBody) {
+  NodePtr ParseEscape(uint16_t m) {
     if (pos_ >= s_.size()) return Literal(u'\\', m);
     char16_t c = s_[pos_++];
     NodePtr n;
