@@ -364,6 +364,7 @@ bool FlatAlternatives(const TreSubExpr& g, std::vector<FlatAlt>& out) {
           auto& c = static_cast<const TCharSeqNode&>(*n);
           if (c.Chars.size() == 1) {
             f.test = &c.test;
+            std::copy(std::begin(c.test.low), std::end(c.test.low), f.low);
           } else {
             f.kind = FlatNode::fkString;
             f.str = &c;
@@ -373,11 +374,13 @@ bool FlatAlternatives(const TreSubExpr& g, std::vector<FlatAlt>& out) {
         }
         case nkCharSet:
           f.test = &static_cast<const TCharSetNode&>(*n).test;
+          std::copy(std::begin(f.test->low), std::end(f.test->low), f.low);
           break;
         case nkSpecCheck: {
           auto& c = static_cast<const TSpecCheckNode&>(*n);
           if (c.IsSingleChar()) {
             f.test = &c.test;
+            std::copy(std::begin(c.test.low), std::end(c.test.low), f.low);
           } else if (c.Kind == u'z') {
             return false;  // varying width
           } else {

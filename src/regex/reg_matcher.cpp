@@ -55,7 +55,6 @@ uintptr_t StackFloor() {
 struct MatchRun {
   const char16_t* s;
   int len;
-  std::u16string_view text;
   int* caps;
   int64_t budget;
   int depth = 0;
@@ -65,7 +64,7 @@ struct MatchRun {
   size_t top = 0;
 
   MatchRun(std::u16string_view t, int* c, int64_t b, int md, std::vector<int>& sc)
-      : s(t.data()), len(int(t.size())), text(t), caps(c), budget(b), maxDepth(md), scratch(sc) {}
+      : s(t.data()), len(int(t.size())), caps(c), budget(b), maxDepth(md), scratch(sc) {}
 
   [[noreturn]] static SYNT_NOINLINE void Exceeded() { throw BudgetExceeded{}; }
   // Deep expressions on a small stack (or with a sanitizer's larger frames) give up instead of
@@ -257,6 +256,12 @@ struct MatchRun {
     int operator()(int) const { return -1; }
   };
 
+  // IsWordBreak, inline: keyword rules test it at every attempt.
+  bool WordBreak(int p) const {
+    if (p <= 1 || p > len) return true;
+    return IsWordChar(s[p - 2]) != IsWordChar(s[p - 1]);
+  }
+
   template <bool Fwd>
   bool Anchor(char16_t kind, int p) const {
     switch (kind) {
@@ -272,9 +277,9 @@ struct MatchRun {
       case u'Z':
         return p == len + 1;
       case u'b':
-        return IsWordBreak(text, p);
+        return WordBreak(p);
       case u'B':
-        return !IsWordBreak(text, p);
+        return !WordBreak(p);
       default:
         return false;
     }
@@ -775,7 +780,7 @@ struct MatchRun {
   template <bool Fwd>
   int FlatOcc(const FlatNode& nd, int p) const {
     if (nd.kind == FlatNode::fkClass) {
-      if (!Has<Fwd>(p) || !nd.test->Test(At<Fwd>(p))) return -1;
+      if (!Has<Fwd>(p) || !nd.Test(At<Fwd>(p))) return -1;
       return Fwd ? p + 1 : p - 1;
     }
     return StringOcc<Fwd>{*this, nd.str->Chars, nd.str->IgnoreCase}(p);
@@ -786,15 +791,14 @@ struct MatchRun {
   int FlatScan(const FlatNode& nd, int p) {
     const int64_t room = nd.max < 0 ? INT32_MAX : nd.max - nd.min;
     if (nd.kind == FlatNode::fkClass) {
-      const CharTest& t = *nd.test;
       const char16_t* text = s;
       int from = p;
       if (Fwd) {
         const int end = int(std::min<int64_t>(int64_t(len) + 1, p + room));
-        while (p < end && t.Test(text[p - 1])) ++p;
+        while (p < end && nd.Test(text[p - 1])) ++p;
       } else {
         const int end = int(std::max<int64_t>(1, p - room));
-        while (p > end && t.Test(text[p - 2])) --p;
+        while (p > end && nd.Test(text[p - 2])) --p;
       }
       Step(Fwd ? p - from : from - p);
       return p;
@@ -831,7 +835,7 @@ struct MatchRun {
       switch (nd->kind) {
         case FlatNode::fkClass:
           if (!once) break;
-          if (!Has<Fwd>(p) || !nd->test->Test(At<Fwd>(p))) return -1;
+          if (!Has<Fwd>(p) || !nd->Test(At<Fwd>(p))) return -1;
           p += dir;
           continue;
         case FlatNode::fkString:

@@ -210,6 +210,7 @@ struct FlatNode;
 using FlatAlt = std::vector<FlatNode>;
 struct FlatNode {
   enum Kind : uint8_t { fkClass, fkString, fkAnchor, fkGroup };
+  // The fields a match reads first share the node's first cache line.
   Kind kind = fkClass;
   bool lazy = false;
   bool possessive = false;
@@ -217,11 +218,16 @@ struct FlatNode {
   char16_t anchor = 0;
   int32_t min = 1, max = 1;
   int width = 1;
+  uint64_t low[4] = {0, 0, 0, 0};  // fkClass: the test's answers below 256, kept here
   const CharTest* test = nullptr;
   const TCharSeqNode* str = nullptr;
   const TreSubExpr* group = nullptr;
   std::vector<FlatAlt> alts;  // fkGroup: its alternatives
   CharFilter followFirst;     // what may start everything after the node
+  bool Test(char16_t c) const {
+    if (c < 256) return (low[c >> 6] >> (c & 63)) & 1;
+    return test->Test(c);
+  }
 };
 
 // Everything a match needs, built once per compilation.
