@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   Check(sync, lines.TextView().size());
   // Separate block analysis gives the same tokens and ranges.
   synt::TClientSyntAnalyzer sep(Pascal(), nullptr, [&] { return &lines; });
-  sep.Analyze(false);
+  sep.CompleteAnalysis();
   Check(sep, lines.TextView().size());
   if (sep.TagCount() != sync.TagCount() || sep.RangeCount() != sync.RangeCount()) __builtin_trap();
   for (int i = 0; i < sync.TagCount(); ++i)

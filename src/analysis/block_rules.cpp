@@ -156,7 +156,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
         rule->RefToCondEnd() ? refIdx - rule->IdentIndex() : n - p.Delay - rule->IdentIndex() - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
-      Client.TagToken(k, p.RuleIndex, rule->TokenType());
+      Client.TagToken(k, p.RuleIndex, rule->TokenType(), n);
       retagged = k >= n - 2 && rule->TokenType() >= 0;
     }
     if (rule->CancelNextRules()) return -1;
@@ -208,7 +208,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       if (k >= 0 && k < n) {
         switch (rule->BlockType()) {
           case btTagDetect:
-            Client.TagToken(k, p.RuleIndex, rule->TokenType());
+            Client.TagToken(k, p.RuleIndex, rule->TokenType(), n);
             retagged = k >= n - 2 && rule->TokenType() >= 0;
             break;
           case btLineBreak: {

@@ -7,12 +7,6 @@
 
 namespace synt {
 
-TClientSyntAnalyzer::TClientSyntAnalyzer(TSyntAnalyzer* Owner, IqxSyntClient* Document,
-                                         TSourceProc SourceProc)
-    : TParserResults(Owner, Document, std::move(SourceProc)) {}
-
-TClientSyntAnalyzer::~TClientSyntAnalyzer() = default;
-
 // ---- Ranges -----------------------------------------------------------------------------------
 
 int TClientSyntAnalyzer::RangeLevel(const TTextRange* Range) {
@@ -90,7 +84,9 @@ bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockConditio
 }
 
 void TClientSyntAnalyzer::OpenedAdd(TTextRange* Range) {
-  fOpenedRanges.Add(Range);
+  // Equal starts stay in the order the ranges were made, whatever the list held meanwhile, so
+  // that re-analysis can rebuild the list exactly.
+  fOpenedRanges.AddLast(Range);
   for (auto& e : fOpenedPerRule)
     if (e.first == Range->Rule) {
       ++e.second;
@@ -127,7 +123,8 @@ void TClientSyntAnalyzer::AddRange(std::unique_ptr<TTextRange> Range) {
       break;
     }
   }
-  fAllRanges.Add(r);
+  const int position = fAllRanges.Add(r);
+  RangeAdded(r, position);
   if (!r->IsClosed()) OpenedAdd(r);
 }
 
@@ -171,6 +168,7 @@ bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
   range->EndCondIndex = RefIdx;
   CallOnCloseTextRange(range);
   OpenedRemove(found);
+  RangeClosed(range, fBlockAnalPos, analysis_internal::TRangeLog::kByRule);
 
   if (Rule->AutoCloseInternal() || range->Rule->AutoCloseInternal()) {
     // The ranges that started later close too. They leave the opened list like any closed range
@@ -180,6 +178,7 @@ bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
       if (!inner->IsClosed()) {
         inner->EndIdx = inner->EndCondIndex = RefIdx;
         CallOnCloseTextRange(inner);
+        RangeClosed(inner, fBlockAnalPos, analysis_internal::TRangeLog::kByRule);
       }
       OpenedRemove(found);
     }
@@ -188,26 +187,45 @@ bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
 }
 
 void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
+  // With separate block analysis the ranges are made after tokenizing; a region that closes while
+  // tokens are made finds none of its own (only ranges of an earlier analysis of the text before
+  // a change, which a fresh analysis would not have).
+  if (fClosingRegion >= 0 && SeparateBlocks()) return;
   for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
     TTextRange* r = fOpenedRanges[i];
     if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
     if (FromIdx != 0 && r->StartIdx < FromIdx) continue;
     r->EndIdx = std::max(TagCount() - 1, 0);
     OpenedRemove(i);
+    // Closed between runs: after the run for the current tokens, by the end of the text or of
+    // the region being closed.
+    if (fClosingRegion >= 0) RangeClosed(r, TagCount() + 1, fClosingRegion);
+    else RangeClosed(r, analysis_internal::TRangeLog::kAtTextEnd, analysis_internal::TRangeLog::kByTextEnd);
   }
 }
 
 // ---- Analysis -----------------------------------------------------------------------------------
 
+bool TClientSyntAnalyzer::SeparateBlocks() const {
+  return !fForceSyncBlocks && Owner() && Owner()->SeparateBlockAnalysis();
+}
+
 void TClientSyntAnalyzer::BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {
   TSyntAnalyzer* owner = Owner();
   const bool inner = Current != owner;
-  if (!fForceSyncBlocks && owner->SeparateBlockAnalysis()) {
+  if (SeparateBlocks()) {
     owner->DetectTags(*this, Text, inner);
     if (inner) Current->DetectTags(*this, Text, false);
   } else {
+    const uint32_t before = fCurrentState;
     owner->ApplyBlockRules(*this, Text, -1, inner);
     if (inner) Current->ApplyBlockRules(*this, Text, -1, false);
+    // The state history records states with tokens; a change made by the rules after the last
+    // token is logged here so that re-analysis from the next token starts in it.
+    if (fCurrentState != before) {
+      fRunStates.push_back({TagCount(), fCurrentState});
+      fLastLoggedState = fCurrentState;
+    }
   }
 }
 
@@ -222,89 +240,6 @@ void TClientSyntAnalyzer::CatchUpBlockRules(int UpTo) {
     owner->ApplyBlockRules(*this, text, n, lexer != owner, true);
     if (lexer != owner) lexer->ApplyBlockRules(*this, text, n, false, true);
   }
-}
-
-void TClientSyntAnalyzer::AppendToPos(int Pos) {
-  std::u16string_view text = Source()->TextView();
-  if (text.empty() || IsFinished() || !Owner()) return;
-  int p = NextAnalPos();
-  // A whole text gets room for its tokens at once (most languages need less than one token per
-  // four characters); growing step by step would copy them and touch twice the memory.
-  if (TagCount() == 0 && text.size() > 65536) fTokens.Reserve(int(text.size() / 4));
-  bool end = false;
-  while (!end) {
-    if (Pos + 1 < p - 1) return;  // the tokens cover Pos
-    end = AnalyzeNextToken(text, p);
-  }
-  if (fForceSyncBlocks || !Owner()->SeparateBlockAnalysis()) {
-    Finish();
-  } else {
-    TokensComplete();
-  }
-}
-
-void TClientSyntAnalyzer::TokensComplete() {
-  // Without an idle loop to run the catch-up pass, run it now.
-  CatchUpBlockRules(-1);
-  Finish();
-}
-
-void TClientSyntAnalyzer::Analyze(bool ResetContent) {
-  if (IsFinished()) return;
-  if (ResetContent) {
-    const bool old = fForceSyncBlocks;
-    fForceSyncBlocks = true;
-    try {
-      Clear();
-      AppendToPos(int(Source()->TextView().size()));
-    } catch (...) {
-      fForceSyncBlocks = old;
-      throw;
-    }
-    fForceSyncBlocks = old;
-  } else {
-    AppendToPos(int(Source()->TextView().size()));
-  }
-}
-
-void TClientSyntAnalyzer::Finish() {
-  if (IsFinished()) return;
-  SetFinished(true);
-  fTokens.Trim();
-  const int length = int(Source()->TextView().size());
-  for (TSubLexerRange& r : fSubLexerRanges)
-    if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = length;
-  CloseRangesAtEnd(0);
-}
-
-void TClientSyntAnalyzer::Clear() {
-  TParserResults::Clear();
-  OpenedClear();
-  fAllRanges.Clear();
-  fLineBreaks.clear();
-  fBlockAnalPos = 0;
-}
-
-void TClientSyntAnalyzer::DiscardFromToken(int k) {
-  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
-    const TTextRange* r = fOpenedRanges[i];
-    if (r->CondIndex >= k || r->StartIdx >= k ||
-        (r->IsClosed() && (r->EndCondIndex >= k || r->EndIdx >= k)))
-      OpenedRemove(i);
-  }
-  for (int i = fAllRanges.Count() - 1; i >= 0; --i) {
-    TTextRange* r = fAllRanges[i];
-    if (r->CondIndex >= k || r->StartIdx >= k) {
-      fAllRanges.Delete(i);
-    } else if (r->EndCondIndex >= k || r->EndIdx >= k) {
-      r->EndIdx = r->EndCondIndex = -1;
-      OpenedAdd(r);
-    }
-  }
-  OpenedChanged();
-  std::erase_if(fLineBreaks, [k](const TLineBreak& b) { return b.RefTag >= k; });
-  TruncateStateChanges(k);
-  fBlockAnalPos = std::min(fBlockAnalPos, k);
 }
 
 // ---- Range texts --------------------------------------------------------------------------------
@@ -337,8 +272,13 @@ int TParserResults::LineOfOffset(int Pos) const {
   return Source()->LineOfPos(Pos);
 }
 
-void TParserResults::TagToken(int Index, int RuleIndex, int TokenType) {
+void TParserResults::TagToken(int Index, int RuleIndex, int TokenType, int Run) {
   TSyntToken& t = fTokens.Items(Index);
+  // The latest token goes when its run is discarded; an earlier one stays and must be restored.
+  if (Index < Run - 1 && (t.RuleIndex != RuleIndex || (TokenType >= 0 && t.TokenType != TokenType))) {
+    auto& log = Run >= TagCount() ? fRetags : fCatchUpRetags;
+    log.push_back({Run, fRetagSeq++, Index, t.RuleIndex, t.TokenType});
+  }
   t.RuleIndex = RuleIndex;
   if (TokenType >= 0) t.TokenType = TokenType;
 }

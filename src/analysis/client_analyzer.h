@@ -13,14 +13,20 @@
 // (re-analysis) always removes a tail of that order.
 #pragma once
 
+#include <climits>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "analysis/change_fixer.h"
+#include "analysis/display_ranges.h"
 #include "analysis/parser_results.h"
+#include "analysis/range_log.h"
 #include "lists/sorted_list.h"
+#include "platform/event_loop.h"
+#include "text/text_hooks.h"
 
 namespace synt {
 
@@ -46,8 +52,11 @@ struct TLineBreak {
   TTagBlockCondition* Rule = nullptr;
 };
 
-class TClientSyntAnalyzer : public TParserResults {
+class TSyntFinishThread;
+
+class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
  public:
+  // Ends with RestartTimer: the idle loop analyses the text on the event loop (EventLoop()).
   TClientSyntAnalyzer(TSyntAnalyzer* Owner, IqxSyntClient* Document, TSourceProc SourceProc);
   ~TClientSyntAnalyzer() override;
 
@@ -80,7 +89,8 @@ class TClientSyntAnalyzer : public TParserResults {
   void AddRange(std::unique_ptr<TTextRange> Range);
   bool CloseRange(TTagBlockCondition* Rule, int RefIdx);
   void CloseRangesAtEnd(int FromIdx) override;
-  void AddLineBreak(const TLineBreak& LineBreak) { fLineBreaks.push_back(LineBreak); }
+  // Records a separator made by the running block-rule run (BlockAnalPos).
+  void AddLineBreak(const TLineBreak& LineBreak);
 
   // ---- Range texts ----------------------------------------------------------------------------
   std::u16string GetCollapsedText(const TTextRange* Range) const;
@@ -91,17 +101,87 @@ class TClientSyntAnalyzer : public TParserResults {
 
   // ---- Analysis -------------------------------------------------------------------------------
   // Tokenizes the whole text (nothing when finished). With ResetContent the results are cleared
-  // first and block rules run right after every token.
+  // first and block rules run right after every token. Without it, a lexer with separate block
+  // analysis leaves the catch-up pass to the idle loop (CompleteAnalysis runs it at once).
   void Analyze(bool ResetContent);
   // Tokenizes until the tokens cover the 0-based Pos (or the end).
   virtual void AppendToPos(int Pos);
+  // AppendToPos, limited to the changed area while the tokens kept from before the change serve
+  // the text after it (a paint request asks for this).
+  void TryAppend(int Pos);
+  // AppendToPos(Pos), then the index of the token containing Pos, or -1.
+  int TokenIndexAt(int Pos);
+  // Tokenizes everything and runs every pending block rule now, then Finish.
+  void CompleteAnalysis();
   // Separate block analysis: runs the block rules of the tokens not yet seen by them, for n from
   // BlockAnalPos + 1 up to UpTo (-1: every token). Tag detection already done after each token is
   // not repeated.
   void CatchUpBlockRules(int UpTo);
   void Clear() override;
+  // The end of the text is reached: regions and ranges that end with the text are closed and the
+  // background pass that builds the display ranges is started.
   void Finish() override;
   bool ParentTest(TRuleCollectionItem* Rule) override;
+
+  // ---- Incremental re-analysis ----------------------------------------------------------------
+  // Every change of the text, from the document (Pos -1: the whole text was replaced).
+  void TextChanged(int Pos, int Count, int LineChange, int Line) override;
+  // Discards the results from Pos on (the tokens cut off are kept for display as PendingTokens).
+  void ChangedAtPos(int Pos);
+  // Re-arms the idle timer: IdleAppendDelayInit until the first complete analysis, then
+  // IdleAppendDelay.
+  void RestartTimer() override;
+  // The idle timer's handler: one slice of analysis (see SetIdleSlice), re-armed at once while
+  // work remains.
+  void IdleAppend();
+  // A slice ends after Ms milliseconds or MaxSteps tokenizer steps, whichever comes first (0: no
+  // limit of that kind).
+  void SetIdleSlice(unsigned Ms, int MaxSteps);
+  // Whether Finish starts the background pass (private tokenizing clients turn it off).
+  void SetBackgroundFinish(bool Value) { fBackgroundFinish = Value; }
+  bool BackgroundFinish() const { return fBackgroundFinish; }
+
+  const TChangeFixer& ChangeLog() const { return fChangeLog; }
+  // Tokens cut off by a change, in the coordinates of the text before the change log's first
+  // PendingBase() changes were made.
+  const TTokenList& PendingTokens() const { return fPendingTokens; }
+  int PendingBase() const { return fPendingBase; }
+  bool WasFinished() const { return fWasFinished; }
+  bool StopRequested() const { return fStopRequested; }
+  bool InIdleAppend() const { return fInIdleAppend; }
+  const TTimer& IdleTimer() const { return *fIdleTimer; }
+  // A background pass is running (or its result not yet taken over).
+  bool IsSyntThreadRunning() const { return fThread != nullptr; }
+  // The text length when the end was last reached.
+  int AnalyzedLength() const { return fAnalyzedLength; }
+  // Stops a running background pass; its results are dropped.
+  void StopSyntThread();
+  // Throws std::logic_error when the bookkeeping of ranges, tokens and regions is inconsistent.
+  void Check() const;
+
+  // ---- Display ranges and queries (current coordinates) ---------------------------------------
+  const TDisplayRanges& DisplayRanges() const { return fDisplay; }
+  // The next position at which token styling can change; appends the entry of the token at Pos.
+  int GetTokenStyleAt(int Pos, TStyleEntries& Entries);
+  // Appends the entries of the styled ranges at Pos (line highlights excluded); returns the next
+  // position at which that set can change, or -1.
+  int GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool WithDynamic);
+  void GetLineHighlight(int Line, bool WithDynamic, bool& Invert, TColor& FontColor,
+                        TColor& BgColor) const;
+  // -3 nothing, -2 inside a collapsible range, -1 a range ends here, 0 a range starts here.
+  int GetLineCollapseState(int Line) const;
+  TTextRange* GetCollapsibleAtLine(int Line) const;
+  TTextRange* GetCollapsibleAt(int Pos);
+  void GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List);
+  TLineBreakRange* GetLineSeparator(int Line);
+  // The lines of a display range's bounds (its offsets are old ones).
+  void GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const;
+  void ResetStaplePositions();
+  // True when the set of active text ranges changed (the editor repaints).
+  bool UpdateActiveRanges(int Pos);
+  const std::vector<TTextRange*>& ActiveRanges() const { return fActiveRanges; }
+  // Whether a styled range is shown with the current active ranges.
+  bool IsShown(const TStyledRange& Range) const;
 
   // The client's lock (held by a background pass for its whole run).
   void Lock() { fLock.lock(); }
@@ -110,14 +190,9 @@ class TClientSyntAnalyzer : public TParserResults {
 
  protected:
   void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) override;
-  // Every token exists but, with separate block analysis, block rules are pending. Without an
-  // idle loop the catch-up pass runs at once, then Finish.
-  virtual void TokensComplete();
   // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
   bool fForceSyncBlocks = false;
-  // Re-analysis support: drops what depends on tokens from Index k on (ranges opened by them are
-  // freed, ranges closed by them reopen; separators and state history are cut).
-  void DiscardFromToken(int k);
+  bool SeparateBlocks() const;
 
   TSortedList<TTextRange> fAllRanges{true};
   // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
@@ -132,6 +207,52 @@ class TClientSyntAnalyzer : public TParserResults {
   int fBlockAnalPos = 0;
 
  private:
+  friend class TSyntFinishThread;
+  // ---- Incremental re-analysis (incremental.cpp) ----
+  void RangeAdded(TTextRange* Range, int Position);
+  void RangeClosed(TTextRange* Range, int Run, int ClosedBy);
+  void DiscardRuns(int k, const std::vector<char>& RegionReopened);
+  void ThreadFinished(TSyntFinishThread* Pass);
+  void ReapThreads(bool Wait);
+  // Runs the catch-up pass up to UpTo runs, then Finish when every token has been seen.
+  bool RunIdleStep(std::u16string_view Text, int& P);
+
+  TChangeFixer fChangeLog;
+  TTokenList fPendingTokens;
+  int fPendingBase = 0;
+  bool fStopRequested = false;
+  bool fInIdleAppend = false;
+  bool fWasFinished = false;
+  bool fTokensComplete = false;  // every token is there (a catch-up pass may be pending)
+  bool fBackgroundFinish = true;
+  int fAnalyzedLength = 0;
+  unsigned fIdleSliceMs = 8;
+  int fIdleSliceSteps = 0;
+  std::unique_ptr<TTimer> fIdleTimer;
+  // Every range in creation order with its creating and closing runs.
+  analysis_internal::TRangeLog fRangeLog;
+  // AllRanges positions below this hold the ranges in creation order (no range was inserted
+  // before a later one there), so discarding the newest ranges is a truncation.
+  int fOrderedPrefix = INT_MAX;
+  // The state after a block-rule run that changed it: (run, state).
+  std::vector<TStateChange> fRunStates;
+  // The block-rule run that made each line separator (parallel to fLineBreaks).
+  std::vector<int> fLineBreakRuns;
+  // Discarded ranges: the display data of the last pass may still point at them, so they live
+  // until that data is replaced.
+  std::vector<std::unique_ptr<TTextRange>> fDeadRanges;
+  // What a take-over replaced; the next background pass frees it off the GUI thread.
+  struct TGarbage;
+  std::unique_ptr<TGarbage> fGarbage;
+  std::unique_ptr<TSyntFinishThread> fThread;
+  std::vector<std::unique_ptr<TSyntFinishThread>> fRetired;
+
+  // ---- Display ranges (display_queries.cpp) ----
+  TDisplayRanges fDisplay;
+  std::vector<TTextRange*> fActiveRanges;
+  int fCaretPos = -1;
+  int fTokenCache = -1;
+
   void CallOnCloseTextRange(TTextRange* Range);
   // The rule of the innermost open range that counts as a parent (not IgnoreAsParent), or null:
   // the strict parent test asks for it on most tokens, the opened list changes rarely.

@@ -151,20 +151,28 @@ void TParserResults::ApplyStates(TRuleCollectionItem* Rule) {
 }
 
 void TParserResults::SaveStateChange() {
-  if (fStateChanges.empty() ? fCurrentState != 0 : fStateChanges.back().State != fCurrentState)
+  // Compared with the last state logged anywhere: block rules of a client may have logged a
+  // change since the last entry here.
+  if (fLastLoggedState != fCurrentState) {
     fStateChanges.push_back({TagCount(), fCurrentState});
+    fLastLoggedState = fCurrentState;
+  }
 }
 
 void TParserResults::TruncateStateChanges(int TokenIndex) {
-  while (!fStateChanges.empty() && fStateChanges.back().TokenIndex >= TokenIndex)
-    fStateChanges.pop_back();
-  fCurrentState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
+  auto it = std::lower_bound(fStateChanges.begin(), fStateChanges.end(), TokenIndex,
+                             [](const TStateChange& c, int k) { return c.TokenIndex < k; });
+  fStateChanges.erase(it, fStateChanges.end());
+  fCurrentState = fLastLoggedState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
 }
 
 void TParserResults::Clear() {
   fTokens.Clear();
   fSubLexerRanges.clear();
   fStateChanges.clear();
+  fLastLoggedState = 0;
+  fRetags.clear();
+  fCatchUpRetags.clear();
   fCurrentState = 0;
   fResumePos = 0;
   fIsFinished = false;
@@ -235,7 +243,11 @@ TSyntAnalyzer* TParserResults::SubLexerCheck(std::u16string_view Text, int FPos)
         from = TagCount();
       else if (fTokens[from].StartPos < r.StartPos)
         ++from;
-      if (from < TagCount()) CloseRangesAtEnd(from);
+      if (from < TagCount()) {
+        fClosingRegion = i;
+        CloseRangesAtEnd(from);
+        fClosingRegion = -1;
+      }
     } else if (FPos - 1 < r.EndPos) {
       fCurrentRegion = i;
       return lexer ? lexer : fOwner;

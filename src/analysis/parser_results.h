@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "analysis/syntax_analyzer.h"
+#include "lists/chunked_range_list.h"
 #include "lists/range_list.h"
 #include "regex/reg_expr.h"
 
@@ -73,17 +74,20 @@ struct TStateChange {
   friend bool operator==(const TStateChange&, const TStateChange&) = default;
 };
 
-// The token list: sorted, non-overlapping; the tokenizer appends in order.
+// The token list: sorted, non-overlapping; the tokenizer appends in order. Chunked, so that
+// re-analysis cuts it at any point and hands the tail on without copying millions of tokens.
 class TParserResults;
 
-class TTokenList : public TRangeList<TSyntToken> {
- public:
-  void Append(const TSyntToken& Token) { fItems.push_back(Token); }
-  // Gives back room reserved beyond half as much again as the tokens need.
-  void Trim() {
-    if (fItems.capacity() > 65536 && fItems.capacity() > fItems.size() * 3 / 2)
-      fItems.shrink_to_fit();
-  }
+class TTokenList : public TChunkedRangeList<TSyntToken> {};
+
+// A token retagged by a block rule after later tokens had arrived (re-analysis undoes it when it
+// discards the run that did it).
+struct TRetag {
+  int Run = 0;  // the block-rule run: the number of tokens it was made for
+  int Seq = 0;  // order among all retags
+  int Index = 0;
+  int OldRuleIndex = -1;
+  int OldTokenType = 0;
 };
 
 // What a grammar needs of a token list.
@@ -164,9 +168,9 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // The parent-block part of IsRuleEnabled (client analyzers; true here).
   virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
   void ApplyStates(TRuleCollectionItem* Rule);
-  // Retags token Index (tag detection): its rule becomes RuleIndex, and its type TokenType unless
-  // that is negative.
-  void TagToken(int Index, int RuleIndex, int TokenType);
+  // Retags token Index (tag detection) in the block-rule run for the first Run tokens: its rule
+  // becomes RuleIndex, and its type TokenType unless that is negative.
+  void TagToken(int Index, int RuleIndex, int TokenType, int Run);
   // The 0-based line of a text offset.
   int LineOfOffset(int Pos) const;
 
@@ -197,10 +201,20 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // Discarding support for re-analysis: tokens from Index on, with the state history.
   void TruncateStateChanges(int TokenIndex);
 
+  // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
+  // were being appended (the run is the token count) and those of a catch-up pass behind it.
+  std::vector<TRetag> fRetags, fCatchUpRetags;
+  int fRetagSeq = 0;
+  // The sub-lexer region whose end is closing ranges (CloseRangesAtEnd), -1 for the end of text.
+  int fClosingRegion = -1;
+
   TTokenList fTokens;
   std::vector<TSubLexerRange> fSubLexerRanges;
   std::vector<TStateChange> fStateChanges;
   uint32_t fCurrentState = 0;
+  // The state of the latest entry of the state history (or of a client's log of states left by
+  // block rules, whichever is later).
+  uint32_t fLastLoggedState = 0;
 
  private:
   TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int FPos);

@@ -86,6 +86,20 @@ class TSortedList {
     return i;
   }
 
+  // Inserts by key after every item with an equal key (so equal keys keep insertion order).
+  // Returns its index.
+  int AddLast(T* Item) {
+    int key = Item->GetKey();
+    if (fItems.empty() || fItems.back()->GetKey() <= key) {
+      fItems.push_back(Item);
+      return Count() - 1;
+    }
+    int i = PriorAt(key) + 1;
+    while (i < Count() && fItems[size_t(i)]->GetKey() <= key) ++i;
+    fItems.insert(fItems.begin() + i, Item);
+    return i;
+  }
+
   int PriorAt(int Key) const {
     return Bisect(Count(), [&](int i) { return Compare(fItems[size_t(i)]->GetKey(), Key); });
   }
@@ -109,6 +123,19 @@ class TSortedList {
     fItems.erase(fItems.begin() + Index);
     return item;
   }
+  // Removes the items from Index on that Pred accepts, keeping the order of the others, and hands
+  // them to the caller (appended to Out, not freed).
+  template <class Pred>
+  void ExtractIf(int Index, Pred pred, std::vector<T*>& Out) {
+    if (Index < 0) Index = 0;
+    size_t w = size_t(Index);
+    for (size_t r = w; r < fItems.size(); ++r) {
+      if (pred(fItems[r])) Out.push_back(fItems[r]);
+      else fItems[w++] = fItems[r];
+    }
+    if (w < fItems.size()) fItems.resize(w);
+  }
+
   void Clear() {
     if (fOwnsItems) {
       for (T* item : fItems) delete item;

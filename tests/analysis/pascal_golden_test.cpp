@@ -185,7 +185,7 @@ TEST_F(PascalLexer, SeparateBlockAnalysisEqualsSynchronous) {
     TClientSyntAnalyzer sync(Pascal(), nullptr, [&] { return &lines; });
     sync.Analyze(true);
     TClientSyntAnalyzer sep(Pascal(), nullptr, [&] { return &lines; });
-    sep.Analyze(false);  // tag detection after each token, the other rules in a catch-up pass
+    sep.CompleteAnalysis();  // tag detection after each token, the other rules in a catch-up pass
     EXPECT_EQ(Signature(sync), Signature(sep)) << s;
     EXPECT_EQ(RangeSignature(sync), RangeSignature(sep)) << s;
     EXPECT_EQ(sync.LineBreaks().size(), sep.LineBreaks().size()) << s;

@@ -1,0 +1,196 @@
+// The editor's queries: token styles, styled ranges, line highlights, collapse states, staples,
+// separators and active ranges, all in current coordinates while the display data (and the
+// pending tokens) may describe an older text; positions go through the change log.
+#include <algorithm>
+
+#include "analysis/client_analyzer.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+namespace {
+
+// A line's span in old coordinates, widened to one character for an empty line so that ranges
+// covering its position meet it. Returns false for a line outside the text.
+bool OldLineSpan(const TSyntMemoStrings& Lines, const TChangeFixer& Log, int Line, int& From,
+                 int& To, int* CurEnd = nullptr) {
+  if (Line < 0 || Line >= Lines.GetCount()) return false;
+  const int start = Lines.LineStart(Line);
+  const int end = start + Lines.LineLength(Line);
+  From = Log.CurToOld(start);
+  To = Log.CurToOld(end);
+  if (CurEnd) *CurEnd = To;
+  if (To <= From) To = From + 1;
+  return true;
+}
+
+}  // namespace
+
+bool TClientSyntAnalyzer::IsShown(const TStyledRange& Range) const {
+  if (!Range.TextRange) return true;
+  const bool active =
+      std::find(fActiveRanges.begin(), fActiveRanges.end(), Range.TextRange) != fActiveRanges.end();
+  return active != ((Range.Flags & srWhenInactive) != 0);
+}
+
+int TClientSyntAnalyzer::GetTokenStyleAt(int Pos, TStyleEntries& Entries) {
+  const int n = TagCount();
+  int i = -1;
+  if (fTokenCache >= 0 && fTokenCache < n && fTokens[fTokenCache].StartPos == Pos) {
+    i = fTokenCache;
+  } else if (fTokenCache >= 0 && fTokenCache < n && fTokens[fTokenCache].EndPos == Pos) {
+    i = fTokenCache + 1 < n ? fTokenCache + 1 : -1;
+  } else {
+    i = fTokens.NextAt(Pos);
+  }
+  if (i >= 0) {
+    fTokenCache = i;
+    const TSyntToken& t = fTokens[i];
+    if (!t.Contains(Pos)) return t.StartPos;
+    if (TSyntaxFormat* style = TokenStyle(i)) Entries.emplace_back(t.StartPos, t.EndPos, style, false);
+    return t.EndPos;
+  }
+  if (!fPendingTokens.Empty()) {
+    const int d = fChangeLog.CurToOld(Pos, fPendingBase);
+    int j = fPendingTokens.NextAt(d);
+    if (j >= 0) {
+      for (; j < fPendingTokens.Count(); ++j) {
+        const TSyntToken& t = fPendingTokens[j];
+        const int e = fChangeLog.OldToCur(t.EndPos, fPendingBase);
+        if (e <= Pos) continue;  // shifted behind Pos by the changes
+        const int r = fChangeLog.OldToCur(t.StartPos, fPendingBase);
+        if (d < t.StartPos) return r;
+        TRuleCollectionItem* rule = RuleAt(t.RuleIndex);
+        if (TSyntaxFormat* style = rule ? rule->Style() : nullptr)
+          Entries.emplace_back(r, e, style, false);
+        return e;
+      }
+    }
+  }
+  return -1;
+}
+
+int TClientSyntAnalyzer::GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool WithDynamic) {
+  const int c = fChangeLog.CurToOld(Pos);
+  std::vector<TStyledRange*> here;
+  const int next = fDisplay.Styled.GetRangesAtPos(here, c);
+  for (const TStyledRange* r : here) {
+    if (r->Flags & srLineHighlight) continue;
+    const int f = fChangeLog.OldToCur(r->StartPos), g = fChangeLog.OldToCur(r->EndPos);
+    if (f > Pos || Pos >= g || !r->Style) continue;
+    if (!r->IsDynamic()) Entries.emplace_back(f, g, r->Style, false);
+    else if (WithDynamic && IsShown(*r)) Entries.emplace_back(f, g, r->Style, true);
+  }
+  return next < 0 ? -1 : fChangeLog.OldToCur(next);
+}
+
+void TClientSyntAnalyzer::GetLineHighlight(int Line, bool WithDynamic, bool& Invert,
+                                           TColor& FontColor, TColor& BgColor) const {
+  int from, to;
+  if (!OldLineSpan(*Source(), fChangeLog, Line, from, to)) return;
+  std::vector<TStyledRange*> list;
+  const_cast<TRangeCollection<TStyledRange>&>(fDisplay.Styled).GetRangesInRange(list, from, to);
+  for (const TStyledRange* r : list) {
+    if (!(r->Flags & srLineHighlight) || !r->Style || !r->Style->Enabled()) continue;
+    if (r->IsDynamic() && (!WithDynamic || !IsShown(*r))) continue;
+    Invert = (r->Flags & srInvertColors) != 0;
+    if (r->Style->BgColor() != clNone) BgColor = r->Style->BgColor();
+    const TColor font = r->Style->Font()->Color();
+    if (r->Style->FormatType() != ftBackGround && font != clNone) FontColor = font;
+  }
+}
+
+// A range "ends in" the line when its (exclusive) end is within the line's text, and "starts
+// there and goes on" when it starts in the line and ends after its text.
+int TClientSyntAnalyzer::GetLineCollapseState(int Line) const {
+  int d, c, end;
+  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return -3;
+  std::vector<TCollapsibleRange*> list;
+  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible).GetRangesInRange(list, d, c);
+  int state = -3;
+  for (const TCollapsibleRange* r : list) {
+    if (r->StartPos < d) {
+      if (r->EndPos <= end) state = -1;
+      else if (state != -1 && state != 0) state = -2;
+    } else if (r->EndPos > end) {
+      return 0;
+    }
+  }
+  return state;
+}
+
+TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
+  int d, c, end;
+  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
+  std::vector<TCollapsibleRange*> list;
+  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible).GetRangesInRange(list, d, c);
+  for (const TCollapsibleRange* r : list) {
+    if (r->StartPos < d || r->EndPos <= end) continue;
+    if (r->RangeIndex < 0 || r->RangeIndex >= RangeCount()) continue;
+    TTextRange* range = Ranges(r->RangeIndex);
+    if (range->StartIdx < 0 || range->StartIdx >= TagCount()) continue;
+    if (Tags(range->StartIdx).StartPos == r->StartPos) return range;
+  }
+  return nullptr;
+}
+
+TTextRange* TClientSyntAnalyzer::GetCollapsibleAt(int Pos) {
+  std::vector<TCollapsibleRange*> list;
+  fDisplay.Collapsible.GetRangesAtPos(list, fChangeLog.CurToOld(Pos));
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if ((*it)->RangeIndex >= 0 && (*it)->RangeIndex < RangeCount()) return Ranges((*it)->RangeIndex);
+  return nullptr;
+}
+
+void TClientSyntAnalyzer::GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List) {
+  int d, c;
+  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c)) return;
+  fDisplay.Staples.GetRangesInRange(List, d, c);
+}
+
+TLineBreakRange* TClientSyntAnalyzer::GetLineSeparator(int Line) {
+  int d, c, end;
+  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
+  std::vector<TLineBreakRange*> list;
+  fDisplay.LineBreaks.GetRangesInRange(list, d, c);
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if ((*it)->StartPos >= d && (*it)->Rule && (*it)->Rule->LinePos() == lbTop) return *it;
+  if (!OldLineSpan(*Source(), fChangeLog, Line - 1, d, c, &end)) return nullptr;
+  list.clear();
+  fDisplay.LineBreaks.GetRangesInRange(list, d, c);
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if ((*it)->EndPos <= end && (*it)->Rule && (*it)->Rule->LinePos() == lbBottom) return *it;
+  return nullptr;
+}
+
+void TClientSyntAnalyzer::GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const {
+  FirstLine = Source()->LineOfPos(fChangeLog.OldToCur(Range.StartPos));
+  LastLine = Source()->LineOfPos(fChangeLog.OldToCur(Range.EndPos));
+}
+
+void TClientSyntAnalyzer::ResetStaplePositions() {
+  for (int l = 0; l < fDisplay.Staples.Count(); ++l) {
+    auto& layer = fDisplay.Staples.Layers(l);
+    for (int i = 0; i < layer.Count(); ++i) layer[i].XPos = -1;
+  }
+}
+
+bool TClientSyntAnalyzer::UpdateActiveRanges(int Pos) {
+  fCaretPos = Pos;
+  std::vector<TDynoRange*> here;
+  if (Pos >= 0) fDisplay.Dyno.GetRangesAtPos(here, fChangeLog.CurToOld(Pos));
+  std::vector<TTextRange*> active;
+  for (size_t i = 0; i < here.size(); ++i) {
+    // Of the ranges of one DynSelectMin rule only the last in layer order (the innermost) stays.
+    const TTagBlockCondition* rule = here[i]->Rule;
+    bool later = false;
+    if (rule)
+      for (size_t j = i + 1; j < here.size() && !later; ++j) later = here[j]->Rule == rule;
+    if (!later) active.push_back(here[i]->TextRange);
+  }
+  if (active == fActiveRanges) return false;
+  fActiveRanges.swap(active);
+  return true;
+}
+
+}  // namespace synt

@@ -1,0 +1,89 @@
+// What the painter needs besides tokens, derived from a complete analysis by the background pass:
+// styled ranges, caret-position (dynamic) ranges, collapsible ranges, block staples and line
+// separators; and the style entries the editor's queries append to.
+//
+//   const synt::TDisplayRanges& d = client.DisplayRanges();   // in old coordinates
+//   std::vector<synt::TStyledRange*> here;
+//   d.Styled.GetRangesAtPos(here, client.ChangeLog().CurToOld(pos));
+//
+//   synt::TStyleEntries entries;
+//   int next = client.GetTokenStyleAt(pos, entries);         // current coordinates
+//
+// Display ranges are values (millions of them in a large text) kept in layered collections; they
+// are in the coordinates of the text as it was when they were built, and the client's queries map
+// positions through its change log.
+#pragma once
+
+#include <stop_token>
+#include <vector>
+
+#include "lists/range_list.h"
+
+namespace synt {
+
+class TClientSyntAnalyzer;
+class TSyntaxFormat;
+class TTagBlockCondition;
+class TTextRange;
+
+// Flags of a styled range.
+enum : int {
+  srLineHighlight = 1,  // colours whole lines
+  srWhenInactive = 2,   // shown while its text range is not active (instead of while it is)
+  srInvertColors = 4,
+  srSubLexer = 8,       // the region of a sub-lexer
+};
+
+struct TStyledRange : TRange {
+  TTextRange* TextRange = nullptr;  // none for a static range
+  TSyntaxFormat* Style = nullptr;
+  int Flags = 0;
+  bool IsDynamic() const { return TextRange != nullptr; }
+};
+
+struct TDynoRange : TRange {
+  TTextRange* TextRange = nullptr;
+  TTagBlockCondition* Rule = nullptr;  // set when the rule has DynSelectMin
+};
+
+struct TCollapsibleRange : TRange {
+  int RangeIndex = -1;  // index of its text range in AllRanges when it was built
+};
+
+struct TBlockStaple : TRange {
+  int XPos = -1;  // horizontal position, laid out by the painter
+  TTagBlockCondition* Rule = nullptr;
+};
+
+struct TLineBreakRange : TRange {
+  TTagBlockCondition* Rule = nullptr;
+};
+
+// The five collections of one background pass. Taking over a pass swaps them.
+struct TDisplayRanges {
+  TRangeCollection<TStyledRange> Styled;
+  TRangeCollection<TDynoRange> Dyno;
+  TRangeCollection<TCollapsibleRange> Collapsible;
+  TRangeCollection<TBlockStaple> Staples;
+  TRangeCollection<TLineBreakRange> LineBreaks;
+
+  void Clear();
+  void Swap(TDisplayRanges& Other) noexcept;
+  // Builds the collections from a client's complete results (tokens, sub-lexer regions, text
+  // ranges, line separators). Returns false, with the collections incomplete, when Stop is
+  // requested on the way.
+  bool Build(TClientSyntAnalyzer& Client, std::stop_token Stop);
+};
+
+// A painter's style entry: a span, a style, and whether it is applied over the normal entries.
+struct TStyleEntry : TRange {
+  TSyntaxFormat* Style = nullptr;
+  bool Overlay = false;
+  TStyleEntry() = default;
+  TStyleEntry(int AStartPos, int AEndPos, TSyntaxFormat* AStyle, bool AOverlay)
+      : TRange(AStartPos, AEndPos), Style(AStyle), Overlay(AOverlay) {}
+};
+// In insertion order; later entries override earlier ones within the same pass.
+using TStyleEntries = std::vector<TStyleEntry>;
+
+}  // namespace synt

@@ -1,0 +1,78 @@
+#include "analysis/range_log.h"
+
+#include <algorithm>
+
+namespace synt::analysis_internal {
+
+namespace {
+constexpr int kNone = INT_MIN;  // an empty leaf: no range, never "closed after" anything
+}
+
+void TRangeLog::Added(TTextRange* Range, int CreateRun, int OpenStartIdx) {
+  const int index = Count();
+  fEntries.push_back({Range, CreateRun, kOpen, kByRule, OpenStartIdx});
+  if (index >= fLeaves) {
+    // Double the tree and rebuild it: amortised constant per range.
+    const int leaves = std::max(64, fLeaves * 2);
+    fLeaves = leaves;
+    fTree.assign(size_t(2 * leaves), kNone);
+    for (int i = 0; i < index; ++i) fTree[size_t(leaves + i)] = fEntries[size_t(i)].CloseRun;
+    for (int n = leaves - 1; n >= 1; --n)
+      fTree[size_t(n)] = std::max(fTree[size_t(2 * n)], fTree[size_t(2 * n + 1)]);
+  }
+  Update(index);
+}
+
+void TRangeLog::Closed(int Index, int CloseRun, int ClosedBy) {
+  Entry& e = fEntries[size_t(Index)];
+  e.CloseRun = CloseRun;
+  e.ClosedBy = ClosedBy;
+  Update(Index);
+}
+
+void TRangeLog::Update(int Index) {
+  int n = fLeaves + Index;
+  fTree[size_t(n)] = Index < Count() ? fEntries[size_t(Index)].CloseRun : kNone;
+  for (n /= 2; n >= 1; n /= 2) {
+    const int v = std::max(fTree[size_t(2 * n)], fTree[size_t(2 * n + 1)]);
+    if (fTree[size_t(n)] == v) break;  // nothing above changes
+    fTree[size_t(n)] = v;
+  }
+}
+
+void TRangeLog::Truncate(int Index) {
+  // The leaves past the end keep their values: every query stops at Count(), so only the O(log n)
+  // nodes that straddle the end see them, and Added overwrites them one by one.
+  fEntries.resize(size_t(std::clamp(Index, 0, Count())));
+}
+
+void TRangeLog::Clear() {
+  fEntries.clear();
+  fTree.clear();
+  fLeaves = 0;
+}
+
+int TRangeLog::FirstCreatedAfter(int Run) const {
+  auto it = std::upper_bound(fEntries.begin(), fEntries.end(), Run,
+                             [](int r, const Entry& e) { return r < e.CreateRun; });
+  return int(it - fEntries.begin());
+}
+
+void TRangeLog::ClosedAfter(int Run, int Limit, std::vector<int>& Out) const {
+  Limit = std::min(Limit, Count());
+  if (Limit <= 0 || fLeaves == 0) return;
+  Collect(1, 0, fLeaves, Run, Limit, Out);
+}
+
+void TRangeLog::Collect(int Node, int Lo, int Hi, int Run, int Limit, std::vector<int>& Out) const {
+  if (Lo >= Limit || fTree[size_t(Node)] <= Run) return;
+  if (Hi - Lo == 1) {
+    Out.push_back(Lo);
+    return;
+  }
+  const int mid = (Lo + Hi) / 2;
+  Collect(2 * Node, Lo, mid, Run, Limit, Out);
+  Collect(2 * Node + 1, mid, Hi, Run, Limit, Out);
+}
+
+}  // namespace synt::analysis_internal
