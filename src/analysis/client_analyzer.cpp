@@ -217,15 +217,11 @@ void TClientSyntAnalyzer::BlockRulesAfterToken(std::u16string_view Text, TSyntAn
     owner->DetectTags(*this, Text, inner);
     if (inner) Current->DetectTags(*this, Text, false);
   } else {
-    const uint32_t before = fCurrentState;
     owner->ApplyBlockRules(*this, Text, -1, inner);
     if (inner) Current->ApplyBlockRules(*this, Text, -1, false);
-    // The state history records states with tokens; a change made by the rules after the last
-    // token is logged here so that re-analysis from the next token starts in it.
-    if (fCurrentState != before) {
-      fRunStates.push_back({TagCount(), fCurrentState});
-      fLastLoggedState = fCurrentState;
-    }
+    // The state history records states with tokens; what the rules left after the last token is
+    // logged too, so that re-analysis from the next token starts in it.
+    LogState(2 * TagCount());
   }
 }
 

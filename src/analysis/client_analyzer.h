@@ -234,8 +234,6 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // AllRanges positions below this hold the ranges in creation order (no range was inserted
   // before a later one there), so discarding the newest ranges is a truncation.
   int fOrderedPrefix = INT_MAX;
-  // The state after a block-rule run that changed it: (run, state).
-  std::vector<TStateChange> fRunStates;
   // The block-rule run that made each line separator (parallel to fLineBreaks).
   std::vector<int> fLineBreakRuns;
   // Discarded ranges: the display data of the last pass may still point at them, so they live

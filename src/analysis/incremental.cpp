@@ -148,7 +148,6 @@ void TClientSyntAnalyzer::Clear() {
     fOrderedPrefix = INT_MAX;
     fLineBreaks.clear();
     fLineBreakRuns.clear();
-    fRunStates.clear();
     fActiveRanges.clear();
     fGarbage->Display.emplace_back();
     fGarbage->Display.back().Swap(fDisplay);
@@ -306,15 +305,9 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   fLineBreaks.resize(lb);
   fLineBreakRuns.resize(lb);
 
-  // The state after run k: the later of the last state recorded with a kept token and the last
-  // one a kept run left.
+  // The state after run k.
   TruncateStateChanges(k);
-  auto rs = std::upper_bound(fRunStates.begin(), fRunStates.end(), k,
-                             [](int run, const TStateChange& c) { return run < c.TokenIndex; });
-  fRunStates.erase(rs, fRunStates.end());
-  if (!fRunStates.empty() &&
-      (fStateChanges.empty() || fRunStates.back().TokenIndex > fStateChanges.back().TokenIndex))
-    fCurrentState = fLastLoggedState = fRunStates.back().State;
+  RestoreStateAt(2 * k);
 
   fBlockAnalPos = std::min(fBlockAnalPos, k);
   OpenedChanged();

@@ -151,25 +151,36 @@ void TParserResults::ApplyStates(TRuleCollectionItem* Rule) {
 }
 
 void TParserResults::SaveStateChange() {
-  // Compared with the last state logged anywhere: block rules of a client may have logged a
-  // change since the last entry here.
-  if (fLastLoggedState != fCurrentState) {
+  if (fStateChanges.empty() ? fCurrentState != 0 : fStateChanges.back().State != fCurrentState)
     fStateChanges.push_back({TagCount(), fCurrentState});
-    fLastLoggedState = fCurrentState;
-  }
+  LogState(2 * TagCount() + 1);
+}
+
+void TParserResults::LogState(int Time) {
+  if (fLastLoggedState == fCurrentState) return;
+  fStateLog.push_back({Time, fCurrentState});
+  fLastLoggedState = fCurrentState;
+}
+
+void TParserResults::RestoreStateAt(int Time) {
+  auto it = std::upper_bound(fStateLog.begin(), fStateLog.end(), Time,
+                             [](int t, const TStateChange& c) { return t < c.TokenIndex; });
+  fStateLog.erase(it, fStateLog.end());
+  fCurrentState = fLastLoggedState = fStateLog.empty() ? 0 : fStateLog.back().State;
 }
 
 void TParserResults::TruncateStateChanges(int TokenIndex) {
   auto it = std::lower_bound(fStateChanges.begin(), fStateChanges.end(), TokenIndex,
                              [](const TStateChange& c, int k) { return c.TokenIndex < k; });
   fStateChanges.erase(it, fStateChanges.end());
-  fCurrentState = fLastLoggedState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
+  fCurrentState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
 }
 
 void TParserResults::Clear() {
   fTokens.Clear();
   fSubLexerRanges.clear();
   fStateChanges.clear();
+  fStateLog.clear();
   fLastLoggedState = 0;
   fRetags.clear();
   fCatchUpRetags.clear();

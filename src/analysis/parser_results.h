@@ -212,9 +212,14 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   std::vector<TSubLexerRange> fSubLexerRanges;
   std::vector<TStateChange> fStateChanges;
   uint32_t fCurrentState = 0;
-  // The state of the latest entry of the state history (or of a client's log of states left by
-  // block rules, whichever is later).
+  // Every change of the state in time order, for restoring it exactly: the state when token j was
+  // added is logged at time 2j + 1, the state after the block-rule run for n tokens at time 2n
+  // (TStateChange::TokenIndex holds the time).
+  std::vector<TStateChange> fStateLog;
   uint32_t fLastLoggedState = 0;
+  void LogState(int Time);
+  // Cuts the log after Time and restores the state logged last.
+  void RestoreStateAt(int Time);
 
  private:
   TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int FPos);
