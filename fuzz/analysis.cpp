@@ -48,10 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   synt::TSyntMemoStrings lines;
   lines.SetTextStr(text);
   synt::TClientSyntAnalyzer sync(Pascal(), nullptr, [&] { return &lines; });
+  sync.SetBackgroundFinish(false);
   sync.Analyze(true);
   Check(sync, lines.TextView().size());
   // Separate block analysis gives the same tokens and ranges.
   synt::TClientSyntAnalyzer sep(Pascal(), nullptr, [&] { return &lines; });
+  sep.SetBackgroundFinish(false);
   sep.CompleteAnalysis();
   Check(sep, lines.TextView().size());
   if (sep.TagCount() != sync.TagCount() || sep.RangeCount() != sync.RangeCount()) __builtin_trap();

@@ -11,7 +11,8 @@ namespace synt {
 namespace {
 
 // A line's span in old coordinates, widened to one character for an empty line so that ranges
-// covering its position meet it. Returns false for a line outside the text.
+// covering its position meet it. Returns false for a line outside the text, and for a line made
+// entirely of text typed since the display data was built (it has no old counterpart).
 bool OldLineSpan(const TSyntMemoStrings& Lines, const TChangeFixer& Log, int Line, int& From,
                  int& To, int* CurEnd = nullptr) {
   if (Line < 0 || Line >= Lines.GetCount()) return false;
@@ -19,6 +20,7 @@ bool OldLineSpan(const TSyntMemoStrings& Lines, const TChangeFixer& Log, int Lin
   const int end = start + Lines.LineLength(Line);
   From = Log.CurToOld(start);
   To = Log.CurToOld(end);
+  if (end > start && To <= From) return false;
   if (CurEnd) *CurEnd = To;
   if (To <= From) To = From + 1;
   return true;

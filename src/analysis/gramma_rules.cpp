@@ -68,6 +68,7 @@ std::vector<GToken> TokenizeGramma(TSyntMemoStrings& Lines) {
   std::vector<GToken> out;
   {
     TClientSyntAnalyzer client(&lexer, nullptr, [&] { return &Lines; });
+    client.SetBackgroundFinish(false);  // only the tokens are wanted
     client.Analyze(true);
     out.reserve(size_t(client.TagCount()));
     for (int i = 0; i < client.TagCount(); ++i)

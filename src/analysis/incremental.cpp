@@ -335,7 +335,8 @@ void TClientSyntAnalyzer::AddLineBreak(const TLineBreak& LineBreak) {
 // ---- Driving the analysis -------------------------------------------------------------------
 
 void TClientSyntAnalyzer::RestartTimer() {
-  if (IsFinished() || !fIdleTimer || !Owner()) return;
+  // A client made on another thread than the event loop's is driven by its owner alone.
+  if (IsFinished() || !fIdleTimer || !Owner() || !EventLoop().IsGuiThread()) return;
   fIdleTimer->SetEnabled(false);
   fIdleTimer->SetInterval(fWasFinished ? Owner()->IdleAppendDelay() : Owner()->IdleAppendDelayInit());
   fIdleTimer->SetEnabled(true);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "analysis/client_analyzer.h"
+#include "analysis/syntax_analyzer.h"
 #include "platform/properties.h"
 
 namespace synt {
@@ -11,6 +13,7 @@ namespace {
 void DescribeTextSource(TPropertyList& List) {
   TPropsOf<TSyntTextSource> p(List);
   p.Object("Lines", &TSyntTextSource::Lines);
+  p.Component("SyntaxAnalyzer", &TSyntTextSource::SyntaxAnalyzer, &TSyntTextSource::SetSyntaxAnalyzer);
   p.Boolean("ReadOnly", &TSyntTextSource::ReadOnly, &TSyntTextSource::SetReadOnly).Def(false);
 }
 
@@ -40,9 +43,36 @@ TSyntTextSource::~TSyntTextSource() {
 void TSyntTextSource::SetLines(TStrings* Value) { fLines->Assign(Value); }
 
 void TSyntTextSource::SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value) {
+  if (fLexer && !IsClient(fLexer)) RemoveFreeNotification(fLexer);
+  fLexer = nullptr;
   fAnalysis = std::move(Value);
   TextChanged(fLines.get(), -1, 0, 0);
   if (!fAnalysis) Finished();
+}
+
+TSyntAnalyzer* TSyntTextSource::SyntaxAnalyzer() const { return fLexer; }
+
+TClientSyntAnalyzer* TSyntTextSource::SyntClient() const {
+  return fLexer ? static_cast<TClientSyntAnalyzer*>(fAnalysis.get()) : nullptr;
+}
+
+void TSyntTextSource::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
+  if (Value == fLexer && (Value || !fAnalysis)) return;
+  if (fLexer && !IsClient(fLexer)) RemoveFreeNotification(fLexer);
+  fLexer = nullptr;
+  fAnalysis.reset();
+  if (Value) {
+    fAnalysis = std::make_unique<TClientSyntAnalyzer>(Value, this, [this] { return fLines.get(); });
+    fLexer = Value;
+    FreeNotification(Value);
+  }
+  TextChanged(fLines.get(), -1, 0, 0);
+  if (TClientSyntAnalyzer* c = SyntClient()) c->RestartTimer();
+  else Finished();
+}
+
+bool TSyntTextSource::IsClient(TObject* Object) const {
+  return std::find(fClients.begin(), fClients.end(), Object) != fClients.end();
 }
 
 void TSyntTextSource::AddClient(TObject* Client) {
@@ -80,7 +110,14 @@ void TSyntTextSource::Finished() {
 
 void TSyntTextSource::Notification(TComponent* Component, TOperation Operation) {
   TComponent::Notification(Component, Operation);
-  if (Operation == opRemove) RemoveClient(Component);
+  if (Operation != opRemove) return;
+  RemoveClient(Component);
+  if (Component && Component == fLexer) {
+    // The lexer has already unbound the analysis; it goes, and the clients repaint.
+    fLexer = nullptr;
+    fAnalysis.reset();
+    if (!IsDestroying()) TextChanged(fLines.get(), 0, 0, 0);
+  }
 }
 
 }  // namespace synt

@@ -8,6 +8,8 @@
 //   doc.AddClient(&editor2);
 //   doc.Lines()->InsertText(0, u"x");   // both editors hear of it, the last attached first
 //   if (doc.ReadOnly()) ...             // attached editors take their read-only state from here
+//   doc.SetSyntaxAnalyzer(&pascal);     // the document's analysis runs on the event loop
+//   doc.SyntClient()->TryAppend(pos);   // tokens up to pos, for painting
 #pragma once
 
 #include <memory>
@@ -18,6 +20,9 @@
 #include "text/text_hooks.h"
 
 namespace synt {
+
+class TSyntAnalyzer;
+class TClientSyntAnalyzer;
 
 class TSyntTextSource : public TComponent, public IqxSyntClient {
   SYNT_CLASS_INFO()
@@ -32,9 +37,16 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
   bool ReadOnly() const { return fReadOnly; }
   void SetReadOnly(bool Value) { fReadOnly = Value; }
 
+  // The lexer of the document's analysis, or none. Setting another lexer replaces the analysis
+  // (the text source owns it and is told when the lexer is destroyed); without one the clients are
+  // told Finished, so that they drop old highlighting.
+  TSyntAnalyzer* SyntaxAnalyzer() const;
+  void SetSyntaxAnalyzer(TSyntAnalyzer* Value);
+  // The analysis bound through SyntaxAnalyzer, or none.
+  TClientSyntAnalyzer* SyntClient() const;
+
   // The analysis the document owns, if any. Replacing it tells everyone that the whole text
-  // changed; without an analysis the clients are told Finished, so that they drop old highlighting.
-  // Binding a lexer goes through here.
+  // changed; without an analysis the clients are told Finished.
   ITextSourceAnalysis* Analysis() const { return fAnalysis.get(); }
   void SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value);
 
@@ -60,8 +72,11 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
   void Notification(TComponent* Component, TOperation Operation) override;
 
  private:
+  bool IsClient(TObject* Object) const;
+
   std::unique_ptr<TSyntMemoStrings> fLines;
   std::unique_ptr<ITextSourceAnalysis> fAnalysis;
+  TSyntAnalyzer* fLexer = nullptr;  // the lexer of fAnalysis when it is a client analysis
   bool fReadOnly = false;
   std::vector<TObject*> fClients;
 };
