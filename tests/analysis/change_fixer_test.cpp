@@ -118,7 +118,9 @@ TEST(ChangeFixer, MergedLogMapsLikeTheRawOneAndSurvivorsMapExactly) {
       // A survivor right after deleted text maps back to the deletion point (the left edge of the
       // gap); every other survivor maps back exactly.
       bool afterGap = cur > 0 ? origin[size_t(cur) - 1] != old - 1 : old != 0;
-      if (!afterGap) ASSERT_EQ(f.CurToOld(cur), old);
+      if (!afterGap) {
+        ASSERT_EQ(f.CurToOld(cur), old);
+      }
     }
   }
 }

@@ -1,0 +1,312 @@
+// Incremental analysis of the Pascal corpus (1, 10 and 100 MB), fully analysed first:
+//   - a keystroke: one character typed in the middle (or at the start) and the tokens of the 60
+//     lines around it asked for (TryAppend), the time until they are current; the storage edit is
+//     timed apart (counter storage_ms), since the text is one contiguous UTF-16 string;
+//   - further keystrokes at the same spot before the idle loop has caught up;
+//   - the idle loop re-analysing the rest of the text after the keystroke: its longest slice on
+//     the GUI thread against its budget;
+//   - the background pass over the whole text: its time and the GUI-thread time of taking over
+//     its results;
+//   - the baseline: a full analysis of the same text.
+//   build/bench/bench_incremental [--benchmark_filter=...]
+// SYNT_CORPUS_DIR overrides where the corpora are looked for (bench/corpus.sh builds them).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "analysis/client_analyzer.h"
+#include "analysis/lexer_library.h"
+#include "platform/event_loop.h"
+#include "text/memo_strings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+fs::path CorpusDir() {
+  if (const char* d = std::getenv("SYNT_CORPUS_DIR")) return d;
+  fs::path here = fs::path(SYNT_BENCH_SOURCE_DIR) / "corpus";
+  if (fs::exists(here / "pascal-10mb.pas")) return here;
+  return "/work/main/corpus";
+}
+
+synt::TSyntaxManager& Library() {
+  static synt::TSyntaxManager* lib = [] {
+    synt::RegisterLexerClasses();
+    auto* l = new synt::TSyntaxManager(nullptr);
+    l->LoadFromFile((fs::path(SYNT_BENCH_SOURCE_DIR) / "lexers" / "pascal.lxl").string());
+    return l;
+  }();
+  return *lib;
+}
+
+synt::THeadlessEventLoop& Loop() {
+  static synt::THeadlessEventLoop* loop = [] {
+    auto* l = new synt::THeadlessEventLoop;
+    synt::SetEventLoop(l);
+    return l;
+  }();
+  return *loop;
+}
+
+// What driving an analysis to its end measured.
+struct SettleStats {
+  double maxSliceMs = 0;
+  int slices = 0;
+  double passMs = 0;      // from the end of the last slice to the posted take-over
+  double takeOverMs = 0;  // the take-over itself, on the GUI thread
+};
+
+// A fully analysed document, kept between benchmarks of the same file.
+struct Doc {
+  synt::TSyntMemoStrings lines;
+  std::unique_ptr<synt::TClientSyntAnalyzer> client;
+
+  explicit Doc(const fs::path& File) {
+    Loop();
+    lines.LoadFromFile(File.string());
+    client = std::make_unique<synt::TClientSyntAnalyzer>(Library().FindLexer(u"Pascal"), nullptr,
+                                                         [this] { return &lines; });
+    client->CompleteAnalysis();
+    Settle();
+  }
+
+  // The idle loop as the event loop would run it (slices back to back), then the background pass.
+  SettleStats Settle() {
+    SettleStats s;
+    while (!client->IsFinished()) {
+      auto t0 = Clock::now();
+      client->IdleAppend();
+      s.maxSliceMs = std::max(s.maxSliceMs, Ms(Clock::now() - t0));
+      ++s.slices;
+    }
+    auto t1 = Clock::now();
+    while (client->IsSyntThreadRunning()) {
+      if (!Loop().HasPosted()) Loop().WaitForPosted(1000);
+      auto t2 = Clock::now();
+      if (Loop().HasPosted()) {
+        s.passMs = Ms(t2 - t1);
+        Loop().RunPosted();
+        s.takeOverMs = Ms(Clock::now() - t2);
+      }
+    }
+    return s;
+  }
+
+  // A change the storage makes, told to the analysis separately so that the two can be timed.
+  double Insert(int Pos, std::u16string_view S) {
+    auto t0 = Clock::now();
+    lines.InsertText(Pos, S);
+    double storage = Ms(Clock::now() - t0);
+    client->TextChanged(Pos, int(S.size()), 0, lines.LineOfPos(Pos));
+    return storage;
+  }
+  double Delete(int Pos, int Count) {
+    auto t0 = Clock::now();
+    lines.DeleteText(Pos, Count);
+    double storage = Ms(Clock::now() - t0);
+    client->TextChanged(Pos, -Count, 0, lines.LineOfPos(Pos));
+    return storage;
+  }
+  // The end of the 30th line below Pos: what a window of 60 lines around it shows.
+  int WindowEnd(int Pos) const {
+    const int line = std::min(lines.LineOfPos(Pos) + 30, lines.GetCount() - 1);
+    return lines.LineStart(line) + lines.LineLength(line);
+  }
+};
+
+Doc* Document(const char* Name) {
+  static std::map<std::string, std::unique_ptr<Doc>> docs;
+  auto& d = docs[Name];
+  if (!d) {
+    fs::path p = CorpusDir() / Name;
+    if (!fs::exists(p)) return nullptr;
+    d = std::make_unique<Doc>(p);
+  }
+  return d.get();
+}
+
+// The spot of a keystroke: the start of a line in the middle of the text (typing at a line start
+// changes the first token of the line), or the very start of the text.
+int Spot(const Doc& D, bool AtStart) {
+  if (AtStart) return 0;
+  return D.lines.LineStart(D.lines.GetCount() / 2) + 2;
+}
+
+// TextChanged (discarding) and TryAppend timed together: the analysis side of a keystroke.
+void KeystrokeAnalysis(benchmark::State& state, const char* file, bool atStart) {
+  Doc* d = Document(file);
+  if (!d) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  const int pos = Spot(*d, atStart);
+  double storage = 0;
+  for (auto _ : state) {
+    auto s0 = Clock::now();
+    d->lines.InsertText(pos, u"x");
+    storage += Ms(Clock::now() - s0);
+    auto t0 = Clock::now();
+    d->client->TextChanged(pos, 1, 0, d->lines.LineOfPos(pos));
+    d->client->TryAppend(d->WindowEnd(pos));
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    state.PauseTiming();
+    d->Delete(pos, 1);
+    d->Settle();
+    state.ResumeTiming();
+  }
+  state.counters["storage_ms"] = storage / double(state.iterations());
+}
+
+// Keystrokes 2 to 11 of a burst: the idle loop has not caught up since the first.
+void TypingBurst(benchmark::State& state, const char* file) {
+  Doc* d = Document(file);
+  if (!d) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  const int pos = Spot(*d, false);
+  double storage = 0;
+  int64_t keys = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    d->Insert(pos, u"x");
+    d->client->TryAppend(d->WindowEnd(pos));
+    state.ResumeTiming();
+    double total = 0;
+    for (int i = 1; i <= 10; ++i) {
+      auto s0 = Clock::now();
+      d->lines.InsertText(pos + i, u"y");
+      storage += Ms(Clock::now() - s0);
+      auto t0 = Clock::now();
+      d->client->TextChanged(pos + i, 1, 0, d->lines.LineOfPos(pos));
+      d->client->TryAppend(d->WindowEnd(pos));
+      total += std::chrono::duration<double>(Clock::now() - t0).count();
+      ++keys;
+    }
+    state.SetIterationTime(total / 10);
+    state.PauseTiming();
+    d->Delete(pos, 11);
+    d->Settle();
+    state.ResumeTiming();
+  }
+  state.counters["storage_ms"] = storage / double(keys);
+}
+
+// After a keystroke in the middle, the idle loop re-analyses the rest of the text in slices.
+void IdleSlices(benchmark::State& state, const char* file, bool atStart) {
+  Doc* d = Document(file);
+  if (!d) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  const int pos = Spot(*d, atStart);
+  SettleStats worst;
+  for (auto _ : state) {
+    state.PauseTiming();
+    d->Insert(pos, u"x");
+    state.ResumeTiming();
+    auto t0 = Clock::now();
+    SettleStats s = d->Settle();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    worst.maxSliceMs = std::max(worst.maxSliceMs, s.maxSliceMs);
+    worst.slices = s.slices;
+    worst.passMs = std::max(worst.passMs, s.passMs);
+    worst.takeOverMs = std::max(worst.takeOverMs, s.takeOverMs);
+    state.PauseTiming();
+    d->Delete(pos, 1);
+    d->Settle();
+    state.ResumeTiming();
+  }
+  state.counters["max_slice_ms"] = worst.maxSliceMs;
+  state.counters["slice_budget_ms"] = 8;
+  state.counters["slices"] = worst.slices;
+  state.counters["pass_ms"] = worst.passMs;
+  state.counters["take_over_ms"] = worst.takeOverMs;
+}
+
+// The background pass alone: a character appended at the end re-analyses one token, then the
+// pass rebuilds the display ranges of the whole text.
+void BackgroundPass(benchmark::State& state, const char* file) {
+  Doc* d = Document(file);
+  if (!d) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  double takeOver = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const int end = d->lines.TextLength();
+    d->Insert(end, u" ");
+    while (!d->client->IsFinished()) d->client->IdleAppend();
+    state.ResumeTiming();
+    // The pass started when the analysis finished; it ends when it posts its take-over.
+    auto t0 = Clock::now();
+    while (!Loop().HasPosted()) Loop().WaitForPosted(1000);
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    auto t1 = Clock::now();
+    Loop().RunPosted();
+    takeOver = std::max(takeOver, Ms(Clock::now() - t1));
+    state.PauseTiming();
+    d->Delete(end, 1);
+    d->Settle();
+    state.ResumeTiming();
+  }
+  const auto& disp = d->client->DisplayRanges();
+  int64_t n = 0;
+  for (int l = 0; l < disp.Styled.Count(); ++l) n += disp.Styled.Layers(l).Count();
+  for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();
+  for (int l = 0; l < disp.Staples.Count(); ++l) n += disp.Staples.Layers(l).Count();
+  state.counters["take_over_ms"] = takeOver;
+  state.counters["display_ranges"] = double(n);
+  state.counters["text_ranges"] = d->client->RangeCount();
+}
+
+// The baseline: everything from scratch.
+void FullAnalysis(benchmark::State& state, const char* file) {
+  fs::path p = CorpusDir() / file;
+  if (!fs::exists(p)) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  synt::TSyntMemoStrings lines;
+  lines.LoadFromFile(p.string());
+  for (auto _ : state) {
+    synt::TClientSyntAnalyzer client(Library().FindLexer(u"Pascal"), nullptr, [&] { return &lines; });
+    client.SetBackgroundFinish(false);
+    auto t0 = Clock::now();
+    client.CompleteAnalysis();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    state.PauseTiming();  // freeing is not part of it
+    client.Clear();
+    state.ResumeTiming();
+  }
+}
+
+#define SIZES(F, ...)                                                                             \
+  BENCHMARK_CAPTURE(F, 1MB, "pascal-1mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(F, 10MB, "pascal-10mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(F, 100MB, "pascal-100mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+SIZES(KeystrokeAnalysis, , false)
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_1MB, "pascal-1mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_10MB, "pascal-10mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_100MB, "pascal-100mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+SIZES(TypingBurst)
+SIZES(IdleSlices, , false)
+SIZES(BackgroundPass)
+BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullAnalysis, 10MB, "pascal-10mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(FullAnalysis, 100MB, "pascal-100mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
