@@ -29,7 +29,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 fs::path CorpusDir() {
   if (const char* d = std::getenv("SYNT_CORPUS_DIR")) return d;
@@ -280,7 +282,8 @@ void FullAnalysis(benchmark::State& state, const char* file) {
   synt::TSyntMemoStrings lines;
   lines.LoadFromFile(p.string());
   for (auto _ : state) {
-    synt::TClientSyntAnalyzer client(Library().FindLexer(u"Pascal"), nullptr, [&] { return &lines; });
+    synt::TClientSyntAnalyzer client(Library().FindLexer(u"Pascal"), nullptr,
+                                     [&] { return &lines; });
     client.SetBackgroundFinish(false);
     auto t0 = Clock::now();
     client.CompleteAnalysis();
@@ -291,21 +294,44 @@ void FullAnalysis(benchmark::State& state, const char* file) {
   }
 }
 
-#define SIZES(F, ...)                                                                             \
-  BENCHMARK_CAPTURE(F, 1MB, "pascal-1mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(F, 10MB, "pascal-10mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(F, 100MB, "pascal-100mb.pas" __VA_ARGS__)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+#define SIZES(F, ...)                                         \
+  BENCHMARK_CAPTURE(F, 1MB, "pascal-1mb.pas" __VA_ARGS__)     \
+      ->UseManualTime()                                       \
+      ->Unit(benchmark::kMillisecond);                        \
+  BENCHMARK_CAPTURE(F, 10MB, "pascal-10mb.pas" __VA_ARGS__)   \
+      ->UseManualTime()                                       \
+      ->Unit(benchmark::kMillisecond);                        \
+  BENCHMARK_CAPTURE(F, 100MB, "pascal-100mb.pas" __VA_ARGS__) \
+      ->UseManualTime()                                       \
+      ->Unit(benchmark::kMillisecond)                         \
+      ->Iterations(3);
 
 SIZES(KeystrokeAnalysis, , false)
-BENCHMARK_CAPTURE(KeystrokeAnalysis, start_1MB, "pascal-1mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(KeystrokeAnalysis, start_10MB, "pascal-10mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(KeystrokeAnalysis, start_100MB, "pascal-100mb.pas", true)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_1MB, "pascal-1mb.pas", true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_10MB, "pascal-10mb.pas", true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(KeystrokeAnalysis, start_100MB, "pascal-100mb.pas", true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 SIZES(TypingBurst)
 SIZES(IdleSlices, , false)
 SIZES(BackgroundPass)
-BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullAnalysis, 10MB, "pascal-10mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(FullAnalysis, 100MB, "pascal-100mb.pas")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullAnalysis, 10MB, "pascal-10mb.pas")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(FullAnalysis, 100MB, "pascal-100mb.pas")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

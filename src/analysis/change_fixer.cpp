@@ -31,8 +31,10 @@ int TChangeFixer::CurToOld(int P, int From) const {
   for (int i = int(fChanges.size()) - 1; i >= std::max(From, 0); --i) {
     const TTextChangeInfo& c = fChanges[size_t(i)];
     if (c.Pos < P) {
-      if (c.Count > 0 && P < c.Pos + c.Count) P = c.Pos;
-      else P -= c.Count;
+      if (c.Count > 0 && P < c.Pos + c.Count)
+        P = c.Pos;
+      else
+        P -= c.Count;
     }
   }
   return P;
@@ -42,8 +44,10 @@ int TChangeFixer::OldToCur(int P, int From) const {
   for (size_t i = size_t(std::max(From, 0)); i < fChanges.size(); ++i) {
     const TTextChangeInfo& c = fChanges[i];
     if (P >= c.Pos) {
-      if (c.Count < 0 && P < c.Pos - c.Count) P = c.Pos;
-      else P += c.Count;
+      if (c.Count < 0 && P < c.Pos - c.Count)
+        P = c.Pos;
+      else
+        P += c.Count;
     }
   }
   return P;
@@ -53,8 +57,10 @@ int TChangeFixer::MaxChangedPos() const {
   int r = 0;
   for (const TTextChangeInfo& c : fChanges) {
     if (c.Pos < r) {
-      if (c.Count < 0 && r < c.Pos - c.Count) r = c.Pos;
-      else r += c.Count;
+      if (c.Count < 0 && r < c.Pos - c.Count)
+        r = c.Pos;
+      else
+        r += c.Count;
     }
     r = std::max(r, c.Count > 0 ? c.Pos + c.Count : c.Pos);
   }

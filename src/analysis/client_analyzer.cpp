@@ -199,8 +199,11 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
     OpenedRemove(i);
     // Closed between runs: after the run for the current tokens, by the end of the text or of
     // the region being closed.
-    if (fClosingRegion >= 0) RangeClosed(r, TagCount() + 1, fClosingRegion);
-    else RangeClosed(r, analysis_internal::TRangeLog::kAtTextEnd, analysis_internal::TRangeLog::kByTextEnd);
+    if (fClosingRegion >= 0)
+      RangeClosed(r, TagCount() + 1, fClosingRegion);
+    else
+      RangeClosed(r, analysis_internal::TRangeLog::kAtTextEnd,
+                  analysis_internal::TRangeLog::kByTextEnd);
   }
 }
 
@@ -271,7 +274,8 @@ int TParserResults::LineOfOffset(int Pos) const {
 void TParserResults::TagToken(int Index, int RuleIndex, int TokenType, int Run) {
   TSyntToken& t = fTokens.Items(Index);
   // The latest token goes when its run is discarded; an earlier one stays and must be restored.
-  if (Index < Run - 1 && (t.RuleIndex != RuleIndex || (TokenType >= 0 && t.TokenType != TokenType))) {
+  if (Index < Run - 1 &&
+      (t.RuleIndex != RuleIndex || (TokenType >= 0 && t.TokenType != TokenType))) {
     auto& log = Run >= TagCount() ? fRetags : fCatchUpRetags;
     log.push_back({Run, fRetagSeq++, Index, t.RuleIndex, t.TokenType});
   }

@@ -49,7 +49,8 @@ int TClientSyntAnalyzer::GetTokenStyleAt(int Pos, TStyleEntries& Entries) {
     fTokenCache = i;
     const TSyntToken& t = fTokens[i];
     if (!t.Contains(Pos)) return t.StartPos;
-    if (TSyntaxFormat* style = TokenStyle(i)) Entries.emplace_back(t.StartPos, t.EndPos, style, false);
+    if (TSyntaxFormat* style = TokenStyle(i))
+      Entries.emplace_back(t.StartPos, t.EndPos, style, false);
     return t.EndPos;
   }
   if (!fPendingTokens.Empty()) {
@@ -80,8 +81,10 @@ int TClientSyntAnalyzer::GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool
     if (r->Flags & srLineHighlight) continue;
     const int f = fChangeLog.OldToCur(r->StartPos), g = fChangeLog.OldToCur(r->EndPos);
     if (f > Pos || Pos >= g || !r->Style) continue;
-    if (!r->IsDynamic()) Entries.emplace_back(f, g, r->Style, false);
-    else if (WithDynamic && IsShown(*r)) Entries.emplace_back(f, g, r->Style, true);
+    if (!r->IsDynamic())
+      Entries.emplace_back(f, g, r->Style, false);
+    else if (WithDynamic && IsShown(*r))
+      Entries.emplace_back(f, g, r->Style, true);
   }
   return next < 0 ? -1 : fChangeLog.OldToCur(next);
 }
@@ -108,12 +111,15 @@ int TClientSyntAnalyzer::GetLineCollapseState(int Line) const {
   int d, c, end;
   if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return -3;
   std::vector<TCollapsibleRange*> list;
-  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible).GetRangesInRange(list, d, c);
+  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible)
+      .GetRangesInRange(list, d, c);
   int state = -3;
   for (const TCollapsibleRange* r : list) {
     if (r->StartPos < d) {
-      if (r->EndPos <= end) state = -1;
-      else if (state != -1 && state != 0) state = -2;
+      if (r->EndPos <= end)
+        state = -1;
+      else if (state != -1 && state != 0)
+        state = -2;
     } else if (r->EndPos > end) {
       return 0;
     }
@@ -125,7 +131,8 @@ TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
   int d, c, end;
   if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
   std::vector<TCollapsibleRange*> list;
-  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible).GetRangesInRange(list, d, c);
+  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible)
+      .GetRangesInRange(list, d, c);
   for (const TCollapsibleRange* r : list) {
     if (r->StartPos < d || r->EndPos <= end) continue;
     if (r->RangeIndex < 0 || r->RangeIndex >= RangeCount()) continue;
@@ -140,7 +147,8 @@ TTextRange* TClientSyntAnalyzer::GetCollapsibleAt(int Pos) {
   std::vector<TCollapsibleRange*> list;
   fDisplay.Collapsible.GetRangesAtPos(list, fChangeLog.CurToOld(Pos));
   for (auto it = list.rbegin(); it != list.rend(); ++it)
-    if ((*it)->RangeIndex >= 0 && (*it)->RangeIndex < RangeCount()) return Ranges((*it)->RangeIndex);
+    if ((*it)->RangeIndex >= 0 && (*it)->RangeIndex < RangeCount())
+      return Ranges((*it)->RangeIndex);
   return nullptr;
 }
 

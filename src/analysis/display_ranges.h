@@ -31,7 +31,7 @@ enum : int {
   srLineHighlight = 1,  // colours whole lines
   srWhenInactive = 2,   // shown while its text range is not active (instead of while it is)
   srInvertColors = 4,
-  srSubLexer = 8,       // the region of a sub-lexer
+  srSubLexer = 8,  // the region of a sub-lexer
 };
 
 struct TStyledRange : TRange {

@@ -140,7 +140,8 @@ void TClientSyntAnalyzer::Clear() {
     // Nothing points at the ranges any more once the display data goes too; freeing hundreds of
     // thousands of them is left to a background pass.
     std::vector<TTextRange*> all;
-    fAllRanges.ExtractIf(0, [](TTextRange*) { return true; }, all);
+    fAllRanges.ExtractIf(
+        0, [](TTextRange*) { return true; }, all);
     for (TTextRange* r : all) fGarbage->Ranges.emplace_back(r);
     for (auto& r : fDeadRanges) fGarbage->Ranges.push_back(std::move(r));
     fDeadRanges.clear();
@@ -245,8 +246,9 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   for (int i : later) {
     const TRangeLog::Entry& e = fRangeLog[i];
     if (e.CloseRun == TRangeLog::kOpen) continue;
-    const bool undo = e.ClosedBy < 0 || e.ClosedBy >= regions ||
-                      (size_t(e.ClosedBy) < RegionReopened.size() && RegionReopened[size_t(e.ClosedBy)]);
+    const bool undo =
+        e.ClosedBy < 0 || e.ClosedBy >= regions ||
+        (size_t(e.ClosedBy) < RegionReopened.size() && RegionReopened[size_t(e.ClosedBy)]);
     if (!undo) continue;
     TTextRange* r = e.Range;
     r->EndIdx = r->EndCondIndex = -1;
@@ -257,10 +259,12 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   if (m < fRangeLog.Count()) {
     std::vector<TTextRange*> dead;
     if (m <= fOrderedPrefix) {
-      fAllRanges.ExtractIf(m, [](TTextRange*) { return true; }, dead);
+      fAllRanges.ExtractIf(
+          m, [](TTextRange*) { return true; }, dead);
       fOrderedPrefix = INT_MAX;
     } else {
-      fAllRanges.ExtractIf(fOrderedPrefix, [m](TTextRange* r) { return r->Index >= m; }, dead);
+      fAllRanges.ExtractIf(
+          fOrderedPrefix, [m](TTextRange* r) { return r->Index >= m; }, dead);
     }
     for (TTextRange* r : dead) fDeadRanges.emplace_back(r);
     fRangeLog.Truncate(m);
@@ -290,7 +294,8 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
     if (fRetags[i].Index < k) undo.push_back(&fRetags[i]);
   for (size_t i = b; i < fCatchUpRetags.size(); ++i)
     if (fCatchUpRetags[i].Index < k) undo.push_back(&fCatchUpRetags[i]);
-  std::sort(undo.begin(), undo.end(), [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
+  std::sort(undo.begin(), undo.end(),
+            [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
   for (const TRetag* t : undo) {
     TSyntToken& tok = fTokens[t->Index];
     tok.RuleIndex = t->OldRuleIndex;
@@ -323,7 +328,8 @@ void TClientSyntAnalyzer::RangeAdded(TTextRange* Range, int Position) {
 }
 
 void TClientSyntAnalyzer::RangeClosed(TTextRange* Range, int Run, int ClosedBy) {
-  if (Range->Index >= 0 && Range->Index < fRangeLog.Count() && fRangeLog[Range->Index].Range == Range)
+  if (Range->Index >= 0 && Range->Index < fRangeLog.Count() &&
+      fRangeLog[Range->Index].Range == Range)
     fRangeLog.Closed(Range->Index, Run, ClosedBy);
 }
 
@@ -338,7 +344,8 @@ void TClientSyntAnalyzer::RestartTimer() {
   // A client made on another thread than the event loop's is driven by its owner alone.
   if (IsFinished() || !fIdleTimer || !Owner() || !EventLoop().IsGuiThread()) return;
   fIdleTimer->SetEnabled(false);
-  fIdleTimer->SetInterval(fWasFinished ? Owner()->IdleAppendDelay() : Owner()->IdleAppendDelayInit());
+  fIdleTimer->SetInterval(fWasFinished ? Owner()->IdleAppendDelay()
+                                       : Owner()->IdleAppendDelayInit());
   fIdleTimer->SetEnabled(true);
 }
 
@@ -407,8 +414,10 @@ void TClientSyntAnalyzer::AppendToPos(int Pos) {
     if (AnalyzeNextToken(text, p)) break;
   }
   fTokensComplete = true;
-  if (!SeparateBlocks()) Finish();
-  else if (!fInIdleAppend) RestartTimer();  // the idle loop runs the catch-up pass
+  if (!SeparateBlocks())
+    Finish();
+  else if (!fInIdleAppend)
+    RestartTimer();  // the idle loop runs the catch-up pass
 }
 
 void TClientSyntAnalyzer::TryAppend(int Pos) {
@@ -502,7 +511,9 @@ void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
 // ---- Invariants -------------------------------------------------------------------------------
 
 void TClientSyntAnalyzer::Check() const {
-  auto fail = [](const std::string& what) { throw std::logic_error("TClientSyntAnalyzer: " + what); };
+  auto fail = [](const std::string& what) {
+    throw std::logic_error("TClientSyntAnalyzer: " + what);
+  };
   fTokens.Check();
   fPendingTokens.Check();
   fAllRanges.Check();
@@ -517,8 +528,9 @@ void TClientSyntAnalyzer::Check() const {
   }
   int open = 0;
   for (int i = 0; i < fAllRanges.Count(); ++i) open += fAllRanges[i]->IsClosed() ? 0 : 1;
-  if (open != fOpenedRanges.Count()) fail("opened list holds " + std::to_string(fOpenedRanges.Count()) +
-                                          " ranges, " + std::to_string(open) + " are open");
+  if (open != fOpenedRanges.Count())
+    fail("opened list holds " + std::to_string(fOpenedRanges.Count()) + " ranges, " +
+         std::to_string(open) + " are open");
   for (int i = 0; i < fOpenedRanges.Count(); ++i) {
     const TTextRange* r = fOpenedRanges[i];
     if (r->IsClosed()) fail("a closed range in the opened list");

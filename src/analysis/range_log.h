@@ -19,7 +19,7 @@ namespace analysis_internal {
 
 class TRangeLog {
  public:
-  static constexpr int kOpen = INT_MAX;         // close run of an open range
+  static constexpr int kOpen = INT_MAX;           // close run of an open range
   static constexpr int kAtTextEnd = INT_MAX - 1;  // closed at the end of the text
   // What closed a range: a block rule, the end of the text, or (>= 0) the end of that region.
   static constexpr int kByRule = -2;

@@ -56,7 +56,8 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
           length = 0;
         }
       }
-      if (p.Event && p.Rule->OnMatchToken) p.Rule->OnMatchToken(p.Rule, &Client, Text, FPos, length);
+      if (p.Event && p.Rule->OnMatchToken)
+        p.Rule->OnMatchToken(p.Rule, &Client, Text, FPos, length);
       if (length > 0) {
         length = std::min(length, room);
         Client.ApplyStates(p.Rule);

@@ -130,8 +130,10 @@ class TSortedList {
     if (Index < 0) Index = 0;
     size_t w = size_t(Index);
     for (size_t r = w; r < fItems.size(); ++r) {
-      if (pred(fItems[r])) Out.push_back(fItems[r]);
-      else fItems[w++] = fItems[r];
+      if (pred(fItems[r]))
+        Out.push_back(fItems[r]);
+      else
+        fItems[w++] = fItems[r];
     }
     if (w < fItems.size()) fItems.resize(w);
   }

@@ -13,19 +13,22 @@ namespace {
 void DescribeTextSource(TPropertyList& List) {
   TPropsOf<TSyntTextSource> p(List);
   p.Object("Lines", &TSyntTextSource::Lines);
-  p.Component("SyntaxAnalyzer", &TSyntTextSource::SyntaxAnalyzer, &TSyntTextSource::SetSyntaxAnalyzer);
+  p.Component("SyntaxAnalyzer", &TSyntTextSource::SyntaxAnalyzer,
+              &TSyntTextSource::SetSyntaxAnalyzer);
   p.Boolean("ReadOnly", &TSyntTextSource::ReadOnly, &TSyntTextSource::SetReadOnly).Def(false);
 }
 
 }  // namespace
 
 const TClassInfo& TSyntTextSource::StaticClassInfo() {
-  static const TClassInfo info("TSyntTextSource", &TComponent::StaticClassInfo(), DescribeTextSource,
-                               &TClassInfo::ComponentFactory<TSyntTextSource>);
+  static const TClassInfo info("TSyntTextSource", &TComponent::StaticClassInfo(),
+                               DescribeTextSource, &TClassInfo::ComponentFactory<TSyntTextSource>);
   return info;
 }
 
-void RegisterTextClasses() { RegisterClass(TSyntTextSource::StaticClassInfo()); }
+void RegisterTextClasses() {
+  RegisterClass(TSyntTextSource::StaticClassInfo());
+}
 
 TSyntTextSource::TSyntTextSource(TComponent* Owner)
     : TComponent(Owner), fLines(std::make_unique<TSyntMemoStrings>()) {
@@ -40,7 +43,9 @@ TSyntTextSource::~TSyntTextSource() {
   fAnalysis.reset();
 }
 
-void TSyntTextSource::SetLines(TStrings* Value) { fLines->Assign(Value); }
+void TSyntTextSource::SetLines(TStrings* Value) {
+  fLines->Assign(Value);
+}
 
 void TSyntTextSource::SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value) {
   if (fLexer && !IsClient(fLexer)) RemoveFreeNotification(fLexer);
@@ -50,7 +55,9 @@ void TSyntTextSource::SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value) {
   if (!fAnalysis) Finished();
 }
 
-TSyntAnalyzer* TSyntTextSource::SyntaxAnalyzer() const { return fLexer; }
+TSyntAnalyzer* TSyntTextSource::SyntaxAnalyzer() const {
+  return fLexer;
+}
 
 TClientSyntAnalyzer* TSyntTextSource::SyntClient() const {
   return fLexer ? static_cast<TClientSyntAnalyzer*>(fAnalysis.get()) : nullptr;
@@ -67,8 +74,10 @@ void TSyntTextSource::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
     FreeNotification(Value);
   }
   TextChanged(fLines.get(), -1, 0, 0);
-  if (TClientSyntAnalyzer* c = SyntClient()) c->RestartTimer();
-  else Finished();
+  if (TClientSyntAnalyzer* c = SyntClient())
+    c->RestartTimer();
+  else
+    Finished();
 }
 
 bool TSyntTextSource::IsClient(TObject* Object) const {

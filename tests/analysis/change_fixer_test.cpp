@@ -15,7 +15,8 @@ struct RawLog {
   std::vector<TTextChangeInfo> c;
   int CurToOld(int P) const {
     for (int i = int(c.size()) - 1; i >= 0; --i) {
-      if (c[i].Pos < P) P = (c[i].Count > 0 && P < c[i].Pos + c[i].Count) ? c[i].Pos : P - c[i].Count;
+      if (c[i].Pos < P)
+        P = (c[i].Count > 0 && P < c[i].Pos + c[i].Count) ? c[i].Pos : P - c[i].Count;
     }
     return P;
   }
@@ -109,7 +110,8 @@ TEST(ChangeFixer, MergedLogMapsLikeTheRawOneAndSurvivorsMapExactly) {
     for (int p = -1; p <= int(origin.size()) + 1; ++p) ASSERT_EQ(f.CurToOld(p), raw.CurToOld(p));
     for (int p = -1; p <= oldLength + 1; ++p) ASSERT_EQ(f.OldToCur(p), raw.OldToCur(p));
     std::string seq;
-    for (const auto& x : raw.c) seq += " (" + std::to_string(x.Pos) + "," + std::to_string(x.Count) + ")";
+    for (const auto& x : raw.c)
+      seq += " (" + std::to_string(x.Pos) + "," + std::to_string(x.Count) + ")";
     ASSERT_EQ(f.MaxChangedPos(), raw.MaxChangedPos()) << seq;
     for (int cur = 0; cur < int(origin.size()); ++cur) {
       int old = origin[size_t(cur)];

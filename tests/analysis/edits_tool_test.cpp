@@ -39,11 +39,16 @@ std::string Read(const fs::path& P) {
 std::string Quote(const std::u16string& S) {
   std::string out = "\"";
   for (char16_t c : S) {
-    if (c == u'"' || c == u'\\') out += '\\', out += char(c);
-    else if (c == u'\n') out += "\\n";
-    else if (c == u'\r') out += "\\r";
-    else if (c < 0x80) out += char(c);
-    else out += Utf16ToUtf8(std::u16string(1, c));
+    if (c == u'"' || c == u'\\')
+      out += '\\', out += char(c);
+    else if (c == u'\n')
+      out += "\\n";
+    else if (c == u'\r')
+      out += "\\r";
+    else if (c < 0x80)
+      out += char(c);
+    else
+      out += Utf16ToUtf8(std::u16string(1, c));
   }
   return out + "\"";
 }
@@ -64,8 +69,9 @@ class EditsTool : public ::testing::Test {
 
 TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
   std::mt19937 rng(11);
-  const std::u16string pieces[] = {u"begin ", u"end;", u"{ c }", u"'s'", u"\n", u"asm\n nop\nend;",
-                                   u"x := 1;", u"(*", u"*)", u"procedure P;\n", u"}", u"'"};
+  const std::u16string pieces[] = {
+      u"begin ", u"end;", u"{ c }",          u"'s'", u"\n", u"asm\n nop\nend;", u"x := 1;",
+      u"(*",     u"*)",   u"procedure P;\n", u"}",   u"'"};
   for (const char* sample : {"program.pas", "unit.pas", "asm.pas"}) {
     std::u16string text = Utf8ToUtf16(Read(kSamples / sample));
     std::ofstream(dir / "input.pas", std::ios::binary) << Utf16ToUtf8(text);
@@ -88,9 +94,9 @@ TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
       ASSERT_NE(fresh.find("status=0"), std::string::npos) << fresh;
       const std::string sliced = Tool(what + lexer + "--edits '" + (dir / "edits.jsonl").string() +
                                       "' '" + (dir / "input.pas").string() + "'");
-      const std::string settled = Tool(what + lexer + "--settle --edits '" +
-                                       (dir / "edits.jsonl").string() + "' '" +
-                                       (dir / "input.pas").string() + "'");
+      const std::string settled =
+          Tool(what + lexer + "--settle --edits '" + (dir / "edits.jsonl").string() + "' '" +
+               (dir / "input.pas").string() + "'");
       EXPECT_EQ(sliced, fresh) << sample << " " << what;
       EXPECT_EQ(settled, fresh) << sample << " " << what;
     }

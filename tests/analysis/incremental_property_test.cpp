@@ -37,7 +37,9 @@ int Rounds(int Base) {
   return Base * f;
 }
 
-constexpr uint32_t kT(int Type) { return 1u << Type; }
+constexpr uint32_t kT(int Type) {
+  return 1u << Type;
+}
 
 // ---- Lexers ----------------------------------------------------------------------------------
 
@@ -86,8 +88,9 @@ struct StatesLexer {
     endMode->SetStatesRemove(4);
     endMode->SetTokenType(10);
     // The name after "proc" is retagged when the "(" after it arrives.
-    auto* name = AddBlock(L, u"Proc name", btTagDetect,
-                          {{u"(", tcEqual, kT(3)}, {u"", tcEqual, kT(2)}, {u"proc", tcEqual, kT(10)}});
+    auto* name =
+        AddBlock(L, u"Proc name", btTagDetect,
+                 {{u"(", tcEqual, kT(3)}, {u"", tcEqual, kT(2)}, {u"proc", tcEqual, kT(10)}});
     name->SetIdentIndex(1);
     name->SetTokenType(11);
     name->SetStyleName(u"Keyword");
@@ -122,22 +125,23 @@ struct StatesLexer {
     section->SetSelfClose(true);
     section->SetEndOfTextClose(true);
     section->SetIdentIndex(-1);
-    auto* final = AddBlock(L, u"Final end", btRangeEnd, {{u".", tcEqual}, {u"end", tcEqual, kT(10)}});
+    auto* final =
+        AddBlock(L, u"Final end", btRangeEnd, {{u".", tcEqual}, {u"end", tcEqual, kT(10)}});
     final->SetBlockOffset(1);
     final->SetAutoCloseInternal(true);
     SetBlockEnd(final, section);
 
     // var a, b, c; : a range from "var" over the names, found by skipping back over them.
-    auto* var = AddBlock(L, u"Var", btRangeStart,
-                         {{u";", tcEqual, kT(3)},
-                          {u"", tcSkip, kT(2) | kT(3)},
-                          {u"var", tcEqual, kT(10)}});
+    auto* var =
+        AddBlock(L, u"Var", btRangeStart,
+                 {{u";", tcEqual, kT(3)}, {u"", tcSkip, kT(2) | kT(3)}, {u"var", tcEqual, kT(10)}});
     var->SetRefToCondEnd(true);
     var->SetNoEndRule(true);
 
     // ( x ) as a closed range at once.
-    auto* paren = AddBlock(L, u"Paren", btRangeStart,
-                           {{u")", tcEqual, kT(3)}, {u"", tcEqual, kT(2) | kT(5)}, {u"(", tcEqual, kT(3)}});
+    auto* paren =
+        AddBlock(L, u"Paren", btRangeStart,
+                 {{u")", tcEqual, kT(3)}, {u"", tcEqual, kT(2) | kT(5)}, {u"(", tcEqual, kT(3)}});
     paren->SetNoEndRule(true);
     paren->SetHighlightPos(cpRange);
     paren->SetDynHighlight(dhRange);
@@ -148,8 +152,8 @@ struct StatesLexer {
     SetBlockName(comments, comments);
     comments->SetNotParent(true);
     comments->SetDrawStaple(true);
-    auto* commentsEnd = AddBlock(L, u"Comments end", btRangeEnd,
-                                 {{u"", tcNotEqual, kT(1)}, {u"", tcEqual, kT(1)}});
+    auto* commentsEnd =
+        AddBlock(L, u"Comments end", btRangeEnd, {{u"", tcNotEqual, kT(1)}, {u"", tcEqual, kT(1)}});
     SetBlockName(commentsEnd, comments);
     commentsEnd->SetStrictParent(true);
     commentsEnd->SetBlockOffset(1);
@@ -158,11 +162,12 @@ struct StatesLexer {
 
   static const std::vector<std::u16string>& Fragments() {
     static const std::vector<std::u16string> f = {
-        u"begin ",  u"end",     u"end;",       u"end.",     u" ",        u"\n",     u"\r\n",
-        u"x := 1;", u"case ",   u"try ",       u"repeat ",  u"until ",   u"a;",     u"section s ",
-        u"proc p(", u"proc p (", u"proc p  (", u"q)",      u"prop p[",    u"i]",       u"read f;",  u"mode ",  u"endmode ",
-        u"var a, b, c;",        u"// note\n",  u"{ c }",    u"{ open ",  u"'str'",  u"'x",
-        u"(",       u")",       u"[",          u"]",        u";",        u".",      u"42",
+        u"begin ",    u"end",        u"end;",    u"end.",     u" ",         u"\n",
+        u"\r\n",      u"x := 1;",    u"case ",   u"try ",     u"repeat ",   u"until ",
+        u"a;",        u"section s ", u"proc p(", u"proc p (", u"proc p  (", u"q)",
+        u"prop p[",   u"i]",         u"read f;", u"mode ",    u"endmode ",  u"var a, b, c;",
+        u"// note\n", u"{ c }",      u"{ open ", u"'str'",    u"'x",        u"(",
+        u")",         u"[",          u"]",       u";",        u".",         u"42",
     };
     return f;
   }
@@ -219,9 +224,10 @@ struct RegionsLexer {
   }
   static const std::vector<std::u16string>& Fragments() {
     static const std::vector<std::u16string> f = {
-        u"<<",   u">>",   u"[[",    u"]]",  u"`",   u"%%",    u"%%end", u"{",    u"}",
-        u"abc ", u"x ",   u"12 ",   u".",   u";",   u"@@",    u" ",     u"\n",   u"reset ",
-        u"$v ",  u"<< a { b >>", u"[[ x ` y ` ]]", u"}.",  u"<",  u">",    u"[",     u"]",
+        u"<<", u">>", u"[[",   u"]]",     u"`",   u"%%",          u"%%end",
+        u"{",  u"}",  u"abc ", u"x ",     u"12 ", u".",           u";",
+        u"@@", u" ",  u"\n",   u"reset ", u"$v ", u"<< a { b >>", u"[[ x ` y ` ]]",
+        u"}.", u"<",  u">",    u"[",      u"]",
     };
     return f;
   }
@@ -247,12 +253,14 @@ struct Edit {
 
 // Keeps a deletion from splitting a CR LF pair (the editor widens such a deletion).
 void AvoidSplitBreak(const std::u16string& Text, int& Pos, int& Count) {
-  if (Pos > 0 && Pos < int(Text.size()) && Text[size_t(Pos) - 1] == u'\r' && Text[size_t(Pos)] == u'\n') {
+  if (Pos > 0 && Pos < int(Text.size()) && Text[size_t(Pos) - 1] == u'\r' &&
+      Text[size_t(Pos)] == u'\n') {
     --Pos;
     ++Count;
   }
   int e = Pos + Count;
-  if (e > 0 && e < int(Text.size()) && Text[size_t(e) - 1] == u'\r' && Text[size_t(e)] == u'\n') ++Count;
+  if (e > 0 && e < int(Text.size()) && Text[size_t(e) - 1] == u'\r' && Text[size_t(e)] == u'\n')
+    ++Count;
 }
 
 Edit RandomEdit(std::mt19937& Rng, const std::u16string& Text, const TClientSyntAnalyzer& C,
@@ -347,8 +355,9 @@ void Drive(std::mt19937& Rng, LoopHarness& H, EditDoc& D) {
 }
 
 // One random sequence; returns a description of the failure, or "".
-std::string RunSequence(unsigned Seed, TSyntAnalyzer* L, const std::vector<std::u16string>& Fragments,
-                        int MaxEdits, int MaxFragments) {
+std::string RunSequence(unsigned Seed, TSyntAnalyzer* L,
+                        const std::vector<std::u16string>& Fragments, int MaxEdits,
+                        int MaxFragments) {
   std::mt19937 rng(Seed);
   LoopHarness h;
   std::u16string text = RandomText(rng, Fragments, 1 + int(rng() % unsigned(MaxFragments)));
@@ -386,8 +395,8 @@ std::string RunSequence(unsigned Seed, TSyntAnalyzer* L, const std::vector<std::
   }
   if (!diff.empty()) {
     std::ostringstream s;
-    s << diff << "\ninitial text: \"" << Utf16ToUtf8(text) << "\"\nedits:\n" << log
-      << "final text: \"" << Utf16ToUtf8(std::u16string(d.lines.TextView())) << "\"";
+    s << diff << "\ninitial text: \"" << Utf16ToUtf8(text) << "\"\nedits:\n"
+      << log << "final text: \"" << Utf16ToUtf8(std::u16string(d.lines.TextView())) << "\"";
     return s.str();
   }
   if (d.finished < 1) return "the document was never told Finished";
@@ -452,24 +461,61 @@ TSyntaxManager* PascalProperty::lib = nullptr;
 
 const std::vector<std::u16string>& PascalFragments() {
   static const std::vector<std::u16string> f = {
-      u"unit U;\n",   u"interface\n", u"implementation\n", u"uses A, B;\n", u"type\n",
-      u"  T = class(TObject)\n", u"  R = record\n", u"  private\n", u"  public\n", u"end;\n",
-      u"end.\n",      u"var\n  I: Integer;\n", u"const C = $FF;\n",  u"procedure P;\n",
-      u"function F(A: Integer): Integer;\n", u"begin\n", u"  X := 1.5e3;\n", u"  case X of\n",
-      u"  try\n",     u"  finally\n", u"  except\n",  u"  repeat\n",  u"  until X;\n",
-      u"  property P: Integer read F write F;\n", u"  property Q[I: Integer]: Integer read G;\n",
-      u"{ comment }\n", u"(* comment *)", u"// line\n", u"'str'", u"#13", u"'unterminated",
-      u"asm\n  mov eax, 1\nend;\n", u"{$IFDEF X}\n", u"{$ENDIF}\n", u"{$REGION 'r'}\n",
-      u"{$ENDREGION}\n", u"forward;\n", u"  if X then Y;\n", u"{", u"}", u"(*", u"*)", u"'",
-      u" ",           u"\n",          u"end",        u"begin",      u";",
+      u"unit U;\n",
+      u"interface\n",
+      u"implementation\n",
+      u"uses A, B;\n",
+      u"type\n",
+      u"  T = class(TObject)\n",
+      u"  R = record\n",
+      u"  private\n",
+      u"  public\n",
+      u"end;\n",
+      u"end.\n",
+      u"var\n  I: Integer;\n",
+      u"const C = $FF;\n",
+      u"procedure P;\n",
+      u"function F(A: Integer): Integer;\n",
+      u"begin\n",
+      u"  X := 1.5e3;\n",
+      u"  case X of\n",
+      u"  try\n",
+      u"  finally\n",
+      u"  except\n",
+      u"  repeat\n",
+      u"  until X;\n",
+      u"  property P: Integer read F write F;\n",
+      u"  property Q[I: Integer]: Integer read G;\n",
+      u"{ comment }\n",
+      u"(* comment *)",
+      u"// line\n",
+      u"'str'",
+      u"#13",
+      u"'unterminated",
+      u"asm\n  mov eax, 1\nend;\n",
+      u"{$IFDEF X}\n",
+      u"{$ENDIF}\n",
+      u"{$REGION 'r'}\n",
+      u"{$ENDREGION}\n",
+      u"forward;\n",
+      u"  if X then Y;\n",
+      u"{",
+      u"}",
+      u"(*",
+      u"*)",
+      u"'",
+      u" ",
+      u"\n",
+      u"end",
+      u"begin",
+      u";",
   };
   return f;
 }
 
 TEST_F(PascalProperty, PascalLexer) {
-  ForSeeds(20000, Rounds(600), [&](unsigned seed) {
-    return RunSequence(seed, Pascal(), PascalFragments(), 8, 40);
-  });
+  ForSeeds(20000, Rounds(600),
+           [&](unsigned seed) { return RunSequence(seed, Pascal(), PascalFragments(), 8, 40); });
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ std::string Name(const TSyntCollectionItem* Item) {
   return Item ? Utf16ToUtf8(Item->DisplayName()) : "-";
 }
 
-int RangeIndex(const TTextRange* R) { return R ? R->Index : -1; }
+int RangeIndex(const TTextRange* R) {
+  return R ? R->Index : -1;
+}
 
 template <class T, class F>
 void DumpCollection(std::vector<std::string>& Out, const char* Kind, const TRangeCollection<T>& C,
@@ -51,7 +53,8 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
       << RangeIndex(r->Parent) << " cond " << r->CondIndex << " endcond " << r->EndCondIndex;
     out.push_back(s.str());
   }
-  for (int i = 0; i < C.OpenCount(); ++i) out.push_back("open " + std::to_string(C.OpenedRanges(i)->Index));
+  for (int i = 0; i < C.OpenCount(); ++i)
+    out.push_back("open " + std::to_string(C.OpenedRanges(i)->Index));
   for (const TLineBreak& b : C.LineBreaks()) {
     std::ostringstream s;
     s << "separator tag " << b.RefTag << " line " << b.Line << " " << Name(b.Rule);
@@ -73,8 +76,9 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
   DumpCollection(out, "dyno", d.Dyno, [](std::ostream& s, const TDynoRange& r) {
     s << "range " << RangeIndex(r.TextRange) << " " << Name(r.Rule);
   });
-  DumpCollection(out, "collapsible", d.Collapsible,
-                 [](std::ostream& s, const TCollapsibleRange& r) { s << "index " << r.RangeIndex; });
+  DumpCollection(
+      out, "collapsible", d.Collapsible,
+      [](std::ostream& s, const TCollapsibleRange& r) { s << "index " << r.RangeIndex; });
   DumpCollection(out, "staple", d.Staples, [](std::ostream& s, const TBlockStaple& r) {
     s << Name(r.Rule) << " x " << r.XPos;
   });
@@ -83,7 +87,8 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
   return out;
 }
 
-std::string FirstDifference(const std::vector<std::string>& Want, const std::vector<std::string>& Got) {
+std::string FirstDifference(const std::vector<std::string>& Want,
+                            const std::vector<std::string>& Got) {
   const size_t n = std::max(Want.size(), Got.size());
   for (size_t i = 0; i < n; ++i) {
     const std::string a = i < Want.size() ? Want[i] : "<none>";

@@ -66,6 +66,7 @@ class EditDoc : public IqxSyntClient {
 std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDisplay = true);
 
 // The first difference of two dumps, or "" when they are equal.
-std::string FirstDifference(const std::vector<std::string>& Want, const std::vector<std::string>& Got);
+std::string FirstDifference(const std::vector<std::string>& Want,
+                            const std::vector<std::string>& Got);
 
 }  // namespace synt::test

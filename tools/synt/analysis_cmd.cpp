@@ -195,7 +195,8 @@ std::vector<TextEdit> ReadEdits(const std::string& File) {
       out = int(d);
     };
     for (const auto& [key, value] : v.Members())
-      if (key != "pos" && key != "delete" && key != "insert") throw fail("unknown member \"" + key + "\"");
+      if (key != "pos" && key != "delete" && key != "insert")
+        throw fail("unknown member \"" + key + "\"");
     if (!v.Find("pos")) throw fail("an edit needs \"pos\"");
     number("pos", e.pos);
     number("delete", e.remove);
@@ -213,7 +214,8 @@ std::vector<TextEdit> ReadEdits(const std::string& File) {
 void Settle(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
   while (!Client.IsFinished()) {
     Loop.RunPosted();
-    const int tokens = Client.TagCount(), blocks = Client.BlockAnalPos(), next = Client.NextAnalPos();
+    const int tokens = Client.TagCount(), blocks = Client.BlockAnalPos(),
+              next = Client.NextAnalPos();
     Client.IdleAppend();
     // A slice that got nowhere ended on an error: analysing at once reports it.
     if (!Client.IsFinished() && tokens == Client.TagCount() && blocks == Client.BlockAnalPos() &&
@@ -256,12 +258,15 @@ int WithAnalysis(const Args& args, const char* command, Body body) {
         ++n;
         const int length = lines.TextLength();
         if (e.pos > length || e.remove > length - e.pos)
-          throw std::runtime_error("edit " + std::to_string(n) + " reaches past the end of the text (" +
-                                   std::to_string(length) + " units)");
+          throw std::runtime_error("edit " + std::to_string(n) +
+                                   " reaches past the end of the text (" + std::to_string(length) +
+                                   " units)");
         if (e.remove > 0) lines.DeleteText(e.pos, e.remove);
         if (!e.insert.empty()) lines.InsertText(e.pos, e.insert);
-        if (o.settle) Settle(client, loop);
-        else client.IdleAppend();  // the slice an event loop runs between two keystrokes
+        if (o.settle)
+          Settle(client, loop);
+        else
+          client.IdleAppend();  // the slice an event loop runs between two keystrokes
       }
     }
     Settle(client, loop);
@@ -299,7 +304,8 @@ int RunTokens(const Args& args) {
 }
 
 // One JSON line per display range: "display" names the collection, "layer" its layer.
-void PrintDisplayRanges(const TClientSyntAnalyzer& c, const std::map<const TTextRange*, int>& position) {
+void PrintDisplayRanges(const TClientSyntAnalyzer& c,
+                        const std::map<const TTextRange*, int>& position) {
   auto index = [&](const TTextRange* r) {
     auto it = r ? position.find(r) : position.end();
     return it == position.end() ? -1 : it->second;
@@ -309,7 +315,10 @@ void PrintDisplayRanges(const TClientSyntAnalyzer& c, const std::map<const TText
       const auto& layer = collection.Layers(l);
       for (int i = 0; i < layer.Count(); ++i) {
         JsonLine j;
-        j.AddUtf8("display", kind).Add("layer", l).Add("start", layer[i].StartPos).Add("end", layer[i].EndPos);
+        j.AddUtf8("display", kind)
+            .Add("layer", l)
+            .Add("start", layer[i].StartPos)
+            .Add("end", layer[i].EndPos);
         fields(j, layer[i]);
         std::cout << j.Str() << '\n';
       }
@@ -325,7 +334,8 @@ void PrintDisplayRanges(const TClientSyntAnalyzer& c, const std::map<const TText
   });
   each(d.Collapsible, "collapsible",
        [&](JsonLine& j, const TCollapsibleRange& r) { j.Add("range", r.RangeIndex); });
-  each(d.Staples, "staple", [&](JsonLine& j, const TBlockStaple& r) { j.Add("rule", RuleName(r.Rule)); });
+  each(d.Staples, "staple",
+       [&](JsonLine& j, const TBlockStaple& r) { j.Add("rule", RuleName(r.Rule)); });
   each(d.LineBreaks, "separator",
        [&](JsonLine& j, const TLineBreakRange& r) { j.Add("rule", RuleName(r.Rule)); });
 }
