@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -13,6 +11,7 @@
 #include "platform/filer.h"
 #include "platform/tick.h"
 #include "platform/utf.h"
+#include "tool_runner.h"
 
 namespace synt {
 namespace {
@@ -95,32 +94,9 @@ TEST(DefaultKeyMapping, EveryRowEqualsTheTable) {
   EXPECT_EQ(&DefaultKeyMapping(), &DefaultKeyMapping());
 }
 
-struct ToolResult {
-  int status;
-  std::string out;
-};
-
-ToolResult RunTool(const std::string& args) {
-  std::string cmd = std::string(SYNT_TOOL_PATH) + " " + args + " 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return {-1, ""};
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  int rc = pclose(p);
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out};
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 TEST(KeysTool, PrintsTheDefaultTableAndAStoredMapping) {
-  std::string golden = ReadFile(std::string(SYNT_TEST_DATA_DIR) + "/keys/default_table.jsonl");
-  ToolResult r = RunTool("keys");
+  std::string golden = test::ReadFile(std::string(SYNT_TEST_DATA_DIR) + "/keys/default_table.jsonl");
+  test::ToolResult r = test::RunTool({"keys"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, golden);
 
@@ -132,20 +108,20 @@ TEST(KeysTool, PrintsTheDefaultTableAndAStoredMapping) {
   std::string text = "object Form1: TForm\n" + w.WriteRootText(&m) + "end\n";
   std::string path = testing::TempDir() + "keys_tool_mapping.txt";
   std::ofstream(path, std::ios::binary) << text;
-  r = RunTool("keys --mapping " + path);
+  r = test::RunTool({"keys", "--mapping", path});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, golden);
 
   std::ofstream(path, std::ios::binary) << "object Keys: TSyntKeyMapping\n  Nothing = 1\nend\n";
-  EXPECT_EQ(RunTool("keys --mapping " + path).status, 1);
-  EXPECT_EQ(RunTool("keys --mapping " + path + " --ignore-errors").status, 0);
+  EXPECT_EQ(test::RunTool({"keys", "--mapping", path}).status, 1);
+  EXPECT_EQ(test::RunTool({"keys", "--mapping", path, "--ignore-errors"}).status, 0);
   std::ofstream(path, std::ios::binary) << "object Form1: TForm\nend\n";
-  EXPECT_EQ(RunTool("keys --mapping " + path).status, 1);
+  EXPECT_EQ(test::RunTool({"keys", "--mapping", path}).status, 1);
   std::remove(path.c_str());
 }
 
 TEST(KeysTool, Match) {
-  auto r = RunTool("keys --match Ctrl+K B");
+  auto r = test::RunTool({"keys", "--match", "Ctrl+K", "B"});
   EXPECT_EQ(r.status, 0);
   tool::JsonValue v;
   std::string err;
@@ -154,18 +130,18 @@ TEST(KeysTool, Match) {
   EXPECT_EQ(v.Find("keys")->AsString(), u"Ctrl+K \u00B7 B");
   EXPECT_EQ(v.Find("caption")->AsString(), u"Mark Selection Start");
 
-  ASSERT_TRUE(tool::ParseJson(RunTool("keys --match B").out, v, err));
+  ASSERT_TRUE(tool::ParseJson(test::RunTool({"keys", "--match", "B"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), 0);
-  ASSERT_TRUE(tool::ParseJson(RunTool("keys --match 'Ctrl+K \xC2\xB7 B'").out, v, err));
+  ASSERT_TRUE(tool::ParseJson(test::RunTool({"keys", "--match", "Ctrl+K \xC2\xB7 B"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), cmMarkSelStart);
-  ASSERT_TRUE(tool::ParseJson(RunTool("keys --match 'Ctrl+K' 'ctrl+b'").out, v, err));
+  ASSERT_TRUE(tool::ParseJson(test::RunTool({"keys", "--match", "Ctrl+K", "ctrl+b"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), cmDeleteToLineStart);
   ASSERT_TRUE(
-      tool::ParseJson(RunTool("keys --first-control-keys --match 'Ctrl+K' 'ctrl+b'").out, v, err));
+      tool::ParseJson(test::RunTool({"keys", "--first-control-keys", "--match", "Ctrl+K", "ctrl+b"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), cmMarkSelStart);
-  EXPECT_EQ(RunTool("keys --match Hyper+K").status, 2);
-  EXPECT_EQ(RunTool("keys --match").status, 2);
-  EXPECT_EQ(RunTool("keys --bogus").status, 2);
+  EXPECT_EQ(test::RunTool({"keys", "--match", "Hyper+K"}).status, 2);
+  EXPECT_EQ(test::RunTool({"keys", "--match"}).status, 2);
+  EXPECT_EQ(test::RunTool({"keys", "--bogus"}).status, 2);
 }
 
 // ---- matching

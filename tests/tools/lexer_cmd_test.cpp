@@ -1,51 +1,19 @@
 // End-to-end tests of `synt convert` and `synt lexers`: the built tool on real files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "json.h"
+#include "tool_runner.h"
 
 namespace synt::tool {
 namespace {
 
 namespace fs = std::filesystem;
 
-class LexerCmd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / "synt_lexer_cmd";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  static void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  int Run(const std::vector<std::string>& args) {
-    std::string cmd = std::string("'") + SYNT_TOOL_PATH + "'";
-    for (const auto& a : args) cmd += " '" + a + "'";
-    cmd += " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
-    int rc = std::system(cmd.c_str());
-    out = Read(Path("stdout"));
-    err = Read(Path("stderr"));
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-
-  fs::path dir;
-  std::string out, err;
-};
+class LexerCmd : public synt::test::ToolTest {};
 
 const char* kLibrary =
     "object Lib: TSyntaxManager\n"
