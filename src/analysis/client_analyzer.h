@@ -252,6 +252,8 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   int fTokenCache = -1;
 
   void CallOnCloseTextRange(TTextRange* Range);
+  // The text range a collapsible range was built for, while it is still part of the analysis.
+  TTextRange* CollapsibleTextRange(const TCollapsibleRange& Range) const;
   // The rule of the innermost open range that counts as a parent (not IgnoreAsParent), or null:
   // the strict parent test asks for it on most tokens, the opened list changes rarely.
   TTagBlockCondition* InnermostParentRule() const;

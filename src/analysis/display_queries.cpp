@@ -127,6 +127,16 @@ int TClientSyntAnalyzer::GetLineCollapseState(int Line) const {
   return state;
 }
 
+TTextRange* TClientSyntAnalyzer::CollapsibleTextRange(const TCollapsibleRange& Range) const {
+  TTextRange* r = Range.TextRange;
+  if (!r) return nullptr;
+  // Ranges discarded by a change stay allocated until the next pass replaces the display data;
+  // only one that is still part of the analysis is handed out.
+  if (r->Index < 0 || r->Index >= fRangeLog.Count() || fRangeLog[r->Index].Range != r)
+    return nullptr;
+  return r;
+}
+
 TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
   int d, c, end;
   if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
@@ -135,10 +145,10 @@ TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
       .GetRangesInRange(list, d, c);
   for (const TCollapsibleRange* r : list) {
     if (r->StartPos < d || r->EndPos <= end) continue;
-    if (r->RangeIndex < 0 || r->RangeIndex >= RangeCount()) continue;
-    TTextRange* range = Ranges(r->RangeIndex);
-    if (range->StartIdx < 0 || range->StartIdx >= TagCount()) continue;
-    if (Tags(range->StartIdx).StartPos == r->StartPos) return range;
+    TTextRange* range = CollapsibleTextRange(*r);
+    if (!range || range->StartIdx < 0 || range->StartIdx >= TagCount()) continue;
+    // The range's first token is current, the collapsible range's start old.
+    if (Tags(range->StartIdx).StartPos == fChangeLog.OldToCur(r->StartPos)) return range;
   }
   return nullptr;
 }
@@ -147,8 +157,7 @@ TTextRange* TClientSyntAnalyzer::GetCollapsibleAt(int Pos) {
   std::vector<TCollapsibleRange*> list;
   fDisplay.Collapsible.GetRangesAtPos(list, fChangeLog.CurToOld(Pos));
   for (auto it = list.rbegin(); it != list.rend(); ++it)
-    if ((*it)->RangeIndex >= 0 && (*it)->RangeIndex < RangeCount())
-      return Ranges((*it)->RangeIndex);
+    if (TTextRange* range = CollapsibleTextRange(**it)) return range;
   return nullptr;
 }
 

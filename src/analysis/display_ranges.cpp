@@ -74,6 +74,7 @@ class Builder {
         cr.StartPos = span.StartPos;
         cr.EndPos = span.EndPos;
         cr.RangeIndex = Index;
+        cr.TextRange = R;
         d_.Collapsible.Add(cr);
       }
     }

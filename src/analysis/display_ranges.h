@@ -48,6 +48,9 @@ struct TDynoRange : TRange {
 
 struct TCollapsibleRange : TRange {
   int RangeIndex = -1;  // index of its text range in AllRanges when it was built
+  // The text range itself: after a change AllRanges is renumbered before the next pass, and the
+  // queries must still find the range this one was made for (or know that it is gone).
+  TTextRange* TextRange = nullptr;
 };
 
 struct TBlockStaple : TRange {

@@ -345,6 +345,31 @@ TEST_F(Incremental, CollapseStatesOfLinesFollowTheirTextBeforeTheNextPass) {
   EXPECT_EQ(last, 4);
 }
 
+TEST_F(Incremental, CollapsibleQueriesNeverHandOutARangeTheyWereNotBuiltFor) {
+  EditDoc d(&L, u"begin a\nend;\nbegin b\nend;");
+  ASSERT_TRUE(d.Settle(h));
+  TTextRange* first = d->GetCollapsibleAtLine(0);
+  ASSERT_NE(first, nullptr);
+  // A block typed above: every range is discarded, and re-analysis of the new block gives it
+  // index 0 and, in old coordinates, the first block's place.
+  d.lines.InsertText(0, u"begin c\nend;\n");
+  d->TryAppend(14);
+  d->CatchUpBlockRules(-1);  // this lexer runs its block rules apart from tokenizing
+  ASSERT_GE(d->RangeCount(), 1);
+  EXPECT_EQ(d->GetCollapsibleAtLine(2), nullptr);
+  EXPECT_EQ(d->GetCollapsibleAt(14), nullptr);
+  EXPECT_EQ(d->GetLineCollapseState(2), 0);  // the state still follows the old data
+  ASSERT_TRUE(d.Settle(h));
+  TTextRange* moved = d->GetCollapsibleAtLine(2);
+  ASSERT_NE(moved, nullptr);
+  EXPECT_EQ(moved->StartPos, 13);
+  EXPECT_EQ(d->GetCollapsibleAt(14), moved);
+  // An edit after a range keeps it: it is still found, at its unchanged place.
+  d.lines.InsertText(d.lines.TextLength(), u"\nx");
+  EXPECT_EQ(d->GetCollapsibleAtLine(2), moved);
+  EXPECT_EQ(d->GetCollapsibleAt(14), moved);
+}
+
 TEST_F(Incremental, StaplesAndSeparators) {
   begin->SetDrawStaple(true);
   auto* top = AddBlock(L, u"Top", btLineBreak, {{u"proc", tcEqual, kIdent}});
