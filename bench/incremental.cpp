@@ -8,6 +8,8 @@
 //   - the background pass over the whole text: its time and the GUI-thread time of taking over
 //     its results;
 //   - the baseline: a full analysis of the same text.
+// The machine may be shared: iteration times are CPU times (of the GUI thread, or of the process
+// while the GUI thread waits for the background pass); wall-clock figures are counters (*_wall_ms).
 //   build/bench/bench_incremental [--benchmark_filter=...]
 // SYNT_CORPUS_DIR overrides where the corpora are looked for (bench/corpus.sh builds them).
 #include <benchmark/benchmark.h>
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <ctime>
 #include <map>
 #include <memory>
 
@@ -31,6 +34,19 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// CPU time in milliseconds of the calling thread, or of the whole process.
+double CpuMs(clockid_t Which) {
+  timespec t{};
+  clock_gettime(Which, &t);
+  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+double ThreadMs() {
+  return CpuMs(CLOCK_THREAD_CPUTIME_ID);
+}
+double ProcessMs() {
+  return CpuMs(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 fs::path CorpusDir() {
@@ -61,10 +77,13 @@ synt::THeadlessEventLoop& Loop() {
 
 // What driving an analysis to its end measured.
 struct SettleStats {
-  double maxSliceMs = 0;
+  double maxSliceMs = 0;     // GUI-thread CPU time of the longest slice
+  double maxSliceWallMs = 0;
   int slices = 0;
-  double passMs = 0;      // from the end of the last slice to the posted take-over
-  double takeOverMs = 0;  // the take-over itself, on the GUI thread
+  double passMs = 0;      // process CPU time from the end of the last slice to the take-over
+  double passWallMs = 0;
+  double takeOverMs = 0;  // the take-over itself, GUI-thread CPU time
+  double takeOverWallMs = 0;
 };
 
 // A fully analysed document, kept between benchmarks of the same file.
@@ -86,18 +105,25 @@ struct Doc {
     SettleStats s;
     while (!client->IsFinished()) {
       auto t0 = Clock::now();
+      const double c0 = ThreadMs();
       client->IdleAppend();
-      s.maxSliceMs = std::max(s.maxSliceMs, Ms(Clock::now() - t0));
+      s.maxSliceMs = std::max(s.maxSliceMs, ThreadMs() - c0);
+      s.maxSliceWallMs = std::max(s.maxSliceWallMs, Ms(Clock::now() - t0));
       ++s.slices;
     }
     auto t1 = Clock::now();
+    const double p1 = ProcessMs();
     while (client->IsSyntThreadRunning()) {
       if (!Loop().HasPosted()) Loop().WaitForPosted(1000);
       auto t2 = Clock::now();
+      const double p2 = ProcessMs();
       if (Loop().HasPosted()) {
-        s.passMs = Ms(t2 - t1);
+        s.passWallMs = Ms(t2 - t1);
+        s.passMs = p2 - p1;
+        const double c2 = ThreadMs();
         Loop().RunPosted();
-        s.takeOverMs = Ms(Clock::now() - t2);
+        s.takeOverMs = ThreadMs() - c2;
+        s.takeOverWallMs = Ms(Clock::now() - t2);
       }
     }
     return s;
@@ -151,21 +177,24 @@ void KeystrokeAnalysis(benchmark::State& state, const char* file, bool atStart) 
     return;
   }
   const int pos = Spot(*d, atStart);
-  double storage = 0;
+  double storage = 0, wall = 0;
   for (auto _ : state) {
     auto s0 = Clock::now();
     d->lines.InsertText(pos, u"x");
     storage += Ms(Clock::now() - s0);
     auto t0 = Clock::now();
+    const double c0 = ThreadMs();
     d->client->TextChanged(pos, 1, 0, d->lines.LineOfPos(pos));
     d->client->TryAppend(d->WindowEnd(pos));
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    state.SetIterationTime((ThreadMs() - c0) / 1e3);
+    wall += Ms(Clock::now() - t0);
     state.PauseTiming();
     d->Delete(pos, 1);
     d->Settle();
     state.ResumeTiming();
   }
   state.counters["storage_ms"] = storage / double(state.iterations());
+  state.counters["wall_ms"] = wall / double(state.iterations());
 }
 
 // Keystrokes 2 to 11 of a burst: the idle loop has not caught up since the first.
@@ -188,10 +217,10 @@ void TypingBurst(benchmark::State& state, const char* file) {
       auto s0 = Clock::now();
       d->lines.InsertText(pos + i, u"y");
       storage += Ms(Clock::now() - s0);
-      auto t0 = Clock::now();
+      const double c0 = ThreadMs();
       d->client->TextChanged(pos + i, 1, 0, d->lines.LineOfPos(pos));
       d->client->TryAppend(d->WindowEnd(pos));
-      total += std::chrono::duration<double>(Clock::now() - t0).count();
+      total += (ThreadMs() - c0) / 1e3;
       ++keys;
     }
     state.SetIterationTime(total / 10);
@@ -220,19 +249,23 @@ void IdleSlices(benchmark::State& state, const char* file, bool atStart) {
     SettleStats s = d->Settle();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
     worst.maxSliceMs = std::max(worst.maxSliceMs, s.maxSliceMs);
+    worst.maxSliceWallMs = std::max(worst.maxSliceWallMs, s.maxSliceWallMs);
     worst.slices = s.slices;
     worst.passMs = std::max(worst.passMs, s.passMs);
     worst.takeOverMs = std::max(worst.takeOverMs, s.takeOverMs);
+    worst.takeOverWallMs = std::max(worst.takeOverWallMs, s.takeOverWallMs);
     state.PauseTiming();
     d->Delete(pos, 1);
     d->Settle();
     state.ResumeTiming();
   }
   state.counters["max_slice_ms"] = worst.maxSliceMs;
+  state.counters["max_slice_wall_ms"] = worst.maxSliceWallMs;
   state.counters["slice_budget_ms"] = 8;
   state.counters["slices"] = worst.slices;
   state.counters["pass_ms"] = worst.passMs;
   state.counters["take_over_ms"] = worst.takeOverMs;
+  state.counters["take_over_wall_ms"] = worst.takeOverWallMs;
 }
 
 // The background pass alone: a character appended at the end re-analyses one token, then the
@@ -243,20 +276,25 @@ void BackgroundPass(benchmark::State& state, const char* file) {
     state.SkipWithError("no corpus (run bench/corpus.sh)");
     return;
   }
-  double takeOver = 0;
+  double takeOver = 0, takeOverWall = 0, wall = 0;
   for (auto _ : state) {
     state.PauseTiming();
     const int end = d->lines.TextLength();
     d->Insert(end, u" ");
     while (!d->client->IsFinished()) d->client->IdleAppend();
     state.ResumeTiming();
-    // The pass started when the analysis finished; it ends when it posts its take-over.
+    // The pass started when the analysis finished; it ends when it posts its take-over. The GUI
+    // thread sleeps meanwhile, so the process's CPU time is the pass's.
     auto t0 = Clock::now();
+    const double p0 = ProcessMs();
     while (!Loop().HasPosted()) Loop().WaitForPosted(1000);
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    state.SetIterationTime((ProcessMs() - p0) / 1e3);
+    wall += Ms(Clock::now() - t0);
     auto t1 = Clock::now();
+    const double c1 = ThreadMs();
     Loop().RunPosted();
-    takeOver = std::max(takeOver, Ms(Clock::now() - t1));
+    takeOver = std::max(takeOver, ThreadMs() - c1);
+    takeOverWall = std::max(takeOverWall, Ms(Clock::now() - t1));
     state.PauseTiming();
     d->Delete(end, 1);
     d->Settle();
@@ -268,6 +306,8 @@ void BackgroundPass(benchmark::State& state, const char* file) {
   for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();
   for (int l = 0; l < disp.Staples.Count(); ++l) n += disp.Staples.Layers(l).Count();
   state.counters["take_over_ms"] = takeOver;
+  state.counters["take_over_wall_ms"] = takeOverWall;
+  state.counters["wall_ms"] = wall / double(state.iterations());
   state.counters["display_ranges"] = double(n);
   state.counters["text_ranges"] = d->client->RangeCount();
 }
@@ -285,22 +325,26 @@ void FullAnalysis(benchmark::State& state, const char* file) {
     synt::TClientSyntAnalyzer client(Library().FindLexer(u"Pascal"), nullptr,
                                      [&] { return &lines; });
     client.SetBackgroundFinish(false);
-    auto t0 = Clock::now();
+    const double c0 = ThreadMs();
     client.CompleteAnalysis();
-    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    state.SetIterationTime((ThreadMs() - c0) / 1e3);
     state.PauseTiming();  // freeing is not part of it
     client.Clear();
     state.ResumeTiming();
   }
 }
 
+// Every iteration ends by letting the analysis settle (re-analysing the text after the spot), so
+// the iteration counts are fixed rather than left to the library.
 #define SIZES(F, ...)                                         \
   BENCHMARK_CAPTURE(F, 1MB, "pascal-1mb.pas" __VA_ARGS__)     \
       ->UseManualTime()                                       \
-      ->Unit(benchmark::kMillisecond);                        \
+      ->Unit(benchmark::kMillisecond)                         \
+      ->Iterations(50);                                       \
   BENCHMARK_CAPTURE(F, 10MB, "pascal-10mb.pas" __VA_ARGS__)   \
       ->UseManualTime()                                       \
-      ->Unit(benchmark::kMillisecond);                        \
+      ->Unit(benchmark::kMillisecond)                         \
+      ->Iterations(10);                                       \
   BENCHMARK_CAPTURE(F, 100MB, "pascal-100mb.pas" __VA_ARGS__) \
       ->UseManualTime()                                       \
       ->Unit(benchmark::kMillisecond)                         \
@@ -309,7 +353,8 @@ void FullAnalysis(benchmark::State& state, const char* file) {
 SIZES(KeystrokeAnalysis, , false)
 BENCHMARK_CAPTURE(KeystrokeAnalysis, start_1MB, "pascal-1mb.pas", true)
     ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 BENCHMARK_CAPTURE(KeystrokeAnalysis, start_10MB, "pascal-10mb.pas", true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
@@ -323,7 +368,8 @@ SIZES(IdleSlices, , false)
 SIZES(BackgroundPass)
 BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")
     ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 BENCHMARK_CAPTURE(FullAnalysis, 10MB, "pascal-10mb.pas")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

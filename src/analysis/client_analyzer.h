@@ -236,9 +236,18 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   int fOrderedPrefix = INT_MAX;
   // The block-rule run that made each line separator (parallel to fLineBreaks).
   std::vector<int> fLineBreakRuns;
+  // Ranges that left the analysis together, owned and freed together (a keystroke in a large
+  // text discards many; they are handed on as one vector).
+  struct TRangeBatch {
+    std::vector<TTextRange*> Items;
+    TRangeBatch() = default;
+    TRangeBatch(TRangeBatch&& Other) noexcept : Items(std::move(Other.Items)) { Other.Items.clear(); }
+    TRangeBatch& operator=(TRangeBatch&&) = delete;
+    ~TRangeBatch();
+  };
   // Discarded ranges: the display data of the last pass may still point at them, so they live
   // until that data is replaced.
-  std::vector<std::unique_ptr<TTextRange>> fDeadRanges;
+  std::vector<TRangeBatch> fDeadRanges;
   // What a take-over replaced; the next background pass frees it off the GUI thread.
   struct TGarbage;
   std::unique_ptr<TGarbage> fGarbage;

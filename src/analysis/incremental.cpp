@@ -17,8 +17,12 @@ using analysis_internal::TRangeLog;
 
 // What a take-over or a cut replaced and nothing points at any more. It is handed to the next
 // background pass, which frees it off the GUI thread.
+TClientSyntAnalyzer::TRangeBatch::~TRangeBatch() {
+  for (TTextRange* r : Items) delete r;
+}
+
 struct TClientSyntAnalyzer::TGarbage {
-  std::vector<std::unique_ptr<TTextRange>> Ranges;
+  std::vector<TRangeBatch> Ranges;
   std::vector<TTokenList> Tokens;
   std::vector<TDisplayRanges> Display;
 
@@ -139,11 +143,11 @@ void TClientSyntAnalyzer::Clear() {
     OpenedClear();
     // Nothing points at the ranges any more once the display data goes too; freeing hundreds of
     // thousands of them is left to a background pass.
-    std::vector<TTextRange*> all;
+    TRangeBatch all;
     fAllRanges.ExtractIf(
-        0, [](TTextRange*) { return true; }, all);
-    for (TTextRange* r : all) fGarbage->Ranges.emplace_back(r);
-    for (auto& r : fDeadRanges) fGarbage->Ranges.push_back(std::move(r));
+        0, [](TTextRange*) { return true; }, all.Items);
+    fGarbage->Ranges.push_back(std::move(all));
+    for (auto& b : fDeadRanges) fGarbage->Ranges.push_back(std::move(b));
     fDeadRanges.clear();
     fRangeLog.Clear();
     fOrderedPrefix = INT_MAX;
@@ -257,30 +261,37 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   }
 
   if (m < fRangeLog.Count()) {
-    std::vector<TTextRange*> dead;
-    if (m <= fOrderedPrefix) {
+    // The discarded ranges all start at or after the first of them by position: only the ranges
+    // from there on are looked at, and when all of those go (the usual case: no older range
+    // starts after a newer one) the tail is taken without touching a range object. A keystroke
+    // in a large text then costs a copy of pointers, not a walk over scattered ranges.
+    const int removed = fRangeLog.Count() - m;
+    const int from = fAllRanges.PriorAt(fRangeLog.MinStartFrom(m) - 1) + 1;
+    TRangeBatch dead;
+    dead.Items.reserve(size_t(removed));
+    if (fAllRanges.Count() - from == removed)
       fAllRanges.ExtractIf(
-          m, [](TTextRange*) { return true; }, dead);
-      fOrderedPrefix = INT_MAX;
-    } else {
+          from, [](TTextRange*) { return true; }, dead.Items);
+    else
       fAllRanges.ExtractIf(
-          fOrderedPrefix, [m](TTextRange* r) { return r->Index >= m; }, dead);
-    }
-    for (TTextRange* r : dead) fDeadRanges.emplace_back(r);
+          from, [m](TTextRange* r) { return r->Index >= m; }, dead.Items);
+    // Positions below the ordered prefix keep their ranges; when no range made out of order
+    // survives, the list is back in creation order.
+    if (m <= fOrderedPrefix) fOrderedPrefix = INT_MAX;
+    fDeadRanges.push_back(std::move(dead));
     fRangeLog.Truncate(m);
   }
 
   // The opened list after run k, rebuilt in the order analysis makes it: by start, then by age.
   OpenedClear();
+  // They are the ranges made before m and closed after run k (the same set as above: reopening
+  // keeps a range in it), now open; the log answers without touching the ranges.
   std::vector<int> open;
-  fRangeLog.ClosedAfter(k, m, open);
-  std::vector<TTextRange*> ranges;
-  for (int i : open)
-    if (!fRangeLog[i].Range->IsClosed()) ranges.push_back(fRangeLog[i].Range);
-  std::stable_sort(ranges.begin(), ranges.end(), [](const TTextRange* a, const TTextRange* b) {
-    return a->StartPos < b->StartPos;
-  });
-  for (TTextRange* r : ranges) OpenedAdd(r);
+  for (int i : later)
+    if (fRangeLog[i].CloseRun == TRangeLog::kOpen) open.push_back(i);
+  std::stable_sort(open.begin(), open.end(),
+                   [this](int a, int b) { return fRangeLog.StartOf(a) < fRangeLog.StartOf(b); });
+  for (int i : open) OpenedAdd(fRangeLog[i].Range);
 
   // Retags by runs after k of tokens before k, newest first.
   auto firstAfter = [k](const std::vector<TRetag>& log) {
@@ -496,7 +507,7 @@ void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
     if (!fPendingTokens.Empty()) fGarbage->Tokens.push_back(std::move(fPendingTokens));
     fPendingTokens.Clear();
     fPendingBase = 0;
-    for (auto& r : fDeadRanges) fGarbage->Ranges.push_back(std::move(r));
+    for (auto& b : fDeadRanges) fGarbage->Ranges.push_back(std::move(b));
     fDeadRanges.clear();
   }
   // Its last act was to post this; the old collections are a handful of vectors.
@@ -521,6 +532,7 @@ void TClientSyntAnalyzer::Check() const {
   for (int i = 0; i < fRangeLog.Count(); ++i) {
     const TTextRange* r = fRangeLog[i].Range;
     if (r->Index != i) fail("range index " + std::to_string(i));
+    if (r->StartPos != fRangeLog.StartOf(i)) fail("start of range " + std::to_string(i) + " moved");
     if (r->IsClosed() != (fRangeLog[i].CloseRun != TRangeLog::kOpen))
       fail("close state of range " + std::to_string(i));
     if (i < fOrderedPrefix && i < fAllRanges.Count() && fAllRanges[i] != r)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "analysis/client_analyzer.h"
+
 namespace synt::analysis_internal {
 
 namespace {
@@ -11,6 +13,7 @@ constexpr int kNone = INT_MIN;  // an empty leaf: no range, never "closed after"
 void TRangeLog::Added(TTextRange* Range, int CreateRun, int OpenStartIdx) {
   const int index = Count();
   fEntries.push_back({Range, CreateRun, kOpen, kByRule, OpenStartIdx});
+  fStarts.push_back(Range->StartPos);
   if (index >= fLeaves) {
     // Double the tree and rebuild it: amortised constant per range.
     const int leaves = std::max(64, fLeaves * 2);
@@ -44,10 +47,18 @@ void TRangeLog::Truncate(int Index) {
   // The leaves past the end keep their values: every query stops at Count(), so only the O(log n)
   // nodes that straddle the end see them, and Added overwrites them one by one.
   fEntries.resize(size_t(std::clamp(Index, 0, Count())));
+  fStarts.resize(fEntries.size());
+}
+
+int TRangeLog::MinStartFrom(int Index) const {
+  int m = INT_MAX;
+  for (size_t i = size_t(std::max(Index, 0)); i < fStarts.size(); ++i) m = std::min(m, fStarts[i]);
+  return m;
 }
 
 void TRangeLog::Clear() {
   fEntries.clear();
+  fStarts.clear();
   fTree.clear();
   fLeaves = 0;
 }

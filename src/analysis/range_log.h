@@ -47,12 +47,17 @@ class TRangeLog {
   int FirstCreatedAfter(int Run) const;
   // Appends the indexes below Limit whose close run is after Run, in ascending order.
   void ClosedAfter(int Run, int Limit, std::vector<int>& Out) const;
+  // The smallest StartPos of the ranges from Index on (INT_MAX if none). The starts are kept
+  // apart from the entries so that this scan reads one small array, not the ranges.
+  int MinStartFrom(int Index) const;
+  int StartOf(int Index) const { return fStarts[std::size_t(Index)]; }
 
  private:
   void Update(int Index);
   void Collect(int Node, int Lo, int Hi, int Run, int Limit, std::vector<int>& Out) const;
 
   std::vector<Entry> fEntries;
+  std::vector<int> fStarts;  // StartPos of each range when it was added (the sort key, fixed)
   // Max-tree over the close runs: leaf i at fTree[fLeaves + i]; fLeaves is a power of two.
   std::vector<int> fTree;
   int fLeaves = 0;
