@@ -309,7 +309,8 @@ void Drive(std::mt19937& Rng, LoopHarness& H, EditDoc& D) {
   TClientSyntAnalyzer& c = *D.client;
   const int len = D.lines.TextLength();
   switch (Rng() % 7) {
-    case 0:  // nothing: the next edit comes at once
+    case 0:  // nothing: the next edit comes at once; now and then the whole text is replaced
+      if (Rng() % 16 == 0) D.lines.SetTextStr(std::u16string(D.lines.TextView()));
       break;
     case 1: {  // a paint request for a stretch of text, and its queries
       const int from = int(Rng() % unsigned(len + 1));
