@@ -312,6 +312,44 @@ void BackgroundPass(benchmark::State& state, const char* file) {
   state.counters["text_ranges"] = d->client->RangeCount();
 }
 
+// What painting 60 lines in the middle asks of a settled analysis: token styles and styled
+// ranges position by position, and each line's highlight, collapse state and staples.
+void PaintQueries(benchmark::State& state, const char* file) {
+  Doc* d = Document(file);
+  if (!d) {
+    state.SkipWithError("no corpus (run bench/corpus.sh)");
+    return;
+  }
+  const int first = d->lines.GetCount() / 2 - 30;
+  const int from = d->lines.LineStart(first), to = d->WindowEnd(from);
+  auto& c = *d->client;
+  int64_t n = 0;
+  for (auto _ : state) {
+    const double c0 = ThreadMs();
+    synt::TStyleEntries entries;
+    for (int p = from; p < to;) {
+      int next = c.GetTokenStyleAt(p, entries);
+      const int styled = c.GetStyledRangesAt(p, entries, true);
+      if (styled > p && (next <= p || styled < next)) next = styled;
+      p = next > p ? next : p + 1;
+      entries.clear();
+    }
+    std::vector<synt::TBlockStaple*> staples;
+    for (int line = first; line < first + 60; ++line) {
+      bool invert = false;
+      synt::TColor font = synt::clNone, bg = synt::clNone;
+      c.GetLineHighlight(line, true, invert, font, bg);
+      n += c.GetLineCollapseState(line);
+      staples.clear();
+      c.GetStaplesAtLine(line, staples);
+    }
+    state.SetIterationTime((ThreadMs() - c0) / 1e3);
+  }
+  benchmark::DoNotOptimize(n);
+  state.counters["collapsible_layers"] = c.DisplayRanges().Collapsible.Count();
+  state.counters["staple_layers"] = c.DisplayRanges().Staples.Count();
+}
+
 // The baseline: everything from scratch.
 void FullAnalysis(benchmark::State& state, const char* file) {
   fs::path p = CorpusDir() / file;
@@ -366,6 +404,7 @@ BENCHMARK_CAPTURE(KeystrokeAnalysis, start_100MB, "pascal-100mb.pas", true)
 SIZES(TypingBurst)
 SIZES(IdleSlices, , false)
 SIZES(BackgroundPass)
+SIZES(PaintQueries)
 BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

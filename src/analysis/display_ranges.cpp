@@ -180,7 +180,10 @@ bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, std::stop_token Stop) {
   b.Regions(Client.AnalyzedLength());
   const int n = Client.RangeCount();
   for (int i = 0; i < n; ++i) {
-    if ((i & 255) == 0 && Stop.stop_requested()) return false;
+    // Every range: with ranges that stay open to the end of a large text the collections get
+    // thousands of layers, and one Add can take a fraction of a millisecond, while a change on the
+    // GUI thread waits for this pass to let go of the client.
+    if (Stop.stop_requested()) return false;
     b.Range(i, Client.Ranges(i));
   }
   const auto& breaks = Client.LineBreaks();

@@ -502,7 +502,10 @@ void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
   if (fThread.get() != Pass) return;
   {
     std::lock_guard lock(fLock);
-    fDisplay.Swap(Pass->Result());  // the old collections leave with the pass
+    fDisplay.Swap(Pass->Result());
+    // The old collections (thousands of layers in a large text) are freed by the next pass.
+    fGarbage->Display.emplace_back();
+    fGarbage->Display.back().Swap(Pass->Result());
     fChangeLog.Clear();
     if (!fPendingTokens.Empty()) fGarbage->Tokens.push_back(std::move(fPendingTokens));
     fPendingTokens.Clear();
@@ -510,7 +513,7 @@ void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
     for (auto& b : fDeadRanges) fGarbage->Ranges.push_back(std::move(b));
     fDeadRanges.clear();
   }
-  // Its last act was to post this; the old collections are a handful of vectors.
+  // Its last act was to post this.
   std::unique_ptr<TSyntFinishThread> done = std::move(fThread);
   done->Join();
   done.reset();
