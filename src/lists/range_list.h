@@ -21,7 +21,9 @@
 // safe while nobody changes the list. Out-of-range indexes raise EListError.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -262,16 +264,46 @@ class TRangeCollection {
   using Item = typename Layer::Item;
 
   int Count() const { return int(fLayers.size()); }
-  Layer& Layers(int Index) { return *fLayers[CheckedIndex(Index)]; }
+  // A layer handed out for changing may change its last range: the layer index below is rebuilt
+  // at the next Add.
+  Layer& Layers(int Index) {
+    fEndsValid = false;
+    return *fLayers[CheckedIndex(Index)];
+  }
   const Layer& Layers(int Index) const { return *fLayers[CheckedIndex(Index)]; }
-  void Clear() { fLayers.clear(); }
+  void Clear() {
+    fLayers.clear();
+    fEndsValid = false;
+  }
 
+  // Puts Range in the first layer where it overlaps nothing (a new layer if there is none).
   void Add(T Range) {
-    for (auto& layer : fLayers) {
-      if (layer->TryInsert(std::move(Range))) return;
+    const Item& r = TRangeElement<T>::Get(Range);
+    const int start = r.StartPos;
+    if (!fEndsValid) RebuildEnds();
+    if (start >= fMaxStart) {
+      // Starting at or after every range so far, it fits a layer exactly when it can be appended
+      // there: the first layer whose last range ends by its start, found in the tree of layer ends
+      // instead of layer by layer (ranges that stay open to the end of a long text make thousands
+      // of layers).
+      const int l = FirstEndingBy(start);
+      if (l < 0 || fLayers[size_t(l)]->TryInsert(std::move(Range))) {
+        if (l < 0)
+          AddLayer(std::move(Range));
+        else
+          SetEnd(l);
+        fMaxStart = start;
+        return;
+      }
+      fEndsValid = false;  // cannot happen while the tree is right; the walk below decides
     }
-    fLayers.push_back(std::make_unique<Layer>(false));
-    fLayers.back()->Add(std::move(Range));
+    for (size_t l = 0; l < fLayers.size(); ++l) {
+      if (fLayers[l]->TryInsert(std::move(Range))) {
+        SetEnd(int(l));
+        return;
+      }
+    }
+    AddLayer(std::move(Range));
   }
 
   // Appends every range containing Pos, layer by layer; returns the nearest position after Pos at
@@ -316,7 +348,49 @@ class TRangeCollection {
     return size_t(Index);
   }
 
+  void AddLayer(T&& Range) {
+    fLayers.push_back(std::make_unique<Layer>(false));
+    fLayers.back()->Add(std::move(Range));
+    if (fLayers.size() > fLeaves) {
+      RebuildEnds();
+    } else {
+      SetEnd(int(fLayers.size()) - 1);
+    }
+  }
+
+  // Min-tree over the end of each layer's last range; leaves past the layers hold INT_MAX.
+  void RebuildEnds() {
+    fLeaves = 16;
+    while (fLeaves < fLayers.size()) fLeaves *= 2;
+    fEnds.assign(2 * fLeaves, INT_MAX);
+    fMaxStart = INT_MIN;
+    for (size_t l = 0; l < fLayers.size(); ++l) {
+      if (fLayers[l]->Count() == 0) continue;
+      fEnds[fLeaves + l] = fLayers[l]->Last().EndPos;
+      fMaxStart = std::max(fMaxStart, fLayers[l]->Last().StartPos);
+    }
+    for (size_t n = fLeaves - 1; n >= 1; --n) fEnds[n] = std::min(fEnds[2 * n], fEnds[2 * n + 1]);
+    fEndsValid = true;
+  }
+  void SetEnd(int L) {
+    size_t n = fLeaves + size_t(L);
+    fEnds[n] = fLayers[size_t(L)]->Count() ? fLayers[size_t(L)]->Last().EndPos : INT_MAX;
+    for (n /= 2; n >= 1; n /= 2) fEnds[n] = std::min(fEnds[2 * n], fEnds[2 * n + 1]);
+  }
+  // The first layer whose last range ends at or before Pos, or -1. An empty layer never counts
+  // (it cannot come from Add).
+  int FirstEndingBy(int Pos) const {
+    if (fEnds[1] > Pos) return -1;
+    size_t n = 1;
+    while (n < fLeaves) n = fEnds[2 * n] <= Pos ? 2 * n : 2 * n + 1;
+    return int(n - fLeaves);
+  }
+
   std::vector<std::unique_ptr<Layer>> fLayers;
+  std::vector<int> fEnds;
+  size_t fLeaves = 0;
+  int fMaxStart = INT_MIN;  // the largest start of any range in the layers
+  bool fEndsValid = false;
 };
 
 }  // namespace synt

@@ -368,5 +368,40 @@ TEST(RangeCollection, RandomRangesAgreeWithBruteForce) {
   }
 }
 
+// The layer each range lands in is the first where it overlaps nothing, whether ranges come in
+// order of their starts (found through the index of layer ends) or not (walked); compared with a
+// plain first-fit model, also after a layer was handed out for changing.
+TEST(RangeCollection, LayersMatchFirstFitInAndOutOfOrder) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 60; ++round) {
+    TRangeCollection<> c;
+    std::vector<std::vector<TRange>> model;
+    int start = 0;
+    for (int i = 0; i < 300; ++i) {
+      // Mostly ascending starts with long ranges (many layers), now and then one further back.
+      int s = rng() % 8 == 0 ? int(rng() % unsigned(start + 1)) : (start += int(rng() % 4));
+      int e = s + int(rng() % 3 == 0 ? rng() % 400 : rng() % 6);
+      c.Add({s, e});
+      size_t l = 0;
+      for (; l < model.size(); ++l) {
+        TRangeList<> probe;
+        for (const TRange& r : model[l]) probe.Add(r);
+        if (probe.TryInsert(TRange(s, e))) break;
+      }
+      if (l == model.size()) model.emplace_back();
+      model[l].push_back({s, e});
+      std::sort(model[l].begin(), model[l].end(),
+                [](const TRange& a, const TRange& b) {
+                  return a.StartPos != b.StartPos ? a.StartPos < b.StartPos : a.EndPos < b.EndPos;
+                });
+      if (i % 97 == 0 && c.Count() > 0) c.Layers(0);  // handed out: the index is rebuilt
+    }
+    c.Check();
+    ASSERT_EQ(size_t(c.Count()), model.size()) << round;
+    for (size_t l = 0; l < model.size(); ++l) ASSERT_EQ(Ranges(c.Layers(int(l))), model[l]) << round;
+  }
+}
+
+
 }  // namespace
 }  // namespace synt
