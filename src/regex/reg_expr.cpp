@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "lists/char_utils.h"
+#include "platform/properties.h"
 #include "regex/reg_nodes.h"
 
 namespace synt {
@@ -95,13 +96,57 @@ int TqxRegProgram::SubExprCount() const {
 
 // ---- TqxRegExpr ---------------------------------------------------------------------------------
 
+namespace {
+void DescribeRegExpr(TPropertyList& L) {
+  TPropsOf<TqxRegExpr> p(L);
+  p.String("Expression", &TqxRegExpr::Expression, &TqxRegExpr::SetExpression);
+  p.String("ModifierStr", &TqxRegExpr::ModifierStr, &TqxRegExpr::SetModifierStr).NotStored();
+  p.Integer("ModifierFlags", &TqxRegExpr::ModifierFlags, &TqxRegExpr::SetModifierFlags);
+  p.Integer("ModifiersStatic", &TqxRegExpr::ModifiersStatic, &TqxRegExpr::SetModifiersStatic);
+  p.Integer("CodePage", &TqxRegExpr::CodePage, &TqxRegExpr::SetCodePage).Def(0);
+}
+}  // namespace
+
+const TClassInfo& TqxRegExpr::StaticClassInfo() {
+  static const TClassInfo info("TqxRegExpr", &TPersistent::StaticClassInfo(), DescribeRegExpr);
+  return info;
+}
+
 TqxRegExpr::TqxRegExpr() : flags_(DefaultModifiers.load()) {}
 
 TqxRegExpr::TqxRegExpr(std::u16string_view Expression)
     : expression_(Expression), flags_(DefaultModifiers.load()) {}
 
-TqxRegExpr::TqxRegExpr(const TqxRegExpr& Source) = default;
-TqxRegExpr& TqxRegExpr::operator=(const TqxRegExpr& Source) = default;
+// A copy is a second expression with the same settings and compiled program (shared, immutable)
+// and the same last match.
+TqxRegExpr::TqxRegExpr(const TqxRegExpr& Source)
+    : TPersistent(),
+      expression_(Source.expression_),
+      flags_(Source.flags_),
+      static_(Source.static_),
+      codePage_(Source.codePage_),
+      program_(Source.program_),
+      compiled_(Source.compiled_),
+      hooksGen_(Source.hooksGen_),
+      error_(Source.error_),
+      errorIsConvert_(Source.errorIsConvert_),
+      match_(Source.match_) {}
+
+TqxRegExpr& TqxRegExpr::operator=(const TqxRegExpr& Source) {
+  if (&Source == this) return *this;
+  expression_ = Source.expression_;
+  flags_ = Source.flags_;
+  static_ = Source.static_;
+  codePage_ = Source.codePage_;
+  program_ = Source.program_;
+  compiled_ = Source.compiled_;
+  hooksGen_ = Source.hooksGen_;
+  error_ = Source.error_;
+  errorIsConvert_ = Source.errorIsConvert_;
+  match_ = Source.match_;
+  return *this;
+}
+
 TqxRegExpr::~TqxRegExpr() = default;
 
 void TqxRegExpr::Assign(const TqxRegExpr& Source) {
@@ -110,6 +155,11 @@ void TqxRegExpr::Assign(const TqxRegExpr& Source) {
   expression_ = Source.expression_;
   flags_ = Source.flags_;
   Discard();
+}
+
+void TqxRegExpr::Assign(const TPersistent* Source) {
+  if (auto* r = dynamic_cast<const TqxRegExpr*>(Source)) return Assign(*r);
+  TPersistent::Assign(Source);
 }
 
 void TqxRegExpr::Discard() {

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "platform/object.h"
+#include "platform/persistent.h"
 
 namespace synt {
 
@@ -165,17 +166,22 @@ class TqxRegProgram {
   bool nullable_ = false;
 };
 
-// An expression with its modifiers, compiled on first use.
-class TqxRegExpr {
+// An expression with its modifiers, compiled on first use. A persistent object, so that a
+// component can publish one as a sub-property (Expression, ModifierStr (not stored),
+// ModifierFlags, ModifiersStatic, CodePage).
+class TqxRegExpr : public TPersistent {
+  SYNT_CLASS_INFO()
  public:
   TqxRegExpr();
   explicit TqxRegExpr(std::u16string_view Expression);
   TqxRegExpr(const TqxRegExpr& Source);
   TqxRegExpr& operator=(const TqxRegExpr& Source);
-  ~TqxRegExpr();
+  ~TqxRegExpr() override;
 
-  // Copies CodePage, Expression and ModifierFlags.
+  // Copies CodePage, Expression and ModifierFlags (from another expression; anything else is
+  // the platform's assignment).
   void Assign(const TqxRegExpr& Source);
+  void Assign(const TPersistent* Source) override;
 
   const std::u16string& Expression() const { return expression_; }
   void SetExpression(std::u16string_view Value);

@@ -1,6 +1,7 @@
 // The expression language: modifiers, escapes, sets, quantifiers, layout and compile errors.
 #include <gtest/gtest.h>
 
+#include "platform/properties.h"
 #include "regex_test_util.h"
 
 namespace synt {
@@ -50,6 +51,40 @@ TEST(RegSyntax, ModifierStrBothWays) {
   EXPECT_EQ(b.Expression(), u"x");
   EXPECT_EQ(b.CodePage(), 1251u);
   EXPECT_EQ(b.ModifierFlags(), rmIgnoreCase);
+}
+
+TEST(RegSyntax, PublishedProperties) {
+  // Published in this order; ModifierStr is not stored, CodePage defaults to 0.
+  std::vector<std::string> names;
+  for (const TPropInfo* p : TqxRegExpr::StaticClassInfo().Properties()) names.push_back(p->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Expression", "ModifierStr", "ModifierFlags",
+                                             "ModifiersStatic", "CodePage"}));
+  TqxRegExpr re(u"a+");
+  const auto& props = TqxRegExpr::StaticClassInfo().Properties();
+  EXPECT_FALSE(props[1]->IsStored(&re));
+  EXPECT_TRUE(props[2]->IsStored(&re));
+  EXPECT_TRUE(props[4]->IsDefault(&re));
+  // Properties set through their descriptions act as the setters do.
+  props[1]->SetStr(&re, u"(?-i)");
+  EXPECT_EQ(props[2]->GetOrd(&re), 0x3A);
+  EXPECT_EQ(re.MatchLength(u"AAA", 1), 0);
+  props[0]->SetStr(&re, u"A+");
+  EXPECT_EQ(re.MatchLength(u"AAA", 1), 3);
+
+  // Assignment through the persistent interface copies CodePage, Expression and ModifierFlags.
+  TqxRegExpr to;
+  to.SetModifiersStatic(rmExtended);
+  static_cast<TPersistent&>(to).Assign(&re);
+  EXPECT_EQ(to.Expression(), u"A+");
+  EXPECT_EQ(to.ModifierFlags(), 0x3A);
+  EXPECT_EQ(to.ModifiersStatic(), rmExtended);
+  TPersistent other;
+  EXPECT_THROW(to.Assign(&other), EConvertError);
+  // A copy is an independent expression with the same settings.
+  TqxRegExpr copy(re);
+  copy.SetExpression(u"b");
+  EXPECT_EQ(re.Expression(), u"A+");
+  EXPECT_EQ(copy.ModifierFlags(), 0x3A);
 }
 
 TEST(RegSyntax, ModifierStrSetterRecompiles) {
