@@ -435,6 +435,8 @@ void BuildFlat(Program& p) {
   TreRootNode& root = *p.root;
   if (root.trie || HasRefOrAssertion(root)) return;
   std::vector<FlatAlt> alts;
+  // The flat matcher takes capture slots for group numbers.
+  if (p.slotGroups != p.groupCount) return;
   if (FlatAlternatives(root, alts)) p.flat = std::move(alts);
 }
 

@@ -1098,7 +1098,7 @@ struct MatchRun {
 };
 
 namespace {
-// Runs the root at Pos; returns the final position or 0.
+// Runs the root of a program that is not flat at Pos; returns the final position or 0.
 inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
                     int64_t budget, std::vector<int>& scratch, bool& exhausted) {
   MatchRun run(S, caps, budget, kMaxFrames + 64, scratch);
@@ -1107,13 +1107,6 @@ inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Ba
     int q = Pos;
     const TreRootNode& root = *prog.root;
     int r;
-    if (!prog.flat.empty()) {
-      int end = Backward ? run.Flat<false>(prog, Pos) : run.Flat<true>(prog, Pos);
-      if (end < 0) return 0;
-      caps[Backward ? 1 : 0] = Pos;
-      caps[Backward ? 0 : 1] = end;
-      return end;
-    }
     if (root.Items.size() == 1) {
       // A single alternative: the root's occurrence is just its sequence.
       caps[Backward ? 1 : 0] = Pos;
@@ -1143,9 +1136,14 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
   if (!MayMatchAt(S, pos, Backward)) return false;
   if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
   const int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
-  if (p_->slotGroups == 1 && !p_->flat.empty()) {
-    // Flat and without groups: nothing but the match's own bounds to report.
-    regex_internal::MatchRun run(S, nullptr, budget, regex_internal::kMaxFrames + 64, M.scratch_);
+  if (!p_->flat.empty()) {
+    // Flat programs hold no assertion, so capture slots are group numbers: the match writes
+    // its groups' bounds straight into the result, on the way back from its success only.
+    const size_t n = size_t(2 * groups);
+    if (M.bounds_.size() < n) M.bounds_.resize(n);
+    int* caps = M.bounds_.data();
+    for (size_t i = 2; i < n; ++i) caps[i] = -1;
+    regex_internal::MatchRun run(S, caps, budget, regex_internal::kMaxFrames + 64, M.scratch_);
     int end;
     try {
       end = Backward ? run.Flat<false>(*p_, pos) : run.Flat<true>(*p_, pos);
@@ -1154,9 +1152,8 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
       return false;
     }
     if (end < 0) return false;
-    if (M.bounds_.size() < 2) M.bounds_.resize(2);
-    M.bounds_[0] = Backward ? end : pos;
-    M.bounds_[1] = Backward ? pos : end;
+    caps[0] = Backward ? end : pos;
+    caps[1] = Backward ? pos : end;
     M.matched_ = true;
     Pos = end;
     return true;
