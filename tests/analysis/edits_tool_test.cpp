@@ -2,13 +2,11 @@
 // analysed afresh, whether the analysis settles after every edit or only runs a slice.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "platform/utf.h"
+#include "tool_runner.h"
 
 namespace synt::test {
 namespace {
@@ -17,24 +15,6 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(SYNT_TEST_DATA_DIR) / "analysis" / "pascal";
 const fs::path kLexer = fs::path(SYNT_SOURCE_DIR) / "lexers" / "pascal.lxl";
-
-std::string Shell(const std::string& Command) {
-  std::string out;
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-std::string Read(const fs::path& P) {
-  std::ifstream in(P, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::string Quote(const std::u16string& S) {
   std::string out = "\"";
@@ -53,18 +33,13 @@ std::string Quote(const std::u16string& S) {
   return out + "\"";
 }
 
-class EditsTool : public ::testing::Test {
+class EditsTool : public ToolTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("synt_edits_tool_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+  // The tool's standard output; a failure shows what it printed on standard error.
+  std::string Tool(const std::vector<std::string>& Args) {
+    EXPECT_EQ(Run(Args), 0) << err;
+    return out;
   }
-  void TearDown() override { fs::remove_all(dir); }
-  // The tool's output, errors included, and its exit status as a last line "status=N".
-  std::string Tool(const std::string& Args) {
-    return Shell(std::string("'") + SYNT_TOOL_PATH + "' " + Args + " 2>&1; echo \"status=$?\"");
-  }
-  fs::path dir;
 };
 
 TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
@@ -73,8 +48,8 @@ TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
       u"begin ", u"end;", u"{ c }",          u"'s'", u"\n", u"asm\n nop\nend;", u"x := 1;",
       u"(*",     u"*)",   u"procedure P;\n", u"}",   u"'"};
   for (const char* sample : {"program.pas", "unit.pas", "asm.pas"}) {
-    std::u16string text = Utf8ToUtf16(Read(kSamples / sample));
-    std::ofstream(dir / "input.pas", std::ios::binary) << Utf16ToUtf8(text);
+    std::u16string text = Utf8ToUtf16(ReadFile((kSamples / sample).string()));
+    Write(Path("input.pas"), Utf16ToUtf8(text));
     std::string edits;
     for (int i = 0; i < 25; ++i) {
       int pos = int(rng() % (text.size() + 1));
@@ -86,17 +61,21 @@ TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
                ", \"insert\": " + Quote(ins) + "}\n";
       text.replace(size_t(pos), size_t(del), ins);
     }
-    std::ofstream(dir / "edits.jsonl", std::ios::binary) << edits;
-    std::ofstream(dir / "final.pas", std::ios::binary) << Utf16ToUtf8(text);
-    const std::string lexer = "--lexer '" + kLexer.string() + "' ";
-    for (const char* what : {"tokens ", "ranges --display "}) {
-      const std::string fresh = Tool(what + lexer + "'" + (dir / "final.pas").string() + "'");
-      ASSERT_NE(fresh.find("status=0"), std::string::npos) << fresh;
-      const std::string sliced = Tool(what + lexer + "--edits '" + (dir / "edits.jsonl").string() +
-                                      "' '" + (dir / "input.pas").string() + "'");
+    Write(Path("edits.jsonl"), edits);
+    Write(Path("final.pas"), Utf16ToUtf8(text));
+    const std::string lexer = kLexer.string();
+    for (const char* what : {"tokens", "ranges"}) {
+      std::vector<std::string> base = {what, "--lexer", lexer};
+      if (std::string(what) == "ranges") base.push_back("--display");
+      auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+      };
+      const std::string fresh = Tool(with({Path("final.pas")}));
+      const std::string sliced = Tool(with({"--edits", Path("edits.jsonl"), Path("input.pas")}));
       const std::string settled =
-          Tool(what + lexer + "--settle --edits '" + (dir / "edits.jsonl").string() + "' '" +
-               (dir / "input.pas").string() + "'");
+          Tool(with({"--settle", "--edits", Path("edits.jsonl"), Path("input.pas")}));
       EXPECT_EQ(sliced, fresh) << sample << " " << what;
       EXPECT_EQ(settled, fresh) << sample << " " << what;
     }
@@ -104,7 +83,7 @@ TEST_F(EditsTool, EditedResultsEqualTheFinalTextAnalysedAfresh) {
 }
 
 TEST_F(EditsTool, BadEditsFailClearly) {
-  std::ofstream(dir / "in.pas") << "begin end;";
+  Write(Path("in.pas"), "begin end;");
   struct Case {
     std::string edits, message;
   } cases[] = {
@@ -118,16 +97,14 @@ TEST_F(EditsTool, BadEditsFailClearly) {
       {"{\"pos\": 0", "line 1"},
   };
   for (const Case& c : cases) {
-    std::ofstream(dir / "e.jsonl", std::ios::binary) << c.edits;
-    std::string out = Tool("tokens --lexer '" + kLexer.string() + "' --edits '" +
-                           (dir / "e.jsonl").string() + "' '" + (dir / "in.pas").string() + "'");
-    EXPECT_NE(out.find(c.message), std::string::npos) << c.edits << "\n" << out;
-    EXPECT_NE(out.find("status=1"), std::string::npos) << c.edits << "\n" << out;
+    Write(Path("e.jsonl"), c.edits);
+    EXPECT_EQ(
+        Run({"tokens", "--lexer", kLexer.string(), "--edits", Path("e.jsonl"), Path("in.pas")}), 1)
+        << c.edits;
+    EXPECT_NE(err.find(c.message), std::string::npos) << c.edits << "\n" << err;
   }
-  std::string usage =
-      Tool("tokens --lexer '" + kLexer.string() + "' --settle '" + (dir / "in.pas").string() + "'");
-  EXPECT_NE(usage.find("--settle needs --edits"), std::string::npos) << usage;
-  EXPECT_NE(usage.find("status=2"), std::string::npos) << usage;
+  EXPECT_EQ(Run({"tokens", "--lexer", kLexer.string(), "--settle", Path("in.pas")}), 2);
+  EXPECT_NE(err.find("--settle needs --edits"), std::string::npos) << err;
 }
 
 }  // namespace

@@ -3,9 +3,6 @@
 // that differs; SYNT_UPDATE_GOLDEN=1 rewrites the expected files instead (review the diff).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +12,7 @@
 #include "analysis/lexer_library.h"
 #include "platform/utf.h"
 #include "text/memo_strings.h"
+#include "tool_runner.h"
 
 namespace synt::test {
 namespace {
@@ -23,24 +21,6 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(SYNT_TEST_DATA_DIR) / "analysis" / "pascal";
 const fs::path kLexer = fs::path(SYNT_SOURCE_DIR) / "lexers" / "pascal.lxl";
-
-std::string RunShell(const std::string& Command) {
-  std::string out;
-  FILE* p = popen(Command.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-std::string ReadFile(const fs::path& P) {
-  std::ifstream in(P, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::vector<fs::path> Samples() {
   std::vector<fs::path> v;
@@ -61,7 +41,7 @@ void Compare(const fs::path& Expected, const std::string& Actual) {
     return;
   }
   ASSERT_TRUE(fs::exists(Expected)) << Expected << " is missing (SYNT_UPDATE_GOLDEN=1 writes it)";
-  std::string want = ReadFile(Expected);
+  std::string want = ReadFile(Expected.string());
   if (want == Actual) {
     fs::remove(fresh);
     return;
@@ -88,11 +68,11 @@ TEST(PascalGolden, TokensAndRangesOfEverySample) {
   ASSERT_GE(samples.size(), 4u);
   for (const fs::path& s : samples) {
     for (const char* what : {"tokens", "ranges"}) {
-      std::string cmd = std::string("'") + SYNT_TOOL_PATH + "' " + what + " --lexer '" +
-                        kLexer.string() + "' --name Pascal '" + s.string() + "'";
+      ToolResult r = RunTool({what, "--lexer", kLexer.string(), "--name", "Pascal", s.string()});
+      EXPECT_EQ(r.status, 0) << r.err;
       fs::path expected = s;
       expected.replace_extension(std::string(".") + what + ".jsonl");
-      Compare(expected, RunShell(cmd));
+      Compare(expected, r.out);
     }
   }
 }
@@ -162,7 +142,7 @@ TEST_F(PascalLexer, LibraryHoldsBothLexers) {
 TEST_F(PascalLexer, CrLfLineEndsGiveTheSameResults) {
   for (const fs::path& s : Samples()) {
     TSyntMemoStrings lf, crlf;
-    std::u16string text = Utf8ToUtf16(ReadFile(s)), withCr;
+    std::u16string text = Utf8ToUtf16(ReadFile(s.string())), withCr;
     for (char16_t ch : text) {
       if (ch == u'\n') withCr += u'\r';
       withCr += ch;
@@ -181,7 +161,7 @@ TEST_F(PascalLexer, CrLfLineEndsGiveTheSameResults) {
 TEST_F(PascalLexer, SeparateBlockAnalysisEqualsSynchronous) {
   for (const fs::path& s : Samples()) {
     TSyntMemoStrings lines;
-    lines.SetTextStr(Utf8ToUtf16(ReadFile(s)));
+    lines.SetTextStr(Utf8ToUtf16(ReadFile(s.string())));
     TClientSyntAnalyzer sync(Pascal(), nullptr, [&] { return &lines; });
     sync.Analyze(true);
     TClientSyntAnalyzer sep(Pascal(), nullptr, [&] { return &lines; });
@@ -192,38 +172,33 @@ TEST_F(PascalLexer, SeparateBlockAnalysisEqualsSynchronous) {
   }
 }
 
-TEST(AnalysisTool, FailsClearlyOnBadLexers) {
-  const std::string tool = std::string("'") + SYNT_TOOL_PATH + "' ";
+class AnalysisTool : public ToolTest {};
+
+TEST_F(AnalysisTool, FailsClearlyOnBadLexers) {
   const std::string input = (kData / "program.pas").string();
-  fs::path dir = fs::temp_directory_path() / ("synt_analysis_tool_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  std::ofstream(dir / "broken.lxl") << "object X: TSyntAnalyzer\n  NoSuchProperty = 1\nend\n";
-  std::ofstream(dir / "notalexer.txt") << "hello\n";
+  Write(Path("broken.lxl"), "object X: TSyntAnalyzer\n  NoSuchProperty = 1\nend\n");
+  Write(Path("notalexer.txt"), "hello\n");
   struct Case {
-    std::string args, message;
+    std::vector<std::string> args;
+    std::string message;
   } cases[] = {
-      {"tokens --lexer '/nonexistent/x.lxl' '" + input + "'", "cannot open"},
-      {"tokens --lexer '" + (dir / "broken.lxl").string() + "' '" + input + "'", "NoSuchProperty"},
-      {"ranges --lexer '" + (dir / "notalexer.txt").string() + "' '" + input + "'",
-       "not a lexer file"},
-      {"tokens --lexer '" + kLexer.string() + "' --name Nope '" + input + "'", "no lexer named"},
-      {"tokens --lexer '" + kLexer.string() + "' '/nonexistent/input.pas'", "cannot open"},
+      {{"tokens", "--lexer", "/nonexistent/x.lxl", input}, "cannot open"},
+      {{"tokens", "--lexer", Path("broken.lxl"), input}, "NoSuchProperty"},
+      {{"ranges", "--lexer", Path("notalexer.txt"), input}, "not a lexer file"},
+      {{"tokens", "--lexer", kLexer.string(), "--name", "Nope", input}, "no lexer named"},
+      {{"tokens", "--lexer", kLexer.string(), "/nonexistent/input.pas"}, "cannot open"},
   };
   for (const Case& c : cases) {
-    std::string out = RunShell(tool + c.args + " 2>&1; echo \"status=$?\"");
-    EXPECT_NE(out.find(c.message), std::string::npos) << c.args << "\n" << out;
-    EXPECT_NE(out.find("status=1"), std::string::npos) << c.args << "\n" << out;
+    EXPECT_EQ(Run(c.args), 1) << c.message;
+    EXPECT_NE(err.find(c.message), std::string::npos) << c.message << "\n" << err;
   }
-  std::string usage = RunShell(tool + "tokens '" + input + "' 2>&1; echo \"status=$?\"");
-  EXPECT_NE(usage.find("--lexer"), std::string::npos);
-  EXPECT_NE(usage.find("status=2"), std::string::npos);
+  EXPECT_EQ(Run({"tokens", input}), 2);
+  EXPECT_NE(err.find("--lexer"), std::string::npos) << err;
   // Standard input works, and the first lexer of a library is the default.
-  std::string fromStdin =
-      RunShell("printf 'begin end;' | " + tool + "tokens --lexer '" + kLexer.string() + "' -");
-  EXPECT_NE(fromStdin.find("\"rule\": \"Keyword\", \"style\": \"Keyword\", \"text\": \"begin\""),
+  ASSERT_EQ(Run({"tokens", "--lexer", kLexer.string(), "-"}, "begin end;"), 0) << err;
+  EXPECT_NE(out.find("\"rule\": \"Keyword\", \"style\": \"Keyword\", \"text\": \"begin\""),
             std::string::npos)
-      << fromStdin;
-  fs::remove_all(dir);
+      << out;
 }
 
 }  // namespace
