@@ -2,45 +2,25 @@
 // one-case form.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-namespace synt {
+#include "tool_runner.h"
+
+namespace synt::test {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Runs the tool with a shell command line; returns its standard output and exit status.
-std::string RunTool(const std::string& args, int& status) {
-  std::string cmd = std::string("'") + SYNT_TOOL_PATH + "' " + args + " 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
-}
 
 TEST(RegexCommand, CasesMatchTheExpectedOutput) {
   const std::string dir = std::string(SYNT_TEST_DATA_DIR) + "/regex/";
-  int status = 0;
-  std::string out = RunTool("regex < '" + dir + "cases.jsonl'", status);
-  EXPECT_EQ(status, 1);  // the input holds malformed lines on purpose
+  ToolResult r = RunTool({"regex"}, ReadFile(dir + "cases.jsonl"));
+  EXPECT_EQ(r.status, 1);  // the input holds malformed lines on purpose
   const std::string expectedPath = dir + "cases.expected.jsonl";
   if (std::getenv("SYNT_UPDATE_GOLDEN")) {
-    std::ofstream(expectedPath, std::ios::binary) << out;
+    std::ofstream(expectedPath, std::ios::binary) << r.out;
     GTEST_SKIP() << "rewrote " << expectedPath;
   }
-  std::istringstream got(out), want(ReadFile(expectedPath)), in(ReadFile(dir + "cases.jsonl"));
+  std::istringstream got(r.out), want(ReadFile(expectedPath)), in(ReadFile(dir + "cases.jsonl"));
   std::string g, w, c;
   for (int line = 1; std::getline(want, w); ++line) {
     std::getline(in, c);
@@ -51,22 +31,28 @@ TEST(RegexCommand, CasesMatchTheExpectedOutput) {
 }
 
 TEST(RegexCommand, OneCaseFromArguments) {
-  int status = 0;
-  EXPECT_EQ(
-      RunTool("regex '(\\w+)=(\\d+)' 'x key=42' --pos 3 --subst '\\2=\\1'", status),
-      "{\"valid\": true, \"matched\": true, \"pos\": 9, \"length\": 6, \"groups\": [\"key=42\", "
-      "\"key\", \"42\"], \"subst\": \"42=key\"}\n");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(RunTool("regex 'cba' 'xabc' --pos 5 --backward --modifiers '(?-i)'", status),
+  ToolResult r =
+      RunTool({"regex", "(\\w+)=(\\d+)", "x key=42", "--pos", "3", "--subst", "\\2=\\1"});
+  EXPECT_EQ(r.out,
+            "{\"valid\": true, \"matched\": true, \"pos\": 9, \"length\": 6, \"groups\": "
+            "[\"key=42\", \"key\", \"42\"], \"subst\": \"42=key\"}\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = RunTool({"regex", "cba", "xabc", "--pos", "5", "--backward", "--modifiers", "(?-i)"});
+  EXPECT_EQ(r.out,
             "{\"valid\": true, \"matched\": true, \"pos\": 2, \"length\": 3, \"groups\": "
             "[\"abc\"]}\n");
-  RunTool("regex onlyone", status);
-  EXPECT_EQ(status, 2);
-  RunTool("regex a b --pos x", status);
-  EXPECT_EQ(status, 2);
-  RunTool("regex a b --bogus", status);
-  EXPECT_EQ(status, 2);
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Arguments reach the tool as they are: quotes and blanks are part of the text.
+  r = RunTool({"regex", "'a\\ b'", "'a b'"});
+  EXPECT_NE(r.out.find("\"groups\": [\"'a b'\"]"), std::string::npos) << r.out;
+  for (std::vector<std::string> bad : {std::vector<std::string>{"regex", "onlyone"},
+                                       {"regex", "a", "b", "--pos", "x"},
+                                       {"regex", "a", "b", "--bogus"}}) {
+    r = RunTool(bad);
+    EXPECT_EQ(r.status, 2) << bad.back();
+    EXPECT_FALSE(r.err.empty()) << bad.back();
+  }
 }
 
 }  // namespace
-}  // namespace synt
+}  // namespace synt::test
