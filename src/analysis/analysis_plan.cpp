@@ -82,6 +82,35 @@ bool TagSet::Contains(std::u16string_view S) const {
   return false;
 }
 
+// ---- TagDict --------------------------------------------------------------------------------
+
+int TagDict::Add(const std::u16string& Tag) {
+  std::u16string t = Tag;
+  for (char16_t& c : t) c = Fold(c);
+  if (int id = Find(t); id >= 0) return id;
+  fTags.push_back(std::move(t));
+  fMinLen = std::min(fMinLen, Tag.size());
+  fMaxLen = std::max(fMaxLen, Tag.size());
+  Rehash();
+  return int(fTags.size()) - 1;
+}
+
+void TagDict::Rehash() {
+  // A quarter full at most: a miss (most tokens are no tag) ends on an empty slot at once.
+  size_t cap = 16;
+  while (cap < fTags.size() * 4) cap *= 2;
+  if (fSlots.size() == cap) {
+    std::fill(fSlots.begin(), fSlots.end(), -1);
+  } else {
+    fSlots.assign(cap, -1);
+  }
+  for (size_t i = 0; i < fTags.size(); ++i) {
+    size_t k = Hash(fTags[i]) & (cap - 1);
+    while (fSlots[k] >= 0) k = (k + 1) & (cap - 1);
+    fSlots[k] = int(i);
+  }
+}
+
 // ---- Conditions -----------------------------------------------------------------------------
 
 std::shared_ptr<const TqxRegProgram> CompileExpression(const std::u16string& Expression,
@@ -118,6 +147,7 @@ ConditionPlan PlanOneCondition(const TSingleTagCondition* C) {
   const TStrings& list = *C->TagList();
   for (int i = 0; i < list.Count(); ++i) tags.push_back(list.Strings(i));
   p.EmptyTags = tags.empty();
+  p.IgnoreCase = C->IgnoreCase();
   if (p.Type == tcMask || p.Type == tcStrictMask) {
     for (const std::u16string& t : tags) {
       auto prog = CompileTag(t);
@@ -253,7 +283,24 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     p.RuleIndex = base + nTok + i;
     p.Delay = r->ConditionDelay();
     TConditionCollection* conds = r->ConditionList();
-    for (int k = 0; k < conds->Count(); ++k) p.Conds.push_back(PlanOneCondition(conds->Items(k)));
+    for (int k = 0; k < conds->Count(); ++k) {
+      ConditionPlan c = PlanOneCondition(conds->Items(k));
+      if (c.Type != tcMask && c.Type != tcStrictMask) {
+        TagDict& dict = c.IgnoreCase ? plan->FoldedTags : plan->ExactTags;
+        const TStrings& list = *conds->Items(k)->TagList();
+        for (int j = 0; j < list.Count(); ++j) {
+          const int id = dict.Add(list.Strings(j));
+          if (c.TagBits.size() <= size_t(id >> 6)) c.TagBits.resize(size_t(id >> 6) + 1, 0);
+          c.TagBits[size_t(id >> 6)] |= uint64_t(1) << (id & 63);
+        }
+      }
+      p.Conds.push_back(std::move(c));
+    }
+    p.BlockType = r->BlockType();
+    p.IdentIndex = r->IdentIndex();
+    p.TokenType = r->TokenType();
+    p.RefToCondEnd = r->RefToCondEnd();
+    p.CancelNextRules = r->CancelNextRules();
     p.SimpleTag = r->BlockType() == btTagDetect && !r->Block() && r->GrammaRuleName().empty();
     p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
     p.NamesGramma = !r->GrammaRuleName().empty();

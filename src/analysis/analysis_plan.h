@@ -17,6 +17,7 @@
 
 #include "analysis/gramma_rules.h"
 #include "analysis/syntax_analyzer.h"
+#include "lists/char_utils.h"
 #include "regex/reg_expr.h"
 
 namespace synt {
@@ -47,11 +48,62 @@ class TagSet {
   std::vector<int> fSlots;            // open addressing; -1 empty
 };
 
+// Every tag text of one lexer's conditions, numbered: a token's text is looked up once, and each
+// condition tests its number in a bit set. Two of them per lexer: exact texts and upper-cased
+// texts (IgnoreCase).
+class TagDict {
+ public:
+  explicit TagDict(bool Fold = false) : fFold(Fold) {}
+  // The number of Tag (upper-cased first when folding), added if new.
+  int Add(const std::u16string& Tag);
+  // The number of S, -1 when it is no tag.
+  int Find(std::u16string_view S) const {
+    if (fTags.empty() || S.size() < fMinLen || S.size() > fMaxLen) return -1;
+    size_t mask = fSlots.size() - 1;
+    for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
+      if (Same(fTags[size_t(fSlots[k])], S)) return fSlots[k];
+    return -1;
+  }
+  int Count() const { return int(fTags.size()); }
+
+ private:
+  char16_t Fold(char16_t c) const { return fFold ? CharUpper(c) : c; }
+  uint32_t Hash(std::u16string_view S) const {
+    // Length and the first, second and last units tell the tags of a lexer apart well enough.
+    uint32_t h = uint32_t(S.size()) * 0x9E3779B1u;
+    if (!S.empty()) {
+      h = (h ^ Fold(S[0])) * 0x85EBCA77u;
+      h = (h ^ Fold(S[S.size() - 1])) * 0xC2B2AE3Du;
+      if (S.size() > 2) h = (h ^ Fold(S[1])) * 0x27D4EB2Fu;
+    }
+    return h ^ (h >> 15);
+  }
+  bool Same(const std::u16string& Tag, std::u16string_view S) const {
+    if (Tag.size() != S.size()) return false;
+    for (size_t i = 0; i < S.size(); ++i)
+      if (Tag[i] != Fold(S[i])) return false;
+    return true;
+  }
+  void Rehash();
+
+  bool fFold;
+  size_t fMinLen = SIZE_MAX, fMaxLen = 0;
+  std::vector<std::u16string> fTags;  // upper-cased when folding
+  std::vector<int> fSlots;            // open addressing; -1 empty
+};
+
 struct ConditionPlan {
   TTagConditionType Type = tcEqual;
   uint32_t TokenTypes = 0;
   bool EmptyTags = true;
+  bool IgnoreCase = false;
   TagSet Tags;
+  // The tags by their numbers in the lexer's dictionary (exact or, with IgnoreCase, folded).
+  std::vector<uint64_t> TagBits;
+  bool HasTag(int Id) const {
+    return Id >= 0 && size_t(Id >> 6) < TagBits.size() &&
+           ((TagBits[size_t(Id >> 6)] >> (Id & 63)) & 1);
+  }
   // tcMask, tcStrictMask: the tags compiled in list order; an invalid one ends the list there.
   std::vector<std::shared_ptr<const TqxRegProgram>> Masks;
   bool MaskListCut = false;  // a tag failed to compile (the test ends there)
@@ -84,6 +136,38 @@ struct BlockRulePlan {
   bool Global = false;       // AlwaysEnabled
   bool Event = false;        // OnBlockCheck assigned (it may accept what the conditions refuse)
   uint32_t StatesPresent = 0, StatesAbsent = 0;
+  // The rule's own settings the run reads, here so that a run touches no rule object.
+  TTagBlockType BlockType = btRangeStart;
+  int IdentIndex = 0;
+  int TokenType = -1;
+  bool RefToCondEnd = false;
+  bool CancelNextRules = false;
+};
+
+// The numbers of the latest tokens' texts in a lexer's dictionaries, kept from one block-rule run
+// to the next (runs come for n, n + 1, ... tokens; anything else starts afresh).
+struct TokenIdCache {
+  struct Entry {
+    int Index = -1;
+    int Start = 0, End = 0;
+    int Exact = -2, Folded = -2;  // -2: not looked up yet
+  };
+  static constexpr int kSize = 16;
+  Entry Entries[kSize];
+  const char16_t* TextData = nullptr;
+  size_t TextSize = 0;
+  int LastRun = -1;
+  // Called at the start of a run for n tokens over Text.
+  void StartRun(int n, std::u16string_view Text) {
+    if (Text.data() != TextData || Text.size() != TextSize || (n != LastRun && n != LastRun + 1))
+      Reset(Text);
+    LastRun = n;
+  }
+  void Reset(std::u16string_view Text) {
+    for (Entry& e : Entries) e.Index = -1;
+    TextData = Text.data();
+    TextSize = Text.size();
+  }
 };
 
 struct SubRulePlan {
@@ -108,6 +192,8 @@ struct LexerPlan {
   std::vector<uint64_t> BlockByType, BlockByChar;    // the latest token
   std::vector<uint64_t> BlockByType2, BlockByChar2;  // the token before
   std::vector<SubRulePlan> SubRules;
+  TagDict ExactTags{false}, FoldedTags{true};
+  TokenIdCache Ids;
   // Units a sub-lexer rule's start can match at (every rule, and the AlwaysEnabled ones), and
   // whether some rule may open a region anywhere (FromTextBegin, an invalid or empty-matching
   // start expression): a region cannot open at other units.

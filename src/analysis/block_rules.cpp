@@ -13,26 +13,84 @@
 namespace synt {
 
 using analysis_internal::BlockRulePlan;
-using analysis_internal::CheckCondition;
 using analysis_internal::ConditionPlan;
 
 namespace {
 
+// The tokens of one block-rule run as conditions see them: a token's text is looked up in the
+// lexer's tag dictionaries once, whatever number of conditions test it.
+class RunTokens {
+ public:
+  RunTokens(analysis_internal::LexerPlan& Plan, const TParserResults& Client,
+            std::u16string_view Text, int n)
+      : fPlan(Plan),
+        fList(Client.Tokens()),
+        fText(Text),
+        fMatch(const_cast<TParserResults&>(Client).MatchScratch()) {
+    Count = Client.TagCount();
+    Plan.Ids.StartRun(n, Text);
+  }
+
+  int Count;
+
+  bool Check(const ConditionPlan& C, int t) {
+    const TSyntToken& tok = fList[t];
+    if (C.TokenTypes != 0) {
+      bool typed = (C.TokenTypes >> (uint32_t(tok.TokenType) % 32u)) & 1u;
+      if (C.Type == tcSkip) return typed;
+      if (!typed) return C.Type == tcNotEqual;
+    }
+    if (C.EmptyTags) return C.Type != tcNotEqual;
+    switch (C.Type) {
+      case tcEqual:
+      case tcSkip:
+        return C.HasTag(Id(C.IgnoreCase, t, tok));
+      case tcNotEqual:
+        return !C.HasTag(Id(C.IgnoreCase, t, tok));
+      default:
+        return analysis_internal::CheckConditionOn(C, fText, tok, fMatch);
+    }
+  }
+
+ private:
+  int Id(bool Fold, int t, const TSyntToken& tok) {
+    analysis_internal::TokenIdCache::Entry& e =
+        fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
+    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) {
+      e.Index = t;
+      e.Start = tok.StartPos;
+      e.End = tok.EndPos;
+      e.Exact = e.Folded = -2;
+    }
+    int& id = Fold ? e.Folded : e.Exact;
+    if (id == -2) {
+      size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
+      size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
+      id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(fText.substr(s, end - s));
+    }
+    return id;
+  }
+
+  analysis_internal::LexerPlan& fPlan;
+  const TTokenList& fList;
+  std::u16string_view fText;
+  TqxRegMatch& fMatch;
+};
+
 // The condition walk of CheckConditions over planned conditions.
-bool CheckPlanned(const BlockRulePlan& P, const TParserResults& Client, std::u16string_view Text,
-                  int& RefIdx, int n) {
+bool CheckPlanned(const BlockRulePlan& P, RunTokens& R, int& RefIdx, int n) {
   const std::vector<ConditionPlan>& c = P.Conds;
   const int count = int(c.size());
   if (count == 0) return false;
   const int d = P.Delay;
-  const int tags = Client.TagCount();
+  const int tags = R.Count;
   if (!P.HasSkip) {
     // Independent tests of the tokens n - 1 - d, n - 2 - d, ...: the order does not matter.
     for (int i : P.Order) {
       int t = n - i - d - 1;
       if (t < 0 || t >= tags) {
         if (c[size_t(i)].Type != tcNotEqual) return false;
-      } else if (!CheckCondition(c[size_t(i)], Client, Text, t)) {
+      } else if (!R.Check(c[size_t(i)], t)) {
         return false;
       }
     }
@@ -44,8 +102,8 @@ bool CheckPlanned(const BlockRulePlan& P, const TParserResults& Client, std::u16
     int t = n + extra - i - d - skips - 1;
     if (c[size_t(i)].Type == tcSkip && i < count - 1 && c[size_t(i) + 1].Type != tcSkip) {
       while (t >= 0) {
-        if (t < tags && CheckCondition(c[size_t(i) + 1], Client, Text, t)) break;
-        if (t >= tags || !CheckCondition(c[size_t(i)], Client, Text, t)) return false;
+        if (t < tags && R.Check(c[size_t(i) + 1], t)) break;
+        if (t >= tags || !R.Check(c[size_t(i)], t)) return false;
         --t;
         ++skips;
       }
@@ -55,7 +113,7 @@ bool CheckPlanned(const BlockRulePlan& P, const TParserResults& Client, std::u16
     }
     if (t < 0 || t >= tags) {
       if (c[size_t(i)].Type != tcNotEqual) return false;
-    } else if (!CheckCondition(c[size_t(i)], Client, Text, t)) {
+    } else if (!R.Check(c[size_t(i)], t)) {
       return false;
     }
   }
@@ -132,34 +190,38 @@ bool TTagBlockCondition::CheckConditions(std::u16string_view Text, TParserResult
                                          int& RefIdx, int n) {
   TSyntAnalyzer* lexer = SyntOwner();
   if (!lexer) return false;
-  const BlockRulePlan* p = FindBlockPlan(Client.PlanFor(lexer), this);
-  return p && CheckPlanned(*p, Client, Text, RefIdx, n < 0 ? Client.TagCount() : n);
+  analysis_internal::LexerPlan& plan = Client.PlanFor(lexer);
+  const BlockRulePlan* p = FindBlockPlan(plan, this);
+  if (!p) return false;
+  if (n < 0) n = Client.TagCount();
+  RunTokens run(plan, Client, Text, n);
+  return CheckPlanned(*p, run, RefIdx, n);
 }
 
 // ---- The lexer's block-rule passes ------------------------------------------------------------
 
 void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal) {
-  const analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  analysis_internal::LexerPlan& plan = Client.PlanFor(this);
   const int n = Client.TagCount();
+  RunTokens run(plan, Client, Text, n);
   ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || (p.NamesGramma && rule->GrammaRule())) return 0;
     if (OnlyGlobal && !p.Global) return 0;
     int refIdx = 0;
-    bool accept = CheckPlanned(p, Client, Text, refIdx, n);
+    bool accept = CheckPlanned(p, run, refIdx, n);
     if (rule->OnBlockCheck) {
       auto* client = dynamic_cast<TClientSyntAnalyzer*>(&Client);
       rule->OnBlockCheck(rule, client, Text, refIdx, accept);
     }
     if (!accept) return 0;
-    int k =
-        rule->RefToCondEnd() ? refIdx - rule->IdentIndex() : n - p.Delay - rule->IdentIndex() - 1;
+    int k = p.RefToCondEnd ? refIdx - p.IdentIndex : n - p.Delay - p.IdentIndex - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
-      Client.TagToken(k, p.RuleIndex, rule->TokenType(), n);
-      retagged = k >= n - 2 && rule->TokenType() >= 0;
+      Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+      retagged = k >= n - 2 && p.TokenType >= 0;
     }
-    if (rule->CancelNextRules()) return -1;
+    if (p.CancelNextRules) return -1;
     return retagged ? 1 : 0;
   });
 }
@@ -169,8 +231,9 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
   if (n < 0) n = Client.TagCount();
   n = std::min(n, Client.TagCount());
   Client.SetBlockAnalPos(n);
-  const analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  analysis_internal::LexerPlan& plan = Client.PlanFor(this);
   const uint32_t* state = &Client.CurrentStateRef();
+  RunTokens run(plan, Client, Text, n);
   try {
     ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
       TTagBlockCondition* rule = p.Rule;
@@ -194,22 +257,22 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
         accept = pos != -1;
         refIdx = pos;
       } else {
-        accept = CheckPlanned(p, Client, Text, refIdx, n);
+        accept = CheckPlanned(p, run, refIdx, n);
         if (!accept && !p.Event) return 0;
         if (p.ParentTest && !Client.ParentTest(rule)) return 0;
       }
-      if (p.Event) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
+      if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
       if (!accept) return 0;
 
       Client.ApplyStates(rule);
-      const int r = rule->RefToCondEnd() ? refIdx : n - p.Delay - 1;
-      const int k = r - rule->IdentIndex();
+      const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
+      const int k = r - p.IdentIndex;
       bool retagged = false;
       if (k >= 0 && k < n) {
-        switch (rule->BlockType()) {
+        switch (p.BlockType) {
           case btTagDetect:
-            Client.TagToken(k, p.RuleIndex, rule->TokenType(), n);
-            retagged = k >= n - 2 && rule->TokenType() >= 0;
+            Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+            retagged = k >= n - 2 && p.TokenType >= 0;
             break;
           case btLineBreak: {
             const TSyntToken& t = Client.Tags(k);
@@ -247,7 +310,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
             break;
         }
       }
-      if (rule->CancelNextRules()) return -1;
+      if (p.CancelNextRules) return -1;
       return retagged ? 1 : 0;
     });
   } catch (...) {
