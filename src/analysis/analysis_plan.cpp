@@ -58,16 +58,21 @@ void TagSet::Build(const std::vector<std::u16string>& Tags, bool IgnoreCase) {
 }
 
 TTokenFilter TagSet::FirstChars() const {
-  TTokenFilter f;
-  if (fCount == 0) return f;
-  f.Chars[0] = f.Chars[1] = 0;
-  f.High = fIgnoreCase;  // units above 127 may share an upper case with an ASCII tag
+  if (fCount == 0) return TTokenFilter();
+  uint64_t chars[2] = {0, 0};
+  bool high = fIgnoreCase;  // units above 127 may share an upper case with an ASCII tag
+  auto add = [&](char16_t c) {
+    if (c < 128)
+      chars[c >> 6] |= uint64_t(1) << (c & 63);
+    else
+      high = true;
+  };
   for (const std::u16string& t : fTags) {
     if (t.empty()) continue;
-    f.AddChar(t[0]);
-    if (fIgnoreCase) f.AddChar(CharLower(t[0]));
+    add(t[0]);
+    if (fIgnoreCase) add(CharLower(t[0]));
   }
-  return f;
+  return TTokenFilter::Product(~0u, chars[0], chars[1], high);
 }
 
 bool TagSet::Contains(std::u16string_view S) const {
@@ -211,25 +216,28 @@ namespace {
 
 // The tokens a positive condition can accept (a superset).
 TTokenFilter ConditionFilter(const ConditionPlan& c) {
-  TTokenFilter f;
-  if (c.TokenTypes) f.Types = c.TokenTypes;
-  if (c.Type == tcSkip && c.TokenTypes) return f;  // typed tokens pass whatever their text
-  if (c.EmptyTags) return f;
+  const uint32_t types = c.TokenTypes ? c.TokenTypes : ~0u;
+  const TTokenFilter all = TTokenFilter::Product(types, ~uint64_t(0), ~uint64_t(0), true);
+  if (c.Type == tcSkip && c.TokenTypes) return all;  // typed tokens pass whatever their text
+  if (c.EmptyTags) return all;
+  uint64_t chars[2] = {0, 0};
+  bool high = false;
   if (c.Type == tcMask || c.Type == tcStrictMask) {
-    TTokenFilter chars = TTokenFilter::None();
     for (const auto& m : c.Masks) {
-      if (m->MatchesEmpty()) return f;
+      if (m->MatchesEmpty()) return all;
       const TqxCharFilter& fc = m->FirstChars();
-      chars.Chars[0] |= fc.low[0];
-      chars.Chars[1] |= fc.low[1];
-      chars.High |= fc.high || fc.low[2] || fc.low[3];
+      chars[0] |= fc.low[0];
+      chars[1] |= fc.low[1];
+      high |= fc.high || fc.low[2] || fc.low[3];
     }
-    f.Chars[0] = chars.Chars[0], f.Chars[1] = chars.Chars[1], f.High = chars.High;
-    return f;
+  } else {
+    const TTokenFilter f = c.Tags.FirstChars();
+    // FirstChars passes every type alike: its type-0 row is its character set.
+    chars[0] = f.Low[0][0];
+    chars[1] = f.Low[0][1];
+    high = f.High & 1u;
   }
-  TTokenFilter chars = c.Tags.FirstChars();
-  f.Chars[0] = chars.Chars[0], f.Chars[1] = chars.Chars[1], f.High = chars.High;
-  return f;
+  return TTokenFilter::Product(types, chars[0], chars[1], high);
 }
 
 }  // namespace
@@ -346,12 +354,12 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     const uint64_t bit = uint64_t(1) << (i % 64);
     auto fill = [&](const TTokenFilter& f, std::vector<uint64_t>& byType,
                     std::vector<uint64_t>& byChar) {
+      const uint32_t types = f.Types();
       for (unsigned t = 0; t < 32; ++t)
-        if ((f.Types >> t) & 1u) byType[t * size_t(plan->BlockWords) + w] |= bit;
-      for (unsigned c = 0; c < 129; ++c) {
-        bool may = c < 128 ? ((f.Chars[c >> 6] >> (c & 63)) & 1) : f.High;
-        if (may) byChar[c * size_t(plan->BlockWords) + w] |= bit;
-      }
+        if ((types >> t) & 1u) byType[t * size_t(plan->BlockWords) + w] |= bit;
+      for (unsigned c = 0; c < 129; ++c)
+        if (f.PassesChar(char16_t(c < 128 ? c : 128)))
+          byChar[c * size_t(plan->BlockWords) + w] |= bit;
     };
     fill(f1, plan->BlockByType, plan->BlockByChar);
     fill(f2, plan->BlockByType2, plan->BlockByChar2);

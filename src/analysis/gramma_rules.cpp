@@ -441,26 +441,34 @@ TTokenFilter ItemFilter(TParserRuleItem* Item, std::vector<TParserRule*>& InProg
   switch (Item->ItemType) {
     case itTerminal:
     case itTerminalNoCase:
-      f.Types = ~0u;
       if (Item->Terminal.empty()) {
         f = TTokenFilter();
       } else {
+        uint64_t chars[2] = {0, 0};
+        bool high = false;
+        auto add = [&](char16_t c) {
+          if (c < 128)
+            chars[c >> 6] |= uint64_t(1) << (c & 63);
+          else
+            high = true;
+        };
         char16_t c = Item->Terminal[0];
-        f.AddChar(c);
+        add(c);
         if (Item->ItemType == itTerminalNoCase) {
           // Units above 127 may share the upper case of an ASCII letter.
-          f.AddChar(CharUpper(c));
-          f.AddChar(CharLower(c));
-          f.High = true;
+          add(CharUpper(c));
+          add(CharLower(c));
+          high = true;
         }
+        f = TTokenFilter::Product(~0u, chars[0], chars[1], high);
       }
       break;
     case itTokenType:
       if (Item->TokenType == 0) {
         f = TTokenFilter();
       } else if (Item->TokenType > 0) {
-        f = TTokenFilter();
-        f.Types = 1u << (uint32_t(Item->TokenType) % 32u);
+        f = TTokenFilter::Product(1u << (uint32_t(Item->TokenType) % 32u), ~uint64_t(0),
+                                  ~uint64_t(0), true);
       }
       break;
     case itParserRule:

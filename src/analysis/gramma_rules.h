@@ -25,35 +25,63 @@ class TSyntMemoStrings;
 class TParserRule;
 class TParserRuleBranch;
 
-// A superset of the tokens something can accept, by token type (mod 32) and first character.
+// A superset of the tokens something can accept, by token type (mod 32) and first unit: for each
+// type, the first units (0-127 one by one, every unit above 127 together) a token of that type may
+// have. Kept per type, so that uniting "an identifier" with "a word starting with p" does not
+// pass every symbol.
 struct TTokenFilter {
-  uint32_t Types = ~0u;
-  uint64_t Chars[2] = {~uint64_t(0), ~uint64_t(0)};  // units 0-127
-  bool High = true;                                  // some unit above 127
-  bool Pass(int Type, char16_t First) const {
-    if (!((Types >> (uint32_t(Type) % 32u)) & 1u)) return false;
-    return First < 128 ? (Chars[First >> 6] >> (First & 63)) & 1 : High;
+  uint64_t Low[32][2];
+  uint32_t High = ~0u;  // bit t: type t passes units above 127
+
+  TTokenFilter() {
+    for (auto& l : Low) l[0] = l[1] = ~uint64_t(0);
+  }
+  // Tokens of the Types (bit t for type t) whose first unit is in Chars (units 0-127) or, with
+  // AnyHigh, above 127.
+  static TTokenFilter Product(uint32_t Types, uint64_t Chars0, uint64_t Chars1, bool AnyHigh) {
+    TTokenFilter f = None();
+    for (int t = 0; t < 32; ++t)
+      if ((Types >> t) & 1u) {
+        f.Low[t][0] = Chars0;
+        f.Low[t][1] = Chars1;
+      }
+    f.High = AnyHigh ? Types : 0;
+    return f;
   }
   static TTokenFilter None() {
     TTokenFilter f;
-    f.Types = 0;
-    f.Chars[0] = f.Chars[1] = 0;
-    f.High = false;
+    for (auto& l : f.Low) l[0] = l[1] = 0;
+    f.High = 0;
     return f;
   }
+  bool Pass(int Type, char16_t First) const {
+    const uint32_t t = uint32_t(Type) % 32u;
+    return First < 128 ? (Low[t][First >> 6] >> (First & 63)) & 1 : (High >> t) & 1u;
+  }
   void Unite(const TTokenFilter& o) {
-    Types |= o.Types;
-    Chars[0] |= o.Chars[0];
-    Chars[1] |= o.Chars[1];
+    for (int t = 0; t < 32; ++t) {
+      Low[t][0] |= o.Low[t][0];
+      Low[t][1] |= o.Low[t][1];
+    }
     High |= o.High;
   }
-  void AddChar(char16_t c) {
-    if (c < 128)
-      Chars[c >> 6] |= uint64_t(1) << (c & 63);
-    else
-      High = true;
+  // The types some token passes, and the first units some token passes (the filter's shadows).
+  uint32_t Types() const {
+    uint32_t m = High;
+    for (int t = 0; t < 32; ++t)
+      if (Low[t][0] | Low[t][1]) m |= 1u << t;
+    return m;
   }
-  bool IsAll() const { return Types == ~0u && !~Chars[0] && !~Chars[1] && High; }
+  bool PassesChar(char16_t c) const {
+    for (int t = 0; t < 32; ++t)
+      if (c < 128 ? (Low[t][c >> 6] >> (c & 63)) & 1 : (High >> t) & 1u) return true;
+    return false;
+  }
+  bool IsAll() const {
+    for (const auto& l : Low)
+      if (~l[0] || ~l[1]) return false;
+    return High == ~0u;
+  }
 };
 
 enum TParserItemType { itTerminal, itTerminalNoCase, itTokenType, itParserRule };
