@@ -242,6 +242,50 @@ TTokenFilter ConditionFilter(const ConditionPlan& c) {
 
 }  // namespace
 
+void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
+  Plan.GrammaCompileCount = Lexer->Gramma()->CompileCount();
+  const int nBlock = int(Plan.BlockRules.size());
+  const size_t words = size_t(std::max(1, (nBlock + 63) / 64));
+  Plan.BlockWords = int(words);
+  Plan.BlockByKey.assign(32 * 129 * words, 0);
+  Plan.BlockByKey2.assign(32 * 129 * words, 0);
+  for (int i = 0; i < nBlock; ++i) {
+    BlockRulePlan& p = Plan.BlockRules[size_t(i)];
+    p.Gramma = p.NamesGramma ? p.Rule->GrammaRule() : nullptr;
+    // What the latest token (f1) and the one before (f2) must pass for the rule to have a chance.
+    TTokenFilter f1, f2;
+    if (!p.Rule->Enabled()) {
+      f1 = TTokenFilter::None();
+    } else if (p.Rule->OnBlockCheck) {
+      // The handler may accept whatever the conditions say.
+    } else if (p.Gramma) {
+      f1 = p.Gramma->LastToken;  // the run tests it before matching the grammar rule
+    } else if (p.Delay == 0) {
+      if (p.Conds.empty()) {
+        f1 = TTokenFilter::None();  // never fires
+      } else if (!p.HasSkip) {
+        // Conditions 0 and 1 test tokens n - 1 and n - 2 whatever the rest says; a negative test
+        // filters nothing, so the first positive one keys the rule.
+        if (p.Conds[0].Type != tcNotEqual)
+          f1 = ConditionFilter(p.Conds[0]);
+        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual)
+          f2 = ConditionFilter(p.Conds[1]);
+      } else if (p.Conds[0].Type != tcNotEqual &&
+                 !(p.Conds[0].Type == tcSkip && p.Conds.size() > 1 && p.Conds[1].Type != tcSkip)) {
+        f1 = ConditionFilter(p.Conds[0]);
+      }
+    }
+    const size_t w = size_t(i / 64);
+    const uint64_t bit = uint64_t(1) << (i % 64);
+    for (unsigned t = 0; t < 32; ++t)
+      for (unsigned c = 0; c < 129; ++c) {
+        const size_t at = (t * 129 + c) * words + w;
+        if (f1.Pass(int(t), char16_t(c))) Plan.BlockByKey[at] |= bit;
+        if (f2.Pass(int(t), char16_t(c))) Plan.BlockByKey2[at] |= bit;
+      }
+  }
+}
+
 std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client) {
   auto plan = std::make_unique<LexerPlan>();
   plan->Lexer = Lexer;
@@ -323,47 +367,7 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
       if (p.Conds[size_t(k)].Type == tcNotEqual) p.Order.push_back(k);
   }
 
-  const int nBlock = int(plan->BlockRules.size());
-  plan->BlockWords = std::max(1, (nBlock + 63) / 64);
-  plan->BlockByType.assign(32 * size_t(plan->BlockWords), 0);
-  plan->BlockByChar.assign(129 * size_t(plan->BlockWords), 0);
-  plan->BlockByType2.assign(32 * size_t(plan->BlockWords), 0);
-  plan->BlockByChar2.assign(129 * size_t(plan->BlockWords), 0);
-  for (int i = 0; i < nBlock; ++i) {
-    const BlockRulePlan& p = plan->BlockRules[size_t(i)];
-    // What the latest token (f1) and the one before (f2) must pass for the rule to have a chance.
-    TTokenFilter f1, f2;
-    if (!p.Rule->Enabled()) {
-      f1 = TTokenFilter::None();
-    } else if (p.Delay == 0 && !p.Rule->OnBlockCheck && p.Rule->GrammaRuleName().empty()) {
-      if (p.Conds.empty()) {
-        f1 = TTokenFilter::None();  // never fires
-      } else if (!p.HasSkip) {
-        // Conditions 0 and 1 test tokens n - 1 and n - 2 whatever the rest says; a negative test
-        // filters nothing, so the first positive one keys the rule.
-        if (p.Conds[0].Type != tcNotEqual)
-          f1 = ConditionFilter(p.Conds[0]);
-        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual)
-          f2 = ConditionFilter(p.Conds[1]);
-      } else if (p.Conds[0].Type != tcNotEqual &&
-                 !(p.Conds[0].Type == tcSkip && p.Conds.size() > 1 && p.Conds[1].Type != tcSkip)) {
-        f1 = ConditionFilter(p.Conds[0]);
-      }
-    }
-    const size_t w = size_t(i / 64);
-    const uint64_t bit = uint64_t(1) << (i % 64);
-    auto fill = [&](const TTokenFilter& f, std::vector<uint64_t>& byType,
-                    std::vector<uint64_t>& byChar) {
-      const uint32_t types = f.Types();
-      for (unsigned t = 0; t < 32; ++t)
-        if ((types >> t) & 1u) byType[t * size_t(plan->BlockWords) + w] |= bit;
-      for (unsigned c = 0; c < 129; ++c)
-        if (f.PassesChar(char16_t(c < 128 ? c : 128)))
-          byChar[c * size_t(plan->BlockWords) + w] |= bit;
-    };
-    fill(f1, plan->BlockByType, plan->BlockByChar);
-    fill(f2, plan->BlockByType2, plan->BlockByChar2);
-  }
+  PlanGramma(*plan, Lexer);
 
   TSubAnalyzerRules* subRules = Lexer->SubAnalyzers();
   for (int i = 0; i < subRules->Count(); ++i) {

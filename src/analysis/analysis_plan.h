@@ -132,9 +132,10 @@ struct BlockRulePlan {
   std::vector<int> Order;
   bool SimpleTag = false;  // btTagDetect without BlockName and without grammar rule
   bool ParentTest = false;
-  bool NamesGramma = false;  // GrammaRuleName is set (the rule it names is looked up each time)
-  bool Global = false;       // AlwaysEnabled
-  bool Event = false;        // OnBlockCheck assigned (it may accept what the conditions refuse)
+  bool NamesGramma = false;       // GrammaRuleName is set
+  TParserRule* Gramma = nullptr;  // the rule it names, as of LexerPlan::GrammaCompileCount
+  bool Global = false;            // AlwaysEnabled
+  bool Event = false;  // OnBlockCheck assigned (it may accept what the conditions refuse)
   uint32_t StatesPresent = 0, StatesAbsent = 0;
   // The rule's own settings the run reads, here so that a run touches no rule object.
   TTagBlockType BlockType = btRangeStart;
@@ -185,12 +186,15 @@ struct LexerPlan {
   std::vector<uint64_t> GlobalMask;  // rules with AlwaysEnabled
   std::vector<BlockRulePlan> BlockRules;
   // Candidate block rules by the two most recent tokens: rule i can fire only when bit i is set in
-  // the masks of the latest token's type (mod 32) and first unit (0-127, 128 above), and in those
-  // of the token before. A rule is keyed on one of the two (the first positive condition among its
-  // first two); the other pair of tables lets it pass.
+  // the mask of the latest token's key (its type mod 32 and first unit, 0-127 or 128 for every
+  // unit above) and in the mask of the key of the token before. A rule is keyed on one of the two
+  // (its grammar rule's filter, or the first positive condition among its first two); the other
+  // table lets it pass.
   int BlockWords = 0;
-  std::vector<uint64_t> BlockByType, BlockByChar;    // the latest token
-  std::vector<uint64_t> BlockByType2, BlockByChar2;  // the token before
+  std::vector<uint64_t> BlockByKey;   // the latest token
+  std::vector<uint64_t> BlockByKey2;  // the token before
+  // The grammar compilation the keys and the plans' grammar rules were taken from.
+  int GrammaCompileCount = -1;
   std::vector<SubRulePlan> SubRules;
   TagDict ExactTags{false}, FoldedTags{true};
   TokenIdCache Ids;
@@ -203,21 +207,20 @@ struct LexerPlan {
   const uint64_t* Candidates(char16_t c) const {
     return CharMasks.data() + size_t(c < 256 ? c : 256) * size_t(Words);
   }
-  const uint64_t* BlockTypeMask(int Type) const {
-    return BlockByType.data() + size_t(uint32_t(Type) % 32u) * size_t(BlockWords);
+  const uint64_t* BlockKeyMask(int Type, char16_t c) const {
+    return BlockByKey.data() +
+           (size_t(uint32_t(Type) % 32u) * 129 + size_t(c < 128 ? c : 128)) * size_t(BlockWords);
   }
-  const uint64_t* BlockCharMask(char16_t c) const {
-    return BlockByChar.data() + size_t(c < 128 ? c : 128) * size_t(BlockWords);
-  }
-  const uint64_t* BlockTypeMask2(int Type) const {
-    return BlockByType2.data() + size_t(uint32_t(Type) % 32u) * size_t(BlockWords);
-  }
-  const uint64_t* BlockCharMask2(char16_t c) const {
-    return BlockByChar2.data() + size_t(c < 128 ? c : 128) * size_t(BlockWords);
+  const uint64_t* BlockKeyMask2(int Type, char16_t c) const {
+    return BlockByKey2.data() +
+           (size_t(uint32_t(Type) % 32u) * 129 + size_t(c < 128 ? c : 128)) * size_t(BlockWords);
   }
 };
 
 std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client);
+// Takes the block rules' grammar rules from the lexer's latest grammar compilation and keys the
+// block rules again (a grammar recompiles without clearing the clients).
+void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer);
 
 // The regular expression of a condition tag (default modifiers), or null when it does not compile.
 std::shared_ptr<const TqxRegProgram> CompileTag(const std::u16string& Tag);

@@ -133,21 +133,21 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, const TParserRes
   const bool known = n > 0 && n <= Client.TagCount();
   const bool known2 = n > 1 && n <= Client.TagCount();
   const std::u16string_view text = Client.Text();
+  // As TagFirstChar has it (grammar filters are tested with that).
   auto firstChar = [&](int i) -> char16_t {
     const TSyntToken& t = Client.Tokens()[i];
-    return t.StartPos >= 0 && size_t(t.StartPos) < text.size() ? text[size_t(t.StartPos)] : 0;
+    return t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos
+               ? text[size_t(t.StartPos)]
+               : 0;
   };
   const char16_t first = known ? firstChar(n - 1) : 0;
   const char16_t first2 = known2 ? firstChar(n - 2) : 0;
   for (int w = 0; w < words; ++w) {
     auto mask = [&]() -> uint64_t {
       if (!known) return ~uint64_t(0);
-      uint64_t m =
-          Plan.BlockTypeMask(Client.Tokens()[n - 1].TokenType)[w] & Plan.BlockCharMask(first)[w];
+      uint64_t m = Plan.BlockKeyMask(Client.Tokens()[n - 1].TokenType, first)[w];
       // Without a token before, a rule keyed on it has nothing to test and stays a candidate.
-      if (known2)
-        m &= Plan.BlockTypeMask2(Client.Tokens()[n - 2].TokenType)[w] &
-             Plan.BlockCharMask2(first2)[w];
+      if (known2) m &= Plan.BlockKeyMask2(Client.Tokens()[n - 2].TokenType, first2)[w];
       return m;
     };
     uint64_t bits = mask();
@@ -202,11 +202,13 @@ bool TTagBlockCondition::CheckConditions(std::u16string_view Text, TParserResult
 
 void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal) {
   analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  if (plan.GrammaCompileCount != Gramma()->CompileCount())
+    analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
   ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
-    if (!p.SimpleTag || (p.NamesGramma && rule->GrammaRule())) return 0;
+    if (!p.SimpleTag || p.Gramma) return 0;
     if (OnlyGlobal && !p.Global) return 0;
     int refIdx = 0;
     bool accept = CheckPlanned(p, run, refIdx, n);
@@ -232,12 +234,14 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
   n = std::min(n, Client.TagCount());
   Client.SetBlockAnalPos(n);
   analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  if (plan.GrammaCompileCount != Gramma()->CompileCount())
+    analysis_internal::PlanGramma(plan, this);
   const uint32_t* state = &Client.CurrentStateRef();
   RunTokens run(plan, Client, Text, n);
   try {
     ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
       TTagBlockCondition* rule = p.Rule;
-      TParserRule* gramma = p.NamesGramma ? rule->GrammaRule() : nullptr;
+      TParserRule* gramma = p.Gramma;
       if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
       // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
       // test comes after the conditions when those cannot raise.
@@ -248,12 +252,13 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       int refIdx = 0;
       bool accept;
       if (gramma) {
-        // The grammar rule's own filter first: it rejects most tokens without raising.
-        if (n < 1 ||
-            !gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, Client.TagFirstChar(n - 1)))
-          return 0;
+        // The grammar rule's own filter first: it rejects most tokens without raising (the
+        // candidate keys applied it already unless a handler is assigned).
+        const bool may = n >= 1 && gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType,
+                                                          Client.TagFirstChar(n - 1));
+        if (!may && !p.Event) return 0;
         if (p.ParentTest && !Client.ParentTest(rule)) return 0;
-        int pos = Gramma()->TestRule(n - 1, gramma, Client);
+        int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
         accept = pos != -1;
         refIdx = pos;
       } else {
