@@ -247,41 +247,69 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   const int nBlock = int(Plan.BlockRules.size());
   const size_t words = size_t(std::max(1, (nBlock + 63) / 64));
   Plan.BlockWords = int(words);
-  Plan.BlockByKey.assign(32 * 129 * words, 0);
-  Plan.BlockByKey2.assign(32 * 129 * words, 0);
+  // Each rule's filters for the latest token (f1) and the one before (f2).
+  std::vector<TTokenFilter> f1(static_cast<size_t>(nBlock)), f2(static_cast<size_t>(nBlock));
   for (int i = 0; i < nBlock; ++i) {
     BlockRulePlan& p = Plan.BlockRules[size_t(i)];
     p.Gramma = p.NamesGramma ? p.Rule->GrammaRule() : nullptr;
-    // What the latest token (f1) and the one before (f2) must pass for the rule to have a chance.
-    TTokenFilter f1, f2;
     if (!p.Rule->Enabled()) {
-      f1 = TTokenFilter::None();
+      f1[size_t(i)] = TTokenFilter::None();
     } else if (p.Rule->OnBlockCheck) {
       // The handler may accept whatever the conditions say.
     } else if (p.Gramma) {
-      f1 = p.Gramma->LastToken;  // the run tests it before matching the grammar rule
+      f1[size_t(i)] = p.Gramma->LastToken;  // the run tests it before matching the grammar rule
     } else if (p.Delay == 0) {
-      if (p.Conds.empty()) {
-        f1 = TTokenFilter::None();  // never fires
-      } else if (!p.HasSkip) {
-        // Conditions 0 and 1 test tokens n - 1 and n - 2 whatever the rest says; a negative test
-        // filters nothing, so the first positive one keys the rule.
-        if (p.Conds[0].Type != tcNotEqual)
-          f1 = ConditionFilter(p.Conds[0]);
-        else if (p.Conds.size() > 1 && p.Conds[1].Type != tcNotEqual)
-          f2 = ConditionFilter(p.Conds[1]);
-      } else if (p.Conds[0].Type != tcNotEqual &&
-                 !(p.Conds[0].Type == tcSkip && p.Conds.size() > 1 && p.Conds[1].Type != tcSkip)) {
-        f1 = ConditionFilter(p.Conds[0]);
+      const std::vector<ConditionPlan>& c = p.Conds;
+      if (c.empty()) {
+        f1[size_t(i)] = TTokenFilter::None();  // never fires
+      } else {
+        // Conditions 0 and 1 test tokens n - 1 and n - 2 when neither is tcSkip (a tcSkip
+        // condition moves the tokens the next ones test); a negative test filters nothing.
+        const bool fixed0 = c[0].Type != tcSkip || c.size() == 1 || c[1].Type == tcSkip;
+        if (fixed0 && c[0].Type != tcNotEqual) f1[size_t(i)] = ConditionFilter(c[0]);
+        if (c[0].Type != tcSkip && c.size() > 1 && c[1].Type != tcSkip && c[1].Type != tcNotEqual)
+          f2[size_t(i)] = ConditionFilter(c[1]);
       }
     }
+  }
+  // Units whose columns are the same in every filter share a class.
+  auto column = [&](unsigned c) {
+    std::vector<uint32_t> col;
+    for (int i = 0; i < nBlock; ++i) {
+      uint32_t a = 0, b = 0;
+      for (unsigned t = 0; t < 32; ++t) {
+        a |= uint32_t(f1[size_t(i)].Pass(int(t), char16_t(c))) << t;
+        b |= uint32_t(f2[size_t(i)].Pass(int(t), char16_t(c))) << t;
+      }
+      col.push_back(a);
+      col.push_back(b);
+    }
+    return col;
+  };
+  std::vector<std::vector<uint32_t>> classes;
+  std::vector<unsigned> representative;
+  for (unsigned c = 0; c < 129; ++c) {
+    std::vector<uint32_t> col = column(c);
+    size_t k = 0;
+    while (k < classes.size() && classes[k] != col) ++k;
+    if (k == classes.size()) {
+      classes.push_back(std::move(col));
+      representative.push_back(c);
+    }
+    Plan.KeyClass[c] = uint8_t(k);
+  }
+  Plan.KeyClasses = int(classes.size());
+  Plan.BlockByKey.assign(32 * classes.size() * words, 0);
+  Plan.BlockByKey2.assign(32 * classes.size() * words, 0);
+  for (int i = 0; i < nBlock; ++i) {
     const size_t w = size_t(i / 64);
     const uint64_t bit = uint64_t(1) << (i % 64);
     for (unsigned t = 0; t < 32; ++t)
-      for (unsigned c = 0; c < 129; ++c) {
-        const size_t at = (t * 129 + c) * words + w;
-        if (f1.Pass(int(t), char16_t(c))) Plan.BlockByKey[at] |= bit;
-        if (f2.Pass(int(t), char16_t(c))) Plan.BlockByKey2[at] |= bit;
+      for (size_t k = 0; k < classes.size(); ++k) {
+        const size_t at = (t * classes.size() + k) * words + w;
+        const char16_t c = char16_t(representative[k]);
+        if (f1[size_t(i)].Pass(int(t), c)) Plan.BlockByKey[at] |= bit;
+        if (f2[size_t(i)].Pass(int(t), c)) Plan.BlockByKey2[at] |= bit;
       }
   }
 }
@@ -310,6 +338,8 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     p.TokenType = r->TokenType();
     p.StatesPresent = uint32_t(r->StatesPresent());
     p.StatesAbsent = uint32_t(r->StatesAbsent());
+    p.StatesRemove = uint32_t(r->StatesRemove());
+    p.StatesAdd = uint32_t(r->StatesAdd());
     p.Global = r->AlwaysEnabled();
     p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
     p.Columns = r->ColumnFrom() > 0 || r->ColumnTo() > 0;
@@ -319,6 +349,7 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     const size_t w = size_t(i / 64);
     const uint64_t bit = uint64_t(1) << (i % 64);
     const bool everywhere = p.Event || p.Prog->MatchesEmpty();
+    p.Filtered = !everywhere;
     const TqxCharFilter& f = p.Prog ? p.Prog->FirstChars() : TqxCharFilter{};
     for (unsigned c = 0; c < 257; ++c) {
       bool may = everywhere || (c < 256 ? f.Test(char16_t(c)) : f.high);
@@ -340,11 +371,7 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
       if (c.Type != tcMask && c.Type != tcStrictMask) {
         TagDict& dict = c.IgnoreCase ? plan->FoldedTags : plan->ExactTags;
         const TStrings& list = *conds->Items(k)->TagList();
-        for (int j = 0; j < list.Count(); ++j) {
-          const int id = dict.Add(list.Strings(j));
-          if (c.TagBits.size() <= size_t(id >> 6)) c.TagBits.resize(size_t(id >> 6) + 1, 0);
-          c.TagBits[size_t(id >> 6)] |= uint64_t(1) << (id & 63);
-        }
+        for (int j = 0; j < list.Count(); ++j) c.AddTag(dict.Add(list.Strings(j)));
       }
       p.Conds.push_back(std::move(c));
     }

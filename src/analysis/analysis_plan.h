@@ -93,17 +93,31 @@ class TagDict {
 };
 
 struct ConditionPlan {
+  // What a test reads first, together.
   TTagConditionType Type = tcEqual;
   uint32_t TokenTypes = 0;
   bool EmptyTags = true;
   bool IgnoreCase = false;
-  TagSet Tags;
-  // The tags by their numbers in the lexer's dictionary (exact or, with IgnoreCase, folded).
-  std::vector<uint64_t> TagBits;
+  // The tags by their numbers in the lexer's dictionary (exact or, with IgnoreCase, folded):
+  // numbers below 128 here, the others in TagBitsMore.
+  uint64_t TagBits[2] = {0, 0};
+  std::vector<uint64_t> TagBitsMore;
   bool HasTag(int Id) const {
-    return Id >= 0 && size_t(Id >> 6) < TagBits.size() &&
-           ((TagBits[size_t(Id >> 6)] >> (Id & 63)) & 1);
+    if (Id < 0) return false;
+    if (Id < 128) return (TagBits[Id >> 6] >> (Id & 63)) & 1;
+    const size_t w = size_t((Id - 128) >> 6);
+    return w < TagBitsMore.size() && ((TagBitsMore[w] >> (Id & 63)) & 1);
   }
+  void AddTag(int Id) {
+    if (Id < 128) {
+      TagBits[Id >> 6] |= uint64_t(1) << (Id & 63);
+      return;
+    }
+    const size_t w = size_t((Id - 128) >> 6);
+    if (TagBitsMore.size() <= w) TagBitsMore.resize(w + 1, 0);
+    TagBitsMore[w] |= uint64_t(1) << (Id & 63);
+  }
+  TagSet Tags;
   // tcMask, tcStrictMask: the tags compiled in list order; an invalid one ends the list there.
   std::vector<std::shared_ptr<const TqxRegProgram>> Masks;
   bool MaskListCut = false;  // a tag failed to compile (the test ends there)
@@ -115,34 +129,37 @@ struct TokenRulePlan {
   int RuleIndex = -1;                         // in the client's rule table
   int TokenType = 0;
   uint32_t StatesPresent = 0, StatesAbsent = 0;
+  uint32_t StatesRemove = 0, StatesAdd = 0;
   bool Global = false;      // AlwaysEnabled
   bool ParentTest = false;  // the parent-block test can disable it
   bool Columns = false;     // ColumnFrom or ColumnTo
   bool Event = false;       // OnMatchToken assigned
+  bool Filtered = false;    // the candidate masks applied the expression's first-unit filter
 };
 
 struct BlockRulePlan {
-  TTagBlockCondition* Rule = nullptr;
-  int RuleIndex = -1;
+  // What every visit of the rule reads comes first.
+  TParserRule* Gramma = nullptr;  // the rule GrammaRuleName names, as of GrammaCompileCount
+  uint32_t StatesPresent = 0, StatesAbsent = 0;
   int Delay = 0;  // ConditionDelay
-  std::vector<ConditionPlan> Conds;
   // Without tcSkip the conditions are independent tests of fixed tokens, so they are tried in an
   // order that rejects early: positive tests first, tcNotEqual last.
   bool HasSkip = false;
-  std::vector<int> Order;
   bool SimpleTag = false;  // btTagDetect without BlockName and without grammar rule
   bool ParentTest = false;
-  bool NamesGramma = false;       // GrammaRuleName is set
-  TParserRule* Gramma = nullptr;  // the rule it names, as of LexerPlan::GrammaCompileCount
-  bool Global = false;            // AlwaysEnabled
-  bool Event = false;  // OnBlockCheck assigned (it may accept what the conditions refuse)
-  uint32_t StatesPresent = 0, StatesAbsent = 0;
+  bool Global = false;       // AlwaysEnabled
+  bool Event = false;        // OnBlockCheck assigned (it may accept what the conditions refuse)
+  bool NamesGramma = false;  // GrammaRuleName is set
   // The rule's own settings the run reads, here so that a run touches no rule object.
+  bool RefToCondEnd = false;
+  bool CancelNextRules = false;
   TTagBlockType BlockType = btRangeStart;
   int IdentIndex = 0;
   int TokenType = -1;
-  bool RefToCondEnd = false;
-  bool CancelNextRules = false;
+  int RuleIndex = -1;
+  std::vector<ConditionPlan> Conds;
+  std::vector<int> Order;
+  TTagBlockCondition* Rule = nullptr;
 };
 
 // The numbers of the latest tokens' texts in a lexer's dictionaries, kept from one block-rule run
@@ -191,7 +208,11 @@ struct LexerPlan {
   // (its grammar rule's filter, or the first positive condition among its first two); the other
   // table lets it pass.
   int BlockWords = 0;
-  std::vector<uint64_t> BlockByKey;   // the latest token
+  // Units 0-128 (128: every unit above 127) fall into few classes that no key tells apart; the
+  // tables hold one column per class, so that the columns in use stay in the nearest cache.
+  uint8_t KeyClass[129] = {};
+  int KeyClasses = 1;
+  std::vector<uint64_t> BlockByKey;   // the latest token: [(type % 32) * KeyClasses + class]
   std::vector<uint64_t> BlockByKey2;  // the token before
   // The grammar compilation the keys and the plans' grammar rules were taken from.
   int GrammaCompileCount = -1;
@@ -207,13 +228,15 @@ struct LexerPlan {
   const uint64_t* Candidates(char16_t c) const {
     return CharMasks.data() + size_t(c < 256 ? c : 256) * size_t(Words);
   }
+  size_t KeyAt(int Type, char16_t c) const {
+    return (size_t(uint32_t(Type) % 32u) * size_t(KeyClasses) + KeyClass[c < 128 ? c : 128]) *
+           size_t(BlockWords);
+  }
   const uint64_t* BlockKeyMask(int Type, char16_t c) const {
-    return BlockByKey.data() +
-           (size_t(uint32_t(Type) % 32u) * 129 + size_t(c < 128 ? c : 128)) * size_t(BlockWords);
+    return BlockByKey.data() + KeyAt(Type, c);
   }
   const uint64_t* BlockKeyMask2(int Type, char16_t c) const {
-    return BlockByKey2.data() +
-           (size_t(uint32_t(Type) % 32u) * 129 + size_t(c < 128 ? c : 128)) * size_t(BlockWords);
+    return BlockByKey2.data() + KeyAt(Type, c);
   }
 };
 

@@ -56,18 +56,25 @@ class RunTokens {
   int Id(bool Fold, int t, const TSyntToken& tok) {
     analysis_internal::TokenIdCache::Entry& e =
         fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
+    if (e.Index == t && e.Start == tok.StartPos && e.End == tok.EndPos) {
+      const int id = Fold ? e.Folded : e.Exact;
+      if (id != -2) return id;
+    }
+    return LookUp(e, Fold, t, tok);
+  }
+
+  [[gnu::noinline]] int LookUp(analysis_internal::TokenIdCache::Entry& e, bool Fold, int t,
+                               const TSyntToken& tok) {
     if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) {
       e.Index = t;
       e.Start = tok.StartPos;
       e.End = tok.EndPos;
       e.Exact = e.Folded = -2;
     }
+    size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
+    size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
     int& id = Fold ? e.Folded : e.Exact;
-    if (id == -2) {
-      size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
-      size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
-      id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(fText.substr(s, end - s));
-    }
+    id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(fText.substr(s, end - s));
     return id;
   }
 
@@ -238,6 +245,14 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     analysis_internal::PlanGramma(plan, this);
   const uint32_t* state = &Client.CurrentStateRef();
   RunTokens run(plan, Client, Text, n);
+  // The latest token's first unit, as TagFirstChar gives it (retagging keeps the text).
+  char16_t first1 = 0;
+  if (n >= 1) {
+    const TSyntToken& t = Client.Tokens()[n - 1];
+    const std::u16string_view text = Client.Text();
+    if (t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos)
+      first1 = text[size_t(t.StartPos)];
+  }
   try {
     ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
       TTagBlockCondition* rule = p.Rule;
@@ -254,8 +269,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       if (gramma) {
         // The grammar rule's own filter first: it rejects most tokens without raising (the
         // candidate keys applied it already unless a handler is assigned).
-        const bool may = n >= 1 && gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType,
-                                                          Client.TagFirstChar(n - 1));
+        const bool may = n >= 1 && gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, first1);
         if (!may && !p.Event) return 0;
         if (p.ParentTest && !Client.ParentTest(rule)) return 0;
         int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;

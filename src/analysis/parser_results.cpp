@@ -156,8 +156,7 @@ void TParserResults::SaveStateChange() {
   LogState(2 * TagCount() + 1);
 }
 
-void TParserResults::LogState(int Time) {
-  if (fLastLoggedState == fCurrentState) return;
+void TParserResults::AppendStateLog(int Time) {
   fStateLog.push_back({Time, fCurrentState});
   fLastLoggedState = fCurrentState;
 }
@@ -334,8 +333,26 @@ bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& FPos) {
     ~StepText() { r.fInStep = false; }
   } step(*this, Text);
 
-  TSyntAnalyzer* current = SubLexerCheck(Text, FPos);
-  const bool opened = TryOpenSubLexer(current, Text, FPos);
+  // Between regions, at a unit that starts none, the two region steps have nothing to do: they
+  // are tested here before calling them.
+  auto check = [&](int Pos) -> TSyntAnalyzer* {
+    if (!fSubLexerRanges.empty()) {
+      const TSubLexerRange& last = fSubLexerRanges.back();
+      if (last.IsOpen() || last.ParentIndex >= 0 || (last.StartPos < Pos && Pos - 1 < last.EndPos))
+        return SubLexerCheck(Text, Pos);
+    }
+    fCurrentRegion = -1;
+    return fOwner;
+  };
+  auto tryOpen = [&](TSyntAnalyzer* Current, int Pos) {
+    if (Current == fOwner && fAnySubRules && fLastPlanLexer == fOwner && Pos >= 1 && Pos <= len &&
+        !fLastPlan->SubStartAnywhere && !fLastPlan->SubStart.Test(Text[size_t(Pos - 1)]))
+      return false;
+    return TryOpenSubLexer(Current, Text, Pos);
+  };
+
+  TSyntAnalyzer* current = check(FPos);
+  const bool opened = tryOpen(current, FPos);
   const int before = FPos;
 
   bool atEnd = false;
@@ -352,8 +369,8 @@ bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& FPos) {
   // White space may have moved FPos onto a start or an end. At the same position, and with no
   // region opened just now, trying again would find what steps 1 and 2 found.
   if (FPos != before || opened) {
-    TryOpenSubLexer(current, Text, FPos);
-    current = SubLexerCheck(Text, FPos);
+    tryOpen(current, FPos);
+    current = check(FPos);
   }
 
   if (atEnd) return true;

@@ -168,6 +168,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // The parent-block part of IsRuleEnabled (client analyzers; true here).
   virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
   void ApplyStates(TRuleCollectionItem* Rule);
+  // The same with the rule's StatesRemove and StatesAdd bits at hand.
+  void ApplyStateBits(uint32_t Remove, uint32_t Add) {
+    fCurrentState = (fCurrentState & ~Remove) | Add;
+  }
   // Retags token Index (tag detection) in the block-rule run for the first Run tokens: its rule
   // becomes RuleIndex, and its type TokenType unless that is negative.
   void TagToken(int Index, int RuleIndex, int TokenType, int Run);
@@ -217,7 +221,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // (TStateChange::TokenIndex holds the time).
   std::vector<TStateChange> fStateLog;
   uint32_t fLastLoggedState = 0;
-  void LogState(int Time);
+  void LogState(int Time) {
+    if (fLastLoggedState != fCurrentState) AppendStateLog(Time);
+  }
+  void AppendStateLog(int Time);
   // Cuts the log after Time and restores the state logged last.
   void RestoreStateAt(int Time);
 

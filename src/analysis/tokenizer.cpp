@@ -49,7 +49,9 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
         if ((from > 0 && column < from) || (to > 0 && column > to)) continue;
       }
       int length = 0;
-      if (p.Prog && p.Prog->MayMatchAt(Text, FPos)) {
+      // A rule is a candidate here only when its first-unit filter passed (unless it may match
+      // empty or has a handler, when the filter is asked now).
+      if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, FPos))) {
         try {
           length = std::max(0, p.Prog->MatchLength(Text, FPos, Client.MatchScratch()));
         } catch (...) {
@@ -60,7 +62,7 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
         p.Rule->OnMatchToken(p.Rule, &Client, Text, FPos, length);
       if (length > 0) {
         length = std::min(length, room);
-        Client.ApplyStates(p.Rule);
+        Client.ApplyStateBits(p.StatesRemove, p.StatesAdd);
         Token = TSyntToken(FPos - 1, FPos - 1 + length, p.TokenType, p.RuleIndex);
         return true;
       }
