@@ -1,6 +1,7 @@
 #include "analysis/analysis_plan.h"
 
 #include <algorithm>
+#include <array>
 
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"
@@ -96,14 +97,22 @@ int TagDict::Add(const std::u16string& Tag) {
   fTags.push_back(std::move(t));
   fMinLen = std::min(fMinLen, Tag.size());
   fMaxLen = std::max(fMaxLen, Tag.size());
-  Rehash();
-  return int(fTags.size()) - 1;
+  const int id = int(fTags.size()) - 1;
+  if (fTags.size() * 4 > fSlots.size()) {
+    Rehash();
+  } else {
+    const size_t mask = fSlots.size() - 1;
+    size_t k = Hash(fTags.back()) & mask;
+    while (fSlots[k] >= 0) k = (k + 1) & mask;
+    fSlots[k] = id;
+  }
+  return id;
 }
 
 void TagDict::Rehash() {
   // A quarter full at most: a miss (most tokens are no tag) ends on an empty slot at once.
   size_t cap = 16;
-  while (cap < fTags.size() * 4) cap *= 2;
+  while (cap < fTags.size() * 8) cap *= 2;
   if (fSlots.size() == cap) {
     std::fill(fSlots.begin(), fSlots.end(), -1);
   } else {
@@ -272,28 +281,29 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
       }
     }
   }
-  // Units whose columns are the same in every filter share a class.
-  auto column = [&](unsigned c) {
-    std::vector<uint32_t> col;
-    for (int i = 0; i < nBlock; ++i) {
-      uint32_t a = 0, b = 0;
-      for (unsigned t = 0; t < 32; ++t) {
-        a |= uint32_t(f1[size_t(i)].Pass(int(t), char16_t(c))) << t;
-        b |= uint32_t(f2[size_t(i)].Pass(int(t), char16_t(c))) << t;
-      }
-      col.push_back(a);
-      col.push_back(b);
+  // Units that every filter passes or refuses alike, for every type, share a class. A filter
+  // row (one type) is a set of units; a unit's class is the set of distinct rows that hold it.
+  std::vector<std::array<uint64_t, 3>> rows;
+  auto addRows = [&](const TTokenFilter& f) {
+    for (unsigned t = 0; t < 32; ++t) {
+      std::array<uint64_t, 3> r = {f.Low[t][0], f.Low[t][1], (f.High >> t) & 1u};
+      if (std::find(rows.begin(), rows.end(), r) == rows.end()) rows.push_back(r);
     }
-    return col;
   };
-  std::vector<std::vector<uint32_t>> classes;
+  for (int i = 0; i < nBlock; ++i) {
+    addRows(f1[size_t(i)]);
+    addRows(f2[size_t(i)]);
+  }
+  std::vector<std::vector<bool>> classes;
   std::vector<unsigned> representative;
   for (unsigned c = 0; c < 129; ++c) {
-    std::vector<uint32_t> col = column(c);
+    std::vector<bool> in(rows.size());
+    for (size_t k = 0; k < rows.size(); ++k)
+      in[k] = c < 128 ? ((rows[k][c >> 6] >> (c & 63)) & 1) : rows[k][2] != 0;
     size_t k = 0;
-    while (k < classes.size() && classes[k] != col) ++k;
+    while (k < classes.size() && classes[k] != in) ++k;
     if (k == classes.size()) {
-      classes.push_back(std::move(col));
+      classes.push_back(std::move(in));
       representative.push_back(c);
     }
     Plan.KeyClass[c] = uint8_t(k);
