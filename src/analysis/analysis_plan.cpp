@@ -207,7 +207,7 @@ bool CheckConditionOn(const ConditionPlan& C, std::u16string_view Text, const TS
         if (!prog->MayMatchAt(tokenText, 1)) continue;
         int len;
         try {
-          len = prog->MatchLength(tokenText, 1, m);
+          len = prog->AnchoredLength(tokenText, 1, m);
         } catch (...) {
           len = -1;
         }

@@ -202,7 +202,7 @@ int MatchAt(const std::shared_ptr<const TqxRegProgram>& Prog, std::u16string_vie
             TqxRegMatch& M) {
   if (!Prog || !Prog->MayMatchAt(Text, Pos)) return -1;
   try {
-    return Prog->MatchLength(Text, Pos, M);
+    return Prog->AnchoredLength(Text, Pos, M);
   } catch (...) {
     return -1;
   }

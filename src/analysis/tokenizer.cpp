@@ -53,7 +53,7 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
       // empty or has a handler, when the filter is asked now).
       if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, FPos))) {
         try {
-          length = std::max(0, p.Prog->MatchLength(Text, FPos, Client.MatchScratch()));
+          length = std::max(0, p.Prog->AnchoredLength(Text, FPos, Client.MatchScratch()));
         } catch (...) {
           length = 0;
         }

@@ -158,6 +158,11 @@ class TqxRegProgram {
     return Backward ? start - p : p - start;
   }
 
+  // Forward anchored match length at Pos for callers that only want the length and have
+  // already asked MayMatchAt (a tokenizer trying rules at every token): -1 when there is no
+  // match. Same answer as MatchLength, with less set-up; M keeps no result (Matched() is false).
+  int AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const;
+
   const regex_internal::Program& Internal() const { return *p_; }
 
  private:

@@ -1127,6 +1127,30 @@ inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Ba
 }  // namespace
 }  // namespace regex_internal
 
+int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const {
+  if (p_->flat.empty()) return MatchLength(S, Pos, M);
+  M.matched_ = false;
+  M.exhausted_ = false;
+  M.count_ = p_->groupCount;
+  const int pos = Pos < 1 ? 1 : Pos;
+  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
+  // Groups write their bounds on the way back from a success; nobody reads them here, so the
+  // slots need room but no reset.
+  const size_t n = size_t(2 * p_->groupCount);
+  if (M.bounds_.size() < n) M.bounds_.resize(n);
+  const int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  regex_internal::MatchRun run(S, M.bounds_.data(), budget, regex_internal::kMaxFrames + 64,
+                               M.scratch_);
+  int end;
+  try {
+    end = run.Flat<true>(*p_, pos);
+  } catch (const regex_internal::BudgetExceeded&) {
+    M.exhausted_ = true;
+    return -1;
+  }
+  return end < 0 ? -1 : end - pos;
+}
+
 bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool Backward) const {
   const int groups = p_->groupCount;
   M.matched_ = false;
