@@ -219,6 +219,11 @@ struct LexerPlan {
   std::vector<SubRulePlan> SubRules;
   TagDict ExactTags{false}, FoldedTags{true};
   TokenIdCache Ids;
+  // Parent-test answers of the block rules (bit i: rule i), good while the open ranges stay as
+  // they were: they change rarely, while a rule that the innermost range forbids is a candidate
+  // at many tokens.
+  std::vector<uint64_t> ParentKnown, ParentPass;
+  uint64_t ParentGeneration = ~uint64_t(0);
   // Units a sub-lexer rule's start can match at (every rule, and the AlwaysEnabled ones), and
   // whether some rule may open a region anywhere (FromTextBegin, an invalid or empty-matching
   // start expression): a region cannot open at other units.

@@ -245,6 +245,25 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     analysis_internal::PlanGramma(plan, this);
   const uint32_t* state = &Client.CurrentStateRef();
   RunTokens run(plan, Client, Text, n);
+  // The parent test depends on the rule and the open ranges alone: answers are kept until those
+  // change. It is asked before the conditions, which have no effect of their own, so a rule that
+  // the innermost range forbids costs a bit test.
+  auto parentOk = [&](const BlockRulePlan& p) -> bool {
+    if (plan.ParentGeneration != Client.OpenedGeneration()) {
+      plan.ParentKnown.assign(size_t(plan.BlockWords), 0);
+      plan.ParentPass.assign(size_t(plan.BlockWords), 0);
+      plan.ParentGeneration = Client.OpenedGeneration();
+    }
+    const size_t i = size_t(&p - plan.BlockRules.data());
+    const uint64_t bit = uint64_t(1) << (i & 63);
+    uint64_t& known = plan.ParentKnown[i >> 6];
+    uint64_t& pass = plan.ParentPass[i >> 6];
+    if (!(known & bit)) {
+      known |= bit;
+      if (Client.ParentTest(p.Rule)) pass |= bit;
+    }
+    return pass & bit;
+  };
   // The latest token's first unit, as TagFirstChar gives it (retagging keeps the text).
   char16_t first1 = 0;
   if (n >= 1) {
@@ -259,7 +278,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       TParserRule* gramma = p.Gramma;
       if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
       // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
-      // test comes after the conditions when those cannot raise.
+      // test is answered from the cache.
       if (OnlyGlobal && !p.Global) return 0;
       if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
       if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
@@ -271,14 +290,14 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
         // candidate keys applied it already unless a handler is assigned).
         const bool may = n >= 1 && gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, first1);
         if (!may && !p.Event) return 0;
-        if (p.ParentTest && !Client.ParentTest(rule)) return 0;
+        if (p.ParentTest && !parentOk(p)) return 0;
         int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
         accept = pos != -1;
         refIdx = pos;
       } else {
+        if (p.ParentTest && !parentOk(p)) return 0;
         accept = CheckPlanned(p, run, refIdx, n);
         if (!accept && !p.Event) return 0;
-        if (p.ParentTest && !Client.ParentTest(rule)) return 0;
       }
       if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
       if (!accept) return 0;

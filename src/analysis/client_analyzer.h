@@ -122,6 +122,8 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // background pass that builds the display ranges is started.
   void Finish() override;
   bool ParentTest(TRuleCollectionItem* Rule) override;
+  // Changes whenever the open ranges (and so every parent test) may have changed.
+  uint64_t OpenedGeneration() const { return fOpenedGeneration; }
 
   // ---- Incremental re-analysis ----------------------------------------------------------------
   // Every change of the text, from the document (Pos -1: the whole text was replaced).
@@ -202,7 +204,10 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   void OpenedAdd(TTextRange* Range);
   void OpenedRemove(int Index);
   void OpenedClear();
-  void OpenedChanged() { fInnermostValid = false; }
+  void OpenedChanged() {
+    fInnermostValid = false;
+    ++fOpenedGeneration;
+  }
   std::vector<TLineBreak> fLineBreaks;
   int fBlockAnalPos = 0;
 
@@ -270,6 +275,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   mutable bool fInnermostValid = false;
   mutable int fInnermostCount = -1;
   mutable const TTextRange* fInnermostLast = nullptr;
+  uint64_t fOpenedGeneration = 0;  // counts the changes of the open ranges
   // How many entries of the opened list each rule has.
   std::vector<std::pair<const TTagBlockCondition*, int>> fOpenedPerRule;
   std::u16string LineModeText(int TokenIndex, bool FromLineStart) const;
