@@ -15,29 +15,13 @@
 
 #include "analysis/client_analyzer.h"
 #include "analysis/lexer_library.h"
+#include "bench_common.h"
 #include "platform/utf.h"
 #include "text/memo_strings.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path CorpusDir() {
-  if (const char* d = std::getenv("SYNT_CORPUS_DIR")) return d;
-  fs::path here = fs::path(SYNT_BENCH_SOURCE_DIR) / "corpus";
-  if (fs::exists(here / "pascal-10mb.pas")) return here;
-  return "/work/main/corpus";
-}
-
-synt::TSyntaxManager& Library() {
-  static synt::TSyntaxManager* lib = [] {
-    synt::RegisterLexerClasses();
-    auto* l = new synt::TSyntaxManager(nullptr);
-    l->LoadFromFile((fs::path(SYNT_BENCH_SOURCE_DIR) / "lexers" / "pascal.lxl").string());
-    return l;
-  }();
-  return *lib;
-}
 
 size_t HeapInUse() {
   struct mallinfo2 m = mallinfo2();
@@ -48,7 +32,7 @@ size_t HeapInUse() {
 synt::TSyntAnalyzer* TokensOnly() {
   static synt::TSyntAnalyzer* lexer = [] {
     auto* l = new synt::TSyntAnalyzer(nullptr);
-    l->Assign(Library().FindLexer(u"Pascal"));
+    l->Assign(synt::bench::PascalLibrary().FindLexer(u"Pascal"));
     l->BlockRules()->Clear();
     return l;
   }();
@@ -56,12 +40,13 @@ synt::TSyntAnalyzer* TokensOnly() {
 }
 
 void Analyze(benchmark::State& state, const char* file, bool tokensOnly = false) {
-  fs::path path = CorpusDir() / file;
+  fs::path path = synt::bench::CorpusDir() / file;
   if (!fs::exists(path)) {
     state.SkipWithError(("no corpus at " + path.string() + " (run bench/corpus.sh)").c_str());
     return;
   }
-  synt::TSyntAnalyzer* pascal = tokensOnly ? TokensOnly() : Library().FindLexer(u"Pascal");
+  synt::TSyntAnalyzer* pascal =
+      tokensOnly ? TokensOnly() : synt::bench::PascalLibrary().FindLexer(u"Pascal");
   synt::TSyntMemoStrings lines;
   lines.LoadFromFile(path.string());
   const size_t bytes = fs::file_size(path);

@@ -17,13 +17,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <memory>
 
 #include "analysis/client_analyzer.h"
 #include "analysis/lexer_library.h"
+#include "bench_common.h"
 #include "platform/event_loop.h"
 #include "text/memo_strings.h"
 
@@ -49,23 +50,6 @@ double ProcessMs() {
   return CpuMs(CLOCK_PROCESS_CPUTIME_ID);
 }
 
-fs::path CorpusDir() {
-  if (const char* d = std::getenv("SYNT_CORPUS_DIR")) return d;
-  fs::path here = fs::path(SYNT_BENCH_SOURCE_DIR) / "corpus";
-  if (fs::exists(here / "pascal-10mb.pas")) return here;
-  return "/work/main/corpus";
-}
-
-synt::TSyntaxManager& Library() {
-  static synt::TSyntaxManager* lib = [] {
-    synt::RegisterLexerClasses();
-    auto* l = new synt::TSyntaxManager(nullptr);
-    l->LoadFromFile((fs::path(SYNT_BENCH_SOURCE_DIR) / "lexers" / "pascal.lxl").string());
-    return l;
-  }();
-  return *lib;
-}
-
 synt::THeadlessEventLoop& Loop() {
   static synt::THeadlessEventLoop* loop = [] {
     auto* l = new synt::THeadlessEventLoop;
@@ -77,10 +61,10 @@ synt::THeadlessEventLoop& Loop() {
 
 // What driving an analysis to its end measured.
 struct SettleStats {
-  double maxSliceMs = 0;     // GUI-thread CPU time of the longest slice
+  double maxSliceMs = 0;  // GUI-thread CPU time of the longest slice
   double maxSliceWallMs = 0;
   int slices = 0;
-  double passMs = 0;      // process CPU time from the end of the last slice to the take-over
+  double passMs = 0;  // process CPU time from the end of the last slice to the take-over
   double passWallMs = 0;
   double takeOverMs = 0;  // the take-over itself, GUI-thread CPU time
   double takeOverWallMs = 0;
@@ -94,8 +78,8 @@ struct Doc {
   explicit Doc(const fs::path& File) {
     Loop();
     lines.LoadFromFile(File.string());
-    client = std::make_unique<synt::TClientSyntAnalyzer>(Library().FindLexer(u"Pascal"), nullptr,
-                                                         [this] { return &lines; });
+    client = std::make_unique<synt::TClientSyntAnalyzer>(
+        synt::bench::PascalLibrary().FindLexer(u"Pascal"), nullptr, [this] { return &lines; });
     client->CompleteAnalysis();
     Settle();
   }
@@ -155,7 +139,7 @@ Doc* Document(const char* Name) {
   static std::map<std::string, std::unique_ptr<Doc>> docs;
   auto& d = docs[Name];
   if (!d) {
-    fs::path p = CorpusDir() / Name;
+    fs::path p = synt::bench::CorpusDir() / Name;
     if (!fs::exists(p)) return nullptr;
     d = std::make_unique<Doc>(p);
   }
@@ -352,7 +336,7 @@ void PaintQueries(benchmark::State& state, const char* file) {
 
 // The baseline: everything from scratch.
 void FullAnalysis(benchmark::State& state, const char* file) {
-  fs::path p = CorpusDir() / file;
+  fs::path p = synt::bench::CorpusDir() / file;
   if (!fs::exists(p)) {
     state.SkipWithError("no corpus (run bench/corpus.sh)");
     return;
@@ -360,7 +344,7 @@ void FullAnalysis(benchmark::State& state, const char* file) {
   synt::TSyntMemoStrings lines;
   lines.LoadFromFile(p.string());
   for (auto _ : state) {
-    synt::TClientSyntAnalyzer client(Library().FindLexer(u"Pascal"), nullptr,
+    synt::TClientSyntAnalyzer client(synt::bench::PascalLibrary().FindLexer(u"Pascal"), nullptr,
                                      [&] { return &lines; });
     client.SetBackgroundFinish(false);
     const double c0 = ThreadMs();

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.h"
 #include "lists/char_utils.h"
 #include "platform/utf.h"
 #include "regex/reg_expr.h"
@@ -65,17 +66,11 @@ const Rule kRules[] = {
 };
 constexpr int kRuleCount = int(sizeof kRules / sizeof kRules[0]);
 
-std::string CorpusDir() {
-  if (const char* d = std::getenv("SYNT_CORPUS_DIR")) return d;
-  std::string here = __FILE__;
-  return here.substr(0, here.rfind('/')) + "/../corpus";
-}
-
 const std::u16string& Corpus(const std::string& name) {
   static std::vector<std::pair<std::string, std::unique_ptr<std::u16string>>> cache;
   for (auto& c : cache)
     if (c.first == name) return *c.second;
-  std::string path = CorpusDir() + "/" + name;
+  std::string path = (synt::bench::CorpusDir() / name).string();
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "missing %s: run bench/corpus.sh (or bench/run_regex.sh)\n", path.c_str());

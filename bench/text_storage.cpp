@@ -1,13 +1,13 @@
 // The line storage on the large Pascal corpus: loading against reading the raw file and against
 // plain decoders, position conversions, one-character edits, and the memory held per megabyte.
 //
-//   bench_text_storage [--benchmark_filter=Load]      corpus: $SYNT_CORPUS or
-//                                                     /work/main/corpus/pascal-100mb.pas
+//   bench_text_storage [--benchmark_filter=Load]      corpus: $SYNT_CORPUS, else pascal-100mb.pas
+//                                                     of the corpus folder (SYNT_CORPUS_DIR)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/ucnv.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "bench_common.h"
 #include "lists/utf8_codec.h"
 #include "platform/file_io.h"
 #include "text/memo_strings.h"
@@ -23,7 +24,7 @@ namespace {
 
 std::string CorpusPath() {
   const char* env = std::getenv("SYNT_CORPUS");
-  return env ? env : "/work/main/corpus/pascal-100mb.pas";
+  return env ? env : (synt::bench::CorpusDir() / "pascal-100mb.pas").string();
 }
 
 const synt::TFileBytes& Corpus() {
@@ -85,8 +86,8 @@ void BM_IcuUtf8Decode(benchmark::State& state) {
   UConverter* cnv = ucnv_open("UTF-8", &err);
   for (auto _ : state) {
     err = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(cnv, reinterpret_cast<UChar*>(out.get()), int32_t(in.size()), in.data(),
-                              int32_t(in.size()), &err);
+    int32_t n = ucnv_toUChars(cnv, reinterpret_cast<UChar*>(out.get()), int32_t(in.size()),
+                              in.data(), int32_t(in.size()), &err);
     benchmark::DoNotOptimize(n);
   }
   ucnv_close(cnv);
