@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       CheckOne(*prog, text, pos, true);
     }
   }
-  // The spec-level operations on the same expression.
+  // The whole-expression interface on the same expression: Match, Substitute, GetSubExpr.
   re.LastMatch().SetBudget(20000);
   int pos = 1 + choose % (len + 1);
   if (re.Match(text, pos, choose & 1)) {
