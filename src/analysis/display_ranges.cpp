@@ -53,30 +53,23 @@ class Builder {
     if (!b) return;
     const bool closed = R->IsClosed();
     TSyntAnalyzer* lexer = c_.Owner();
-    if (b->DrawStaple() && closed) {
-      int s = R->StartIdx, e = R->EndIdx;
-      if (lexer && lexer->OnGetStapleRange) lexer->OnGetStapleRange(&c_, R, s, e);
-      TRange span;
-      if (e != -1 && TokenSpan(s, e, span)) {
-        TBlockStaple st;
-        st.StartPos = span.StartPos;
-        st.EndPos = span.EndPos;
-        st.Rule = b;
-        d_.Staples.Add(st);
-      }
+    TRange span;
+    if (closed && b->DrawStaple() &&
+        HandledSpan(R, lexer ? &lexer->OnGetStapleRange : nullptr, span)) {
+      TBlockStaple st;
+      st.StartPos = span.StartPos;
+      st.EndPos = span.EndPos;
+      st.Rule = b;
+      d_.Staples.Add(st);
     }
-    if (closed && !b->NotCollapsed()) {
-      int s = R->StartIdx, e = R->EndIdx;
-      if (lexer && lexer->OnGetCollapseRange) lexer->OnGetCollapseRange(&c_, R, s, e);
-      TRange span;
-      if (e != -1 && TokenSpan(s, e, span)) {
-        TCollapsibleRange cr;
-        cr.StartPos = span.StartPos;
-        cr.EndPos = span.EndPos;
-        cr.RangeIndex = Index;
-        cr.TextRange = R;
-        d_.Collapsible.Add(cr);
-      }
+    if (closed && !b->NotCollapsed() &&
+        HandledSpan(R, lexer ? &lexer->OnGetCollapseRange : nullptr, span)) {
+      TCollapsibleRange cr;
+      cr.StartPos = span.StartPos;
+      cr.EndPos = span.EndPos;
+      cr.RangeIndex = Index;
+      cr.TextRange = R;
+      d_.Collapsible.Add(cr);
     }
     TSyntaxFormat* style = b->Style();
     if (!style || b->DynHighlight() == dhNone) return;
@@ -165,6 +158,13 @@ class Builder {
     if (!Valid(s) || !Valid(e)) return false;
     Out = TRange(c_.Tags(s).StartPos, c_.Tags(e).EndPos);
     return Out.EndPos >= Out.StartPos;
+  }
+
+  // The text span of R's tokens after the lexer's bound handler (if any) has had its say.
+  bool HandledSpan(TTextRange* R, const TBoundDefEvent* Handler, TRange& Out) {
+    int s = R->StartIdx, e = R->EndIdx;
+    if (Handler && *Handler) (*Handler)(&c_, R, s, e);
+    return e != -1 && TokenSpan(s, e, Out);
   }
 
   TClientSyntAnalyzer& c_;

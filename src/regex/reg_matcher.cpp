@@ -85,6 +85,15 @@ struct MatchRun {
     MatchRun& r_;
   };
 
+  // The alternatives of G worth trying at p, from its per-unit dispatch; null: try them all.
+  template <bool Fwd>
+  const std::vector<uint32_t>* Candidates(const TreSubExpr& G, int p) const {
+    if (G.dispatch.empty()) return nullptr;
+    if (!Has<Fwd>(p)) return &G.dispatchEnd;
+    const char16_t c = At<Fwd>(p);
+    return c < 256 ? &G.dispatch[c] : &G.dispatchHigh;
+  }
+
   // ---- saved slots --------------------------------------------------------------------------
   static size_t Size(const SlotRanges& r) {
     size_t n = 0;
@@ -658,19 +667,9 @@ struct MatchRun {
     // Inside the root and assertion bodies only a complete match counts.
     const bool need2 = g.top;
     if (g.trie) return Keywords<Fwd>(g, p, o0, c0, need2);
-    const uint32_t* list = nullptr;
-    size_t count = g.Items.size();
-    if (!g.dispatch.empty()) {
-      const std::vector<uint32_t>* v;
-      if (!Has<Fwd>(p))
-        v = &g.dispatchEnd;
-      else {
-        char16_t c = At<Fwd>(p);
-        v = c < 256 ? &g.dispatch[c] : &g.dispatchHigh;
-      }
-      list = v->data();
-      count = v->size();
-    }
+    const std::vector<uint32_t>* cand = Candidates<Fwd>(g, p);
+    const uint32_t* list = cand ? cand->data() : nullptr;
+    const size_t count = cand ? cand->size() : g.Items.size();
     auto alt = [&](size_t i) -> const TRENodeBase* {
       return g.Items[list ? list[i] : i]->Items.front().get();
     };
@@ -948,19 +947,9 @@ struct MatchRun {
       top = mark;
       return -1;
     }
-    const uint32_t* list = nullptr;
-    size_t count = nd.alts.size();
-    if (!g.dispatch.empty()) {
-      const std::vector<uint32_t>* v;
-      if (!Has<Fwd>(p))
-        v = &g.dispatchEnd;
-      else {
-        char16_t c = At<Fwd>(p);
-        v = c < 256 ? &g.dispatch[c] : &g.dispatchHigh;
-      }
-      list = v->data();
-      count = v->size();
-    }
+    const std::vector<uint32_t>* cand = Candidates<Fwd>(g, p);
+    const uint32_t* list = cand ? cand->data() : nullptr;
+    const size_t count = cand ? cand->size() : nd.alts.size();
     for (size_t c = 0; c < count; ++c) {
       int r = FlatSeq<Fwd>(&nd.alts[list ? list[c] : c], 0, p, &kk);
       if (r >= 0) return r;
@@ -1012,19 +1001,9 @@ struct MatchRun {
   template <bool Fwd>
   int Flat(const Program& prog, int pos) {
     const TreRootNode& root = *prog.root;
-    const uint32_t* list = nullptr;
-    size_t count = prog.flat.size();
-    if (!root.dispatch.empty()) {
-      const std::vector<uint32_t>* v;
-      if (!Has<Fwd>(pos))
-        v = &root.dispatchEnd;
-      else {
-        char16_t c = At<Fwd>(pos);
-        v = c < 256 ? &root.dispatch[c] : &root.dispatchHigh;
-      }
-      list = v->data();
-      count = v->size();
-    }
+    const std::vector<uint32_t>* cand = Candidates<Fwd>(root, pos);
+    const uint32_t* list = cand ? cand->data() : nullptr;
+    const size_t count = cand ? cand->size() : prog.flat.size();
     for (size_t i = 0; i < count; ++i) {
       int r = FlatSeq<Fwd>(&prog.flat[list ? list[i] : i], 0, pos, nullptr);
       if (r >= 0) return r;
@@ -1127,6 +1106,13 @@ inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Ba
 }  // namespace
 }  // namespace regex_internal
 
+namespace {
+// The match's own budget, else the default: enough for any sensible rule over the whole text.
+int64_t StepBudget(const TqxRegMatch& M, std::u16string_view S) {
+  return M.Budget() > 0 ? M.Budget() : 1000000 + 64 * int64_t(S.size());
+}
+}  // namespace
+
 int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const {
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
   M.matched_ = false;
@@ -1138,7 +1124,7 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
   // slots need room but no reset.
   const size_t n = size_t(2 * p_->groupCount);
   if (M.bounds_.size() < n) M.bounds_.resize(n);
-  const int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  const int64_t budget = StepBudget(M, S);
   regex_internal::MatchRun run(S, M.bounds_.data(), budget, regex_internal::kMaxFrames + 64,
                                M.scratch_);
   int end;
@@ -1159,7 +1145,7 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
   int pos = Pos < 1 ? 1 : Pos;
   if (!MayMatchAt(S, pos, Backward)) return false;
   if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
-  const int64_t budget = M.budget_ > 0 ? M.budget_ : 1000000 + 64 * int64_t(S.size());
+  const int64_t budget = StepBudget(M, S);
   if (!p_->flat.empty()) {
     // Flat programs hold no assertion, so capture slots are group numbers: the match writes
     // its groups' bounds straight into the result, on the way back from its success only.

@@ -132,8 +132,9 @@ void Compare(TqxRegExpr& re, const std::u16string& text, int& checked) {
       ASSERT_EQ(ok, r > 0) << what;
       ++checked;
       // The length-only entry gives the same answer wherever the first-unit test lets it run.
-      if (!back && prog->MayMatchAt(text, pos))
+      if (!back && prog->MayMatchAt(text, pos)) {
         ASSERT_EQ(prog->AnchoredLength(text, pos, lean), ok ? p - pos : -1) << what << " length";
+      }
       if (!ok) continue;
       ASSERT_EQ(p, r) << what;
       for (int g = 0; g < prog->SubExprCount(); ++g) {
