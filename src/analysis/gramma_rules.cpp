@@ -13,13 +13,6 @@ namespace synt {
 
 namespace {
 
-bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (CharUpper(a[i]) != CharUpper(b[i])) return false;
-  return true;
-}
-
 // Token types of the grammar notation.
 enum : int {
   gtComment = 0,
@@ -220,7 +213,7 @@ void ResolveRule(TParserRule& Rule, const TGrammaRules& Rules, const TStrings& T
       if (item->ItemType == itTokenType) {
         item->TokenType = -1;
         for (int i = 0; i < TokenTypeNames.Count(); ++i) {
-          if (SameNoCase(TokenTypeNames.Strings(i), item->Terminal)) {
+          if (SameText(TokenTypeNames.Strings(i), item->Terminal, cmIgnoreCase)) {
             item->TokenType = i;
             break;
           }
@@ -318,11 +311,8 @@ class Matcher {
     if (size_t(t.EndPos - t.StartPos) != S.size() || t.StartPos < 0 ||
         size_t(t.EndPos) > text_.size())
       return false;
-    const char16_t* p = text_.data() + t.StartPos;
-    if (!IgnoreCase) return std::u16string_view(p, S.size()) == S;
-    for (size_t i = 0; i < S.size(); ++i)
-      if (p[i] != S[i] && CharUpper(p[i]) != CharUpper(S[i])) return false;
-    return true;
+    return SameText(std::u16string_view(text_.data() + t.StartPos, S.size()), S,
+                    IgnoreCase ? cmIgnoreCase : cmExact);
   }
   bool Pass(const TTokenFilter& F, int Cursor) const { return F.Pass(Type(Cursor), First(Cursor)); }
   // Whether the token before Cursor can be the second token a match consumes: it passes F, or
@@ -656,7 +646,7 @@ void TGrammaRules::Compile(TSyntMemoStrings& Lines, const TStrings& TokenTypeNam
 TParserRule* TGrammaRules::ParserRuleByName(std::u16string_view Name) const {
   if (Name.empty()) return nullptr;
   for (const auto& r : fRules)
-    if (SameNoCase(r->Name, Name)) return r.get();
+    if (SameText(r->Name, Name, cmIgnoreCase)) return r.get();
   return nullptr;
 }
 

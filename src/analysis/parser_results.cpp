@@ -11,12 +11,7 @@ namespace synt {
 using analysis_internal::LexerPlan;
 
 bool TTokenHolder::TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const {
-  std::u16string t = TagText(Index);
-  if (t.size() != S.size()) return false;
-  if (!IgnoreCase) return t == S;
-  for (size_t i = 0; i < t.size(); ++i)
-    if (CharUpper(t[i]) != CharUpper(S[i])) return false;
-  return true;
+  return SameText(TagText(Index), S, IgnoreCase ? cmIgnoreCase : cmExact);
 }
 
 char16_t TTokenHolder::TagFirstChar(int Index) const {
@@ -59,12 +54,7 @@ std::u16string TParserResults::TagText(int Index) const {
 }
 
 bool TParserResults::TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const {
-  std::u16string_view t = TagTextView(Index);
-  if (t.size() != S.size()) return false;
-  if (!IgnoreCase) return t == S;
-  for (size_t i = 0; i < t.size(); ++i)
-    if (t[i] != S[i] && CharUpper(t[i]) != CharUpper(S[i])) return false;
-  return true;
+  return SameText(TagTextView(Index), S, IgnoreCase ? cmIgnoreCase : cmExact);
 }
 
 char16_t TParserResults::TagFirstChar(int Index) const {
