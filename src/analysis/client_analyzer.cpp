@@ -219,6 +219,10 @@ void TClientSyntAnalyzer::BlockRulesAfterToken(std::u16string_view Text, TSyntAn
   if (SeparateBlocks()) {
     owner->DetectTags(*this, Text, inner);
     if (inner) Current->DetectTags(*this, Text, false);
+  } else if (!inner && PlanFor(owner).BlockRules.empty()) {
+    // No rule to run (a lexer without block rules): the run only moves the block-rule position.
+    SetBlockAnalPos(TagCount());
+    LogState(2 * TagCount());
   } else {
     owner->ApplyBlockRules(*this, Text, -1, inner);
     if (inner) Current->ApplyBlockRules(*this, Text, -1, false);

@@ -140,12 +140,6 @@ void TParserResults::ApplyStates(TRuleCollectionItem* Rule) {
   fCurrentState = (fCurrentState & ~uint32_t(Rule->StatesRemove())) | uint32_t(Rule->StatesAdd());
 }
 
-void TParserResults::SaveStateChange() {
-  if (fStateChanges.empty() ? fCurrentState != 0 : fStateChanges.back().State != fCurrentState)
-    fStateChanges.push_back({TagCount(), fCurrentState});
-  LogState(2 * TagCount() + 1);
-}
-
 void TParserResults::AppendStateLog(int Time) {
   fStateLog.push_back({Time, fCurrentState});
   fLastLoggedState = fCurrentState;
@@ -306,87 +300,6 @@ bool TParserResults::TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view
       for (const auto& sp : own.SubRules)
         if (sp.Rule->AlwaysEnabled() && TryOpenRule(sp, Text, FPos)) return true;
   }
-  return false;
-}
-
-// ---- The tokenizer step -----------------------------------------------------------------------
-
-bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& FPos) {
-  const int len = int(Text.size());
-  if (FPos < 1) FPos = 1;
-  struct StepText {
-    TParserResults& r;
-    StepText(TParserResults& R, std::u16string_view T) : r(R) {
-      r.fStepText = T;
-      r.fInStep = true;
-    }
-    ~StepText() { r.fInStep = false; }
-  } step(*this, Text);
-
-  // Between regions, at a unit that starts none, the two region steps have nothing to do: they
-  // are tested here before calling them.
-  auto check = [&](int Pos) -> TSyntAnalyzer* {
-    if (!fSubLexerRanges.empty()) {
-      const TSubLexerRange& last = fSubLexerRanges.back();
-      if (last.IsOpen() || last.ParentIndex >= 0 || (last.StartPos < Pos && Pos - 1 < last.EndPos))
-        return SubLexerCheck(Text, Pos);
-    }
-    fCurrentRegion = -1;
-    return fOwner;
-  };
-  auto tryOpen = [&](TSyntAnalyzer* Current, int Pos) {
-    if (Current == fOwner && fAnySubRules && fLastPlanLexer == fOwner && Pos >= 1 && Pos <= len &&
-        !fLastPlan->SubStartAnywhere && !fLastPlan->SubStart.Test(Text[size_t(Pos - 1)]))
-      return false;
-    return TryOpenSubLexer(Current, Text, Pos);
-  };
-
-  TSyntAnalyzer* current = check(FPos);
-  const bool opened = tryOpen(current, FPos);
-  const int before = FPos;
-
-  bool atEnd = false;
-  if (current->SkipSpaces()) {
-    const bool eol = current->ParseEndOfLine();
-    while (FPos <= len) {
-      char16_t c = Text[size_t(FPos - 1)];
-      if (!IsSpaceChar(c) || (eol && (c == u'\r' || c == u'\n'))) break;
-      ++FPos;
-    }
-  }
-  if (FPos > len) atEnd = true;
-
-  // White space may have moved FPos onto a start or an end. At the same position, and with no
-  // region opened just now, trying again would find what steps 1 and 2 found.
-  if (FPos != before || opened) {
-    tryOpen(current, FPos);
-    current = check(FPos);
-  }
-
-  if (atEnd) return true;
-
-  TSyntToken token;
-  bool found = fOwner->MatchToken(*this, Text, current != fOwner, FPos, token);
-  if (!found && current != fOwner) found = current->MatchToken(*this, Text, false, FPos, token);
-
-  if (found) {
-    // Region starts never decrease, so only the last regions can start inside the token.
-    for (int i = int(fSubLexerRanges.size()) - 1; i >= 0; --i) {
-      int s = fSubLexerRanges[size_t(i)].StartPos;
-      if (s <= token.StartPos) break;
-      if (s < token.EndPos) {
-        token.EndPos = s;
-        break;
-      }
-    }
-    SaveStateChange();
-    fTokens.Append(token);
-    BlockRulesAfterToken(Text, current);
-    FPos = token.EndPos + 1;
-  } else {
-    ++FPos;
-  }
-  fResumePos = FPos;
   return false;
 }
 

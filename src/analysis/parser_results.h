@@ -164,6 +164,9 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   int NextAnalPos() const;
   // One step at the 1-based FPos of Text (the whole text); true when the end has been reached.
   bool AnalyzeNextToken(std::u16string_view Text, int& FPos);
+  // Steps until the tokens cover the 0-based Pos (FPos - 1 beyond Pos + 1: false) or the end has
+  // been reached (true); the same as as many calls of AnalyzeNextToken.
+  bool AnalyzeUpTo(std::u16string_view Text, int& FPos, int Pos);
   virtual bool IsRuleEnabled(TRuleCollectionItem* Rule, bool OnlyGlobal);
   // The parent-block part of IsRuleEnabled (client analyzers; true here).
   virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
@@ -233,6 +236,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   bool TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view Text, int FPos);
   bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int FPos);
   const analysis_internal::SubRulePlan* FindSubPlan(TSubAnalyzerRule* Rule) const;
+  // Parts of the tokenizer step (tokenizer.cpp).
+  bool Step(std::u16string_view Text, int& FPos);
+  TSyntAnalyzer* RegionAt(std::u16string_view Text, int Pos);
+  bool TryOpenAt(TSyntAnalyzer* Current, std::u16string_view Text, int Pos);
   void SaveStateChange();
   void ResetPlans();
   analysis_internal::LexerPlan& FindPlan(TSyntAnalyzer* Lexer);

@@ -437,7 +437,116 @@ void BuildFlat(Program& p) {
   std::vector<FlatAlt> alts;
   // The flat matcher takes capture slots for group numbers.
   if (p.slotGroups != p.groupCount) return;
-  if (FlatAlternatives(root, alts)) p.flat = std::move(alts);
+  if (!FlatAlternatives(root, alts)) return;
+  p.flat = std::move(alts);
+  p.simple = true;
+  for (const FlatAlt& alt : p.flat)
+    for (const FlatNode& nd : alt)
+      if (nd.kind == FlatNode::fkGroup ||
+          (nd.kind != FlatNode::fkAnchor && nd.min != nd.max && !nd.possessive))
+        p.simple = false;
+  if (!p.simple) return;
+  const bool dispatch = !root.dispatch.empty();
+  auto tried = [](const std::vector<uint32_t>& list, size_t i) {
+    return std::find(list.begin(), list.end(), uint32_t(i)) != list.end();
+  };
+  for (size_t i = 0; i < p.flat.size(); ++i) {
+    LeanNode h;
+    h.kind = LeanNode::lkAlt;
+    h.skip = uint32_t(1 + p.flat[i].size());
+    if (dispatch) {
+      for (unsigned c = 0; c < 256; ++c)
+        if (tried(root.dispatch[c], i)) h.low[c >> 6] |= uint64_t(1) << (c & 63);
+      h.high = tried(root.dispatchHigh, i);
+      h.atEnd = tried(root.dispatchEnd, i);
+    } else {
+      for (uint64_t& w : h.low) w = ~uint64_t(0);
+      h.high = h.atEnd = true;
+    }
+    p.lean.push_back(h);
+    for (const FlatNode& nd : p.flat[i]) {
+      LeanNode l;
+      l.min = nd.min;
+      l.max = nd.max;
+      if (nd.kind == FlatNode::fkClass) {
+        l.kind = LeanNode::lkClass;
+        std::copy(std::begin(nd.low), std::end(nd.low), l.low);
+        l.test = nd.test;
+      } else if (nd.kind == FlatNode::fkString) {
+        l.kind = LeanNode::lkString;
+        l.chars = nd.str->Chars.data();
+        l.count = int32_t(nd.str->Chars.size());
+        l.ignoreCase = nd.str->IgnoreCase;
+      } else {
+        l.kind = LeanNode::lkAnchor;
+        l.anchor = nd.anchor;
+      }
+      p.lean.push_back(l);
+    }
+  }
+  p.lean.emplace_back();  // lkStop
+}
+
+bool Once(const TRENodeBase& n) {
+  return n.MinCount == 1 && n.MaxCount == 1;
+}
+
+bool SingleUnit(const TRENodeBase& n) {
+  switch (n.kind) {
+    case nkCharSeq:
+      return static_cast<const TCharSeqNode&>(n).Chars.size() == 1;
+    case nkCharSet:
+      return true;
+    case nkSpecCheck:
+      return static_cast<const TSpecCheckNode&>(n).IsSingleChar();
+    default:
+      return false;
+  }
+}
+
+const CharTest& SingleTest(const TRENodeBase& n) {
+  switch (n.kind) {
+    case nkCharSeq:
+      return static_cast<const TCharSeqNode&>(n).test;
+    case nkCharSet:
+      return static_cast<const TCharSetNode&>(n).test;
+    default:
+      return static_cast<const TSpecCheckNode&>(n).test;
+  }
+}
+
+// Units that unit i of a literal run matches (as StringOcc compares).
+void AddRunUnit(const TCharSeqNode& s, size_t i, CharFilter& f) {
+  const char16_t c = s.Chars[i];
+  for (unsigned u = 0; u < 256; ++u)
+    if (u == c || (s.IgnoreCase && CharUpper(char16_t(u)) == c)) f.Add(char16_t(u));
+  if (c >= 256 || s.IgnoreCase) f.high = true;
+}
+
+// Program::second, from the root's alternatives.
+void BuildSecond(Program& p) {
+  CharFilter f;
+  for (auto& br : p.root->Items) {
+    if (br->Items.empty()) return;
+    const TRENodeBase& n0 = *br->Items.front();
+    if (!Once(n0)) return;
+    if (n0.kind == nkCharSeq && static_cast<const TCharSeqNode&>(n0).Chars.size() >= 2) {
+      AddRunUnit(static_cast<const TCharSeqNode&>(n0), 1, f);
+      continue;
+    }
+    if (!SingleUnit(n0) || !n0.Next || !Once(*n0.Next)) return;
+    const TRENodeBase& n1 = *n0.Next;
+    if (SingleUnit(n1))
+      f.Merge(SingleTest(n1).Filter());
+    else if (n1.kind == nkCharSeq)
+      AddRunUnit(static_cast<const TCharSeqNode&>(n1), 0, f);
+    else
+      return;
+  }
+  // Refusing a position on the second unit must not hide an exhausted budget: with a few
+  // thousand alternatives at most, the attempt it saves costs far less than any budget.
+  p.hasSecond = !p.root->Items.empty() && p.root->Items.size() <= 4096;
+  p.second = f;
 }
 
 }  // namespace
@@ -465,6 +574,7 @@ std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint1
   BuildTries(root);
   ResolveRefs(root, p->numberSlot);
   BuildFlat(*p);
+  BuildSecond(*p);
   return p;
 }
 

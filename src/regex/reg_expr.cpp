@@ -80,6 +80,9 @@ std::u16string_view TqxRegMatch::SubExpr(std::u16string_view S, int Index) const
 // ---- TqxRegProgram ------------------------------------------------------------------------------
 
 TqxRegProgram::TqxRegProgram(std::unique_ptr<regex_internal::Program> P) : p_(std::move(P)) {
+  if (!p_->lean.empty()) lean_ = p_->lean.data();
+  hasSecond_ = p_->hasSecond;
+  second_ = p_->second;
   for (auto& br : p_->root->Items) {
     const auto& first = *br->Items.front();
     for (int i = 0; i < 4; ++i) first_.low[i] |= first.first1.low[i];

@@ -52,6 +52,35 @@ uintptr_t StackFloor() {
   return floor;
 }
 
+// An anchor at p of the text s of len units (IsWordBreak inline: keyword rules test it at every
+// attempt).
+template <bool Fwd>
+inline bool AnchorAt(const char16_t* s, int len, char16_t kind, int p) {
+  auto wordBreak = [&](int q) {
+    if (q <= 1 || q > len) return true;
+    return IsWordChar(s[q - 2]) != IsWordChar(s[q - 1]);
+  };
+  switch (kind) {
+    case u'^':
+      if (p == 1) return true;
+      if (!Fwd && p == len + 1 && s[len - 1] == u'\r') return false;
+      return s[p - 2] == u'\n' || (s[p - 2] == u'\r' && (p > len || s[p - 1] != u'\n'));
+    case u'$':
+      if (p > len) return true;
+      return s[p - 1] == u'\r' || (s[p - 1] == u'\n' && (p == 1 || s[p - 2] != u'\r'));
+    case u'A':
+      return p == 1;
+    case u'Z':
+      return p == len + 1;
+    case u'b':
+      return wordBreak(p);
+    case u'B':
+      return !wordBreak(p);
+    default:
+      return false;
+  }
+}
+
 struct MatchRun {
   const char16_t* s;
   int len;
@@ -265,33 +294,9 @@ struct MatchRun {
     int operator()(int) const { return -1; }
   };
 
-  // IsWordBreak, inline: keyword rules test it at every attempt.
-  bool WordBreak(int p) const {
-    if (p <= 1 || p > len) return true;
-    return IsWordChar(s[p - 2]) != IsWordChar(s[p - 1]);
-  }
-
   template <bool Fwd>
   bool Anchor(char16_t kind, int p) const {
-    switch (kind) {
-      case u'^':
-        if (p == 1) return true;
-        if (!Fwd && p == len + 1 && s[len - 1] == u'\r') return false;
-        return s[p - 2] == u'\n' || (s[p - 2] == u'\r' && (p > len || s[p - 1] != u'\n'));
-      case u'$':
-        if (p > len) return true;
-        return s[p - 1] == u'\r' || (s[p - 1] == u'\n' && (p == 1 || s[p - 2] != u'\r'));
-      case u'A':
-        return p == 1;
-      case u'Z':
-        return p == len + 1;
-      case u'b':
-        return WordBreak(p);
-      case u'B':
-        return !WordBreak(p);
-      default:
-        return false;
-    }
+    return AnchorAt<Fwd>(s, len, kind, p);
   }
 
   // ---- a node whose count is fixed: one continuation to try ----------------------------------
@@ -1076,6 +1081,66 @@ struct MatchRun {
   }
 };
 
+// A simple program's lean form forwards from pos: the end of the match, or -1. Each alternative
+// is one pass, counting the steps FlatSeq would count; the caller looks at the budget once, at
+// the end: it only goes down, so it ran out on the way exactly when it is out at the end.
+int LeanMatch(const LeanNode* nd, const char16_t* s, int len, int pos, int64_t& budget) {
+  const bool atEnd = pos > len;
+  const char16_t c0 = atEnd ? 0 : s[pos - 1];
+  for (; nd->kind == LeanNode::lkAlt;) {
+    const LeanNode* const next = nd + nd->skip;
+    if (atEnd ? !nd->atEnd : c0 < 256 ? !((nd->low[c0 >> 6] >> (c0 & 63)) & 1) : !nd->high) {
+      nd = next;
+      continue;
+    }
+    int p = pos;
+    for (++nd; nd != next; ++nd) {
+      --budget;
+      if (nd->kind == LeanNode::lkClass) {
+        auto test = [nd](char16_t c) {
+          return c < 256 ? bool((nd->low[c >> 6] >> (c & 63)) & 1) : nd->test->Test(c);
+        };
+        for (int k = 0; k < nd->min; ++k, ++p)
+          if (p > len || !test(s[p - 1])) goto fail;
+        if (nd->max != nd->min) {
+          const int from = p;
+          const int end =
+              nd->max < 0
+                  ? len + 1
+                  : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (nd->max - nd->min)));
+          while (p < end && test(s[p - 1])) ++p;
+          budget -= p - from;
+        }
+      } else if (nd->kind == LeanNode::lkString) {
+        const int n = nd->count;
+        const char16_t* chars = nd->chars;
+        const bool ic = nd->ignoreCase;
+        auto occ = [&](int q) {
+          if (q + n - 1 > len) return -1;
+          const char16_t* t = s + (q - 1);
+          for (int i = 0; i < n; ++i)
+            if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) return -1;
+          return q + n;
+        };
+        for (int k = 0; k < nd->min; ++k)
+          if ((p = occ(p)) < 0) goto fail;
+        if (nd->max != nd->min) {
+          const int64_t room = nd->max < 0 ? INT32_MAX : nd->max - nd->min;
+          int64_t extra = 0;
+          for (int q; extra < room && (q = occ(p)) >= 0; ++extra) p = q;
+          budget -= extra;
+        }
+      } else if (nd->min > 0 && !AnchorAt<true>(s, len, nd->anchor, p)) {
+        goto fail;
+      }
+    }
+    return p;
+  fail:
+    nd = next;
+  }
+  return -1;
+}
+
 namespace {
 // Runs the root of a program that is not flat at Pos; returns the final position or 0.
 inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
@@ -1114,6 +1179,31 @@ int64_t StepBudget(const TqxRegMatch& M, std::u16string_view S) {
 }  // namespace
 
 int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const {
+  // Most refusals show at the second unit (a rule for "(*" tried at every "("); with the default
+  // budget, which such an attempt cannot exhaust, it answers without starting a match.
+  if (hasSecond_ && M.Budget() <= 0 && Pos >= 1 &&
+      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)]))) {
+    M.matched_ = false;
+    M.exhausted_ = false;
+    M.count_ = p_->groupCount;
+    return -1;
+  }
+  if (lean_) {
+    // A simple program has no group but the whole match.
+    M.matched_ = false;
+    M.exhausted_ = false;
+    M.count_ = 1;
+    const int pos = Pos < 1 ? 1 : Pos;
+    if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
+    if (M.bounds_.size() < 2) M.bounds_.resize(2);
+    int64_t budget = StepBudget(M, S);
+    const int end = regex_internal::LeanMatch(lean_, S.data(), int(S.size()), pos, budget);
+    if (budget < 0) {
+      M.exhausted_ = true;
+      return -1;
+    }
+    return end < 0 ? -1 : end - pos;
+  }
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
   M.matched_ = false;
   M.exhausted_ = false;

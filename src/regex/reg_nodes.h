@@ -96,7 +96,7 @@ struct TRENodeBase {
   bool nullable1 = false;
   CharFilter first2;  // first units of this node to the end of the expression (or assertion)
   bool nullable2 = false;
-  SlotRanges writes;   // capture slots that matching from here may change
+  SlotRanges writes;  // capture slots that matching from here may change
 };
 
 // One literal character or a run of them (consecutive single literals are merged).
@@ -230,6 +230,24 @@ struct FlatNode {
   }
 };
 
+// The length-only form of a simple program: the root's alternatives one after the other in one
+// array, each behind a header naming the units the root's dispatch tries it at, so that a match
+// reads one contiguous block.
+struct LeanNode {
+  enum Kind : uint8_t { lkAlt, lkClass, lkString, lkAnchor, lkStop };
+  uint64_t low[4] = {0, 0, 0, 0};  // lkAlt: tried at these units below 256; lkClass: its test
+  Kind kind = lkStop;
+  bool high = false;        // lkAlt: tried at units above 255
+  bool atEnd = false;       // lkAlt: tried at the end of the text
+  bool ignoreCase = false;  // lkString
+  char16_t anchor = 0;
+  int32_t min = 1, max = 1;
+  uint32_t skip = 0;                // lkAlt: nodes from it to the next header
+  int32_t count = 0;                // lkString: its length
+  const CharTest* test = nullptr;   // lkClass: for units above 255
+  const char16_t* chars = nullptr;  // lkString (upper-cased with ignoreCase)
+};
+
 // Everything a match needs, built once per compilation.
 struct Program {
   std::unique_ptr<TreRootNode> root;
@@ -239,6 +257,14 @@ struct Program {
   int maxFrames = 0;            // deepest recursion a match can reach
   std::shared_ptr<const TRegExprHooks> hooks;
   std::vector<FlatAlt> flat;  // the root's alternatives, when all of them can be flat
+  // Flat, and no alternative holds a choice (no group, every repetition fixed or possessive):
+  // a length-only match is one pass per alternative.
+  bool simple = false;
+  std::vector<LeanNode> lean;  // a simple program's length-only form, ended by lkStop
+  // When every alternative starts with two units taken once (a literal run, or two single-unit
+  // nodes): the units a match can have second.
+  bool hasSecond = false;
+  CharFilter second;
 };
 
 // Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message.

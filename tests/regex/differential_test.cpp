@@ -7,6 +7,7 @@
 
 #include "platform/utf.h"
 #include "regex/reg_expr.h"
+#include "regex/reg_nodes.h"
 #include "regex/reg_reference.h"
 #include "regex_test_util.h"
 
@@ -172,6 +173,77 @@ TEST(Differential, EngineAgreesWithTheReference) {
   }
   EXPECT_GT(expressions, n * 2 / 3);
   EXPECT_GT(checked, n * 16);
+}
+
+// Token-rule shapes: alternatives of units, literal runs, classes and anchors without groups, so
+// that most of them take the length-only shortcuts (the lean pass, the second-unit refusal).
+std::u16string TokenRuleExpr(Gen& g) {
+  static const char16_t* atoms[] = {u"a",   u"b",   u"ab",  u"abc", u"[ab]",   u"[^a\\n]",
+                                    u"\\w", u"\\d", u"\\s", u".",   u"\\b",    u"\\B",
+                                    u"^",   u"$",   u"\\Z", u"k",   u"\u00c9", u"-"};
+  static const char16_t* quants[] = {u"", u"", u"", u"*", u"+", u"?", u"{2}", u"{1,2}", u"*?"};
+  std::u16string e;
+  const int alts = 1 + g.Pick(4);
+  const bool fixedStart = g.Pick(2);  // two units first, each once
+  for (int a = 0; a < alts; ++a) {
+    if (a) e += u"|";
+    const int n = 1 + g.Pick(4);
+    for (int i = 0; i < n; ++i) {
+      if (fixedStart && i < 2) {
+        e += atoms[g.Pick(10)];
+        continue;
+      }
+      e += atoms[g.Pick(18)];
+      e += quants[g.Pick(9)];
+    }
+  }
+  return e;
+}
+
+TEST(Differential, LengthOnlyShortcutsAgreeWithTheFullMatch) {
+  Gen gen(777);
+  int lean = 0, second = 0, checked = 0, exhausted = 0;
+  for (int i = 0; i < 4000; ++i) {
+    std::u16string e = TokenRuleExpr(gen);
+    TqxRegExpr re(e);
+    uint16_t flags = rmExtended | rmLocaleClasses | rmGreedy;
+    if (gen.Pick(2)) flags |= rmIgnoreCase;
+    if (gen.Pick(2)) flags |= rmMultiLine;
+    re.SetModifierFlags(flags);
+    auto prog = re.Program();
+    if (!prog) continue;
+    lean += !prog->Internal().lean.empty();
+    second += prog->Internal().hasSecond;
+    for (int t = 0; t < 3; ++t) {
+      const std::u16string text = gen.Text();
+      for (int pos = 1; pos <= int(text.size()) + 1; ++pos) {
+        if (!prog->MayMatchAt(text, pos)) continue;
+        std::string what = Describe(e, text, pos, false, flags);
+        // The default budget, and budgets small enough to run out on the way: the shortcuts
+        // give up exactly where the full match does.
+        for (int64_t budget : {int64_t(0), int64_t(1 + gen.Pick(12))}) {
+          TqxRegMatch full, lenOnly;
+          full.SetBudget(budget);
+          lenOnly.SetBudget(budget);
+          const int want = prog->MatchLength(text, pos, full);
+          ASSERT_EQ(prog->AnchoredLength(text, pos, lenOnly), want) << what << " budget " << budget;
+          ASSERT_EQ(lenOnly.BudgetExhausted(), full.BudgetExhausted()) << what;
+          ASSERT_FALSE(lenOnly.Matched()) << what;
+          exhausted += full.BudgetExhausted();
+          ++checked;
+        }
+        std::vector<int> bounds;
+        int r = regex_internal::ReferenceMatch(prog->Internal(), text, pos, false, 200000, bounds);
+        if (r < 0) continue;
+        TqxRegMatch m;
+        ASSERT_EQ(prog->AnchoredLength(text, pos, m), r > 0 ? r - pos : -1) << what;
+      }
+    }
+  }
+  EXPECT_GT(lean, 1000);
+  EXPECT_GT(second, 300);
+  EXPECT_GT(exhausted, 100);
+  EXPECT_GT(checked, 20000);
 }
 
 }  // namespace
