@@ -249,38 +249,103 @@ TTokenFilter ConditionFilter(const ConditionPlan& c) {
   return TTokenFilter::Product(types, chars[0], chars[1], high);
 }
 
+// What a block rule's conditions ask of the tokens n - 1, n - 2 and n - 3 (supersets; a
+// position nothing is asked of passes every token).
+std::array<TTokenFilter, 3> ConditionKeys(const BlockRulePlan& p) {
+  std::array<TTokenFilter, 3> f;
+  const std::vector<ConditionPlan>& c = p.Conds;
+  const size_t count = c.size();
+  if (count == 0) {
+    f[0] = TTokenFilter::None();  // never fires
+    return f;
+  }
+  auto positive = [](const ConditionPlan& k) {
+    return k.Type == tcNotEqual ? TTokenFilter() : ConditionFilter(k);
+  };
+  // The conditions test the tokens n - 1 - Delay, n - 2 - Delay, ... one each, until a tcSkip
+  // followed by another kind: the token there passes one of the two, and the tokens after it
+  // (a run of skipped ones of any length) are no longer at fixed places.
+  size_t i = 0;
+  for (int pos = p.Delay; pos < 3 && i < count; ++pos) {
+    const bool skips = c[i].Type == tcSkip && i + 1 < count && c[i + 1].Type != tcSkip;
+    if (!skips) {
+      f[size_t(pos)] = positive(c[i]);
+      ++i;
+      continue;
+    }
+    if (c[i + 1].Type != tcNotEqual) {
+      f[size_t(pos)] = ConditionFilter(c[i]);
+      f[size_t(pos)].Unite(ConditionFilter(c[i + 1]));
+    }
+    break;
+  }
+  return f;
+}
+
+// A grammar rule's alternatives as slots: the latest token must pass the alternative's own last
+// filter, and the token before its second filter or the Skip rule's (the grammar's quick test
+// before a match).
+std::vector<std::array<TTokenFilter, 3>> GrammaKeys(const TParserRule* R, const TParserRule* Skip) {
+  std::vector<std::array<TTokenFilter, 3>> slots;
+  auto whole = [&] {
+    std::array<TTokenFilter, 3> f;
+    f[0] = R->LastToken;
+    if (R->HasSecond) {
+      f[1] = R->SecondToken;
+      if (Skip) f[1].Unite(Skip->LastToken);
+    }
+    return f;
+  };
+  // Many alternatives would make many slots for little: the rule's own filters do then.
+  if (R->Branches.size() > 8) return {whole()};
+  for (const auto& b : R->Branches) {
+    if (b->Items.empty()) continue;  // never matches
+    std::array<TTokenFilter, 3> f;
+    f[0] = R->LastToken;
+    if (b->MustConsume) f[0].Intersect(b->LastToken);
+    if (b->HasSecond) {
+      f[1] = b->SecondToken;
+      if (Skip) f[1].Unite(Skip->LastToken);
+    }
+    slots.push_back(f);
+  }
+  return slots;
+}
+
 }  // namespace
 
 void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   Plan.GrammaCompileCount = Lexer->Gramma()->CompileCount();
+  const TParserRule* skip = Lexer->Gramma()->Skip();
   const int nBlock = int(Plan.BlockRules.size());
-  const size_t words = size_t(std::max(1, (nBlock + 63) / 64));
-  Plan.BlockWords = int(words);
-  // Each rule's filters for the latest token (f1) and the one before (f2).
-  std::vector<TTokenFilter> f1(static_cast<size_t>(nBlock)), f2(static_cast<size_t>(nBlock));
+  // Each rule's slots: filters for the latest token, the one before and the one before that.
+  std::vector<std::array<TTokenFilter, 3>> slots;
+  Plan.SlotRule.clear();
+  Plan.RuleSlots.assign(size_t(nBlock) + 1, 0);
   for (int i = 0; i < nBlock; ++i) {
     BlockRulePlan& p = Plan.BlockRules[size_t(i)];
     p.Gramma = p.NamesGramma ? p.Rule->GrammaRule() : nullptr;
+    Plan.RuleSlots[size_t(i)] = int(slots.size());
+    std::vector<std::array<TTokenFilter, 3>> own;
     if (!p.Rule->Enabled()) {
-      f1[size_t(i)] = TTokenFilter::None();
+      // never a candidate: no slot
     } else if (p.Rule->OnBlockCheck) {
-      // The handler may accept whatever the conditions say.
+      own.emplace_back();  // the handler may accept whatever the conditions say
     } else if (p.Gramma) {
-      f1[size_t(i)] = p.Gramma->LastToken;  // the run tests it before matching the grammar rule
-    } else if (p.Delay == 0) {
-      const std::vector<ConditionPlan>& c = p.Conds;
-      if (c.empty()) {
-        f1[size_t(i)] = TTokenFilter::None();  // never fires
-      } else {
-        // Conditions 0 and 1 test tokens n - 1 and n - 2 when neither is tcSkip (a tcSkip
-        // condition moves the tokens the next ones test); a negative test filters nothing.
-        const bool fixed0 = c[0].Type != tcSkip || c.size() == 1 || c[1].Type == tcSkip;
-        if (fixed0 && c[0].Type != tcNotEqual) f1[size_t(i)] = ConditionFilter(c[0]);
-        if (c[0].Type != tcSkip && c.size() > 1 && c[1].Type != tcSkip && c[1].Type != tcNotEqual)
-          f2[size_t(i)] = ConditionFilter(c[1]);
-      }
+      own = GrammaKeys(p.Gramma, skip);
+    } else {
+      own.push_back(ConditionKeys(p));
+    }
+    for (auto& f : own) {
+      slots.push_back(f);
+      Plan.SlotRule.push_back(i);
     }
   }
+  Plan.RuleSlots[size_t(nBlock)] = int(slots.size());
+  const size_t nSlots = slots.size();
+  const size_t words = std::max<size_t>(1, (nSlots + 63) / 64);
+  Plan.BlockWords = int(words);
+  Plan.ParentGeneration = ~uint64_t(0);
   // Units that every filter passes or refuses alike, for every type, share a class. A filter
   // row (one type) is a set of units; a unit's class is the set of distinct rows that hold it.
   std::vector<std::array<uint64_t, 3>> rows;
@@ -290,10 +355,8 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
       if (std::find(rows.begin(), rows.end(), r) == rows.end()) rows.push_back(r);
     }
   };
-  for (int i = 0; i < nBlock; ++i) {
-    addRows(f1[size_t(i)]);
-    addRows(f2[size_t(i)]);
-  }
+  for (const auto& f : slots)
+    for (const TTokenFilter& k : f) addRows(k);
   std::vector<std::vector<bool>> classes;
   std::vector<unsigned> representative;
   for (unsigned c = 0; c < 129; ++c) {
@@ -311,15 +374,17 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   Plan.KeyClasses = int(classes.size());
   Plan.BlockByKey.assign(32 * classes.size() * words, 0);
   Plan.BlockByKey2.assign(32 * classes.size() * words, 0);
-  for (int i = 0; i < nBlock; ++i) {
-    const size_t w = size_t(i / 64);
+  Plan.BlockByKey3.assign(32 * classes.size() * words, 0);
+  for (size_t i = 0; i < nSlots; ++i) {
+    const size_t w = i / 64;
     const uint64_t bit = uint64_t(1) << (i % 64);
     for (unsigned t = 0; t < 32; ++t)
       for (size_t k = 0; k < classes.size(); ++k) {
         const size_t at = (t * classes.size() + k) * words + w;
         const char16_t c = char16_t(representative[k]);
-        if (f1[size_t(i)].Pass(int(t), c)) Plan.BlockByKey[at] |= bit;
-        if (f2[size_t(i)].Pass(int(t), c)) Plan.BlockByKey2[at] |= bit;
+        if (slots[i][0].Pass(int(t), c)) Plan.BlockByKey[at] |= bit;
+        if (slots[i][1].Pass(int(t), c)) Plan.BlockByKey2[at] |= bit;
+        if (slots[i][2].Pass(int(t), c)) Plan.BlockByKey3[at] |= bit;
       }
   }
 }

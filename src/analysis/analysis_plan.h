@@ -162,13 +162,15 @@ struct BlockRulePlan {
   TTagBlockCondition* Rule = nullptr;
 };
 
-// The numbers of the latest tokens' texts in a lexer's dictionaries, kept from one block-rule run
-// to the next (runs come for n, n + 1, ... tokens; anything else starts afresh).
+// The numbers of the latest tokens' texts in a lexer's dictionaries, and their block-rule keys,
+// kept from one block-rule run to the next (runs come for n, n + 1, ... tokens; anything else starts afresh).
 struct TokenIdCache {
   struct Entry {
     int Index = -1;
     int Start = 0, End = 0;
     int Exact = -2, Folded = -2;  // -2: not looked up yet
+    int KeyType = -1;             // the type Key was computed for (-1: none yet)
+    uint32_t Key = 0;             // the token's column in the block-rule key tables
   };
   static constexpr int kSize = 16;
   Entry Entries[kSize];
@@ -202,18 +204,21 @@ struct LexerPlan {
   std::vector<uint64_t> CharMasks;
   std::vector<uint64_t> GlobalMask;  // rules with AlwaysEnabled
   std::vector<BlockRulePlan> BlockRules;
-  // Candidate block rules by the two most recent tokens: rule i can fire only when bit i is set in
-  // the mask of the latest token's key (its type mod 32 and first unit, 0-127 or 128 for every
-  // unit above) and in the mask of the key of the token before. A rule is keyed on one of the two
-  // (its grammar rule's filter, or the first positive condition among its first two); the other
-  // table lets it pass.
-  int BlockWords = 0;
+  // Candidate block rules by the three most recent tokens. A rule has one or more slots (a rule
+  // with a grammar rule one per alternative of it, any other rule one); a slot is a candidate when
+  // the latest token's key passes its filter in BlockByKey, the key of the token before passes in
+  // BlockByKey2 and the key of the one before that in BlockByKey3 (a missing token passes). A rule
+  // is a candidate when one of its slots is; the run visits it once, in collection order.
+  int BlockWords = 0;               // 64-bit words of slot bits
+  std::vector<int> SlotRule;        // slot -> rule
+  std::vector<int> RuleSlots;       // rule i has the slots [RuleSlots[i], RuleSlots[i + 1])
   // Units 0-128 (128: every unit above 127) fall into few classes that no key tells apart; the
   // tables hold one column per class, so that the columns in use stay in the nearest cache.
   uint8_t KeyClass[129] = {};
   int KeyClasses = 1;
   std::vector<uint64_t> BlockByKey;   // the latest token: [(type % 32) * KeyClasses + class]
   std::vector<uint64_t> BlockByKey2;  // the token before
+  std::vector<uint64_t> BlockByKey3;  // the token before that
   // The grammar compilation the keys and the plans' grammar rules were taken from.
   int GrammaCompileCount = -1;
   std::vector<SubRulePlan> SubRules;
@@ -221,8 +226,9 @@ struct LexerPlan {
   TokenIdCache Ids;
   // Parent-test answers of the block rules (bit i: rule i), good while the open ranges stay as
   // they were: they change rarely, while a rule that the innermost range forbids is a candidate
-  // at many tokens.
-  std::vector<uint64_t> ParentKnown, ParentPass;
+  // at many tokens. ParentRefused holds the slots of the rules known to fail, which the run
+  // leaves out of the candidates.
+  std::vector<uint64_t> ParentKnown, ParentPass, ParentRefused;
   uint64_t ParentGeneration = ~uint64_t(0);
   // Units a sub-lexer rule's start can match at (every rule, and the AlwaysEnabled ones), and
   // whether some rule may open a region anywhere (FromTextBegin, an invalid or empty-matching
@@ -237,11 +243,12 @@ struct LexerPlan {
     return (size_t(uint32_t(Type) % 32u) * size_t(KeyClasses) + KeyClass[c < 128 ? c : 128]) *
            size_t(BlockWords);
   }
-  const uint64_t* BlockKeyMask(int Type, char16_t c) const {
-    return BlockByKey.data() + KeyAt(Type, c);
-  }
-  const uint64_t* BlockKeyMask2(int Type, char16_t c) const {
-    return BlockByKey2.data() + KeyAt(Type, c);
+  // Forgets the parent-test answers (the open ranges changed).
+  void ResetParentAnswers(uint64_t Generation) {
+    ParentKnown.assign(BlockRules.size() / 64 + 1, 0);
+    ParentPass.assign(BlockRules.size() / 64 + 1, 0);
+    ParentRefused.assign(size_t(BlockWords), 0);
+    ParentGeneration = Generation;
   }
 };
 

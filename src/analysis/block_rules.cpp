@@ -33,6 +33,26 @@ class RunTokens {
 
   int Count;
 
+  // Token t's column in the block-rule key tables (its type and first unit, as TagFirstChar has
+  // it: grammar filters are tested with that).
+  size_t Key(int t) {
+    analysis_internal::TokenIdCache::Entry& e =
+        fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
+    const TSyntToken& tok = fList[t];
+    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) {
+      Reset(e, t, tok);
+    } else if (e.KeyType == tok.TokenType) {
+      return e.Key;
+    }
+    const char16_t c = tok.StartPos >= 0 && size_t(tok.StartPos) < fText.size() &&
+                               tok.EndPos > tok.StartPos
+                           ? fText[size_t(tok.StartPos)]
+                           : 0;
+    e.KeyType = tok.TokenType;
+    e.Key = uint32_t(fPlan.KeyAt(tok.TokenType, c));
+    return e.Key;
+  }
+
   bool Check(const ConditionPlan& C, int t) {
     const TSyntToken& tok = fList[t];
     if (C.TokenTypes != 0) {
@@ -65,17 +85,20 @@ class RunTokens {
 
   [[gnu::noinline]] int LookUp(analysis_internal::TokenIdCache::Entry& e, bool Fold, int t,
                                const TSyntToken& tok) {
-    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) {
-      e.Index = t;
-      e.Start = tok.StartPos;
-      e.End = tok.EndPos;
-      e.Exact = e.Folded = -2;
-    }
+    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) Reset(e, t, tok);
     size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
     size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
     int& id = Fold ? e.Folded : e.Exact;
     id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(fText.substr(s, end - s));
     return id;
+  }
+
+  static void Reset(analysis_internal::TokenIdCache::Entry& e, int t, const TSyntToken& tok) {
+    e.Index = t;
+    e.Start = tok.StartPos;
+    e.End = tok.EndPos;
+    e.Exact = e.Folded = -2;
+    e.KeyType = -1;
   }
 
   analysis_internal::LexerPlan& fPlan;
@@ -128,44 +151,56 @@ bool CheckPlanned(const BlockRulePlan& P, RunTokens& R, int& RefIdx, int n) {
   return true;
 }
 
-// Walks the candidate block rules for the most recent tokens (n - 1, n - 2) in collection order.
-// Visit returns whether it retagged one of those two, after which the candidates are recomputed
-// for the new types.
+// Walks the candidate block rules for the most recent tokens (n - 1, n - 2, n - 3) in collection
+// order, each once. Visit returns whether it retagged one of those tokens or changed the open
+// ranges, after which the candidates are recomputed for what changed. With LeaveRefused, rules the
+// parent test is known to refuse are left out.
 template <class Visit>
-void ForEachCandidate(const analysis_internal::LexerPlan& Plan, const TParserResults& Client, int n,
-                      Visit&& visit) {
+void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
+                      bool LeaveRefused, Visit&& visit) {
+  const int slots = int(Plan.SlotRule.size());
+  if (slots == 0) return;
   const int words = Plan.BlockWords;
-  const int count = int(Plan.BlockRules.size());
-  if (count == 0) return;
-  const bool known = n > 0 && n <= Client.TagCount();
-  const bool known2 = n > 1 && n <= Client.TagCount();
-  const std::u16string_view text = Client.Text();
-  // As TagFirstChar has it (grammar filters are tested with that).
-  auto firstChar = [&](int i) -> char16_t {
-    const TSyntToken& t = Client.Tokens()[i];
-    return t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos
-               ? text[size_t(t.StartPos)]
-               : 0;
+  // A token that is not there passes every rule.
+  const uint64_t* k1 = nullptr;
+  const uint64_t* k2 = nullptr;
+  const uint64_t* k3 = nullptr;
+  auto keyOf = [&](const std::vector<uint64_t>& Table, int i) -> const uint64_t* {
+    return i < 0 || i >= R.Count ? nullptr : Table.data() + R.Key(i);
   };
-  const char16_t first = known ? firstChar(n - 1) : 0;
-  const char16_t first2 = known2 ? firstChar(n - 2) : 0;
+  auto keys = [&] {
+    k1 = keyOf(Plan.BlockByKey, n - 1);
+    k2 = keyOf(Plan.BlockByKey2, n - 2);
+    k3 = keyOf(Plan.BlockByKey3, n - 3);
+  };
+  keys();
+  auto from = [](int Bit) -> uint64_t {
+    return Bit <= 0 ? ~uint64_t(0) : Bit >= 64 ? 0 : ~uint64_t(0) << Bit;
+  };
+  int next = 0;  // the first slot of the rules not yet visited
   for (int w = 0; w < words; ++w) {
     auto mask = [&]() -> uint64_t {
-      if (!known) return ~uint64_t(0);
-      uint64_t m = Plan.BlockKeyMask(Client.Tokens()[n - 1].TokenType, first)[w];
-      // Without a token before, a rule keyed on it has nothing to test and stays a candidate.
-      if (known2) m &= Plan.BlockKeyMask2(Client.Tokens()[n - 2].TokenType, first2)[w];
-      return m;
+      uint64_t m = ~uint64_t(0);
+      if (k1) m &= k1[w];
+      if (k2) m &= k2[w];
+      if (k3) m &= k3[w];
+      if (LeaveRefused) m &= ~Plan.ParentRefused[size_t(w)];
+      return m & from(next - w * 64);
     };
     uint64_t bits = mask();
     while (bits) {
-      const int bit = std::countr_zero(bits);
-      const int i = w * 64 + bit;
-      if (i >= count) break;
-      bits &= bits - 1;
-      int r = visit(Plan.BlockRules[size_t(i)]);
+      const int slot = w * 64 + std::countr_zero(bits);
+      if (slot >= slots) break;
+      const int rule = Plan.SlotRule[size_t(slot)];
+      next = Plan.RuleSlots[size_t(rule) + 1];
+      const int r = visit(Plan.BlockRules[size_t(rule)]);
       if (r < 0) return;  // stop the run
-      if (r > 0) bits = mask() & (bit == 63 ? 0 : ~uint64_t(0) << (bit + 1));
+      if (r > 0) {
+        keys();
+        bits = mask();
+      } else {
+        bits &= from(next - w * 64);
+      }
     }
   }
 }
@@ -213,7 +248,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
-  ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
+  ForEachCandidate(plan, run, n, false, [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || p.Gramma) return 0;
     if (OnlyGlobal && !p.Global) return 0;
@@ -228,7 +263,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
       Client.TagToken(k, p.RuleIndex, p.TokenType, n);
-      retagged = k >= n - 2 && p.TokenType >= 0;
+      retagged = k >= n - 3 && p.TokenType >= 0;
     }
     if (p.CancelNextRules) return -1;
     return retagged ? 1 : 0;
@@ -247,109 +282,113 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
   RunTokens run(plan, Client, Text, n);
   // The parent test depends on the rule and the open ranges alone: answers are kept until those
   // change. It is asked before the conditions, which have no effect of their own, so a rule that
-  // the innermost range forbids costs a bit test.
+  // the innermost range forbids costs a bit test, and once known it is no candidate at all.
+  if (plan.ParentGeneration != Client.OpenedGeneration())
+    plan.ResetParentAnswers(Client.OpenedGeneration());
   auto parentOk = [&](const BlockRulePlan& p) -> bool {
-    if (plan.ParentGeneration != Client.OpenedGeneration()) {
-      plan.ParentKnown.assign(size_t(plan.BlockWords), 0);
-      plan.ParentPass.assign(size_t(plan.BlockWords), 0);
-      plan.ParentGeneration = Client.OpenedGeneration();
-    }
     const size_t i = size_t(&p - plan.BlockRules.data());
     const uint64_t bit = uint64_t(1) << (i & 63);
     uint64_t& known = plan.ParentKnown[i >> 6];
     uint64_t& pass = plan.ParentPass[i >> 6];
     if (!(known & bit)) {
       known |= bit;
-      if (Client.ParentTest(p.Rule)) pass |= bit;
+      if (Client.ParentTest(p.Rule)) {
+        pass |= bit;
+      } else {
+        for (int s = plan.RuleSlots[i]; s < plan.RuleSlots[i + 1]; ++s)
+          plan.ParentRefused[size_t(s) >> 6] |= uint64_t(1) << (s & 63);
+      }
     }
     return pass & bit;
   };
-  // The latest token's first unit, as TagFirstChar gives it (retagging keeps the text).
-  char16_t first1 = 0;
-  if (n >= 1) {
-    const TSyntToken& t = Client.Tokens()[n - 1];
-    const std::u16string_view text = Client.Text();
-    if (t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos)
-      first1 = text[size_t(t.StartPos)];
-  }
-  try {
-    ForEachCandidate(plan, Client, n, [&](const BlockRulePlan& p) -> int {
-      TTagBlockCondition* rule = p.Rule;
-      TParserRule* gramma = p.Gramma;
-      if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
-      // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
-      // test is answered from the cache.
-      if (OnlyGlobal && !p.Global) return 0;
-      if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
-      if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
+  auto visit = [&](const BlockRulePlan& p) -> int {
+    TTagBlockCondition* rule = p.Rule;
+    TParserRule* gramma = p.Gramma;
+    if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
+    // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
+    // test is answered from the cache.
+    if (OnlyGlobal && !p.Global) return 0;
+    if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
+    if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
 
-      int refIdx = 0;
-      bool accept;
-      if (gramma) {
-        // The grammar rule's own filter first: it rejects most tokens without raising (the
-        // candidate keys applied it already unless a handler is assigned).
-        const bool may = n >= 1 && gramma->LastToken.Pass(Client.Tokens()[n - 1].TokenType, first1);
-        if (!may && !p.Event) return 0;
-        if (p.ParentTest && !parentOk(p)) return 0;
-        int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
-        accept = pos != -1;
-        refIdx = pos;
-      } else {
-        if (p.ParentTest && !parentOk(p)) return 0;
-        accept = CheckPlanned(p, run, refIdx, n);
-        if (!accept && !p.Event) return 0;
-      }
-      if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
-      if (!accept) return 0;
+    int refIdx = 0;
+    bool accept;
+    if (gramma) {
+      // The grammar rule's own filter first: it rejects most tokens without raising. The
+      // candidate keys applied it already unless a handler is assigned.
+      const bool may = n >= 1 && (!p.Event || gramma->LastToken.Pass(Client.TagType(n - 1),
+                                                                    Client.TagFirstChar(n - 1)));
+      if (!may && !p.Event) return 0;
+      if (p.ParentTest && !parentOk(p)) return 0;
+      int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
+      accept = pos != -1;
+      refIdx = pos;
+    } else {
+      if (p.ParentTest && !parentOk(p)) return 0;
+      accept = CheckPlanned(p, run, refIdx, n);
+      if (!accept && !p.Event) return 0;
+    }
+    if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
+    if (!accept) return 0;
 
-      Client.ApplyStates(rule);
-      const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
-      const int k = r - p.IdentIndex;
-      bool retagged = false;
-      if (k >= 0 && k < n) {
-        switch (p.BlockType) {
-          case btTagDetect:
-            Client.TagToken(k, p.RuleIndex, p.TokenType, n);
-            retagged = k >= n - 2 && p.TokenType >= 0;
-            break;
-          case btLineBreak: {
-            const TSyntToken& t = Client.Tags(k);
-            TLineBreak lb;
-            lb.RefTag = k;
-            lb.Rule = rule;
-            lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
-                                               : Client.LineOfOffset(t.EndPos) + 1;
-            Client.AddLineBreak(lb);
-            break;
-          }
-          case btRangeStart: {
-            if (rule->SelfClose()) Client.CloseRange(rule, r);
-            const int s = r - rule->BlockOffset();
-            if (s >= 0 && s < n) {
-              auto range = std::make_unique<TTextRange>();
-              range->Rule = rule;
-              range->StartIdx = s;
-              range->IdentIdx = k;
-              range->CondIndex = n - 1;
-              if (rule->NoEndRule()) {
-                range->EndIdx = n - p.Delay - 1;
-                range->EndCondIndex = n - 1;
-                // The range spans the matched conditions; its sort key follows its first token.
-                int first = refIdx - rule->BlockOffset();
-                if (first >= 0 && first < n) range->StartIdx = first;
-              }
-              range->StartPos = Client.Tags(range->StartIdx).StartPos;
-              Client.AddRange(std::move(range));
-            }
-            break;
-          }
-          case btRangeEnd:
-            if (!Client.CloseRange(rule, r)) return 0;
-            break;
+    Client.ApplyStates(rule);
+    const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
+    const int k = r - p.IdentIndex;
+    bool retagged = false;
+    if (k >= 0 && k < n) {
+      switch (p.BlockType) {
+        case btTagDetect:
+          Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+          retagged = k >= n - 3 && p.TokenType >= 0;
+          break;
+        case btLineBreak: {
+          const TSyntToken& t = Client.Tags(k);
+          TLineBreak lb;
+          lb.RefTag = k;
+          lb.Rule = rule;
+          lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
+                                             : Client.LineOfOffset(t.EndPos) + 1;
+          Client.AddLineBreak(lb);
+          break;
         }
+        case btRangeStart: {
+          if (rule->SelfClose()) Client.CloseRange(rule, r);
+          const int s = r - rule->BlockOffset();
+          if (s >= 0 && s < n) {
+            auto range = std::make_unique<TTextRange>();
+            range->Rule = rule;
+            range->StartIdx = s;
+            range->IdentIdx = k;
+            range->CondIndex = n - 1;
+            if (rule->NoEndRule()) {
+              range->EndIdx = n - p.Delay - 1;
+              range->EndCondIndex = n - 1;
+              // The range spans the matched conditions; its sort key follows its first token.
+              int first = refIdx - rule->BlockOffset();
+              if (first >= 0 && first < n) range->StartIdx = first;
+            }
+            range->StartPos = Client.Tags(range->StartIdx).StartPos;
+            Client.AddRange(std::move(range));
+          }
+          break;
+        }
+        case btRangeEnd:
+          if (!Client.CloseRange(rule, r)) return 0;
+          break;
       }
-      if (p.CancelNextRules) return -1;
-      return retagged ? 1 : 0;
+    }
+    if (p.CancelNextRules) return -1;
+    return retagged ? 1 : 0;
+  };
+  try {
+    ForEachCandidate(plan, run, n, true, [&](const BlockRulePlan& p) -> int {
+      const int r = visit(p);
+      // Ranges opened or closed: the parent-test answers no longer hold.
+      if (r >= 0 && plan.ParentGeneration != Client.OpenedGeneration()) {
+        plan.ResetParentAnswers(Client.OpenedGeneration());
+        return 1;
+      }
+      return r;
     });
   } catch (...) {
     HandleApplicationException(std::current_exception());

@@ -65,6 +65,13 @@ struct TTokenFilter {
     }
     High |= o.High;
   }
+  void Intersect(const TTokenFilter& o) {
+    for (int t = 0; t < 32; ++t) {
+      Low[t][0] &= o.Low[t][0];
+      Low[t][1] &= o.Low[t][1];
+    }
+    High &= o.High;
+  }
   // The types some token passes, and the first units some token passes (the filter's shadows).
   uint32_t Types() const {
     uint32_t m = High;
