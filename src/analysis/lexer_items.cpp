@@ -3,6 +3,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "analysis/gramma.h"
 #include "analysis/syntax_analyzer.h"
 #include "platform/filer.h"
 #include "platform/properties.h"
@@ -720,8 +721,17 @@ SYNT_SETTER(TTagBlockCondition, GroupIndex, int, FGroupIndex)
 SYNT_SETTER(TTagBlockCondition, CollapseFmt, const std::u16string&, FCollapseFmt)
 SYNT_SETTER(TTagBlockCondition, SelfClose, bool, FSelfClose)
 SYNT_SETTER(TTagBlockCondition, NoEndRule, bool, FNoEndRule)
-SYNT_SETTER(TTagBlockCondition, GrammaRuleName, const std::u16string&, FGrammaRuleName)
 SYNT_SETTER(TTagBlockCondition, TokenType, int, FTokenType)
+
+void TTagBlockCondition::SetGrammaRuleName(const std::u16string& Value) {
+  if (Value == FGrammaRuleName) return;
+  FGrammaRuleName = Value;
+  // The grammar rule is looked up when the grammar compiles; a name given afterwards is looked
+  // up now, or the rule would go on without its grammar rule until the grammar changes.
+  TSyntAnalyzer* lexer = SyntOwner();
+  FGrammaRule = Value.empty() || !lexer ? nullptr : lexer->Gramma()->ParserRuleByName(Value);
+  Changed();
+}
 SYNT_SETTER(TTagBlockCondition, TreeItemImage, int, FTreeItemImage)
 SYNT_SETTER(TTagBlockCondition, TreeGroupImage, int, FTreeGroupImage)
 SYNT_SETTER(TTagBlockCondition, UseCustomPen, bool, FUseCustomPen)

@@ -139,6 +139,11 @@ TEST_F(Gram, BlockRuleUsesAGrammarRule) {
   L.CompileGramma();
   Doc d2(L, u"TFoo = class(TBar) FX: x;");
   EXPECT_EQ(d2.Analyze().RangeCount(), 0);
+
+  // A name given after the grammar compiled names its rule at once.
+  cls->SetGrammaRuleName(u"ClassDecl");
+  Doc d3(L, u"TFoo = class(TBar) FX: x;");
+  EXPECT_EQ(d3.Analyze().RangeCount(), 1);
 }
 
 TEST_F(Gram, CircularStackInABlockRuleGoesToTheHandler) {
