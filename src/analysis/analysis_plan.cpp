@@ -372,6 +372,8 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
     Plan.KeyClass[c] = uint8_t(k);
   }
   Plan.KeyClasses = int(classes.size());
+  for (unsigned t = 0; t < 32; ++t) Plan.KeyTypeAt[t] = uint32_t(t * classes.size() * words);
+  for (unsigned c = 0; c < 129; ++c) Plan.KeyClassAt[c] = uint32_t(Plan.KeyClass[c] * words);
   Plan.BlockByKey.assign(32 * classes.size() * words, 0);
   Plan.BlockByKey2.assign(32 * classes.size() * words, 0);
   Plan.BlockByKey3.assign(32 * classes.size() * words, 0);

@@ -171,7 +171,9 @@ struct TokenIdCache {
     int Exact = -2, Folded = -2;  // -2: not looked up yet
     int KeyType = -1;             // the type Key was computed for (-1: none yet)
     uint32_t Key = 0;             // the token's column in the block-rule key tables
+    int Unused = 0;               // (a power-of-two size makes the index a shift)
   };
+  static_assert(sizeof(Entry) == 32);
   static constexpr int kSize = 16;
   Entry Entries[kSize];
   const char16_t* TextData = nullptr;
@@ -216,6 +218,9 @@ struct LexerPlan {
   // tables hold one column per class, so that the columns in use stay in the nearest cache.
   uint8_t KeyClass[129] = {};
   int KeyClasses = 1;
+  // KeyAt in two lookups: the offsets of a type's rows and of a class's column.
+  uint32_t KeyTypeAt[32] = {};
+  uint32_t KeyClassAt[129] = {};
   std::vector<uint64_t> BlockByKey;   // the latest token: [(type % 32) * KeyClasses + class]
   std::vector<uint64_t> BlockByKey2;  // the token before
   std::vector<uint64_t> BlockByKey3;  // the token before that
@@ -240,8 +245,7 @@ struct LexerPlan {
     return CharMasks.data() + size_t(c < 256 ? c : 256) * size_t(Words);
   }
   size_t KeyAt(int Type, char16_t c) const {
-    return (size_t(uint32_t(Type) % 32u) * size_t(KeyClasses) + KeyClass[c < 128 ? c : 128]) *
-           size_t(BlockWords);
+    return size_t(KeyTypeAt[uint32_t(Type) % 32u]) + KeyClassAt[c < 128 ? c : 128];
   }
   // Forgets the parent-test answers (the open ranges changed).
   void ResetParentAnswers(uint64_t Generation) {

@@ -27,7 +27,7 @@ class RunTokens {
         fList(Client.Tokens()),
         fText(Text),
         fMatch(const_cast<TParserResults&>(Client).MatchScratch()) {
-    Count = Client.TagCount();
+    Count = fList.Count();
     Plan.Ids.StartRun(n, Text);
   }
 
@@ -272,8 +272,8 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
 
 void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_view Text, int n,
                                     bool OnlyGlobal, bool SkipSimpleTags) {
-  if (n < 0) n = Client.TagCount();
-  n = std::min(n, Client.TagCount());
+  const int count = Client.Tokens().Count();
+  if (n < 0 || n > count) n = count;
   Client.SetBlockAnalPos(n);
   analysis_internal::LexerPlan& plan = Client.PlanFor(this);
   if (plan.GrammaCompileCount != Gramma()->CompileCount())

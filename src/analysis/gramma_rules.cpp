@@ -228,6 +228,19 @@ void ResolveRule(TParserRule& Rule, const TGrammaRules& Rules, const TStrings& T
   }
 }
 
+// Whether a token at or before Skipped can be the second token of a match when the Skip rule
+// starts at Skipped: the rule passes over a run of tokens it can consume, and the token before
+// the run must pass F. Long runs are not walked to the end (the answer is then yes).
+template <class PassFn>
+bool SecondAfterSkip(const TTokenFilter& F, const TParserRule* Skip, int Skipped, PassFn&& Pass) {
+  constexpr int kWalk = 64;
+  for (int i = Skipped; i > Skipped - kWalk; --i) {
+    if (i < 1 || !Pass(Skip->Consumable, i)) return false;
+    if (Pass(F, i - 1)) return true;
+  }
+  return true;
+}
+
 // Backward matching. With a tree the nodes are built; without one only the earliest terminal is
 // tracked, which is what a block rule needs on every token.
 class Matcher {
@@ -319,7 +332,11 @@ class Matcher {
   // the Skip rule may pass over it.
   bool SecondPasses(const TTokenFilter& F, int Cursor) const {
     if (Cursor < 1 || Cursor > tokens_.TagCount()) return false;
-    return Pass(F, Cursor - 1) || (skip_ && Pass(skip_->LastToken, Cursor - 1));
+    if (Pass(F, Cursor - 1)) return true;
+    if (!skip_ || !Pass(skip_->LastToken, Cursor - 1)) return false;
+    return SecondAfterSkip(F, skip_, Cursor - 1, [&](const TTokenFilter& G, int i) {
+      return Pass(G, i);
+    });
   }
 
   // Whether token Cursor is one of a set rule's terminals.
@@ -553,6 +570,25 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
       if (item->IsSubRule) ComputeSecond(item->SubRule.get(), InProgress, Done);
 }
 
+// The tokens a match of Rule can consume: every terminal it reaches. A rule met again adds
+// nothing new.
+TTokenFilter ConsumableFilter(TParserRule* Rule, std::vector<TParserRule*>& Seen) {
+  TTokenFilter f = TTokenFilter::None();
+  if (std::find(Seen.begin(), Seen.end(), Rule) != Seen.end()) return f;
+  Seen.push_back(Rule);
+  for (auto& b : Rule->Branches)
+    for (auto& item : b->Items) {
+      if (item->ItemType == itParserRule) {
+        if (item->ParserRule) f.Unite(ConsumableFilter(item->ParserRule, Seen));
+      } else {
+        std::vector<TParserRule*> progress;
+        bool n = false;
+        f.Unite(ItemFilter(item.get(), progress, n));
+      }
+    }
+  return f;
+}
+
 void ComputeFilters(TParserRule* Rule) {
   std::vector<TParserRule*> inProgress;
   bool nullable;
@@ -641,6 +677,10 @@ void TGrammaRules::Compile(TSyntMemoStrings& Lines, const TStrings& TokenTypeNam
   for (auto& r : fRules) ComputeSecond(r.get(), inProgress, done);
   fRoot = ParserRuleByName(u"Root");
   fSkip = ParserRuleByName(u"Skip");
+  if (fSkip) {
+    std::vector<TParserRule*> seen;
+    fSkip->Consumable = ConsumableFilter(fSkip, seen);
+  }
 }
 
 TParserRule* TGrammaRules::ParserRuleByName(std::u16string_view Name) const {
@@ -682,6 +722,12 @@ void TokenKey(const TTokenHolder& Tokens, int Index, int& Type, char16_t& First)
 }  // namespace
 
 int TGrammaRules::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const {
+  auto pass = [&](const TTokenFilter& F, int i) {
+    int type;
+    char16_t first;
+    TokenKey(Tokens, i, type, first);
+    return F.Pass(type, first);
+  };
   if (!Rule || TokenIdx < 0 || TokenIdx >= Tokens.TagCount()) return -1;
   int type;
   char16_t first;
@@ -699,7 +745,9 @@ int TGrammaRules::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& 
     if (b->HasSecond) {
       if (TokenIdx < 1) continue;
       if (!key2) TokenKey(Tokens, TokenIdx - 1, type2, first2), key2 = true;
-      if (!b->SecondToken.Pass(type2, first2) && !(fSkip && fSkip->LastToken.Pass(type2, first2)))
+      if (!b->SecondToken.Pass(type2, first2) &&
+          !(fSkip && fSkip->LastToken.Pass(type2, first2) &&
+            SecondAfterSkip(b->SecondToken, fSkip, TokenIdx - 1, pass)))
         continue;
     }
     any = true;

@@ -132,6 +132,9 @@ class TParserRule {
   // Skip rule's).
   TTokenFilter SecondToken;
   bool HasSecond = false;
+  // Every token a match can consume passes it (kept for the Skip rule, which may stand between
+  // the two last tokens of a match).
+  TTokenFilter Consumable;
   // Every alternative is one terminal matched once: the rule is a set of texts and types.
   bool IsTokenSet = false;
   std::vector<std::u16string> SetExact;   // "..." literals
