@@ -230,19 +230,17 @@ void ResolveRule(TParserRule& Rule, const TGrammaRules& Rules, const TStrings& T
 
 // Whether a token at or before Skipped can be the second token of a match when the Skip rule
 // starts at Skipped: the rule passes over a run of tokens it can consume, and the token before
-// the run must pass F. Long runs are not walked to the end (the answer is then yes).
-template <class PassFn>
-bool SecondAfterSkip(const TTokenFilter& F, const TParserRule* Skip, int Skipped, PassFn&& Pass) {
+// the run must be a second token. Long runs are not walked to the end (the answer is then yes).
+template <class ConsumableFn, class SecondFn>
+bool SecondAfterSkip(int Skipped, ConsumableFn&& Consumable, SecondFn&& IsSecond) {
   constexpr int kWalk = 64;
   for (int i = Skipped; i > Skipped - kWalk; --i) {
-    if (i < 1 || !Pass(Skip->Consumable, i)) return false;
-    if (Pass(F, i - 1)) return true;
+    if (i < 1 || !Consumable(i)) return false;
+    if (IsSecond(i - 1)) return true;
   }
   return true;
 }
 
-// Backward matching. With a tree the nodes are built; without one only the earliest terminal is
-// tracked, which is what a block rule needs on every token.
 class Matcher {
  public:
   // Deeper nesting than this fails the match: a right-recursive rule over a long token list would
@@ -274,9 +272,8 @@ class Matcher {
       TParserRuleBranch* branch = Rule->Branches[size_t(b)].get();
       // An alternative that must consume the token at the cursor cannot match one its filter
       // rejects (a rule that could re-enter here makes the filter pass everything).
-      if (!Parent && branch->MustConsume && (!known || !branch->LastToken.Pass(type, first)))
-        continue;
-      if (!Parent && branch->HasSecond && !SecondPasses(branch->SecondToken, Cursor)) continue;
+      if (!Parent && branch->MustConsume && !known) continue;
+      if (!Parent && !BranchMayMatch(branch, Cursor, type, first)) continue;
       if (MatchBranch(branch, Cursor, Earliest, Parent)) return true;
     }
     return false;
@@ -334,9 +331,39 @@ class Matcher {
     if (Cursor < 1 || Cursor > tokens_.TagCount()) return false;
     if (Pass(F, Cursor - 1)) return true;
     if (!skip_ || !Pass(skip_->LastToken, Cursor - 1)) return false;
-    return SecondAfterSkip(F, skip_, Cursor - 1, [&](const TTokenFilter& G, int i) {
-      return Pass(G, i);
-    });
+    return SecondAfterSkip(
+        Cursor - 1, [&](int i) { return Pass(skip_->Consumable, i); },
+        [&](int i) { return Pass(F, i); });
+  }
+  // The same with an exact set (true when it is not known).
+  bool SecondIn(const TTerminalSet& S, int Cursor) const {
+    if (!S.Known) return true;
+    if (Cursor < 1 || Cursor > tokens_.TagCount()) return false;
+    if (InSet(S, Cursor - 1)) return true;
+    if (!skip_ || !Pass(skip_->LastToken, Cursor - 1)) return false;
+    return SecondAfterSkip(
+        Cursor - 1, [&](int i) { return Pass(skip_->Consumable, i); },
+        [&](int i) { return InSet(S, i); });
+  }
+  // Whether token Cursor is one of the set's terminals (true when the set is not known).
+  bool InSet(const TTerminalSet& S, int Cursor) const {
+    if (!S.Known) return true;
+    if (!S.Types.empty()) {
+      const int type = Type(Cursor);
+      for (int t : S.Types)
+        if (t == 0 || t == type) return true;
+    }
+    for (const auto& s : S.Exact)
+      if (Equals(Cursor, s, false)) return true;
+    for (const auto& s : S.NoCase)
+      if (Equals(Cursor, s, true)) return true;
+    return false;
+  }
+  // A branch's quick test at Cursor before matching it (without a tree).
+  bool BranchMayMatch(const TParserRuleBranch* B, int Cursor, int Type, char16_t First) const {
+    if (B->MustConsume && !B->LastToken.Pass(Type, First)) return false;
+    if (B->HasSecond && !SecondPasses(B->SecondToken, Cursor)) return false;
+    return InSet(B->LastSet, Cursor) && (!B->HasSecond || SecondIn(B->SecondSet, Cursor));
   }
 
   // Whether token Cursor is one of a set rule's terminals.
@@ -384,6 +411,8 @@ class Matcher {
           // is raised as before.)
           if (!r->Nullable && !Pass(r->LastToken, Cursor)) return false;
           if (r->HasSecond && !SecondPasses(r->SecondToken, Cursor)) return false;
+          if (!r->Nullable && !InSet(r->LastSet, Cursor)) return false;
+          if (r->HasSecond && !SecondIn(r->SecondSet, Cursor)) return false;
           if (r->IsTokenSet) {
             if (!InSet(r, Cursor)) return false;
             Consumed(Cursor, Earliest);
@@ -517,6 +546,8 @@ TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InPro
 
 // Second-token filters: an alternative whose last item consumes exactly one token, preceded by
 // something that must consume one, needs a second token from those preceding items' filters.
+TTerminalSet ItemSet(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress, bool& Nullable);
+
 void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
                    std::vector<TParserRule*>& Done) {
   if (std::find(Done.begin(), Done.end(), Rule) != Done.end()) return;
@@ -524,8 +555,10 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
   InProgress.push_back(Rule);
   bool all = !Rule->Branches.empty();
   TTokenFilter second = TTokenFilter::None();
+  TTerminalSet secondSet = TTerminalSet::Empty();
   for (auto& b : Rule->Branches) {
     b->HasSecond = false;
+    b->SecondSet = TTerminalSet();
     if (b->Items.empty()) continue;  // never matches: asks nothing of the second token
     TParserRuleItem* last = b->Items.back().get();
     bool single =
@@ -533,11 +566,15 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
         (last->ItemType != itParserRule || (last->ParserRule && last->ParserRule->IsTokenSet));
     if (single) {
       TTokenFilter f = TTokenFilter::None();
+      TTerminalSet set = TTerminalSet::Empty();
       bool mandatory = false;
       for (size_t k = b->Items.size() - 1; k-- > 0;) {
         bool n = false;
         std::vector<TParserRule*> progress{Rule};
         f.Unite(ItemFilter(b->Items[k].get(), progress, n));
+        std::vector<TParserRule*> progress2{Rule};
+        bool n2 = false;
+        set.Unite(ItemSet(b->Items[k].get(), progress2, n2));
         if (!n) {
           mandatory = true;
           break;
@@ -545,6 +582,7 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
       }
       if (mandatory) {
         b->SecondToken = f;
+        b->SecondSet = set;
         b->HasSecond = true;
       }
     } else if (last->ItemType == itParserRule && last->ParserRule && last->RepMin >= 1 &&
@@ -553,21 +591,94 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
       if (last->ParserRule->HasSecond &&
           std::find(Done.begin(), Done.end(), last->ParserRule) != Done.end()) {
         b->SecondToken = last->ParserRule->SecondToken;
+        b->SecondSet = last->ParserRule->SecondSet;
         b->HasSecond = true;
       }
     }
-    if (b->HasSecond)
+    if (b->HasSecond) {
       second.Unite(b->SecondToken);
-    else
+      secondSet.Unite(b->SecondSet);
+    } else {
       all = false;
+    }
   }
   Rule->HasSecond = all && !Rule->Nullable;
   Rule->SecondToken = Rule->HasSecond ? second : TTokenFilter();
+  Rule->SecondSet = Rule->HasSecond ? secondSet : TTerminalSet();
   InProgress.pop_back();
   Done.push_back(Rule);
   for (auto& b : Rule->Branches)
     for (auto& item : b->Items)
       if (item->IsSubRule) ComputeSecond(item->SubRule.get(), InProgress, Done);
+}
+
+// The exact counterparts of ItemFilter and LastTokenFilter.
+TTerminalSet RuleLastSet(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable);
+
+TTerminalSet ItemSet(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress, bool& Nullable) {
+  TTerminalSet s = TTerminalSet::Empty();
+  Nullable = Item->RepMin == 0;
+  switch (Item->ItemType) {
+    case itTerminal:
+      if (Item->Terminal.empty()) return TTerminalSet();
+      s.Exact.push_back(Item->Terminal);
+      break;
+    case itTerminalNoCase: {
+      if (Item->Terminal.empty()) return TTerminalSet();
+      std::u16string u = Item->Terminal;
+      for (char16_t& c : u) c = CharUpper(c);
+      s.NoCase.push_back(std::move(u));
+      break;
+    }
+    case itTokenType:
+      s.Types.push_back(Item->TokenType);
+      break;
+    case itParserRule:
+      if (Item->ParserRule) {
+        bool n = false;
+        s = RuleLastSet(Item->ParserRule, InProgress, n);
+        Nullable = Nullable || n;
+      }
+      break;
+  }
+  return s;
+}
+
+// The branch's set: its trailing items up to the first that must consume a token (unknown when
+// none must).
+TTerminalSet BranchLastSet(TParserRuleBranch* B, std::vector<TParserRule*>& InProgress,
+                           bool& Nullable) {
+  TTerminalSet s = TTerminalSet::Empty();
+  Nullable = true;
+  for (auto it = B->Items.rbegin(); it != B->Items.rend() && s.Known; ++it) {
+    bool n = false;
+    s.Unite(ItemSet(it->get(), InProgress, n));
+    if (!n) {
+      Nullable = false;
+      break;
+    }
+  }
+  if (Nullable) s.Known = false;
+  return s;
+}
+
+TTerminalSet RuleLastSet(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable) {
+  Nullable = false;
+  if (std::find(InProgress.begin(), InProgress.end(), Rule) != InProgress.end()) {
+    Nullable = true;
+    return TTerminalSet();
+  }
+  InProgress.push_back(Rule);
+  TTerminalSet s = TTerminalSet::Empty();
+  for (auto& b : Rule->Branches) {
+    if (b->Items.empty()) continue;  // never matches
+    bool n = false;
+    s.Unite(BranchLastSet(b.get(), InProgress, n));
+    if (n) Nullable = true;
+  }
+  InProgress.pop_back();
+  if (Nullable) s.Known = false;
+  return s;
 }
 
 // The tokens a match of Rule can consume: every terminal it reaches. A rule met again adds
@@ -612,6 +723,16 @@ void ComputeFilters(TParserRule* Rule) {
     } else if (it.TokenType >= 0) {
       Rule->SetTypes.push_back(it.TokenType);
     }
+  }
+  {
+    std::vector<TParserRule*> progress;
+    bool n = false;
+    Rule->LastSet = RuleLastSet(Rule, progress, n);
+  }
+  for (auto& b : Rule->Branches) {
+    std::vector<TParserRule*> progress{Rule};
+    bool n = false;
+    b->LastSet = BranchLastSet(b.get(), progress, n);
   }
   for (auto& b : Rule->Branches) {
     // The branch's own filter: its trailing items up to the first that must consume a token.
@@ -722,39 +843,23 @@ void TokenKey(const TTokenHolder& Tokens, int Index, int& Type, char16_t& First)
 }  // namespace
 
 int TGrammaRules::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const {
-  auto pass = [&](const TTokenFilter& F, int i) {
-    int type;
-    char16_t first;
-    TokenKey(Tokens, i, type, first);
-    return F.Pass(type, first);
-  };
   if (!Rule || TokenIdx < 0 || TokenIdx >= Tokens.TagCount()) return -1;
   int type;
   char16_t first;
   TokenKey(Tokens, TokenIdx, type, first);
   if (!Rule->LastToken.Pass(type, first)) return -1;
-  // Most tokens fail every alternative on its one- or two-token filter: find that out before
-  // setting up a match. (A match covering no token gives -1 anyway.)
+  // Most tokens fail every alternative on its quick test of the last one or two tokens: find that
+  // out before matching. (A match covering no token gives -1 anyway.)
+  Matcher m(Tokens, fSkip);
   bool any = false;
-  int type2 = 0;
-  char16_t first2 = 0;
-  bool key2 = false;
   for (const auto& b : Rule->Branches) {
     if (b->Items.empty()) continue;
-    if (b->MustConsume && !b->LastToken.Pass(type, first)) continue;
-    if (b->HasSecond) {
-      if (TokenIdx < 1) continue;
-      if (!key2) TokenKey(Tokens, TokenIdx - 1, type2, first2), key2 = true;
-      if (!b->SecondToken.Pass(type2, first2) &&
-          !(fSkip && fSkip->LastToken.Pass(type2, first2) &&
-            SecondAfterSkip(b->SecondToken, fSkip, TokenIdx - 1, pass)))
-        continue;
-    }
+    if (b->HasSecond && TokenIdx < 1) continue;
+    if (!m.BranchMayMatch(b.get(), TokenIdx, type, first)) continue;
     any = true;
     break;
   }
   if (!any) return -1;
-  Matcher m(Tokens, fSkip);
   int cursor = TokenIdx, earliest = INT_MAX;
   if (!m.MatchRule(Rule, cursor, earliest, nullptr)) return -1;
   return earliest == INT_MAX ? -1 : earliest;

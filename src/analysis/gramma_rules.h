@@ -91,6 +91,27 @@ struct TTokenFilter {
   }
 };
 
+// The terminals a token must be one of, when every item that can stand there is a terminal: the
+// exact form of a filter, for the tokens a filter lets through by their first unit alone.
+struct TTerminalSet {
+  bool Known = false;
+  std::vector<std::u16string> Exact;
+  std::vector<std::u16string> NoCase;  // upper-cased
+  std::vector<int> Types;              // 0: any token; below 0: none
+  static TTerminalSet Empty() {
+    TTerminalSet s;
+    s.Known = true;
+    return s;
+  }
+  void Unite(const TTerminalSet& o) {
+    Known = Known && o.Known;
+    if (!Known) return;
+    Exact.insert(Exact.end(), o.Exact.begin(), o.Exact.end());
+    NoCase.insert(NoCase.end(), o.NoCase.begin(), o.NoCase.end());
+    Types.insert(Types.end(), o.Types.begin(), o.Types.end());
+  }
+};
+
 enum TParserItemType { itTerminal, itTerminalNoCase, itTokenType, itParserRule };
 
 class TParserRuleItem {
@@ -116,6 +137,8 @@ class TParserRuleBranch {
   // When it must also consume the token before (or skip it): the tokens that can stand there.
   TTokenFilter SecondToken;
   bool HasSecond = false;
+  // The same as exact sets, where known.
+  TTerminalSet LastSet, SecondSet;
 };
 
 class TParserRule {
@@ -132,6 +155,8 @@ class TParserRule {
   // Skip rule's).
   TTokenFilter SecondToken;
   bool HasSecond = false;
+  // LastToken and SecondToken as exact sets, where known (a rule that is not nullable).
+  TTerminalSet LastSet, SecondSet;
   // Every token a match can consume passes it (kept for the Skip rule, which may stand between
   // the two last tokens of a match).
   TTokenFilter Consumable;
