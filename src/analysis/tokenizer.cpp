@@ -116,7 +116,8 @@ inline void TParserResults::SaveStateChange() {
 }
 
 // One step; the caller has set the step's text.
-inline bool TParserResults::Step(std::u16string_view Text, int& FPos) {
+__attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text,
+                                                                int& FPos) {
   const int len = int(Text.size());
   if (FPos < 1) FPos = 1;
 

@@ -440,34 +440,40 @@ void BuildFlat(Program& p) {
   if (!FlatAlternatives(root, alts)) return;
   p.flat = std::move(alts);
   p.simple = true;
-  for (const FlatAlt& alt : p.flat)
-    for (const FlatNode& nd : alt)
-      if (nd.kind == FlatNode::fkGroup ||
-          (nd.kind != FlatNode::fkAnchor && nd.min != nd.max && !nd.possessive))
-        p.simple = false;
-  if (!p.simple) return;
+  for (const FlatAlt& alt : p.flat) {
+    int tails = 0;
+    for (size_t k = 0; k < alt.size(); ++k) {
+      const FlatNode& nd = alt[k];
+      if (nd.kind == FlatNode::fkGroup) p.simple = false;
+      if (nd.kind == FlatNode::fkAnchor || nd.min == nd.max || nd.possessive) continue;
+      // A greedy repetition followed only by what may occur zero times keeps its highest count:
+      // everything after it matches there. A few of them only, so that the repetitions' frames
+      // never get deep enough for the stack checks.
+      const bool tail =
+          std::all_of(alt.begin() + ptrdiff_t(k) + 1, alt.end(),
+                      [](const FlatNode& f) { return f.min == 0 && f.kind != FlatNode::fkGroup; });
+      if (nd.lazy || !tail || ++tails > 16) p.simple = false;
+    }
+  }
+  if (!p.simple || p.flat.size() > 64) return;
+  auto lean = std::make_unique<LeanProgram>();
   const bool dispatch = !root.dispatch.empty();
-  auto tried = [](const std::vector<uint32_t>& list, size_t i) {
-    return std::find(list.begin(), list.end(), uint32_t(i)) != list.end();
+  // Without a dispatch table the root tries every alternative.
+  auto tried = [&](const std::vector<uint32_t>& list, size_t i) {
+    return !dispatch || std::find(list.begin(), list.end(), uint32_t(i)) != list.end();
   };
   for (size_t i = 0; i < p.flat.size(); ++i) {
-    LeanNode h;
-    h.kind = LeanNode::lkAlt;
-    h.skip = uint32_t(1 + p.flat[i].size());
-    if (dispatch) {
-      for (unsigned c = 0; c < 256; ++c)
-        if (tried(root.dispatch[c], i)) h.low[c >> 6] |= uint64_t(1) << (c & 63);
-      h.high = tried(root.dispatchHigh, i);
-      h.atEnd = tried(root.dispatchEnd, i);
-    } else {
-      for (uint64_t& w : h.low) w = ~uint64_t(0);
-      h.high = h.atEnd = true;
-    }
-    p.lean.push_back(h);
+    const uint64_t bit = uint64_t(1) << i;
+    for (unsigned c = 0; c < 256; ++c)
+      if (!dispatch || tried(root.dispatch[c], i)) lean->tried[c] |= bit;
+    if (tried(root.dispatchHigh, i)) lean->tried[LeanProgram::kHigh] |= bit;
+    if (tried(root.dispatchEnd, i)) lean->tried[LeanProgram::kEnd] |= bit;
+    lean->start.push_back(uint32_t(lean->nodes.size()));
     for (const FlatNode& nd : p.flat[i]) {
       LeanNode l;
       l.min = nd.min;
       l.max = nd.max;
+      l.greedyTail = nd.kind != FlatNode::fkAnchor && nd.min != nd.max && !nd.possessive;
       if (nd.kind == FlatNode::fkClass) {
         l.kind = LeanNode::lkClass;
         std::copy(std::begin(nd.low), std::end(nd.low), l.low);
@@ -481,10 +487,11 @@ void BuildFlat(Program& p) {
         l.kind = LeanNode::lkAnchor;
         l.anchor = nd.anchor;
       }
-      p.lean.push_back(l);
+      lean->nodes.push_back(l);
     }
+    lean->nodes.emplace_back();  // lkStop
   }
-  p.lean.emplace_back();  // lkStop
+  p.lean = std::move(lean);
 }
 
 bool Once(const TRENodeBase& n) {

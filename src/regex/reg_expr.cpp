@@ -80,7 +80,7 @@ std::u16string_view TqxRegMatch::SubExpr(std::u16string_view S, int Index) const
 // ---- TqxRegProgram ------------------------------------------------------------------------------
 
 TqxRegProgram::TqxRegProgram(std::unique_ptr<regex_internal::Program> P) : p_(std::move(P)) {
-  if (!p_->lean.empty()) lean_ = p_->lean.data();
+  lean_ = p_->lean.get();
   hasSecond_ = p_->hasSecond;
   second_ = p_->second;
   for (auto& br : p_->root->Items) {

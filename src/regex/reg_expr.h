@@ -49,7 +49,7 @@ namespace synt {
 namespace regex_internal {
 struct Program;
 struct MatchRun;
-struct LeanNode;
+struct LeanProgram;
 }  // namespace regex_internal
 
 // Modifier bits (letters i r s g m x).
@@ -168,7 +168,7 @@ class TqxRegProgram {
 
  private:
   std::unique_ptr<regex_internal::Program> p_;
-  const regex_internal::LeanNode* lean_ = nullptr;  // the program's length-only form, if simple
+  const regex_internal::LeanProgram* lean_ = nullptr;  // the length-only form, if simple
   TqxCharFilter first_;
   TqxCharFilter second_;  // units a match can have second, when hasSecond_
   bool hasSecond_ = false;

@@ -16,6 +16,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "lists/char_utils.h"
@@ -1084,32 +1085,30 @@ struct MatchRun {
 // A simple program's lean form forwards from pos: the end of the match, or -1. Each alternative
 // is one pass, counting the steps FlatSeq would count; the caller looks at the budget once, at
 // the end: it only goes down, so it ran out on the way exactly when it is out at the end.
-int LeanMatch(const LeanNode* nd, const char16_t* s, int len, int pos, int64_t& budget) {
-  const bool atEnd = pos > len;
-  const char16_t c0 = atEnd ? 0 : s[pos - 1];
-  for (; nd->kind == LeanNode::lkAlt;) {
-    const LeanNode* const next = nd + nd->skip;
-    if (atEnd ? !nd->atEnd : c0 < 256 ? !((nd->low[c0 >> 6] >> (c0 & 63)) & 1) : !nd->high) {
-      nd = next;
-      continue;
-    }
+__attribute__((always_inline)) inline int LeanMatch(const LeanProgram& lp, const char16_t* s,
+                                                    int len, int pos, int64_t& budget) {
+  const char16_t c0 = pos > len ? 0 : s[pos - 1];
+  uint64_t alts = lp.tried[pos > len ? LeanProgram::kEnd : c0 < 256 ? c0 : LeanProgram::kHigh];
+  while (alts) {
+    const LeanNode* nd = lp.nodes.data() + lp.start[size_t(std::countr_zero(alts))];
+    alts &= alts - 1;
     int p = pos;
-    for (++nd; nd != next; ++nd) {
+    for (; nd->kind != LeanNode::lkStop; ++nd) {
       --budget;
       if (nd->kind == LeanNode::lkClass) {
-        auto test = [nd](char16_t c) {
-          return c < 256 ? bool((nd->low[c >> 6] >> (c & 63)) & 1) : nd->test->Test(c);
+        const LeanNode& n = *nd;
+        auto test = [&n](char16_t c) {
+          return c < 256 ? bool((n.low[c >> 6] >> (c & 63)) & 1) : n.test->Test(c);
         };
-        for (int k = 0; k < nd->min; ++k, ++p)
-          if (p > len || !test(s[p - 1])) goto fail;
-        if (nd->max != nd->min) {
+        for (int k = 0; k < n.min; ++k, ++p)
+          if (p > len || !test(s[p - 1])) goto next;
+        if (n.max != n.min) {
           const int from = p;
           const int end =
-              nd->max < 0
-                  ? len + 1
-                  : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (nd->max - nd->min)));
+              n.max < 0 ? len + 1
+                        : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (n.max - n.min)));
           while (p < end && test(s[p - 1])) ++p;
-          budget -= p - from;
+          budget -= p - from + n.greedyTail;
         }
       } else if (nd->kind == LeanNode::lkString) {
         const int n = nd->count;
@@ -1123,20 +1122,19 @@ int LeanMatch(const LeanNode* nd, const char16_t* s, int len, int pos, int64_t& 
           return q + n;
         };
         for (int k = 0; k < nd->min; ++k)
-          if ((p = occ(p)) < 0) goto fail;
+          if ((p = occ(p)) < 0) goto next;
         if (nd->max != nd->min) {
           const int64_t room = nd->max < 0 ? INT32_MAX : nd->max - nd->min;
           int64_t extra = 0;
           for (int q; extra < room && (q = occ(p)) >= 0; ++extra) p = q;
-          budget -= extra;
+          budget -= extra + nd->greedyTail;
         }
       } else if (nd->min > 0 && !AnchorAt<true>(s, len, nd->anchor, p)) {
-        goto fail;
+        goto next;
       }
     }
     return p;
-  fail:
-    nd = next;
+  next:;
   }
   return -1;
 }
@@ -1197,7 +1195,7 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
     if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
     if (M.bounds_.size() < 2) M.bounds_.resize(2);
     int64_t budget = StepBudget(M, S);
-    const int end = regex_internal::LeanMatch(lean_, S.data(), int(S.size()), pos, budget);
+    const int end = regex_internal::LeanMatch(*lean_, S.data(), int(S.size()), pos, budget);
     if (budget < 0) {
       M.exhausted_ = true;
       return -1;

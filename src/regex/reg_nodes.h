@@ -230,22 +230,28 @@ struct FlatNode {
   }
 };
 
-// The length-only form of a simple program: the root's alternatives one after the other in one
-// array, each behind a header naming the units the root's dispatch tries it at, so that a match
-// reads one contiguous block.
+// The length-only form of a simple program: the alternatives' nodes in one array, and per first
+// unit the alternatives the root's dispatch tries there, as a bit set (at most 64 of them).
 struct LeanNode {
-  enum Kind : uint8_t { lkAlt, lkClass, lkString, lkAnchor, lkStop };
-  uint64_t low[4] = {0, 0, 0, 0};  // lkAlt: tried at these units below 256; lkClass: its test
+  enum Kind : uint8_t { lkClass, lkString, lkAnchor, lkStop };
+  uint64_t low[4] = {0, 0, 0, 0};  // lkClass: its test below 256
   Kind kind = lkStop;
-  bool high = false;        // lkAlt: tried at units above 255
-  bool atEnd = false;       // lkAlt: tried at the end of the text
   bool ignoreCase = false;  // lkString
+  // Neither fixed nor possessive: only what may occur zero times follows. FlatRepeat takes its
+  // highest count at the first try, one step more.
+  bool greedyTail = false;
   char16_t anchor = 0;
   int32_t min = 1, max = 1;
-  uint32_t skip = 0;                // lkAlt: nodes from it to the next header
   int32_t count = 0;                // lkString: its length
   const CharTest* test = nullptr;   // lkClass: for units above 255
   const char16_t* chars = nullptr;  // lkString (upper-cased with ignoreCase)
+};
+
+struct LeanProgram {
+  static constexpr size_t kHigh = 256, kEnd = 257;
+  uint64_t tried[258] = {};     // by unit below 256, kHigh: units above, kEnd: the end of the text
+  std::vector<uint32_t> start;  // each alternative's first node; each ends with lkStop
+  std::vector<LeanNode> nodes;
 };
 
 // Everything a match needs, built once per compilation.
@@ -257,10 +263,11 @@ struct Program {
   int maxFrames = 0;            // deepest recursion a match can reach
   std::shared_ptr<const TRegExprHooks> hooks;
   std::vector<FlatAlt> flat;  // the root's alternatives, when all of them can be flat
-  // Flat, and no alternative holds a choice (no group, every repetition fixed or possessive):
-  // a length-only match is one pass per alternative.
+  // Flat, and no alternative holds a choice (no group; every repetition fixed, possessive or
+  // followed only by what may occur zero times): a length-only match is one pass per
+  // alternative.
   bool simple = false;
-  std::vector<LeanNode> lean;  // a simple program's length-only form, ended by lkStop
+  std::unique_ptr<LeanProgram> lean;  // a simple program's length-only form
   // When every alternative starts with two units taken once (a literal run, or two single-unit
   // nodes): the units a match can have second.
   bool hasSecond = false;

@@ -212,7 +212,7 @@ TEST(Differential, LengthOnlyShortcutsAgreeWithTheFullMatch) {
     re.SetModifierFlags(flags);
     auto prog = re.Program();
     if (!prog) continue;
-    lean += !prog->Internal().lean.empty();
+    lean += prog->Internal().lean != nullptr;
     second += prog->Internal().hasSecond;
     for (int t = 0; t < 3; ++t) {
       const std::u16string text = gen.Text();
