@@ -431,6 +431,20 @@ bool HasRefOrAssertion(const TreSubExpr& g) {
   return false;
 }
 
+void BuildRunChecks(Program& p) {
+  // Few alternatives only: the check scans each one's run.
+  if (p.flat.size() > 64) return;
+  std::vector<Program::RunCheck> checks;
+  for (const FlatAlt& alt : p.flat) {
+    if (alt.empty()) return;
+    const FlatNode& nd = alt.front();
+    if (nd.kind != FlatNode::fkClass || !(nd.possessive || nd.min == nd.max) || nd.followNullable)
+      return;
+    checks.push_back({&nd, nd.followFirst});
+  }
+  p.runChecks = std::move(checks);
+}
+
 void BuildFlat(Program& p) {
   TreRootNode& root = *p.root;
   if (root.trie || HasRefOrAssertion(root)) return;
@@ -455,7 +469,11 @@ void BuildFlat(Program& p) {
       if (nd.lazy || !tail || ++tails > 16) p.simple = false;
     }
   }
-  if (!p.simple || p.flat.size() > 64) return;
+  if (!p.simple) {
+    BuildRunChecks(p);
+    return;
+  }
+  if (p.flat.size() > 64) return;
   auto lean = std::make_unique<LeanProgram>();
   const bool dispatch = !root.dispatch.empty();
   // Without a dispatch table the root tries every alternative.

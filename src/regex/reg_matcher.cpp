@@ -1139,6 +1139,26 @@ __attribute__((always_inline)) inline int LeanMatch(const LeanProgram& lp, const
   return -1;
 }
 
+// Program::runChecks at pos: false when no alternative's run is followed by a unit that what
+// comes after it can start with.
+bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos) {
+  for (const Program::RunCheck& rc : prog.runChecks) {
+    const FlatNode& nd = *rc.node;
+    int p = pos;
+    int k = 0;
+    for (; k < nd.min && p <= len && nd.Test(s[p - 1]); ++k) ++p;
+    if (k < nd.min) continue;
+    if (nd.max != nd.min) {
+      const int end =
+          nd.max < 0 ? len + 1
+                     : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (nd.max - nd.min)));
+      while (p < end && nd.Test(s[p - 1])) ++p;
+    }
+    if (p <= len && rc.follow.Test(s[p - 1])) return true;
+  }
+  return false;
+}
+
 namespace {
 // Runs the root of a program that is not flat at Pos; returns the final position or 0.
 inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
@@ -1203,6 +1223,14 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
     return end < 0 ? -1 : end - pos;
   }
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
+  if (!p_->runChecks.empty() && M.Budget() <= 0 && Pos >= 1 && size_t(Pos) <= S.size() &&
+      !regex_internal::RunsMayMatch(*p_, S.data(), int(S.size()), Pos)) {
+    // The match would fail after the runs, well within the default budget.
+    M.matched_ = false;
+    M.exhausted_ = false;
+    M.count_ = p_->groupCount;
+    return -1;
+  }
   M.matched_ = false;
   M.exhausted_ = false;
   M.count_ = p_->groupCount;

@@ -268,6 +268,15 @@ struct Program {
   // alternative.
   bool simple = false;
   std::unique_ptr<LeanProgram> lean;  // a simple program's length-only form
+  // When every alternative of a flat program that is not simple starts with a class repeated
+  // without giving back, followed by something that needs a unit: per alternative, the class
+  // and the units the rest can start with. A position where no alternative's run is followed by
+  // such a unit has no match (a float rule tried at every integer).
+  struct RunCheck {
+    const FlatNode* node = nullptr;
+    CharFilter follow;
+  };
+  std::vector<RunCheck> runChecks;
   // When every alternative starts with two units taken once (a literal run, or two single-unit
   // nodes): the units a match can have second.
   bool hasSecond = false;
