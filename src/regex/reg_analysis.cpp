@@ -1,9 +1,11 @@
 // Analysis of a parsed tree: literal runs, links, capture slots, first-character filters,
 // keyword tries, dispatch tables and the recursion a match can need.
 #include <algorithm>
+#include <bit>
 #include <map>
 
 #include "lists/char_utils.h"
+#include "regex/reg_lean.h"
 #include "regex/reg_nodes.h"
 
 namespace synt {
@@ -473,7 +475,9 @@ void BuildFlat(Program& p) {
     BuildRunChecks(p);
     return;
   }
-  if (p.flat.size() > 64) return;
+  size_t nodes = p.flat.size();
+  for (const FlatAlt& alt : p.flat) nodes += alt.size();
+  if (p.flat.size() > LeanProgram::kMaxAlts || nodes > LeanProgram::kMaxNodes) return;
   auto lean = std::make_unique<LeanProgram>();
   const bool dispatch = !root.dispatch.empty();
   // Without a dispatch table the root tries every alternative.
@@ -486,7 +490,7 @@ void BuildFlat(Program& p) {
       if (!dispatch || tried(root.dispatch[c], i)) lean->tried[c] |= bit;
     if (tried(root.dispatchHigh, i)) lean->tried[LeanProgram::kHigh] |= bit;
     if (tried(root.dispatchEnd, i)) lean->tried[LeanProgram::kEnd] |= bit;
-    lean->start.push_back(uint32_t(lean->nodes.size()));
+    lean->start[i] = uint16_t(lean->nodes.size());
     for (const FlatNode& nd : p.flat[i]) {
       LeanNode l;
       l.min = nd.min;
@@ -509,6 +513,8 @@ void BuildFlat(Program& p) {
     }
     lean->nodes.emplace_back();  // lkStop
   }
+  for (size_t k = 0; k < 258; ++k)
+    if (lean->tried[k]) lean->first[k] = lean->start[std::countr_zero(lean->tried[k])];
   p.lean = std::move(lean);
 }
 

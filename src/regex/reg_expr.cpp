@@ -6,6 +6,7 @@
 
 #include "lists/char_utils.h"
 #include "platform/properties.h"
+#include "regex/reg_lean.h"
 #include "regex/reg_nodes.h"
 
 namespace synt {

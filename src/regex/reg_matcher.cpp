@@ -21,6 +21,7 @@
 
 #include "lists/char_utils.h"
 #include "regex/reg_expr.h"
+#include "regex/reg_lean.h"
 #include "regex/reg_nodes.h"
 
 namespace synt {
@@ -51,35 +52,6 @@ uintptr_t StackFloor() {
     return uintptr_t(addr) + std::min<size_t>(size / 4, 256 * 1024);
   }();
   return floor;
-}
-
-// An anchor at p of the text s of len units (IsWordBreak inline: keyword rules test it at every
-// attempt).
-template <bool Fwd>
-inline bool AnchorAt(const char16_t* s, int len, char16_t kind, int p) {
-  auto wordBreak = [&](int q) {
-    if (q <= 1 || q > len) return true;
-    return IsWordChar(s[q - 2]) != IsWordChar(s[q - 1]);
-  };
-  switch (kind) {
-    case u'^':
-      if (p == 1) return true;
-      if (!Fwd && p == len + 1 && s[len - 1] == u'\r') return false;
-      return s[p - 2] == u'\n' || (s[p - 2] == u'\r' && (p > len || s[p - 1] != u'\n'));
-    case u'$':
-      if (p > len) return true;
-      return s[p - 1] == u'\r' || (s[p - 1] == u'\n' && (p == 1 || s[p - 2] != u'\r'));
-    case u'A':
-      return p == 1;
-    case u'Z':
-      return p == len + 1;
-    case u'b':
-      return wordBreak(p);
-    case u'B':
-      return !wordBreak(p);
-    default:
-      return false;
-  }
 }
 
 struct MatchRun {
@@ -1082,63 +1054,6 @@ struct MatchRun {
   }
 };
 
-// A simple program's lean form forwards from pos: the end of the match, or -1. Each alternative
-// is one pass, counting the steps FlatSeq would count; the caller looks at the budget once, at
-// the end: it only goes down, so it ran out on the way exactly when it is out at the end.
-__attribute__((always_inline)) inline int LeanMatch(const LeanProgram& lp, const char16_t* s,
-                                                    int len, int pos, int64_t& budget) {
-  const char16_t c0 = pos > len ? 0 : s[pos - 1];
-  uint64_t alts = lp.tried[pos > len ? LeanProgram::kEnd : c0 < 256 ? c0 : LeanProgram::kHigh];
-  while (alts) {
-    const LeanNode* nd = lp.nodes.data() + lp.start[size_t(std::countr_zero(alts))];
-    alts &= alts - 1;
-    int p = pos;
-    for (; nd->kind != LeanNode::lkStop; ++nd) {
-      --budget;
-      if (nd->kind == LeanNode::lkClass) {
-        const LeanNode& n = *nd;
-        auto test = [&n](char16_t c) {
-          return c < 256 ? bool((n.low[c >> 6] >> (c & 63)) & 1) : n.test->Test(c);
-        };
-        for (int k = 0; k < n.min; ++k, ++p)
-          if (p > len || !test(s[p - 1])) goto next;
-        if (n.max != n.min) {
-          const int from = p;
-          const int end =
-              n.max < 0 ? len + 1
-                        : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (n.max - n.min)));
-          while (p < end && test(s[p - 1])) ++p;
-          budget -= p - from + n.greedyTail;
-        }
-      } else if (nd->kind == LeanNode::lkString) {
-        const int n = nd->count;
-        const char16_t* chars = nd->chars;
-        const bool ic = nd->ignoreCase;
-        auto occ = [&](int q) {
-          if (q + n - 1 > len) return -1;
-          const char16_t* t = s + (q - 1);
-          for (int i = 0; i < n; ++i)
-            if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) return -1;
-          return q + n;
-        };
-        for (int k = 0; k < nd->min; ++k)
-          if ((p = occ(p)) < 0) goto next;
-        if (nd->max != nd->min) {
-          const int64_t room = nd->max < 0 ? INT32_MAX : nd->max - nd->min;
-          int64_t extra = 0;
-          for (int q; extra < room && (q = occ(p)) >= 0; ++extra) p = q;
-          budget -= extra + nd->greedyTail;
-        }
-      } else if (nd->min > 0 && !AnchorAt<true>(s, len, nd->anchor, p)) {
-        goto next;
-      }
-    }
-    return p;
-  next:;
-  }
-  return -1;
-}
-
 // Program::runChecks at pos: false when no alternative's run is followed by a unit that what
 // comes after it can start with.
 bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos) {
@@ -1213,12 +1128,17 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
     M.count_ = 1;
     const int pos = Pos < 1 ? 1 : Pos;
     if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
-    if (M.bounds_.size() < 2) M.bounds_.resize(2);
-    int64_t budget = StepBudget(M, S);
-    const int end = regex_internal::LeanMatch(*lean_, S.data(), int(S.size()), pos, budget);
-    if (budget < 0) {
-      M.exhausted_ = true;
-      return -1;
+    int end;
+    if (M.Budget() <= 0) {
+      // The default budget: a lean program is too small to run out of it.
+      end = regex_internal::LeanMatch<false>(*lean_, S.data(), int(S.size()), pos, nullptr);
+    } else {
+      int64_t budget = M.Budget();
+      end = regex_internal::LeanMatch<true>(*lean_, S.data(), int(S.size()), pos, &budget);
+      if (budget < 0) {
+        M.exhausted_ = true;
+        return -1;
+      }
     }
     return end < 0 ? -1 : end - pos;
   }

@@ -230,29 +230,7 @@ struct FlatNode {
   }
 };
 
-// The length-only form of a simple program: the alternatives' nodes in one array, and per first
-// unit the alternatives the root's dispatch tries there, as a bit set (at most 64 of them).
-struct LeanNode {
-  enum Kind : uint8_t { lkClass, lkString, lkAnchor, lkStop };
-  uint64_t low[4] = {0, 0, 0, 0};  // lkClass: its test below 256
-  Kind kind = lkStop;
-  bool ignoreCase = false;  // lkString
-  // Neither fixed nor possessive: only what may occur zero times follows. FlatRepeat takes its
-  // highest count at the first try, one step more.
-  bool greedyTail = false;
-  char16_t anchor = 0;
-  int32_t min = 1, max = 1;
-  int32_t count = 0;                // lkString: its length
-  const CharTest* test = nullptr;   // lkClass: for units above 255
-  const char16_t* chars = nullptr;  // lkString (upper-cased with ignoreCase)
-};
-
-struct LeanProgram {
-  static constexpr size_t kHigh = 256, kEnd = 257;
-  uint64_t tried[258] = {};     // by unit below 256, kHigh: units above, kEnd: the end of the text
-  std::vector<uint32_t> start;  // each alternative's first node; each ends with lkStop
-  std::vector<LeanNode> nodes;
-};
+struct LeanProgram;  // regex/reg_lean.h
 
 // Everything a match needs, built once per compilation.
 struct Program {
