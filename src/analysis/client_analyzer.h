@@ -191,7 +191,10 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   std::mutex& Mutex() { return fLock; }
 
  protected:
-  void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) override;
+  // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
+  void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
+  // AnalyzeUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
+  bool TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos);
   // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
   bool fForceSyncBlocks = false;
   bool SeparateBlocks() const;
@@ -246,7 +249,9 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   struct TRangeBatch {
     std::vector<TTextRange*> Items;
     TRangeBatch() = default;
-    TRangeBatch(TRangeBatch&& Other) noexcept : Items(std::move(Other.Items)) { Other.Items.clear(); }
+    TRangeBatch(TRangeBatch&& Other) noexcept : Items(std::move(Other.Items)) {
+      Other.Items.clear();
+    }
     TRangeBatch& operator=(TRangeBatch&&) = delete;
     ~TRangeBatch();
   };

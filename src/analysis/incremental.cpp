@@ -420,7 +420,7 @@ void TClientSyntAnalyzer::AppendToPos(int Pos) {
   int p = NextAnalPos();
   // A whole text gets room for its tokens at once.
   if (TagCount() == 0 && text.size() > 65536) fTokens.Reserve(int(text.size() / 4));
-  if (!AnalyzeUpTo(text, p, Pos)) return;  // the tokens cover Pos
+  if (!TokenizeUpTo(text, p, Pos)) return;  // the tokens cover Pos
   fTokensComplete = true;
   if (!SeparateBlocks())
     Finish();

@@ -156,13 +156,14 @@ void TParserResults::TruncateStateChanges(int TokenIndex) {
   auto it = std::lower_bound(fStateChanges.begin(), fStateChanges.end(), TokenIndex,
                              [](const TStateChange& c, int k) { return c.TokenIndex < k; });
   fStateChanges.erase(it, fStateChanges.end());
-  fCurrentState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
+  fCurrentState = fChangedState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
 }
 
 void TParserResults::Clear() {
   fTokens.Clear();
   fSubLexerRanges.clear();
   fStateChanges.clear();
+  fChangedState = 0;
   fStateLog.clear();
   fLastLoggedState = 0;
   fRetags.clear();

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "analysis/analysis_plan.h"
+#include "analysis/client_analyzer.h"
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"
 #include "text/memo_strings.h"
@@ -110,14 +111,17 @@ inline bool TParserResults::TryOpenAt(TSyntAnalyzer* Current, std::u16string_vie
 }
 
 inline void TParserResults::SaveStateChange() {
-  if (fStateChanges.empty() ? fCurrentState != 0 : fStateChanges.back().State != fCurrentState)
+  if (fChangedState != fCurrentState) {
     fStateChanges.push_back({TagCount(), fCurrentState});
+    fChangedState = fCurrentState;
+  }
   LogState(2 * TagCount() + 1);
 }
 
-// One step; the caller has set the step's text.
-__attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text,
-                                                                int& FPos) {
+// One step; the caller has set the step's text. After(Text, Current) is the block-rule run.
+template <class AfterToken>
+__attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text, int& FPos,
+                                                                AfterToken& After) {
   const int len = int(Text.size());
   if (FPos < 1) FPos = 1;
 
@@ -166,7 +170,7 @@ __attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_v
     }
     SaveStateChange();
     fTokens.Append(token);
-    BlockRulesAfterToken(Text, current);
+    After(Text, current);
     FPos = token.EndPos + 1;
   } else {
     ++FPos;
@@ -190,15 +194,41 @@ struct StepText {
 
 bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& FPos) {
   StepText step(fStepText, fInStep, Text);
-  return Step(Text, FPos);
+  auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
+    BlockRulesAfterToken(T, Current);
+  };
+  return Step(Text, FPos, after);
 }
 
-bool TParserResults::AnalyzeUpTo(std::u16string_view Text, int& FPos, int Pos) {
+template <class AfterToken>
+bool TParserResults::StepsUpTo(std::u16string_view Text, int& FPos, int Pos, AfterToken& After) {
   StepText step(fStepText, fInStep, Text);
   for (;;) {
     if (int64_t(Pos) + 1 < int64_t(FPos) - 1) return false;
-    if (Step(Text, FPos)) return true;
+    if (Step(Text, FPos, After)) return true;
   }
+}
+
+bool TParserResults::AnalyzeUpTo(std::u16string_view Text, int& FPos, int Pos) {
+  auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
+    BlockRulesAfterToken(T, Current);
+  };
+  return StepsUpTo(Text, FPos, Pos, after);
+}
+
+bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos) {
+  auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
+    // BlockRulesAfterToken where the lexer has no block rule (its state was logged with the
+    // token, so that only the block-rule position moves).
+    if (Current == Owner() && (fForceSyncBlocks || !SeparateBlocks()) &&
+        PlanFor(Current).BlockRules.empty()) {
+      SetBlockAnalPos(TagCount());
+      LogState(2 * TagCount());
+    } else {
+      TClientSyntAnalyzer::BlockRulesAfterToken(T, Current);
+    }
+  };
+  return StepsUpTo(Text, FPos, Pos, after);
 }
 
 }  // namespace synt

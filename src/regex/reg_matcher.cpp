@@ -1112,15 +1112,6 @@ int64_t StepBudget(const TqxRegMatch& M, std::u16string_view S) {
 }  // namespace
 
 int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const {
-  // Most refusals show at the second unit (a rule for "(*" tried at every "("); with the default
-  // budget, which such an attempt cannot exhaust, it answers without starting a match.
-  if (hasSecond_ && M.Budget() <= 0 && Pos >= 1 &&
-      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)]))) {
-    M.matched_ = false;
-    M.exhausted_ = false;
-    M.count_ = p_->groupCount;
-    return -1;
-  }
   if (lean_) {
     // A simple program has no group but the whole match.
     M.matched_ = false;
@@ -1141,6 +1132,15 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
       }
     }
     return end < 0 ? -1 : end - pos;
+  }
+  // Most refusals show at the second unit (a rule for "(*" tried at every "("); with the default
+  // budget, which such an attempt cannot exhaust, it answers without starting a match.
+  if (hasSecond_ && M.Budget() <= 0 && Pos >= 1 &&
+      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)]))) {
+    M.matched_ = false;
+    M.exhausted_ = false;
+    M.count_ = p_->groupCount;
+    return -1;
   }
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
   if (!p_->runChecks.empty() && M.Budget() <= 0 && Pos >= 1 && size_t(Pos) <= S.size() &&
