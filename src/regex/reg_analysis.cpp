@@ -442,7 +442,21 @@ void BuildRunChecks(Program& p) {
     const FlatNode& nd = alt.front();
     if (nd.kind != FlatNode::fkClass || !(nd.possessive || nd.min == nd.max) || nd.followNullable)
       return;
-    checks.push_back({&nd, nd.followFirst});
+    // Alternatives that start with the same run (a float's "\d+" twice) share one scan: what
+    // may follow it is the union.
+    auto same = [&nd](const Program::RunCheck& c) {
+      const FlatNode& o = *c.node;
+      const CharTest &a = *o.test, &b = *nd.test;
+      return o.min == nd.min && o.max == nd.max && std::equal(o.low, o.low + 4, nd.low) &&
+             a.high == b.high && a.kind == b.kind && a.ignoreCase == b.ignoreCase &&
+             a.negated == b.negated && a.ch == b.ch && a.ranges == b.ranges &&
+             a.classes == b.classes && a.singles == b.singles && a.hooks == b.hooks;
+    };
+    auto it = std::find_if(checks.begin(), checks.end(), same);
+    if (it != checks.end())
+      it->follow.Merge(nd.followFirst);
+    else
+      checks.push_back({&nd, nd.followFirst});
   }
   p.runChecks = std::move(checks);
 }
