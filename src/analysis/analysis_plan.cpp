@@ -94,6 +94,8 @@ int TagDict::Add(const std::u16string& Tag) {
   std::u16string t = Tag;
   for (char16_t& c : t) c = Fold(c);
   if (int id = Find(t); id >= 0) return id;
+  const uint32_t b = BloomBit(t);
+  fBloom[b >> 6] |= uint64_t(1) << (b & 63);
   fTags.push_back(std::move(t));
   fMinLen = std::min(fMinLen, Tag.size());
   fMaxLen = std::max(fMaxLen, Tag.size());

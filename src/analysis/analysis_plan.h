@@ -59,6 +59,9 @@ class TagDict {
   // The number of S, -1 when it is no tag.
   int Find(std::u16string_view S) const {
     if (fTags.empty() || S.size() < fMinLen || S.size() > fMaxLen) return -1;
+    // Most tokens are no tag: a bit per length and end units turns most of them away at once.
+    const uint32_t b = BloomBit(S);
+    if (!((fBloom[b >> 6] >> (b & 63)) & 1)) return -1;
     size_t mask = fSlots.size() - 1;
     for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
       if (Same(fTags[size_t(fSlots[k])], S)) return fSlots[k];
@@ -68,6 +71,11 @@ class TagDict {
 
  private:
   char16_t Fold(char16_t c) const { return fFold ? CharUpper(c) : c; }
+  uint32_t BloomBit(std::u16string_view S) const {
+    if (S.empty()) return 0;
+    return (uint32_t(S.size()) * 0x9E5u + uint32_t(Fold(S[0])) * 0x3Bu + Fold(S[S.size() - 1])) &
+           4095u;
+  }
   uint32_t Hash(std::u16string_view S) const {
     // Length and the first, second and last units tell the tags of a lexer apart well enough.
     uint32_t h = uint32_t(S.size()) * 0x9E3779B1u;
@@ -90,6 +98,7 @@ class TagDict {
   size_t fMinLen = SIZE_MAX, fMaxLen = 0;
   std::vector<std::u16string> fTags;  // upper-cased when folding
   std::vector<int> fSlots;            // open addressing; -1 empty
+  uint64_t fBloom[64] = {};           // BloomBit of every tag
 };
 
 struct ConditionPlan {
@@ -165,20 +174,20 @@ struct BlockRulePlan {
 // The numbers of the latest tokens' texts in a lexer's dictionaries, and their block-rule keys,
 // kept from one block-rule run to the next (runs come for n, n + 1, ... tokens; anything else starts afresh).
 struct TokenIdCache {
+  // An entry is good while its token stays: the cache is reset when the text changes, when runs
+  // are not for n, n + 1, ... and when re-analysis cuts the token list (Invalidate). A retag keeps
+  // the text, and changes the type (which the key is checked against).
   struct Entry {
     int Index = -1;
-    int Start = 0, End = 0;
     int Exact = -2, Folded = -2;  // -2: not looked up yet
     int KeyType = -1;             // the type Key was computed for (-1: none yet)
     uint32_t Key = 0;             // the token's column in the block-rule key tables
-    int Unused = 0;               // (a power-of-two size makes the index a shift)
   };
-  static_assert(sizeof(Entry) == 32);
   static constexpr int kSize = 16;
   Entry Entries[kSize];
   const char16_t* TextData = nullptr;
   size_t TextSize = 0;
-  int LastRun = -1;
+  int LastRun = -2;
   // Called at the start of a run for n tokens over Text.
   void StartRun(int n, std::u16string_view Text) {
     if (Text.data() != TextData || Text.size() != TextSize || (n != LastRun && n != LastRun + 1))
@@ -190,6 +199,7 @@ struct TokenIdCache {
     TextData = Text.data();
     TextSize = Text.size();
   }
+  void Invalidate() { LastRun = -2; }
 };
 
 struct SubRulePlan {

@@ -39,10 +39,10 @@ class RunTokens {
     analysis_internal::TokenIdCache::Entry& e =
         fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
     const TSyntToken& tok = fList[t];
-    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) {
-      Reset(e, t, tok);
-    } else if (e.KeyType == tok.TokenType) {
-      return e.Key;
+    if (e.Index == t) {
+      if (e.KeyType == tok.TokenType) return e.Key;
+    } else {
+      Reset(e, t);
     }
     const char16_t c = tok.StartPos >= 0 && size_t(tok.StartPos) < fText.size() &&
                                tok.EndPos > tok.StartPos
@@ -76,7 +76,7 @@ class RunTokens {
   int Id(bool Fold, int t, const TSyntToken& tok) {
     analysis_internal::TokenIdCache::Entry& e =
         fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
-    if (e.Index == t && e.Start == tok.StartPos && e.End == tok.EndPos) {
+    if (e.Index == t) {
       const int id = Fold ? e.Folded : e.Exact;
       if (id != -2) return id;
     }
@@ -85,7 +85,7 @@ class RunTokens {
 
   [[gnu::noinline]] int LookUp(analysis_internal::TokenIdCache::Entry& e, bool Fold, int t,
                                const TSyntToken& tok) {
-    if (e.Index != t || e.Start != tok.StartPos || e.End != tok.EndPos) Reset(e, t, tok);
+    if (e.Index != t) Reset(e, t);
     size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
     size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
     int& id = Fold ? e.Folded : e.Exact;
@@ -93,10 +93,8 @@ class RunTokens {
     return id;
   }
 
-  static void Reset(analysis_internal::TokenIdCache::Entry& e, int t, const TSyntToken& tok) {
+  static void Reset(analysis_internal::TokenIdCache::Entry& e, int t) {
     e.Index = t;
-    e.Start = tok.StartPos;
-    e.End = tok.EndPos;
     e.Exact = e.Folded = -2;
     e.KeyType = -1;
   }

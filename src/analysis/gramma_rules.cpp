@@ -440,7 +440,11 @@ class Matcher {
   }
 
  private:
-  using Entry = std::pair<TParserRule*, int>;
+  // Left uninitialised: a matcher is set up for every token a quick test lets through.
+  struct Entry {
+    TParserRule* first;
+    int second;
+  };
   Entry& Frame(int i) { return i < kInline ? inline_[i] : more_[size_t(i - kInline)]; }
   void Push(TParserRule* Rule, int Cursor) {
     if (depth_ < kInline)
@@ -448,7 +452,7 @@ class Matcher {
     else if (size_t(depth_ - kInline) < more_.size())
       more_[size_t(depth_ - kInline)] = {Rule, Cursor};
     else
-      more_.emplace_back(Rule, Cursor);
+      more_.push_back({Rule, Cursor});
     ++depth_;
   }
 

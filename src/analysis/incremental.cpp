@@ -218,6 +218,7 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
     if (k < 0) k = TagCount();
     TTokenList cut;
     fTokens.CutAt(k, &cut);
+    TokensCut();
     if (fPendingTokens.Empty()) {
       fPendingTokens = std::move(cut);
       fPendingBase = fChangeLog.Count();

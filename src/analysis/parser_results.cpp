@@ -159,6 +159,10 @@ void TParserResults::TruncateStateChanges(int TokenIndex) {
   fCurrentState = fChangedState = fStateChanges.empty() ? 0 : fStateChanges.back().State;
 }
 
+void TParserResults::TokensCut() {
+  for (auto& p : fPlans) p->Ids.Invalidate();
+}
+
 void TParserResults::Clear() {
   fTokens.Clear();
   fSubLexerRanges.clear();

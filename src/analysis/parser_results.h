@@ -211,6 +211,8 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
 
   // Discarding support for re-analysis: tokens from Index on, with the state history.
   void TruncateStateChanges(int TokenIndex);
+  // The token list was cut: what the plans keep of the latest tokens no longer holds.
+  void TokensCut();
 
   // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
   // were being appended (the run is the token count) and those of a catch-up pass behind it.

@@ -104,6 +104,20 @@ TEST_F(Incremental, ChangeInsideARegionsEndConditionReopensTheRegion) {
   EXPECT_EQ(d->AnalyzerAtPos(12), &inner);
 }
 
+TEST_F(Incremental, ARetypedLastTokenIsTestedWithItsNewText) {
+  // The last token is cut and comes back at the same index with another text: nothing the block
+  // rules learnt of the old one may be used for it.
+  // (A line replaced by one of the same length: the text keeps its size.)
+  EditDoc d(&L, u"x\nxxxxx");
+  ASSERT_TRUE(d.Settle(h));
+  d.lines.Put(1, u"begin");
+  ASSERT_TRUE(d.Settle(h));
+  EditDoc fresh(&L, u"x\nbegin");
+  ASSERT_TRUE(fresh.Settle(h));
+  EXPECT_EQ(FirstDifference(DumpAnalysis(*fresh.client), DumpAnalysis(*d.client)), "");
+  EXPECT_EQ(d->RangeCount(), 1);
+}
+
 TEST_F(Incremental, RestartFromLineStartReanalysesTheWholeLine) {
   L.SetRestartFromLineStart(true);
   EditDoc d(&L, u"aa bb\ncc dd ee");
