@@ -163,29 +163,45 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, in
   const uint64_t* k1 = nullptr;
   const uint64_t* k2 = nullptr;
   const uint64_t* k3 = nullptr;
-  auto keyOf = [&](const std::vector<uint64_t>& Table, int i) -> const uint64_t* {
-    return i < 0 || i >= R.Count ? nullptr : Table.data() + R.Key(i);
-  };
   auto keys = [&] {
-    k1 = keyOf(Plan.BlockByKey, n - 1);
-    k2 = keyOf(Plan.BlockByKey2, n - 2);
-    k3 = keyOf(Plan.BlockByKey3, n - 3);
+    k1 = n >= 1 && n - 1 < R.Count ? Plan.BlockByKey.data() + R.Key(n - 1) : nullptr;
+    k2 = n >= 2 && n - 2 < R.Count ? Plan.BlockByKey2.data() + R.Key(n - 2) : nullptr;
+    k3 = n >= 3 && n - 3 < R.Count ? Plan.BlockByKey3.data() + R.Key(n - 3) : nullptr;
   };
   keys();
+  auto mask = [&](int w) -> uint64_t {
+    uint64_t m = ~uint64_t(0);
+    if (k1) m &= k1[w];
+    if (k2) m &= k2[w];
+    if (k3) m &= k3[w];
+    if (LeaveRefused) m &= ~Plan.ParentRefused[size_t(w)];
+    return m;
+  };
   auto from = [](int Bit) -> uint64_t {
     return Bit <= 0 ? ~uint64_t(0) : Bit >= 64 ? 0 : ~uint64_t(0) << Bit;
   };
+  if (words == 1) {
+    // The usual case: every slot in one word.
+    const uint64_t all = slots >= 64 ? ~uint64_t(0) : (uint64_t(1) << slots) - 1;
+    uint64_t bits = mask(0) & all;
+    while (bits) {
+      const int slot = std::countr_zero(bits);
+      const int rule = Plan.SlotRule[size_t(slot)];
+      const int next = Plan.RuleSlots[size_t(rule) + 1];
+      const int r = visit(Plan.BlockRules[size_t(rule)]);
+      if (r < 0) return;  // stop the run
+      if (r > 0) {
+        keys();
+        bits = mask(0) & all & from(next);
+      } else {
+        bits &= from(next);
+      }
+    }
+    return;
+  }
   int next = 0;  // the first slot of the rules not yet visited
   for (int w = 0; w < words; ++w) {
-    auto mask = [&]() -> uint64_t {
-      uint64_t m = ~uint64_t(0);
-      if (k1) m &= k1[w];
-      if (k2) m &= k2[w];
-      if (k3) m &= k3[w];
-      if (LeaveRefused) m &= ~Plan.ParentRefused[size_t(w)];
-      return m & from(next - w * 64);
-    };
-    uint64_t bits = mask();
+    uint64_t bits = mask(w) & from(next - w * 64);
     while (bits) {
       const int slot = w * 64 + std::countr_zero(bits);
       if (slot >= slots) break;
@@ -195,7 +211,7 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, in
       if (r < 0) return;  // stop the run
       if (r > 0) {
         keys();
-        bits = mask();
+        bits = mask(w) & from(next - w * 64);
       } else {
         bits &= from(next - w * 64);
       }

@@ -71,7 +71,8 @@ void BuildRandomLexer(TSyntAnalyzer& L, std::mt19937& R) {
   };
   SetGramma(L, grammars[R() % 3]);
 
-  const int count = 3 + int(R() % 10);
+  // Now and then more rules than one word of candidate bits holds.
+  const int count = R() % 8 == 0 ? 60 + int(R() % 20) : 3 + int(R() % 10);
   std::vector<TTagBlockCondition*> starts, rules;
   for (int i = 0; i < count; ++i) {
     static const TTagBlockType kinds[] = {btTagDetect, btRangeStart, btRangeEnd, btLineBreak,
@@ -88,7 +89,9 @@ void BuildRandomLexer(TSyntAnalyzer& L, std::mt19937& R) {
       c.IgnoreCase = R() % 2;
       conds.push_back(c);
     }
-    TTagBlockCondition* r = AddBlock(L, u"Rule" + std::u16string(1, char16_t(u'A' + i)), kind, conds);
+    TTagBlockCondition* r = AddBlock(
+        L, u"Rule" + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'0' + i / 26), kind,
+        conds);
     if (R() % 5 == 0) r->SetGrammaRuleName(R() % 4 ? (R() % 2 ? u"Decl" : u"Call") : u"None");
     if (R() % 4 == 0) r->SetIdentIndex(int(R() % 5) - 2);
     if (R() % 4 == 0) r->SetBlockOffset(int(R() % 5) - 2);
