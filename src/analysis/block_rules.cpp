@@ -44,10 +44,10 @@ class RunTokens {
     } else {
       Reset(e, t);
     }
-    const char16_t c = tok.StartPos >= 0 && size_t(tok.StartPos) < fText.size() &&
-                               tok.EndPos > tok.StartPos
-                           ? fText[size_t(tok.StartPos)]
-                           : 0;
+    const char16_t c =
+        tok.StartPos >= 0 && size_t(tok.StartPos) < fText.size() && tok.EndPos > tok.StartPos
+            ? fText[size_t(tok.StartPos)]
+            : 0;
     e.KeyType = tok.TokenType;
     e.Key = uint32_t(fPlan.KeyAt(tok.TokenType, c));
     return e.Key;
@@ -219,6 +219,61 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, in
   }
 }
 
+// What an accepted block rule does: states, then its action on the tokens of the run for n.
+// Returns -1 when the action did not take place (a range end that closed nothing), else whether
+// it retagged one of the latest three tokens.
+[[gnu::noinline]] int ApplyAccepted(TClientSyntAnalyzer& Client, const BlockRulePlan& p, int n,
+                                    int refIdx) {
+  TTagBlockCondition* rule = p.Rule;
+  Client.ApplyStates(rule);
+  const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
+  const int k = r - p.IdentIndex;
+  bool retagged = false;
+  if (k >= 0 && k < n) {
+    switch (p.BlockType) {
+      case btTagDetect:
+        Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+        retagged = k >= n - 3 && p.TokenType >= 0;
+        break;
+      case btLineBreak: {
+        const TSyntToken& t = Client.Tags(k);
+        TLineBreak lb;
+        lb.RefTag = k;
+        lb.Rule = rule;
+        lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
+                                           : Client.LineOfOffset(t.EndPos) + 1;
+        Client.AddLineBreak(lb);
+        break;
+      }
+      case btRangeStart: {
+        if (rule->SelfClose()) Client.CloseRange(rule, r);
+        const int s = r - rule->BlockOffset();
+        if (s >= 0 && s < n) {
+          auto range = std::make_unique<TTextRange>();
+          range->Rule = rule;
+          range->StartIdx = s;
+          range->IdentIdx = k;
+          range->CondIndex = n - 1;
+          if (rule->NoEndRule()) {
+            range->EndIdx = n - p.Delay - 1;
+            range->EndCondIndex = n - 1;
+            // The range spans the matched conditions; its sort key follows its first token.
+            int first = refIdx - rule->BlockOffset();
+            if (first >= 0 && first < n) range->StartIdx = first;
+          }
+          range->StartPos = Client.Tags(range->StartIdx).StartPos;
+          Client.AddRange(std::move(range));
+        }
+        break;
+      }
+      case btRangeEnd:
+        if (!Client.CloseRange(rule, r)) return -1;
+        break;
+    }
+  }
+  return retagged ? 1 : 0;
+}
+
 const BlockRulePlan* FindBlockPlan(analysis_internal::LexerPlan& Plan, TTagBlockCondition* Rule) {
   for (const auto& p : Plan.BlockRules)
     if (p.Rule == Rule) return &p;
@@ -331,7 +386,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       // The grammar rule's own filter first: it rejects most tokens without raising. The
       // candidate keys applied it already unless a handler is assigned.
       const bool may = n >= 1 && (!p.Event || gramma->LastToken.Pass(Client.TagType(n - 1),
-                                                                    Client.TagFirstChar(n - 1)));
+                                                                     Client.TagFirstChar(n - 1)));
       if (!may && !p.Event) return 0;
       if (p.ParentTest && !parentOk(p)) return 0;
       int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
@@ -345,54 +400,10 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
     if (!accept) return 0;
 
-    Client.ApplyStates(rule);
-    const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
-    const int k = r - p.IdentIndex;
-    bool retagged = false;
-    if (k >= 0 && k < n) {
-      switch (p.BlockType) {
-        case btTagDetect:
-          Client.TagToken(k, p.RuleIndex, p.TokenType, n);
-          retagged = k >= n - 3 && p.TokenType >= 0;
-          break;
-        case btLineBreak: {
-          const TSyntToken& t = Client.Tags(k);
-          TLineBreak lb;
-          lb.RefTag = k;
-          lb.Rule = rule;
-          lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
-                                             : Client.LineOfOffset(t.EndPos) + 1;
-          Client.AddLineBreak(lb);
-          break;
-        }
-        case btRangeStart: {
-          if (rule->SelfClose()) Client.CloseRange(rule, r);
-          const int s = r - rule->BlockOffset();
-          if (s >= 0 && s < n) {
-            auto range = std::make_unique<TTextRange>();
-            range->Rule = rule;
-            range->StartIdx = s;
-            range->IdentIdx = k;
-            range->CondIndex = n - 1;
-            if (rule->NoEndRule()) {
-              range->EndIdx = n - p.Delay - 1;
-              range->EndCondIndex = n - 1;
-              // The range spans the matched conditions; its sort key follows its first token.
-              int first = refIdx - rule->BlockOffset();
-              if (first >= 0 && first < n) range->StartIdx = first;
-            }
-            range->StartPos = Client.Tags(range->StartIdx).StartPos;
-            Client.AddRange(std::move(range));
-          }
-          break;
-        }
-        case btRangeEnd:
-          if (!Client.CloseRange(rule, r)) return 0;
-          break;
-      }
-    }
+    const int done = ApplyAccepted(Client, p, n, refIdx);
+    if (done < 0) return 0;
     if (p.CancelNextRules) return -1;
-    return retagged ? 1 : 0;
+    return done;
   };
   try {
     ForEachCandidate(plan, run, n, true, [&](const BlockRulePlan& p) -> int {
