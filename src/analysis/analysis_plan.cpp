@@ -318,6 +318,7 @@ std::vector<std::array<TTokenFilter, 3>> GrammaKeys(const TParserRule* R, const 
 
 void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   Plan.GrammaCompileCount = Lexer->Gramma()->CompileCount();
+  Plan.Ids.Invalidate();  // the keys it holds are columns of the tables built here
   const TParserRule* skip = Lexer->Gramma()->Skip();
   const int nBlock = int(Plan.BlockRules.size());
   // Each rule's slots: filters for the latest token, the one before and the one before that.

@@ -188,6 +188,11 @@ struct TokenIdCache {
   const char16_t* TextData = nullptr;
   size_t TextSize = 0;
   int LastRun = -2;
+  // The keys of the tokens n - 1 and n - 2 as the run for n (KeysRun) left them, with the
+  // client's token changes then: the next run takes them for its n - 2 and n - 3.
+  int KeysRun = -1;
+  uint32_t KeysChanges = 0;
+  uint32_t Key1 = 0, Key2 = 0;
   // Called at the start of a run for n tokens over Text.
   void StartRun(int n, std::u16string_view Text) {
     if (Text.data() != TextData || Text.size() != TextSize || (n != LastRun && n != LastRun + 1))
@@ -196,6 +201,7 @@ struct TokenIdCache {
   }
   void Reset(std::u16string_view Text) {
     for (Entry& e : Entries) e.Index = -1;
+    KeysRun = -1;
     TextData = Text.data();
     TextSize = Text.size();
   }

@@ -14,6 +14,7 @@ namespace synt {
 
 using analysis_internal::BlockRulePlan;
 using analysis_internal::ConditionPlan;
+using analysis_internal::TokenIdCache;
 
 namespace {
 
@@ -24,6 +25,7 @@ class RunTokens {
   RunTokens(analysis_internal::LexerPlan& Plan, const TParserResults& Client,
             std::u16string_view Text, int n)
       : fPlan(Plan),
+        fClient(Client),
         fList(Client.Tokens()),
         fText(Text),
         fMatch(const_cast<TParserResults&>(Client).MatchScratch()) {
@@ -32,6 +34,7 @@ class RunTokens {
   }
 
   int Count;
+  uint32_t Changes() const { return fClient.TokenChanges(); }
 
   // Token t's column in the block-rule key tables (its type and first unit, as TagFirstChar has
   // it: grammar filters are tested with that).
@@ -100,6 +103,7 @@ class RunTokens {
   }
 
   analysis_internal::LexerPlan& fPlan;
+  const TParserResults& fClient;
   const TTokenList& fList;
   std::u16string_view fText;
   TqxRegMatch& fMatch;
@@ -154,7 +158,7 @@ bool CheckPlanned(const BlockRulePlan& P, RunTokens& R, int& RefIdx, int n) {
 // ranges, after which the candidates are recomputed for what changed. With LeaveRefused, rules the
 // parent test is known to refuse are left out.
 template <class Visit>
-void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
+void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
                       bool LeaveRefused, Visit&& visit) {
   const int slots = int(Plan.SlotRule.size());
   if (slots == 0) return;
@@ -163,12 +167,39 @@ void ForEachCandidate(const analysis_internal::LexerPlan& Plan, RunTokens& R, in
   const uint64_t* k1 = nullptr;
   const uint64_t* k2 = nullptr;
   const uint64_t* k3 = nullptr;
+  uint32_t key1 = 0, key2 = 0;
+  // The token changes when the keys were taken (a retag the run stops after leaves them old).
+  uint32_t changes = R.Changes();
   auto keys = [&] {
-    k1 = n >= 1 && n - 1 < R.Count ? Plan.BlockByKey.data() + R.Key(n - 1) : nullptr;
-    k2 = n >= 2 && n - 2 < R.Count ? Plan.BlockByKey2.data() + R.Key(n - 2) : nullptr;
-    k3 = n >= 3 && n - 3 < R.Count ? Plan.BlockByKey3.data() + R.Key(n - 3) : nullptr;
+    changes = R.Changes();
+    k1 = k2 = k3 = nullptr;
+    if (n >= 1 && n - 1 < R.Count) k1 = Plan.BlockByKey.data() + (key1 = R.Key(n - 1));
+    if (n >= 2 && n - 2 < R.Count) k2 = Plan.BlockByKey2.data() + (key2 = R.Key(n - 2));
+    if (n >= 3 && n - 3 < R.Count) k3 = Plan.BlockByKey3.data() + R.Key(n - 3);
   };
-  keys();
+  // The run before (for n - 1) left the keys of what are now the tokens n - 2 and n - 3.
+  TokenIdCache& ids = Plan.Ids;
+  if (n >= 3 && n <= R.Count && ids.KeysRun == n - 1 && ids.KeysChanges == changes) {
+    k1 = Plan.BlockByKey.data() + (key1 = R.Key(n - 1));
+    key2 = ids.Key1;
+    k2 = Plan.BlockByKey2.data() + key2;
+    k3 = Plan.BlockByKey3.data() + ids.Key2;
+  } else {
+    keys();
+  }
+  // Kept for the next run, whichever way this one ends.
+  struct Keep {
+    TokenIdCache& ids;
+    RunTokens& r;
+    const int n;
+    const uint32_t &k1, &k2, &changes;
+    ~Keep() {
+      ids.KeysRun = n >= 2 && n <= r.Count ? n : -1;
+      ids.Key1 = k1;
+      ids.Key2 = k2;
+      ids.KeysChanges = changes;
+    }
+  } keep{ids, R, n, key1, key2, changes};
   auto mask = [&](int w) -> uint64_t {
     uint64_t m = ~uint64_t(0);
     if (k1) m &= k1[w];

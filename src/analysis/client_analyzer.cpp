@@ -276,6 +276,7 @@ int TParserResults::LineOfOffset(int Pos) const {
 }
 
 void TParserResults::TagToken(int Index, int RuleIndex, int TokenType, int Run) {
+  ++fTokenChanges;
   TSyntToken& t = fTokens.Items(Index);
   // The latest token goes when its run is discarded; an earlier one stays and must be restored.
   if (Index < Run - 1 &&

@@ -308,6 +308,7 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
     if (fCatchUpRetags[i].Index < k) undo.push_back(&fCatchUpRetags[i]);
   std::sort(undo.begin(), undo.end(),
             [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
+  if (!undo.empty()) ++fTokenChanges;
   for (const TRetag* t : undo) {
     TSyntToken& tok = fTokens[t->Index];
     tok.RuleIndex = t->OldRuleIndex;

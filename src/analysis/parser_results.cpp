@@ -160,6 +160,7 @@ void TParserResults::TruncateStateChanges(int TokenIndex) {
 }
 
 void TParserResults::TokensCut() {
+  ++fTokenChanges;
   for (auto& p : fPlans) p->Ids.Invalidate();
 }
 

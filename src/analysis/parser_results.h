@@ -198,6 +198,7 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
     return Lexer == fLastPlanLexer ? *fLastPlan : FindPlan(Lexer);
   }
   TqxRegMatch& MatchScratch() { return fMatch; }
+  uint32_t TokenChanges() const { return fTokenChanges; }
 
  protected:
   // The block-rule run after each token; client analyzers override it.
@@ -213,6 +214,8 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   void TruncateStateChanges(int TokenIndex);
   // The token list was cut: what the plans keep of the latest tokens no longer holds.
   void TokensCut();
+  // Counts the changes of tokens already in the list (retags, undone retags, cuts).
+  uint32_t fTokenChanges = 0;
 
   // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
   // were being appended (the run is the token count) and those of a catch-up pass behind it.
