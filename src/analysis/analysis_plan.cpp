@@ -253,13 +253,24 @@ TTokenFilter ConditionFilter(const ConditionPlan& c) {
 
 // What a block rule's conditions ask of the tokens n - 1, n - 2 and n - 3 (supersets; a
 // position nothing is asked of passes every token).
-std::array<TTokenFilter, 3> ConditionKeys(const BlockRulePlan& p) {
+// A slot's keys: filters for the tokens n - 1, n - 2 and n - 3, and for n - 1 and n - 2 the text
+// signatures that can pass (none listed: every one).
+struct SlotKeys {
   std::array<TTokenFilter, 3> f;
+  std::array<std::vector<uint32_t>, 2> sigs;
+  std::array<bool, 2> anySig = {true, true};
+};
+
+// What a block rule's conditions ask of the latest tokens (supersets; a position nothing is
+// asked of passes every token).
+SlotKeys ConditionKeys(const BlockRulePlan& p) {
+  SlotKeys k;
+  std::array<TTokenFilter, 3>& f = k.f;
   const std::vector<ConditionPlan>& c = p.Conds;
   const size_t count = c.size();
   if (count == 0) {
     f[0] = TTokenFilter::None();  // never fires
-    return f;
+    return k;
   }
   auto positive = [](const ConditionPlan& k) {
     return k.Type == tcNotEqual ? TTokenFilter() : ConditionFilter(k);
@@ -272,6 +283,11 @@ std::array<TTokenFilter, 3> ConditionKeys(const BlockRulePlan& p) {
     const bool skips = c[i].Type == tcSkip && i + 1 < count && c[i + 1].Type != tcSkip;
     if (!skips) {
       f[size_t(pos)] = positive(c[i]);
+      // A tag list passes only its own texts.
+      if (pos < 2 && c[i].Type == tcEqual && !c[i].EmptyTags) {
+        k.anySig[size_t(pos)] = false;
+        for (const std::u16string& t : c[i].Tags.Texts()) k.sigs[size_t(pos)].push_back(TextSig(t));
+      }
       ++i;
       continue;
     }
@@ -281,7 +297,7 @@ std::array<TTokenFilter, 3> ConditionKeys(const BlockRulePlan& p) {
     }
     break;
   }
-  return f;
+  return k;
 }
 
 // A grammar rule's alternatives as slots: the latest token must pass the alternative's own last
@@ -322,20 +338,20 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   const TParserRule* skip = Lexer->Gramma()->Skip();
   const int nBlock = int(Plan.BlockRules.size());
   // Each rule's slots: filters for the latest token, the one before and the one before that.
-  std::vector<std::array<TTokenFilter, 3>> slots;
+  std::vector<SlotKeys> slots;
   Plan.SlotRule.clear();
   Plan.RuleSlots.assign(size_t(nBlock) + 1, 0);
   for (int i = 0; i < nBlock; ++i) {
     BlockRulePlan& p = Plan.BlockRules[size_t(i)];
     p.Gramma = p.NamesGramma ? p.Rule->GrammaRule() : nullptr;
     Plan.RuleSlots[size_t(i)] = int(slots.size());
-    std::vector<std::array<TTokenFilter, 3>> own;
+    std::vector<SlotKeys> own;
     if (!p.Rule->Enabled()) {
       // never a candidate: no slot
     } else if (p.Rule->OnBlockCheck) {
       own.emplace_back();  // the handler may accept whatever the conditions say
     } else if (p.Gramma) {
-      own = GrammaKeys(p.Gramma, skip);
+      for (const auto& f : GrammaKeys(p.Gramma, skip)) own.push_back({f, {}, {true, true}});
     } else {
       own.push_back(ConditionKeys(p));
     }
@@ -359,7 +375,7 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
     }
   };
   for (const auto& f : slots)
-    for (const TTokenFilter& k : f) addRows(k);
+    for (const TTokenFilter& k : f.f) addRows(k);
   std::vector<std::vector<bool>> classes;
   std::vector<unsigned> representative;
   for (unsigned c = 0; c < 129; ++c) {
@@ -387,10 +403,24 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
       for (size_t k = 0; k < classes.size(); ++k) {
         const size_t at = (t * classes.size() + k) * words + w;
         const char16_t c = char16_t(representative[k]);
-        if (slots[i][0].Pass(int(t), c)) Plan.BlockByKey[at] |= bit;
-        if (slots[i][1].Pass(int(t), c)) Plan.BlockByKey2[at] |= bit;
-        if (slots[i][2].Pass(int(t), c)) Plan.BlockByKey3[at] |= bit;
+        if (slots[i].f[0].Pass(int(t), c)) Plan.BlockByKey[at] |= bit;
+        if (slots[i].f[1].Pass(int(t), c)) Plan.BlockByKey2[at] |= bit;
+        if (slots[i].f[2].Pass(int(t), c)) Plan.BlockByKey3[at] |= bit;
       }
+  }
+  Plan.BlockBySig.assign(kTextSigs * words, 0);
+  Plan.BlockBySig2.assign(kTextSigs * words, 0);
+  for (size_t i = 0; i < nSlots; ++i) {
+    const size_t w = i / 64;
+    const uint64_t bit = uint64_t(1) << (i % 64);
+    for (int pos = 0; pos < 2; ++pos) {
+      std::vector<uint64_t>& table = pos == 0 ? Plan.BlockBySig : Plan.BlockBySig2;
+      if (slots[i].anySig[size_t(pos)]) {
+        for (uint32_t g = 0; g < kTextSigs; ++g) table[g * words + w] |= bit;
+      } else {
+        for (uint32_t g : slots[i].sigs[size_t(pos)]) table[g * words + w] |= bit;
+      }
+    }
   }
 }
 

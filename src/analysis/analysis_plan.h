@@ -35,6 +35,8 @@ class TagSet {
   TTokenFilter FirstChars() const;
   bool Empty() const { return fCount == 0; }
   bool Contains(std::u16string_view S) const;
+  // The members (upper-cased with IgnoreCase).
+  const std::vector<std::u16string>& Texts() const { return fTags; }
 
  private:
   uint32_t Hash(std::u16string_view S) const;
@@ -100,6 +102,16 @@ class TagDict {
   std::vector<int> fSlots;            // open addressing; -1 empty
   uint64_t fBloom[64] = {};           // BloomBit of every tag
 };
+
+// A token text's signature: its length and upper-cased end units, hashed to kTextSigs values.
+// Tag conditions pass only tokens whose signature one of their tags has.
+constexpr uint32_t kTextSigs = 1024;
+inline uint32_t TextSig(std::u16string_view S) {
+  if (S.empty()) return 0;
+  return (uint32_t(S.size()) * 0x9E5u + uint32_t(CharUpper(S[0])) * 0x3Bu +
+          CharUpper(S[S.size() - 1])) &
+         (kTextSigs - 1);
+}
 
 struct ConditionPlan {
   // What a test reads first, together.
@@ -193,6 +205,7 @@ struct TokenIdCache {
   int KeysRun = -1;
   uint32_t KeysChanges = 0;
   uint32_t Key1 = 0, Key2 = 0;
+  uint32_t Sig1 = 0;  // the text signature of the token n - 1
   // Called at the start of a run for n tokens over Text.
   void StartRun(int n, std::u16string_view Text) {
     if (Text.data() != TextData || Text.size() != TextSize || (n != LastRun && n != LastRun + 1))
@@ -240,6 +253,8 @@ struct LexerPlan {
   std::vector<uint64_t> BlockByKey;   // the latest token: [(type % 32) * KeyClasses + class]
   std::vector<uint64_t> BlockByKey2;  // the token before
   std::vector<uint64_t> BlockByKey3;  // the token before that
+  // The same by the text signatures of the latest token and the one before: [sig * BlockWords].
+  std::vector<uint64_t> BlockBySig, BlockBySig2;
   // The grammar compilation the keys and the plans' grammar rules were taken from.
   int GrammaCompileCount = -1;
   std::vector<SubRulePlan> SubRules;

@@ -56,6 +56,14 @@ class RunTokens {
     return e.Key;
   }
 
+  // Token t's text signature.
+  uint32_t Sig(int t) const {
+    const TSyntToken& tok = fList[t];
+    const size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
+    const size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
+    return analysis_internal::TextSig(fText.substr(s, end - s));
+  }
+
   bool Check(const ConditionPlan& C, int t) {
     const TSyntToken& tok = fList[t];
     if (C.TokenTypes != 0) {
@@ -167,7 +175,10 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
   const uint64_t* k1 = nullptr;
   const uint64_t* k2 = nullptr;
   const uint64_t* k3 = nullptr;
-  uint32_t key1 = 0, key2 = 0;
+  // The text signatures of the tokens n - 1 and n - 2 (they do not change in a run).
+  const uint64_t* s1 = nullptr;
+  const uint64_t* s2 = nullptr;
+  uint32_t key1 = 0, key2 = 0, sig1 = 0;
   // The token changes when the keys were taken (a retag the run stops after leaves them old).
   uint32_t changes = R.Changes();
   auto keys = [&] {
@@ -179,32 +190,40 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
   };
   // The run before (for n - 1) left the keys of what are now the tokens n - 2 and n - 3.
   TokenIdCache& ids = Plan.Ids;
+  const size_t w1 = size_t(words);
   if (n >= 3 && n <= R.Count && ids.KeysRun == n - 1 && ids.KeysChanges == changes) {
     k1 = Plan.BlockByKey.data() + (key1 = R.Key(n - 1));
     key2 = ids.Key1;
     k2 = Plan.BlockByKey2.data() + key2;
     k3 = Plan.BlockByKey3.data() + ids.Key2;
+    s1 = Plan.BlockBySig.data() + (sig1 = R.Sig(n - 1)) * w1;
+    s2 = Plan.BlockBySig2.data() + ids.Sig1 * w1;
   } else {
     keys();
+    if (n >= 1 && n - 1 < R.Count) s1 = Plan.BlockBySig.data() + (sig1 = R.Sig(n - 1)) * w1;
+    if (n >= 2 && n - 2 < R.Count) s2 = Plan.BlockBySig2.data() + R.Sig(n - 2) * w1;
   }
   // Kept for the next run, whichever way this one ends.
   struct Keep {
     TokenIdCache& ids;
     RunTokens& r;
     const int n;
-    const uint32_t &k1, &k2, &changes;
+    const uint32_t &k1, &k2, &s1, &changes;
     ~Keep() {
       ids.KeysRun = n >= 2 && n <= r.Count ? n : -1;
       ids.Key1 = k1;
       ids.Key2 = k2;
+      ids.Sig1 = s1;
       ids.KeysChanges = changes;
     }
-  } keep{ids, R, n, key1, key2, changes};
+  } keep{ids, R, n, key1, key2, sig1, changes};
   auto mask = [&](int w) -> uint64_t {
     uint64_t m = ~uint64_t(0);
     if (k1) m &= k1[w];
     if (k2) m &= k2[w];
     if (k3) m &= k3[w];
+    if (s1) m &= s1[w];
+    if (s2) m &= s2[w];
     if (LeaveRefused) m &= ~Plan.ParentRefused[size_t(w)];
     return m;
   };
@@ -320,15 +339,19 @@ bool NoCandidate(analysis_internal::LexerPlan& Plan, const TParserResults& Clien
                          ? Text[size_t(t.StartPos)]
                          : 0;
   const uint32_t key = uint32_t(Plan.KeyAt(t.TokenType, c));
+  const size_t s = std::min(size_t(std::max(t.StartPos, 0)), Text.size());
+  const size_t end = std::min(size_t(std::max(t.EndPos, t.StartPos)), Text.size());
+  const uint32_t sig = analysis_internal::TextSig(Text.substr(s, end - s));
   const size_t slots = Plan.SlotRule.size();
   const uint64_t all = slots >= 64 ? ~uint64_t(0) : (uint64_t(1) << slots) - 1;
   if (Plan.BlockByKey[key] & Plan.BlockByKey2[ids.Key1] & Plan.BlockByKey3[ids.Key2] &
-      ~Plan.ParentRefused[0] & all)
+      Plan.BlockBySig[sig] & Plan.BlockBySig2[ids.Sig1] & ~Plan.ParentRefused[0] & all)
     return false;
   ids.LastRun = n;
   ids.KeysRun = n;
   ids.Key2 = ids.Key1;
   ids.Key1 = key;
+  ids.Sig1 = sig;
   return true;
 }
 
