@@ -519,5 +519,15 @@ TEST_F(PascalProperty, PascalLexer) {
            [&](unsigned seed) { return RunSequence(seed, Pascal(), PascalFragments(), 8, 40); });
 }
 
+// Without block rules the tokenizer loop moves the block-rule position itself; states (property
+// sections) and the assembler regions still change on the way.
+TEST_F(PascalProperty, PascalTokensOnly) {
+  TSyntAnalyzer tokens(nullptr);
+  tokens.Assign(Pascal());
+  tokens.BlockRules()->Clear();
+  ForSeeds(30000, Rounds(300),
+           [&](unsigned seed) { return RunSequence(seed, &tokens, PascalFragments(), 8, 40); });
+}
+
 }  // namespace
 }  // namespace synt::test
