@@ -469,89 +469,147 @@ class Matcher {
   int depth_ = 0;
 };
 
-// Which tokens a match of Rule can start from (its last token). InProgress guards recursion: a
-// rule met again while its own set is being built contributes everything.
-TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
-                             bool& Nullable);
+// What a match of a rule, a branch or an item can start from (its last token), as a filter or as
+// an exact set of terminals: the same walk over the items from the last, with a leaf for
+// terminals. InProgress guards recursion: a rule met again while its own answer is being built
+// contributes everything (an unknown set). Nullable tells whether the walk can consume nothing.
+struct FilterLeaf {
+  using T = TTokenFilter;
+  static T Nothing() { return TTokenFilter::None(); }
+  static T Everything() { return TTokenFilter(); }
+  static T Of(const TParserRuleItem* Item) {
+    if (Item->ItemType == itTokenType) {
+      if (Item->TokenType == 0) return TTokenFilter();
+      if (Item->TokenType < 0) return TTokenFilter::None();
+      return TTokenFilter::Product(1u << (uint32_t(Item->TokenType) % 32u), ~uint64_t(0),
+                                   ~uint64_t(0), true);
+    }
+    if (Item->Terminal.empty()) return TTokenFilter();
+    uint64_t chars[2] = {0, 0};
+    bool high = false;
+    auto add = [&](char16_t c) {
+      if (c < 128)
+        chars[c >> 6] |= uint64_t(1) << (c & 63);
+      else
+        high = true;
+    };
+    char16_t c = Item->Terminal[0];
+    add(c);
+    if (Item->ItemType == itTerminalNoCase) {
+      // Units above 127 may share the upper case of an ASCII letter.
+      add(CharUpper(c));
+      add(CharLower(c));
+      high = true;
+    }
+    return TTokenFilter::Product(~0u, chars[0], chars[1], high);
+  }
+};
+
+struct SetLeaf {
+  using T = TTerminalSet;
+  static T Nothing() { return TTerminalSet::Empty(); }
+  static T Everything() { return TTerminalSet(); }
+  static T Of(const TParserRuleItem* Item) {
+    TTerminalSet s = TTerminalSet::Empty();
+    if (Item->ItemType == itTokenType) {
+      s.Types.push_back(Item->TokenType);
+    } else if (Item->Terminal.empty()) {
+      return TTerminalSet();
+    } else if (Item->ItemType == itTerminal) {
+      s.Exact.push_back(Item->Terminal);
+    } else {
+      std::u16string u = Item->Terminal;
+      for (char16_t& c : u) c = CharUpper(c);
+      s.NoCase.push_back(std::move(u));
+    }
+    return s;
+  }
+};
+
+template <class Leaf>
+typename Leaf::T RuleLast(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
+                          bool& Nullable);
+
+template <class Leaf>
+typename Leaf::T ItemLast(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress,
+                          bool& Nullable) {
+  Nullable = Item->RepMin == 0;
+  if (Item->ItemType != itParserRule) return Leaf::Of(Item);
+  if (!Item->ParserRule) return Leaf::Nothing();  // an undefined rule never matches
+  bool n = false;
+  typename Leaf::T r = RuleLast<Leaf>(Item->ParserRule, InProgress, n);
+  Nullable = Nullable || n;
+  return r;
+}
+
+// A branch: its trailing items up to the first that must consume a token.
+template <class Leaf>
+typename Leaf::T BranchLast(TParserRuleBranch* B, std::vector<TParserRule*>& InProgress,
+                            bool& Nullable) {
+  typename Leaf::T r = Leaf::Nothing();
+  Nullable = true;
+  for (auto it = B->Items.rbegin(); it != B->Items.rend(); ++it) {
+    bool n = false;
+    r.Unite(ItemLast<Leaf>(it->get(), InProgress, n));
+    if (!n) {
+      Nullable = false;
+      break;
+    }
+  }
+  return r;
+}
+
+template <class Leaf>
+typename Leaf::T RuleLast(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
+                          bool& Nullable) {
+  Nullable = false;
+  if (std::find(InProgress.begin(), InProgress.end(), Rule) != InProgress.end()) {
+    Nullable = true;
+    return Leaf::Everything();
+  }
+  InProgress.push_back(Rule);
+  typename Leaf::T r = Leaf::Nothing();
+  for (auto& b : Rule->Branches) {
+    if (b->Items.empty()) continue;  // never matches
+    bool n = false;
+    r.Unite(BranchLast<Leaf>(b.get(), InProgress, n));
+    if (n) Nullable = true;
+  }
+  InProgress.pop_back();
+  return r;
+}
 
 TTokenFilter ItemFilter(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress,
                         bool& Nullable) {
-  TTokenFilter f = TTokenFilter::None();
-  Nullable = Item->RepMin == 0;
-  switch (Item->ItemType) {
-    case itTerminal:
-    case itTerminalNoCase:
-      if (Item->Terminal.empty()) {
-        f = TTokenFilter();
-      } else {
-        uint64_t chars[2] = {0, 0};
-        bool high = false;
-        auto add = [&](char16_t c) {
-          if (c < 128)
-            chars[c >> 6] |= uint64_t(1) << (c & 63);
-          else
-            high = true;
-        };
-        char16_t c = Item->Terminal[0];
-        add(c);
-        if (Item->ItemType == itTerminalNoCase) {
-          // Units above 127 may share the upper case of an ASCII letter.
-          add(CharUpper(c));
-          add(CharLower(c));
-          high = true;
-        }
-        f = TTokenFilter::Product(~0u, chars[0], chars[1], high);
-      }
-      break;
-    case itTokenType:
-      if (Item->TokenType == 0) {
-        f = TTokenFilter();
-      } else if (Item->TokenType > 0) {
-        f = TTokenFilter::Product(1u << (uint32_t(Item->TokenType) % 32u), ~uint64_t(0),
-                                  ~uint64_t(0), true);
-      }
-      break;
-    case itParserRule:
-      if (Item->ParserRule) {
-        bool n = false;
-        f = LastTokenFilter(Item->ParserRule, InProgress, n);
-        Nullable = Nullable || n;
-      }
-      break;
-  }
-  return f;
+  return ItemLast<FilterLeaf>(Item, InProgress, Nullable);
 }
 
 TTokenFilter LastTokenFilter(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
                              bool& Nullable) {
-  Nullable = false;
-  if (std::find(InProgress.begin(), InProgress.end(), Rule) != InProgress.end()) {
-    Nullable = true;
-    return TTokenFilter();
-  }
-  InProgress.push_back(Rule);
-  TTokenFilter f = TTokenFilter::None();
-  for (auto& branch : Rule->Branches) {
-    if (branch->Items.empty()) continue;  // never matches
-    bool all = true;
-    for (auto it = branch->Items.rbegin(); it != branch->Items.rend(); ++it) {
-      bool n = false;
-      f.Unite(ItemFilter(it->get(), InProgress, n));
-      if (!n) {
-        all = false;
-        break;
-      }
-    }
-    if (all) Nullable = true;
-  }
-  InProgress.pop_back();
-  return f;
+  return RuleLast<FilterLeaf>(Rule, InProgress, Nullable);
+}
+
+TTerminalSet ItemSet(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress, bool& Nullable) {
+  return ItemLast<SetLeaf>(Item, InProgress, Nullable);
+}
+
+// An exact set holds only for what must consume a token: a nullable walk's set is unknown (the
+// token could come from what stands before it).
+TTerminalSet BranchLastSet(TParserRuleBranch* B, std::vector<TParserRule*>& InProgress,
+                           bool& Nullable) {
+  TTerminalSet s = BranchLast<SetLeaf>(B, InProgress, Nullable);
+  if (Nullable) s.Known = false;
+  return s;
+}
+
+TTerminalSet RuleLastSet(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable) {
+  TTerminalSet s = RuleLast<SetLeaf>(Rule, InProgress, Nullable);
+  if (Nullable) s.Known = false;
+  return s;
 }
 
 // Second-token filters: an alternative whose last item consumes exactly one token, preceded by
 // something that must consume one, needs a second token from those preceding items' filters.
-TTerminalSet ItemSet(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress, bool& Nullable);
-
 void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
                    std::vector<TParserRule*>& Done) {
   if (std::find(Done.begin(), Done.end(), Rule) != Done.end()) return;
@@ -614,75 +672,6 @@ void ComputeSecond(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
   for (auto& b : Rule->Branches)
     for (auto& item : b->Items)
       if (item->IsSubRule) ComputeSecond(item->SubRule.get(), InProgress, Done);
-}
-
-// The exact counterparts of ItemFilter and LastTokenFilter.
-TTerminalSet RuleLastSet(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable);
-
-TTerminalSet ItemSet(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress, bool& Nullable) {
-  TTerminalSet s = TTerminalSet::Empty();
-  Nullable = Item->RepMin == 0;
-  switch (Item->ItemType) {
-    case itTerminal:
-      if (Item->Terminal.empty()) return TTerminalSet();
-      s.Exact.push_back(Item->Terminal);
-      break;
-    case itTerminalNoCase: {
-      if (Item->Terminal.empty()) return TTerminalSet();
-      std::u16string u = Item->Terminal;
-      for (char16_t& c : u) c = CharUpper(c);
-      s.NoCase.push_back(std::move(u));
-      break;
-    }
-    case itTokenType:
-      s.Types.push_back(Item->TokenType);
-      break;
-    case itParserRule:
-      if (Item->ParserRule) {
-        bool n = false;
-        s = RuleLastSet(Item->ParserRule, InProgress, n);
-        Nullable = Nullable || n;
-      }
-      break;
-  }
-  return s;
-}
-
-// The branch's set: its trailing items up to the first that must consume a token (unknown when
-// none must).
-TTerminalSet BranchLastSet(TParserRuleBranch* B, std::vector<TParserRule*>& InProgress,
-                           bool& Nullable) {
-  TTerminalSet s = TTerminalSet::Empty();
-  Nullable = true;
-  for (auto it = B->Items.rbegin(); it != B->Items.rend() && s.Known; ++it) {
-    bool n = false;
-    s.Unite(ItemSet(it->get(), InProgress, n));
-    if (!n) {
-      Nullable = false;
-      break;
-    }
-  }
-  if (Nullable) s.Known = false;
-  return s;
-}
-
-TTerminalSet RuleLastSet(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable) {
-  Nullable = false;
-  if (std::find(InProgress.begin(), InProgress.end(), Rule) != InProgress.end()) {
-    Nullable = true;
-    return TTerminalSet();
-  }
-  InProgress.push_back(Rule);
-  TTerminalSet s = TTerminalSet::Empty();
-  for (auto& b : Rule->Branches) {
-    if (b->Items.empty()) continue;  // never matches
-    bool n = false;
-    s.Unite(BranchLastSet(b.get(), InProgress, n));
-    if (n) Nullable = true;
-  }
-  InProgress.pop_back();
-  if (Nullable) s.Known = false;
-  return s;
 }
 
 // The tokens a match of Rule can consume: every terminal it reaches. A rule met again adds
