@@ -184,7 +184,8 @@ struct BlockRulePlan {
 };
 
 // The numbers of the latest tokens' texts in a lexer's dictionaries, and their block-rule keys,
-// kept from one block-rule run to the next (runs come for n, n + 1, ... tokens; anything else starts afresh).
+// kept from one block-rule run to the next (runs come for n, n + 1, ... tokens; anything else
+// starts afresh).
 struct TokenIdCache {
   // An entry is good while its token stays: the cache is reset when the text changes, when runs
   // are not for n, n + 1, ... and when re-analysis cuts the token list (Invalidate). A retag keeps
@@ -240,9 +241,9 @@ struct LexerPlan {
   // the latest token's key passes its filter in BlockByKey, the key of the token before passes in
   // BlockByKey2 and the key of the one before that in BlockByKey3 (a missing token passes). A rule
   // is a candidate when one of its slots is; the run visits it once, in collection order.
-  int BlockWords = 0;               // 64-bit words of slot bits
-  std::vector<int> SlotRule;        // slot -> rule
-  std::vector<int> RuleSlots;       // rule i has the slots [RuleSlots[i], RuleSlots[i + 1])
+  int BlockWords = 0;          // 64-bit words of slot bits
+  std::vector<int> SlotRule;   // slot -> rule
+  std::vector<int> RuleSlots;  // rule i has the slots [RuleSlots[i], RuleSlots[i + 1])
   // Units 0-128 (128: every unit above 127) fall into few classes that no key tells apart; the
   // tables hold one column per class, so that the columns in use stay in the nearest cache.
   uint8_t KeyClass[129] = {};

@@ -166,8 +166,8 @@ bool CheckPlanned(const BlockRulePlan& P, RunTokens& R, int& RefIdx, int n) {
 // ranges, after which the candidates are recomputed for what changed. With LeaveRefused, rules the
 // parent test is known to refuse are left out.
 template <class Visit>
-void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n,
-                      bool LeaveRefused, Visit&& visit) {
+void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, bool LeaveRefused,
+                      Visit&& visit) {
   const int slots = int(Plan.SlotRule.size());
   if (slots == 0) return;
   const int words = Plan.BlockWords;

@@ -325,25 +325,22 @@ class Matcher {
                     IgnoreCase ? cmIgnoreCase : cmExact);
   }
   bool Pass(const TTokenFilter& F, int Cursor) const { return F.Pass(Type(Cursor), First(Cursor)); }
-  // Whether the token before Cursor can be the second token a match consumes: it passes F, or
-  // the Skip rule may pass over it.
-  bool SecondPasses(const TTokenFilter& F, int Cursor) const {
+  // Whether the token before Cursor can be the second token a match consumes: it is one
+  // (IsSecond), or the Skip rule may pass over it and a run of others before one.
+  template <class IsSecond>
+  bool SecondBefore(int Cursor, IsSecond&& isSecond) const {
     if (Cursor < 1 || Cursor > tokens_.TagCount()) return false;
-    if (Pass(F, Cursor - 1)) return true;
+    if (isSecond(Cursor - 1)) return true;
     if (!skip_ || !Pass(skip_->LastToken, Cursor - 1)) return false;
     return SecondAfterSkip(
-        Cursor - 1, [&](int i) { return Pass(skip_->Consumable, i); },
-        [&](int i) { return Pass(F, i); });
+        Cursor - 1, [&](int i) { return Pass(skip_->Consumable, i); }, isSecond);
+  }
+  bool SecondPasses(const TTokenFilter& F, int Cursor) const {
+    return SecondBefore(Cursor, [&](int i) { return Pass(F, i); });
   }
   // The same with an exact set (true when it is not known).
   bool SecondIn(const TTerminalSet& S, int Cursor) const {
-    if (!S.Known) return true;
-    if (Cursor < 1 || Cursor > tokens_.TagCount()) return false;
-    if (InSet(S, Cursor - 1)) return true;
-    if (!skip_ || !Pass(skip_->LastToken, Cursor - 1)) return false;
-    return SecondAfterSkip(
-        Cursor - 1, [&](int i) { return Pass(skip_->Consumable, i); },
-        [&](int i) { return InSet(S, i); });
+    return !S.Known || SecondBefore(Cursor, [&](int i) { return InSet(S, i); });
   }
   // Whether token Cursor is one of the set's terminals (true when the set is not known).
   bool InSet(const TTerminalSet& S, int Cursor) const {
@@ -527,8 +524,7 @@ struct SetLeaf {
 };
 
 template <class Leaf>
-typename Leaf::T RuleLast(TParserRule* Rule, std::vector<TParserRule*>& InProgress,
-                          bool& Nullable);
+typename Leaf::T RuleLast(TParserRule* Rule, std::vector<TParserRule*>& InProgress, bool& Nullable);
 
 template <class Leaf>
 typename Leaf::T ItemLast(TParserRuleItem* Item, std::vector<TParserRule*>& InProgress,
