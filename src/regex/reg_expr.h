@@ -161,7 +161,8 @@ class TqxRegProgram {
 
   // Forward anchored match length at Pos for callers that only want the length and have
   // already asked MayMatchAt (a tokenizer trying rules at every token): -1 when there is no
-  // match. Same answer as MatchLength, with less set-up; M keeps no result (Matched() is false).
+  // match. Same answer as MatchLength, with less set-up. What M holds afterwards is unspecified
+  // (a simple program leaves no result, others the groups of the match).
   int AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const;
 
   const regex_internal::Program& Internal() const { return *p_; }
