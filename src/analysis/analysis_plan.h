@@ -2,11 +2,11 @@
 // lookups by name, no allocation and no regular-expression attempt that cannot succeed.
 //
 // A plan is built on first use and dropped whenever the client is cleared, which every change of
-// a lexer's rules causes (the lexer clears its clients). It holds no grammar rules: those are read
-// from the block rule each time, as a grammar change recompiles without clearing clients. Whether
-// a rule has an event handler (OnMatchToken, OnBlockCheck) is part of the plan: assigning one
-// notifies nobody, so a handler set while documents are analysed counts from the lexer's next
-// ClearClientContents.
+// a lexer's rules causes (the lexer clears its clients). A grammar change recompiles without
+// clearing clients: the block rules' grammar rules and the candidate keys are taken again when the
+// grammar's compilation count moves (PlanGramma). Whether a rule has an event handler
+// (OnMatchToken, OnBlockCheck) is part of the plan: assigning one notifies nobody, so a handler set
+// while documents are analysed counts from the lexer's next ClearClientContents.
 #pragma once
 
 #include <cstdint>
