@@ -193,7 +193,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
  protected:
   // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
   void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
-  // AnalyzeUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
+  // StepsUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
   bool TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos);
   // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
   bool fForceSyncBlocks = false;

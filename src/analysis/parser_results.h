@@ -164,9 +164,6 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   int NextAnalPos() const;
   // One step at the 1-based FPos of Text (the whole text); true when the end has been reached.
   bool AnalyzeNextToken(std::u16string_view Text, int& FPos);
-  // Steps until the tokens cover the 0-based Pos (FPos - 1 beyond Pos + 1: false) or the end has
-  // been reached (true); the same as as many calls of AnalyzeNextToken.
-  bool AnalyzeUpTo(std::u16string_view Text, int& FPos, int Pos);
   virtual bool IsRuleEnabled(TRuleCollectionItem* Rule, bool OnlyGlobal);
   // The parent-block part of IsRuleEnabled (client analyzers; true here).
   virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
@@ -203,8 +200,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
  protected:
   // The block-rule run after each token; client analyzers override it.
   virtual void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {}
-  // AnalyzeUpTo with After(Text, Current) in place of BlockRulesAfterToken (tokenizer.cpp), so
-  // that a subclass runs its block-rule step without a virtual call per token.
+  // Steps until the tokens cover the 0-based Pos (FPos - 1 beyond Pos + 1: false) or the end has
+  // been reached (true), as as many calls of AnalyzeNextToken would, with After(Text, Current) in
+  // place of BlockRulesAfterToken (tokenizer.cpp), so that a subclass runs its block-rule step
+  // without a virtual call per token.
   template <class AfterToken>
   bool StepsUpTo(std::u16string_view Text, int& FPos, int Pos, AfterToken& After);
   void SetFinished(bool Value) { fIsFinished = Value; }

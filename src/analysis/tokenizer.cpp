@@ -209,13 +209,6 @@ bool TParserResults::StepsUpTo(std::u16string_view Text, int& FPos, int Pos, Aft
   }
 }
 
-bool TParserResults::AnalyzeUpTo(std::u16string_view Text, int& FPos, int Pos) {
-  auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
-    BlockRulesAfterToken(T, Current);
-  };
-  return StepsUpTo(Text, FPos, Pos, after);
-}
-
 bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos) {
   auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
     // BlockRulesAfterToken where the lexer has no block rule (its state was logged with the

@@ -287,11 +287,13 @@ class TRangeCollection {
       // instead of layer by layer (ranges that stay open to the end of a long text make thousands
       // of layers).
       const int l = FirstEndingBy(start);
-      if (l < 0 || fLayers[size_t(l)]->TryInsert(std::move(Range))) {
-        if (l < 0)
-          AddLayer(std::move(Range));
-        else
-          SetEnd(l);
+      if (l < 0) {
+        AddLayer(std::move(Range));
+        fMaxStart = start;
+        return;
+      }
+      if (fLayers[size_t(l)]->TryInsert(std::move(Range))) {
+        SetEnd(l);
         fMaxStart = start;
         return;
       }

@@ -446,11 +446,7 @@ void BuildRunChecks(Program& p) {
     // may follow it is the union.
     auto same = [&nd](const Program::RunCheck& c) {
       const FlatNode& o = *c.node;
-      const CharTest &a = *o.test, &b = *nd.test;
-      return o.min == nd.min && o.max == nd.max && std::equal(o.low, o.low + 4, nd.low) &&
-             a.high == b.high && a.kind == b.kind && a.ignoreCase == b.ignoreCase &&
-             a.negated == b.negated && a.ch == b.ch && a.ranges == b.ranges &&
-             a.classes == b.classes && a.singles == b.singles && a.hooks == b.hooks;
+      return o.min == nd.min && o.max == nd.max && *o.test == *nd.test;
     };
     auto it = std::find_if(checks.begin(), checks.end(), same);
     if (it != checks.end())

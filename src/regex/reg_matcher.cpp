@@ -1112,13 +1112,13 @@ int64_t StepBudget(const TqxRegMatch& M, std::u16string_view S) {
 }  // namespace
 
 int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M) const {
+  M.matched_ = false;
+  M.exhausted_ = false;
+  // A simple program has no group but the whole match.
+  M.count_ = lean_ ? 1 : p_->groupCount;
+  const int pos = Pos < 1 ? 1 : Pos;
+  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
   if (lean_) {
-    // A simple program has no group but the whole match.
-    M.matched_ = false;
-    M.exhausted_ = false;
-    M.count_ = 1;
-    const int pos = Pos < 1 ? 1 : Pos;
-    if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
     int end;
     if (M.Budget() <= 0) {
       // The default budget: a lean program is too small to run out of it.
@@ -1136,26 +1136,13 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
   // Most refusals show at the second unit (a rule for "(*" tried at every "("); with the default
   // budget, which such an attempt cannot exhaust, it answers without starting a match.
   if (hasSecond_ && M.Budget() <= 0 && Pos >= 1 &&
-      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)]))) {
-    M.matched_ = false;
-    M.exhausted_ = false;
-    M.count_ = p_->groupCount;
+      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)])))
     return -1;
-  }
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
+  // The match would fail after the runs, well within the default budget.
   if (!p_->runChecks.empty() && M.Budget() <= 0 && Pos >= 1 && size_t(Pos) <= S.size() &&
-      !regex_internal::RunsMayMatch(*p_, S.data(), int(S.size()), Pos)) {
-    // The match would fail after the runs, well within the default budget.
-    M.matched_ = false;
-    M.exhausted_ = false;
-    M.count_ = p_->groupCount;
+      !regex_internal::RunsMayMatch(*p_, S.data(), int(S.size()), Pos))
     return -1;
-  }
-  M.matched_ = false;
-  M.exhausted_ = false;
-  M.count_ = p_->groupCount;
-  const int pos = Pos < 1 ? 1 : Pos;
-  if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
   // Groups write their bounds on the way back from a success; nobody reads them here, so the
   // slots need room but no reset.
   const size_t n = size_t(2 * p_->groupCount);

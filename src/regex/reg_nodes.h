@@ -58,6 +58,7 @@ struct CharTest {
   void Finish();                // fills low and high from Eval
   bool LowOnly() const;
   CharFilter Filter() const;
+  bool operator==(const CharTest&) const = default;
 };
 
 bool ClassTest(char16_t letter, char16_t c, const TRegExprHooks* hooks);
