@@ -10,56 +10,14 @@ namespace synt::analysis_internal {
 
 // ---- TagSet ---------------------------------------------------------------------------------
 
-uint32_t TagSet::Hash(std::u16string_view S) const {
-  uint32_t h = 2166136261u;
-  for (char16_t c : S) {
-    if (fIgnoreCase) c = CharUpper(c);
-    h = (h ^ c) * 16777619u;
-  }
-  return h;
-}
-
-bool TagSet::Same(const std::u16string& Tag, std::u16string_view S) const {
-  if (Tag.size() != S.size()) return false;
-  if (!fIgnoreCase) return Tag == S;
-  for (size_t i = 0; i < S.size(); ++i)
-    if (Tag[i] != S[i] && Tag[i] != CharUpper(S[i])) return false;
-  return true;
-}
-
 void TagSet::Build(const std::vector<std::u16string>& Tags, bool IgnoreCase) {
   fIgnoreCase = IgnoreCase;
-  fTags.clear();
-  fSlots.clear();
-  fMinLen = SIZE_MAX;
-  fMaxLen = 0;
-  fBloom = 0;
-  for (const std::u16string& t : Tags) {
-    std::u16string u = t;
-    if (IgnoreCase)
-      for (char16_t& c : u) c = CharUpper(c);
-    if (!u.empty()) fBloom |= uint64_t(1) << (u[0] & 63);
-    fTags.push_back(std::move(u));
-    fMinLen = std::min(fMinLen, t.size());
-    fMaxLen = std::max(fMaxLen, t.size());
-  }
-  fCount = int(fTags.size());
-  if (fCount == 0) return;
-  size_t cap = 8;
-  while (cap < size_t(fCount) * 2) cap *= 2;
-  fSlots.assign(cap, -1);
-  for (int i = 0; i < fCount; ++i) {
-    size_t k = Hash(fTags[size_t(i)]) & (cap - 1);
-    while (fSlots[k] >= 0) {
-      if (fTags[size_t(fSlots[k])] == fTags[size_t(i)]) break;  // duplicate: one is enough
-      k = (k + 1) & (cap - 1);
-    }
-    if (fSlots[k] < 0) fSlots[k] = i;
-  }
+  fTags = TagDict(IgnoreCase);
+  for (const std::u16string& t : Tags) fTags.Add(t);
 }
 
 TTokenFilter TagSet::FirstChars() const {
-  if (fCount == 0) return TTokenFilter();
+  if (Empty()) return TTokenFilter();
   uint64_t chars[2] = {0, 0};
   bool high = fIgnoreCase;  // units above 127 may share an upper case with an ASCII tag
   auto add = [&](char16_t c) {
@@ -68,24 +26,12 @@ TTokenFilter TagSet::FirstChars() const {
     else
       high = true;
   };
-  for (const std::u16string& t : fTags) {
+  for (const std::u16string& t : Texts()) {
     if (t.empty()) continue;
     add(t[0]);
     if (fIgnoreCase) add(CharLower(t[0]));
   }
   return TTokenFilter::Product(~0u, chars[0], chars[1], high);
-}
-
-bool TagSet::Contains(std::u16string_view S) const {
-  if (fCount == 0 || S.size() < fMinLen || S.size() > fMaxLen) return false;
-  if (!S.empty()) {
-    char16_t c = fIgnoreCase ? CharUpper(S[0]) : S[0];
-    if (!((fBloom >> (c & 63)) & 1)) return false;
-  }
-  size_t mask = fSlots.size() - 1;
-  for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
-    if (Same(fTags[size_t(fSlots[k])], S)) return true;
-  return false;
 }
 
 // ---- TagDict --------------------------------------------------------------------------------
@@ -94,7 +40,7 @@ int TagDict::Add(const std::u16string& Tag) {
   std::u16string t = Tag;
   for (char16_t& c : t) c = Fold(c);
   if (int id = Find(t); id >= 0) return id;
-  const uint32_t b = BloomBit(t);
+  const uint32_t b = TextSig(t);
   fBloom[b >> 6] |= uint64_t(1) << (b & 63);
   fTags.push_back(std::move(t));
   fMinLen = std::min(fMinLen, Tag.size());
@@ -193,9 +139,7 @@ bool CheckConditionOn(const ConditionPlan& C, std::u16string_view Text, const TS
     if (!typed) return C.Type == tcNotEqual;
   }
   if (C.EmptyTags) return C.Type != tcNotEqual;
-  size_t s = std::min(size_t(std::max(t.StartPos, 0)), Text.size());
-  size_t e = std::min(size_t(std::max(t.EndPos, t.StartPos)), Text.size());
-  std::u16string_view tokenText = Text.substr(s, e - s);
+  const std::u16string_view tokenText = t.TextIn(Text);
   switch (C.Type) {
     case tcEqual:
     case tcSkip:
@@ -388,11 +332,9 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
       classes.push_back(std::move(in));
       representative.push_back(c);
     }
-    Plan.KeyClass[c] = uint8_t(k);
+    Plan.KeyClassAt[c] = uint32_t(k * words);
   }
-  Plan.KeyClasses = int(classes.size());
   for (unsigned t = 0; t < 32; ++t) Plan.KeyTypeAt[t] = uint32_t(t * classes.size() * words);
-  for (unsigned c = 0; c < 129; ++c) Plan.KeyClassAt[c] = uint32_t(Plan.KeyClass[c] * words);
   Plan.BlockByKey.assign(32 * classes.size() * words, 0);
   Plan.BlockByKey2.assign(32 * classes.size() * words, 0);
   Plan.BlockByKey3.assign(32 * classes.size() * words, 0);

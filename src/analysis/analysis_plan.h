@@ -27,28 +27,15 @@ struct TSyntToken;
 
 namespace synt::analysis_internal {
 
-// A set of tag texts, looked up exactly or by simple upper-case mapping, without copying the text.
-class TagSet {
- public:
-  void Build(const std::vector<std::u16string>& Tags, bool IgnoreCase);
-  // First units a member can start with.
-  TTokenFilter FirstChars() const;
-  bool Empty() const { return fCount == 0; }
-  bool Contains(std::u16string_view S) const;
-  // The members (upper-cased with IgnoreCase).
-  const std::vector<std::u16string>& Texts() const { return fTags; }
-
- private:
-  uint32_t Hash(std::u16string_view S) const;
-  bool Same(const std::u16string& Tag, std::u16string_view S) const;
-
-  bool fIgnoreCase = false;
-  int fCount = 0;
-  size_t fMinLen = 0, fMaxLen = 0;
-  uint64_t fBloom = 0;                // bit (upper-cased first unit & 63) of every tag
-  std::vector<std::u16string> fTags;  // upper-cased with IgnoreCase
-  std::vector<int> fSlots;            // open addressing; -1 empty
-};
+// A token text's signature: its length and upper-cased end units, hashed to kTextSigs values.
+// Tag conditions pass only tokens whose signature one of their tags has.
+constexpr uint32_t kTextSigs = 1024;
+inline uint32_t TextSig(std::u16string_view S) {
+  if (S.empty()) return 0;
+  return (uint32_t(S.size()) * 0x9E5u + uint32_t(CharUpper(S[0])) * 0x3Bu +
+          CharUpper(S[S.size() - 1])) &
+         (kTextSigs - 1);
+}
 
 // Every tag text of one lexer's conditions, numbered: a token's text is looked up once, and each
 // condition tests its number in a bit set. Two of them per lexer: exact texts and upper-cased
@@ -61,8 +48,8 @@ class TagDict {
   // The number of S, -1 when it is no tag.
   int Find(std::u16string_view S) const {
     if (fTags.empty() || S.size() < fMinLen || S.size() > fMaxLen) return -1;
-    // Most tokens are no tag: a bit per length and end units turns most of them away at once.
-    const uint32_t b = BloomBit(S);
+    // Most tokens are no tag: a bit per text signature turns most of them away at once.
+    const uint32_t b = TextSig(S);
     if (!((fBloom[b >> 6] >> (b & 63)) & 1)) return -1;
     size_t mask = fSlots.size() - 1;
     for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
@@ -70,14 +57,11 @@ class TagDict {
     return -1;
   }
   int Count() const { return int(fTags.size()); }
+  // The tags in number order (upper-cased when folding).
+  const std::vector<std::u16string>& Texts() const { return fTags; }
 
  private:
   char16_t Fold(char16_t c) const { return fFold ? CharUpper(c) : c; }
-  uint32_t BloomBit(std::u16string_view S) const {
-    if (S.empty()) return 0;
-    return (uint32_t(S.size()) * 0x9E5u + uint32_t(Fold(S[0])) * 0x3Bu + Fold(S[S.size() - 1])) &
-           4095u;
-  }
   uint32_t Hash(std::u16string_view S) const {
     // Length and the first, second and last units tell the tags of a lexer apart well enough.
     uint32_t h = uint32_t(S.size()) * 0x9E3779B1u;
@@ -98,20 +82,26 @@ class TagDict {
 
   bool fFold;
   size_t fMinLen = SIZE_MAX, fMaxLen = 0;
-  std::vector<std::u16string> fTags;  // upper-cased when folding
-  std::vector<int> fSlots;            // open addressing; -1 empty
-  uint64_t fBloom[64] = {};           // BloomBit of every tag
+  std::vector<std::u16string> fTags;     // upper-cased when folding
+  std::vector<int> fSlots;               // open addressing; -1 empty
+  uint64_t fBloom[kTextSigs / 64] = {};  // TextSig of every tag
 };
 
-// A token text's signature: its length and upper-cased end units, hashed to kTextSigs values.
-// Tag conditions pass only tokens whose signature one of their tags has.
-constexpr uint32_t kTextSigs = 1024;
-inline uint32_t TextSig(std::u16string_view S) {
-  if (S.empty()) return 0;
-  return (uint32_t(S.size()) * 0x9E5u + uint32_t(CharUpper(S[0])) * 0x3Bu +
-          CharUpper(S[S.size() - 1])) &
-         (kTextSigs - 1);
-}
+// A set of tag texts, looked up exactly or by simple upper-case mapping, without copying the text.
+class TagSet {
+ public:
+  void Build(const std::vector<std::u16string>& Tags, bool IgnoreCase);
+  // First units a member can start with.
+  TTokenFilter FirstChars() const;
+  bool Empty() const { return fTags.Count() == 0; }
+  bool Contains(std::u16string_view S) const { return fTags.Find(S) >= 0; }
+  // The members (upper-cased with IgnoreCase).
+  const std::vector<std::u16string>& Texts() const { return fTags.Texts(); }
+
+ private:
+  bool fIgnoreCase = false;
+  TagDict fTags;
+};
 
 struct ConditionPlan {
   // What a test reads first, together.
@@ -246,12 +236,10 @@ struct LexerPlan {
   std::vector<int> RuleSlots;  // rule i has the slots [RuleSlots[i], RuleSlots[i + 1])
   // Units 0-128 (128: every unit above 127) fall into few classes that no key tells apart; the
   // tables hold one column per class, so that the columns in use stay in the nearest cache.
-  uint8_t KeyClass[129] = {};
-  int KeyClasses = 1;
-  // KeyAt in two lookups: the offsets of a type's rows and of a class's column.
+  // KeyAt in two lookups: the offsets of a type's rows and of a unit's class column.
   uint32_t KeyTypeAt[32] = {};
   uint32_t KeyClassAt[129] = {};
-  std::vector<uint64_t> BlockByKey;   // the latest token: [(type % 32) * KeyClasses + class]
+  std::vector<uint64_t> BlockByKey;   // the latest token: [((type % 32) * classes + class) * words]
   std::vector<uint64_t> BlockByKey2;  // the token before
   std::vector<uint64_t> BlockByKey3;  // the token before that
   // The same by the text signatures of the latest token and the one before: [sig * BlockWords].

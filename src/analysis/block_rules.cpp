@@ -47,22 +47,13 @@ class RunTokens {
     } else {
       Reset(e, t);
     }
-    const char16_t c =
-        tok.StartPos >= 0 && size_t(tok.StartPos) < fText.size() && tok.EndPos > tok.StartPos
-            ? fText[size_t(tok.StartPos)]
-            : 0;
     e.KeyType = tok.TokenType;
-    e.Key = uint32_t(fPlan.KeyAt(tok.TokenType, c));
+    e.Key = uint32_t(fPlan.KeyAt(tok.TokenType, tok.FirstIn(fText)));
     return e.Key;
   }
 
   // Token t's text signature.
-  uint32_t Sig(int t) const {
-    const TSyntToken& tok = fList[t];
-    const size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
-    const size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
-    return analysis_internal::TextSig(fText.substr(s, end - s));
-  }
+  uint32_t Sig(int t) const { return analysis_internal::TextSig(fList[t].TextIn(fText)); }
 
   bool Check(const ConditionPlan& C, int t) {
     const TSyntToken& tok = fList[t];
@@ -97,10 +88,8 @@ class RunTokens {
   [[gnu::noinline]] int LookUp(analysis_internal::TokenIdCache::Entry& e, bool Fold, int t,
                                const TSyntToken& tok) {
     if (e.Index != t) Reset(e, t);
-    size_t s = std::min(size_t(std::max(tok.StartPos, 0)), fText.size());
-    size_t end = std::min(size_t(std::max(tok.EndPos, tok.StartPos)), fText.size());
     int& id = Fold ? e.Folded : e.Exact;
-    id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(fText.substr(s, end - s));
+    id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(tok.TextIn(fText));
     return id;
   }
 
@@ -161,13 +150,19 @@ bool CheckPlanned(const BlockRulePlan& P, RunTokens& R, int& RefIdx, int n) {
   return true;
 }
 
+// The key and text signature of the newest token, when NoCandidate has taken them already.
+struct NewestKey {
+  bool Known = false;
+  uint32_t Key = 0, Sig = 0;
+};
+
 // Walks the candidate block rules for the most recent tokens (n - 1, n - 2, n - 3) in collection
 // order, each once. Visit returns whether it retagged one of those tokens or changed the open
 // ranges, after which the candidates are recomputed for what changed. With LeaveRefused, rules the
 // parent test is known to refuse are left out.
 template <class Visit>
 void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, bool LeaveRefused,
-                      Visit&& visit) {
+                      const NewestKey& Newest, Visit&& visit) {
   const int slots = int(Plan.SlotRule.size());
   if (slots == 0) return;
   const int words = Plan.BlockWords;
@@ -192,11 +187,13 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
   TokenIdCache& ids = Plan.Ids;
   const size_t w1 = size_t(words);
   if (n >= 3 && n <= R.Count && ids.KeysRun == n - 1 && ids.KeysChanges == changes) {
-    k1 = Plan.BlockByKey.data() + (key1 = R.Key(n - 1));
+    key1 = Newest.Known ? Newest.Key : uint32_t(R.Key(n - 1));
+    sig1 = Newest.Known ? Newest.Sig : R.Sig(n - 1);
+    k1 = Plan.BlockByKey.data() + key1;
     key2 = ids.Key1;
     k2 = Plan.BlockByKey2.data() + key2;
     k3 = Plan.BlockByKey3.data() + ids.Key2;
-    s1 = Plan.BlockBySig.data() + (sig1 = R.Sig(n - 1)) * w1;
+    s1 = Plan.BlockBySig.data() + sig1 * w1;
     s2 = Plan.BlockBySig2.data() + ids.Sig1 * w1;
   } else {
     keys();
@@ -326,27 +323,25 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
 
 // Four runs in ten have no candidate at all. When the run before left the keys of the two older
 // tokens, that is found out here at the cost of one key, and the run ends as a full one would
-// (its bookkeeping done, nothing else).
+// (its bookkeeping done, nothing else). Otherwise the newest token's key, once taken, is kept in
+// Newest for the full run.
 bool NoCandidate(analysis_internal::LexerPlan& Plan, const TParserResults& Client,
-                 std::u16string_view Text, int n) {
+                 std::u16string_view Text, int n, NewestKey& Newest) {
   TokenIdCache& ids = Plan.Ids;
   if (Plan.BlockWords != 1 || n < 3 || ids.KeysRun != n - 1 || ids.LastRun != n - 1 ||
       ids.KeysChanges != Client.TokenChanges() || Text.data() != ids.TextData ||
       Text.size() != ids.TextSize)
     return false;
   const TSyntToken& t = Client.Tokens()[n - 1];
-  const char16_t c = t.StartPos >= 0 && size_t(t.StartPos) < Text.size() && t.EndPos > t.StartPos
-                         ? Text[size_t(t.StartPos)]
-                         : 0;
-  const uint32_t key = uint32_t(Plan.KeyAt(t.TokenType, c));
-  const size_t s = std::min(size_t(std::max(t.StartPos, 0)), Text.size());
-  const size_t end = std::min(size_t(std::max(t.EndPos, t.StartPos)), Text.size());
-  const uint32_t sig = analysis_internal::TextSig(Text.substr(s, end - s));
+  const uint32_t key = uint32_t(Plan.KeyAt(t.TokenType, t.FirstIn(Text)));
+  const uint32_t sig = analysis_internal::TextSig(t.TextIn(Text));
   const size_t slots = Plan.SlotRule.size();
   const uint64_t all = slots >= 64 ? ~uint64_t(0) : (uint64_t(1) << slots) - 1;
   if (Plan.BlockByKey[key] & Plan.BlockByKey2[ids.Key1] & Plan.BlockByKey3[ids.Key2] &
-      Plan.BlockBySig[sig] & Plan.BlockBySig2[ids.Sig1] & ~Plan.ParentRefused[0] & all)
+      Plan.BlockBySig[sig] & Plan.BlockBySig2[ids.Sig1] & ~Plan.ParentRefused[0] & all) {
+    Newest = {true, key, sig};
     return false;
+  }
   ids.LastRun = n;
   ids.KeysRun = n;
   ids.Key2 = ids.Key1;
@@ -398,7 +393,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
-  ForEachCandidate(plan, run, n, false, [&](const BlockRulePlan& p) -> int {
+  ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || p.Gramma) return 0;
     if (OnlyGlobal && !p.Global) return 0;
@@ -433,7 +428,8 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
   // the innermost range forbids costs a bit test, and once known it is no candidate at all.
   if (plan.ParentGeneration != Client.OpenedGeneration())
     plan.ResetParentAnswers(Client.OpenedGeneration());
-  if (NoCandidate(plan, Client, Text, n)) return;
+  NewestKey newest;
+  if (NoCandidate(plan, Client, Text, n, newest)) return;
   const uint32_t* state = &Client.CurrentStateRef();
   RunTokens run(plan, Client, Text, n);
   auto parentOk = [&](const BlockRulePlan& p) -> bool {
@@ -488,7 +484,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     return done;
   };
   try {
-    ForEachCandidate(plan, run, n, true, [&](const BlockRulePlan& p) -> int {
+    ForEachCandidate(plan, run, n, true, newest, [&](const BlockRulePlan& p) -> int {
       const int r = visit(p);
       // Ranges opened or closed: the parent-test answers no longer hold.
       if (r >= 0 && plan.ParentGeneration != Client.OpenedGeneration()) {

@@ -309,11 +309,7 @@ class Matcher {
     return list_ ? (*list_)[Cursor].TokenType : tokens_.TagType(Cursor);
   }
   char16_t First(int Cursor) const {
-    if (!list_) return tokens_.TagFirstChar(Cursor);
-    const TSyntToken& t = (*list_)[Cursor];
-    return t.StartPos >= 0 && size_t(t.StartPos) < text_.size() && t.EndPos > t.StartPos
-               ? text_[size_t(t.StartPos)]
-               : 0;
+    return list_ ? (*list_)[Cursor].FirstIn(text_) : tokens_.TagFirstChar(Cursor);
   }
   bool Equals(int Cursor, std::u16string_view S, bool IgnoreCase) const {
     if (!list_) return tokens_.TagTextEquals(Cursor, S, IgnoreCase);
@@ -363,20 +359,6 @@ class Matcher {
     return InSet(B->LastSet, Cursor) && (!B->HasSecond || SecondIn(B->SecondSet, Cursor));
   }
 
-  // Whether token Cursor is one of a set rule's terminals.
-  bool InSet(const TParserRule* Rule, int Cursor) const {
-    if (!Rule->SetTypes.empty()) {
-      int type = Type(Cursor);
-      for (int t : Rule->SetTypes)
-        if (t == 0 || t == type) return true;
-    }
-    for (const auto& s : Rule->SetExact)
-      if (Equals(Cursor, s, false)) return true;
-    for (const auto& s : Rule->SetNoCase)
-      if (Equals(Cursor, s, true)) return true;
-    return false;
-  }
-
   // After a terminal at Cursor: the cursor moves before it and over what the Skip rule passes.
   void Consumed(int& Cursor, int& Earliest) {
     Earliest = std::min(Earliest, Cursor);
@@ -410,8 +392,8 @@ class Matcher {
           if (r->HasSecond && !SecondPasses(r->SecondToken, Cursor)) return false;
           if (!r->Nullable && !InSet(r->LastSet, Cursor)) return false;
           if (r->HasSecond && !SecondIn(r->SecondSet, Cursor)) return false;
+          // A set of terminals: its exact set, just tested, is the whole match.
           if (r->IsTokenSet) {
-            if (!InSet(r, Cursor)) return false;
             Consumed(Cursor, Earliest);
             return true;
           }
@@ -509,7 +491,7 @@ struct SetLeaf {
   static T Of(const TParserRuleItem* Item) {
     TTerminalSet s = TTerminalSet::Empty();
     if (Item->ItemType == itTokenType) {
-      s.Types.push_back(Item->TokenType);
+      if (Item->TokenType >= 0) s.Types.push_back(Item->TokenType);  // an unknown type: none
     } else if (Item->Terminal.empty()) {
       return TTerminalSet();
     } else if (Item->ItemType == itTerminal) {
@@ -694,30 +676,17 @@ void ComputeFilters(TParserRule* Rule) {
   bool nullable;
   Rule->LastToken = LastTokenFilter(Rule, inProgress, nullable);
   Rule->Nullable = nullable;
-  Rule->IsTokenSet = !Rule->Branches.empty();
-  Rule->SetExact.clear(), Rule->SetNoCase.clear(), Rule->SetTypes.clear();
-  for (auto& b : Rule->Branches) {
-    if (b->Items.size() != 1 || b->Items[0]->RepMin != 1 || b->Items[0]->RepMax != 1 ||
-        b->Items[0]->ItemType == itParserRule) {
-      Rule->IsTokenSet = false;
-      break;
-    }
-    const TParserRuleItem& it = *b->Items[0];
-    if (it.ItemType == itTerminal) {
-      Rule->SetExact.push_back(it.Terminal);
-    } else if (it.ItemType == itTerminalNoCase) {
-      std::u16string u = it.Terminal;
-      for (char16_t& c : u) c = CharUpper(c);
-      Rule->SetNoCase.push_back(u);
-    } else if (it.TokenType >= 0) {
-      Rule->SetTypes.push_back(it.TokenType);
-    }
-  }
   {
     std::vector<TParserRule*> progress;
     bool n = false;
     Rule->LastSet = RuleLastSet(Rule, progress, n);
   }
+  // Every alternative one terminal matched once: the exact set of the last token is the rule.
+  Rule->IsTokenSet = !Rule->Branches.empty() && Rule->LastSet.Known;
+  for (auto& b : Rule->Branches)
+    if (b->Items.size() != 1 || b->Items[0]->RepMin != 1 || b->Items[0]->RepMax != 1 ||
+        b->Items[0]->ItemType == itParserRule)
+      Rule->IsTokenSet = false;
   for (auto& b : Rule->Branches) {
     std::vector<TParserRule*> progress{Rule};
     bool n = false;
@@ -818,11 +787,8 @@ namespace {
 void TokenKey(const TTokenHolder& Tokens, int Index, int& Type, char16_t& First) {
   if (const TParserResults* r = Tokens.AsParserResults()) {
     const TSyntToken& t = r->Tokens()[Index];
-    std::u16string_view text = r->Text();
     Type = t.TokenType;
-    First = t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos
-                ? text[size_t(t.StartPos)]
-                : 0;
+    First = t.FirstIn(r->Text());
     return;
   }
   Type = Tokens.TagType(Index);

@@ -97,7 +97,7 @@ struct TTerminalSet {
   bool Known = false;
   std::vector<std::u16string> Exact;
   std::vector<std::u16string> NoCase;  // upper-cased
-  std::vector<int> Types;              // 0: any token; below 0: none
+  std::vector<int> Types;              // 0: any token
   static TTerminalSet Empty() {
     TTerminalSet s;
     s.Known = true;
@@ -160,11 +160,8 @@ class TParserRule {
   // Every token a match can consume passes it (kept for the Skip rule, which may stand between
   // the two last tokens of a match).
   TTokenFilter Consumable;
-  // Every alternative is one terminal matched once: the rule is a set of texts and types.
+  // Every alternative is one terminal matched once: the rule is LastSet.
   bool IsTokenSet = false;
-  std::vector<std::u16string> SetExact;   // "..." literals
-  std::vector<std::u16string> SetNoCase;  // '...' literals, upper-cased
-  std::vector<int> SetTypes;              // <Type> items (0: any token)
 };
 
 // Parse tree. Children of a branch node are in match order: from the latest token to the earliest.

@@ -42,11 +42,7 @@ std::u16string_view TParserResults::Text() const {
 }
 
 std::u16string_view TParserResults::TagTextView(int Index) const {
-  const TSyntToken& t = fTokens.Items(Index);
-  std::u16string_view text = Text();
-  size_t s = std::min(size_t(std::max(t.StartPos, 0)), text.size());
-  size_t e = std::min(size_t(std::max(t.EndPos, t.StartPos)), text.size());
-  return text.substr(s, e - s);
+  return fTokens.Items(Index).TextIn(Text());
 }
 
 std::u16string TParserResults::TagText(int Index) const {
@@ -58,11 +54,7 @@ bool TParserResults::TagTextEquals(int Index, std::u16string_view S, bool Ignore
 }
 
 char16_t TParserResults::TagFirstChar(int Index) const {
-  const TSyntToken& t = fTokens.Items(Index);
-  std::u16string_view text = Text();
-  return t.StartPos >= 0 && size_t(t.StartPos) < text.size() && t.EndPos > t.StartPos
-             ? text[size_t(t.StartPos)]
-             : 0;
+  return fTokens.Items(Index).FirstIn(Text());
 }
 
 TSyntaxFormat* TParserResults::TokenStyle(int Index) const {

@@ -18,6 +18,7 @@
 // lexer's next ClearClientContents.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,18 @@ struct TSyntToken : TRange {
   constexpr TSyntToken() = default;
   constexpr TSyntToken(int AStartPos, int AEndPos, int ATokenType, int ARuleIndex)
       : TRange(AStartPos, AEndPos), TokenType(ATokenType), RuleIndex(ARuleIndex) {}
+
+  // The token's text in Text (clipped to it), and its first unit (0 for an empty token).
+  std::u16string_view TextIn(std::u16string_view Text) const {
+    const size_t s = std::min(size_t(std::max(StartPos, 0)), Text.size());
+    const size_t e = std::min(size_t(std::max(EndPos, StartPos)), Text.size());
+    return Text.substr(s, e - s);
+  }
+  char16_t FirstIn(std::u16string_view Text) const {
+    return StartPos >= 0 && size_t(StartPos) < Text.size() && EndPos > StartPos
+               ? Text[size_t(StartPos)]
+               : 0;
+  }
 };
 static_assert(sizeof(TSyntToken) == 16, "tokens stay small: millions of them per document");
 
