@@ -11,15 +11,15 @@ namespace synt::analysis_internal {
 // ---- TagSet ---------------------------------------------------------------------------------
 
 void TagSet::Build(const std::vector<std::u16string>& Tags, bool IgnoreCase) {
-  fIgnoreCase = IgnoreCase;
-  fTags = TagDict(IgnoreCase);
-  for (const std::u16string& t : Tags) fTags.Add(t);
+  ignoreCase_ = IgnoreCase;
+  tags_ = TagDict(IgnoreCase);
+  for (const std::u16string& t : Tags) tags_.Add(t);
 }
 
 TTokenFilter TagSet::FirstChars() const {
   if (Empty()) return TTokenFilter();
   uint64_t chars[2] = {0, 0};
-  bool high = fIgnoreCase;  // units above 127 may share an upper case with an ASCII tag
+  bool high = ignoreCase_;  // units above 127 may share an upper case with an ASCII tag
   auto add = [&](char16_t c) {
     if (c < 128)
       chars[c >> 6] |= uint64_t(1) << (c & 63);
@@ -29,7 +29,7 @@ TTokenFilter TagSet::FirstChars() const {
   for (const std::u16string& t : Texts()) {
     if (t.empty()) continue;
     add(t[0]);
-    if (fIgnoreCase) add(CharLower(t[0]));
+    if (ignoreCase_) add(CharLower(t[0]));
   }
   return TTokenFilter::Product(~0u, chars[0], chars[1], high);
 }
@@ -41,18 +41,18 @@ int TagDict::Add(const std::u16string& Tag) {
   for (char16_t& c : t) c = Fold(c);
   if (int id = Find(t); id >= 0) return id;
   const uint32_t b = TextSig(t);
-  fBloom[b >> 6] |= uint64_t(1) << (b & 63);
-  fTags.push_back(std::move(t));
-  fMinLen = std::min(fMinLen, Tag.size());
-  fMaxLen = std::max(fMaxLen, Tag.size());
-  const int id = int(fTags.size()) - 1;
-  if (fTags.size() * 4 > fSlots.size()) {
+  bloom_[b >> 6] |= uint64_t(1) << (b & 63);
+  tags_.push_back(std::move(t));
+  minLen_ = std::min(minLen_, Tag.size());
+  maxLen_ = std::max(maxLen_, Tag.size());
+  const int id = int(tags_.size()) - 1;
+  if (tags_.size() * 4 > slots_.size()) {
     Rehash();
   } else {
-    const size_t mask = fSlots.size() - 1;
-    size_t k = Hash(fTags.back()) & mask;
-    while (fSlots[k] >= 0) k = (k + 1) & mask;
-    fSlots[k] = id;
+    const size_t mask = slots_.size() - 1;
+    size_t k = Hash(tags_.back()) & mask;
+    while (slots_[k] >= 0) k = (k + 1) & mask;
+    slots_[k] = id;
   }
   return id;
 }
@@ -60,16 +60,16 @@ int TagDict::Add(const std::u16string& Tag) {
 void TagDict::Rehash() {
   // A quarter full at most: a miss (most tokens are no tag) ends on an empty slot at once.
   size_t cap = 16;
-  while (cap < fTags.size() * 8) cap *= 2;
-  if (fSlots.size() == cap) {
-    std::fill(fSlots.begin(), fSlots.end(), -1);
+  while (cap < tags_.size() * 8) cap *= 2;
+  if (slots_.size() == cap) {
+    std::fill(slots_.begin(), slots_.end(), -1);
   } else {
-    fSlots.assign(cap, -1);
+    slots_.assign(cap, -1);
   }
-  for (size_t i = 0; i < fTags.size(); ++i) {
-    size_t k = Hash(fTags[i]) & (cap - 1);
-    while (fSlots[k] >= 0) k = (k + 1) & (cap - 1);
-    fSlots[k] = int(i);
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    size_t k = Hash(tags_[i]) & (cap - 1);
+    while (slots_[k] >= 0) k = (k + 1) & (cap - 1);
+    slots_[k] = int(i);
   }
 }
 

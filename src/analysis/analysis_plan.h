@@ -42,26 +42,26 @@ inline uint32_t TextSig(std::u16string_view S) {
 // texts (IgnoreCase).
 class TagDict {
  public:
-  explicit TagDict(bool Fold = false) : fFold(Fold) {}
+  explicit TagDict(bool Fold = false) : fold_(Fold) {}
   // The number of Tag (upper-cased first when folding), added if new.
   int Add(const std::u16string& Tag);
   // The number of S, -1 when it is no tag.
   int Find(std::u16string_view S) const {
-    if (fTags.empty() || S.size() < fMinLen || S.size() > fMaxLen) return -1;
+    if (tags_.empty() || S.size() < minLen_ || S.size() > maxLen_) return -1;
     // Most tokens are no tag: a bit per text signature turns most of them away at once.
     const uint32_t b = TextSig(S);
-    if (!((fBloom[b >> 6] >> (b & 63)) & 1)) return -1;
-    size_t mask = fSlots.size() - 1;
-    for (size_t k = Hash(S) & mask; fSlots[k] >= 0; k = (k + 1) & mask)
-      if (Same(fTags[size_t(fSlots[k])], S)) return fSlots[k];
+    if (!((bloom_[b >> 6] >> (b & 63)) & 1)) return -1;
+    size_t mask = slots_.size() - 1;
+    for (size_t k = Hash(S) & mask; slots_[k] >= 0; k = (k + 1) & mask)
+      if (Same(tags_[size_t(slots_[k])], S)) return slots_[k];
     return -1;
   }
-  int Count() const { return int(fTags.size()); }
+  int Count() const { return int(tags_.size()); }
   // The tags in number order (upper-cased when folding).
-  const std::vector<std::u16string>& Texts() const { return fTags; }
+  const std::vector<std::u16string>& Texts() const { return tags_; }
 
  private:
-  char16_t Fold(char16_t c) const { return fFold ? CharUpper(c) : c; }
+  char16_t Fold(char16_t c) const { return fold_ ? CharUpper(c) : c; }
   uint32_t Hash(std::u16string_view S) const {
     // Length and the first, second and last units tell the tags of a lexer apart well enough.
     uint32_t h = uint32_t(S.size()) * 0x9E3779B1u;
@@ -80,11 +80,11 @@ class TagDict {
   }
   void Rehash();
 
-  bool fFold;
-  size_t fMinLen = SIZE_MAX, fMaxLen = 0;
-  std::vector<std::u16string> fTags;     // upper-cased when folding
-  std::vector<int> fSlots;               // open addressing; -1 empty
-  uint64_t fBloom[kTextSigs / 64] = {};  // TextSig of every tag
+  bool fold_;
+  size_t minLen_ = SIZE_MAX, maxLen_ = 0;
+  std::vector<std::u16string> tags_;     // upper-cased when folding
+  std::vector<int> slots_;               // open addressing; -1 empty
+  uint64_t bloom_[kTextSigs / 64] = {};  // TextSig of every tag
 };
 
 // A set of tag texts, looked up exactly or by simple upper-case mapping, without copying the text.
@@ -93,14 +93,14 @@ class TagSet {
   void Build(const std::vector<std::u16string>& Tags, bool IgnoreCase);
   // First units a member can start with.
   TTokenFilter FirstChars() const;
-  bool Empty() const { return fTags.Count() == 0; }
-  bool Contains(std::u16string_view S) const { return fTags.Find(S) >= 0; }
+  bool Empty() const { return tags_.Count() == 0; }
+  bool Contains(std::u16string_view S) const { return tags_.Find(S) >= 0; }
   // The members (upper-cased with IgnoreCase).
-  const std::vector<std::u16string>& Texts() const { return fTags.Texts(); }
+  const std::vector<std::u16string>& Texts() const { return tags_.Texts(); }
 
  private:
-  bool fIgnoreCase = false;
-  TagDict fTags;
+  bool ignoreCase_ = false;
+  TagDict tags_;
 };
 
 struct ConditionPlan {

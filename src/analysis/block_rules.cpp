@@ -24,39 +24,39 @@ class RunTokens {
  public:
   RunTokens(analysis_internal::LexerPlan& Plan, const TParserResults& Client,
             std::u16string_view Text, int n)
-      : fPlan(Plan),
-        fClient(Client),
-        fList(Client.Tokens()),
-        fText(Text),
-        fMatch(const_cast<TParserResults&>(Client).MatchScratch()) {
-    Count = fList.Count();
+      : plan_(Plan),
+        client_(Client),
+        list_(Client.Tokens()),
+        text_(Text),
+        match_(const_cast<TParserResults&>(Client).MatchScratch()) {
+    Count = list_.Count();
     Plan.Ids.StartRun(n, Text);
   }
 
   int Count;
-  uint32_t Changes() const { return fClient.TokenChanges(); }
+  uint32_t Changes() const { return client_.TokenChanges(); }
 
   // Token t's column in the block-rule key tables (its type and first unit, as TagFirstChar has
   // it: grammar filters are tested with that).
   size_t Key(int t) {
     analysis_internal::TokenIdCache::Entry& e =
-        fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
-    const TSyntToken& tok = fList[t];
+        plan_.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
+    const TSyntToken& tok = list_[t];
     if (e.Index == t) {
       if (e.KeyType == tok.TokenType) return e.Key;
     } else {
       Reset(e, t);
     }
     e.KeyType = tok.TokenType;
-    e.Key = uint32_t(fPlan.KeyAt(tok.TokenType, tok.FirstIn(fText)));
+    e.Key = uint32_t(plan_.KeyAt(tok.TokenType, tok.FirstIn(text_)));
     return e.Key;
   }
 
   // Token t's text signature.
-  uint32_t Sig(int t) const { return analysis_internal::TextSig(fList[t].TextIn(fText)); }
+  uint32_t Sig(int t) const { return analysis_internal::TextSig(list_[t].TextIn(text_)); }
 
   bool Check(const ConditionPlan& C, int t) {
-    const TSyntToken& tok = fList[t];
+    const TSyntToken& tok = list_[t];
     if (C.TokenTypes != 0) {
       bool typed = (C.TokenTypes >> (uint32_t(tok.TokenType) % 32u)) & 1u;
       if (C.Type == tcSkip) return typed;
@@ -70,14 +70,14 @@ class RunTokens {
       case tcNotEqual:
         return !C.HasTag(Id(C.IgnoreCase, t, tok));
       default:
-        return analysis_internal::CheckConditionOn(C, fText, tok, fMatch);
+        return analysis_internal::CheckConditionOn(C, text_, tok, match_);
     }
   }
 
  private:
   int Id(bool Fold, int t, const TSyntToken& tok) {
     analysis_internal::TokenIdCache::Entry& e =
-        fPlan.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
+        plan_.Ids.Entries[t & (analysis_internal::TokenIdCache::kSize - 1)];
     if (e.Index == t) {
       const int id = Fold ? e.Folded : e.Exact;
       if (id != -2) return id;
@@ -89,7 +89,7 @@ class RunTokens {
                                const TSyntToken& tok) {
     if (e.Index != t) Reset(e, t);
     int& id = Fold ? e.Folded : e.Exact;
-    id = (Fold ? fPlan.FoldedTags : fPlan.ExactTags).Find(tok.TextIn(fText));
+    id = (Fold ? plan_.FoldedTags : plan_.ExactTags).Find(tok.TextIn(text_));
     return id;
   }
 
@@ -99,11 +99,11 @@ class RunTokens {
     e.KeyType = -1;
   }
 
-  analysis_internal::LexerPlan& fPlan;
-  const TParserResults& fClient;
-  const TTokenList& fList;
-  std::u16string_view fText;
-  TqxRegMatch& fMatch;
+  analysis_internal::LexerPlan& plan_;
+  const TParserResults& client_;
+  const TTokenList& list_;
+  std::u16string_view text_;
+  TqxRegMatch& match_;
 };
 
 // The condition walk of CheckConditions over planned conditions.

@@ -6,9 +6,9 @@ namespace synt {
 
 void TChangeFixer::Add(int Pos, int Count) {
   if (Count == 0) return;
-  if (!fChanges.empty()) {
+  if (!changes_.empty()) {
     // Each merge below maps every position exactly as the two changes do one after the other.
-    TTextChangeInfo& last = fChanges.back();
+    TTextChangeInfo& last = changes_.back();
     if (last.Count >= 0 && Count > 0 && last.Pos <= Pos && Pos <= last.Pos + last.Count) {
       last.Count += Count;  // typing on inside or at either end of the text just inserted
       return;
@@ -24,12 +24,12 @@ void TChangeFixer::Add(int Pos, int Count) {
       return;
     }
   }
-  fChanges.push_back({Pos, Count});
+  changes_.push_back({Pos, Count});
 }
 
 int TChangeFixer::CurToOld(int P, int From) const {
-  for (int i = int(fChanges.size()) - 1; i >= std::max(From, 0); --i) {
-    const TTextChangeInfo& c = fChanges[size_t(i)];
+  for (int i = int(changes_.size()) - 1; i >= std::max(From, 0); --i) {
+    const TTextChangeInfo& c = changes_[size_t(i)];
     if (c.Pos < P) {
       if (c.Count > 0 && P < c.Pos + c.Count)
         P = c.Pos;
@@ -41,8 +41,8 @@ int TChangeFixer::CurToOld(int P, int From) const {
 }
 
 int TChangeFixer::OldToCur(int P, int From) const {
-  for (size_t i = size_t(std::max(From, 0)); i < fChanges.size(); ++i) {
-    const TTextChangeInfo& c = fChanges[i];
+  for (size_t i = size_t(std::max(From, 0)); i < changes_.size(); ++i) {
+    const TTextChangeInfo& c = changes_[i];
     if (P >= c.Pos) {
       if (c.Count < 0 && P < c.Pos - c.Count)
         P = c.Pos;
@@ -55,7 +55,7 @@ int TChangeFixer::OldToCur(int P, int From) const {
 
 int TChangeFixer::MaxChangedPos() const {
   int r = 0;
-  for (const TTextChangeInfo& c : fChanges) {
+  for (const TTextChangeInfo& c : changes_) {
     if (c.Pos < r) {
       if (c.Count < 0 && r < c.Pos - c.Count)
         r = c.Pos;

@@ -27,10 +27,10 @@ struct TTextChangeInfo {
 class TChangeFixer {
  public:
   void Add(int Pos, int Count);
-  void Clear() { fChanges.clear(); }
-  int Count() const { return int(fChanges.size()); }
-  bool Empty() const { return fChanges.empty(); }
-  const TTextChangeInfo& Items(int Index) const { return fChanges.at(std::size_t(Index)); }
+  void Clear() { changes_.clear(); }
+  int Count() const { return int(changes_.size()); }
+  bool Empty() const { return changes_.empty(); }
+  const TTextChangeInfo& Items(int Index) const { return changes_.at(std::size_t(Index)); }
 
   // Current offset -> offset in the text before the logged changes.
   int CurToOld(int P) const { return CurToOld(P, 0); }
@@ -44,7 +44,7 @@ class TChangeFixer {
   int MaxChangedPos() const;
 
  private:
-  std::vector<TTextChangeInfo> fChanges;
+  std::vector<TTextChangeInfo> changes_;
 };
 
 }  // namespace synt

@@ -38,39 +38,39 @@ int TClientSyntAnalyzer::RangeEndPos(const TTextRange* Range) const {
 }
 
 TTagBlockCondition* TClientSyntAnalyzer::InnermostParentRule() const {
-  const int count = fOpenedRanges.Count();
-  const TTextRange* last = count ? fOpenedRanges[count - 1] : nullptr;
-  if (!fInnermostValid || count != fInnermostCount || last != fInnermostLast) {
-    fInnermostRule = nullptr;
+  const int count = openedRanges_.Count();
+  const TTextRange* last = count ? openedRanges_[count - 1] : nullptr;
+  if (!innermostValid_ || count != innermostCount_ || last != innermostLast_) {
+    innermostRule_ = nullptr;
     for (int i = count - 1; i >= 0; --i) {
-      const TTextRange* r = fOpenedRanges[i];
+      const TTextRange* r = openedRanges_[i];
       if (r->IsClosed() || (r->Rule && r->Rule->IgnoreAsParent())) continue;
-      fInnermostRule = r->Rule;
+      innermostRule_ = r->Rule;
       break;
     }
-    fInnermostValid = true;
-    fInnermostCount = count;
-    fInnermostLast = last;
+    innermostValid_ = true;
+    innermostCount_ = count;
+    innermostLast_ = last;
   }
-  return fInnermostRule;
+  return innermostRule_;
 }
 
 bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockCondition* Parent,
                                     bool Strict) const {
-  const int count = fOpenedRanges.Count();
+  const int count = openedRanges_.Count();
   if (Strict) {
     if (count == 0) return Parent == nullptr;
     // The usual case: the last open range is not the rule's own self-closing range.
-    if (static_cast<TRuleCollectionItem*>(fOpenedRanges[count - 1]->Rule) != Rule ||
-        !fOpenedRanges[count - 1]->Rule->SelfClose())
+    if (static_cast<TRuleCollectionItem*>(openedRanges_[count - 1]->Rule) != Rule ||
+        !openedRanges_[count - 1]->Rule->SelfClose())
       return InnermostParentRule() == Parent;
     int i = count - 1;
     // A range's rule is a block rule, so a rule equal to it is one.
-    if (i >= 0 && static_cast<TRuleCollectionItem*>(fOpenedRanges[i]->Rule) == Rule &&
-        fOpenedRanges[i]->Rule->SelfClose())
+    if (i >= 0 && static_cast<TRuleCollectionItem*>(openedRanges_[i]->Rule) == Rule &&
+        openedRanges_[i]->Rule->SelfClose())
       --i;
     for (; i >= 0; --i) {
-      const TTextRange* r = fOpenedRanges[i];
+      const TTextRange* r = openedRanges_[i];
       if (r->IsClosed() || (r->Rule && r->Rule->IgnoreAsParent())) continue;
       return r->Rule == Parent;
     }
@@ -78,7 +78,7 @@ bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockConditio
     return Parent == nullptr;
   }
   if (!Parent) return true;
-  for (const auto& e : fOpenedPerRule)
+  for (const auto& e : openedPerRule_)
     if (e.first == Parent) return e.second > 0;
   return false;
 }
@@ -86,26 +86,26 @@ bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockConditio
 void TClientSyntAnalyzer::OpenedAdd(TTextRange* Range) {
   // Equal starts stay in the order the ranges were made, whatever the list held meanwhile, so
   // that re-analysis can rebuild the list exactly.
-  fOpenedRanges.AddLast(Range);
-  for (auto& e : fOpenedPerRule)
+  openedRanges_.AddLast(Range);
+  for (auto& e : openedPerRule_)
     if (e.first == Range->Rule) {
       ++e.second;
       return OpenedChanged();
     }
-  fOpenedPerRule.emplace_back(Range->Rule, 1);
+  openedPerRule_.emplace_back(Range->Rule, 1);
   OpenedChanged();
 }
 
 void TClientSyntAnalyzer::OpenedRemove(int Index) {
-  TTextRange* r = fOpenedRanges.Extract(Index);
-  for (auto& e : fOpenedPerRule)
+  TTextRange* r = openedRanges_.Extract(Index);
+  for (auto& e : openedPerRule_)
     if (e.first == r->Rule) --e.second;
   OpenedChanged();
 }
 
 void TClientSyntAnalyzer::OpenedClear() {
-  fOpenedRanges.Clear();
-  fOpenedPerRule.clear();
+  openedRanges_.Clear();
+  openedPerRule_.clear();
   OpenedChanged();
 }
 
@@ -115,15 +115,15 @@ bool TClientSyntAnalyzer::ParentTest(TRuleCollectionItem* Rule) {
 
 void TClientSyntAnalyzer::AddRange(std::unique_ptr<TTextRange> Range) {
   TTextRange* r = Range.release();
-  r->Index = fAllRanges.Count();
+  r->Index = allRanges_.Count();
   r->Parent = nullptr;
-  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
-    if (!fOpenedRanges[i]->IsClosed()) {
-      r->Parent = fOpenedRanges[i];
+  for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
+    if (!openedRanges_[i]->IsClosed()) {
+      r->Parent = openedRanges_[i];
       break;
     }
   }
-  const int position = fAllRanges.Add(r);
+  const int position = allRanges_.Add(r);
   RangeAdded(r, position);
   if (!r->IsClosed()) OpenedAdd(r);
 }
@@ -143,8 +143,8 @@ void TClientSyntAnalyzer::CallOnCloseTextRange(TTextRange* Range) {
 
 bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
   int found = -1;
-  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
-    TTextRange* r = fOpenedRanges[i];
+  for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
+    TTextRange* r = openedRanges_[i];
     if (!r->Rule || r->IsClosed()) continue;
     bool match = Rule->BlockType() == btRangeStart
                      ? r->Rule == Rule
@@ -161,24 +161,24 @@ bool TClientSyntAnalyzer::CloseRange(TTagBlockCondition* Rule, int RefIdx) {
   }
   if (found < 0) return false;
 
-  TTextRange* range = fOpenedRanges[found];
+  TTextRange* range = openedRanges_[found];
   int endIdx = RefIdx - Rule->BlockOffset();
   if (range->Rule == Rule && endIdx > 0) --endIdx;
   range->EndIdx = endIdx;
   range->EndCondIndex = RefIdx;
   CallOnCloseTextRange(range);
   OpenedRemove(found);
-  RangeClosed(range, fBlockAnalPos, analysis_internal::TRangeLog::kByRule);
+  RangeClosed(range, blockAnalPos_, analysis_internal::TRangeLog::kByRule);
 
   if (Rule->AutoCloseInternal() || range->Rule->AutoCloseInternal()) {
     // The ranges that started later close too. They leave the opened list like any closed range
     // (kept there, they would pile up over a long text and be offered for auto-closing).
-    while (found < fOpenedRanges.Count()) {
-      TTextRange* inner = fOpenedRanges[found];
+    while (found < openedRanges_.Count()) {
+      TTextRange* inner = openedRanges_[found];
       if (!inner->IsClosed()) {
         inner->EndIdx = inner->EndCondIndex = RefIdx;
         CallOnCloseTextRange(inner);
-        RangeClosed(inner, fBlockAnalPos, analysis_internal::TRangeLog::kByRule);
+        RangeClosed(inner, blockAnalPos_, analysis_internal::TRangeLog::kByRule);
       }
       OpenedRemove(found);
     }
@@ -190,17 +190,17 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
   // With separate block analysis the ranges are made after tokenizing; a region that closes while
   // tokens are made finds none of its own (only ranges of an earlier analysis of the text before
   // a change, which a fresh analysis would not have).
-  if (fClosingRegion >= 0 && SeparateBlocks()) return;
-  for (int i = fOpenedRanges.Count() - 1; i >= 0; --i) {
-    TTextRange* r = fOpenedRanges[i];
+  if (closingRegion_ >= 0 && SeparateBlocks()) return;
+  for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
+    TTextRange* r = openedRanges_[i];
     if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
     if (FromIdx != 0 && r->StartIdx < FromIdx) continue;
     r->EndIdx = std::max(TagCount() - 1, 0);
     OpenedRemove(i);
     // Closed between runs: after the run for the current tokens, by the end of the text or of
     // the region being closed.
-    if (fClosingRegion >= 0)
-      RangeClosed(r, TagCount() + 1, fClosingRegion);
+    if (closingRegion_ >= 0)
+      RangeClosed(r, TagCount() + 1, closingRegion_);
     else
       RangeClosed(r, analysis_internal::TRangeLog::kAtTextEnd,
                   analysis_internal::TRangeLog::kByTextEnd);
@@ -210,7 +210,7 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
 // ---- Analysis -----------------------------------------------------------------------------------
 
 bool TClientSyntAnalyzer::SeparateBlocks() const {
-  return !fForceSyncBlocks && Owner() && Owner()->SeparateBlockAnalysis();
+  return !forceSyncBlocks_ && Owner() && Owner()->SeparateBlockAnalysis();
 }
 
 void TClientSyntAnalyzer::BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {
@@ -236,7 +236,7 @@ void TClientSyntAnalyzer::CatchUpBlockRules(int UpTo) {
   std::u16string_view text = Source()->TextView();
   TSyntAnalyzer* owner = Owner();
   const int last = std::min(UpTo < 0 ? TagCount() : UpTo, TagCount());
-  for (int n = fBlockAnalPos + 1; n <= last; ++n) {
+  for (int n = blockAnalPos_ + 1; n <= last; ++n) {
     // The lexer in effect where the token stands, as when block rules run after each token (the
     // lexer owning the token's rule differs for an outer rule that works inside a region).
     TSyntAnalyzer* lexer = AnalyzerAtPos(Tags(n - 1).StartPos);
@@ -276,13 +276,13 @@ int TParserResults::LineOfOffset(int Pos) const {
 }
 
 void TParserResults::TagToken(int Index, int RuleIndex, int TokenType, int Run) {
-  ++fTokenChanges;
-  TSyntToken& t = fTokens.Items(Index);
+  ++tokenChanges_;
+  TSyntToken& t = tokens_.Items(Index);
   // The latest token goes when its run is discarded; an earlier one stays and must be restored.
   if (Index < Run - 1 &&
       (t.RuleIndex != RuleIndex || (TokenType >= 0 && t.TokenType != TokenType))) {
-    auto& log = Run >= TagCount() ? fRetags : fCatchUpRetags;
-    log.push_back({Run, fRetagSeq++, Index, t.RuleIndex, t.TokenType});
+    auto& log = Run >= TagCount() ? retags_ : catchUpRetags_;
+    log.push_back({Run, retagSeq_++, Index, t.RuleIndex, t.TokenType});
   }
   t.RuleIndex = RuleIndex;
   if (TokenType >= 0) t.TokenType = TokenType;

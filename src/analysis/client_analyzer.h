@@ -61,14 +61,14 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   ~TClientSyntAnalyzer() override;
 
   // ---- Ranges ---------------------------------------------------------------------------------
-  int RangeCount() const { return fAllRanges.Count(); }
-  TTextRange* Ranges(int Index) const { return fAllRanges.Items(Index); }
-  const TSortedList<TTextRange>& AllRanges() const { return fAllRanges; }
-  int OpenCount() const { return fOpenedRanges.Count(); }
-  TTextRange* OpenedRanges(int Index) const { return fOpenedRanges.Items(Index); }
-  const TSortedList<TTextRange>& OpenedRangeList() const { return fOpenedRanges; }
+  int RangeCount() const { return allRanges_.Count(); }
+  TTextRange* Ranges(int Index) const { return allRanges_.Items(Index); }
+  const TSortedList<TTextRange>& AllRanges() const { return allRanges_; }
+  int OpenCount() const { return openedRanges_.Count(); }
+  TTextRange* OpenedRanges(int Index) const { return openedRanges_.Items(Index); }
+  const TSortedList<TTextRange>& OpenedRangeList() const { return openedRanges_; }
   // Index in AllRanges of the last range starting at or before Pos, else -1.
-  int PriorRangeAt(int Pos) const { return fAllRanges.PriorAt(Pos); }
+  int PriorRangeAt(int Pos) const { return allRanges_.PriorAt(Pos); }
   // Number of Parent links above Range.
   static int RangeLevel(const TTextRange* Range);
   // First and last token of Range after OnGetCollapseRange; false when Range has no valid span.
@@ -78,9 +78,9 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   int RangeStartPos(const TTextRange* Range) const;
   int RangeEndPos(const TTextRange* Range) const;
 
-  const std::vector<TLineBreak>& LineBreaks() const { return fLineBreaks; }
-  int BlockAnalPos() const { return fBlockAnalPos; }
-  void SetBlockAnalPos(int Value) { fBlockAnalPos = Value; }
+  const std::vector<TLineBreak>& LineBreaks() const { return lineBreaks_; }
+  int BlockAnalPos() const { return blockAnalPos_; }
+  void SetBlockAnalPos(int Value) { blockAnalPos_ = Value; }
 
   // ---- Block-rule bookkeeping -----------------------------------------------------------------
   // The parent-block test: Parent is a rule's BlockName reference.
@@ -123,7 +123,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   void Finish() override;
   bool ParentTest(TRuleCollectionItem* Rule) override;
   // Changes whenever the open ranges (and so every parent test) may have changed.
-  uint64_t OpenedGeneration() const { return fOpenedGeneration; }
+  uint64_t OpenedGeneration() const { return openedGeneration_; }
 
   // ---- Incremental re-analysis ----------------------------------------------------------------
   // Every change of the text, from the document (Pos -1: the whole text was replaced).
@@ -140,29 +140,29 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // limit of that kind).
   void SetIdleSlice(unsigned Ms, int MaxSteps);
   // Whether Finish starts the background pass (private tokenizing clients turn it off).
-  void SetBackgroundFinish(bool Value) { fBackgroundFinish = Value; }
-  bool BackgroundFinish() const { return fBackgroundFinish; }
+  void SetBackgroundFinish(bool Value) { backgroundFinish_ = Value; }
+  bool BackgroundFinish() const { return backgroundFinish_; }
 
-  const TChangeFixer& ChangeLog() const { return fChangeLog; }
+  const TChangeFixer& ChangeLog() const { return changeLog_; }
   // Tokens cut off by a change, in the coordinates of the text before the change log's first
   // PendingBase() changes were made.
-  const TTokenList& PendingTokens() const { return fPendingTokens; }
-  int PendingBase() const { return fPendingBase; }
-  bool WasFinished() const { return fWasFinished; }
-  bool StopRequested() const { return fStopRequested; }
-  bool InIdleAppend() const { return fInIdleAppend; }
-  const TTimer& IdleTimer() const { return *fIdleTimer; }
+  const TTokenList& PendingTokens() const { return pendingTokens_; }
+  int PendingBase() const { return pendingBase_; }
+  bool WasFinished() const { return wasFinished_; }
+  bool StopRequested() const { return stopRequested_; }
+  bool InIdleAppend() const { return inIdleAppend_; }
+  const TTimer& IdleTimer() const { return *idleTimer_; }
   // A background pass is running (or its result not yet taken over).
-  bool IsSyntThreadRunning() const { return fThread != nullptr; }
+  bool IsSyntThreadRunning() const { return thread_ != nullptr; }
   // The text length when the end was last reached.
-  int AnalyzedLength() const { return fAnalyzedLength; }
+  int AnalyzedLength() const { return analyzedLength_; }
   // Stops a running background pass; its results are dropped.
   void StopSyntThread();
   // Throws std::logic_error when the bookkeeping of ranges, tokens and regions is inconsistent.
   void Check() const;
 
   // ---- Display ranges and queries (current coordinates) ---------------------------------------
-  const TDisplayRanges& DisplayRanges() const { return fDisplay; }
+  const TDisplayRanges& DisplayRanges() const { return display_; }
   // The next position at which token styling can change; appends the entry of the token at Pos.
   int GetTokenStyleAt(int Pos, TStyleEntries& Entries);
   // Appends the entries of the styled ranges at Pos (line highlights excluded); returns the next
@@ -181,38 +181,38 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   void ResetStaplePositions();
   // True when the set of active text ranges changed (the editor repaints).
   bool UpdateActiveRanges(int Pos);
-  const std::vector<TTextRange*>& ActiveRanges() const { return fActiveRanges; }
+  const std::vector<TTextRange*>& ActiveRanges() const { return activeRanges_; }
   // Whether a styled range is shown with the current active ranges.
   bool IsShown(const TStyledRange& Range) const;
 
   // The client's lock (held by a background pass for its whole run).
-  void Lock() { fLock.lock(); }
-  void Unlock() { fLock.unlock(); }
-  std::mutex& Mutex() { return fLock; }
+  void Lock() { lock_.lock(); }
+  void Unlock() { lock_.unlock(); }
+  std::mutex& Mutex() { return lock_; }
 
  protected:
   // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
   void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
   // StepsUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
-  bool TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos);
+  bool TokenizeUpTo(std::u16string_view Text, int& pos_, int Pos);
   // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
-  bool fForceSyncBlocks = false;
+  bool forceSyncBlocks_ = false;
   bool SeparateBlocks() const;
 
-  TSortedList<TTextRange> fAllRanges{true};
+  TSortedList<TTextRange> allRanges_{true};
   // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
   // and OpenedClear: they keep the per-rule counts of the non-strict parent test and the cached
   // innermost parent.
-  TSortedList<TTextRange> fOpenedRanges{false};
+  TSortedList<TTextRange> openedRanges_{false};
   void OpenedAdd(TTextRange* Range);
   void OpenedRemove(int Index);
   void OpenedClear();
   void OpenedChanged() {
-    fInnermostValid = false;
-    ++fOpenedGeneration;
+    innermostValid_ = false;
+    ++openedGeneration_;
   }
-  std::vector<TLineBreak> fLineBreaks;
-  int fBlockAnalPos = 0;
+  std::vector<TLineBreak> lineBreaks_;
+  int blockAnalPos_ = 0;
 
  private:
   friend class TSyntFinishThread;
@@ -225,25 +225,25 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // Runs the catch-up pass up to UpTo runs, then Finish when every token has been seen.
   bool RunIdleStep(std::u16string_view Text, int& P);
 
-  TChangeFixer fChangeLog;
-  TTokenList fPendingTokens;
-  int fPendingBase = 0;
-  bool fStopRequested = false;
-  bool fInIdleAppend = false;
-  bool fWasFinished = false;
-  bool fTokensComplete = false;  // every token is there (a catch-up pass may be pending)
-  bool fBackgroundFinish = true;
-  int fAnalyzedLength = 0;
-  unsigned fIdleSliceMs = 8;
-  int fIdleSliceSteps = 0;
-  std::unique_ptr<TTimer> fIdleTimer;
+  TChangeFixer changeLog_;
+  TTokenList pendingTokens_;
+  int pendingBase_ = 0;
+  bool stopRequested_ = false;
+  bool inIdleAppend_ = false;
+  bool wasFinished_ = false;
+  bool tokensComplete_ = false;  // every token is there (a catch-up pass may be pending)
+  bool backgroundFinish_ = true;
+  int analyzedLength_ = 0;
+  unsigned idleSliceMs_ = 8;
+  int idleSliceSteps_ = 0;
+  std::unique_ptr<TTimer> idleTimer_;
   // Every range in creation order with its creating and closing runs.
-  analysis_internal::TRangeLog fRangeLog;
+  analysis_internal::TRangeLog rangeLog_;
   // AllRanges positions below this hold the ranges in creation order (no range was inserted
   // before a later one there), so discarding the newest ranges is a truncation.
-  int fOrderedPrefix = INT_MAX;
-  // The block-rule run that made each line separator (parallel to fLineBreaks).
-  std::vector<int> fLineBreakRuns;
+  int orderedPrefix_ = INT_MAX;
+  // The block-rule run that made each line separator (parallel to lineBreaks_).
+  std::vector<int> lineBreakRuns_;
   // Ranges that left the analysis together, owned and freed together (a keystroke in a large
   // text discards many; they are handed on as one vector).
   struct TRangeBatch {
@@ -257,18 +257,18 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   };
   // Discarded ranges: the display data of the last pass may still point at them, so they live
   // until that data is replaced.
-  std::vector<TRangeBatch> fDeadRanges;
+  std::vector<TRangeBatch> deadRanges_;
   // What a take-over replaced; the next background pass frees it off the GUI thread.
   struct TGarbage;
-  std::unique_ptr<TGarbage> fGarbage;
-  std::unique_ptr<TSyntFinishThread> fThread;
-  std::vector<std::unique_ptr<TSyntFinishThread>> fRetired;
+  std::unique_ptr<TGarbage> garbage_;
+  std::unique_ptr<TSyntFinishThread> thread_;
+  std::vector<std::unique_ptr<TSyntFinishThread>> retired_;
 
   // ---- Display ranges (display_queries.cpp) ----
-  TDisplayRanges fDisplay;
-  std::vector<TTextRange*> fActiveRanges;
-  int fCaretPos = -1;
-  int fTokenCache = -1;
+  TDisplayRanges display_;
+  std::vector<TTextRange*> activeRanges_;
+  int caretPos_ = -1;
+  int tokenCache_ = -1;
 
   void CallOnCloseTextRange(TTextRange* Range);
   // The text range a collapsible range was built for, while it is still part of the analysis.
@@ -276,15 +276,15 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // The rule of the innermost open range that counts as a parent (not IgnoreAsParent), or null:
   // the strict parent test asks for it on most tokens, the opened list changes rarely.
   TTagBlockCondition* InnermostParentRule() const;
-  mutable TTagBlockCondition* fInnermostRule = nullptr;
-  mutable bool fInnermostValid = false;
-  mutable int fInnermostCount = -1;
-  mutable const TTextRange* fInnermostLast = nullptr;
-  uint64_t fOpenedGeneration = 0;  // counts the changes of the open ranges
+  mutable TTagBlockCondition* innermostRule_ = nullptr;
+  mutable bool innermostValid_ = false;
+  mutable int innermostCount_ = -1;
+  mutable const TTextRange* innermostLast_ = nullptr;
+  uint64_t openedGeneration_ = 0;  // counts the changes of the open ranges
   // How many entries of the opened list each rule has.
-  std::vector<std::pair<const TTagBlockCondition*, int>> fOpenedPerRule;
+  std::vector<std::pair<const TTagBlockCondition*, int>> openedPerRule_;
   std::u16string LineModeText(int TokenIndex, bool FromLineStart) const;
-  std::mutex fLock;
+  std::mutex lock_;
 };
 
 }  // namespace synt

@@ -31,37 +31,37 @@ bool OldLineSpan(const TSyntMemoStrings& Lines, const TChangeFixer& Log, int Lin
 bool TClientSyntAnalyzer::IsShown(const TStyledRange& Range) const {
   if (!Range.TextRange) return true;
   const bool active =
-      std::find(fActiveRanges.begin(), fActiveRanges.end(), Range.TextRange) != fActiveRanges.end();
+      std::find(activeRanges_.begin(), activeRanges_.end(), Range.TextRange) != activeRanges_.end();
   return active != ((Range.Flags & srWhenInactive) != 0);
 }
 
 int TClientSyntAnalyzer::GetTokenStyleAt(int Pos, TStyleEntries& Entries) {
   const int n = TagCount();
   int i = -1;
-  if (fTokenCache >= 0 && fTokenCache < n && fTokens[fTokenCache].StartPos == Pos) {
-    i = fTokenCache;
-  } else if (fTokenCache >= 0 && fTokenCache < n && fTokens[fTokenCache].EndPos == Pos) {
-    i = fTokenCache + 1 < n ? fTokenCache + 1 : -1;
+  if (tokenCache_ >= 0 && tokenCache_ < n && tokens_[tokenCache_].StartPos == Pos) {
+    i = tokenCache_;
+  } else if (tokenCache_ >= 0 && tokenCache_ < n && tokens_[tokenCache_].EndPos == Pos) {
+    i = tokenCache_ + 1 < n ? tokenCache_ + 1 : -1;
   } else {
-    i = fTokens.NextAt(Pos);
+    i = tokens_.NextAt(Pos);
   }
   if (i >= 0) {
-    fTokenCache = i;
-    const TSyntToken& t = fTokens[i];
+    tokenCache_ = i;
+    const TSyntToken& t = tokens_[i];
     if (!t.Contains(Pos)) return t.StartPos;
     if (TSyntaxFormat* style = TokenStyle(i))
       Entries.emplace_back(t.StartPos, t.EndPos, style, false);
     return t.EndPos;
   }
-  if (!fPendingTokens.Empty()) {
-    const int d = fChangeLog.CurToOld(Pos, fPendingBase);
-    int j = fPendingTokens.NextAt(d);
+  if (!pendingTokens_.Empty()) {
+    const int d = changeLog_.CurToOld(Pos, pendingBase_);
+    int j = pendingTokens_.NextAt(d);
     if (j >= 0) {
-      for (; j < fPendingTokens.Count(); ++j) {
-        const TSyntToken& t = fPendingTokens[j];
-        const int e = fChangeLog.OldToCur(t.EndPos, fPendingBase);
+      for (; j < pendingTokens_.Count(); ++j) {
+        const TSyntToken& t = pendingTokens_[j];
+        const int e = changeLog_.OldToCur(t.EndPos, pendingBase_);
         if (e <= Pos) continue;  // shifted behind Pos by the changes
-        const int r = fChangeLog.OldToCur(t.StartPos, fPendingBase);
+        const int r = changeLog_.OldToCur(t.StartPos, pendingBase_);
         if (d < t.StartPos) return r;
         TRuleCollectionItem* rule = RuleAt(t.RuleIndex);
         if (TSyntaxFormat* style = rule ? rule->Style() : nullptr)
@@ -74,27 +74,27 @@ int TClientSyntAnalyzer::GetTokenStyleAt(int Pos, TStyleEntries& Entries) {
 }
 
 int TClientSyntAnalyzer::GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool WithDynamic) {
-  const int c = fChangeLog.CurToOld(Pos);
+  const int c = changeLog_.CurToOld(Pos);
   std::vector<TStyledRange*> here;
-  const int next = fDisplay.Styled.GetRangesAtPos(here, c);
+  const int next = display_.Styled.GetRangesAtPos(here, c);
   for (const TStyledRange* r : here) {
     if (r->Flags & srLineHighlight) continue;
-    const int f = fChangeLog.OldToCur(r->StartPos), g = fChangeLog.OldToCur(r->EndPos);
+    const int f = changeLog_.OldToCur(r->StartPos), g = changeLog_.OldToCur(r->EndPos);
     if (f > Pos || Pos >= g || !r->Style) continue;
     if (!r->IsDynamic())
       Entries.emplace_back(f, g, r->Style, false);
     else if (WithDynamic && IsShown(*r))
       Entries.emplace_back(f, g, r->Style, true);
   }
-  return next < 0 ? -1 : fChangeLog.OldToCur(next);
+  return next < 0 ? -1 : changeLog_.OldToCur(next);
 }
 
 void TClientSyntAnalyzer::GetLineHighlight(int Line, bool WithDynamic, bool& Invert,
                                            TColor& FontColor, TColor& BgColor) const {
   int from, to;
-  if (!OldLineSpan(*Source(), fChangeLog, Line, from, to)) return;
+  if (!OldLineSpan(*Source(), changeLog_, Line, from, to)) return;
   std::vector<TStyledRange*> list;
-  const_cast<TRangeCollection<TStyledRange>&>(fDisplay.Styled).GetRangesInRange(list, from, to);
+  const_cast<TRangeCollection<TStyledRange>&>(display_.Styled).GetRangesInRange(list, from, to);
   for (const TStyledRange* r : list) {
     if (!(r->Flags & srLineHighlight) || !r->Style || !r->Style->Enabled()) continue;
     if (r->IsDynamic() && (!WithDynamic || !IsShown(*r))) continue;
@@ -109,9 +109,9 @@ void TClientSyntAnalyzer::GetLineHighlight(int Line, bool WithDynamic, bool& Inv
 // there and goes on" when it starts in the line and ends after its text.
 int TClientSyntAnalyzer::GetLineCollapseState(int Line) const {
   int d, c, end;
-  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return -3;
+  if (!OldLineSpan(*Source(), changeLog_, Line, d, c, &end)) return -3;
   std::vector<TCollapsibleRange*> list;
-  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible)
+  const_cast<TRangeCollection<TCollapsibleRange>&>(display_.Collapsible)
       .GetRangesInRange(list, d, c);
   int state = -3;
   for (const TCollapsibleRange* r : list) {
@@ -132,30 +132,30 @@ TTextRange* TClientSyntAnalyzer::CollapsibleTextRange(const TCollapsibleRange& R
   if (!r) return nullptr;
   // Ranges discarded by a change stay allocated until the next pass replaces the display data;
   // only one that is still part of the analysis is handed out.
-  if (r->Index < 0 || r->Index >= fRangeLog.Count() || fRangeLog[r->Index].Range != r)
+  if (r->Index < 0 || r->Index >= rangeLog_.Count() || rangeLog_[r->Index].Range != r)
     return nullptr;
   return r;
 }
 
 TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
   int d, c, end;
-  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
+  if (!OldLineSpan(*Source(), changeLog_, Line, d, c, &end)) return nullptr;
   std::vector<TCollapsibleRange*> list;
-  const_cast<TRangeCollection<TCollapsibleRange>&>(fDisplay.Collapsible)
+  const_cast<TRangeCollection<TCollapsibleRange>&>(display_.Collapsible)
       .GetRangesInRange(list, d, c);
   for (const TCollapsibleRange* r : list) {
     if (r->StartPos < d || r->EndPos <= end) continue;
     TTextRange* range = CollapsibleTextRange(*r);
     if (!range || range->StartIdx < 0 || range->StartIdx >= TagCount()) continue;
     // The range's first token is current, the collapsible range's start old.
-    if (Tags(range->StartIdx).StartPos == fChangeLog.OldToCur(r->StartPos)) return range;
+    if (Tags(range->StartIdx).StartPos == changeLog_.OldToCur(r->StartPos)) return range;
   }
   return nullptr;
 }
 
 TTextRange* TClientSyntAnalyzer::GetCollapsibleAt(int Pos) {
   std::vector<TCollapsibleRange*> list;
-  fDisplay.Collapsible.GetRangesAtPos(list, fChangeLog.CurToOld(Pos));
+  display_.Collapsible.GetRangesAtPos(list, changeLog_.CurToOld(Pos));
   for (auto it = list.rbegin(); it != list.rend(); ++it)
     if (TTextRange* range = CollapsibleTextRange(**it)) return range;
   return nullptr;
@@ -163,41 +163,41 @@ TTextRange* TClientSyntAnalyzer::GetCollapsibleAt(int Pos) {
 
 void TClientSyntAnalyzer::GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List) {
   int d, c;
-  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c)) return;
-  fDisplay.Staples.GetRangesInRange(List, d, c);
+  if (!OldLineSpan(*Source(), changeLog_, Line, d, c)) return;
+  display_.Staples.GetRangesInRange(List, d, c);
 }
 
 TLineBreakRange* TClientSyntAnalyzer::GetLineSeparator(int Line) {
   int d, c, end;
-  if (!OldLineSpan(*Source(), fChangeLog, Line, d, c, &end)) return nullptr;
+  if (!OldLineSpan(*Source(), changeLog_, Line, d, c, &end)) return nullptr;
   std::vector<TLineBreakRange*> list;
-  fDisplay.LineBreaks.GetRangesInRange(list, d, c);
+  display_.LineBreaks.GetRangesInRange(list, d, c);
   for (auto it = list.rbegin(); it != list.rend(); ++it)
     if ((*it)->StartPos >= d && (*it)->Rule && (*it)->Rule->LinePos() == lbTop) return *it;
-  if (!OldLineSpan(*Source(), fChangeLog, Line - 1, d, c, &end)) return nullptr;
+  if (!OldLineSpan(*Source(), changeLog_, Line - 1, d, c, &end)) return nullptr;
   list.clear();
-  fDisplay.LineBreaks.GetRangesInRange(list, d, c);
+  display_.LineBreaks.GetRangesInRange(list, d, c);
   for (auto it = list.rbegin(); it != list.rend(); ++it)
     if ((*it)->EndPos <= end && (*it)->Rule && (*it)->Rule->LinePos() == lbBottom) return *it;
   return nullptr;
 }
 
 void TClientSyntAnalyzer::GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const {
-  FirstLine = Source()->LineOfPos(fChangeLog.OldToCur(Range.StartPos));
-  LastLine = Source()->LineOfPos(fChangeLog.OldToCur(Range.EndPos));
+  FirstLine = Source()->LineOfPos(changeLog_.OldToCur(Range.StartPos));
+  LastLine = Source()->LineOfPos(changeLog_.OldToCur(Range.EndPos));
 }
 
 void TClientSyntAnalyzer::ResetStaplePositions() {
-  for (int l = 0; l < fDisplay.Staples.Count(); ++l) {
-    auto& layer = fDisplay.Staples.Layers(l);
+  for (int l = 0; l < display_.Staples.Count(); ++l) {
+    auto& layer = display_.Staples.Layers(l);
     for (int i = 0; i < layer.Count(); ++i) layer[i].XPos = -1;
   }
 }
 
 bool TClientSyntAnalyzer::UpdateActiveRanges(int Pos) {
-  fCaretPos = Pos;
+  caretPos_ = Pos;
   std::vector<TDynoRange*> here;
-  if (Pos >= 0) fDisplay.Dyno.GetRangesAtPos(here, fChangeLog.CurToOld(Pos));
+  if (Pos >= 0) display_.Dyno.GetRangesAtPos(here, changeLog_.CurToOld(Pos));
   std::vector<TTextRange*> active;
   for (size_t i = 0; i < here.size(); ++i) {
     // Of the ranges of one DynSelectMin rule only the last in layer order (the innermost) stays.
@@ -207,8 +207,8 @@ bool TClientSyntAnalyzer::UpdateActiveRanges(int Pos) {
       for (size_t j = i + 1; j < here.size() && !later; ++j) later = here[j]->Rule == rule;
     if (!later) active.push_back(here[i]->TextRange);
   }
-  if (active == fActiveRanges) return false;
-  fActiveRanges.swap(active);
+  if (active == activeRanges_) return false;
+  activeRanges_.swap(active);
   return true;
 }
 

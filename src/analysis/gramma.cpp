@@ -19,20 +19,20 @@ const TClassInfo& TGrammaAnalyzer::StaticClassInfo() {
 }
 
 TGrammaAnalyzer::TGrammaAnalyzer()
-    : FLines(std::make_unique<TSyntMemoStrings>()), FRules(std::make_unique<TGrammaRules>()) {
-  FLines->OnChange = [this](TObject*, int, int, int) {
+    : lines_(std::make_unique<TSyntMemoStrings>()), rules_(std::make_unique<TGrammaRules>()) {
+  lines_->OnChange = [this](TObject*, int, int, int) {
     if (OnChange) OnChange(this);
   };
 }
 
 TGrammaAnalyzer::~TGrammaAnalyzer() {
   OnChange = nullptr;
-  FLines->OnChange = nullptr;
+  lines_->OnChange = nullptr;
 }
 
-std::u16string TGrammaAnalyzer::Gramma() const { return FLines->GetTextStr(); }
+std::u16string TGrammaAnalyzer::Gramma() const { return lines_->GetTextStr(); }
 
-void TGrammaAnalyzer::SetGramma(const std::u16string& Value) { FLines->SetTextStr(Value); }
+void TGrammaAnalyzer::SetGramma(const std::u16string& Value) { lines_->SetTextStr(Value); }
 
 void TGrammaAnalyzer::Assign(const TPersistent* Source) {
   if (auto* g = dynamic_cast<const TGrammaAnalyzer*>(Source)) {
@@ -43,24 +43,24 @@ void TGrammaAnalyzer::Assign(const TPersistent* Source) {
 }
 
 void TGrammaAnalyzer::Compile(const TStrings& TokenTypeNames) {
-  ++FCompileCount;
-  FRules->Compile(*FLines, TokenTypeNames);
+  ++compileCount_;
+  rules_->Compile(*lines_, TokenTypeNames);
 }
 
 TParserRule* TGrammaAnalyzer::ParserRuleByName(std::u16string_view Name) const {
-  return FRules->ParserRuleByName(Name);
+  return rules_->ParserRuleByName(Name);
 }
 
-TParserRule* TGrammaAnalyzer::Root() const { return FRules->Root(); }
-TParserRule* TGrammaAnalyzer::Skip() const { return FRules->Skip(); }
+TParserRule* TGrammaAnalyzer::Root() const { return rules_->Root(); }
+TParserRule* TGrammaAnalyzer::Skip() const { return rules_->Skip(); }
 
 std::unique_ptr<TParserBranchNode> TGrammaAnalyzer::ParseRule(int TokenIdx, TParserRule* Rule,
                                                               const TTokenHolder& Tokens) const {
-  return FRules->ParseRule(TokenIdx, Rule, Tokens);
+  return rules_->ParseRule(TokenIdx, Rule, Tokens);
 }
 
 int TGrammaAnalyzer::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const {
-  return FRules->TestRule(TokenIdx, Rule, Tokens);
+  return rules_->TestRule(TokenIdx, Rule, Tokens);
 }
 
 }  // namespace synt

@@ -36,7 +36,7 @@ class TGrammaAnalyzer : public TPersistent {
   // The grammar text (lines joined by their breaks).
   std::u16string Gramma() const;
   void SetGramma(const std::u16string& Value);  // fires OnChange
-  TSyntMemoStrings* Lines() const { return FLines.get(); }
+  TSyntMemoStrings* Lines() const { return lines_.get(); }
   // Copies the text of another grammar.
   void Assign(const TPersistent* Source) override;
 
@@ -45,21 +45,21 @@ class TGrammaAnalyzer : public TPersistent {
   // The first top-level rule named Name without regard to case; none for an empty name.
   TParserRule* ParserRuleByName(std::u16string_view Name) const;
   // The compiled rules (gramma_rules.h): matching over a token list.
-  const TGrammaRules& Rules() const { return *FRules; }
+  const TGrammaRules& Rules() const { return *rules_; }
   TParserRule* Root() const;
   TParserRule* Skip() const;
   std::unique_ptr<TParserBranchNode> ParseRule(int TokenIdx, TParserRule* Rule,
                                                const TTokenHolder& Tokens) const;
   int TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const;
   // How often Compile ran (the lexer recompiles on every change of the text or the type names).
-  int CompileCount() const { return FCompileCount; }
+  int CompileCount() const { return compileCount_; }
 
   std::function<void(TGrammaAnalyzer* Sender)> OnChange;
 
  private:
-  std::unique_ptr<TSyntMemoStrings> FLines;
-  std::unique_ptr<TGrammaRules> FRules;
-  int FCompileCount = 0;
+  std::unique_ptr<TSyntMemoStrings> lines_;
+  std::unique_ptr<TGrammaRules> rules_;
+  int compileCount_ = 0;
 };
 
 }  // namespace synt

@@ -714,7 +714,7 @@ void ComputeFilters(TParserRule* Rule) {
 }  // namespace
 
 int TParserBranchNode::FirstTokenIdx() const {
-  for (auto it = fChildren.rbegin(); it != fChildren.rend(); ++it) {
+  for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
     int i = (*it)->FirstTokenIdx();
     if (i != -1) return i;
   }
@@ -722,7 +722,7 @@ int TParserBranchNode::FirstTokenIdx() const {
 }
 
 int TParserBranchNode::LastTokenIdx() const {
-  for (const auto& c : fChildren) {
+  for (const auto& c : children_) {
     int i = c->LastTokenIdx();
     if (i != -1) return i;
   }
@@ -730,8 +730,8 @@ int TParserBranchNode::LastTokenIdx() const {
 }
 
 void TGrammaRules::Clear() {
-  fRules.clear();
-  fRoot = fSkip = nullptr;
+  rules_.clear();
+  root_ = skip_ = nullptr;
 }
 
 void TGrammaRules::Compile(std::u16string_view Text, const TStrings& TokenTypeNames) {
@@ -747,24 +747,24 @@ void TGrammaRules::Compile(TSyntMemoStrings& Lines, const TStrings& TokenTypeNam
   while (!parser.AtEnd()) {
     auto rule = parser.ParseRule();
     if (!rule) break;
-    rule->Index = int(fRules.size());
-    fRules.push_back(std::move(rule));
+    rule->Index = int(rules_.size());
+    rules_.push_back(std::move(rule));
   }
-  for (auto& r : fRules) ResolveRule(*r, *this, TokenTypeNames);
-  for (auto& r : fRules) ComputeFilters(r.get());
+  for (auto& r : rules_) ResolveRule(*r, *this, TokenTypeNames);
+  for (auto& r : rules_) ComputeFilters(r.get());
   std::vector<TParserRule*> inProgress, done;
-  for (auto& r : fRules) ComputeSecond(r.get(), inProgress, done);
-  fRoot = ParserRuleByName(u"Root");
-  fSkip = ParserRuleByName(u"Skip");
-  if (fSkip) {
+  for (auto& r : rules_) ComputeSecond(r.get(), inProgress, done);
+  root_ = ParserRuleByName(u"Root");
+  skip_ = ParserRuleByName(u"Skip");
+  if (skip_) {
     std::vector<TParserRule*> seen;
-    fSkip->Consumable = ConsumableFilter(fSkip, seen);
+    skip_->Consumable = ConsumableFilter(skip_, seen);
   }
 }
 
 TParserRule* TGrammaRules::ParserRuleByName(std::u16string_view Name) const {
   if (Name.empty()) return nullptr;
-  for (const auto& r : fRules)
+  for (const auto& r : rules_)
     if (SameText(r->Name, Name, cmIgnoreCase)) return r.get();
   return nullptr;
 }
@@ -772,7 +772,7 @@ TParserRule* TGrammaRules::ParserRuleByName(std::u16string_view Name) const {
 std::unique_ptr<TParserBranchNode> TGrammaRules::ParseRule(int TokenIdx, TParserRule* Rule,
                                                            const TTokenHolder& Tokens) const {
   if (!Rule) return nullptr;
-  Matcher m(Tokens, fSkip);
+  Matcher m(Tokens, skip_);
   TParserBranchNode holder(nullptr);
   int cursor = TokenIdx, earliest = INT_MAX;
   if (!m.MatchRule(Rule, cursor, earliest, &holder)) return nullptr;
@@ -805,7 +805,7 @@ int TGrammaRules::TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& 
   if (!Rule->LastToken.Pass(type, first)) return -1;
   // Most tokens fail every alternative on its quick test of the last one or two tokens: find that
   // out before matching. (A match covering no token gives -1 anyway.)
-  Matcher m(Tokens, fSkip);
+  Matcher m(Tokens, skip_);
   bool any = false;
   for (const auto& b : Rule->Branches) {
     if (b->Items.empty()) continue;

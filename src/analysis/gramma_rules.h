@@ -176,35 +176,35 @@ class TParserNode {
 
 class TParserTermNode : public TParserNode {
  public:
-  TParserTermNode(TParserRuleItem* Item, int TokenIdx) : fItem(Item), fTokenIdx(TokenIdx) {}
+  TParserTermNode(TParserRuleItem* Item, int TokenIdx) : item_(Item), tokenIdx_(TokenIdx) {}
   int ChildCount() const override { return 0; }
   TParserNode* Child(int) const override { return nullptr; }
-  int FirstTokenIdx() const override { return fTokenIdx; }
-  int LastTokenIdx() const override { return fTokenIdx; }
-  TParserRuleItem* Item() const { return fItem; }
+  int FirstTokenIdx() const override { return tokenIdx_; }
+  int LastTokenIdx() const override { return tokenIdx_; }
+  TParserRuleItem* Item() const { return item_; }
 
  private:
-  TParserRuleItem* fItem;
-  int fTokenIdx;
+  TParserRuleItem* item_;
+  int tokenIdx_;
 };
 
 class TParserBranchNode : public TParserNode {
  public:
-  explicit TParserBranchNode(TParserRuleBranch* Branch) : fBranch(Branch) {}
-  int ChildCount() const override { return int(fChildren.size()); }
-  TParserNode* Child(int Index) const override { return fChildren.at(size_t(Index)).get(); }
+  explicit TParserBranchNode(TParserRuleBranch* Branch) : branch_(Branch) {}
+  int ChildCount() const override { return int(children_.size()); }
+  TParserNode* Child(int Index) const override { return children_.at(size_t(Index)).get(); }
   // The earliest and latest tokens any child covers (children that cover none are passed over).
   int FirstTokenIdx() const override;
   int LastTokenIdx() const override;
-  TParserRuleBranch* Branch() const { return fBranch; }
-  void AddChild(std::unique_ptr<TParserNode> Node) { fChildren.push_back(std::move(Node)); }
+  TParserRuleBranch* Branch() const { return branch_; }
+  void AddChild(std::unique_ptr<TParserNode> Node) { children_.push_back(std::move(Node)); }
   std::unique_ptr<TParserNode> ReleaseChild(int Index) {
-    return std::move(fChildren.at(size_t(Index)));
+    return std::move(children_.at(size_t(Index)));
   }
 
  private:
-  TParserRuleBranch* fBranch;
-  std::vector<std::unique_ptr<TParserNode>> fChildren;
+  TParserRuleBranch* branch_;
+  std::vector<std::unique_ptr<TParserNode>> children_;
 };
 
 // The compiled rules of one grammar text.
@@ -217,10 +217,10 @@ class TGrammaRules {
   void Compile(TSyntMemoStrings& Lines, const TStrings& TokenTypeNames);
   void Clear();
 
-  int RuleCount() const { return int(fRules.size()); }
-  TParserRule* Rules(int Index) const { return fRules.at(size_t(Index)).get(); }
-  TParserRule* Root() const { return fRoot; }
-  TParserRule* Skip() const { return fSkip; }
+  int RuleCount() const { return int(rules_.size()); }
+  TParserRule* Rules(int Index) const { return rules_.at(size_t(Index)).get(); }
+  TParserRule* Root() const { return root_; }
+  TParserRule* Skip() const { return skip_; }
   // The first top-level rule named Name (without case); none for an empty name.
   TParserRule* ParserRuleByName(std::u16string_view Name) const;
 
@@ -231,9 +231,9 @@ class TGrammaRules {
   int TestRule(int TokenIdx, TParserRule* Rule, const TTokenHolder& Tokens) const;
 
  private:
-  std::vector<std::unique_ptr<TParserRule>> fRules;
-  TParserRule* fRoot = nullptr;
-  TParserRule* fSkip = nullptr;
+  std::vector<std::unique_ptr<TParserRule>> rules_;
+  TParserRule* root_ = nullptr;
+  TParserRule* skip_ = nullptr;
 };
 
 }  // namespace synt

@@ -40,25 +40,25 @@ class TSyntFinishThread {
 
   TSyntFinishThread(TClientSyntAnalyzer* Client,
                     std::unique_ptr<TClientSyntAnalyzer::TGarbage> Garbage)
-      : fLink(std::make_shared<TLink>()), fGarbage(std::move(Garbage)) {
-    fLink->Client = Client;
+      : link_(std::make_shared<TLink>()), garbage_(std::move(Garbage)) {
+    link_->Client = Client;
     TEventLoop* loop = &EventLoop();
-    fThread = std::jthread([this, Client, loop](std::stop_token Stop) { Run(Stop, Client, loop); });
+    thread_ = std::jthread([this, Client, loop](std::stop_token Stop) { Run(Stop, Client, loop); });
   }
   ~TSyntFinishThread() {
-    fThread.request_stop();
-    if (fThread.joinable()) fThread.join();
+    thread_.request_stop();
+    if (thread_.joinable()) thread_.join();
   }
 
   void Stop() {
-    fLink->Client = nullptr;
-    fThread.request_stop();
+    link_->Client = nullptr;
+    thread_.request_stop();
   }
-  bool Done() const { return fDone.load(std::memory_order_acquire); }
+  bool Done() const { return done_.load(std::memory_order_acquire); }
   void Join() {
-    if (fThread.joinable()) fThread.join();
+    if (thread_.joinable()) thread_.join();
   }
-  TDisplayRanges& Result() { return fResult; }
+  TDisplayRanges& Result() { return result_; }
 
  private:
   void Run(std::stop_token Stop, TClientSyntAnalyzer* Client, TEventLoop* Loop) {
@@ -66,26 +66,26 @@ class TSyntFinishThread {
     {
       std::lock_guard lock(Client->Mutex());
       try {
-        ok = !Stop.stop_requested() && fResult.Build(*Client, Stop);
+        ok = !Stop.stop_requested() && result_.Build(*Client, Stop);
       } catch (...) {
         ok = false;  // a bound handler threw: no display ranges from this pass
       }
     }
-    fGarbage.reset();
+    garbage_.reset();
     if (ok && !Stop.stop_requested()) {
-      std::shared_ptr<TLink> link = fLink;
+      std::shared_ptr<TLink> link = link_;
       Loop->Post([link, this] {
         if (link->Client) link->Client->ThreadFinished(this);
       });
     }
-    fDone.store(true, std::memory_order_release);
+    done_.store(true, std::memory_order_release);
   }
 
-  std::shared_ptr<TLink> fLink;
-  std::unique_ptr<TClientSyntAnalyzer::TGarbage> fGarbage;
-  TDisplayRanges fResult;
-  std::atomic<bool> fDone{false};
-  std::jthread fThread;  // last: starts once everything above exists
+  std::shared_ptr<TLink> link_;
+  std::unique_ptr<TClientSyntAnalyzer::TGarbage> garbage_;
+  TDisplayRanges result_;
+  std::atomic<bool> done_{false};
+  std::jthread thread_;  // last: starts once everything above exists
 };
 
 // ---- Life cycle -----------------------------------------------------------------------------
@@ -93,35 +93,35 @@ class TSyntFinishThread {
 TClientSyntAnalyzer::TClientSyntAnalyzer(TSyntAnalyzer* Owner, IqxSyntClient* Document,
                                          TSourceProc SourceProc)
     : TParserResults(Owner, Document, std::move(SourceProc)),
-      fIdleTimer(std::make_unique<TTimer>()),
-      fGarbage(std::make_unique<TGarbage>()) {
-  fIdleTimer->SetInterval(100);
-  fIdleTimer->OnTimer = [this] { IdleAppend(); };
+      idleTimer_(std::make_unique<TTimer>()),
+      garbage_(std::make_unique<TGarbage>()) {
+  idleTimer_->SetInterval(100);
+  idleTimer_->OnTimer = [this] { IdleAppend(); };
   RestartTimer();
 }
 
 TClientSyntAnalyzer::~TClientSyntAnalyzer() {
-  fIdleTimer.reset();  // no slice runs once destruction has begun
+  idleTimer_.reset();  // no slice runs once destruction has begun
   StopSyntThread();
   ReapThreads(true);
 }
 
 void TClientSyntAnalyzer::StopSyntThread() {
-  if (!fThread) return;
-  fThread->Stop();
-  fRetired.push_back(std::move(fThread));
+  if (!thread_) return;
+  thread_->Stop();
+  retired_.push_back(std::move(thread_));
   ReapThreads(false);
 }
 
 void TClientSyntAnalyzer::ReapThreads(bool Wait) {
-  std::erase_if(fRetired, [Wait](const std::unique_ptr<TSyntFinishThread>& t) {
+  std::erase_if(retired_, [Wait](const std::unique_ptr<TSyntFinishThread>& t) {
     return Wait || t->Done();  // the destructor joins
   });
 }
 
 void TClientSyntAnalyzer::SetIdleSlice(unsigned Ms, int MaxSteps) {
-  fIdleSliceMs = Ms;
-  fIdleSliceSteps = std::max(MaxSteps, 0);
+  idleSliceMs_ = Ms;
+  idleSliceSteps_ = std::max(MaxSteps, 0);
 }
 
 // ---- Change notification --------------------------------------------------------------------
@@ -132,40 +132,40 @@ void TClientSyntAnalyzer::TextChanged(int Pos, int Count, int LineChange, int Li
     return;
   }
   ChangedAtPos(Pos);
-  fChangeLog.Add(Pos, Count);
+  changeLog_.Add(Pos, Count);
 }
 
 void TClientSyntAnalyzer::Clear() {
   StopSyntThread();
   {
-    std::lock_guard lock(fLock);
+    std::lock_guard lock(lock_);
     TParserResults::Clear();
     OpenedClear();
     // Nothing points at the ranges any more once the display data goes too; freeing hundreds of
     // thousands of them is left to a background pass.
     TRangeBatch all;
-    fAllRanges.ExtractIf(
+    allRanges_.ExtractIf(
         0, [](TTextRange*) { return true; }, all.Items);
-    fGarbage->Ranges.push_back(std::move(all));
-    for (auto& b : fDeadRanges) fGarbage->Ranges.push_back(std::move(b));
-    fDeadRanges.clear();
-    fRangeLog.Clear();
-    fOrderedPrefix = INT_MAX;
-    fLineBreaks.clear();
-    fLineBreakRuns.clear();
-    fActiveRanges.clear();
-    fGarbage->Display.emplace_back();
-    fGarbage->Display.back().Swap(fDisplay);
-    fChangeLog.Clear();
-    if (!fPendingTokens.Empty()) fGarbage->Tokens.push_back(std::move(fPendingTokens));
-    fPendingTokens.Clear();
-    fPendingBase = 0;
-    fWasFinished = false;
-    fStopRequested = true;
-    fTokensComplete = false;
-    fBlockAnalPos = 0;
-    fAnalyzedLength = 0;
-    fTokenCache = -1;
+    garbage_->Ranges.push_back(std::move(all));
+    for (auto& b : deadRanges_) garbage_->Ranges.push_back(std::move(b));
+    deadRanges_.clear();
+    rangeLog_.Clear();
+    orderedPrefix_ = INT_MAX;
+    lineBreaks_.clear();
+    lineBreakRuns_.clear();
+    activeRanges_.clear();
+    garbage_->Display.emplace_back();
+    garbage_->Display.back().Swap(display_);
+    changeLog_.Clear();
+    if (!pendingTokens_.Empty()) garbage_->Tokens.push_back(std::move(pendingTokens_));
+    pendingTokens_.Clear();
+    pendingBase_ = 0;
+    wasFinished_ = false;
+    stopRequested_ = true;
+    tokensComplete_ = false;
+    blockAnalPos_ = 0;
+    analyzedLength_ = 0;
+    tokenCache_ = -1;
     SetResumePos(0);
   }
   RestartTimer();
@@ -174,11 +174,11 @@ void TClientSyntAnalyzer::Clear() {
 void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
   StopSyntThread();
   {
-    std::lock_guard lock(fLock);
+    std::lock_guard lock(lock_);
     SetFinished(false);
-    fStopRequested = true;
-    fIdleTimer->SetEnabled(false);
-    fTokenCache = -1;
+    stopRequested_ = true;
+    idleTimer_->SetEnabled(false);
+    tokenCache_ = -1;
     TSyntAnalyzer* lexer = Owner();
     TSyntMemoStrings* src = Source();
     const int length = src->TextLength();
@@ -193,16 +193,16 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
 
     // Sub-lexer regions: those starting after c go (a suffix: starts never decrease), those whose
     // end condition reaches beyond c open again; either moves c back, so repeat until it holds.
-    std::vector<char> reopened(fSubLexerRanges.size(), 0);
+    std::vector<char> reopened(subLexerRanges_.size(), 0);
     for (bool moved = true; moved;) {
       moved = false;
-      while (!fSubLexerRanges.empty() && fSubLexerRanges.back().StartPos > c) {
-        c = std::min(c, fSubLexerRanges.back().CondStartPos);
-        fSubLexerRanges.pop_back();
+      while (!subLexerRanges_.empty() && subLexerRanges_.back().StartPos > c) {
+        c = std::min(c, subLexerRanges_.back().CondStartPos);
+        subLexerRanges_.pop_back();
         moved = true;
       }
-      for (int i = int(fSubLexerRanges.size()) - 1; i >= 0; --i) {
-        TSubLexerRange& r = fSubLexerRanges[size_t(i)];
+      for (int i = int(subLexerRanges_.size()) - 1; i >= 0; --i) {
+        TSubLexerRange& r = subLexerRanges_[size_t(i)];
         if (r.IsOpen() || c >= r.CondEndPos) continue;
         if (r.EndPos < c) {
           c = r.EndPos;
@@ -214,25 +214,25 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
     }
 
     // Tokens from c on: kept for display as pending tokens unless earlier ones already are.
-    int k = fTokens.NextAt(c);
+    int k = tokens_.NextAt(c);
     if (k < 0) k = TagCount();
     TTokenList cut;
-    fTokens.CutAt(k, &cut);
+    tokens_.CutAt(k, &cut);
     TokensCut();
-    if (fPendingTokens.Empty()) {
-      fPendingTokens = std::move(cut);
-      fPendingBase = fChangeLog.Count();
+    if (pendingTokens_.Empty()) {
+      pendingTokens_ = std::move(cut);
+      pendingBase_ = changeLog_.Count();
     } else if (!cut.Empty()) {
-      fGarbage->Tokens.push_back(std::move(cut));
+      garbage_->Tokens.push_back(std::move(cut));
     }
     SetResumePos(0);
-    fTokensComplete = false;
+    tokensComplete_ = false;
 
     // Regions opened at or after the resume point were opened by steps that will run again (their
     // start conditions and the state changes they made are redone).
-    const int resume = k > 0 ? fTokens[k - 1].EndPos : 0;
-    while (!fSubLexerRanges.empty() && fSubLexerRanges.back().CondStartPos >= resume)
-      fSubLexerRanges.pop_back();
+    const int resume = k > 0 ? tokens_[k - 1].EndPos : 0;
+    while (!subLexerRanges_.empty() && subLexerRanges_.back().CondStartPos >= resume)
+      subLexerRanges_.pop_back();
 
     DiscardRuns(k, reopened);
   }
@@ -243,13 +243,13 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
 // those runs go, ranges they (or region ends after them, or the end of the text) closed open again,
 // retags of earlier tokens are restored, separators and states are cut back.
 void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReopened) {
-  const int regions = int(fSubLexerRanges.size());
-  const int m = fRangeLog.FirstCreatedAfter(k);
+  const int regions = int(subLexerRanges_.size());
+  const int m = rangeLog_.FirstCreatedAfter(k);
 
   std::vector<int> later;
-  fRangeLog.ClosedAfter(k, m, later);
+  rangeLog_.ClosedAfter(k, m, later);
   for (int i : later) {
-    const TRangeLog::Entry& e = fRangeLog[i];
+    const TRangeLog::Entry& e = rangeLog_[i];
     if (e.CloseRun == TRangeLog::kOpen) continue;
     const bool undo =
         e.ClosedBy < 0 || e.ClosedBy >= regions ||
@@ -258,29 +258,29 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
     TTextRange* r = e.Range;
     r->EndIdx = r->EndCondIndex = -1;
     r->StartIdx = e.OpenStartIdx;
-    fRangeLog.Reopened(i);
+    rangeLog_.Reopened(i);
   }
 
-  if (m < fRangeLog.Count()) {
+  if (m < rangeLog_.Count()) {
     // The discarded ranges all start at or after the first of them by position: only the ranges
     // from there on are looked at, and when all of those go (the usual case: no older range
     // starts after a newer one) the tail is taken without touching a range object. A keystroke
     // in a large text then costs a copy of pointers, not a walk over scattered ranges.
-    const int removed = fRangeLog.Count() - m;
-    const int from = fAllRanges.PriorAt(fRangeLog.MinStartFrom(m) - 1) + 1;
+    const int removed = rangeLog_.Count() - m;
+    const int from = allRanges_.PriorAt(rangeLog_.MinStartFrom(m) - 1) + 1;
     TRangeBatch dead;
     dead.Items.reserve(size_t(removed));
-    if (fAllRanges.Count() - from == removed)
-      fAllRanges.ExtractIf(
+    if (allRanges_.Count() - from == removed)
+      allRanges_.ExtractIf(
           from, [](TTextRange*) { return true; }, dead.Items);
     else
-      fAllRanges.ExtractIf(
+      allRanges_.ExtractIf(
           from, [m](TTextRange* r) { return r->Index >= m; }, dead.Items);
     // Positions below the ordered prefix keep their ranges; when no range made out of order
     // survives, the list is back in creation order.
-    if (m <= fOrderedPrefix) fOrderedPrefix = INT_MAX;
-    fDeadRanges.push_back(std::move(dead));
-    fRangeLog.Truncate(m);
+    if (m <= orderedPrefix_) orderedPrefix_ = INT_MAX;
+    deadRanges_.push_back(std::move(dead));
+    rangeLog_.Truncate(m);
   }
 
   // The opened list after run k, rebuilt in the order analysis makes it: by start, then by age.
@@ -289,10 +289,10 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   // keeps a range in it), now open; the log answers without touching the ranges.
   std::vector<int> open;
   for (int i : later)
-    if (fRangeLog[i].CloseRun == TRangeLog::kOpen) open.push_back(i);
+    if (rangeLog_[i].CloseRun == TRangeLog::kOpen) open.push_back(i);
   std::stable_sort(open.begin(), open.end(),
-                   [this](int a, int b) { return fRangeLog.StartOf(a) < fRangeLog.StartOf(b); });
-  for (int i : open) OpenedAdd(fRangeLog[i].Range);
+                   [this](int a, int b) { return rangeLog_.StartOf(a) < rangeLog_.StartOf(b); });
+  for (int i : open) OpenedAdd(rangeLog_[i].Range);
 
   // Retags by runs after k of tokens before k, newest first.
   auto firstAfter = [k](const std::vector<TRetag>& log) {
@@ -300,78 +300,78 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
                             [](int run, const TRetag& t) { return run < t.Run; }) -
            log.begin();
   };
-  const size_t a = size_t(firstAfter(fRetags)), b = size_t(firstAfter(fCatchUpRetags));
+  const size_t a = size_t(firstAfter(retags_)), b = size_t(firstAfter(catchUpRetags_));
   std::vector<const TRetag*> undo;
-  for (size_t i = a; i < fRetags.size(); ++i)
-    if (fRetags[i].Index < k) undo.push_back(&fRetags[i]);
-  for (size_t i = b; i < fCatchUpRetags.size(); ++i)
-    if (fCatchUpRetags[i].Index < k) undo.push_back(&fCatchUpRetags[i]);
+  for (size_t i = a; i < retags_.size(); ++i)
+    if (retags_[i].Index < k) undo.push_back(&retags_[i]);
+  for (size_t i = b; i < catchUpRetags_.size(); ++i)
+    if (catchUpRetags_[i].Index < k) undo.push_back(&catchUpRetags_[i]);
   std::sort(undo.begin(), undo.end(),
             [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
-  if (!undo.empty()) ++fTokenChanges;
+  if (!undo.empty()) ++tokenChanges_;
   for (const TRetag* t : undo) {
-    TSyntToken& tok = fTokens[t->Index];
+    TSyntToken& tok = tokens_[t->Index];
     tok.RuleIndex = t->OldRuleIndex;
     tok.TokenType = t->OldTokenType;
   }
-  fRetags.resize(a);
-  fCatchUpRetags.resize(b);
+  retags_.resize(a);
+  catchUpRetags_.resize(b);
 
   // Separators made by later runs.
-  const size_t lb = size_t(std::upper_bound(fLineBreakRuns.begin(), fLineBreakRuns.end(), k) -
-                           fLineBreakRuns.begin());
-  fLineBreaks.resize(lb);
-  fLineBreakRuns.resize(lb);
+  const size_t lb = size_t(std::upper_bound(lineBreakRuns_.begin(), lineBreakRuns_.end(), k) -
+                           lineBreakRuns_.begin());
+  lineBreaks_.resize(lb);
+  lineBreakRuns_.resize(lb);
 
   // The state after run k.
   TruncateStateChanges(k);
   RestoreStateAt(2 * k);
 
-  fBlockAnalPos = std::min(fBlockAnalPos, k);
+  blockAnalPos_ = std::min(blockAnalPos_, k);
   OpenedChanged();
 }
 
 // ---- Bookkeeping hooks of the block rules ---------------------------------------------------
 
 void TClientSyntAnalyzer::RangeAdded(TTextRange* Range, int Position) {
-  if (Position != fAllRanges.Count() - 1) fOrderedPrefix = std::min(fOrderedPrefix, Position);
+  if (Position != allRanges_.Count() - 1) orderedPrefix_ = std::min(orderedPrefix_, Position);
   const int run = Range->CondIndex + 1;
-  fRangeLog.Added(Range, run, Range->StartIdx);
-  if (Range->IsClosed()) fRangeLog.Closed(Range->Index, run, TRangeLog::kByRule);
+  rangeLog_.Added(Range, run, Range->StartIdx);
+  if (Range->IsClosed()) rangeLog_.Closed(Range->Index, run, TRangeLog::kByRule);
 }
 
 void TClientSyntAnalyzer::RangeClosed(TTextRange* Range, int Run, int ClosedBy) {
-  if (Range->Index >= 0 && Range->Index < fRangeLog.Count() &&
-      fRangeLog[Range->Index].Range == Range)
-    fRangeLog.Closed(Range->Index, Run, ClosedBy);
+  if (Range->Index >= 0 && Range->Index < rangeLog_.Count() &&
+      rangeLog_[Range->Index].Range == Range)
+    rangeLog_.Closed(Range->Index, Run, ClosedBy);
 }
 
 void TClientSyntAnalyzer::AddLineBreak(const TLineBreak& LineBreak) {
-  fLineBreaks.push_back(LineBreak);
-  fLineBreakRuns.push_back(fBlockAnalPos);
+  lineBreaks_.push_back(LineBreak);
+  lineBreakRuns_.push_back(blockAnalPos_);
 }
 
 // ---- Driving the analysis -------------------------------------------------------------------
 
 void TClientSyntAnalyzer::RestartTimer() {
   // A client made on another thread than the event loop's is driven by its owner alone.
-  if (IsFinished() || !fIdleTimer || !Owner() || !EventLoop().IsGuiThread()) return;
-  fIdleTimer->SetEnabled(false);
-  fIdleTimer->SetInterval(fWasFinished ? Owner()->IdleAppendDelay()
+  if (IsFinished() || !idleTimer_ || !Owner() || !EventLoop().IsGuiThread()) return;
+  idleTimer_->SetEnabled(false);
+  idleTimer_->SetInterval(wasFinished_ ? Owner()->IdleAppendDelay()
                                        : Owner()->IdleAppendDelayInit());
-  fIdleTimer->SetEnabled(true);
+  idleTimer_->SetEnabled(true);
 }
 
 bool TClientSyntAnalyzer::RunIdleStep(std::u16string_view Text, int& P) {
-  if (!fTokensComplete) {
+  if (!tokensComplete_) {
     P = std::max(P, NextAnalPos());
     if (!AnalyzeNextToken(Text, P)) return true;
-    fTokensComplete = true;
+    tokensComplete_ = true;
     if (!SeparateBlocks()) Finish();
     return true;
   }
-  if (fBlockAnalPos < TagCount()) {
-    CatchUpBlockRules(fBlockAnalPos + 1);
+  if (blockAnalPos_ < TagCount()) {
+    CatchUpBlockRules(blockAnalPos_ + 1);
     return true;
   }
   Finish();
@@ -379,24 +379,24 @@ bool TClientSyntAnalyzer::RunIdleStep(std::u16string_view Text, int& P) {
 }
 
 void TClientSyntAnalyzer::IdleAppend() {
-  if (fInIdleAppend) return;
-  fIdleTimer->SetEnabled(false);
+  if (inIdleAppend_) return;
+  idleTimer_->SetEnabled(false);
   if (!Owner()) return;
-  fStopRequested = false;
-  fInIdleAppend = true;
+  stopRequested_ = false;
+  inIdleAppend_ = true;
   const auto start = std::chrono::steady_clock::now();
-  const auto budget = std::chrono::milliseconds(fIdleSliceMs);
+  const auto budget = std::chrono::milliseconds(idleSliceMs_);
   std::u16string_view text = Source()->TextView();
   int p = 0, steps = 0;
   bool more = false;
   try {
-    while (!fStopRequested && !IsFinished()) {
-      if (fIdleSliceSteps > 0 && steps >= fIdleSliceSteps) {
+    while (!stopRequested_ && !IsFinished()) {
+      if (idleSliceSteps_ > 0 && steps >= idleSliceSteps_) {
         more = true;
         break;
       }
       // The clock is read every few steps: a step is far shorter than a clock read is cheap.
-      if (fIdleSliceMs > 0 && (steps & 15) == 15 &&
+      if (idleSliceMs_ > 0 && (steps & 15) == 15 &&
           std::chrono::steady_clock::now() - start >= budget) {
         more = true;
         break;
@@ -408,32 +408,32 @@ void TClientSyntAnalyzer::IdleAppend() {
     // The loop ends quietly; the next change re-arms the timer.
     more = false;
   }
-  fInIdleAppend = false;
+  inIdleAppend_ = false;
   if (more) {
     // Input and painting run before the next slice.
-    fIdleTimer->SetInterval(0);
-    fIdleTimer->SetEnabled(true);
+    idleTimer_->SetInterval(0);
+    idleTimer_->SetEnabled(true);
   }
 }
 
 void TClientSyntAnalyzer::AppendToPos(int Pos) {
   std::u16string_view text = Source()->TextView();
-  if (text.empty() || IsFinished() || !Owner() || fTokensComplete) return;
+  if (text.empty() || IsFinished() || !Owner() || tokensComplete_) return;
   int p = NextAnalPos();
   // A whole text gets room for its tokens at once.
-  if (TagCount() == 0 && text.size() > 65536) fTokens.Reserve(int(text.size() / 4));
+  if (TagCount() == 0 && text.size() > 65536) tokens_.Reserve(int(text.size() / 4));
   if (!TokenizeUpTo(text, p, Pos)) return;  // the tokens cover Pos
-  fTokensComplete = true;
+  tokensComplete_ = true;
   if (!SeparateBlocks())
     Finish();
-  else if (!fInIdleAppend)
+  else if (!inIdleAppend_)
     RestartTimer();  // the idle loop runs the catch-up pass
 }
 
 void TClientSyntAnalyzer::TryAppend(int Pos) {
-  if (!fPendingTokens.Empty()) {
-    const int b = fChangeLog.OldToCur(fPendingTokens[0].StartPos, fPendingBase);
-    const int c = std::max(fChangeLog.MaxChangedPos(), b);
+  if (!pendingTokens_.Empty()) {
+    const int b = changeLog_.OldToCur(pendingTokens_[0].StartPos, pendingBase_);
+    const int c = std::max(changeLog_.MaxChangedPos(), b);
     if (c != 0 && c < Pos) Pos = c;
   }
   AppendToPos(Pos);
@@ -441,22 +441,22 @@ void TClientSyntAnalyzer::TryAppend(int Pos) {
 
 int TClientSyntAnalyzer::TokenIndexAt(int Pos) {
   AppendToPos(Pos);
-  return fTokens.RangeAt(Pos);
+  return tokens_.RangeAt(Pos);
 }
 
 void TClientSyntAnalyzer::Analyze(bool ResetContent) {
   if (IsFinished()) return;
   if (ResetContent) {
-    const bool old = fForceSyncBlocks;
-    fForceSyncBlocks = true;
+    const bool old = forceSyncBlocks_;
+    forceSyncBlocks_ = true;
     try {
       Clear();
       AppendToPos(Source()->TextLength());
     } catch (...) {
-      fForceSyncBlocks = old;
+      forceSyncBlocks_ = old;
       throw;
     }
-    fForceSyncBlocks = old;
+    forceSyncBlocks_ = old;
   } else {
     AppendToPos(Source()->TextLength());
   }
@@ -467,57 +467,57 @@ void TClientSyntAnalyzer::CompleteAnalysis() {
   AppendToPos(Source()->TextLength());
   if (IsFinished()) return;
   if (SeparateBlocks()) CatchUpBlockRules(-1);
-  fStopRequested = true;
+  stopRequested_ = true;
   Finish();
 }
 
 void TClientSyntAnalyzer::Finish() {
   if (IsFinished()) return;
   SetFinished(true);
-  fTokensComplete = true;
+  tokensComplete_ = true;
   const int length = Source()->TextLength();
-  fAnalyzedLength = length;
-  for (TSubLexerRange& r : fSubLexerRanges)
+  analyzedLength_ = length;
+  for (TSubLexerRange& r : subLexerRanges_)
     if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = length;
-  fClosingRegion = -1;
+  closingRegion_ = -1;
   CloseRangesAtEnd(0);
-  fWasFinished = true;
-  if (fBackgroundFinish) {
+  wasFinished_ = true;
+  if (backgroundFinish_) {
     StopSyntThread();
-    auto garbage = std::move(fGarbage);
-    fGarbage = std::make_unique<TGarbage>();
-    fThread = std::make_unique<TSyntFinishThread>(this, std::move(garbage));
+    auto garbage = std::move(garbage_);
+    garbage_ = std::make_unique<TGarbage>();
+    thread_ = std::make_unique<TSyntFinishThread>(this, std::move(garbage));
   } else {
     // No display data refers to older text: the change log and what it served can go.
-    fChangeLog.Clear();
-    fPendingTokens.Clear();
-    fPendingBase = 0;
-    fDeadRanges.clear();
-    fGarbage = std::make_unique<TGarbage>();
+    changeLog_.Clear();
+    pendingTokens_.Clear();
+    pendingBase_ = 0;
+    deadRanges_.clear();
+    garbage_ = std::make_unique<TGarbage>();
   }
 }
 
 void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
-  if (fThread.get() != Pass) return;
+  if (thread_.get() != Pass) return;
   {
-    std::lock_guard lock(fLock);
-    fDisplay.Swap(Pass->Result());
+    std::lock_guard lock(lock_);
+    display_.Swap(Pass->Result());
     // The old collections (thousands of layers in a large text) are freed by the next pass.
-    fGarbage->Display.emplace_back();
-    fGarbage->Display.back().Swap(Pass->Result());
-    fChangeLog.Clear();
-    if (!fPendingTokens.Empty()) fGarbage->Tokens.push_back(std::move(fPendingTokens));
-    fPendingTokens.Clear();
-    fPendingBase = 0;
-    for (auto& b : fDeadRanges) fGarbage->Ranges.push_back(std::move(b));
-    fDeadRanges.clear();
+    garbage_->Display.emplace_back();
+    garbage_->Display.back().Swap(Pass->Result());
+    changeLog_.Clear();
+    if (!pendingTokens_.Empty()) garbage_->Tokens.push_back(std::move(pendingTokens_));
+    pendingTokens_.Clear();
+    pendingBase_ = 0;
+    for (auto& b : deadRanges_) garbage_->Ranges.push_back(std::move(b));
+    deadRanges_.clear();
   }
   // Its last act was to post this.
-  std::unique_ptr<TSyntFinishThread> done = std::move(fThread);
+  std::unique_ptr<TSyntFinishThread> done = std::move(thread_);
   done->Join();
   done.reset();
-  fTokenCache = -1;
-  UpdateActiveRanges(fCaretPos);
+  tokenCache_ = -1;
+  UpdateActiveRanges(caretPos_);
   if (IqxSyntClient* doc = Document()) doc->Finished();
 }
 
@@ -527,41 +527,41 @@ void TClientSyntAnalyzer::Check() const {
   auto fail = [](const std::string& what) {
     throw std::logic_error("TClientSyntAnalyzer: " + what);
   };
-  fTokens.Check();
-  fPendingTokens.Check();
-  fAllRanges.Check();
-  if (fRangeLog.Count() != fAllRanges.Count()) fail("range log and AllRanges differ in size");
-  for (int i = 0; i < fRangeLog.Count(); ++i) {
-    const TTextRange* r = fRangeLog[i].Range;
+  tokens_.Check();
+  pendingTokens_.Check();
+  allRanges_.Check();
+  if (rangeLog_.Count() != allRanges_.Count()) fail("range log and AllRanges differ in size");
+  for (int i = 0; i < rangeLog_.Count(); ++i) {
+    const TTextRange* r = rangeLog_[i].Range;
     if (r->Index != i) fail("range index " + std::to_string(i));
-    if (r->StartPos != fRangeLog.StartOf(i)) fail("start of range " + std::to_string(i) + " moved");
-    if (r->IsClosed() != (fRangeLog[i].CloseRun != TRangeLog::kOpen))
+    if (r->StartPos != rangeLog_.StartOf(i)) fail("start of range " + std::to_string(i) + " moved");
+    if (r->IsClosed() != (rangeLog_[i].CloseRun != TRangeLog::kOpen))
       fail("close state of range " + std::to_string(i));
-    if (i < fOrderedPrefix && i < fAllRanges.Count() && fAllRanges[i] != r)
+    if (i < orderedPrefix_ && i < allRanges_.Count() && allRanges_[i] != r)
       fail("AllRanges out of creation order at " + std::to_string(i));
   }
   int open = 0;
-  for (int i = 0; i < fAllRanges.Count(); ++i) open += fAllRanges[i]->IsClosed() ? 0 : 1;
-  if (open != fOpenedRanges.Count())
-    fail("opened list holds " + std::to_string(fOpenedRanges.Count()) + " ranges, " +
+  for (int i = 0; i < allRanges_.Count(); ++i) open += allRanges_[i]->IsClosed() ? 0 : 1;
+  if (open != openedRanges_.Count())
+    fail("opened list holds " + std::to_string(openedRanges_.Count()) + " ranges, " +
          std::to_string(open) + " are open");
-  for (int i = 0; i < fOpenedRanges.Count(); ++i) {
-    const TTextRange* r = fOpenedRanges[i];
+  for (int i = 0; i < openedRanges_.Count(); ++i) {
+    const TTextRange* r = openedRanges_[i];
     if (r->IsClosed()) fail("a closed range in the opened list");
     if (i > 0) {
-      const TTextRange* p = fOpenedRanges[i - 1];
+      const TTextRange* p = openedRanges_[i - 1];
       if (p->StartPos > r->StartPos || (p->StartPos == r->StartPos && p->Index > r->Index))
         fail("opened list out of order");
     }
   }
-  if (fLineBreaks.size() != fLineBreakRuns.size()) fail("separator runs");
-  if (!std::is_sorted(fLineBreakRuns.begin(), fLineBreakRuns.end())) fail("separator runs order");
-  for (size_t i = 0; i < fSubLexerRanges.size(); ++i) {
-    const TSubLexerRange& r = fSubLexerRanges[i];
-    if (i > 0 && fSubLexerRanges[i - 1].StartPos > r.StartPos) fail("regions out of order");
+  if (lineBreaks_.size() != lineBreakRuns_.size()) fail("separator runs");
+  if (!std::is_sorted(lineBreakRuns_.begin(), lineBreakRuns_.end())) fail("separator runs order");
+  for (size_t i = 0; i < subLexerRanges_.size(); ++i) {
+    const TSubLexerRange& r = subLexerRanges_[i];
+    if (i > 0 && subLexerRanges_[i - 1].StartPos > r.StartPos) fail("regions out of order");
     if (r.ParentIndex >= int(i)) fail("region parent");
   }
-  if (fBlockAnalPos > TagCount()) fail("block analysis beyond the tokens");
+  if (blockAnalPos_ > TagCount()) fail("block analysis beyond the tokens");
 }
 
 }  // namespace synt

@@ -278,18 +278,18 @@ bool TSyntCollectionItem::OwnerLoading() const {
 }
 
 void TSyntCollectionItem::SetDisplayName(const std::u16string& Value) {
-  if (Value == FDisplayName) return;
+  if (Value == displayName_) return;
   if (TCollection* c = Collection())
     for (int i = 0; i < c->Count(); ++i) {
       auto* other = static_cast<TSyntCollectionItem*>(c->Items(i));
-      if (other != this && other->FDisplayName == Value) return;  // names stay unique
+      if (other != this && other->displayName_ == Value) return;  // names stay unique
     }
-  FDisplayName = Value;
+  displayName_ = Value;
 }
 
 void TSyntCollectionItem::SetEnabled(bool Value) {
-  if (Value == FEnabled) return;
-  FEnabled = Value;
+  if (Value == enabled_) return;
+  enabled_ = Value;
   Changed();
 }
 
@@ -363,19 +363,19 @@ void TSyntCollection::SetItemName(TCollectionItem* Item) {
 // --- TSyntaxFormat ---------------------------------------------------------------------------
 
 TSyntaxFormat::TSyntaxFormat(TCollection* Collection)
-    : TSyntCollectionItem(Collection), FFont(std::make_unique<TFont>()) {
-  FFont->SetName(u"Courier New");
-  FFont->SetSize(10);
-  FFont->OnChange = [this](TObject*) { StyleChanged(); };
+    : TSyntCollectionItem(Collection), font_(std::make_unique<TFont>()) {
+  font_->SetName(u"Courier New");
+  font_->SetSize(10);
+  font_->OnChange = [this](TObject*) { StyleChanged(); };
 }
 
 TSyntaxFormat::~TSyntaxFormat() {
   OnChange = nullptr;
-  FFont->OnChange = nullptr;
+  font_->OnChange = nullptr;
 }
 
 void TSyntaxFormat::StyleChanged() {
-  if (FAssigning) return;
+  if (assigning_) return;
   Changed();
   if (OnChange) OnChange(this);
 }
@@ -387,97 +387,97 @@ void TSyntaxFormat::Assign(const TPersistent* Source) {
     return;
   }
   if (src == this) return;
-  ++FAssigning;
+  ++assigning_;
   try {
     TSyntCollectionItem::Assign(Source);
   } catch (...) {
-    --FAssigning;
+    --assigning_;
     throw;
   }
-  FMarkedBlock = src->FMarkedBlock;
-  --FAssigning;
+  markedBlock_ = src->markedBlock_;
+  --assigning_;
   StyleChanged();
 }
 
 void TSyntaxFormat::SetBgColor(TColor Value) {
-  if (Value == FBgColor) return;
-  FBgColor = Value;
+  if (Value == bgColor_) return;
+  bgColor_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetVertAlignment(TVertAlignment Value) {
-  if (Value == FVertAlignment) return;
-  FVertAlignment = Value;
+  if (Value == vertAlignment_) return;
+  vertAlignment_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetFormatType(TFormatType Value) {
-  if (Value == FFormatType) return;
-  FFormatType = Value;
+  if (Value == formatType_) return;
+  formatType_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetHidden(bool Value) {
-  if (Value == FHidden) return;
-  FHidden = Value;
+  if (Value == hidden_) return;
+  hidden_ = Value;
   StyleChanged();
 }
 TBorderLineType TSyntaxFormat::BorderType(int Side) const {
-  return Side >= 0 && Side < 4 ? FBorderTypes[Side] : blNone;
+  return Side >= 0 && Side < 4 ? borderTypes_[Side] : blNone;
 }
 void TSyntaxFormat::SetBorderType(int Side, TBorderLineType Value) {
-  if (Side < 0 || Side > 3 || FBorderTypes[Side] == Value) return;
-  FBorderTypes[Side] = Value;
+  if (Side < 0 || Side > 3 || borderTypes_[Side] == Value) return;
+  borderTypes_[Side] = Value;
   StyleChanged();
 }
 TColor TSyntaxFormat::BorderColor(int Side) const {
-  return Side >= 0 && Side < 4 ? FBorderColors[Side] : 0;
+  return Side >= 0 && Side < 4 ? borderColors_[Side] : 0;
 }
 void TSyntaxFormat::SetBorderColor(int Side, TColor Value) {
-  if (Side < 0 || Side > 3 || FBorderColors[Side] == Value) return;
-  FBorderColors[Side] = Value;
+  if (Side < 0 || Side > 3 || borderColors_[Side] == Value) return;
+  borderColors_[Side] = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetMultiLineBorder(bool Value) {
-  if (Value == FMultiLineBorder) return;
-  FMultiLineBorder = Value;
+  if (Value == multiLineBorder_) return;
+  multiLineBorder_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetReadOnly(bool Value) {
-  if (Value == FReadOnly) return;
-  FReadOnly = Value;
+  if (Value == readOnly_) return;
+  readOnly_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetChangeCase(TChangeCase Value) {
-  if (Value == FChangeCase) return;
-  FChangeCase = Value;
+  if (Value == changeCase_) return;
+  changeCase_ = Value;
   StyleChanged();
 }
 void TSyntaxFormat::SetFormatFlags(TFormatFlags Value) {
   Value = Value * AllFormatFlags;
-  if (Value == FFormatFlags) return;
-  FFormatFlags = Value;
+  if (Value == formatFlags_) return;
+  formatFlags_ = Value;
   StyleChanged();
 }
 
 void TSyntaxFormat::ApplyTo(TCanvas* Canvas, bool AllowFontChange) const {
   if (!Canvas || !Enabled()) return;
-  if (FBgColor != clNone) Canvas->Brush()->SetColor(FBgColor);
-  if (FFormatType == ftBackGround) return;
-  if (FFont->Color() != clNone) Canvas->Font()->SetColor(FFont->Color());
-  if (FFormatType == ftColor) return;
+  if (bgColor_ != clNone) Canvas->Brush()->SetColor(bgColor_);
+  if (formatType_ == ftBackGround) return;
+  if (font_->Color() != clNone) Canvas->Font()->SetColor(font_->Color());
+  if (formatType_ == ftColor) return;
   static const std::pair<TFormatFlag, TFontStyle> kBits[] = {
       {ffBold, fsBold}, {ffItalic, fsItalic}, {ffUnderline, fsUnderline}, {ffStrikeOut, fsStrikeOut}};
   TFontStyles old = Canvas->Font()->Style(), style = old;
   for (auto [flag, bit] : kBits)
-    if (FFormatFlags.Contains(flag)) {
-      if (FFont->Style().Contains(bit))
+    if (formatFlags_.Contains(flag)) {
+      if (font_->Style().Contains(bit))
         style.Include(bit);
       else
         style.Exclude(bit);
     }
   if (style != old) Canvas->Font()->SetStyle(style);
-  if (FFormatType == ftCustomFont && AllowFontChange) {
-    if (FFormatFlags.Contains(ffFontName)) Canvas->Font()->SetName(FFont->Name());
-    if (FFormatFlags.Contains(ffFontCharset)) Canvas->Font()->SetCharset(FFont->Charset());
-    if (FFormatFlags.Contains(ffFontSize)) Canvas->Font()->SetSize(FFont->Size());
+  if (formatType_ == ftCustomFont && AllowFontChange) {
+    if (formatFlags_.Contains(ffFontName)) Canvas->Font()->SetName(font_->Name());
+    if (formatFlags_.Contains(ffFontCharset)) Canvas->Font()->SetCharset(font_->Charset());
+    if (formatFlags_.Contains(ffFontSize)) Canvas->Font()->SetSize(font_->Size());
   }
 }
 
@@ -515,30 +515,30 @@ void TRuleCollectionItem::ResolveRef(TNameRef<T>& Ref,
   Ref.Text.clear();
 }
 
-std::u16string TRuleCollectionItem::StyleName() const { return RefName(FStyle); }
+std::u16string TRuleCollectionItem::StyleName() const { return RefName(style_); }
 void TRuleCollectionItem::SetStyleName(const std::u16string& Value) {
-  SetRef(FStyle, Value, &FindStyle);
+  SetRef(style_, Value, &FindStyle);
 }
-std::u16string TRuleCollectionItem::BlockName() const { return RefName(FBlock); }
+std::u16string TRuleCollectionItem::BlockName() const { return RefName(block_); }
 void TRuleCollectionItem::SetBlockName(const std::u16string& Value) {
-  SetRef(FBlock, Value, &FindBlock);
+  SetRef(block_, Value, &FindBlock);
 }
 
 void TRuleCollectionItem::ResolveNames() {
-  ResolveRef(FStyle, &FindStyle);
-  ResolveRef(FBlock, &FindBlock);
+  ResolveRef(style_, &FindStyle);
+  ResolveRef(block_, &FindBlock);
 }
 
 void TRuleCollectionItem::ForgetItem(const TCollectionItem* Item) {
-  if (static_cast<const TCollectionItem*>(FStyle.Item) == Item) FStyle.Item = nullptr;
-  if (static_cast<const TCollectionItem*>(FBlock.Item) == Item) FBlock.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(style_.Item) == Item) style_.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(block_.Item) == Item) block_.Item = nullptr;
 }
 
 void TRuleCollectionItem::ValidateReferences() {
   TSyntAnalyzer* l = SyntOwner();
   if (!l) return;
-  if (FStyle.Item && !l->Formats()->IsValidItem(FStyle.Item)) FStyle.Item = nullptr;
-  if (FBlock.Item && !l->BlockRules()->IsValidItem(FBlock.Item)) FBlock.Item = nullptr;
+  if (style_.Item && !l->Formats()->IsValidItem(style_.Item)) style_.Item = nullptr;
+  if (block_.Item && !l->BlockRules()->IsValidItem(block_.Item)) block_.Item = nullptr;
 }
 
 #define SYNT_SETTER(Class, Name, Type, Field) \
@@ -548,19 +548,19 @@ void TRuleCollectionItem::ValidateReferences() {
     Changed();                                \
   }
 
-SYNT_SETTER(TRuleCollectionItem, StrictParent, bool, FStrictParent)
-SYNT_SETTER(TRuleCollectionItem, NotParent, bool, FNotParent)
-SYNT_SETTER(TRuleCollectionItem, AlwaysEnabled, bool, FAlwaysEnabled)
-SYNT_SETTER(TRuleCollectionItem, StatesAdd, int32_t, FStatesAdd)
-SYNT_SETTER(TRuleCollectionItem, StatesRemove, int32_t, FStatesRemove)
-SYNT_SETTER(TRuleCollectionItem, StatesPresent, int32_t, FStatesPresent)
-SYNT_SETTER(TRuleCollectionItem, StatesAbsent, int32_t, FStatesAbsent)
+SYNT_SETTER(TRuleCollectionItem, StrictParent, bool, strictParent_)
+SYNT_SETTER(TRuleCollectionItem, NotParent, bool, notParent_)
+SYNT_SETTER(TRuleCollectionItem, AlwaysEnabled, bool, alwaysEnabled_)
+SYNT_SETTER(TRuleCollectionItem, StatesAdd, int32_t, statesAdd_)
+SYNT_SETTER(TRuleCollectionItem, StatesRemove, int32_t, statesRemove_)
+SYNT_SETTER(TRuleCollectionItem, StatesPresent, int32_t, statesPresent_)
+SYNT_SETTER(TRuleCollectionItem, StatesAbsent, int32_t, statesAbsent_)
 
 // --- TTokenRule ------------------------------------------------------------------------------
 
 TTokenRule::TTokenRule(TCollection* Collection) : TRuleCollectionItem(Collection) {
-  FRegExpr.SetModifierFlags(DefaultRegexOptions);
-  if (TSyntAnalyzer* l = SyntOwner()) FRegExpr.SetCodePage(CharsetToCodePage(l->Charset()));
+  regExpr_.SetModifierFlags(DefaultRegexOptions);
+  if (TSyntAnalyzer* l = SyntOwner()) regExpr_.SetCodePage(CharsetToCodePage(l->Charset()));
 }
 
 void TTokenRule::Assign(const TPersistent* Source) {
@@ -570,61 +570,61 @@ void TTokenRule::Assign(const TPersistent* Source) {
 }
 
 void TTokenRule::SetExpression(const std::u16string& Value) {
-  if (Value == FRegExpr.Expression()) return;
-  FRegExpr.SetExpression(Value);
+  if (Value == regExpr_.Expression()) return;
+  regExpr_.SetExpression(Value);
   Changed();
 }
 
 void TTokenRule::SetRegexModifiers(uint16_t Value) {
-  if (Value == FRegExpr.ModifierFlags()) return;
-  FRegExpr.SetModifierFlags(Value);
+  if (Value == regExpr_.ModifierFlags()) return;
+  regExpr_.SetModifierFlags(Value);
   Changed();
 }
 
-SYNT_SETTER(TTokenRule, TokenType, int, FTokenType)
-SYNT_SETTER(TTokenRule, ColumnFrom, int, FColumnFrom)
-SYNT_SETTER(TTokenRule, ColumnTo, int, FColumnTo)
+SYNT_SETTER(TTokenRule, TokenType, int, tokenType_)
+SYNT_SETTER(TTokenRule, ColumnFrom, int, columnFrom_)
+SYNT_SETTER(TTokenRule, ColumnTo, int, columnTo_)
 
 // --- TSingleTagCondition, TConditionCollection -----------------------------------------------
 
 TSingleTagCondition::TSingleTagCondition(TCollection* Collection)
-    : TCollectionItem(Collection), FTagList(std::make_unique<TStringList>()) {
-  FTagList->SetSorted(true);
-  FTagList->SetDuplicates(dupIgnore);
-  FTagList->SetCaseSensitive(true);
-  FTagList->SetDelimiter(u' ');
-  FTagList->SetQuoteChar(u' ');
-  FTagList->OnChange = [this](TObject*) { Changed(false); };
+    : TCollectionItem(Collection), tagList_(std::make_unique<TStringList>()) {
+  tagList_->SetSorted(true);
+  tagList_->SetDuplicates(dupIgnore);
+  tagList_->SetCaseSensitive(true);
+  tagList_->SetDelimiter(u' ');
+  tagList_->SetQuoteChar(u' ');
+  tagList_->OnChange = [this](TObject*) { Changed(false); };
 }
 
-TSingleTagCondition::~TSingleTagCondition() { FTagList->OnChange = nullptr; }
+TSingleTagCondition::~TSingleTagCondition() { tagList_->OnChange = nullptr; }
 
 void TSingleTagCondition::SetTagList(const TStrings* Value) {
-  FTagList->SetDelimitedText(Value ? Value->Text() : std::u16string());
+  tagList_->SetDelimitedText(Value ? Value->Text() : std::u16string());
 }
 
 void TSingleTagCondition::SetCondType(TTagConditionType Value) {
-  if (Value == FCondType) return;
-  FCondType = Value;
+  if (Value == condType_) return;
+  condType_ = Value;
   Changed(false);
 }
 void TSingleTagCondition::SetTokenTypes(uint32_t Value) {
-  if (Value == FTokenTypes) return;
-  FTokenTypes = Value;
+  if (Value == tokenTypes_) return;
+  tokenTypes_ = Value;
   Changed(false);
 }
 void TSingleTagCondition::SetIgnoreCase(bool Value) {
-  if (Value == FIgnoreCase) return;
-  FIgnoreCase = Value;
-  FTagList->SetCaseSensitive(!Value);
+  if (Value == ignoreCase_) return;
+  ignoreCase_ = Value;
+  tagList_->SetCaseSensitive(!Value);
   Changed(false);
 }
 
 TConditionCollection::TConditionCollection(TTagBlockCondition* Owner)
-    : TCollection(TSingleTagCondition::StaticClassInfo(), Owner), FBlockRule(Owner) {}
+    : TCollection(TSingleTagCondition::StaticClassInfo(), Owner), blockRule_(Owner) {}
 
 std::u16string TConditionCollection::GetNamePath() const {
-  std::u16string path = FBlockRule ? FBlockRule->GetNamePath() : std::u16string();
+  std::u16string path = blockRule_ ? blockRule_->GetNamePath() : std::u16string();
   return path.empty() ? AsciiToUtf16(ClassName()) : path + u".Conditions";
 }
 
@@ -636,149 +636,149 @@ void TConditionCollection::Update(TCollectionItem*) {
 
 TTagBlockCondition::TTagBlockCondition(TCollection* Collection)
     : TRuleCollectionItem(Collection),
-      FConditions(std::make_unique<TConditionCollection>(this)),
-      FPen(std::make_unique<TPen>()) {
-  FConditions->OnChange = [this](TConditionCollection*) { Changed(); };
-  FPen->OnChange = [this](TObject*) { Changed(); };
+      conditions_(std::make_unique<TConditionCollection>(this)),
+      pen_(std::make_unique<TPen>()) {
+  conditions_->OnChange = [this](TConditionCollection*) { Changed(); };
+  pen_->OnChange = [this](TObject*) { Changed(); };
 }
 
 TTagBlockCondition::~TTagBlockCondition() {
-  FConditions->OnChange = nullptr;
-  FPen->OnChange = nullptr;
+  conditions_->OnChange = nullptr;
+  pen_->OnChange = nullptr;
 }
 
 void TTagBlockCondition::ResolveNames() {
   TRuleCollectionItem::ResolveNames();
-  ResolveRef(FBlockEnd, &FindBlock);
-  ResolveRef(FTreeItemStyle, &FindStyle);
-  ResolveRef(FTreeGroupStyle, &FindStyle);
+  ResolveRef(blockEnd_, &FindBlock);
+  ResolveRef(treeItemStyle_, &FindStyle);
+  ResolveRef(treeGroupStyle_, &FindStyle);
 }
 
 void TTagBlockCondition::ForgetItem(const TCollectionItem* Item) {
   TRuleCollectionItem::ForgetItem(Item);
-  if (static_cast<const TCollectionItem*>(FBlockEnd.Item) == Item) FBlockEnd.Item = nullptr;
-  if (static_cast<const TCollectionItem*>(FTreeItemStyle.Item) == Item)
-    FTreeItemStyle.Item = nullptr;
-  if (static_cast<const TCollectionItem*>(FTreeGroupStyle.Item) == Item)
-    FTreeGroupStyle.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(blockEnd_.Item) == Item) blockEnd_.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(treeItemStyle_.Item) == Item)
+    treeItemStyle_.Item = nullptr;
+  if (static_cast<const TCollectionItem*>(treeGroupStyle_.Item) == Item)
+    treeGroupStyle_.Item = nullptr;
 }
 
 void TTagBlockCondition::ValidateReferences() {
   TRuleCollectionItem::ValidateReferences();
   TSyntAnalyzer* l = SyntOwner();
   if (!l) return;
-  if (FBlockEnd.Item && !l->BlockRules()->IsValidItem(FBlockEnd.Item)) FBlockEnd.Item = nullptr;
-  if (FTreeItemStyle.Item && !l->Formats()->IsValidItem(FTreeItemStyle.Item))
-    FTreeItemStyle.Item = nullptr;
-  if (FTreeGroupStyle.Item && !l->Formats()->IsValidItem(FTreeGroupStyle.Item))
-    FTreeGroupStyle.Item = nullptr;
+  if (blockEnd_.Item && !l->BlockRules()->IsValidItem(blockEnd_.Item)) blockEnd_.Item = nullptr;
+  if (treeItemStyle_.Item && !l->Formats()->IsValidItem(treeItemStyle_.Item))
+    treeItemStyle_.Item = nullptr;
+  if (treeGroupStyle_.Item && !l->Formats()->IsValidItem(treeGroupStyle_.Item))
+    treeGroupStyle_.Item = nullptr;
 }
 
 void TTagBlockCondition::DefineProperties(TFiler& Filer) {
   TRuleCollectionItem::DefineProperties(Filer);
   // The conditions' own name, accepted as well as ConditionList; never written.
   Filer.DefineProperty(
-      "Conditions", [this](TReader& r) { r.ReadCollectionValue(FConditions.get()); }, nullptr,
+      "Conditions", [this](TReader& r) { r.ReadCollectionValue(conditions_.get()); }, nullptr,
       false);
 }
 
 void TTagBlockCondition::SetConditionList(const TConditionCollection* Value) {
-  FConditions->Assign(Value);
+  conditions_->Assign(Value);
 }
 
-std::u16string TTagBlockCondition::BlockEnd() const { return RefName(FBlockEnd); }
+std::u16string TTagBlockCondition::BlockEnd() const { return RefName(blockEnd_); }
 void TTagBlockCondition::SetBlockEnd(const std::u16string& Value) {
-  SetRef(FBlockEnd, Value, &FindBlock);
+  SetRef(blockEnd_, Value, &FindBlock);
 }
-std::u16string TTagBlockCondition::TreeItemStyle() const { return RefName(FTreeItemStyle); }
+std::u16string TTagBlockCondition::TreeItemStyle() const { return RefName(treeItemStyle_); }
 void TTagBlockCondition::SetTreeItemStyle(const std::u16string& Value) {
-  SetRef(FTreeItemStyle, Value, &FindStyle);
+  SetRef(treeItemStyle_, Value, &FindStyle);
 }
-std::u16string TTagBlockCondition::TreeGroupStyle() const { return RefName(FTreeGroupStyle); }
+std::u16string TTagBlockCondition::TreeGroupStyle() const { return RefName(treeGroupStyle_); }
 void TTagBlockCondition::SetTreeGroupStyle(const std::u16string& Value) {
-  SetRef(FTreeGroupStyle, Value, &FindStyle);
+  SetRef(treeGroupStyle_, Value, &FindStyle);
 }
 
-SYNT_SETTER(TTagBlockCondition, BlockType, TTagBlockType, FBlockType)
-SYNT_SETTER(TTagBlockCondition, IdentIndex, int, FIdentIndex)
-SYNT_SETTER(TTagBlockCondition, LinePos, TLineBreakPos, FLinePos)
-SYNT_SETTER(TTagBlockCondition, BlockOffset, int, FBlockOffset)
-SYNT_SETTER(TTagBlockCondition, EndOfTextClose, bool, FEndOfTextClose)
-SYNT_SETTER(TTagBlockCondition, NotCollapsed, bool, FNotCollapsed)
-SYNT_SETTER(TTagBlockCondition, SameIdent, bool, FSameIdent)
-SYNT_SETTER(TTagBlockCondition, Highlight, bool, FHighlight)
-SYNT_SETTER(TTagBlockCondition, InvertColors, bool, FInvertColors)
-SYNT_SETTER(TTagBlockCondition, DisplayInTree, bool, FDisplayInTree)
-SYNT_SETTER(TTagBlockCondition, NameFmt, const std::u16string&, FNameFmt)
-SYNT_SETTER(TTagBlockCondition, GroupFmt, const std::u16string&, FGroupFmt)
-SYNT_SETTER(TTagBlockCondition, RefToCondEnd, bool, FRefToCondEnd)
-SYNT_SETTER(TTagBlockCondition, DynHighlight, TDynamicHighlight, FDynHighlight)
-SYNT_SETTER(TTagBlockCondition, HighlightPos, THighlightPos, FHighlightPos)
-SYNT_SETTER(TTagBlockCondition, DynSelectMin, bool, FDynSelectMin)
-SYNT_SETTER(TTagBlockCondition, CancelNextRules, bool, FCancelNextRules)
-SYNT_SETTER(TTagBlockCondition, DrawStaple, bool, FDrawStaple)
-SYNT_SETTER(TTagBlockCondition, GroupIndex, int, FGroupIndex)
-SYNT_SETTER(TTagBlockCondition, CollapseFmt, const std::u16string&, FCollapseFmt)
-SYNT_SETTER(TTagBlockCondition, SelfClose, bool, FSelfClose)
-SYNT_SETTER(TTagBlockCondition, NoEndRule, bool, FNoEndRule)
-SYNT_SETTER(TTagBlockCondition, TokenType, int, FTokenType)
+SYNT_SETTER(TTagBlockCondition, BlockType, TTagBlockType, blockType_)
+SYNT_SETTER(TTagBlockCondition, IdentIndex, int, identIndex_)
+SYNT_SETTER(TTagBlockCondition, LinePos, TLineBreakPos, linePos_)
+SYNT_SETTER(TTagBlockCondition, BlockOffset, int, blockOffset_)
+SYNT_SETTER(TTagBlockCondition, EndOfTextClose, bool, endOfTextClose_)
+SYNT_SETTER(TTagBlockCondition, NotCollapsed, bool, notCollapsed_)
+SYNT_SETTER(TTagBlockCondition, SameIdent, bool, sameIdent_)
+SYNT_SETTER(TTagBlockCondition, Highlight, bool, highlight_)
+SYNT_SETTER(TTagBlockCondition, InvertColors, bool, invertColors_)
+SYNT_SETTER(TTagBlockCondition, DisplayInTree, bool, displayInTree_)
+SYNT_SETTER(TTagBlockCondition, NameFmt, const std::u16string&, nameFmt_)
+SYNT_SETTER(TTagBlockCondition, GroupFmt, const std::u16string&, groupFmt_)
+SYNT_SETTER(TTagBlockCondition, RefToCondEnd, bool, refToCondEnd_)
+SYNT_SETTER(TTagBlockCondition, DynHighlight, TDynamicHighlight, dynHighlight_)
+SYNT_SETTER(TTagBlockCondition, HighlightPos, THighlightPos, highlightPos_)
+SYNT_SETTER(TTagBlockCondition, DynSelectMin, bool, dynSelectMin_)
+SYNT_SETTER(TTagBlockCondition, CancelNextRules, bool, cancelNextRules_)
+SYNT_SETTER(TTagBlockCondition, DrawStaple, bool, drawStaple_)
+SYNT_SETTER(TTagBlockCondition, GroupIndex, int, groupIndex_)
+SYNT_SETTER(TTagBlockCondition, CollapseFmt, const std::u16string&, collapseFmt_)
+SYNT_SETTER(TTagBlockCondition, SelfClose, bool, selfClose_)
+SYNT_SETTER(TTagBlockCondition, NoEndRule, bool, noEndRule_)
+SYNT_SETTER(TTagBlockCondition, TokenType, int, tokenType_)
 
 void TTagBlockCondition::SetGrammaRuleName(const std::u16string& Value) {
-  if (Value == FGrammaRuleName) return;
-  FGrammaRuleName = Value;
+  if (Value == grammaRuleName_) return;
+  grammaRuleName_ = Value;
   // The grammar rule is looked up when the grammar compiles; a name given afterwards is looked
   // up now, or the rule would go on without its grammar rule until the grammar changes.
   TSyntAnalyzer* lexer = SyntOwner();
-  FGrammaRule = Value.empty() || !lexer ? nullptr : lexer->Gramma()->ParserRuleByName(Value);
+  grammaRule_ = Value.empty() || !lexer ? nullptr : lexer->Gramma()->ParserRuleByName(Value);
   Changed();
 }
-SYNT_SETTER(TTagBlockCondition, TreeItemImage, int, FTreeItemImage)
-SYNT_SETTER(TTagBlockCondition, TreeGroupImage, int, FTreeGroupImage)
-SYNT_SETTER(TTagBlockCondition, UseCustomPen, bool, FUseCustomPen)
-SYNT_SETTER(TTagBlockCondition, IgnoreAsParent, bool, FIgnoreAsParent)
-SYNT_SETTER(TTagBlockCondition, AutoCloseMode, TAutoCloseMode, FAutoCloseMode)
-SYNT_SETTER(TTagBlockCondition, AutoCloseText, const std::u16string&, FAutoCloseText)
-SYNT_SETTER(TTagBlockCondition, AutoCloseInternal, bool, FAutoCloseInternal)
+SYNT_SETTER(TTagBlockCondition, TreeItemImage, int, treeItemImage_)
+SYNT_SETTER(TTagBlockCondition, TreeGroupImage, int, treeGroupImage_)
+SYNT_SETTER(TTagBlockCondition, UseCustomPen, bool, useCustomPen_)
+SYNT_SETTER(TTagBlockCondition, IgnoreAsParent, bool, ignoreAsParent_)
+SYNT_SETTER(TTagBlockCondition, AutoCloseMode, TAutoCloseMode, autoCloseMode_)
+SYNT_SETTER(TTagBlockCondition, AutoCloseText, const std::u16string&, autoCloseText_)
+SYNT_SETTER(TTagBlockCondition, AutoCloseInternal, bool, autoCloseInternal_)
 
 // --- TSubAnalyzerRule ------------------------------------------------------------------------
 
 TSubAnalyzerRule::TSubAnalyzerRule(TCollection* Collection) : TRuleCollectionItem(Collection) {
-  FStartRegExpr.SetModifierFlags(DefaultRegexOptions);
-  FEndRegExpr.SetModifierFlags(DefaultRegexOptions);
+  startRegExpr_.SetModifierFlags(DefaultRegexOptions);
+  endRegExpr_.SetModifierFlags(DefaultRegexOptions);
 }
 
 void TSubAnalyzerRule::SetStartExpression(const std::u16string& Value) {
-  if (Value == FStartRegExpr.Expression()) return;
-  FStartRegExpr.SetExpression(Value);
+  if (Value == startRegExpr_.Expression()) return;
+  startRegExpr_.SetExpression(Value);
   Changed();
 }
 
 void TSubAnalyzerRule::SetEndExpression(const std::u16string& Value) {
-  if (Value == FEndRegExpr.Expression()) return;
-  FEndRegExpr.SetExpression(Value);
+  if (Value == endRegExpr_.Expression()) return;
+  endRegExpr_.SetExpression(Value);
   Changed();
 }
 
 TSubAnalyzerRule::~TSubAnalyzerRule() {
   // A rule removed from a live lexer takes its lexer out of the master list it put it in.
   TSyntAnalyzer* owner = SyntOwner();
-  if (FSyntAnalyzer && owner && !owner->IsDestroying()) SetSyntAnalyzer(nullptr);
+  if (syntAnalyzer_ && owner && !owner->IsDestroying()) SetSyntAnalyzer(nullptr);
 }
 
 void TSubAnalyzerRule::SetSyntAnalyzer(TSyntAnalyzer* Value) {
-  if (Value == FSyntAnalyzer) return;
+  if (Value == syntAnalyzer_) return;
   TSyntAnalyzer* owner = SyntOwner();
   TCollection* coll = Collection();
   auto usedByOther = [&](TSyntAnalyzer* L) {
     if (!coll) return false;
     for (int i = 0; i < coll->Count(); ++i) {
       auto* r = static_cast<TSubAnalyzerRule*>(coll->Items(i));
-      if (r != this && r->FSyntAnalyzer == L) return true;
+      if (r != this && r->syntAnalyzer_ == L) return true;
     }
     return false;
   };
-  TSyntAnalyzer* old = FSyntAnalyzer;
-  FSyntAnalyzer = Value;
+  TSyntAnalyzer* old = syntAnalyzer_;
+  syntAnalyzer_ = Value;
   if (owner) {
     if (old && old != owner && !usedByOther(old)) old->RemoveMasterLexer(owner);
     if (Value && Value != owner && !usedByOther(Value)) {
@@ -789,31 +789,31 @@ void TSubAnalyzerRule::SetSyntAnalyzer(TSyntAnalyzer* Value) {
   Changed();
 }
 
-SYNT_SETTER(TSubAnalyzerRule, FromTextBegin, bool, FFromTextBegin)
-SYNT_SETTER(TSubAnalyzerRule, ToTextEnd, bool, FToTextEnd)
-SYNT_SETTER(TSubAnalyzerRule, IncludeBounds, bool, FIncludeBounds)
+SYNT_SETTER(TSubAnalyzerRule, FromTextBegin, bool, fromTextBegin_)
+SYNT_SETTER(TSubAnalyzerRule, ToTextEnd, bool, toTextEnd_)
+SYNT_SETTER(TSubAnalyzerRule, IncludeBounds, bool, includeBounds_)
 
 // --- TCodeTemplate ---------------------------------------------------------------------------
 
 TCodeTemplate::TCodeTemplate(TCollection* Collection)
-    : TCollectionItem(Collection), FCode(std::make_unique<TSyntMemoStrings>()) {}
+    : TCollectionItem(Collection), code_(std::make_unique<TSyntMemoStrings>()) {}
 
 TCodeTemplate::~TCodeTemplate() = default;
 
 void TCodeTemplate::SetName(const std::u16string& Value) {
-  if (Value == FName) return;
-  FName = Value;
+  if (Value == name_) return;
+  name_ = Value;
   Changed(false);
 }
 void TCodeTemplate::SetDescription(const std::u16string& Value) {
-  if (Value == FDescription) return;
-  FDescription = Value;
+  if (Value == description_) return;
+  description_ = Value;
   Changed(false);
 }
-void TCodeTemplate::SetCode(const TStrings* Value) { FCode->Assign(Value); }
+void TCodeTemplate::SetCode(const TStrings* Value) { code_->Assign(Value); }
 void TCodeTemplate::SetAdvanced(bool Value) {
-  if (Value == FAdvanced) return;
-  FAdvanced = Value;
+  if (Value == advanced_) return;
+  advanced_ = Value;
   Changed(false);
 }
 

@@ -108,10 +108,10 @@ class TSyntCollectionItem : public TCollectionItem {
  public:
   explicit TSyntCollectionItem(TCollection* Collection);
 
-  std::u16string DisplayName() const override { return FDisplayName; }
+  std::u16string DisplayName() const override { return displayName_; }
   // A name another item of the same collection already bears is ignored.
   void SetDisplayName(const std::u16string& Value) override;
-  bool Enabled() const { return FEnabled; }
+  bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value);
 
   // The word of default names ("3 Style").
@@ -129,8 +129,8 @@ class TSyntCollectionItem : public TCollectionItem {
   void Changed(bool AllItems = false) { TCollectionItem::Changed(AllItems); }
 
  private:
-  std::u16string FDisplayName;
-  bool FEnabled = true;
+  std::u16string displayName_;
+  bool enabled_ = true;
 };
 
 class TSyntCollection : public TCollection {
@@ -177,18 +177,18 @@ class TSyntaxFormat : public TSyntCollectionItem {
   // Every published property and the marked-block flag.
   void Assign(const TPersistent* Source) override;
 
-  TFont* Font() const { return FFont.get(); }
-  void SetFont(const TFont* Value) { FFont->Assign(Value); }
-  TColor BgColor() const { return FBgColor; }
+  TFont* Font() const { return font_.get(); }
+  void SetFont(const TFont* Value) { font_->Assign(Value); }
+  TColor BgColor() const { return bgColor_; }
   void SetBgColor(TColor Value);
-  TVertAlignment VertAlignment() const { return FVertAlignment; }
+  TVertAlignment VertAlignment() const { return vertAlignment_; }
   void SetVertAlignment(TVertAlignment Value);
-  TFormatType FormatType() const { return FFormatType; }
+  TFormatType FormatType() const { return formatType_; }
   void SetFormatType(TFormatType Value);
   // The stored value while ffHidden is in FormatFlags, else false.
-  bool Hidden() const { return FHidden && FFormatFlags.Contains(ffHidden); }
+  bool Hidden() const { return hidden_ && formatFlags_.Contains(ffHidden); }
   void SetHidden(bool Value);
-  bool StoredHidden() const { return FHidden; }  // regardless of the flags (what is stored)
+  bool StoredHidden() const { return hidden_; }  // regardless of the flags (what is stored)
   // Sides: 0 left, 1 top, 2 right, 3 bottom; another side reads as 0 and is ignored on writing.
   TBorderLineType BorderType(int Side) const;
   void SetBorderType(int Side, TBorderLineType Value);
@@ -210,19 +210,19 @@ class TSyntaxFormat : public TSyntCollectionItem {
   void SetBorderColorRight(TColor V) { SetBorderColor(2, V); }
   TColor BorderColorBottom() const { return BorderColor(3); }
   void SetBorderColorBottom(TColor V) { SetBorderColor(3, V); }
-  bool MultiLineBorder() const { return FMultiLineBorder; }
+  bool MultiLineBorder() const { return multiLineBorder_; }
   void SetMultiLineBorder(bool Value);
-  bool ReadOnly() const { return FReadOnly; }
+  bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool Value);
-  TChangeCase ChangeCase() const { return FChangeCase; }
+  TChangeCase ChangeCase() const { return changeCase_; }
   void SetChangeCase(TChangeCase Value);
-  TFormatFlags FormatFlags() const { return FFormatFlags; }
+  TFormatFlags FormatFlags() const { return formatFlags_; }
   void SetFormatFlags(TFormatFlags Value);
   // The unpublished flag the lexer sets on the style it creates for the marked block.
-  uint8_t MarkedBlockFlag() const { return FMarkedBlock; }
-  void SetMarkedBlockFlag(uint8_t Value) { FMarkedBlock = Value; }
+  uint8_t MarkedBlockFlag() const { return markedBlock_; }
+  void SetMarkedBlockFlag(uint8_t Value) { markedBlock_ = Value; }
 
-  bool IsHidden() const { return FHidden && FFormatFlags.Contains(ffHidden); }
+  bool IsHidden() const { return hidden_ && formatFlags_.Contains(ffHidden); }
   // Applies the style to the canvas as its FormatType and FormatFlags say (nothing when disabled).
   void ApplyTo(TCanvas* Canvas, bool AllowFontChange = true) const;
 
@@ -231,19 +231,19 @@ class TSyntaxFormat : public TSyntCollectionItem {
 
  private:
   void StyleChanged();
-  std::unique_ptr<TFont> FFont;
-  TColor FBgColor = clNone;
-  TVertAlignment FVertAlignment = vaCenter;
-  TFormatType FFormatType = ftFontAttr;
-  bool FHidden = false;
-  TBorderLineType FBorderTypes[4] = {blNone, blNone, blNone, blNone};
-  TColor FBorderColors[4] = {0, 0, 0, 0};
-  bool FMultiLineBorder = false;
-  bool FReadOnly = false;
-  TChangeCase FChangeCase = ccNone;
-  TFormatFlags FFormatFlags = AllFormatFlags;
-  uint8_t FMarkedBlock = 0;
-  int FAssigning = 0;
+  std::unique_ptr<TFont> font_;
+  TColor bgColor_ = clNone;
+  TVertAlignment vertAlignment_ = vaCenter;
+  TFormatType formatType_ = ftFontAttr;
+  bool hidden_ = false;
+  TBorderLineType borderTypes_[4] = {blNone, blNone, blNone, blNone};
+  TColor borderColors_[4] = {0, 0, 0, 0};
+  bool multiLineBorder_ = false;
+  bool readOnly_ = false;
+  TChangeCase changeCase_ = ccNone;
+  TFormatFlags formatFlags_ = AllFormatFlags;
+  uint8_t markedBlock_ = 0;
+  int assigning_ = 0;
 };
 
 class TStylesCollection : public TSyntCollection {
@@ -278,23 +278,23 @@ class TRuleCollectionItem : public TSyntCollectionItem {
 
   std::u16string StyleName() const;
   void SetStyleName(const std::u16string& Value);
-  TSyntaxFormat* Style() const { return FStyle.Item; }  // the style the rule gives
+  TSyntaxFormat* Style() const { return style_.Item; }  // the style the rule gives
   std::u16string BlockName() const;
   void SetBlockName(const std::u16string& Value);
-  TTagBlockCondition* Block() const { return FBlock.Item; }  // the parent block rule
-  bool StrictParent() const { return FStrictParent; }
+  TTagBlockCondition* Block() const { return block_.Item; }  // the parent block rule
+  bool StrictParent() const { return strictParent_; }
   void SetStrictParent(bool Value);
-  bool NotParent() const { return FNotParent; }
+  bool NotParent() const { return notParent_; }
   void SetNotParent(bool Value);
-  bool AlwaysEnabled() const { return FAlwaysEnabled; }
+  bool AlwaysEnabled() const { return alwaysEnabled_; }
   void SetAlwaysEnabled(bool Value);
-  int32_t StatesAdd() const { return FStatesAdd; }
+  int32_t StatesAdd() const { return statesAdd_; }
   void SetStatesAdd(int32_t Value);
-  int32_t StatesRemove() const { return FStatesRemove; }
+  int32_t StatesRemove() const { return statesRemove_; }
   void SetStatesRemove(int32_t Value);
-  int32_t StatesPresent() const { return FStatesPresent; }
+  int32_t StatesPresent() const { return statesPresent_; }
   void SetStatesPresent(int32_t Value);
-  int32_t StatesAbsent() const { return FStatesAbsent; }
+  int32_t StatesAbsent() const { return statesAbsent_; }
   void SetStatesAbsent(int32_t Value);
 
   void ResolveNames() override;
@@ -313,15 +313,15 @@ class TRuleCollectionItem : public TSyntCollectionItem {
   void ResolveRef(TNameRef<T>& Ref, T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
 
  private:
-  TNameRef<TSyntaxFormat> FStyle;
-  TNameRef<TTagBlockCondition> FBlock;
-  bool FStrictParent = false;
-  bool FNotParent = false;
-  bool FAlwaysEnabled = false;
-  int32_t FStatesAdd = 0;
-  int32_t FStatesRemove = 0;
-  int32_t FStatesPresent = 0;
-  int32_t FStatesAbsent = 0;
+  TNameRef<TSyntaxFormat> style_;
+  TNameRef<TTagBlockCondition> block_;
+  bool strictParent_ = false;
+  bool notParent_ = false;
+  bool alwaysEnabled_ = false;
+  int32_t statesAdd_ = 0;
+  int32_t statesRemove_ = 0;
+  int32_t statesPresent_ = 0;
+  int32_t statesAbsent_ = 0;
 };
 
 class TTokenRule : public TRuleCollectionItem {
@@ -334,30 +334,30 @@ class TTokenRule : public TRuleCollectionItem {
   // Copies the published properties and the expression's modifiers.
   void Assign(const TPersistent* Source) override;
 
-  int TokenType() const { return FTokenType; }
+  int TokenType() const { return tokenType_; }
   void SetTokenType(int Value);
-  const std::u16string& Expression() const { return FRegExpr.Expression(); }
+  const std::u16string& Expression() const { return regExpr_.Expression(); }
   void SetExpression(const std::u16string& Value);
-  int ColumnFrom() const { return FColumnFrom; }
+  int ColumnFrom() const { return columnFrom_; }
   void SetColumnFrom(int Value);
-  int ColumnTo() const { return FColumnTo; }
+  int ColumnTo() const { return columnTo_; }
   void SetColumnTo(int Value);
   // The rule's own compiled expression: modifiers DefaultRegexOptions when created, code page the
   // lexer's Charset's (following its changes); compiled when first matched.
-  TqxRegExpr* RegExpr() const { return &FRegExpr; }
-  uint16_t RegexModifiers() const { return FRegExpr.ModifierFlags(); }
+  TqxRegExpr* RegExpr() const { return &regExpr_; }
+  uint16_t RegexModifiers() const { return regExpr_.ModifierFlags(); }
   void SetRegexModifiers(uint16_t Value);
-  uint32_t CodePage() const { return FRegExpr.CodePage(); }
-  void SetCodePage(uint32_t Value) { FRegExpr.SetCodePage(Value); }
+  uint32_t CodePage() const { return regExpr_.CodePage(); }
+  void SetCodePage(uint32_t Value) { regExpr_.SetCodePage(Value); }
 
   TOnMatchToken OnMatchToken;
   TMouseClickEvent OnMouseClick;
 
  private:
-  int FTokenType = 0;
-  mutable TqxRegExpr FRegExpr;  // compiling and matching change only its cache
-  int FColumnFrom = 0;
-  int FColumnTo = 0;
+  int tokenType_ = 0;
+  mutable TqxRegExpr regExpr_;  // compiling and matching change only its cache
+  int columnFrom_ = 0;
+  int columnTo_ = 0;
 };
 
 class TTokenRuleCollection : public TSyntCollection {
@@ -383,23 +383,23 @@ class TSingleTagCondition : public TCollectionItem {
 
   // Sorted, without duplicates, case-sensitive unless IgnoreCase. Assigning a list splits its
   // lines into blank-separated words, one tag each.
-  TStringList* TagList() const { return FTagList.get(); }
+  TStringList* TagList() const { return tagList_.get(); }
   void SetTagList(const TStrings* Value);
-  TTagConditionType CondType() const { return FCondType; }
+  TTagConditionType CondType() const { return condType_; }
   void SetCondType(TTagConditionType Value);
-  uint32_t TokenTypes() const { return FTokenTypes; }
+  uint32_t TokenTypes() const { return tokenTypes_; }
   void SetTokenTypes(uint32_t Value);
-  bool IgnoreCase() const { return FIgnoreCase; }
+  bool IgnoreCase() const { return ignoreCase_; }
   void SetIgnoreCase(bool Value);
 
   // Whether the condition accepts Token of Text, the whole text (block_rules.cpp).
   bool CheckToken(std::u16string_view Text, const TSyntToken& Token) const;
 
  private:
-  std::unique_ptr<TStringList> FTagList;
-  TTagConditionType FCondType = tcEqual;
-  uint32_t FTokenTypes = 0;
-  bool FIgnoreCase = false;
+  std::unique_ptr<TStringList> tagList_;
+  TTagConditionType condType_ = tcEqual;
+  uint32_t tokenTypes_ = 0;
+  bool ignoreCase_ = false;
 };
 
 class TConditionCollection : public TCollection {
@@ -411,7 +411,7 @@ class TConditionCollection : public TCollection {
   TSingleTagCondition* Items(int Index) const {
     return static_cast<TSingleTagCondition*>(TCollection::Items(Index));
   }
-  TTagBlockCondition* BlockRule() const { return FBlockRule; }
+  TTagBlockCondition* BlockRule() const { return blockRule_; }
   std::u16string GetNamePath() const override;  // "<rule path>.Conditions"
 
   std::function<void(TConditionCollection* Sender)> OnChange;
@@ -420,7 +420,7 @@ class TConditionCollection : public TCollection {
   void Update(TCollectionItem* Item) override;
 
  private:
-  TTagBlockCondition* FBlockRule;
+  TTagBlockCondition* blockRule_;
 };
 
 class TTagBlockCondition : public TRuleCollectionItem {
@@ -437,83 +437,83 @@ class TTagBlockCondition : public TRuleCollectionItem {
   // Conditions and the pen are stored through their own properties; "Conditions" is also read.
   void DefineProperties(TFiler& Filer) override;
 
-  TTagBlockType BlockType() const { return FBlockType; }
+  TTagBlockType BlockType() const { return blockType_; }
   void SetBlockType(TTagBlockType Value);
-  TConditionCollection* ConditionList() const { return FConditions.get(); }
+  TConditionCollection* ConditionList() const { return conditions_.get(); }
   void SetConditionList(const TConditionCollection* Value);
-  int IdentIndex() const { return FIdentIndex; }
+  int IdentIndex() const { return identIndex_; }
   void SetIdentIndex(int Value);
-  TLineBreakPos LinePos() const { return FLinePos; }
+  TLineBreakPos LinePos() const { return linePos_; }
   void SetLinePos(TLineBreakPos Value);
-  int BlockOffset() const { return FBlockOffset; }
+  int BlockOffset() const { return blockOffset_; }
   void SetBlockOffset(int Value);
   std::u16string BlockEnd() const;
   void SetBlockEnd(const std::u16string& Value);
-  TTagBlockCondition* BlockEndRule() const { return FBlockEnd.Item; }
-  bool EndOfTextClose() const { return FEndOfTextClose; }
+  TTagBlockCondition* BlockEndRule() const { return blockEnd_.Item; }
+  bool EndOfTextClose() const { return endOfTextClose_; }
   void SetEndOfTextClose(bool Value);
-  bool NotCollapsed() const { return FNotCollapsed; }
+  bool NotCollapsed() const { return notCollapsed_; }
   void SetNotCollapsed(bool Value);
-  bool SameIdent() const { return FSameIdent; }
+  bool SameIdent() const { return sameIdent_; }
   void SetSameIdent(bool Value);
-  bool Highlight() const { return FHighlight; }
+  bool Highlight() const { return highlight_; }
   void SetHighlight(bool Value);
-  bool InvertColors() const { return FInvertColors; }
+  bool InvertColors() const { return invertColors_; }
   void SetInvertColors(bool Value);
-  bool DisplayInTree() const { return FDisplayInTree; }
+  bool DisplayInTree() const { return displayInTree_; }
   void SetDisplayInTree(bool Value);
-  const std::u16string& NameFmt() const { return FNameFmt; }
+  const std::u16string& NameFmt() const { return nameFmt_; }
   void SetNameFmt(const std::u16string& Value);
-  const std::u16string& GroupFmt() const { return FGroupFmt; }
+  const std::u16string& GroupFmt() const { return groupFmt_; }
   void SetGroupFmt(const std::u16string& Value);
-  bool RefToCondEnd() const { return FRefToCondEnd; }
+  bool RefToCondEnd() const { return refToCondEnd_; }
   void SetRefToCondEnd(bool Value);
-  TDynamicHighlight DynHighlight() const { return FDynHighlight; }
+  TDynamicHighlight DynHighlight() const { return dynHighlight_; }
   void SetDynHighlight(TDynamicHighlight Value);
-  THighlightPos HighlightPos() const { return FHighlightPos; }
+  THighlightPos HighlightPos() const { return highlightPos_; }
   void SetHighlightPos(THighlightPos Value);
-  bool DynSelectMin() const { return FDynSelectMin; }
+  bool DynSelectMin() const { return dynSelectMin_; }
   void SetDynSelectMin(bool Value);
-  bool CancelNextRules() const { return FCancelNextRules; }
+  bool CancelNextRules() const { return cancelNextRules_; }
   void SetCancelNextRules(bool Value);
-  bool DrawStaple() const { return FDrawStaple; }
+  bool DrawStaple() const { return drawStaple_; }
   void SetDrawStaple(bool Value);
-  int GroupIndex() const { return FGroupIndex; }
+  int GroupIndex() const { return groupIndex_; }
   void SetGroupIndex(int Value);
-  const std::u16string& CollapseFmt() const { return FCollapseFmt; }
+  const std::u16string& CollapseFmt() const { return collapseFmt_; }
   void SetCollapseFmt(const std::u16string& Value);
-  bool SelfClose() const { return FSelfClose; }
+  bool SelfClose() const { return selfClose_; }
   void SetSelfClose(bool Value);
-  bool NoEndRule() const { return FNoEndRule; }
+  bool NoEndRule() const { return noEndRule_; }
   void SetNoEndRule(bool Value);
-  const std::u16string& GrammaRuleName() const { return FGrammaRuleName; }
+  const std::u16string& GrammaRuleName() const { return grammaRuleName_; }
   void SetGrammaRuleName(const std::u16string& Value);
   // The compiled grammar rule named by GrammaRuleName; set by the lexer's CompileGramma.
-  TParserRule* GrammaRule() const { return FGrammaRule; }
-  void SetGrammaRule(TParserRule* Value) { FGrammaRule = Value; }
-  int TokenType() const { return FTokenType; }
+  TParserRule* GrammaRule() const { return grammaRule_; }
+  void SetGrammaRule(TParserRule* Value) { grammaRule_ = Value; }
+  int TokenType() const { return tokenType_; }
   void SetTokenType(int Value);
   std::u16string TreeItemStyle() const;
   void SetTreeItemStyle(const std::u16string& Value);
-  TSyntaxFormat* TreeItemStyleObj() const { return FTreeItemStyle.Item; }
+  TSyntaxFormat* TreeItemStyleObj() const { return treeItemStyle_.Item; }
   std::u16string TreeGroupStyle() const;
   void SetTreeGroupStyle(const std::u16string& Value);
-  TSyntaxFormat* TreeGroupStyleObj() const { return FTreeGroupStyle.Item; }
-  int TreeItemImage() const { return FTreeItemImage; }
+  TSyntaxFormat* TreeGroupStyleObj() const { return treeGroupStyle_.Item; }
+  int TreeItemImage() const { return treeItemImage_; }
   void SetTreeItemImage(int Value);
-  int TreeGroupImage() const { return FTreeGroupImage; }
+  int TreeGroupImage() const { return treeGroupImage_; }
   void SetTreeGroupImage(int Value);
-  TPen* Pen() const { return FPen.get(); }
-  void SetPen(const TPen* Value) { FPen->Assign(Value); }
-  bool UseCustomPen() const { return FUseCustomPen; }
+  TPen* Pen() const { return pen_.get(); }
+  void SetPen(const TPen* Value) { pen_->Assign(Value); }
+  bool UseCustomPen() const { return useCustomPen_; }
   void SetUseCustomPen(bool Value);
-  bool IgnoreAsParent() const { return FIgnoreAsParent; }
+  bool IgnoreAsParent() const { return ignoreAsParent_; }
   void SetIgnoreAsParent(bool Value);
-  TAutoCloseMode AutoCloseMode() const { return FAutoCloseMode; }
+  TAutoCloseMode AutoCloseMode() const { return autoCloseMode_; }
   void SetAutoCloseMode(TAutoCloseMode Value);
-  const std::u16string& AutoCloseText() const { return FAutoCloseText; }
+  const std::u16string& AutoCloseText() const { return autoCloseText_; }
   void SetAutoCloseText(const std::u16string& Value);
-  bool AutoCloseInternal() const { return FAutoCloseInternal; }
+  bool AutoCloseInternal() const { return autoCloseInternal_; }
   void SetAutoCloseInternal(bool Value);
 
   TOnBlockCheck OnBlockCheck;
@@ -526,43 +526,43 @@ class TTagBlockCondition : public TRuleCollectionItem {
   bool CheckConditions(std::u16string_view Text, TParserResults& Client, int& RefIdx, int n);
 
  private:
-  TTagBlockType FBlockType = btRangeStart;
-  std::unique_ptr<TConditionCollection> FConditions;
-  int FIdentIndex = 0;
-  TLineBreakPos FLinePos = lbTop;
-  int FBlockOffset = 0;
-  TNameRef<TTagBlockCondition> FBlockEnd;
-  bool FEndOfTextClose = false;
-  bool FNotCollapsed = false;
-  bool FSameIdent = false;
-  bool FHighlight = false;
-  bool FInvertColors = false;
-  bool FDisplayInTree = true;
-  std::u16string FNameFmt;
-  std::u16string FGroupFmt;
-  bool FRefToCondEnd = false;
-  TDynamicHighlight FDynHighlight = dhNone;
-  THighlightPos FHighlightPos = cpAny;
-  bool FDynSelectMin = false;
-  bool FCancelNextRules = false;
-  bool FDrawStaple = false;
-  int FGroupIndex = 0;
-  std::u16string FCollapseFmt;
-  bool FSelfClose = false;
-  bool FNoEndRule = false;
-  std::u16string FGrammaRuleName;
-  TParserRule* FGrammaRule = nullptr;
-  int FTokenType = -1;
-  TNameRef<TSyntaxFormat> FTreeItemStyle;
-  TNameRef<TSyntaxFormat> FTreeGroupStyle;
-  int FTreeItemImage = -1;
-  int FTreeGroupImage = -1;
-  std::unique_ptr<TPen> FPen;
-  bool FUseCustomPen = false;
-  bool FIgnoreAsParent = false;
-  TAutoCloseMode FAutoCloseMode = acmDisabled;
-  std::u16string FAutoCloseText;
-  bool FAutoCloseInternal = false;
+  TTagBlockType blockType_ = btRangeStart;
+  std::unique_ptr<TConditionCollection> conditions_;
+  int identIndex_ = 0;
+  TLineBreakPos linePos_ = lbTop;
+  int blockOffset_ = 0;
+  TNameRef<TTagBlockCondition> blockEnd_;
+  bool endOfTextClose_ = false;
+  bool notCollapsed_ = false;
+  bool sameIdent_ = false;
+  bool highlight_ = false;
+  bool invertColors_ = false;
+  bool displayInTree_ = true;
+  std::u16string nameFmt_;
+  std::u16string groupFmt_;
+  bool refToCondEnd_ = false;
+  TDynamicHighlight dynHighlight_ = dhNone;
+  THighlightPos highlightPos_ = cpAny;
+  bool dynSelectMin_ = false;
+  bool cancelNextRules_ = false;
+  bool drawStaple_ = false;
+  int groupIndex_ = 0;
+  std::u16string collapseFmt_;
+  bool selfClose_ = false;
+  bool noEndRule_ = false;
+  std::u16string grammaRuleName_;
+  TParserRule* grammaRule_ = nullptr;
+  int tokenType_ = -1;
+  TNameRef<TSyntaxFormat> treeItemStyle_;
+  TNameRef<TSyntaxFormat> treeGroupStyle_;
+  int treeItemImage_ = -1;
+  int treeGroupImage_ = -1;
+  std::unique_ptr<TPen> pen_;
+  bool useCustomPen_ = false;
+  bool ignoreAsParent_ = false;
+  TAutoCloseMode autoCloseMode_ = acmDisabled;
+  std::u16string autoCloseText_;
+  bool autoCloseInternal_ = false;
 };
 
 class TBlockRuleCollection : public TSyntCollection {
@@ -589,31 +589,31 @@ class TSubAnalyzerRule : public TRuleCollectionItem {
 
   std::u16string ItemCaption() const override { return u"Sub lexer rule"; }
 
-  const std::u16string& StartExpression() const { return FStartRegExpr.Expression(); }
+  const std::u16string& StartExpression() const { return startRegExpr_.Expression(); }
   void SetStartExpression(const std::u16string& Value);
-  const std::u16string& EndExpression() const { return FEndRegExpr.Expression(); }
+  const std::u16string& EndExpression() const { return endRegExpr_.Expression(); }
   void SetEndExpression(const std::u16string& Value);
   // The two compiled expressions, with the default modifiers.
-  TqxRegExpr* StartRegExpr() const { return &FStartRegExpr; }
-  TqxRegExpr* EndRegExpr() const { return &FEndRegExpr; }
+  TqxRegExpr* StartRegExpr() const { return &startRegExpr_; }
+  TqxRegExpr* EndRegExpr() const { return &endRegExpr_; }
   // Keeps the master-lexer lists of the lexers referenced before and after current.
-  TSyntAnalyzer* SyntAnalyzer() const { return FSyntAnalyzer; }
+  TSyntAnalyzer* SyntAnalyzer() const { return syntAnalyzer_; }
   void SetSyntAnalyzer(TSyntAnalyzer* Value);
-  bool FromTextBegin() const { return FFromTextBegin; }
+  bool FromTextBegin() const { return fromTextBegin_; }
   void SetFromTextBegin(bool Value);
-  bool ToTextEnd() const { return FToTextEnd; }
+  bool ToTextEnd() const { return toTextEnd_; }
   void SetToTextEnd(bool Value);
-  bool IncludeBounds() const { return FIncludeBounds; }
+  bool IncludeBounds() const { return includeBounds_; }
   void SetIncludeBounds(bool Value);
 
  private:
   friend class TSyntAnalyzer;
-  mutable TqxRegExpr FStartRegExpr;
-  mutable TqxRegExpr FEndRegExpr;
-  TSyntAnalyzer* FSyntAnalyzer = nullptr;
-  bool FFromTextBegin = false;
-  bool FToTextEnd = false;
-  bool FIncludeBounds = false;
+  mutable TqxRegExpr startRegExpr_;
+  mutable TqxRegExpr endRegExpr_;
+  TSyntAnalyzer* syntAnalyzer_ = nullptr;
+  bool fromTextBegin_ = false;
+  bool toTextEnd_ = false;
+  bool includeBounds_ = false;
 };
 
 class TSubAnalyzerRules : public TSyntCollection {
@@ -637,24 +637,24 @@ class TCodeTemplate : public TCollectionItem {
   explicit TCodeTemplate(TCollection* Collection);
   ~TCodeTemplate() override;
 
-  std::u16string DisplayName() const override { return FName; }
+  std::u16string DisplayName() const override { return name_; }
   void SetDisplayName(const std::u16string& Value) override { SetName(Value); }
 
-  const std::u16string& Name() const { return FName; }
+  const std::u16string& Name() const { return name_; }
   void SetName(const std::u16string& Value);
-  const std::u16string& Description() const { return FDescription; }
+  const std::u16string& Description() const { return description_; }
   void SetDescription(const std::u16string& Value);
   // The template's lines ("|" marks the caret; advanced templates use <caret> and <marker>).
-  TSyntMemoStrings* Code() const { return FCode.get(); }
+  TSyntMemoStrings* Code() const { return code_.get(); }
   void SetCode(const TStrings* Value);
-  bool Advanced() const { return FAdvanced; }
+  bool Advanced() const { return advanced_; }
   void SetAdvanced(bool Value);
 
  private:
-  std::u16string FName;
-  std::u16string FDescription;
-  std::unique_ptr<TSyntMemoStrings> FCode;
-  bool FAdvanced = false;
+  std::u16string name_;
+  std::u16string description_;
+  std::unique_ptr<TSyntMemoStrings> code_;
+  bool advanced_ = false;
 };
 
 class TCodeTemplates : public TCollection {

@@ -61,17 +61,17 @@ TLibSyntAnalyzer::TLibSyntAnalyzer(TComponent* Owner) : TSyntAnalyzer(ComponentO
 }
 
 TLibSyntAnalyzer::~TLibSyntAnalyzer() {
-  if (FManager) FManager->RemoveLexerFromList(this);
-  FManager = nullptr;
+  if (manager_) manager_->RemoveLexerFromList(this);
+  manager_ = nullptr;
 }
 
-TComponent* TLibSyntAnalyzer::GetParentComponent() const { return FManager; }
+TComponent* TLibSyntAnalyzer::GetParentComponent() const { return manager_; }
 
 void TLibSyntAnalyzer::SetParentComponent(TComponent* Parent) {
   auto* m = dynamic_cast<TSyntaxManager*>(Parent);
-  if (m == FManager) return;
-  if (FManager) FManager->RemoveLexerFromList(this);
-  FManager = m;
+  if (m == manager_) return;
+  if (manager_) manager_->RemoveLexerFromList(this);
+  manager_ = m;
   if (m) m->AddLexerToList(this);
 }
 
@@ -106,60 +106,60 @@ TSyntaxManager::~TSyntaxManager() {
   Destroying();
   OnChange = nullptr;
   OnLexerChanged = nullptr;
-  ++FChangeLock;
-  while (!FLexers.empty()) delete FLexers.back();
+  ++changeLock_;
+  while (!lexers_.empty()) delete lexers_.back();
   // The menu stays; the items that would call this manager go.
-  if (FLexersMenu) {
-    for (int i = FLexersMenu->Count() - 1; i >= 0; --i) {
-      TMenuItem* it = FLexersMenu->Items(i);
-      if (IsManagerItem(it) || it->Tag() == -2) FLexersMenu->Delete(i);
+  if (lexersMenu_) {
+    for (int i = lexersMenu_->Count() - 1; i >= 0; --i) {
+      TMenuItem* it = lexersMenu_->Items(i);
+      if (IsManagerItem(it) || it->Tag() == -2) lexersMenu_->Delete(i);
     }
-    FLexersMenu->RemoveFreeNotification(this);
-    FLexersMenu = nullptr;
+    lexersMenu_->RemoveFreeNotification(this);
+    lexersMenu_ = nullptr;
   }
 }
 
 int TSyntaxManager::IndexOf(const TSyntAnalyzer* Lexer) const {
-  for (size_t i = 0; i < FLexers.size(); ++i)
-    if (FLexers[i] == Lexer) return int(i);
+  for (size_t i = 0; i < lexers_.size(); ++i)
+    if (lexers_[i] == Lexer) return int(i);
   return -1;
 }
 
 TLibSyntAnalyzer* TSyntaxManager::AddLexer() {
   auto* l = new TLibSyntAnalyzer(this);
-  FModified = true;
+  modified_ = true;
   return l;
 }
 
 TLibSyntAnalyzer* TSyntaxManager::FindLexer(std::u16string_view Name) const {
-  for (TLibSyntAnalyzer* l : FLexers)
+  for (TLibSyntAnalyzer* l : lexers_)
     if (CompareListStrings(l->LexerName(), Name, false) == 0) return l;
-  for (TLibSyntAnalyzer* l : FLexers)
+  for (TLibSyntAnalyzer* l : lexers_)
     if (CompareListStrings(l->Name(), Name, false) == 0) return l;
   return nullptr;
 }
 
 void TSyntaxManager::AddLexerToList(TLibSyntAnalyzer* Lexer) {
-  if (std::find(FLexers.begin(), FLexers.end(), Lexer) != FLexers.end()) return;
-  FLexers.push_back(Lexer);
-  if (!FChangeLock && !IsLoading()) Changed();
+  if (std::find(lexers_.begin(), lexers_.end(), Lexer) != lexers_.end()) return;
+  lexers_.push_back(Lexer);
+  if (!changeLock_ && !IsLoading()) Changed();
 }
 
 void TSyntaxManager::RemoveLexerFromList(TLibSyntAnalyzer* Lexer) {
-  auto it = std::find(FLexers.begin(), FLexers.end(), Lexer);
-  if (it == FLexers.end()) return;
-  FLexers.erase(it);
-  if (FCurrentLexer == Lexer) FCurrentLexer = nullptr;
-  if (!FChangeLock && !IsLoading() && !IsDestroying()) Changed();
+  auto it = std::find(lexers_.begin(), lexers_.end(), Lexer);
+  if (it == lexers_.end()) return;
+  lexers_.erase(it);
+  if (currentLexer_ == Lexer) currentLexer_ = nullptr;
+  if (!changeLock_ && !IsLoading() && !IsDestroying()) Changed();
 }
 
 void TSyntaxManager::Clear() {
-  ++FChangeLock;
-  while (!FLexers.empty()) delete FLexers.back();
-  FCurrentLexer = nullptr;
-  --FChangeLock;
+  ++changeLock_;
+  while (!lexers_.empty()) delete lexers_.back();
+  currentLexer_ = nullptr;
+  --changeLock_;
   Changed();
-  FModified = true;
+  modified_ = true;
 }
 
 void TSyntaxManager::Changed() {
@@ -175,62 +175,62 @@ void TSyntaxManager::Loaded() {
 void TSyntaxManager::LoadFromStream(TStream& Stream) {
   Clear();  // loading replaces the whole library
   TLoadableComponent::LoadFromStream(Stream);
-  FModified = false;
+  modified_ = false;
 }
 
 void TSyntaxManager::LoadFromFile(const std::string& FileName) {
   TLoadableComponent::LoadFromFile(FileName);
-  FModified = false;
+  modified_ = false;
 }
 
 void TSyntaxManager::SaveToFile(const std::string& FileName) {
   TLoadableComponent::SaveToFile(FileName);
-  FModified = false;
+  modified_ = false;
 }
 
 void TSyntaxManager::OnReadError(TReader& Reader, const std::string& Message, bool& Handled) {
   std::string message = Message;
-  if (!IgnoreAll() && !FLexers.empty())
-    message = "Error in lexer: " + Utf16ToUtf8(FLexers.back()->Name()) + ". " + Message;
+  if (!IgnoreAll() && !lexers_.empty())
+    message = "Error in lexer: " + Utf16ToUtf8(lexers_.back()->Name()) + ". " + Message;
   TLoadableComponent::OnReadError(Reader, message, Handled);
 }
 
 void TSyntaxManager::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent*) {
   if (IsDestroying()) return;
-  std::vector<TLibSyntAnalyzer*> lexers = FLexers;
+  std::vector<TLibSyntAnalyzer*> lexers = lexers_;
   for (TLibSyntAnalyzer* l : lexers) Proc(l);
 }
 
 void TSyntaxManager::Notification(TComponent* Component, TOperation Operation) {
   TLoadableComponent::Notification(Component, Operation);
-  if (Operation == opRemove && Component && static_cast<TComponent*>(FLexersMenu) == Component)
-    FLexersMenu = nullptr;
+  if (Operation == opRemove && Component && static_cast<TComponent*>(lexersMenu_) == Component)
+    lexersMenu_ = nullptr;
 }
 
 void TSyntaxManager::SetLexersMenu(TMenuItem* Value) {
-  if (Value == FLexersMenu) return;
-  if (FLexersMenu) {
-    for (int i = FLexersMenu->Count() - 1; i >= 0; --i) {
-      TMenuItem* it = FLexersMenu->Items(i);
-      if (IsManagerItem(it) || it->Tag() == -2) FLexersMenu->Delete(i);
+  if (Value == lexersMenu_) return;
+  if (lexersMenu_) {
+    for (int i = lexersMenu_->Count() - 1; i >= 0; --i) {
+      TMenuItem* it = lexersMenu_->Items(i);
+      if (IsManagerItem(it) || it->Tag() == -2) lexersMenu_->Delete(i);
     }
-    FLexersMenu->RemoveFreeNotification(this);
+    lexersMenu_->RemoveFreeNotification(this);
   }
-  FLexersMenu = Value;
+  lexersMenu_ = Value;
   if (Value) Value->FreeNotification(this);
   UpdateLexersMenu();
 }
 
 void TSyntaxManager::SetMenuPlainText(const std::u16string& Value) {
-  if (Value == FMenuPlainText) return;
-  FMenuPlainText = Value;
+  if (Value == menuPlainText_) return;
+  menuPlainText_ = Value;
   UpdateLexersMenu();
 }
 
 void TSyntaxManager::SetCurrentLexer(TLibSyntAnalyzer* Value) {
-  if (Value == FCurrentLexer) return;
+  if (Value == currentLexer_) return;
   if (Value && IndexOf(Value) < 0) return;
-  FCurrentLexer = Value;
+  currentLexer_ = Value;
   UpdateCheckMarks();
 }
 
@@ -240,8 +240,8 @@ bool TSyntaxManager::IsManagerItem(const TMenuItem* Item) const {
 }
 
 void TSyntaxManager::UpdateLexersMenu() {
-  if (!FLexersMenu || IsDesigning()) return;
-  TMenuItem* menu = FLexersMenu;
+  if (!lexersMenu_ || IsDesigning()) return;
+  TMenuItem* menu = lexersMenu_;
   for (int i = menu->Count() - 1; i >= 0; --i) {
     TMenuItem* it = menu->Items(i);
     if (IsManagerItem(it) || it->Tag() == -2) menu->Delete(i);
@@ -255,9 +255,9 @@ void TSyntaxManager::UpdateLexersMenu() {
     return it;
   };
   bool due = menu->Count() > 0;
-  if (!FMenuPlainText.empty()) {
+  if (!menuPlainText_.empty()) {
     if (due) add(menu, u"-", -2, false);
-    add(menu, FMenuPlainText, -1, true);
+    add(menu, menuPlainText_, -1, true);
     due = true;
   }
   bool separated = false;
@@ -267,8 +267,8 @@ void TSyntaxManager::UpdateLexersMenu() {
       separated = true;
     }
   };
-  for (size_t i = 0; i < FLexers.size(); ++i) {
-    TLibSyntAnalyzer* lexer = FLexers[i];
+  for (size_t i = 0; i < lexers_.size(); ++i) {
+    TLibSyntAnalyzer* lexer = lexers_[i];
     if (lexer->Internal()) continue;
     std::vector<std::u16string> parts = SplitGroups(lexer->LexerName());
     TMenuItem* level = menu;
@@ -294,10 +294,10 @@ void TSyntaxManager::UpdateLexersMenu() {
 }
 
 void TSyntaxManager::UpdateCheckMarks() {
-  if (!FLexersMenu) return;
-  int current = IndexOf(FCurrentLexer);
-  for (int i = 0; i < FLexersMenu->Count(); ++i) {
-    TMenuItem* it = FLexersMenu->Items(i);
+  if (!lexersMenu_) return;
+  int current = IndexOf(currentLexer_);
+  for (int i = 0; i < lexersMenu_->Count(); ++i) {
+    TMenuItem* it = lexersMenu_->Items(i);
     if (IsManagerItem(it)) it->SetChecked(it->Tag() == current);
   }
 }
@@ -308,8 +308,8 @@ void TSyntaxManager::MenuItemClick(TObject* Sender) {
   int64_t tag = item->Tag();
   if (tag == -1)
     SetCurrentLexer(nullptr);
-  else if (tag >= 0 && tag < int64_t(FLexers.size()))
-    SetCurrentLexer(FLexers[size_t(tag)]);
+  else if (tag >= 0 && tag < int64_t(lexers_.size()))
+    SetCurrentLexer(lexers_[size_t(tag)]);
   else
     return;
   if (OnLexerChanged) OnLexerChanged(this);
@@ -324,7 +324,7 @@ const TClassInfo& TSyntStyles::StaticClassInfo() {
 }
 
 TSyntStyles::TSyntStyles(TComponent* Owner)
-    : TLoadableComponent(Owner), FStyles(std::make_unique<TStylesCollection>(this)) {
+    : TLoadableComponent(Owner), styles_(std::make_unique<TStylesCollection>(this)) {
   RegisterLexerClasses();
 }
 

@@ -33,9 +33,9 @@ class TLibSyntAnalyzer : public TSyntAnalyzer {
   explicit TLibSyntAnalyzer(TComponent* Owner);
   ~TLibSyntAnalyzer() override;
 
-  TSyntaxManager* SyntaxManager() const { return FManager; }
+  TSyntaxManager* SyntaxManager() const { return manager_; }
   TComponent* GetParentComponent() const override;
-  bool HasParent() const override { return FManager != nullptr; }
+  bool HasParent() const override { return manager_ != nullptr; }
   void SetParentComponent(TComponent* Parent) override;
 
   // An error of the library's exception class shows "Lexer loading error" and ends the load.
@@ -43,7 +43,7 @@ class TLibSyntAnalyzer : public TSyntAnalyzer {
 
  private:
   friend class TSyntaxManager;
-  TSyntaxManager* FManager = nullptr;
+  TSyntaxManager* manager_ = nullptr;
 };
 
 class TSyntaxManager : public TLoadableComponent {
@@ -54,26 +54,26 @@ class TSyntaxManager : public TLoadableComponent {
   ~TSyntaxManager() override;
 
   // --- published ---
-  TMenuItem* LexersMenu() const { return FLexersMenu; }
+  TMenuItem* LexersMenu() const { return lexersMenu_; }
   void SetLexersMenu(TMenuItem* Value);
-  const std::u16string& MenuPlainText() const { return FMenuPlainText; }
+  const std::u16string& MenuPlainText() const { return menuPlainText_; }
   void SetMenuPlainText(const std::u16string& Value);
   TNotifyEvent OnLexerChanged;
   TNotifyEvent OnChange;
 
   // --- the library ---
-  int LexerCount() const { return int(FLexers.size()); }
-  TLibSyntAnalyzer* Lexers(int Index) const { return FLexers.at(size_t(Index)); }
+  int LexerCount() const { return int(lexers_.size()); }
+  TLibSyntAnalyzer* Lexers(int Index) const { return lexers_.at(size_t(Index)); }
   int IndexOf(const TSyntAnalyzer* Lexer) const;
   // A new lexer of the library (owned like the ones read from a file).
   TLibSyntAnalyzer* AddLexer();
   // The first lexer whose LexerName, or else component name, equals Name (without case).
   TLibSyntAnalyzer* FindLexer(std::u16string_view Name) const;
-  TLibSyntAnalyzer* CurrentLexer() const { return FCurrentLexer; }
+  TLibSyntAnalyzer* CurrentLexer() const { return currentLexer_; }
   // Ignored unless the value differs and is none or one of Lexers.
   void SetCurrentLexer(TLibSyntAnalyzer* Value);
-  bool Modified() const { return FModified; }
-  void SetModified(bool Value) { FModified = Value; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool Value) { modified_ = Value; }
 
   // Frees every lexer; OnChange; Modified.
   void Clear();
@@ -102,12 +102,12 @@ class TSyntaxManager : public TLoadableComponent {
   void MenuItemClick(TObject* Sender);
   bool IsManagerItem(const TMenuItem* Item) const;
 
-  TMenuItem* FLexersMenu = nullptr;
-  std::u16string FMenuPlainText = u"Plain Text";
-  std::vector<TLibSyntAnalyzer*> FLexers;
-  TLibSyntAnalyzer* FCurrentLexer = nullptr;
-  bool FModified = false;
-  int FChangeLock = 0;
+  TMenuItem* lexersMenu_ = nullptr;
+  std::u16string menuPlainText_ = u"Plain Text";
+  std::vector<TLibSyntAnalyzer*> lexers_;
+  TLibSyntAnalyzer* currentLexer_ = nullptr;
+  bool modified_ = false;
+  int changeLock_ = 0;
 };
 
 // A named set of styles shared by editors and popups.
@@ -118,11 +118,11 @@ class TSyntStyles : public TLoadableComponent {
   explicit TSyntStyles(TComponent* Owner);
   ~TSyntStyles() override;
 
-  TStylesCollection* Styles() const { return FStyles.get(); }
-  void SetStyles(const TStylesCollection* Value) { FStyles->Assign(Value); }
+  TStylesCollection* Styles() const { return styles_.get(); }
+  void SetStyles(const TStylesCollection* Value) { styles_->Assign(Value); }
 
  private:
-  std::unique_ptr<TStylesCollection> FStyles;
+  std::unique_ptr<TStylesCollection> styles_;
 };
 
 }  // namespace synt

@@ -25,26 +25,26 @@ TLoadableComponent::TLoadableComponent(TComponent* Owner) : TComponent(Owner) {}
 bool TLoadableComponent::AnyLoading() { return g_LoadsInProgress.load() > 0; }
 
 void TLoadableComponent::OnReadError(TReader&, const std::string& Message, bool& Handled) {
-  Handled = FIgnoreAll;
+  Handled = ignoreAll_;
   if (Handled) return;
   int r = MessageDlg(u"Ignore this error?\n" + Utf8ToUtf16(Message), mtError, {mbYes, mbNo, mbAll});
   if (r == mrYes) {
     Handled = true;
   } else if (r == mrAll) {
     Handled = true;
-    FIgnoreAll = true;
+    ignoreAll_ = true;
   }
 }
 
 std::string TLoadableComponent::SaveToText() {
-  FSaving = true;
+  saving_ = true;
   try {
     TWriter w;
     TTextObject obj = Owner() ? w.WriteComponent(this, Owner()) : w.WriteRoot(this);
-    FSaving = false;
+    saving_ = false;
     return FormatObjectText(obj);
   } catch (...) {
-    FSaving = false;
+    saving_ = false;
     throw;
   }
 }
@@ -54,18 +54,18 @@ void TLoadableComponent::SaveToStream(TStream& Stream) { Stream.WriteString(Save
 void TLoadableComponent::SaveToFile(const std::string& FileName) {
   // Written whole and then put in place, so that a failure leaves the old file intact.
   WriteFileAtomic(FileName, SaveToText());
-  FFileName = FileName;
+  fileName_ = FileName;
 }
 
 void TLoadableComponent::LoadFromStream(TStream& Stream) {
   std::u16string text = DecodeTextBytes(Stream.ReadAll());
-  FLoading = true;
-  FIgnoreAll = false;
+  loading_ = true;
+  ignoreAll_ = false;
   ++g_LoadsInProgress;
   struct Done {
     TLoadableComponent* c;
     ~Done() {
-      c->FLoading = false;
+      c->loading_ = false;
       --g_LoadsInProgress;
     }
   } done{this};
@@ -97,7 +97,7 @@ void TLoadableComponent::LoadFromResourceName(uintptr_t Instance, const std::str
 }
 
 void TLoadableComponent::SetName(const std::u16string& NewName) {
-  if (FLoading) return;  // a loaded component keeps its own name
+  if (loading_) return;  // a loaded component keeps its own name
   if (AnyLoading() && Owner() && !NewName.empty()) {
     TComponent* holder = Owner()->FindComponent(NewName);
     if (holder && holder != this) {

@@ -27,9 +27,9 @@ class TLoadableComponent : public TComponent {
  public:
   explicit TLoadableComponent(TComponent* Owner);
 
-  const std::string& FileName() const { return FFileName; }
-  bool IsLoadingSelf() const { return FLoading; }  // this component is being read
-  bool IsSaving() const { return FSaving; }        // this component is being written
+  const std::string& FileName() const { return fileName_; }
+  bool IsLoadingSelf() const { return loading_; }  // this component is being read
+  bool IsSaving() const { return saving_; }        // this component is being written
 
   // Handled starts as the ignore-all flag; unless it is set, asks "Ignore this error?" with Yes,
   // No and All (All ignores every further error of this load).
@@ -52,13 +52,13 @@ class TLoadableComponent : public TComponent {
   static bool AnyLoading();
 
  protected:
-  bool IgnoreAll() const { return FIgnoreAll; }
+  bool IgnoreAll() const { return ignoreAll_; }
 
  private:
-  std::string FFileName;
-  bool FLoading = false;
-  bool FSaving = false;
-  bool FIgnoreAll = false;
+  std::string fileName_;
+  bool loading_ = false;
+  bool saving_ = false;
+  bool ignoreAll_ = false;
 };
 
 }  // namespace synt

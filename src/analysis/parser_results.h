@@ -10,7 +10,7 @@
 //
 // Tokens are 16-byte values in one sorted vector: a token names its rule by an index into the
 // client's rule table (every rule of every lexer the client has met), never by a copy. Offsets are
-// 0-based and half-open; the tokenizer itself walks the text with a 1-based position, FPos.
+// 0-based and half-open; the tokenizer itself walks the text with a 1-based position, pos_.
 //
 // The client compiles what it needs of each lexer's rules when it first meets the lexer; every
 // change of the rules clears the client, and the next analysis compiles afresh. Rule event
@@ -130,15 +130,15 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   TParserResults(const TParserResults&) = delete;
   TParserResults& operator=(const TParserResults&) = delete;
 
-  TSyntAnalyzer* Owner() const { return fOwner; }
-  IqxSyntClient* Document() const override { return fDocument; }
-  TSyntMemoStrings* Source() const { return fSourceProc(); }
-  bool IsFinished() const { return fIsFinished; }
+  TSyntAnalyzer* Owner() const { return owner_; }
+  IqxSyntClient* Document() const override { return document_; }
+  TSyntMemoStrings* Source() const { return sourceProc_(); }
+  bool IsFinished() const { return isFinished_; }
 
   // ---- Tokens ---------------------------------------------------------------------------------
-  int TagCount() const override { return fTokens.Count(); }
-  const TSyntToken& Tags(int Index) const { return fTokens.Items(Index); }
-  int TagType(int Index) const override { return fTokens.Items(Index).TokenType; }
+  int TagCount() const override { return tokens_.Count(); }
+  const TSyntToken& Tags(int Index) const { return tokens_.Items(Index); }
+  int TagType(int Index) const override { return tokens_.Items(Index).TokenType; }
   std::u16string TagText(int Index) const override;
   bool TagTextEquals(int Index, std::u16string_view S, bool IgnoreCase) const override;
   char16_t TagFirstChar(int Index) const override;
@@ -150,14 +150,14 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   std::u16string_view Text() const;
   // The rule that styles token Index (a token rule, or the block rule that tagged it), and its
   // style; null when none.
-  TRuleCollectionItem* TokenRule(int Index) const { return RuleAt(fTokens.Items(Index).RuleIndex); }
+  TRuleCollectionItem* TokenRule(int Index) const { return RuleAt(tokens_.Items(Index).RuleIndex); }
   TSyntaxFormat* TokenStyle(int Index) const;
   // The whole list (for position lookups: PriorAt, NextAt, RangeAt).
-  const TTokenList& Tokens() const { return fTokens; }
+  const TTokenList& Tokens() const { return tokens_; }
 
   // The rule table behind TSyntToken::RuleIndex.
   TRuleCollectionItem* RuleAt(int RuleIndex) const {
-    return RuleIndex >= 0 && size_t(RuleIndex) < fRules.size() ? fRules[size_t(RuleIndex)]
+    return RuleIndex >= 0 && size_t(RuleIndex) < rules_.size() ? rules_[size_t(RuleIndex)]
                                                                : nullptr;
   }
   int RuleIndexOf(TRuleCollectionItem* Rule);
@@ -165,25 +165,25 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   int RegisterRules(const std::vector<TRuleCollectionItem*>& Rules);
 
   // ---- Sub-lexer regions, states --------------------------------------------------------------
-  const std::vector<TSubLexerRange>& SubLexerRanges() const { return fSubLexerRanges; }
-  uint32_t CurrentState() const { return fCurrentState; }
-  const uint32_t& CurrentStateRef() const { return fCurrentState; }
-  const std::vector<TStateChange>& StateChanges() const { return fStateChanges; }
+  const std::vector<TSubLexerRange>& SubLexerRanges() const { return subLexerRanges_; }
+  uint32_t CurrentState() const { return currentState_; }
+  const uint32_t& CurrentStateRef() const { return currentState_; }
+  const std::vector<TStateChange>& StateChanges() const { return stateChanges_; }
   // The lexer in effect at the 0-based Pos (the owner outside every region).
   TSyntAnalyzer* AnalyzerAtPos(int Pos) const;
 
   // ---- Tokenizing -----------------------------------------------------------------------------
   // Where tokenizing resumes (1-based).
   int NextAnalPos() const;
-  // One step at the 1-based FPos of Text (the whole text); true when the end has been reached.
-  bool AnalyzeNextToken(std::u16string_view Text, int& FPos);
+  // One step at the 1-based pos_ of Text (the whole text); true when the end has been reached.
+  bool AnalyzeNextToken(std::u16string_view Text, int& pos_);
   virtual bool IsRuleEnabled(TRuleCollectionItem* Rule, bool OnlyGlobal);
   // The parent-block part of IsRuleEnabled (client analyzers; true here).
   virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
   void ApplyStates(TRuleCollectionItem* Rule);
   // The same with the rule's StatesRemove and StatesAdd bits at hand.
   void ApplyStateBits(uint32_t Remove, uint32_t Add) {
-    fCurrentState = (fCurrentState & ~Remove) | Add;
+    currentState_ = (currentState_ & ~Remove) | Add;
   }
   // Retags token Index (tag detection) in the block-rule run for the first Run tokens: its rule
   // becomes RuleIndex, and its type TokenType unless that is negative.
@@ -205,62 +205,62 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
 
   // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
   analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
-    return Lexer == fLastPlanLexer ? *fLastPlan : FindPlan(Lexer);
+    return Lexer == lastPlanLexer_ ? *lastPlan_ : FindPlan(Lexer);
   }
-  TqxRegMatch& MatchScratch() { return fMatch; }
-  uint32_t TokenChanges() const { return fTokenChanges; }
+  TqxRegMatch& MatchScratch() { return match_; }
+  uint32_t TokenChanges() const { return tokenChanges_; }
 
  protected:
   // The block-rule run after each token; client analyzers override it.
   virtual void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) {}
-  // Steps until the tokens cover the 0-based Pos (FPos - 1 beyond Pos + 1: false) or the end has
+  // Steps until the tokens cover the 0-based Pos (pos_ - 1 beyond Pos + 1: false) or the end has
   // been reached (true), as as many calls of AnalyzeNextToken would, with After(Text, Current) in
   // place of BlockRulesAfterToken (tokenizer.cpp), so that a subclass runs its block-rule step
   // without a virtual call per token.
   template <class AfterToken>
-  bool StepsUpTo(std::u16string_view Text, int& FPos, int Pos, AfterToken& After);
-  void SetFinished(bool Value) { fIsFinished = Value; }
-  void SetResumePos(int Pos) { fResumePos = Pos; }
+  bool StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After);
+  void SetFinished(bool Value) { isFinished_ = Value; }
+  void SetResumePos(int Pos) { resumePos_ = Pos; }
 
   // Discarding support for re-analysis: tokens from Index on, with the state history.
   void TruncateStateChanges(int TokenIndex);
   // The token list was cut: what the plans keep of the latest tokens no longer holds.
   void TokensCut();
   // Counts the changes of tokens already in the list (retags, undone retags, cuts).
-  uint32_t fTokenChanges = 0;
+  uint32_t tokenChanges_ = 0;
 
   // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
   // were being appended (the run is the token count) and those of a catch-up pass behind it.
-  std::vector<TRetag> fRetags, fCatchUpRetags;
-  int fRetagSeq = 0;
+  std::vector<TRetag> retags_, catchUpRetags_;
+  int retagSeq_ = 0;
   // The sub-lexer region whose end is closing ranges (CloseRangesAtEnd), -1 for the end of text.
-  int fClosingRegion = -1;
+  int closingRegion_ = -1;
 
-  TTokenList fTokens;
-  std::vector<TSubLexerRange> fSubLexerRanges;
-  std::vector<TStateChange> fStateChanges;
-  uint32_t fChangedState = 0;  // the state of the last entry of fStateChanges, 0 without one
-  uint32_t fCurrentState = 0;
+  TTokenList tokens_;
+  std::vector<TSubLexerRange> subLexerRanges_;
+  std::vector<TStateChange> stateChanges_;
+  uint32_t changedState_ = 0;  // the state of the last entry of stateChanges_, 0 without one
+  uint32_t currentState_ = 0;
   // Every change of the state in time order, for restoring it exactly: the state when token j was
   // added is logged at time 2j + 1, the state after the block-rule run for n tokens at time 2n
   // (TStateChange::TokenIndex holds the time).
-  std::vector<TStateChange> fStateLog;
-  uint32_t fLastLoggedState = 0;
+  std::vector<TStateChange> stateLog_;
+  uint32_t lastLoggedState_ = 0;
   void LogState(int Time) {
-    if (fLastLoggedState != fCurrentState) AppendStateLog(Time);
+    if (lastLoggedState_ != currentState_) AppendStateLog(Time);
   }
   void AppendStateLog(int Time);
   // Cuts the log after Time and restores the state logged last.
   void RestoreStateAt(int Time);
 
  private:
-  TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int FPos);
-  bool TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view Text, int FPos);
-  bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int FPos);
+  TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int pos_);
+  bool TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view Text, int pos_);
+  bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int pos_);
   const analysis_internal::SubRulePlan* FindSubPlan(TSubAnalyzerRule* Rule) const;
   // Parts of the tokenizer step (tokenizer.cpp).
   template <class AfterToken>
-  bool Step(std::u16string_view Text, int& FPos, AfterToken& After);
+  bool Step(std::u16string_view Text, int& pos_, AfterToken& After);
   TSyntAnalyzer* RegionAt(std::u16string_view Text, int Pos);
   bool TryOpenAt(TSyntAnalyzer* Current, std::u16string_view Text, int Pos);
   void SaveStateChange();
@@ -268,23 +268,23 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   analysis_internal::LexerPlan& FindPlan(TSyntAnalyzer* Lexer);
   bool HasSubRules(TSyntAnalyzer* Lexer);
 
-  std::u16string_view fStepText;
-  bool fInStep = false;
+  std::u16string_view stepText_;
+  bool inStep_ = false;
 
-  int fCurrentRegion = -1;  // the region whose lexer the last check found current, -1: the owner
+  int currentRegion_ = -1;  // the region whose lexer the last check found current, -1: the owner
 
-  TSyntAnalyzer* fOwner;
-  IqxSyntClient* fDocument;
-  TSourceProc fSourceProc;
-  bool fIsFinished = false;
-  int fResumePos = 0;
+  TSyntAnalyzer* owner_;
+  IqxSyntClient* document_;
+  TSourceProc sourceProc_;
+  bool isFinished_ = false;
+  int resumePos_ = 0;
 
-  std::vector<TRuleCollectionItem*> fRules;
-  std::vector<std::unique_ptr<analysis_internal::LexerPlan>> fPlans;
-  analysis_internal::LexerPlan* fLastPlan = nullptr;
-  TSyntAnalyzer* fLastPlanLexer = nullptr;
-  bool fAnySubRules = false;  // some planned lexer has sub-lexer rules
-  TqxRegMatch fMatch;
+  std::vector<TRuleCollectionItem*> rules_;
+  std::vector<std::unique_ptr<analysis_internal::LexerPlan>> plans_;
+  analysis_internal::LexerPlan* lastPlan_ = nullptr;
+  TSyntAnalyzer* lastPlanLexer_ = nullptr;
+  bool anySubRules_ = false;  // some planned lexer has sub-lexer rules
+  TqxRegMatch match_;
 };
 
 }  // namespace synt

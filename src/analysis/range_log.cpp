@@ -12,71 +12,71 @@ constexpr int kNone = INT_MIN;  // an empty leaf: no range, never "closed after"
 
 void TRangeLog::Added(TTextRange* Range, int CreateRun, int OpenStartIdx) {
   const int index = Count();
-  fEntries.push_back({Range, CreateRun, kOpen, kByRule, OpenStartIdx});
-  fStarts.push_back(Range->StartPos);
-  if (index >= fLeaves) {
+  entries_.push_back({Range, CreateRun, kOpen, kByRule, OpenStartIdx});
+  starts_.push_back(Range->StartPos);
+  if (index >= leaves_) {
     // Double the tree and rebuild it: amortised constant per range.
-    const int leaves = std::max(64, fLeaves * 2);
-    fLeaves = leaves;
-    fTree.assign(size_t(2 * leaves), kNone);
-    for (int i = 0; i < index; ++i) fTree[size_t(leaves + i)] = fEntries[size_t(i)].CloseRun;
+    const int leaves = std::max(64, leaves_ * 2);
+    leaves_ = leaves;
+    tree_.assign(size_t(2 * leaves), kNone);
+    for (int i = 0; i < index; ++i) tree_[size_t(leaves + i)] = entries_[size_t(i)].CloseRun;
     for (int n = leaves - 1; n >= 1; --n)
-      fTree[size_t(n)] = std::max(fTree[size_t(2 * n)], fTree[size_t(2 * n + 1)]);
+      tree_[size_t(n)] = std::max(tree_[size_t(2 * n)], tree_[size_t(2 * n + 1)]);
   }
   Update(index);
 }
 
 void TRangeLog::Closed(int Index, int CloseRun, int ClosedBy) {
-  Entry& e = fEntries[size_t(Index)];
+  Entry& e = entries_[size_t(Index)];
   e.CloseRun = CloseRun;
   e.ClosedBy = ClosedBy;
   Update(Index);
 }
 
 void TRangeLog::Update(int Index) {
-  int n = fLeaves + Index;
-  fTree[size_t(n)] = Index < Count() ? fEntries[size_t(Index)].CloseRun : kNone;
+  int n = leaves_ + Index;
+  tree_[size_t(n)] = Index < Count() ? entries_[size_t(Index)].CloseRun : kNone;
   for (n /= 2; n >= 1; n /= 2) {
-    const int v = std::max(fTree[size_t(2 * n)], fTree[size_t(2 * n + 1)]);
-    if (fTree[size_t(n)] == v) break;  // nothing above changes
-    fTree[size_t(n)] = v;
+    const int v = std::max(tree_[size_t(2 * n)], tree_[size_t(2 * n + 1)]);
+    if (tree_[size_t(n)] == v) break;  // nothing above changes
+    tree_[size_t(n)] = v;
   }
 }
 
 void TRangeLog::Truncate(int Index) {
   // The leaves past the end keep their values: every query stops at Count(), so only the O(log n)
   // nodes that straddle the end see them, and Added overwrites them one by one.
-  fEntries.resize(size_t(std::clamp(Index, 0, Count())));
-  fStarts.resize(fEntries.size());
+  entries_.resize(size_t(std::clamp(Index, 0, Count())));
+  starts_.resize(entries_.size());
 }
 
 int TRangeLog::MinStartFrom(int Index) const {
   int m = INT_MAX;
-  for (size_t i = size_t(std::max(Index, 0)); i < fStarts.size(); ++i) m = std::min(m, fStarts[i]);
+  for (size_t i = size_t(std::max(Index, 0)); i < starts_.size(); ++i) m = std::min(m, starts_[i]);
   return m;
 }
 
 void TRangeLog::Clear() {
-  fEntries.clear();
-  fStarts.clear();
-  fTree.clear();
-  fLeaves = 0;
+  entries_.clear();
+  starts_.clear();
+  tree_.clear();
+  leaves_ = 0;
 }
 
 int TRangeLog::FirstCreatedAfter(int Run) const {
-  auto it = std::upper_bound(fEntries.begin(), fEntries.end(), Run,
+  auto it = std::upper_bound(entries_.begin(), entries_.end(), Run,
                              [](int r, const Entry& e) { return r < e.CreateRun; });
-  return int(it - fEntries.begin());
+  return int(it - entries_.begin());
 }
 
 void TRangeLog::ClosedAfter(int Run, int Limit, std::vector<int>& Out) const {
   Limit = std::min(Limit, Count());
-  if (Limit <= 0 || fLeaves == 0) return;
-  Collect(1, 0, fLeaves, Run, Limit, Out);
+  if (Limit <= 0 || leaves_ == 0) return;
+  Collect(1, 0, leaves_, Run, Limit, Out);
 }
 
 void TRangeLog::Collect(int Node, int Lo, int Hi, int Run, int Limit, std::vector<int>& Out) const {
-  if (Lo >= Limit || fTree[size_t(Node)] <= Run) return;
+  if (Lo >= Limit || tree_[size_t(Node)] <= Run) return;
   if (Hi - Lo == 1) {
     Out.push_back(Lo);
     return;

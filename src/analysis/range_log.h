@@ -33,8 +33,8 @@ class TRangeLog {
     int OpenStartIdx = 0;  // StartIdx while open (a close handler may move it)
   };
 
-  int Count() const { return int(fEntries.size()); }
-  const Entry& operator[](int Index) const { return fEntries[std::size_t(Index)]; }
+  int Count() const { return int(entries_.size()); }
+  const Entry& operator[](int Index) const { return entries_[std::size_t(Index)]; }
 
   // Range is the next one created (its Index is Count()).
   void Added(TTextRange* Range, int CreateRun, int OpenStartIdx);
@@ -50,17 +50,17 @@ class TRangeLog {
   // The smallest StartPos of the ranges from Index on (INT_MAX if none). The starts are kept
   // apart from the entries so that this scan reads one small array, not the ranges.
   int MinStartFrom(int Index) const;
-  int StartOf(int Index) const { return fStarts[std::size_t(Index)]; }
+  int StartOf(int Index) const { return starts_[std::size_t(Index)]; }
 
  private:
   void Update(int Index);
   void Collect(int Node, int Lo, int Hi, int Run, int Limit, std::vector<int>& Out) const;
 
-  std::vector<Entry> fEntries;
-  std::vector<int> fStarts;  // StartPos of each range when it was added (the sort key, fixed)
-  // Max-tree over the close runs: leaf i at fTree[fLeaves + i]; fLeaves is a power of two.
-  std::vector<int> fTree;
-  int fLeaves = 0;
+  std::vector<Entry> entries_;
+  std::vector<int> starts_;  // StartPos of each range when it was added (the sort key, fixed)
+  // Max-tree over the close runs: leaf i at tree_[leaves_ + i]; leaves_ is a power of two.
+  std::vector<int> tree_;
+  int leaves_ = 0;
 };
 
 }  // namespace analysis_internal

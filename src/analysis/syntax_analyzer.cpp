@@ -70,68 +70,68 @@ const std::vector<std::u16string>& TSyntAnalyzer::DefaultTokenTypeNames() {
 
 TSyntAnalyzer::TSyntAnalyzer(TComponent* Owner)
     : TLoadableComponent(Owner),
-      FFormats(std::make_unique<TStylesCollection>(this)),
-      FTokenRules(std::make_unique<TTokenRuleCollection>(this)),
-      FBlockRules(std::make_unique<TBlockRuleCollection>(this)),
-      FCodeTemplates(std::make_unique<TCodeTemplates>(this)),
-      FSubAnalyzers(std::make_unique<TSubAnalyzerRules>(this)),
-      FSampleText(std::make_unique<TStringList>()),
-      FTokenTypeNames(std::make_unique<TStringList>()),
-      FGramma(std::make_unique<TGrammaAnalyzer>()),
-      FNotes(std::make_unique<TStringList>()) {
+      formats_(std::make_unique<TStylesCollection>(this)),
+      tokenRules_(std::make_unique<TTokenRuleCollection>(this)),
+      blockRules_(std::make_unique<TBlockRuleCollection>(this)),
+      codeTemplates_(std::make_unique<TCodeTemplates>(this)),
+      subAnalyzers_(std::make_unique<TSubAnalyzerRules>(this)),
+      sampleText_(std::make_unique<TStringList>()),
+      tokenTypeNames_(std::make_unique<TStringList>()),
+      gramma_(std::make_unique<TGrammaAnalyzer>()),
+      notes_(std::make_unique<TStringList>()) {
   RegisterLexerClasses();
-  for (const std::u16string& n : DefaultTokenTypeNames()) FTokenTypeNames->Add(n);
+  for (const std::u16string& n : DefaultTokenTypeNames()) tokenTypeNames_->Add(n);
 
-  TSyntaxFormat* marked = FFormats->Add();
+  TSyntaxFormat* marked = formats_->Add();
   marked->SetDisplayName(u"Marked block");
   marked->SetBgColor(clHighlight);
   marked->Font()->SetColor(clHighlightText);
   marked->SetFormatType(ftColor);
   marked->SetMarkedBlockFlag(1);
-  FMarkedBlock.Item = marked;
+  markedBlock_.Item = marked;
 
-  FFormats->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) { FormatsChanged(Item); };
-  FBlockRules->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) {
+  formats_->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) { FormatsChanged(Item); };
+  blockRules_->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) {
     BlockRulesChanged(Item);
   };
-  FTokenRules->OnChange = [this](TSyntCollection*, TSyntCollectionItem*) { RulesChanged(); };
-  FSubAnalyzers->OnChange = [this](TSyntCollection*, TSyntCollectionItem*) { RulesChanged(); };
+  tokenRules_->OnChange = [this](TSyntCollection*, TSyntCollectionItem*) { RulesChanged(); };
+  subAnalyzers_->OnChange = [this](TSyntCollection*, TSyntCollectionItem*) { RulesChanged(); };
   auto removed = [this](TSyntCollection* Sender, const TCollectionItem* Item) {
     ItemRemoved(Sender, Item);
   };
-  FFormats->OnItemRemoved = removed;
-  FBlockRules->OnItemRemoved = removed;
-  FTokenTypeNames->OnChange = [this](TObject*) {
+  formats_->OnItemRemoved = removed;
+  blockRules_->OnItemRemoved = removed;
+  tokenTypeNames_->OnChange = [this](TObject*) {
     CompileGramma();
     DoChange();
   };
-  FGramma->OnChange = [this](TGrammaAnalyzer*) { CompileGramma(); };
+  gramma_->OnChange = [this](TGrammaAnalyzer*) { CompileGramma(); };
 }
 
 TSyntAnalyzer::~TSyntAnalyzer() {
   Destroying();
   UnhookCollections();
   // Leave the master lists of the lexers this one uses.
-  for (int i = 0; i < FSubAnalyzers->Count(); ++i) {
-    TSubAnalyzerRule* r = FSubAnalyzers->Items(i);
-    if (r->FSyntAnalyzer && r->FSyntAnalyzer != this) r->FSyntAnalyzer->RemoveMasterLexer(this);
-    r->FSyntAnalyzer = nullptr;
+  for (int i = 0; i < subAnalyzers_->Count(); ++i) {
+    TSubAnalyzerRule* r = subAnalyzers_->Items(i);
+    if (r->syntAnalyzer_ && r->syntAnalyzer_ != this) r->syntAnalyzer_->RemoveMasterLexer(this);
+    r->syntAnalyzer_ = nullptr;
   }
   // Clients that are still bound must not keep a lexer that is gone.
   std::vector<ISyntAnalyzerClient*> clients;
-  clients.swap(FClients);
+  clients.swap(clients_);
   for (ISyntAnalyzerClient* c : clients) c->AnalyzerDestroyed(this);
-  FMasterLexers.clear();
+  masterLexers_.clear();
 }
 
 void TSyntAnalyzer::UnhookCollections() {
   for (TSyntCollection* c : std::initializer_list<TSyntCollection*>{
-           FFormats.get(), FTokenRules.get(), FBlockRules.get(), FSubAnalyzers.get()}) {
+           formats_.get(), tokenRules_.get(), blockRules_.get(), subAnalyzers_.get()}) {
     c->OnChange = nullptr;
     c->OnItemRemoved = nullptr;
   }
-  FTokenTypeNames->OnChange = nullptr;
-  FGramma->OnChange = nullptr;
+  tokenTypeNames_->OnChange = nullptr;
+  gramma_->OnChange = nullptr;
 }
 
 // --- style references ---
@@ -148,74 +148,74 @@ void TSyntAnalyzer::SetStyleRef(TNameRef<TSyntaxFormat>& Ref, const std::u16stri
     return;
   }
   Ref.Text.clear();
-  Ref.Item = Value.empty() ? nullptr : FFormats->ItemByName(Value);
+  Ref.Item = Value.empty() ? nullptr : formats_->ItemByName(Value);
 }
 
 void TSyntAnalyzer::SetMarkedBlockStyle(const std::u16string& Value) {
-  TSyntaxFormat* old = FMarkedBlock.Item;
-  SetStyleRef(FMarkedBlock, Value);
-  if (!IsLoading() && FMarkedBlock.Item != old) {
+  TSyntaxFormat* old = markedBlock_.Item;
+  SetStyleRef(markedBlock_, Value);
+  if (!IsLoading() && markedBlock_.Item != old) {
     NotifyClients();
     DoChange();
   }
 }
 void TSyntAnalyzer::SetSearchMatchStyle(const std::u16string& Value) {
-  SetStyleRef(FSearchMatch, Value);
+  SetStyleRef(searchMatch_, Value);
 }
 void TSyntAnalyzer::SetCurrentLineStyle(const std::u16string& Value) {
-  SetStyleRef(FCurrentLine, Value);
+  SetStyleRef(currentLine_, Value);
 }
 void TSyntAnalyzer::SetDefaultStyleName(const std::u16string& Value) {
-  SetStyleRef(FDefaultStyle, Value);
+  SetStyleRef(defaultStyle_, Value);
 }
 void TSyntAnalyzer::SetCollapseStyleName(const std::u16string& Value) {
-  SetStyleRef(FCollapseStyle, Value);
+  SetStyleRef(collapseStyle_, Value);
 }
 
 // --- property setters with effects ---
 
 void TSyntAnalyzer::SetTokenRules(const TTokenRuleCollection* Value) {
-  FTokenRules->Assign(Value);
+  tokenRules_->Assign(Value);
   ClearClientContents();
 }
 void TSyntAnalyzer::SetBlockRules(const TBlockRuleCollection* Value) {
-  FBlockRules->Assign(Value);
+  blockRules_->Assign(Value);
   ClearClientContents();
 }
 void TSyntAnalyzer::SetCodeTemplates(const TCodeTemplates* Value) {
-  FCodeTemplates->Assign(Value);
+  codeTemplates_->Assign(Value);
   ClearClientContents();
 }
 void TSyntAnalyzer::SetSubAnalyzers(const TSubAnalyzerRules* Value) {
-  FSubAnalyzers->Assign(Value);
+  subAnalyzers_->Assign(Value);
   ClearClientContents();
 }
 
 void TSyntAnalyzer::SetSkipSpaces(bool Value) {
-  if (Value == FSkipSpaces) return;
-  FSkipSpaces = Value;
+  if (Value == skipSpaces_) return;
+  skipSpaces_ = Value;
   ClearClientContents();
 }
 
 void TSyntAnalyzer::SetParseEndOfLine(bool Value) {
-  if (Value == FParseEndOfLine) return;
-  FParseEndOfLine = Value;
+  if (Value == parseEndOfLine_) return;
+  parseEndOfLine_ = Value;
   ClearClientContents();
 }
 
 void TSyntAnalyzer::SetAlwaysSyncBlockAnal(bool Value) {
-  if (Value == FAlwaysSyncBlockAnal) return;
+  if (Value == alwaysSyncBlockAnal_) return;
   bool wasSeparate = Value && !IsLoading() && SeparateBlockAnalysis();
-  FAlwaysSyncBlockAnal = Value;
+  alwaysSyncBlockAnal_ = Value;
   ResetSeparateBlockAnalysis();
   if (wasSeparate) ClearClientContents();
 }
 
 void TSyntAnalyzer::SetCharset(TFontCharset Value) {
-  if (Value == FCharset) return;
-  FCharset = Value;
+  if (Value == charset_) return;
+  charset_ = Value;
   uint32_t cp = CharsetToCodePage(Value);
-  for (int i = 0; i < FTokenRules->Count(); ++i) FTokenRules->Items(i)->SetCodePage(cp);
+  for (int i = 0; i < tokenRules_->Count(); ++i) tokenRules_->Items(i)->SetCodePage(cp);
   DoChange();
 }
 
@@ -230,11 +230,11 @@ void TSyntAnalyzer::FormatsChanged(TSyntCollectionItem* Item) {
   if (!Item) {
     // Whole collection: references to styles that are gone become none.
     for (TNameRef<TSyntaxFormat>* r :
-         {&FMarkedBlock, &FSearchMatch, &FCurrentLine, &FDefaultStyle, &FCollapseStyle})
-      if (r->Item && !FFormats->IsValidItem(r->Item)) r->Item = nullptr;
-    for (int i = 0; i < FTokenRules->Count(); ++i) FTokenRules->Items(i)->ValidateReferences();
-    for (int i = 0; i < FBlockRules->Count(); ++i) FBlockRules->Items(i)->ValidateReferences();
-    for (int i = 0; i < FSubAnalyzers->Count(); ++i) FSubAnalyzers->Items(i)->ValidateReferences();
+         {&markedBlock_, &searchMatch_, &currentLine_, &defaultStyle_, &collapseStyle_})
+      if (r->Item && !formats_->IsValidItem(r->Item)) r->Item = nullptr;
+    for (int i = 0; i < tokenRules_->Count(); ++i) tokenRules_->Items(i)->ValidateReferences();
+    for (int i = 0; i < blockRules_->Count(); ++i) blockRules_->Items(i)->ValidateReferences();
+    for (int i = 0; i < subAnalyzers_->Count(); ++i) subAnalyzers_->Items(i)->ValidateReferences();
   }
   DoChange();
 }
@@ -242,9 +242,9 @@ void TSyntAnalyzer::FormatsChanged(TSyntCollectionItem* Item) {
 void TSyntAnalyzer::BlockRulesChanged(TSyntCollectionItem* Item) {
   ClearClientContents();
   if (!Item) {
-    for (int i = 0; i < FBlockRules->Count(); ++i) FBlockRules->Items(i)->ValidateReferences();
-    for (int i = 0; i < FTokenRules->Count(); ++i) FTokenRules->Items(i)->ValidateReferences();
-    for (int i = 0; i < FSubAnalyzers->Count(); ++i) FSubAnalyzers->Items(i)->ValidateReferences();
+    for (int i = 0; i < blockRules_->Count(); ++i) blockRules_->Items(i)->ValidateReferences();
+    for (int i = 0; i < tokenRules_->Count(); ++i) tokenRules_->Items(i)->ValidateReferences();
+    for (int i = 0; i < subAnalyzers_->Count(); ++i) subAnalyzers_->Items(i)->ValidateReferences();
   }
   DoChange();
 }
@@ -257,111 +257,111 @@ void TSyntAnalyzer::RulesChanged() {
 
 void TSyntAnalyzer::ItemRemoved(TSyntCollection* Sender, const TCollectionItem* Item) {
   // Cleared before the item is freed, so that no reference ever dangles.
-  if (Sender == FFormats.get())
+  if (Sender == formats_.get())
     for (TNameRef<TSyntaxFormat>* r :
-         {&FMarkedBlock, &FSearchMatch, &FCurrentLine, &FDefaultStyle, &FCollapseStyle})
+         {&markedBlock_, &searchMatch_, &currentLine_, &defaultStyle_, &collapseStyle_})
       if (static_cast<const TCollectionItem*>(r->Item) == Item) r->Item = nullptr;
-  for (int i = 0; i < FTokenRules->Count(); ++i) FTokenRules->Items(i)->ForgetItem(Item);
-  for (int i = 0; i < FBlockRules->Count(); ++i)
-    if (static_cast<const TCollectionItem*>(FBlockRules->Items(i)) != Item)
-      FBlockRules->Items(i)->ForgetItem(Item);
-  for (int i = 0; i < FSubAnalyzers->Count(); ++i) FSubAnalyzers->Items(i)->ForgetItem(Item);
+  for (int i = 0; i < tokenRules_->Count(); ++i) tokenRules_->Items(i)->ForgetItem(Item);
+  for (int i = 0; i < blockRules_->Count(); ++i)
+    if (static_cast<const TCollectionItem*>(blockRules_->Items(i)) != Item)
+      blockRules_->Items(i)->ForgetItem(Item);
+  for (int i = 0; i < subAnalyzers_->Count(); ++i) subAnalyzers_->Items(i)->ForgetItem(Item);
 }
 
 void TSyntAnalyzer::ClearClientContents() {
-  if (FUpdateLock) return;
-  FUpdateLock = true;
+  if (updateLock_) return;
+  updateLock_ = true;
   try {
-    std::vector<ISyntAnalyzerClient*> clients = FClients;
+    std::vector<ISyntAnalyzerClient*> clients = clients_;
     for (ISyntAnalyzerClient* c : clients) {
       c->ClearResults();
       c->RestartTimer();
     }
-    std::vector<TSyntAnalyzer*> masters = FMasterLexers;
+    std::vector<TSyntAnalyzer*> masters = masterLexers_;
     for (TSyntAnalyzer* m : masters) m->ClearClientContents();
   } catch (...) {
-    FUpdateLock = false;
+    updateLock_ = false;
     throw;
   }
-  FUpdateLock = false;
+  updateLock_ = false;
   NotifyClients();
 }
 
 void TSyntAnalyzer::NotifyClients() {
-  if (FUpdateLock) return;
-  FUpdateLock = true;
+  if (updateLock_) return;
+  updateLock_ = true;
   try {
-    std::vector<ISyntAnalyzerClient*> clients = FClients;
+    std::vector<ISyntAnalyzerClient*> clients = clients_;
     for (ISyntAnalyzerClient* c : clients)
       if (IqxSyntClient* d = c->Document()) d->FormatChanged();
-    std::vector<TSyntAnalyzer*> masters = FMasterLexers;
+    std::vector<TSyntAnalyzer*> masters = masterLexers_;
     for (TSyntAnalyzer* m : masters) m->NotifyClients();
   } catch (...) {
-    FUpdateLock = false;
+    updateLock_ = false;
     throw;
   }
-  FUpdateLock = false;
+  updateLock_ = false;
 }
 
 void TSyntAnalyzer::AttachClient(ISyntAnalyzerClient* Client) {
-  if (Client && std::find(FClients.begin(), FClients.end(), Client) == FClients.end())
-    FClients.push_back(Client);
+  if (Client && std::find(clients_.begin(), clients_.end(), Client) == clients_.end())
+    clients_.push_back(Client);
 }
 
-void TSyntAnalyzer::DetachClient(ISyntAnalyzerClient* Client) { EraseValue(FClients, Client); }
+void TSyntAnalyzer::DetachClient(ISyntAnalyzerClient* Client) { EraseValue(clients_, Client); }
 
 void TSyntAnalyzer::AddMasterLexer(TSyntAnalyzer* Master) {
-  if (Master && std::find(FMasterLexers.begin(), FMasterLexers.end(), Master) == FMasterLexers.end())
-    FMasterLexers.push_back(Master);
+  if (Master && std::find(masterLexers_.begin(), masterLexers_.end(), Master) == masterLexers_.end())
+    masterLexers_.push_back(Master);
 }
 
-void TSyntAnalyzer::RemoveMasterLexer(TSyntAnalyzer* Master) { EraseValue(FMasterLexers, Master); }
+void TSyntAnalyzer::RemoveMasterLexer(TSyntAnalyzer* Master) { EraseValue(masterLexers_, Master); }
 
 // --- block analysis mode ---
 
 bool TSyntAnalyzer::SeparateBlockAnalysis() {
-  if (FSeparateBlock != sbaUnknown) return FSeparateBlock == sbaYes;
-  if (FComputingSeparate) return true;  // a cycle of sub-lexers: the other conditions decide
-  FComputingSeparate = true;
-  bool yes = !FAlwaysSyncBlockAnal;
-  for (int i = 0; yes && i < FBlockRules->Count(); ++i) {
-    TTagBlockCondition* r = FBlockRules->Items(i);
+  if (separateBlock_ != sbaUnknown) return separateBlock_ == sbaYes;
+  if (computingSeparate_) return true;  // a cycle of sub-lexers: the other conditions decide
+  computingSeparate_ = true;
+  bool yes = !alwaysSyncBlockAnal_;
+  for (int i = 0; yes && i < blockRules_->Count(); ++i) {
+    TTagBlockCondition* r = blockRules_->Items(i);
     if (r->StatesAdd() != 0 || r->StatesRemove() != 0) yes = false;
   }
-  for (int i = 0; yes && i < FSubAnalyzers->Count(); ++i) {
-    TSubAnalyzerRule* r = FSubAnalyzers->Items(i);
+  for (int i = 0; yes && i < subAnalyzers_->Count(); ++i) {
+    TSubAnalyzerRule* r = subAnalyzers_->Items(i);
     if (r->StatesAdd() != 0 || r->StatesRemove() != 0) yes = false;
   }
-  for (int i = 0; yes && i < FTokenRules->Count(); ++i)
-    if (!FTokenRules->Items(i)->BlockName().empty()) yes = false;
-  for (int i = 0; yes && i < FSubAnalyzers->Count(); ++i) {
-    TSyntAnalyzer* sub = FSubAnalyzers->Items(i)->SyntAnalyzer();
+  for (int i = 0; yes && i < tokenRules_->Count(); ++i)
+    if (!tokenRules_->Items(i)->BlockName().empty()) yes = false;
+  for (int i = 0; yes && i < subAnalyzers_->Count(); ++i) {
+    TSyntAnalyzer* sub = subAnalyzers_->Items(i)->SyntAnalyzer();
     if (sub && sub != this && !sub->SeparateBlockAnalysis()) yes = false;
   }
-  FComputingSeparate = false;
-  FSeparateBlock = yes ? sbaYes : sbaNo;
+  computingSeparate_ = false;
+  separateBlock_ = yes ? sbaYes : sbaNo;
   return yes;
 }
 
-void TSyntAnalyzer::ResetSeparateBlockAnalysis() { FSeparateBlock = sbaUnknown; }
+void TSyntAnalyzer::ResetSeparateBlockAnalysis() { separateBlock_ = sbaUnknown; }
 
 void TSyntAnalyzer::SetSeparateBlockAnalysisCache(bool Known, bool Value) {
-  FSeparateBlock = !Known ? sbaUnknown : Value ? sbaYes : sbaNo;
+  separateBlock_ = !Known ? sbaUnknown : Value ? sbaYes : sbaNo;
 }
 
 bool TSyntAnalyzer::SeparateBlockAnalysisCached(bool& Value) const {
-  Value = FSeparateBlock == sbaYes;
-  return FSeparateBlock != sbaUnknown;
+  Value = separateBlock_ == sbaYes;
+  return separateBlock_ != sbaUnknown;
 }
 
 // --- grammar ---
 
 void TSyntAnalyzer::CompileGramma() {
-  FGramma->Compile(*FTokenTypeNames);
-  for (int i = 0; i < FBlockRules->Count(); ++i) {
-    TTagBlockCondition* r = FBlockRules->Items(i);
+  gramma_->Compile(*tokenTypeNames_);
+  for (int i = 0; i < blockRules_->Count(); ++i) {
+    TTagBlockCondition* r = blockRules_->Items(i);
     r->SetGrammaRule(r->GrammaRuleName().empty() ? nullptr
-                                                 : FGramma->ParserRuleByName(r->GrammaRuleName()));
+                                                 : gramma_->ParserRuleByName(r->GrammaRuleName()));
   }
 }
 
@@ -370,68 +370,68 @@ void TSyntAnalyzer::CompileGramma() {
 void TSyntAnalyzer::Loaded() {
   TLoadableComponent::Loaded();
   for (TNameRef<TSyntaxFormat>* r :
-       {&FMarkedBlock, &FSearchMatch, &FCurrentLine, &FDefaultStyle, &FCollapseStyle})
+       {&markedBlock_, &searchMatch_, &currentLine_, &defaultStyle_, &collapseStyle_})
     if (!r->Text.empty()) {
       std::u16string name;
       name.swap(r->Text);
-      r->Item = FFormats->ItemByName(name);
+      r->Item = formats_->ItemByName(name);
     }
-  FFormats->ResolveNames();
-  FBlockRules->ResolveNames();
-  FTokenRules->ResolveNames();
-  FSubAnalyzers->ResolveNames();
+  formats_->ResolveNames();
+  blockRules_->ResolveNames();
+  tokenRules_->ResolveNames();
+  subAnalyzers_->ResolveNames();
   CompileGramma();
   ResetSeparateBlockAnalysis();
-  for (TSyntAnalyzer* m : FMasterLexers) m->ResetSeparateBlockAnalysis();
+  for (TSyntAnalyzer* m : masterLexers_) m->ResetSeparateBlockAnalysis();
 }
 
 void TSyntAnalyzer::Assign(const TPersistent* Source) {
   auto* src = dynamic_cast<const TSyntAnalyzer*>(Source);
   if (!src || src == this) return;
-  bool locked = FUpdateLock;
-  FUpdateLock = true;
+  bool locked = updateLock_;
+  updateLock_ = true;
   try {
     SetCharset(src->Charset());
     SetAlwaysSyncBlockAnal(src->AlwaysSyncBlockAnal());
     SetExtentions(src->Extentions());
     SetLexerName(src->LexerName());
     SetSkipSpaces(src->SkipSpaces());
-    FSampleText->Assign(src->SampleText());
+    sampleText_->Assign(src->SampleText());
     SetFullRefreshSize(src->FullRefreshSize());
-    FFormats->Assign(src->Formats());
+    formats_->Assign(src->Formats());
     SetMarkedBlockStyle(src->MarkedBlockStyle());
     SetSearchMatchStyle(src->SearchMatchStyle());
     SetCurrentLineStyle(src->CurrentLineStyle());
     SetDefaultStyleName(src->DefaultStyleName());
     SetCollapseStyleName(src->CollapseStyleName());
-    FBlockRules->Assign(src->BlockRules());
-    FTokenRules->Assign(src->TokenRules());
-    FCodeTemplates->Assign(src->CodeTemplates());
-    FSubAnalyzers->Assign(src->SubAnalyzers());
-    FTokenTypeNames->Assign(src->TokenTypeNames());
-    FNotes->Assign(src->Notes());
+    blockRules_->Assign(src->BlockRules());
+    tokenRules_->Assign(src->TokenRules());
+    codeTemplates_->Assign(src->CodeTemplates());
+    subAnalyzers_->Assign(src->SubAnalyzers());
+    tokenTypeNames_->Assign(src->TokenTypeNames());
+    notes_->Assign(src->Notes());
     SetInternal(src->Internal());
-    FGramma->Assign(src->Gramma());
+    gramma_->Assign(src->Gramma());
     SetRestartFromLineStart(src->RestartFromLineStart());
     SetParseEndOfLine(src->ParseEndOfLine());
     SetLineComment(src->LineComment());
     SetIdleAppendDelayInit(src->IdleAppendDelayInit());
     SetIdleAppendDelay(src->IdleAppendDelay());
     // Block rules name each other in any order: now that all exist, resolve once more.
-    int n = std::min(FBlockRules->Count(), src->BlockRules()->Count());
+    int n = std::min(blockRules_->Count(), src->BlockRules()->Count());
     for (int i = 0; i < n; ++i) {
-      FBlockRules->Items(i)->SetBlockEnd(src->BlockRules()->Items(i)->BlockEnd());
-      FBlockRules->Items(i)->SetBlockName(src->BlockRules()->Items(i)->BlockName());
+      blockRules_->Items(i)->SetBlockEnd(src->BlockRules()->Items(i)->BlockEnd());
+      blockRules_->Items(i)->SetBlockName(src->BlockRules()->Items(i)->BlockName());
     }
   } catch (...) {
-    FUpdateLock = locked;
+    updateLock_ = locked;
     throw;
   }
-  FUpdateLock = locked;
+  updateLock_ = locked;
   ResetSeparateBlockAnalysis();
   ClearClientContents();
   NotifyClients();
-  std::vector<ISyntAnalyzerClient*> clients = FClients;
+  std::vector<ISyntAnalyzerClient*> clients = clients_;
   for (ISyntAnalyzerClient* c : clients) c->RestartTimer();
 }
 
@@ -440,14 +440,14 @@ void TSyntAnalyzer::Notification(TComponent* Component, TOperation Operation) {
   if (Operation != opRemove || !Component || Component == this) return;
   // The component may be half destroyed: only its address is compared.
   bool changed = false;
-  for (int i = 0; i < FSubAnalyzers->Count(); ++i) {
-    TSubAnalyzerRule* r = FSubAnalyzers->Items(i);
-    if (r->FSyntAnalyzer && static_cast<TComponent*>(r->FSyntAnalyzer) == Component) {
-      r->FSyntAnalyzer = nullptr;
+  for (int i = 0; i < subAnalyzers_->Count(); ++i) {
+    TSubAnalyzerRule* r = subAnalyzers_->Items(i);
+    if (r->syntAnalyzer_ && static_cast<TComponent*>(r->syntAnalyzer_) == Component) {
+      r->syntAnalyzer_ = nullptr;
       changed = true;
     }
   }
-  EraseValue(FMasterLexers, static_cast<const void*>(Component));
+  EraseValue(masterLexers_, static_cast<const void*>(Component));
   if (changed && !IsDestroying()) {
     ResetSeparateBlockAnalysis();
     ClearClientContents();

@@ -59,57 +59,57 @@ class TSyntAnalyzer : public TLoadableComponent {
   ~TSyntAnalyzer() override;
 
   // --- published properties, in stream order ---
-  TStylesCollection* Formats() const { return FFormats.get(); }
-  void SetFormats(const TStylesCollection* Value) { FFormats->Assign(Value); }
-  TTokenRuleCollection* TokenRules() const { return FTokenRules.get(); }
+  TStylesCollection* Formats() const { return formats_.get(); }
+  void SetFormats(const TStylesCollection* Value) { formats_->Assign(Value); }
+  TTokenRuleCollection* TokenRules() const { return tokenRules_.get(); }
   void SetTokenRules(const TTokenRuleCollection* Value);
-  TBlockRuleCollection* BlockRules() const { return FBlockRules.get(); }
+  TBlockRuleCollection* BlockRules() const { return blockRules_.get(); }
   void SetBlockRules(const TBlockRuleCollection* Value);
-  TCodeTemplates* CodeTemplates() const { return FCodeTemplates.get(); }
+  TCodeTemplates* CodeTemplates() const { return codeTemplates_.get(); }
   void SetCodeTemplates(const TCodeTemplates* Value);
-  TSubAnalyzerRules* SubAnalyzers() const { return FSubAnalyzers.get(); }
+  TSubAnalyzerRules* SubAnalyzers() const { return subAnalyzers_.get(); }
   void SetSubAnalyzers(const TSubAnalyzerRules* Value);
-  TStringList* SampleText() const { return FSampleText.get(); }
-  void SetSampleText(const TStrings* Value) { FSampleText->Assign(Value); }
-  TStringList* TokenTypeNames() const { return FTokenTypeNames.get(); }
-  void SetTokenTypeNames(const TStrings* Value) { FTokenTypeNames->Assign(Value); }
-  TGrammaAnalyzer* Gramma() const { return FGramma.get(); }
-  void SetGramma(const TGrammaAnalyzer* Value) { FGramma->Assign(Value); }
-  std::u16string MarkedBlockStyle() const { return StyleRefName(FMarkedBlock); }
+  TStringList* SampleText() const { return sampleText_.get(); }
+  void SetSampleText(const TStrings* Value) { sampleText_->Assign(Value); }
+  TStringList* TokenTypeNames() const { return tokenTypeNames_.get(); }
+  void SetTokenTypeNames(const TStrings* Value) { tokenTypeNames_->Assign(Value); }
+  TGrammaAnalyzer* Gramma() const { return gramma_.get(); }
+  void SetGramma(const TGrammaAnalyzer* Value) { gramma_->Assign(Value); }
+  std::u16string MarkedBlockStyle() const { return StyleRefName(markedBlock_); }
   void SetMarkedBlockStyle(const std::u16string& Value);
-  std::u16string SearchMatchStyle() const { return StyleRefName(FSearchMatch); }
+  std::u16string SearchMatchStyle() const { return StyleRefName(searchMatch_); }
   void SetSearchMatchStyle(const std::u16string& Value);
-  std::u16string CurrentLineStyle() const { return StyleRefName(FCurrentLine); }
+  std::u16string CurrentLineStyle() const { return StyleRefName(currentLine_); }
   void SetCurrentLineStyle(const std::u16string& Value);
-  std::u16string DefaultStyleName() const { return StyleRefName(FDefaultStyle); }
+  std::u16string DefaultStyleName() const { return StyleRefName(defaultStyle_); }
   void SetDefaultStyleName(const std::u16string& Value);
-  std::u16string CollapseStyleName() const { return StyleRefName(FCollapseStyle); }
+  std::u16string CollapseStyleName() const { return StyleRefName(collapseStyle_); }
   void SetCollapseStyleName(const std::u16string& Value);
-  const std::u16string& Extentions() const { return FExtentions; }
-  void SetExtentions(const std::u16string& Value) { FExtentions = Value; }
-  const std::u16string& LexerName() const { return FLexerName; }
-  void SetLexerName(const std::u16string& Value) { FLexerName = Value; }
-  bool SkipSpaces() const { return FSkipSpaces; }
+  const std::u16string& Extentions() const { return extentions_; }
+  void SetExtentions(const std::u16string& Value) { extentions_ = Value; }
+  const std::u16string& LexerName() const { return lexerName_; }
+  void SetLexerName(const std::u16string& Value) { lexerName_ = Value; }
+  bool SkipSpaces() const { return skipSpaces_; }
   void SetSkipSpaces(bool Value);
-  int FullRefreshSize() const { return FFullRefreshSize; }
-  void SetFullRefreshSize(int Value) { FFullRefreshSize = Value; }
-  TStringList* Notes() const { return FNotes.get(); }
-  void SetNotes(const TStrings* Value) { FNotes->Assign(Value); }
-  bool Internal() const { return FInternal; }
-  void SetInternal(bool Value) { FInternal = Value; }
-  bool RestartFromLineStart() const { return FRestartFromLineStart; }
-  void SetRestartFromLineStart(bool Value) { FRestartFromLineStart = Value; }
-  bool ParseEndOfLine() const { return FParseEndOfLine; }
+  int FullRefreshSize() const { return fullRefreshSize_; }
+  void SetFullRefreshSize(int Value) { fullRefreshSize_ = Value; }
+  TStringList* Notes() const { return notes_.get(); }
+  void SetNotes(const TStrings* Value) { notes_->Assign(Value); }
+  bool Internal() const { return internal_; }
+  void SetInternal(bool Value) { internal_ = Value; }
+  bool RestartFromLineStart() const { return restartFromLineStart_; }
+  void SetRestartFromLineStart(bool Value) { restartFromLineStart_ = Value; }
+  bool ParseEndOfLine() const { return parseEndOfLine_; }
   void SetParseEndOfLine(bool Value);
-  const std::u16string& LineComment() const { return FLineComment; }
-  void SetLineComment(const std::u16string& Value) { FLineComment = Value; }
-  bool AlwaysSyncBlockAnal() const { return FAlwaysSyncBlockAnal; }
+  const std::u16string& LineComment() const { return lineComment_; }
+  void SetLineComment(const std::u16string& Value) { lineComment_ = Value; }
+  bool AlwaysSyncBlockAnal() const { return alwaysSyncBlockAnal_; }
   void SetAlwaysSyncBlockAnal(bool Value);
-  uint32_t IdleAppendDelay() const { return FIdleAppendDelay; }
-  void SetIdleAppendDelay(uint32_t Value) { FIdleAppendDelay = Value; }
-  uint32_t IdleAppendDelayInit() const { return FIdleAppendDelayInit; }
-  void SetIdleAppendDelayInit(uint32_t Value) { FIdleAppendDelayInit = Value; }
-  TFontCharset Charset() const { return FCharset; }
+  uint32_t IdleAppendDelay() const { return idleAppendDelay_; }
+  void SetIdleAppendDelay(uint32_t Value) { idleAppendDelay_ = Value; }
+  uint32_t IdleAppendDelayInit() const { return idleAppendDelayInit_; }
+  void SetIdleAppendDelayInit(uint32_t Value) { idleAppendDelayInit_ = Value; }
+  TFontCharset Charset() const { return charset_; }
   void SetCharset(TFontCharset Value);
 
   TNotifyEvent OnChange;
@@ -119,21 +119,21 @@ class TSyntAnalyzer : public TLoadableComponent {
   TParseTokenEvent OnParseToken;
 
   // --- the styles behind the style-name properties, for the renderer ---
-  TSyntaxFormat* MarkedBlock() const { return FMarkedBlock.Item; }
-  TSyntaxFormat* SearchMatch() const { return FSearchMatch.Item; }
-  TSyntaxFormat* CurrentLine() const { return FCurrentLine.Item; }
-  TSyntaxFormat* DefaultStyle() const { return FDefaultStyle.Item; }
-  TSyntaxFormat* CollapseStyle() const { return FCollapseStyle.Item; }
+  TSyntaxFormat* MarkedBlock() const { return markedBlock_.Item; }
+  TSyntaxFormat* SearchMatch() const { return searchMatch_.Item; }
+  TSyntaxFormat* CurrentLine() const { return currentLine_.Item; }
+  TSyntaxFormat* DefaultStyle() const { return defaultStyle_.Item; }
+  TSyntaxFormat* CollapseStyle() const { return collapseStyle_.Item; }
 
   // --- clients and masters ---
   void AttachClient(ISyntAnalyzerClient* Client);
   void DetachClient(ISyntAnalyzerClient* Client);
-  int ClientCount() const { return int(FClients.size()); }
-  ISyntAnalyzerClient* Clients(int Index) const { return FClients.at(size_t(Index)); }
+  int ClientCount() const { return int(clients_.size()); }
+  ISyntAnalyzerClient* Clients(int Index) const { return clients_.at(size_t(Index)); }
   // Lexers that use this one through a sub-lexer rule.
-  int MasterLexerCount() const { return int(FMasterLexers.size()); }
-  TSyntAnalyzer* MasterLexers(int Index) const { return FMasterLexers.at(size_t(Index)); }
-  bool IsUpdateLocked() const { return FUpdateLock; }
+  int MasterLexerCount() const { return int(masterLexers_.size()); }
+  TSyntAnalyzer* MasterLexers(int Index) const { return masterLexers_.at(size_t(Index)); }
+  bool IsUpdateLocked() const { return updateLock_; }
 
   // Resets every client and every master lexer's clients, then NotifyClients.
   void ClearClientContents();
@@ -152,9 +152,9 @@ class TSyntAnalyzer : public TLoadableComponent {
   void CompileGramma();
 
   // --- rule matching for the analysis (tokenizer.cpp, block_rules.cpp) ---
-  // The token at the 1-based FPos of Text (the whole text), from the first token rule in order that
+  // The token at the 1-based pos_ of Text (the whole text), from the first token rule in order that
   // matches there; false when none does. OnlyGlobal: only rules with AlwaysEnabled.
-  bool MatchToken(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal, int FPos,
+  bool MatchToken(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal, int pos_,
                   TSyntToken& Token);
   // The tag-detection rules that need neither a parent block nor a grammar, for the latest token.
   void DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal);
@@ -187,34 +187,34 @@ class TSyntAnalyzer : public TLoadableComponent {
   void RemoveMasterLexer(TSyntAnalyzer* Master);
   void UnhookCollections();
 
-  std::unique_ptr<TStylesCollection> FFormats;
-  std::unique_ptr<TTokenRuleCollection> FTokenRules;
-  std::unique_ptr<TBlockRuleCollection> FBlockRules;
-  std::unique_ptr<TCodeTemplates> FCodeTemplates;
-  std::unique_ptr<TSubAnalyzerRules> FSubAnalyzers;
-  std::unique_ptr<TStringList> FSampleText;
-  std::unique_ptr<TStringList> FTokenTypeNames;
-  std::unique_ptr<TGrammaAnalyzer> FGramma;
-  std::unique_ptr<TStringList> FNotes;
-  TNameRef<TSyntaxFormat> FMarkedBlock, FSearchMatch, FCurrentLine, FDefaultStyle, FCollapseStyle;
-  std::u16string FExtentions;
-  std::u16string FLexerName;
-  bool FSkipSpaces = true;
-  int FFullRefreshSize = 0;
-  bool FInternal = false;
-  bool FRestartFromLineStart = false;
-  bool FParseEndOfLine = false;
-  std::u16string FLineComment;
-  bool FAlwaysSyncBlockAnal = false;
-  uint32_t FIdleAppendDelay = 200;
-  uint32_t FIdleAppendDelayInit = 50;
-  TFontCharset FCharset = DEFAULT_CHARSET;
+  std::unique_ptr<TStylesCollection> formats_;
+  std::unique_ptr<TTokenRuleCollection> tokenRules_;
+  std::unique_ptr<TBlockRuleCollection> blockRules_;
+  std::unique_ptr<TCodeTemplates> codeTemplates_;
+  std::unique_ptr<TSubAnalyzerRules> subAnalyzers_;
+  std::unique_ptr<TStringList> sampleText_;
+  std::unique_ptr<TStringList> tokenTypeNames_;
+  std::unique_ptr<TGrammaAnalyzer> gramma_;
+  std::unique_ptr<TStringList> notes_;
+  TNameRef<TSyntaxFormat> markedBlock_, searchMatch_, currentLine_, defaultStyle_, collapseStyle_;
+  std::u16string extentions_;
+  std::u16string lexerName_;
+  bool skipSpaces_ = true;
+  int fullRefreshSize_ = 0;
+  bool internal_ = false;
+  bool restartFromLineStart_ = false;
+  bool parseEndOfLine_ = false;
+  std::u16string lineComment_;
+  bool alwaysSyncBlockAnal_ = false;
+  uint32_t idleAppendDelay_ = 200;
+  uint32_t idleAppendDelayInit_ = 50;
+  TFontCharset charset_ = DEFAULT_CHARSET;
 
-  std::vector<ISyntAnalyzerClient*> FClients;
-  std::vector<TSyntAnalyzer*> FMasterLexers;
-  bool FUpdateLock = false;
-  enum { sbaUnknown, sbaYes, sbaNo } FSeparateBlock = sbaUnknown;
-  bool FComputingSeparate = false;
+  std::vector<ISyntAnalyzerClient*> clients_;
+  std::vector<TSyntAnalyzer*> masterLexers_;
+  bool updateLock_ = false;
+  enum { sbaUnknown, sbaYes, sbaNo } separateBlock_ = sbaUnknown;
+  bool computingSeparate_ = false;
 };
 
 // Makes the lexer classes known to the stored-form reader (idempotent).

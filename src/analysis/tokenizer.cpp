@@ -17,14 +17,14 @@ using analysis_internal::TokenRulePlan;
 
 namespace {
 
-// Token-rule matching by a lexer's plan (no OnParseToken); FPos is a position within Text. Inline,
+// Token-rule matching by a lexer's plan (no OnParseToken); pos_ is a position within Text. Inline,
 // so that the step loop runs it without a call.
 inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16string_view Text,
-                         bool OnlyGlobal, int FPos, TSyntToken& Token) {
-  const int room = int(Text.size()) - (FPos - 1);
-  const uint64_t* candidates = plan.Candidates(Text[size_t(FPos - 1)]);
+                         bool OnlyGlobal, int pos_, TSyntToken& Token) {
+  const int room = int(Text.size()) - (pos_ - 1);
+  const uint64_t* candidates = plan.Candidates(Text[size_t(pos_ - 1)]);
   const uint32_t state = Client.CurrentState();
-  int column = 0;  // 1-based column of FPos, computed once when a rule asks for it
+  int column = 0;  // 1-based column of pos_, computed once when a rule asks for it
   for (int w = 0; w < plan.Words; ++w) {
     uint64_t bits = candidates[w];
     if (OnlyGlobal) bits &= plan.GlobalMask[size_t(w)];
@@ -36,26 +36,26 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       if (p.StatesAbsent && (state & p.StatesAbsent)) continue;
       if (p.ParentTest && !Client.ParentTest(p.Rule)) continue;
       if (p.Columns) {
-        if (column == 0) column = Client.Source()->StrPosToCaretPos(FPos - 1).X + 1;
+        if (column == 0) column = Client.Source()->StrPosToCaretPos(pos_ - 1).X + 1;
         int from = p.Rule->ColumnFrom(), to = p.Rule->ColumnTo();
         if ((from > 0 && column < from) || (to > 0 && column > to)) continue;
       }
       int length = 0;
       // A rule is a candidate here only when its first-unit filter passed (unless it may match
       // empty or has a handler, when the filter is asked now).
-      if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, FPos))) {
+      if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, pos_))) {
         try {
-          length = std::max(0, p.Prog->AnchoredLength(Text, FPos, Client.MatchScratch()));
+          length = std::max(0, p.Prog->AnchoredLength(Text, pos_, Client.MatchScratch()));
         } catch (...) {
           length = 0;
         }
       }
       if (p.Event && p.Rule->OnMatchToken)
-        p.Rule->OnMatchToken(p.Rule, &Client, Text, FPos, length);
+        p.Rule->OnMatchToken(p.Rule, &Client, Text, pos_, length);
       if (length > 0) {
         length = std::min(length, room);
         Client.ApplyStateBits(p.StatesRemove, p.StatesAdd);
-        Token = TSyntToken(FPos - 1, FPos - 1 + length, p.TokenType, p.RuleIndex);
+        Token = TSyntToken(pos_ - 1, pos_ - 1 + length, p.TokenType, p.RuleIndex);
         return true;
       }
     }
@@ -66,23 +66,23 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
 }  // namespace
 
 bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal,
-                               int FPos, TSyntToken& Token) {
+                               int pos_, TSyntToken& Token) {
   const int len = int(Text.size());
-  if (FPos < 1 || FPos > len) return false;
-  const int room = len - (FPos - 1);
+  if (pos_ < 1 || pos_ > len) return false;
+  const int room = len - (pos_ - 1);
 
   if (OnParseToken) {
     int tokenLength = 0;
     TTokenRule* rule = nullptr;
-    OnParseToken(&Client, Text, FPos, tokenLength, rule);
+    OnParseToken(&Client, Text, pos_, tokenLength, rule);
     // A handler must make progress; a token that would not advance is no token.
     if (!rule || tokenLength < 1) return false;
     tokenLength = std::min(tokenLength, room);
     Token =
-        TSyntToken(FPos - 1, FPos - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
+        TSyntToken(pos_ - 1, pos_ - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
     return true;
   }
-  return MatchPlanned(Client, Client.PlanFor(this), Text, OnlyGlobal, FPos, Token);
+  return MatchPlanned(Client, Client.PlanFor(this), Text, OnlyGlobal, pos_, Token);
 }
 
 // ---- The tokenizer step -----------------------------------------------------------------------
@@ -90,78 +90,78 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
 // The lexer current at Pos. Between regions, at a unit that starts none, the two region steps
 // have nothing to do: they are tested here before calling them.
 inline TSyntAnalyzer* TParserResults::RegionAt(std::u16string_view Text, int Pos) {
-  if (!fSubLexerRanges.empty()) {
-    const TSubLexerRange& last = fSubLexerRanges.back();
+  if (!subLexerRanges_.empty()) {
+    const TSubLexerRange& last = subLexerRanges_.back();
     if (last.IsOpen() || last.ParentIndex >= 0 || (last.StartPos < Pos && Pos - 1 < last.EndPos))
       return SubLexerCheck(Text, Pos);
   }
-  fCurrentRegion = -1;
-  return fOwner;
+  currentRegion_ = -1;
+  return owner_;
 }
 
 inline bool TParserResults::TryOpenAt(TSyntAnalyzer* Current, std::u16string_view Text, int Pos) {
-  if (fLastPlanLexer == Current && Current) {
+  if (lastPlanLexer_ == Current && Current) {
     // What TryOpenSubLexer would find first, without the call.
-    if (!fAnySubRules) return false;
-    if (Current == fOwner && Pos >= 1 && Pos <= int(Text.size()) && !fLastPlan->SubStartAnywhere &&
-        !fLastPlan->SubStart.Test(Text[size_t(Pos - 1)]))
+    if (!anySubRules_) return false;
+    if (Current == owner_ && Pos >= 1 && Pos <= int(Text.size()) && !lastPlan_->SubStartAnywhere &&
+        !lastPlan_->SubStart.Test(Text[size_t(Pos - 1)]))
       return false;
   }
   return TryOpenSubLexer(Current, Text, Pos);
 }
 
 inline void TParserResults::SaveStateChange() {
-  if (fChangedState != fCurrentState) {
-    fStateChanges.push_back({TagCount(), fCurrentState});
-    fChangedState = fCurrentState;
+  if (changedState_ != currentState_) {
+    stateChanges_.push_back({TagCount(), currentState_});
+    changedState_ = currentState_;
   }
   LogState(2 * TagCount() + 1);
 }
 
 // One step; the caller has set the step's text. After(Text, Current) is the block-rule run.
 template <class AfterToken>
-__attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text, int& FPos,
+__attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text, int& pos_,
                                                                 AfterToken& After) {
   const int len = int(Text.size());
-  if (FPos < 1) FPos = 1;
+  if (pos_ < 1) pos_ = 1;
 
-  TSyntAnalyzer* current = RegionAt(Text, FPos);
-  const bool opened = TryOpenAt(current, Text, FPos);
-  const int before = FPos;
+  TSyntAnalyzer* current = RegionAt(Text, pos_);
+  const bool opened = TryOpenAt(current, Text, pos_);
+  const int before = pos_;
 
   if (current->SkipSpaces()) {
     const bool eol = current->ParseEndOfLine();
-    while (FPos <= len) {
-      char16_t c = Text[size_t(FPos - 1)];
+    while (pos_ <= len) {
+      char16_t c = Text[size_t(pos_ - 1)];
       if (!IsSpaceChar(c) || (eol && (c == u'\r' || c == u'\n'))) break;
-      ++FPos;
+      ++pos_;
     }
   }
-  const bool atEnd = FPos > len;
+  const bool atEnd = pos_ > len;
 
-  // White space may have moved FPos onto a start or an end. At the same position, and with no
+  // White space may have moved pos_ onto a start or an end. At the same position, and with no
   // region opened just now, trying again would find what steps 1 and 2 found.
-  if (FPos != before || opened) {
-    TryOpenAt(current, Text, FPos);
-    current = RegionAt(Text, FPos);
+  if (pos_ != before || opened) {
+    TryOpenAt(current, Text, pos_);
+    current = RegionAt(Text, pos_);
   }
 
   if (atEnd) return true;
 
   TSyntToken token;
   bool found;
-  if (current == fOwner && !fOwner->OnParseToken) {
+  if (current == owner_ && !owner_->OnParseToken) {
     // The owner's rules alone: MatchToken without its set-up.
-    found = MatchPlanned(*this, PlanFor(fOwner), Text, false, FPos, token);
+    found = MatchPlanned(*this, PlanFor(owner_), Text, false, pos_, token);
   } else {
-    found = fOwner->MatchToken(*this, Text, current != fOwner, FPos, token);
-    if (!found && current != fOwner) found = current->MatchToken(*this, Text, false, FPos, token);
+    found = owner_->MatchToken(*this, Text, current != owner_, pos_, token);
+    if (!found && current != owner_) found = current->MatchToken(*this, Text, false, pos_, token);
   }
 
   if (found) {
     // Region starts never decrease, so only the last regions can start inside the token.
-    for (int i = int(fSubLexerRanges.size()) - 1; i >= 0; --i) {
-      int s = fSubLexerRanges[size_t(i)].StartPos;
+    for (int i = int(subLexerRanges_.size()) - 1; i >= 0; --i) {
+      int s = subLexerRanges_[size_t(i)].StartPos;
       if (s <= token.StartPos) break;
       if (s < token.EndPos) {
         token.EndPos = s;
@@ -169,13 +169,13 @@ __attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_v
       }
     }
     SaveStateChange();
-    fTokens.Append(token);
+    tokens_.Append(token);
     After(Text, current);
-    FPos = token.EndPos + 1;
+    pos_ = token.EndPos + 1;
   } else {
-    ++FPos;
+    ++pos_;
   }
-  fResumePos = FPos;
+  resumePos_ = pos_;
   return false;
 }
 
@@ -192,28 +192,28 @@ struct StepText {
 };
 }  // namespace
 
-bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& FPos) {
-  StepText step(fStepText, fInStep, Text);
+bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& pos_) {
+  StepText step(stepText_, inStep_, Text);
   auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
     BlockRulesAfterToken(T, Current);
   };
-  return Step(Text, FPos, after);
+  return Step(Text, pos_, after);
 }
 
 template <class AfterToken>
-bool TParserResults::StepsUpTo(std::u16string_view Text, int& FPos, int Pos, AfterToken& After) {
-  StepText step(fStepText, fInStep, Text);
+bool TParserResults::StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After) {
+  StepText step(stepText_, inStep_, Text);
   for (;;) {
-    if (int64_t(Pos) + 1 < int64_t(FPos) - 1) return false;
-    if (Step(Text, FPos, After)) return true;
+    if (int64_t(Pos) + 1 < int64_t(pos_) - 1) return false;
+    if (Step(Text, pos_, After)) return true;
   }
 }
 
-bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& FPos, int Pos) {
+bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& pos_, int Pos) {
   auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
     // BlockRulesAfterToken where the lexer has no block rule (its state was logged with the
     // token, so that only the block-rule position moves).
-    if (Current == Owner() && (fForceSyncBlocks || !SeparateBlocks()) &&
+    if (Current == Owner() && (forceSyncBlocks_ || !SeparateBlocks()) &&
         PlanFor(Current).BlockRules.empty()) {
       SetBlockAnalPos(TagCount());
       LogState(2 * TagCount());
@@ -221,7 +221,7 @@ bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& FPos, int 
       TClientSyntAnalyzer::BlockRulesAfterToken(T, Current);
     }
   };
-  return StepsUpTo(Text, FPos, Pos, after);
+  return StepsUpTo(Text, pos_, Pos, after);
 }
 
 }  // namespace synt

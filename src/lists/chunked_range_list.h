@@ -52,40 +52,40 @@ class TChunkedRangeList {
     return *this;
   }
 
-  int Count() const { return fCount; }
-  bool Empty() const { return fCount == 0; }
+  int Count() const { return count_; }
+  bool Empty() const { return count_ == 0; }
 
   T& Items(int Index) { return At(CheckedIndex(Index)); }
   const T& Items(int Index) const { return At(CheckedIndex(Index)); }
   T& operator[](int Index) { return At(Index); }
   const T& operator[](int Index) const { return At(Index); }
-  T& Last() { return At(fCount - 1); }
-  const T& Last() const { return At(fCount - 1); }
+  T& Last() { return At(count_ - 1); }
+  const T& Last() const { return At(count_ - 1); }
 
   // Room for N items without growing the chunk table.
-  void Reserve(int N) { fChunks.reserve(size_t((N + fFirst) / kChunkSize + 1)); }
+  void Reserve(int N) { chunks_.reserve(size_t((N + first_) / kChunkSize + 1)); }
 
   void Append(const T& Item) {
-    const int slot = fCount + fFirst;
-    if (slot >= int(fChunks.size()) * kChunkSize) fChunks.push_back(NewChunk());
-    fChunks[size_t(slot >> kChunkShift)][size_t(slot & (kChunkSize - 1))] = Item;
-    ++fCount;
+    const int slot = count_ + first_;
+    if (slot >= int(chunks_.size()) * kChunkSize) chunks_.push_back(NewChunk());
+    chunks_[size_t(slot >> kChunkShift)][size_t(slot & (kChunkSize - 1))] = Item;
+    ++count_;
   }
 
   void Clear() {
-    fChunks.clear();
-    fCount = 0;
-    fFirst = 0;
-    fLastFound.Set(0);
+    chunks_.clear();
+    count_ = 0;
+    first_ = 0;
+    lastFound_.Set(0);
   }
 
   // Index of the range containing Pos, else of the last range starting at or before Pos, else -1.
   int PriorAt(int Pos) const {
-    const int n = fCount, L = fLastFound.Get();
+    const int n = count_, L = lastFound_.Get();
     if (L >= 0 && L < n - 1 && Pos >= At(L).StartPos) {
       if (Pos < At(L + 1).StartPos) return L;
       if (L + 1 == n - 1 || Pos < At(L + 2).StartPos) {
-        fLastFound.Set(L + 1);
+        lastFound_.Set(L + 1);
         return L + 1;
       }
     }
@@ -93,7 +93,7 @@ class TChunkedRangeList {
       const T& r = At(i);
       return Pos < r.StartPos ? 1 : Pos >= r.EndPos ? -1 : 0;
     });
-    fLastFound.Set(found);
+    lastFound_.Set(found);
     return found;
   }
   // Index of the range containing Pos, else -1.
@@ -105,7 +105,7 @@ class TChunkedRangeList {
   int NextAt(int Pos) const {
     const int i = PriorAt(Pos);
     if (i >= 0 && At(i).Contains(Pos)) return i;
-    return i + 1 < fCount ? i + 1 : -1;
+    return i + 1 < count_ ? i + 1 : -1;
   }
 
   // Removes every range from the one at NextAt(Pos) to the end, handing them to Target when given
@@ -122,49 +122,49 @@ class TChunkedRangeList {
   // Whole chunks are moved; the chunk that holds both kept and removed items is split by copying
   // the kept part.
   void CutAt(int Index, TChunkedRangeList* Target = nullptr) {
-    if (Index < 0 || Index > fCount) ThrowListIndexError(Index);
+    if (Index < 0 || Index > count_) ThrowListIndexError(Index);
     if (Target) Target->Clear();
-    if (Index == fCount) return;
-    const int slot = Index + fFirst;
+    if (Index == count_) return;
+    const int slot = Index + first_;
     const size_t c = size_t(slot >> kChunkShift);
     const int off = slot & (kChunkSize - 1);
-    const int removed = fCount - Index;
+    const int removed = count_ - Index;
     Chunk head;
     if (off > 0) {
       head = NewChunk();
-      std::copy(&fChunks[c][0], &fChunks[c][0] + off, &head[0]);
+      std::copy(&chunks_[c][0], &chunks_[c][0] + off, &head[0]);
     }
     if (Target) {
-      Target->fChunks.reserve(fChunks.size() - c);
-      for (size_t k = c; k < fChunks.size(); ++k) Target->fChunks.push_back(std::move(fChunks[k]));
-      Target->fFirst = off;
-      Target->fCount = removed;
+      Target->chunks_.reserve(chunks_.size() - c);
+      for (size_t k = c; k < chunks_.size(); ++k) Target->chunks_.push_back(std::move(chunks_[k]));
+      Target->first_ = off;
+      Target->count_ = removed;
     }
-    fChunks.resize(c);
-    if (head) fChunks.push_back(std::move(head));
-    fCount = Index;
-    if (fCount == 0) {
-      fChunks.clear();
-      fFirst = 0;
+    chunks_.resize(c);
+    if (head) chunks_.push_back(std::move(head));
+    count_ = Index;
+    if (count_ == 0) {
+      chunks_.clear();
+      first_ = 0;
     }
-    if (fLastFound.Get() >= fCount) fLastFound.Set(0);
+    if (lastFound_.Get() >= count_) lastFound_.Set(0);
   }
 
   void Swap(TChunkedRangeList& o) noexcept {
-    fChunks.swap(o.fChunks);
-    std::swap(fCount, o.fCount);
-    std::swap(fFirst, o.fFirst);
-    const int h = fLastFound.Get();
-    fLastFound.Set(o.fLastFound.Get());
-    o.fLastFound.Set(h);
+    chunks_.swap(o.chunks_);
+    std::swap(count_, o.count_);
+    std::swap(first_, o.first_);
+    const int h = lastFound_.Get();
+    lastFound_.Set(o.lastFound_.Get());
+    o.lastFound_.Set(h);
   }
 
   // Throws std::logic_error when the order or the non-overlap is broken.
   void Check() const {
-    if (fCount < 0 || fFirst < 0 || fFirst >= kChunkSize ||
-        size_t(fCount + fFirst) > fChunks.size() * size_t(kChunkSize))
+    if (count_ < 0 || first_ < 0 || first_ >= kChunkSize ||
+        size_t(count_ + first_) > chunks_.size() * size_t(kChunkSize))
       throw std::logic_error("TChunkedRangeList: bad counts");
-    for (int i = 0; i < fCount; ++i) {
+    for (int i = 0; i < count_; ++i) {
       const T& r = At(i);
       if (r.EndPos < r.StartPos) Fail("range ends before it starts", i);
       if (i > 0 && At(i - 1).EndPos > r.StartPos) Fail("ranges overlap or are out of order", i);
@@ -197,20 +197,20 @@ class TChunkedRangeList {
     int i_ = 0;
   };
   const_iterator begin() const { return const_iterator(this, 0); }
-  const_iterator end() const { return const_iterator(this, fCount); }
+  const_iterator end() const { return const_iterator(this, count_); }
 
  private:
   static Chunk NewChunk() { return Chunk(new T[kChunkSize]); }
   T& At(int i) {
-    const int s = i + fFirst;
-    return fChunks[size_t(s >> kChunkShift)][size_t(s & (kChunkSize - 1))];
+    const int s = i + first_;
+    return chunks_[size_t(s >> kChunkShift)][size_t(s & (kChunkSize - 1))];
   }
   const T& At(int i) const {
-    const int s = i + fFirst;
-    return fChunks[size_t(s >> kChunkShift)][size_t(s & (kChunkSize - 1))];
+    const int s = i + first_;
+    return chunks_[size_t(s >> kChunkShift)][size_t(s & (kChunkSize - 1))];
   }
   int CheckedIndex(int Index) const {
-    if (Index < 0 || Index >= fCount) ThrowListIndexError(Index);
+    if (Index < 0 || Index >= count_) ThrowListIndexError(Index);
     return Index;
   }
   [[noreturn]] static void Fail(const char* what, int i) {
@@ -223,10 +223,10 @@ class TChunkedRangeList {
     void Set(int x) const { v.store(x, std::memory_order_relaxed); }
   };
 
-  std::vector<Chunk> fChunks;
-  int fCount = 0;
-  int fFirst = 0;  // slot of item 0 in the first chunk (a list that took over a tail)
-  THint fLastFound;
+  std::vector<Chunk> chunks_;
+  int count_ = 0;
+  int first_ = 0;  // slot of item 0 in the first chunk (a list that took over a tail)
+  THint lastFound_;
 };
 
 }  // namespace synt

@@ -71,54 +71,54 @@ class TRangeList {
   using Item = typename TRangeElement<T>::Item;
   static_assert(std::is_base_of_v<TRange, Item>, "range list items derive from TRange");
 
-  explicit TRangeList(bool Union = false) : fUnion(Union) {}
+  explicit TRangeList(bool Union = false) : union_(Union) {}
   TRangeList(const TRangeList&) = default;
   TRangeList(TRangeList&&) noexcept = default;
   TRangeList& operator=(const TRangeList&) = default;
   TRangeList& operator=(TRangeList&&) noexcept = default;
   virtual ~TRangeList() = default;
 
-  int Count() const { return int(fItems.size()); }
-  bool Union() const { return fUnion; }
-  bool Empty() const { return fItems.empty(); }
+  int Count() const { return int(items_.size()); }
+  bool Union() const { return union_; }
+  bool Empty() const { return items_.empty(); }
 
   Item& Items(int Index) { return R(CheckedIndex(Index)); }
   const Item& Items(int Index) const { return R(CheckedIndex(Index)); }
   Item& operator[](int Index) { return R(size_t(Index)); }
   const Item& operator[](int Index) const { return R(size_t(Index)); }
-  Item& Last() { return R(fItems.size() - 1); }
-  const Item& Last() const { return R(fItems.size() - 1); }
+  Item& Last() { return R(items_.size() - 1); }
+  const Item& Last() const { return R(items_.size() - 1); }
   // The elements themselves, in order (read-only: changing them could break the order).
-  const std::vector<T>& Elements() const { return fItems; }
-  auto begin() const { return fItems.begin(); }
-  auto end() const { return fItems.end(); }
+  const std::vector<T>& Elements() const { return items_; }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
-  void Reserve(int N) { fItems.reserve(size_t(N)); }
+  void Reserve(int N) { items_.reserve(size_t(N)); }
 
   void Delete(int Index) {
     CheckedIndex(Index);
-    fItems.erase(fItems.begin() + Index);
+    items_.erase(items_.begin() + Index);
   }
   // Removes the element and hands it to the caller (an owned pointer is not freed).
   T Extract(int Index) {
     CheckedIndex(Index);
-    T e = std::move(fItems[size_t(Index)]);
-    fItems.erase(fItems.begin() + Index);
+    T e = std::move(items_[size_t(Index)]);
+    items_.erase(items_.begin() + Index);
     return e;
   }
   virtual void Clear() {
-    fItems.clear();
-    fLastFound.Set(0);
+    items_.clear();
+    lastFound_.Set(0);
   }
 
   // Index of the range containing Pos, else of the last range starting at or before Pos, else -1.
   int PriorAt(int Pos) const {
-    int n = Count(), L = fLastFound.Get();
+    int n = Count(), L = lastFound_.Get();
     if (L >= 0 && L < n - 1 && Pos >= R(size_t(L)).StartPos) {
       if (Pos < R(size_t(L) + 1).StartPos) return L;
       // Moving the hint along keeps a forward walk off the bisection altogether.
       if (L + 1 == n - 1 || Pos < R(size_t(L) + 2).StartPos) {
-        fLastFound.Set(L + 1);
+        lastFound_.Set(L + 1);
         return L + 1;
       }
     }
@@ -126,7 +126,7 @@ class TRangeList {
       const Item& r = R(size_t(i));
       return Pos < r.StartPos ? 1 : Pos >= r.EndPos ? -1 : 0;
     });
-    fLastFound.Set(found);
+    lastFound_.Set(found);
     return found;
   }
   // Index of the range containing Pos, else -1.
@@ -147,7 +147,7 @@ class TRangeList {
     CheckedIndex(Index + 1);
     Item& a = R(size_t(Index));
     a.EndPos = std::max(a.EndPos, R(size_t(Index) + 1).EndPos);
-    fItems.erase(fItems.begin() + Index + 1);
+    items_.erase(items_.begin() + Index + 1);
     return Index;
   }
 
@@ -155,13 +155,13 @@ class TRangeList {
   // range is absorbed by its predecessor. Returns the index of the range that covers it now.
   virtual int Add(T Range) {
     const Item& r = R(Range);
-    if (fItems.empty() || Last().EndPos < r.StartPos) {
-      fItems.push_back(std::move(Range));
+    if (items_.empty() || Last().EndPos < r.StartPos) {
+      items_.push_back(std::move(Range));
       return Count() - 1;
     }
     int a = PriorAt(r.StartPos);
     int start = r.StartPos;
-    fItems.insert(fItems.begin() + (a + 1), std::move(Range));
+    items_.insert(items_.begin() + (a + 1), std::move(Range));
     int i = a + 1;
     if (a != -1 && Joinable(R(size_t(a)).EndPos, start)) i = Join(a);
     while (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos))
@@ -174,7 +174,7 @@ class TRangeList {
   bool TryInsert(T&& Range) {
     const Item& r = R(Range);
     int i;
-    if (fItems.empty() || r.StartPos >= Last().EndPos) {
+    if (items_.empty() || r.StartPos >= Last().EndPos) {
       i = Count();
     } else if (r.StartPos >= Last().StartPos) {
       return false;
@@ -183,8 +183,8 @@ class TRangeList {
       if (R(size_t(i)).StartPos < r.EndPos) return false;
       if (i > 0 && r.StartPos < R(size_t(i) - 1).EndPos) return false;
     }
-    fItems.insert(fItems.begin() + i, std::move(Range));
-    if (fUnion) {
+    items_.insert(items_.begin() + i, std::move(Range));
+    if (union_) {
       if (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos)) Join(i);
       if (i > 0 && Joinable(R(size_t(i) - 1).EndPos, R(size_t(i)).StartPos)) Join(i - 1);
     }
@@ -199,35 +199,35 @@ class TRangeList {
     if (R(size_t(i)).StartPos < Pos) Pos = R(size_t(i)).StartPos;
     if (Target) {
       Target->Clear();
-      Target->fItems.reserve(fItems.size() - size_t(i));
-      for (size_t k = size_t(i); k < fItems.size(); ++k) Target->fItems.push_back(std::move(fItems[k]));
+      Target->items_.reserve(items_.size() - size_t(i));
+      for (size_t k = size_t(i); k < items_.size(); ++k) Target->items_.push_back(std::move(items_[k]));
     }
-    fItems.erase(fItems.begin() + i, fItems.end());
-    if (fLastFound.Get() >= Count()) fLastFound.Set(0);
+    items_.erase(items_.begin() + i, items_.end());
+    if (lastFound_.Get() >= Count()) lastFound_.Set(0);
     return Pos;
   }
 
   // Throws std::logic_error when the order or the non-overlap (non-touch with Union) is broken.
   void Check() const {
-    for (size_t i = 0; i < fItems.size(); ++i) {
+    for (size_t i = 0; i < items_.size(); ++i) {
       const Item& r = R(i);
       if (r.EndPos < r.StartPos) Fail("range ends before it starts", i);
       if (i == 0) continue;
       const Item& p = R(i - 1);
       if (p.StartPos > r.StartPos) Fail("ranges out of order", i);
-      if (Joinable(p.EndPos, r.StartPos)) Fail(fUnion ? "ranges touch" : "ranges overlap", i);
+      if (Joinable(p.EndPos, r.StartPos)) Fail(union_ ? "ranges touch" : "ranges overlap", i);
     }
   }
 
  protected:
   bool Joinable(int PrevEnd, int NextStart) const {
-    return fUnion ? PrevEnd >= NextStart : PrevEnd > NextStart;
+    return union_ ? PrevEnd >= NextStart : PrevEnd > NextStart;
   }
-  Item& R(size_t i) { return TRangeElement<T>::Get(fItems[i]); }
-  const Item& R(size_t i) const { return TRangeElement<T>::Get(fItems[i]); }
+  Item& R(size_t i) { return TRangeElement<T>::Get(items_[i]); }
+  const Item& R(size_t i) const { return TRangeElement<T>::Get(items_[i]); }
   static const Item& R(const T& e) { return TRangeElement<T>::Get(e); }
 
-  std::vector<T> fItems;
+  std::vector<T> items_;
 
  private:
   size_t CheckedIndex(int Index) const {
@@ -251,8 +251,8 @@ class TRangeList {
     void Set(int x) const { v.store(x, std::memory_order_relaxed); }
   };
 
-  bool fUnion;
-  THint fLastFound;
+  bool union_;
+  THint lastFound_;
 };
 
 // Ranges that may overlap one another, kept in layers: each range sits in the first layer where
@@ -263,25 +263,25 @@ class TRangeCollection {
   using Layer = TRangeList<T>;
   using Item = typename Layer::Item;
 
-  int Count() const { return int(fLayers.size()); }
+  int Count() const { return int(layers_.size()); }
   // A layer handed out for changing may change its last range: the layer index below is rebuilt
   // at the next Add.
   Layer& Layers(int Index) {
-    fEndsValid = false;
-    return *fLayers[CheckedIndex(Index)];
+    endsValid_ = false;
+    return *layers_[CheckedIndex(Index)];
   }
-  const Layer& Layers(int Index) const { return *fLayers[CheckedIndex(Index)]; }
+  const Layer& Layers(int Index) const { return *layers_[CheckedIndex(Index)]; }
   void Clear() {
-    fLayers.clear();
-    fEndsValid = false;
+    layers_.clear();
+    endsValid_ = false;
   }
 
   // Puts Range in the first layer where it overlaps nothing (a new layer if there is none).
   void Add(T Range) {
     const Item& r = TRangeElement<T>::Get(Range);
     const int start = r.StartPos;
-    if (!fEndsValid) RebuildEnds();
-    if (start >= fMaxStart) {
+    if (!endsValid_) RebuildEnds();
+    if (start >= maxStart_) {
       // Starting at or after every range so far, it fits a layer exactly when it can be appended
       // there: the first layer whose last range ends by its start, found in the tree of layer ends
       // instead of layer by layer (ranges that stay open to the end of a long text make thousands
@@ -289,18 +289,18 @@ class TRangeCollection {
       const int l = FirstEndingBy(start);
       if (l < 0) {
         AddLayer(std::move(Range));
-        fMaxStart = start;
+        maxStart_ = start;
         return;
       }
-      if (fLayers[size_t(l)]->TryInsert(std::move(Range))) {
+      if (layers_[size_t(l)]->TryInsert(std::move(Range))) {
         SetEnd(l);
-        fMaxStart = start;
+        maxStart_ = start;
         return;
       }
-      fEndsValid = false;  // cannot happen while the tree is right; the walk below decides
+      endsValid_ = false;  // cannot happen while the tree is right; the walk below decides
     }
-    for (size_t l = 0; l < fLayers.size(); ++l) {
-      if (fLayers[l]->TryInsert(std::move(Range))) {
+    for (size_t l = 0; l < layers_.size(); ++l) {
+      if (layers_[l]->TryInsert(std::move(Range))) {
         SetEnd(int(l));
         return;
       }
@@ -312,7 +312,7 @@ class TRangeCollection {
   // which that set can change, or -1.
   int GetRangesAtPos(std::vector<Item*>& List, int Pos) {
     int result = -1;
-    for (auto& layer : fLayers) {
+    for (auto& layer : layers_) {
       int b = layer->NextAt(Pos);
       if (b < 0) continue;
       Item& r = (*layer)[b];
@@ -330,7 +330,7 @@ class TRangeCollection {
 
   // Appends every range that contains A or starts after it, and starts before B.
   void GetRangesInRange(std::vector<Item*>& List, int A, int B) {
-    for (auto& layer : fLayers) {
+    for (auto& layer : layers_) {
       int i = layer->NextAt(A);
       if (i < 0) continue;
       for (; i < layer->Count() && (*layer)[i].StartPos < B; ++i) List.push_back(&(*layer)[i]);
@@ -338,7 +338,7 @@ class TRangeCollection {
   }
 
   void Check() const {
-    for (const auto& layer : fLayers) {
+    for (const auto& layer : layers_) {
       if (layer->Union()) throw std::logic_error("TRangeCollection: a layer merges ranges");
       layer->Check();
     }
@@ -351,48 +351,48 @@ class TRangeCollection {
   }
 
   void AddLayer(T&& Range) {
-    fLayers.push_back(std::make_unique<Layer>(false));
-    fLayers.back()->Add(std::move(Range));
-    if (fLayers.size() > fLeaves) {
+    layers_.push_back(std::make_unique<Layer>(false));
+    layers_.back()->Add(std::move(Range));
+    if (layers_.size() > leaves_) {
       RebuildEnds();
     } else {
-      SetEnd(int(fLayers.size()) - 1);
+      SetEnd(int(layers_.size()) - 1);
     }
   }
 
   // Min-tree over the end of each layer's last range; leaves past the layers hold INT_MAX.
   void RebuildEnds() {
-    fLeaves = 16;
-    while (fLeaves < fLayers.size()) fLeaves *= 2;
-    fEnds.assign(2 * fLeaves, INT_MAX);
-    fMaxStart = INT_MIN;
-    for (size_t l = 0; l < fLayers.size(); ++l) {
-      if (fLayers[l]->Count() == 0) continue;
-      fEnds[fLeaves + l] = fLayers[l]->Last().EndPos;
-      fMaxStart = std::max(fMaxStart, fLayers[l]->Last().StartPos);
+    leaves_ = 16;
+    while (leaves_ < layers_.size()) leaves_ *= 2;
+    ends_.assign(2 * leaves_, INT_MAX);
+    maxStart_ = INT_MIN;
+    for (size_t l = 0; l < layers_.size(); ++l) {
+      if (layers_[l]->Count() == 0) continue;
+      ends_[leaves_ + l] = layers_[l]->Last().EndPos;
+      maxStart_ = std::max(maxStart_, layers_[l]->Last().StartPos);
     }
-    for (size_t n = fLeaves - 1; n >= 1; --n) fEnds[n] = std::min(fEnds[2 * n], fEnds[2 * n + 1]);
-    fEndsValid = true;
+    for (size_t n = leaves_ - 1; n >= 1; --n) ends_[n] = std::min(ends_[2 * n], ends_[2 * n + 1]);
+    endsValid_ = true;
   }
   void SetEnd(int L) {
-    size_t n = fLeaves + size_t(L);
-    fEnds[n] = fLayers[size_t(L)]->Count() ? fLayers[size_t(L)]->Last().EndPos : INT_MAX;
-    for (n /= 2; n >= 1; n /= 2) fEnds[n] = std::min(fEnds[2 * n], fEnds[2 * n + 1]);
+    size_t n = leaves_ + size_t(L);
+    ends_[n] = layers_[size_t(L)]->Count() ? layers_[size_t(L)]->Last().EndPos : INT_MAX;
+    for (n /= 2; n >= 1; n /= 2) ends_[n] = std::min(ends_[2 * n], ends_[2 * n + 1]);
   }
   // The first layer whose last range ends at or before Pos, or -1. An empty layer never counts
   // (it cannot come from Add).
   int FirstEndingBy(int Pos) const {
-    if (fEnds[1] > Pos) return -1;
+    if (ends_[1] > Pos) return -1;
     size_t n = 1;
-    while (n < fLeaves) n = fEnds[2 * n] <= Pos ? 2 * n : 2 * n + 1;
-    return int(n - fLeaves);
+    while (n < leaves_) n = ends_[2 * n] <= Pos ? 2 * n : 2 * n + 1;
+    return int(n - leaves_);
   }
 
-  std::vector<std::unique_ptr<Layer>> fLayers;
-  std::vector<int> fEnds;
-  size_t fLeaves = 0;
-  int fMaxStart = INT_MIN;  // the largest start of any range in the layers
-  bool fEndsValid = false;
+  std::vector<std::unique_ptr<Layer>> layers_;
+  std::vector<int> ends_;
+  size_t leaves_ = 0;
+  int maxStart_ = INT_MIN;  // the largest start of any range in the layers
+  bool endsValid_ = false;
 };
 
 }  // namespace synt

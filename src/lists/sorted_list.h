@@ -59,30 +59,30 @@ class TSortedItem : public TObject {
 template <class T = TSortedItem>
 class TSortedList {
  public:
-  explicit TSortedList(bool OwnsItems) : fOwnsItems(OwnsItems) {}
+  explicit TSortedList(bool OwnsItems) : ownsItems_(OwnsItems) {}
   TSortedList(const TSortedList&) = delete;
   TSortedList& operator=(const TSortedList&) = delete;
   virtual ~TSortedList() { Clear(); }
 
-  int Count() const { return int(fItems.size()); }
-  bool OwnsItems() const { return fOwnsItems; }
+  int Count() const { return int(items_.size()); }
+  bool OwnsItems() const { return ownsItems_; }
   T* Items(int Index) const {
     if (Index < 0 || Index >= Count()) ThrowListIndexError(Index);
-    return fItems[size_t(Index)];
+    return items_[size_t(Index)];
   }
-  T* operator[](int Index) const { return fItems[size_t(Index)]; }
-  auto begin() const { return fItems.begin(); }
-  auto end() const { return fItems.end(); }
+  T* operator[](int Index) const { return items_[size_t(Index)]; }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
 
   // Inserts by key; an item not below the last key goes to the end. Returns its index.
   int Add(T* Item) {
     int key = Item->GetKey();
-    if (fItems.empty() || fItems.back()->GetKey() <= key) {
-      fItems.push_back(Item);
+    if (items_.empty() || items_.back()->GetKey() <= key) {
+      items_.push_back(Item);
       return Count() - 1;
     }
     int i = PriorAt(key) + 1;
-    fItems.insert(fItems.begin() + i, Item);
+    items_.insert(items_.begin() + i, Item);
     return i;
   }
 
@@ -90,37 +90,37 @@ class TSortedList {
   // Returns its index.
   int AddLast(T* Item) {
     int key = Item->GetKey();
-    if (fItems.empty() || fItems.back()->GetKey() <= key) {
-      fItems.push_back(Item);
+    if (items_.empty() || items_.back()->GetKey() <= key) {
+      items_.push_back(Item);
       return Count() - 1;
     }
     int i = PriorAt(key) + 1;
-    while (i < Count() && fItems[size_t(i)]->GetKey() <= key) ++i;
-    fItems.insert(fItems.begin() + i, Item);
+    while (i < Count() && items_[size_t(i)]->GetKey() <= key) ++i;
+    items_.insert(items_.begin() + i, Item);
     return i;
   }
 
   int PriorAt(int Key) const {
-    return Bisect(Count(), [&](int i) { return Compare(fItems[size_t(i)]->GetKey(), Key); });
+    return Bisect(Count(), [&](int i) { return Compare(items_[size_t(i)]->GetKey(), Key); });
   }
   int IndexAt(int Key) const {
     int i = PriorAt(Key);
-    return i >= 0 && fItems[size_t(i)]->GetKey() == Key ? i : -1;
+    return i >= 0 && items_[size_t(i)]->GetKey() == Key ? i : -1;
   }
   T* ItemAt(int Key) const {
     int i = IndexAt(Key);
-    return i >= 0 ? fItems[size_t(i)] : nullptr;
+    return i >= 0 ? items_[size_t(i)] : nullptr;
   }
 
   void Delete(int Index) {
     T* item = Items(Index);
-    fItems.erase(fItems.begin() + Index);
-    if (fOwnsItems) delete item;
+    items_.erase(items_.begin() + Index);
+    if (ownsItems_) delete item;
   }
   // Removes the item without freeing it; the caller takes it over.
   T* Extract(int Index) {
     T* item = Items(Index);
-    fItems.erase(fItems.begin() + Index);
+    items_.erase(items_.begin() + Index);
     return item;
   }
   // Removes the items from Index on that Pred accepts, keeping the order of the others, and hands
@@ -129,26 +129,26 @@ class TSortedList {
   void ExtractIf(int Index, Pred pred, std::vector<T*>& Out) {
     if (Index < 0) Index = 0;
     size_t w = size_t(Index);
-    for (size_t r = w; r < fItems.size(); ++r) {
-      if (pred(fItems[r]))
-        Out.push_back(fItems[r]);
+    for (size_t r = w; r < items_.size(); ++r) {
+      if (pred(items_[r]))
+        Out.push_back(items_[r]);
       else
-        fItems[w++] = fItems[r];
+        items_[w++] = items_[r];
     }
-    if (w < fItems.size()) fItems.resize(w);
+    if (w < items_.size()) items_.resize(w);
   }
 
   void Clear() {
-    if (fOwnsItems) {
-      for (T* item : fItems) delete item;
+    if (ownsItems_) {
+      for (T* item : items_) delete item;
     }
-    fItems.clear();
+    items_.clear();
   }
 
   // Throws std::logic_error when the keys are not in ascending order.
   void Check() const {
-    for (size_t i = 1; i < fItems.size(); ++i) {
-      if (fItems[i - 1]->GetKey() > fItems[i]->GetKey())
+    for (size_t i = 1; i < items_.size(); ++i) {
+      if (items_[i - 1]->GetKey() > items_[i]->GetKey())
         throw std::logic_error("TSortedList: keys out of order at " + std::to_string(i));
     }
   }
@@ -156,8 +156,8 @@ class TSortedList {
  private:
   static int Compare(int a, int b) { return a < b ? -1 : a > b ? 1 : 0; }
 
-  std::vector<T*> fItems;
-  bool fOwnsItems;
+  std::vector<T*> items_;
+  bool ownsItems_;
 };
 
 }  // namespace synt

@@ -20,22 +20,22 @@ const TClassInfo& TCollection::StaticClassInfo() {
 
 // --- TCollectionItem -------------------------------------------------------------------------
 
-TCollectionItem::TCollectionItem(TCollection* Collection) : FCollection(Collection) {}
+TCollectionItem::TCollectionItem(TCollection* Collection) : collection_(Collection) {}
 
 TCollectionItem::~TCollectionItem() {
-  if (FCollection && FInList) FCollection->RemoveItem(this);
+  if (collection_ && inList_) collection_->RemoveItem(this);
 }
 
 void TCollectionItem::SetCollection(TCollection* Value) {
-  if (Value == FCollection && (FInList || !Value)) return;
-  if (FCollection && FInList) FCollection->RemoveItem(this);
-  FCollection = nullptr;
+  if (Value == collection_ && (inList_ || !Value)) return;
+  if (collection_ && inList_) collection_->RemoveItem(this);
+  collection_ = nullptr;
   if (Value) Value->InsertItem(this, Value->Count());
 }
 
 int TCollectionItem::Index() const {
-  if (!FCollection || !FInList) return -1;
-  auto& items = FCollection->FItems;
+  if (!collection_ || !inList_) return -1;
+  auto& items = collection_->items_;
   auto it = std::find(items.begin(), items.end(), this);
   return it == items.end() ? -1 : int(it - items.begin());
 }
@@ -43,7 +43,7 @@ int TCollectionItem::Index() const {
 void TCollectionItem::SetIndex(int Value) {
   int cur = Index();
   if (cur < 0 || cur == Value) return;
-  auto& items = FCollection->FItems;
+  auto& items = collection_->items_;
   if (Value < 0) Value = 0;
   if (Value >= int(items.size())) Value = int(items.size()) - 1;
   items.erase(items.begin() + cur);
@@ -72,30 +72,30 @@ void TCollectionItem::Assign(const TPersistent* Source) {
 }
 
 std::u16string TCollectionItem::GetNamePath() const {
-  if (FCollection && FInList)
-    return FCollection->GetNamePath() + u"[" + AsciiToUtf16(std::to_string(Index())) + u"]";
+  if (collection_ && inList_)
+    return collection_->GetNamePath() + u"[" + AsciiToUtf16(std::to_string(Index())) + u"]";
   return AsciiToUtf16(ClassName());
 }
 
-TPersistent* TCollectionItem::GetOwner() const { return FInList ? FCollection : nullptr; }
+TPersistent* TCollectionItem::GetOwner() const { return inList_ ? collection_ : nullptr; }
 
 void TCollectionItem::Changed(bool AllItems) {
-  if (FCollection && FInList && FCollection->FUpdateCount == 0)
-    FCollection->Update(AllItems ? nullptr : this);
+  if (collection_ && inList_ && collection_->updateCount_ == 0)
+    collection_->Update(AllItems ? nullptr : this);
 }
 
 // --- TCollection -----------------------------------------------------------------------------
 
 TCollection::TCollection(const TClassInfo& ItemClass, TPersistent* Owner)
-    : FItemClass(&ItemClass), FOwner(Owner) {}
+    : itemClass_(&ItemClass), owner_(Owner) {}
 
 TCollection::~TCollection() {
-  FUpdateCount = 1;  // no change reports while going away
-  while (!FItems.empty()) {
-    TCollectionItem* item = FItems.back();
-    FItems.pop_back();
-    item->FInList = false;
-    item->FCollection = nullptr;
+  updateCount_ = 1;  // no change reports while going away
+  while (!items_.empty()) {
+    TCollectionItem* item = items_.back();
+    items_.pop_back();
+    item->inList_ = false;
+    item->collection_ = nullptr;
     delete item;
   }
 }
@@ -105,18 +105,18 @@ TCollectionItem* TCollection::Add() { return Insert(Count()); }
 TCollectionItem* TCollection::Insert(int Index) {
   if (Index < 0 || Index > Count())
     throw EListError("Index " + std::to_string(Index) + " is out of range");
-  if (!FItemClass->NewItem())
-    throw EConvertError("Cannot create an item of class " + FItemClass->Name());
-  TCollectionItem* item = FItemClass->NewItem()(this);
+  if (!itemClass_->NewItem())
+    throw EConvertError("Cannot create an item of class " + itemClass_->Name());
+  TCollectionItem* item = itemClass_->NewItem()(this);
   InsertItem(item, Index);
   return item;
 }
 
 void TCollection::InsertItem(TCollectionItem* Item, int Index) {
-  FItems.insert(FItems.begin() + Index, Item);
-  Item->FCollection = this;
-  Item->FInList = true;
-  Item->FID = FNextID++;
+  items_.insert(items_.begin() + Index, Item);
+  Item->collection_ = this;
+  Item->inList_ = true;
+  Item->FID = nextID_++;
   SetItemName(Item);
   Notify(Item, cnAdded);
   Changed();
@@ -125,28 +125,28 @@ void TCollection::InsertItem(TCollectionItem* Item, int Index) {
 void TCollection::RemoveItem(TCollectionItem* Item) {
   // Out of the list first: from a destructor the item is no longer what its class says, and the
   // handlers walk the collection.
-  FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
-  Item->FInList = false;
+  items_.erase(std::remove(items_.begin(), items_.end(), Item), items_.end());
+  Item->inList_ = false;
   Notify(Item, cnExtracting);
-  Item->FCollection = nullptr;
+  Item->collection_ = nullptr;
   Changed();
 }
 
 void TCollection::Delete(int Index) {
   TCollectionItem* item = Items(Index);
   Notify(item, cnDeleting);
-  FItems.erase(std::find(FItems.begin(), FItems.end(), item));
-  item->FInList = false;
+  items_.erase(std::find(items_.begin(), items_.end(), item));
+  item->inList_ = false;
   Changed();
   // The item still knows its collection while its destructor runs (not being in it any more).
   delete item;
 }
 
 void TCollection::Clear() {
-  if (FItems.empty()) return;
+  if (items_.empty()) return;
   BeginUpdate();
   try {
-    while (!FItems.empty()) Delete(Count() - 1);
+    while (!items_.empty()) Delete(Count() - 1);
   } catch (...) {
     EndUpdate();
     throw;
@@ -157,24 +157,24 @@ void TCollection::Clear() {
 TCollectionItem* TCollection::Items(int Index) const {
   if (Index < 0 || Index >= Count())
     throw EListError("Index " + std::to_string(Index) + " is out of range");
-  return FItems[size_t(Index)];
+  return items_[size_t(Index)];
 }
 
 TCollectionItem* TCollection::FindItemID(int ID) const {
-  for (TCollectionItem* item : FItems)
+  for (TCollectionItem* item : items_)
     if (item->FID == ID) return item;
   return nullptr;
 }
 
-void TCollection::BeginUpdate() { ++FUpdateCount; }
+void TCollection::BeginUpdate() { ++updateCount_; }
 
 void TCollection::EndUpdate() {
-  if (FUpdateCount > 0) --FUpdateCount;
+  if (updateCount_ > 0) --updateCount_;
   Changed();
 }
 
 void TCollection::Changed() {
-  if (FUpdateCount == 0) Update(nullptr);
+  if (updateCount_ == 0) Update(nullptr);
 }
 
 void TCollection::Assign(const TPersistent* Source) {
@@ -196,11 +196,11 @@ void TCollection::Assign(const TPersistent* Source) {
 
 std::u16string TCollection::GetNamePath() const {
   std::u16string cls = AsciiToUtf16(ClassName());
-  if (!FOwner) return cls;
-  std::u16string path = FOwner->GetNamePath();
+  if (!owner_) return cls;
+  std::u16string path = owner_->GetNamePath();
   if (path.empty()) return cls;
-  for (const TPropInfo* p : FOwner->ClassInfo().Properties())
-    if (p->Kind == TPropKind::Object && p->GetObject(FOwner) == this)
+  for (const TPropInfo* p : owner_->ClassInfo().Properties())
+    if (p->Kind == TPropKind::Object && p->GetObject(owner_) == this)
       return path + u"." + AsciiToUtf16(p->Name);
   return cls;
 }

@@ -5,10 +5,10 @@
 //     SYNT_CLASS_INFO()
 //    public:
 //     using TCollectionItem::TCollectionItem;
-//     int Width() const { return FWidth; }
-//     void SetWidth(int v) { if (v != FWidth) { FWidth = v; Changed(false); } }
+//     int Width() const { return width_; }
+//     void SetWidth(int v) { if (v != width_) { width_ = v; Changed(false); } }
 //    private:
-//     int FWidth = 64;
+//     int width_ = 64;
 //   };
 //   // .cpp: published Width with default 64; ItemFactory lets the collection create columns
 //   const synt::TClassInfo& TColumn::StaticClassInfo() {
@@ -53,7 +53,7 @@ class TCollectionItem : public TPersistent {
   TCollectionItem& operator=(const TCollectionItem&) = delete;
 
   // The collection; also while the item is being created by it or freed by its Delete.
-  TCollection* Collection() const { return FCollection; }
+  TCollection* Collection() const { return collection_; }
   // Moves the item to another collection (null: out of any, and then the caller owns it).
   void SetCollection(TCollection* Value);
   int Index() const;
@@ -75,8 +75,8 @@ class TCollectionItem : public TPersistent {
 
  private:
   friend class TCollection;
-  TCollection* FCollection = nullptr;
-  bool FInList = false;
+  TCollection* collection_ = nullptr;
+  bool inList_ = false;
   int FID = 0;
 };
 
@@ -95,19 +95,19 @@ class TCollection : public TPersistent {
   TCollectionItem* Insert(int Index);
   void Delete(int Index);
   void Clear();
-  int Count() const { return int(FItems.size()); }
+  int Count() const { return int(items_.size()); }
   TCollectionItem* Items(int Index) const;  // raises EListError "Index <n> is out of range"
   TCollectionItem* FindItemID(int ID) const;
-  const TClassInfo& ItemClass() const { return *FItemClass; }
+  const TClassInfo& ItemClass() const { return *itemClass_; }
 
   // Holds change reports until the outermost EndUpdate, which reports the whole collection.
   void BeginUpdate();
   virtual void EndUpdate();
-  int UpdateCount() const { return FUpdateCount; }
+  int UpdateCount() const { return updateCount_; }
 
   // From another collection: clears, then adds one item per source item and assigns it.
   void Assign(const TPersistent* Source) override;
-  TPersistent* GetOwner() const override { return FOwner; }
+  TPersistent* GetOwner() const override { return owner_; }
   std::u16string GetNamePath() const override;  // "<owner path>.<property name>"
 
  protected:
@@ -127,11 +127,11 @@ class TCollection : public TPersistent {
   void InsertItem(TCollectionItem* Item, int Index);
   void RemoveItem(TCollectionItem* Item);
 
-  const TClassInfo* FItemClass;
-  TPersistent* FOwner;
-  std::vector<TCollectionItem*> FItems;
-  int FNextID = 0;
-  int FUpdateCount = 0;
+  const TClassInfo* itemClass_;
+  TPersistent* owner_;
+  std::vector<TCollectionItem*> items_;
+  int nextID_ = 0;
+  int updateCount_ = 0;
 };
 
 }  // namespace synt

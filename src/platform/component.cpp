@@ -46,39 +46,39 @@ TComponent::TComponent(TComponent* Owner) {
 
 TComponent::~TComponent() {
   Destroying();
-  while (!FFreeNotifies.empty()) {
-    TComponent* c = FFreeNotifies.back();
-    FFreeNotifies.pop_back();
-    auto& theirs = c->FFreeNotifies;
+  while (!freeNotifies_.empty()) {
+    TComponent* c = freeNotifies_.back();
+    freeNotifies_.pop_back();
+    auto& theirs = c->freeNotifies_;
     theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
     c->Notification(this, opRemove);
   }
   DestroyComponents();
-  if (FOwner) FOwner->RemoveComponent(this);
+  if (owner_) owner_->RemoveComponent(this);
 }
 
 int TComponent::ComponentIndex() const {
-  if (!FOwner) return -1;
-  auto& list = FOwner->FComponents;
+  if (!owner_) return -1;
+  auto& list = owner_->components_;
   auto it = std::find(list.begin(), list.end(), this);
   return it == list.end() ? -1 : int(it - list.begin());
 }
 
 TComponent* TComponent::FindComponent(std::u16string_view Name) const {
   if (Name.empty()) return nullptr;
-  for (TComponent* c : FComponents)
-    if (SameName(c->FName, Name)) return c;
+  for (TComponent* c : components_)
+    if (SameName(c->name_, Name)) return c;
   return nullptr;
 }
 
 void TComponent::SetName(const std::u16string& NewName) {
-  if (FName == NewName) return;
+  if (name_ == NewName) return;
   if (!NewName.empty() && !IsValidIdent(NewName))
     throw EComponentError("'" + Utf16ToUtf8(NewName) + "' is not a valid component name");
-  if (FOwner)
-    FOwner->ValidateRename(this, FName, NewName);
+  if (owner_)
+    owner_->ValidateRename(this, name_, NewName);
   else
-    ValidateRename(nullptr, FName, NewName);
+    ValidateRename(nullptr, name_, NewName);
   ChangeName(NewName);
 }
 
@@ -91,33 +91,33 @@ void TComponent::ValidateRename(TComponent* Component, const std::u16string& Cur
 }
 
 void TComponent::Insert(TComponent* Component) {
-  FComponents.push_back(Component);
-  Component->FOwner = this;
+  components_.push_back(Component);
+  Component->owner_ = this;
 }
 
 void TComponent::Remove(TComponent* Component) {
-  Component->FOwner = nullptr;
-  FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), Component),
-                    FComponents.end());
+  Component->owner_ = nullptr;
+  components_.erase(std::remove(components_.begin(), components_.end(), Component),
+                    components_.end());
 }
 
 void TComponent::InsertComponent(TComponent* Component) {
-  if (!Component || Component->FOwner == this) return;
-  if (Component->FOwner) Component->FOwner->RemoveComponent(Component);
-  ValidateRename(Component, u"", Component->FName);
+  if (!Component || Component->owner_ == this) return;
+  if (Component->owner_) Component->owner_->RemoveComponent(Component);
+  ValidateRename(Component, u"", Component->name_);
   Insert(Component);
   Notification(Component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* Component) {
-  if (!Component || Component->FOwner != this) return;
+  if (!Component || Component->owner_ != this) return;
   Notification(Component, opRemove);
   Remove(Component);
 }
 
 void TComponent::DestroyComponents() {
-  while (!FComponents.empty()) {
-    TComponent* c = FComponents.back();
+  while (!components_.empty()) {
+    TComponent* c = components_.back();
     Remove(c);
     c->Destroying();
     delete c;
@@ -126,69 +126,69 @@ void TComponent::DestroyComponents() {
 
 void TComponent::FreeNotification(TComponent* Component) {
   if (!Component || Component == this) return;
-  if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), Component) == FFreeNotifies.end())
-    FFreeNotifies.push_back(Component);
-  auto& theirs = Component->FFreeNotifies;
+  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), Component) == freeNotifies_.end())
+    freeNotifies_.push_back(Component);
+  auto& theirs = Component->freeNotifies_;
   if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* Component) {
   if (!Component) return;
-  FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), Component),
-                      FFreeNotifies.end());
-  auto& theirs = Component->FFreeNotifies;
+  freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), Component),
+                      freeNotifies_.end());
+  auto& theirs = Component->freeNotifies_;
   theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
 }
 
 void TComponent::Notification(TComponent* Component, TOperation Operation) {
   if (Operation == opRemove && Component) RemoveFreeNotification(Component);
   // A handler may free components; walk by index and re-check the bound each time.
-  for (size_t i = FComponents.size(); i-- > 0;) {
-    if (i >= FComponents.size()) continue;
-    FComponents[i]->Notification(Component, Operation);
+  for (size_t i = components_.size(); i-- > 0;) {
+    if (i >= components_.size()) continue;
+    components_[i]->Notification(Component, Operation);
   }
 }
 
 void TComponent::SetDesigning(bool Value, bool SetChildren) {
   if (Value)
-    FState.Include(csDesigning);
+    state_.Include(csDesigning);
   else
-    FState.Exclude(csDesigning);
+    state_.Exclude(csDesigning);
   if (SetChildren)
-    for (TComponent* c : FComponents) c->SetDesigning(Value, true);
+    for (TComponent* c : components_) c->SetDesigning(Value, true);
 }
 
-void TComponent::Loading() { FState.Include(csLoading); }
+void TComponent::Loading() { state_.Include(csLoading); }
 
-void TComponent::Loaded() { FState.Exclude(csLoading); }
+void TComponent::Loaded() { state_.Exclude(csLoading); }
 
 void TComponent::Destroying() {
-  if (FState.Contains(csDestroying)) return;
-  FState.Include(csDestroying);
-  for (TComponent* c : FComponents) c->Destroying();
+  if (state_.Contains(csDestroying)) return;
+  state_.Include(csDestroying);
+  for (TComponent* c : components_) c->Destroying();
 }
 
 void TComponent::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) {
   // As the root of a stored form, a component holds what it owns that no other component holds.
   if (Root != this) return;
-  std::vector<TComponent*> owned = FComponents;
+  std::vector<TComponent*> owned = components_;
   for (TComponent* c : owned)
     if (!c->HasParent()) Proc(c);
 }
 
 void TComponent::RegisterHandler(std::string Name, std::any Handler) {
-  if (!FHandlers) FHandlers = std::make_unique<std::vector<std::pair<std::string, std::any>>>();
-  for (auto& h : *FHandlers)
+  if (!handlers_) handlers_ = std::make_unique<std::vector<std::pair<std::string, std::any>>>();
+  for (auto& h : *handlers_)
     if (h.first == Name) {
       h.second = std::move(Handler);
       return;
     }
-  FHandlers->emplace_back(std::move(Name), std::move(Handler));
+  handlers_->emplace_back(std::move(Name), std::move(Handler));
 }
 
 const std::any* TComponent::FindHandler(std::string_view Name) const {
-  if (!FHandlers) return nullptr;
-  for (auto& h : *FHandlers)
+  if (!handlers_) return nullptr;
+  for (auto& h : *handlers_)
     if (h.first.size() == Name.size() &&
         std::equal(h.first.begin(), h.first.end(), Name.begin(),
                    [](char a, char b) { return Lower(char16_t(a)) == Lower(char16_t(b)); }))

@@ -6,17 +6,17 @@
 //    public:
 //     explicit TPanelThing(TComponent* Owner) : TComponent(Owner) {}
 //     void SetBuddy(TComponent* b) {
-//       if (FBuddy) FBuddy->RemoveFreeNotification(this);
-//       FBuddy = b;
+//       if (buddy_) buddy_->RemoveFreeNotification(this);
+//       buddy_ = b;
 //       if (b) b->FreeNotification(this);   // Notification(b, opRemove) when b is freed
 //     }
 //    protected:
 //     void Notification(TComponent* c, synt::TOperation op) override {
 //       TComponent::Notification(c, op);
-//       if (op == synt::opRemove && c == FBuddy) FBuddy = nullptr;
+//       if (op == synt::opRemove && c == buddy_) buddy_ = nullptr;
 //     }
 //    private:
-//     TComponent* FBuddy = nullptr;
+//     TComponent* buddy_ = nullptr;
 //   };
 //
 //   synt::TComponent form(nullptr);
@@ -68,17 +68,17 @@ class TComponent : public TPersistent {
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
 
-  TComponent* Owner() const { return FOwner; }
-  const std::u16string& Name() const { return FName; }
+  TComponent* Owner() const { return owner_; }
+  const std::u16string& Name() const { return name_; }
   // Raises EComponentError "'<name>' is not a valid component name" for a name that is not an
   // identifier, and "A component named <name> already exists" for a name another component of the
   // same owner bears (compared without case). The empty name is always allowed.
   virtual void SetName(const std::u16string& NewName);
-  int64_t Tag() const { return FTag; }
-  void SetTag(int64_t V) { FTag = V; }
+  int64_t Tag() const { return tag_; }
+  void SetTag(int64_t V) { tag_ = V; }
 
-  int ComponentCount() const { return int(FComponents.size()); }
-  TComponent* Components(int Index) const { return FComponents.at(size_t(Index)); }
+  int ComponentCount() const { return int(components_.size()); }
+  TComponent* Components(int Index) const { return components_.at(size_t(Index)); }
   int ComponentIndex() const;  // in the owner's list; -1 without owner
   TComponent* FindComponent(std::u16string_view Name) const;  // among owned, without case
   void InsertComponent(TComponent* Component);  // takes ownership
@@ -90,14 +90,14 @@ class TComponent : public TPersistent {
   void FreeNotification(TComponent* Component);
   void RemoveFreeNotification(TComponent* Component);
 
-  TComponentState ComponentState() const { return FState; }
-  bool IsLoading() const { return FState.Contains(csLoading); }
-  bool IsDestroying() const { return FState.Contains(csDestroying); }
-  bool IsDesigning() const { return FState.Contains(csDesigning); }
+  TComponentState ComponentState() const { return state_; }
+  bool IsLoading() const { return state_.Contains(csLoading); }
+  bool IsDestroying() const { return state_.Contains(csDestroying); }
+  bool IsDesigning() const { return state_.Contains(csDesigning); }
   void SetDesigning(bool Value, bool SetChildren = true);
   // For the stored-form reader and writer, which bracket their work with these flags.
-  void IncludeState(TComponentStateFlag Flag) { FState.Include(Flag); }
-  void ExcludeState(TComponentStateFlag Flag) { FState.Exclude(Flag); }
+  void IncludeState(TComponentStateFlag Flag) { state_.Include(Flag); }
+  void ExcludeState(TComponentStateFlag Flag) { state_.Exclude(Flag); }
 
   // Loading protocol: Loading marks the component as being read; Loaded runs once everything of
   // the stored form has been read and references between components are resolved.
@@ -107,8 +107,8 @@ class TComponent : public TPersistent {
   // owner calls it on what it owns before freeing it; a descendant that must see the flag in its
   // own destructor when deleted directly calls it there first.
   void Destroying();
-  virtual void Updating() { FState.Include(csUpdating); }
-  virtual void Updated() { FState.Exclude(csUpdating); }
+  virtual void Updating() { state_.Include(csUpdating); }
+  virtual void Updated() { state_.Exclude(csUpdating); }
 
   // Stored-form structure: the components written as nested objects of this one (the base: when it
   // is the root, the components it owns that have no parent), and the owner and parent given to
@@ -120,7 +120,7 @@ class TComponent : public TPersistent {
   virtual bool HasParent() const { return false; }
   virtual void SetParentComponent(TComponent* Parent) {}
 
-  std::u16string GetNamePath() const override { return FName; }
+  std::u16string GetNamePath() const override { return name_; }
 
   // Event handlers offered to stored forms read with this component as root: an event property
   // stored as "OnClick = btnCloseClick" receives the handler registered under that name, which must
@@ -134,19 +134,19 @@ class TComponent : public TPersistent {
   virtual void Notification(TComponent* Component, TOperation Operation);
   virtual void ValidateRename(TComponent* Component, const std::u16string& CurName,
                               const std::u16string& NewName);
-  virtual void ChangeName(const std::u16string& NewName) { FName = NewName; }
+  virtual void ChangeName(const std::u16string& NewName) { name_ = NewName; }
 
  private:
   void Insert(TComponent* Component);
   void Remove(TComponent* Component);
 
-  TComponent* FOwner = nullptr;
-  std::u16string FName;
-  int64_t FTag = 0;
-  TComponentState FState;
-  std::vector<TComponent*> FComponents;
-  std::vector<TComponent*> FFreeNotifies;
-  std::unique_ptr<std::vector<std::pair<std::string, std::any>>> FHandlers;
+  TComponent* owner_ = nullptr;
+  std::u16string name_;
+  int64_t tag_ = 0;
+  TComponentState state_;
+  std::vector<TComponent*> components_;
+  std::vector<TComponent*> freeNotifies_;
+  std::unique_ptr<std::vector<std::pair<std::string, std::any>>> handlers_;
 };
 
 // Whether a text is a valid component name: a letter or '_' then letters, digits and '_' (ASCII).

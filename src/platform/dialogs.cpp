@@ -33,9 +33,9 @@ int THeadlessDialogService::MessageBox(const std::u16string&, const std::u16stri
 }
 
 int TScriptedDialogService::Next() {
-  if (FAnswers.empty()) return FFallback;
-  int r = FAnswers.front();
-  FAnswers.pop_front();
+  if (answers_.empty()) return fallback_;
+  int r = answers_.front();
+  answers_.pop_front();
   return r;
 }
 
@@ -46,7 +46,7 @@ int TScriptedDialogService::MessageDlg(const std::u16string& Message, TMsgDlgTyp
   s.Type = Type;
   s.Buttons = Buttons;
   s.Result = Next();
-  FShown.push_back(s);
+  shown_.push_back(s);
   return s.Result;
 }
 
@@ -59,7 +59,7 @@ int TScriptedDialogService::MessageBox(const std::u16string& Text, const std::u1
   s.BoxButtons = Buttons;
   s.Icon = Icon;
   s.Result = Next();
-  FShown.push_back(s);
+  shown_.push_back(s);
   return s.Result;
 }
 

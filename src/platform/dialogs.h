@@ -67,10 +67,10 @@ class TScriptedDialogService : public TDialogService {
     int Result = mrNone;
   };
   explicit TScriptedDialogService(std::deque<int> Answers = {}, int Fallback = mrNo)
-      : FAnswers(std::move(Answers)), FFallback(Fallback) {}
-  void Push(int Answer) { FAnswers.push_back(Answer); }
-  const std::vector<TShown>& Shown() const { return FShown; }
-  void ClearShown() { FShown.clear(); }
+      : answers_(std::move(Answers)), fallback_(Fallback) {}
+  void Push(int Answer) { answers_.push_back(Answer); }
+  const std::vector<TShown>& Shown() const { return shown_; }
+  void ClearShown() { shown_.clear(); }
 
   int MessageDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
                  int HelpContext) override;
@@ -79,9 +79,9 @@ class TScriptedDialogService : public TDialogService {
 
  private:
   int Next();
-  std::deque<int> FAnswers;
-  int FFallback;
-  std::vector<TShown> FShown;
+  std::deque<int> answers_;
+  int fallback_;
+  std::vector<TShown> shown_;
 };
 
 // The installed service (the headless one when none is installed). Not owned.
@@ -91,13 +91,13 @@ TDialogService* SetDialogService(TDialogService* Service);  // returns the previ
 // Installs a service for the lifetime of the scope.
 class TDialogServiceScope {
  public:
-  explicit TDialogServiceScope(TDialogService* Service) : FPrevious(SetDialogService(Service)) {}
-  ~TDialogServiceScope() { SetDialogService(FPrevious); }
+  explicit TDialogServiceScope(TDialogService* Service) : previous_(SetDialogService(Service)) {}
+  ~TDialogServiceScope() { SetDialogService(previous_); }
   TDialogServiceScope(const TDialogServiceScope&) = delete;
   TDialogServiceScope& operator=(const TDialogServiceScope&) = delete;
 
  private:
-  TDialogService* FPrevious;
+  TDialogService* previous_;
 };
 
 int MessageDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,

@@ -67,44 +67,44 @@ TFileBytes ReadFileBytes(const std::string& FileName) {
     size += size_t(n);
   }
   TFileBytes r;
-  r.fBlock = std::move(data);
-  r.fSize = size;
+  r.block_ = std::move(data);
+  r.size_ = size;
   return r;
 }
 
-TAtomicFile::TAtomicFile(const std::string& FileName) : fName(FileName), fTarget(FileName) {
+TAtomicFile::TAtomicFile(const std::string& FileName) : name_(FileName), target_(FileName) {
   // Replace the file a link points to, not the link.
   struct stat st;
   if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char buf[PATH_MAX];
-    if (::realpath(FileName.c_str(), buf)) fTarget = buf;
+    if (::realpath(FileName.c_str(), buf)) target_ = buf;
   }
-  fExists = ::stat(fTarget.c_str(), &st) == 0;
-  if (fExists && S_ISDIR(st.st_mode)) Fail<EFCreateError>("Cannot create file", fName, EISDIR);
-  fMode = fExists ? unsigned(st.st_mode & 07777) : unsigned(0666 & ~CurrentUmask());
-  fTemp = fTarget + ".XXXXXX";
-  fFd = ::mkstemp(fTemp.data());
-  if (fFd < 0) Fail<EFCreateError>("Cannot create file", fName, errno);
+  exists_ = ::stat(target_.c_str(), &st) == 0;
+  if (exists_ && S_ISDIR(st.st_mode)) Fail<EFCreateError>("Cannot create file", name_, EISDIR);
+  mode_ = exists_ ? unsigned(st.st_mode & 07777) : unsigned(0666 & ~CurrentUmask());
+  temp_ = target_ + ".XXXXXX";
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) Fail<EFCreateError>("Cannot create file", name_, errno);
 }
 
 TAtomicFile::~TAtomicFile() {
-  if (fFd >= 0) {
-    ::close(fFd);
-    ::unlink(fTemp.c_str());
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temp_.c_str());
   }
 }
 
 void TAtomicFile::Abandon(int Err) {
-  ::close(fFd);
-  fFd = -1;
-  ::unlink(fTemp.c_str());
-  Fail<EFCreateError>("Cannot create file", fName, Err);
+  ::close(fd_);
+  fd_ = -1;
+  ::unlink(temp_.c_str());
+  Fail<EFCreateError>("Cannot create file", name_, Err);
 }
 
 void TAtomicFile::Write(std::string_view Bytes) {
   size_t done = 0;
   while (done < Bytes.size()) {
-    ssize_t n = ::write(fFd, Bytes.data() + done, Bytes.size() - done);
+    ssize_t n = ::write(fd_, Bytes.data() + done, Bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       Abandon(errno);
@@ -114,18 +114,18 @@ void TAtomicFile::Write(std::string_view Bytes) {
 }
 
 void TAtomicFile::Commit() {
-  if (::fchmod(fFd, mode_t(fMode)) != 0 || ::fsync(fFd) != 0) Abandon(errno);
-  int fd = fFd;
-  fFd = -1;
+  if (::fchmod(fd_, mode_t(mode_)) != 0 || ::fsync(fd_) != 0) Abandon(errno);
+  int fd = fd_;
+  fd_ = -1;
   if (::close(fd) != 0) {
     int err = errno;
-    ::unlink(fTemp.c_str());
-    Fail<EFCreateError>("Cannot create file", fName, err);
+    ::unlink(temp_.c_str());
+    Fail<EFCreateError>("Cannot create file", name_, err);
   }
-  if (::rename(fTemp.c_str(), fTarget.c_str()) != 0) {
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     int err = errno;
-    ::unlink(fTemp.c_str());
-    Fail<EFCreateError>("Cannot create file", fName, err);
+    ::unlink(temp_.c_str());
+    Fail<EFCreateError>("Cannot create file", name_, err);
   }
 }
 

@@ -14,12 +14,12 @@ namespace synt {
 
 class TFileBytes {
  public:
-  std::string_view View() const { return {fBlock.Data(), fSize}; }
+  std::string_view View() const { return {block_.Data(), size_}; }
 
  private:
   friend TFileBytes ReadFileBytes(const std::string& FileName);
-  TLargeBlock fBlock;
-  size_t fSize = 0;
+  TLargeBlock block_;
+  size_t size_ = 0;
 };
 
 // Raises EFOpenError "Cannot open file "<name>". <reason>".
@@ -41,10 +41,10 @@ class TAtomicFile {
 
  private:
   [[noreturn]] void Abandon(int Err);
-  std::string fName, fTarget, fTemp;
-  int fFd = -1;
-  bool fExists = false;
-  unsigned fMode = 0;
+  std::string name_, target_, temp_;
+  int fd_ = -1;
+  bool exists_ = false;
+  unsigned mode_ = 0;
 };
 
 // Writes Bytes to a temporary file next to FileName (following a symbolic link to its target),

@@ -63,15 +63,15 @@ void SetGlobalComponentFinder(std::function<TComponent*(std::string_view Name)> 
 // --- handler names ---------------------------------------------------------------------------
 
 std::string HandlerName(const TPersistent* Instance, std::string_view Event) {
-  if (!Instance || !Instance->FHandlerNames) return {};
-  for (auto& h : *Instance->FHandlerNames)
+  if (!Instance || !Instance->handlerNames_) return {};
+  for (auto& h : *Instance->handlerNames_)
     if (SameAscii(h.first, Event)) return h.second;
   return {};
 }
 
 void SetHandlerName(TPersistent* Instance, std::string_view Event, std::string Name) {
   if (!Instance) return;
-  auto& list = Instance->FHandlerNames;
+  auto& list = Instance->handlerNames_;
   if (list)
     for (auto it = list->begin(); it != list->end(); ++it)
       if (SameAscii(it->first, Event)) {
@@ -109,10 +109,10 @@ struct TReader::TWatch {
   static void OnDestroy(void* Context, TPersistent* Object) {
     auto* w = static_cast<TWatch*>(Context);
     TReader* r = w->Reader;
-    r->FFixups.erase(std::remove_if(r->FFixups.begin(), r->FFixups.end(),
+    r->fixups_.erase(std::remove_if(r->fixups_.begin(), r->fixups_.end(),
                                     [&](const TFixup& f) { return f.Instance == Object; }),
-                     r->FFixups.end());
-    r->FLoaded.erase(std::remove(r->FLoaded.begin(), r->FLoaded.end(), Object), r->FLoaded.end());
+                     r->fixups_.end());
+    r->loaded_.erase(std::remove(r->loaded_.begin(), r->loaded_.end(), Object), r->loaded_.end());
     if (w->Previous.Fn) w->Previous.Fn(w->Previous.Context, Object);
   }
 };
@@ -120,7 +120,7 @@ struct TReader::TWatch {
 TReader::TReader() = default;
 
 TReader::~TReader() {
-  if (FWatch) persistent_internal::SetDestroyWatch(FWatch->Previous);
+  if (watch_) persistent_internal::SetDestroyWatch(watch_->Previous);
 }
 
 void TReader::Error(const std::string& Message, int Line) {
@@ -131,18 +131,18 @@ void TReader::Error(const std::string& Message, int Line) {
 }
 
 void TReader::Begin(TComponent* Root, TComponent* Instance) {
-  FRoot = Root;
-  FOwner = Root;
-  FLoaded.clear();
-  FFixups.clear();
-  if (!FWatch) {
-    FWatch = std::make_unique<TWatch>();
-    FWatch->Reader = this;
-    FWatch->Previous = persistent_internal::SetDestroyWatch({&TWatch::OnDestroy, FWatch.get()});
+  root_ = Root;
+  owner_ = Root;
+  loaded_.clear();
+  fixups_.clear();
+  if (!watch_) {
+    watch_ = std::make_unique<TWatch>();
+    watch_->Reader = this;
+    watch_->Previous = persistent_internal::SetDestroyWatch({&TWatch::OnDestroy, watch_.get()});
   }
   Instance->Loading();
   Instance->IncludeState(csReading);
-  FLoaded.push_back(Instance);
+  loaded_.push_back(Instance);
 }
 
 void TReader::Finish(bool Ok) {
@@ -158,14 +158,14 @@ void TReader::Finish(bool Ok) {
     }
     OnError = std::move(onError);
   }
-  std::vector<TComponent*> loaded = FLoaded;
+  std::vector<TComponent*> loaded = loaded_;
   for (TComponent* c : loaded)
-    if (std::find(FLoaded.begin(), FLoaded.end(), c) != FLoaded.end()) c->ExcludeState(csReading);
+    if (std::find(loaded_.begin(), loaded_.end(), c) != loaded_.end()) c->ExcludeState(csReading);
   for (TComponent* c : loaded)
-    if (std::find(FLoaded.begin(), FLoaded.end(), c) != FLoaded.end()) c->Loaded();
-  if (FWatch) {
-    persistent_internal::SetDestroyWatch(FWatch->Previous);
-    FWatch.reset();
+    if (std::find(loaded_.begin(), loaded_.end(), c) != loaded_.end()) c->Loaded();
+  if (watch_) {
+    persistent_internal::SetDestroyWatch(watch_->Previous);
+    watch_.reset();
   }
 }
 
@@ -201,8 +201,8 @@ void TReader::ReadRoot(const TTextObject& Object, TComponent* Root) {
 void TReader::ReadComponent(const TTextObject& Object, TComponent* Instance,
                             TComponent* LookupRoot) {
   Begin(LookupRoot ? LookupRoot : Instance, Instance);
-  FInstance = Instance;
-  FInstanceName = Utf16ToUtf8(Object.Name);
+  instance_ = Instance;
+  instanceName_ = Utf16ToUtf8(Object.Name);
   try {
     if (!Object.Name.empty()) {
       try {
@@ -240,7 +240,7 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
     return;  // handled: the object is skipped
   }
   TComponent* owner = Parent->GetChildOwner();
-  if (!owner) owner = FOwner;
+  if (!owner) owner = owner_;
   TComponent* comp = nullptr;
   bool created = false;
   if (Object.Keyword != "object" && owner && !Object.Name.empty()) {
@@ -253,13 +253,13 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
   }
   comp->Loading();
   comp->IncludeState(csReading);
-  if (std::find(FLoaded.begin(), FLoaded.end(), comp) == FLoaded.end()) FLoaded.push_back(comp);
+  if (std::find(loaded_.begin(), loaded_.end(), comp) == loaded_.end()) loaded_.push_back(comp);
   try {
     comp->SetParentComponent(Parent->GetChildParent());
     // Only what the parent writes back as its child may be read as one; anything else would be
     // lost on the next save (and references to it with it).
     bool held = false;
-    Parent->GetChildren([&](TComponent* c) { held = held || c == comp; }, FRoot);
+    Parent->GetChildren([&](TComponent* c) { held = held || c == comp; }, root_);
     if (!held) {
       if (created) delete comp;
       comp = nullptr;
@@ -287,7 +287,7 @@ void TReader::ReadChild(const TTextObject& Object, TComponent* Parent) {
 
 std::string TReader::ErrorPath(TPersistent* Instance, const std::string& Path) const {
   std::string base = Utf16ToUtf8(Instance->GetNamePath());
-  if (base.empty() && Instance == FInstance) base = FInstanceName;
+  if (base.empty() && Instance == instance_) base = instanceName_;
   return base.empty() ? Path : base + "." + Path;
 }
 
@@ -316,21 +316,21 @@ void TReader::ReadProperty(TPersistent* Instance, const TTextProperty& Prop) {
       return;
     }
     // Not published: perhaps one the object defines itself.
-    FDefining = &last;
-    FDefinedValue = &Prop.Value;
-    FDefinedFound = false;
+    defining_ = &last;
+    definedValue_ = &Prop.Value;
+    definedFound_ = false;
     std::vector<TFrame> saved;
-    saved.swap(FFrames);
+    saved.swap(frames_);
     try {
       obj->DefineProperties(*this);
     } catch (...) {
-      FDefining = nullptr;
-      FFrames.swap(saved);
+      defining_ = nullptr;
+      frames_.swap(saved);
       throw;
     }
-    FDefining = nullptr;
-    FFrames.swap(saved);
-    if (!FDefinedFound) throw EReadError("Property " + Prop.Path + " does not exist");
+    defining_ = nullptr;
+    frames_.swap(saved);
+    if (!definedFound_) throw EReadError("Property " + Prop.Path + " does not exist");
   } catch (const EReadError& e) {
     if (e.Line() > 0) throw;  // already reported and not handled
     Error("Error reading " + ErrorPath(Instance, Prop.Path) + ": " + e.what(), Prop.Line);
@@ -414,7 +414,7 @@ void TReader::SetValue(TPersistent* Instance, const TPropInfo& P, const TTextVal
         P.SetRef(Instance, nullptr);
         return;
       }
-      FFixups.push_back(TFixup{Instance, &P, V.Ident, Line, ErrorPath(Instance, P.Name)});
+      fixups_.push_back(TFixup{Instance, &P, V.Ident, Line, ErrorPath(Instance, P.Name)});
       (void)Path;
       return;
     case TPropKind::Event: {
@@ -426,7 +426,7 @@ void TReader::SetValue(TPersistent* Instance, const TPropInfo& P, const TTextVal
       }
       // The name is kept even when the handler is missing, so that writing loses nothing.
       SetHandlerName(Instance, P.Name, V.Ident);
-      const std::any* h = FRoot ? FRoot->FindHandler(V.Ident) : nullptr;
+      const std::any* h = root_ ? root_->FindHandler(V.Ident) : nullptr;
       if (!h) throw EReadError("Event handler " + V.Ident + " not found");
       if (!P.SetHandler(Instance, h))
         throw EReadError("Event handler " + V.Ident + " does not fit " + P.Name);
@@ -454,10 +454,10 @@ TComponent* TReader::FindComponentByName(std::string_view Name) const {
   size_t dot = Name.find('.');
   std::string_view head = Name.substr(0, dot);
   TComponent* c = nullptr;
-  if (FRoot && SameName(FRoot->Name(), head)) c = FRoot;
-  if (!c && FRoot) c = FRoot->FindComponent(AsciiToUtf16(head));
+  if (root_ && SameName(root_->Name(), head)) c = root_;
+  if (!c && root_) c = root_->FindComponent(AsciiToUtf16(head));
   if (!c)
-    for (TComponent* l : FLoaded)
+    for (TComponent* l : loaded_)
       if (SameName(l->Name(), head)) {
         c = l;
         break;
@@ -478,9 +478,9 @@ TComponent* TReader::FindComponentByName(std::string_view Name) const {
 
 void TReader::ResolveFixups() {
   // Setting a reference may run setters that free objects; work on a copy, skipping the dead.
-  while (!FFixups.empty()) {
-    TFixup f = FFixups.front();
-    FFixups.erase(FFixups.begin());
+  while (!fixups_.empty()) {
+    TFixup f = fixups_.front();
+    fixups_.erase(fixups_.begin());
     try {
       TComponent* c = FindComponentByName(f.Name);
       if (!c) {
@@ -501,29 +501,29 @@ void TReader::ResolveFixups() {
 // --- values of defined properties ---
 
 const TTextValue& TReader::Current() const {
-  if (FFrames.empty() || FFrames.back().Index >= FFrames.back().Count) throw InvalidValue();
-  const TFrame& f = FFrames.back();
+  if (frames_.empty() || frames_.back().Index >= frames_.back().Count) throw InvalidValue();
+  const TFrame& f = frames_.back();
   return f.Items[f.Index];
 }
 
-void TReader::Advance() { ++FFrames.back().Index; }
+void TReader::Advance() { ++frames_.back().Index; }
 
 TValueKind TReader::NextValue() const { return Current().Kind; }
 
 bool TReader::EndOfList() const {
-  return FFrames.empty() || FFrames.back().Index >= FFrames.back().Count;
+  return frames_.empty() || frames_.back().Index >= frames_.back().Count;
 }
 
 void TReader::ReadListBegin() {
   const TTextValue& v = Current();
   if (v.Kind != TValueKind::List) throw InvalidValue();
   Advance();
-  FFrames.push_back(TFrame{v.List.data(), v.List.size(), 0});
+  frames_.push_back(TFrame{v.List.data(), v.List.size(), 0});
 }
 
 void TReader::ReadListEnd() {
-  if (FFrames.size() <= 1 || !EndOfList()) throw InvalidValue();
-  FFrames.pop_back();
+  if (frames_.size() <= 1 || !EndOfList()) throw InvalidValue();
+  frames_.pop_back();
 }
 
 int64_t TReader::ReadInteger() {
@@ -585,19 +585,19 @@ void TReader::ReadCollectionValue(TCollection* Collection) {
 
 void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc,
                              bool) {
-  if (!FDefining || FDefinedFound || !SameAscii(Name, *FDefining)) return;
-  FDefinedFound = true;
+  if (!defining_ || definedFound_ || !SameAscii(Name, *defining_)) return;
+  definedFound_ = true;
   if (!ReadData) throw InvalidValue();
-  FFrames.push_back(TFrame{FDefinedValue, 1, 0});
+  frames_.push_back(TFrame{definedValue_, 1, 0});
   ReadData(*this);
 }
 
 void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData, TStreamProc,
                                    bool) {
-  if (!FDefining || FDefinedFound || !SameAscii(Name, *FDefining)) return;
-  FDefinedFound = true;
-  if (!ReadData || FDefinedValue->Kind != TValueKind::Binary) throw InvalidValue();
-  TMemoryStream m(FDefinedValue->Bytes);
+  if (!defining_ || definedFound_ || !SameAscii(Name, *defining_)) return;
+  definedFound_ = true;
+  if (!ReadData || definedValue_->Kind != TValueKind::Binary) throw InvalidValue();
+  TMemoryStream m(definedValue_->Bytes);
   ReadData(m);
 }
 
@@ -607,12 +607,12 @@ TWriter::TWriter() = default;
 TWriter::~TWriter() = default;
 
 TTextObject TWriter::WriteRoot(TComponent* Root) {
-  FRoot = Root;
+  root_ = Root;
   return WriteObject(Root);
 }
 
 TTextObject TWriter::WriteComponent(TComponent* Instance, TComponent* LookupRoot) {
-  FRoot = LookupRoot ? LookupRoot : Instance;
+  root_ = LookupRoot ? LookupRoot : Instance;
   return WriteObject(Instance);
 }
 
@@ -625,7 +625,7 @@ TTextObject TWriter::WriteObject(TComponent* Instance) {
   try {
     WriteProperties(Instance, "", obj.Props);
     Instance->GetChildren([&](TComponent* child) { obj.Children.push_back(WriteObject(child)); },
-                          FRoot);
+                          root_);
   } catch (...) {
     if (!wasWriting) Instance->ExcludeState(csWriting);
     throw;
@@ -636,9 +636,9 @@ TTextObject TWriter::WriteObject(TComponent* Instance) {
 
 std::string TWriter::ReferenceName(TComponent* Component) const {
   std::string name = Utf16ToUtf8(Component->Name());
-  if (name.empty() || Component == FRoot) return name;
+  if (name.empty() || Component == root_) return name;
   TComponent* owner = Component->Owner();
-  if (!owner || owner == FRoot || owner->Name().empty()) return name;
+  if (!owner || owner == root_ || owner->Name().empty()) return name;
   return Utf16ToUtf8(owner->Name()) + "." + name;
 }
 
@@ -719,39 +719,39 @@ void TWriter::WriteProperties(TPersistent* Instance, const std::string& Prefix,
     }
     Out.push_back(TTextProperty{0, name, std::move(v), {}});
   }
-  std::vector<TTextProperty>* out = FOut;
-  std::string prefix = FPrefix;
-  FOut = &Out;
-  FPrefix = Prefix;
+  std::vector<TTextProperty>* out = out_;
+  std::string prefix = prefix_;
+  out_ = &Out;
+  prefix_ = Prefix;
   try {
     Instance->DefineProperties(*this);
   } catch (...) {
-    FOut = out;
-    FPrefix = prefix;
+    out_ = out;
+    prefix_ = prefix;
     throw;
   }
-  FOut = out;
-  FPrefix = prefix;
+  out_ = out;
+  prefix_ = prefix;
 }
 
 void TWriter::Emit(TTextValue V) {
-  if (!FStack.empty()) {
-    FStack.back().List.push_back(std::move(V));
+  if (!stack_.empty()) {
+    stack_.back().List.push_back(std::move(V));
     return;
   }
-  FOut->push_back(TTextProperty{0, {}, std::move(V), {}});
+  out_->push_back(TTextProperty{0, {}, std::move(V), {}});
 }
 
 void TWriter::WriteListBegin() {
   TTextValue v;
   v.Kind = TValueKind::List;
-  FStack.push_back(std::move(v));
+  stack_.push_back(std::move(v));
 }
 
 void TWriter::WriteListEnd() {
-  if (FStack.empty()) throw EWriteError("List end without a list");
-  TTextValue v = std::move(FStack.back());
-  FStack.pop_back();
+  if (stack_.empty()) throw EWriteError("List end without a list");
+  TTextValue v = std::move(stack_.back());
+  stack_.pop_back();
   Emit(std::move(v));
 }
 
@@ -764,29 +764,29 @@ void TWriter::WriteValue(TTextValue V) { Emit(std::move(V)); }
 
 void TWriter::DefineProperty(const std::string& Name, TReaderProc, TWriterProc WriteData,
                              bool HasData) {
-  if (!HasData || !WriteData || !FOut) return;
-  size_t before = FOut->size();
-  FStack.clear();
+  if (!HasData || !WriteData || !out_) return;
+  size_t before = out_->size();
+  stack_.clear();
   WriteData(*this);
-  if (!FStack.empty()) throw EWriteError("List not closed in property " + Name);
+  if (!stack_.empty()) throw EWriteError("List not closed in property " + Name);
   // One value per property: a writer that wrote several keeps the last.
-  if (FOut->size() > before) {
-    TTextProperty p = std::move(FOut->back());
-    FOut->resize(before);
-    p.Path = FPrefix + Name;
-    FOut->push_back(std::move(p));
+  if (out_->size() > before) {
+    TTextProperty p = std::move(out_->back());
+    out_->resize(before);
+    p.Path = prefix_ + Name;
+    out_->push_back(std::move(p));
   }
 }
 
 void TWriter::DefineBinaryProperty(const std::string& Name, TStreamProc, TStreamProc WriteData,
                                    bool HasData) {
-  if (!HasData || !WriteData || !FOut) return;
+  if (!HasData || !WriteData || !out_) return;
   TMemoryStream m;
   WriteData(m);
   TTextValue v;
   v.Kind = TValueKind::Binary;
   v.Bytes = m.DataString();
-  FOut->push_back(TTextProperty{0, FPrefix + Name, std::move(v), {}});
+  out_->push_back(TTextProperty{0, prefix_ + Name, std::move(v), {}});
 }
 
 }  // namespace synt

@@ -86,9 +86,9 @@ class TReader : public TFiler {
   // read so far (a global lookup of the application). May be null.
   std::function<TComponent*(std::string_view Name)> OnFindComponent;
 
-  TComponent* Root() const { return FRoot; }
+  TComponent* Root() const { return root_; }
   // The components read so far, in reading order (the root or instance first).
-  const std::vector<TComponent*>& LoadedComponents() const { return FLoaded; }
+  const std::vector<TComponent*>& LoadedComponents() const { return loaded_; }
   // Raises the error at Line through OnError (returns when handled).
   void Error(const std::string& Message, int Line);
 
@@ -130,18 +130,18 @@ class TReader : public TFiler {
   void Advance();
   std::string ErrorPath(TPersistent* Instance, const std::string& Path) const;
 
-  TComponent* FRoot = nullptr;
-  TComponent* FOwner = nullptr;
-  TComponent* FInstance = nullptr;
-  std::string FInstanceName;  // the name in the text, for messages when the instance has none
-  std::vector<TComponent*> FLoaded;
-  std::vector<TFixup> FFixups;
-  std::vector<TFrame> FFrames;
+  TComponent* root_ = nullptr;
+  TComponent* owner_ = nullptr;
+  TComponent* instance_ = nullptr;
+  std::string instanceName_;  // the name in the text, for messages when the instance has none
+  std::vector<TComponent*> loaded_;
+  std::vector<TFixup> fixups_;
+  std::vector<TFrame> frames_;
   // Looking for a defined property: its name, and whether a definition matched.
-  const std::string* FDefining = nullptr;
-  const TTextValue* FDefinedValue = nullptr;
-  bool FDefinedFound = false;
-  std::unique_ptr<TWatch> FWatch;
+  const std::string* defining_ = nullptr;
+  const TTextValue* definedValue_ = nullptr;
+  bool definedFound_ = false;
+  std::unique_ptr<TWatch> watch_;
 };
 
 class TWriter : public TFiler {
@@ -159,7 +159,7 @@ class TWriter : public TFiler {
   void WriteProperties(TPersistent* Instance, const std::string& Prefix,
                        std::vector<TTextProperty>& Out);
 
-  TComponent* Root() const { return FRoot; }
+  TComponent* Root() const { return root_; }
 
   // --- building the value of a defined property ---
   void WriteListBegin();
@@ -181,10 +181,10 @@ class TWriter : public TFiler {
   std::string ReferenceName(TComponent* Component) const;
   void Emit(TTextValue V);
 
-  TComponent* FRoot = nullptr;
-  std::vector<TTextProperty>* FOut = nullptr;
-  std::string FPrefix;
-  std::vector<TTextValue> FStack;  // the value being built; nested lists on top
+  TComponent* root_ = nullptr;
+  std::vector<TTextProperty>* out_ = nullptr;
+  std::string prefix_;
+  std::vector<TTextValue> stack_;  // the value being built; nested lists on top
 };
 
 // The application's lookup of components outside the one being read (other forms): used for a

@@ -181,13 +181,13 @@ void TFont::Assign(const TPersistent* Source) {
   if (auto* f = dynamic_cast<const TFont*>(Source)) {
     if (f == this) return;
     bool same = Equals(*f);
-    FCharset = f->FCharset;
-    FColor = f->FColor;
+    charset_ = f->charset_;
+    color_ = f->color_;
     // Keep the point size across resolutions (a printer's font from the screen's).
-    FHeight = f->FPixelsPerInch == FPixelsPerInch ? f->FHeight : -MulDiv(f->Size(), FPixelsPerInch, 72);
-    FName = f->FName;
-    FPitch = f->FPitch;
-    FStyle = f->FStyle;
+    height_ = f->pixelsPerInch_ == pixelsPerInch_ ? f->height_ : -MulDiv(f->Size(), pixelsPerInch_, 72);
+    name_ = f->name_;
+    pitch_ = f->pitch_;
+    style_ = f->style_;
     if (!same) Changed();
     return;
   }
@@ -195,41 +195,41 @@ void TFont::Assign(const TPersistent* Source) {
 }
 
 bool TFont::Equals(const TFont& o) const {
-  return FCharset == o.FCharset && FColor == o.FColor && FHeight == o.FHeight && FName == o.FName &&
-         FPitch == o.FPitch && FStyle == o.FStyle;
+  return charset_ == o.charset_ && color_ == o.color_ && height_ == o.height_ && name_ == o.name_ &&
+         pitch_ == o.pitch_ && style_ == o.style_;
 }
 
 void TFont::SetCharset(TFontCharset V) {
-  if (V == FCharset) return;
-  FCharset = V;
+  if (V == charset_) return;
+  charset_ = V;
   Changed();
 }
 void TFont::SetColor(TColor V) {
-  if (V == FColor) return;
-  FColor = V;
+  if (V == color_) return;
+  color_ = V;
   Changed();
 }
 void TFont::SetHeight(int V) {
-  if (V == FHeight) return;
-  FHeight = V;
+  if (V == height_) return;
+  height_ = V;
   Changed();
 }
 void TFont::SetName(const std::u16string& V) {
-  if (V == FName || V.empty()) return;
-  FName = V;
+  if (V == name_ || V.empty()) return;
+  name_ = V;
   Changed();
 }
 void TFont::SetPitch(TFontPitch V) {
-  if (V == FPitch) return;
-  FPitch = V;
+  if (V == pitch_) return;
+  pitch_ = V;
   Changed();
 }
-int TFont::Size() const { return -MulDiv(FHeight, 72, FPixelsPerInch); }
-void TFont::SetSize(int V) { SetHeight(-MulDiv(V, FPixelsPerInch, 72)); }
+int TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
+void TFont::SetSize(int V) { SetHeight(-MulDiv(V, pixelsPerInch_, 72)); }
 void TFont::SetStyle(TFontStyles V) {
   V = V * TFontStyles::Range(4);
-  if (V == FStyle) return;
-  FStyle = V;
+  if (V == style_) return;
+  style_ = V;
   Changed();
 }
 
@@ -248,10 +248,10 @@ void TPen::Assign(const TPersistent* Source) {
   if (auto* p = dynamic_cast<const TPen*>(Source)) {
     if (p == this) return;
     bool same = Equals(*p);
-    FColor = p->FColor;
-    FMode = p->FMode;
-    FStyle = p->FStyle;
-    FWidth = p->FWidth;
+    color_ = p->color_;
+    mode_ = p->mode_;
+    style_ = p->style_;
+    width_ = p->width_;
     if (!same) Changed();
     return;
   }
@@ -259,28 +259,28 @@ void TPen::Assign(const TPersistent* Source) {
 }
 
 bool TPen::Equals(const TPen& o) const {
-  return FColor == o.FColor && FMode == o.FMode && FStyle == o.FStyle && FWidth == o.FWidth;
+  return color_ == o.color_ && mode_ == o.mode_ && style_ == o.style_ && width_ == o.width_;
 }
 
 void TPen::SetColor(TColor V) {
-  if (V == FColor) return;
-  FColor = V;
+  if (V == color_) return;
+  color_ = V;
   Changed();
 }
 void TPen::SetMode(TPenMode V) {
-  if (V == FMode) return;
-  FMode = V;
+  if (V == mode_) return;
+  mode_ = V;
   Changed();
 }
 void TPen::SetStyle(TPenStyle V) {
-  if (V == FStyle) return;
-  FStyle = V;
+  if (V == style_) return;
+  style_ = V;
   Changed();
 }
 void TPen::SetWidth(int V) {
   if (V < 0) V = 0;
-  if (V == FWidth) return;
-  FWidth = V;
+  if (V == width_) return;
+  width_ = V;
   Changed();
 }
 
@@ -296,9 +296,9 @@ void TBrush::Changed() {
 void TBrush::Assign(const TPersistent* Source) {
   if (auto* b = dynamic_cast<const TBrush*>(Source)) {
     if (b == this) return;
-    bool same = FColor == b->FColor && FStyle == b->FStyle;
-    FColor = b->FColor;
-    FStyle = b->FStyle;
+    bool same = color_ == b->color_ && style_ == b->style_;
+    color_ = b->color_;
+    style_ = b->style_;
     if (!same) Changed();
     return;
   }
@@ -306,13 +306,13 @@ void TBrush::Assign(const TPersistent* Source) {
 }
 
 void TBrush::SetColor(TColor V) {
-  if (V == FColor) return;
-  FColor = V;
+  if (V == color_) return;
+  color_ = V;
   Changed();
 }
 void TBrush::SetStyle(TBrushStyle V) {
-  if (V == FStyle) return;
-  FStyle = V;
+  if (V == style_) return;
+  style_ = V;
   Changed();
 }
 
@@ -332,9 +332,9 @@ const TClassInfo& TCanvas::StaticClassInfo() {
 }
 
 TCanvas::TCanvas()
-    : FFont(std::make_unique<TFont>()),
-      FPen(std::make_unique<TPen>()),
-      FBrush(std::make_unique<TBrush>()) {}
+    : font_(std::make_unique<TFont>()),
+      pen_(std::make_unique<TPen>()),
+      brush_(std::make_unique<TBrush>()) {}
 
 TCanvas::~TCanvas() = default;
 
@@ -344,15 +344,15 @@ const TClassInfo& THeadlessCanvas::StaticClassInfo() {
 }
 
 THeadlessCanvas::THeadlessCanvas(int CellWidth, int CellHeight, TRect Bounds)
-    : FCellWidth(CellWidth > 0 ? CellWidth : 8),
-      FCellHeight(CellHeight > 0 ? CellHeight : 16),
-      FBounds(Bounds),
-      FClip(Bounds) {}
+    : cellWidth_(CellWidth > 0 ? CellWidth : 8),
+      cellHeight_(CellHeight > 0 ? CellHeight : 16),
+      bounds_(Bounds),
+      clip_(Bounds) {}
 
 TCanvasOp& THeadlessCanvas::Record(TCanvasOpKind Kind) {
-  TCanvasOp& op = FOps.emplace_back();
+  TCanvasOp& op = ops_.emplace_back();
   op.Kind = Kind;
-  op.Clip = FClip;
+  op.Clip = clip_;
   op.FontName = Font()->Name();
   op.FontHeight = Font()->Height();
   op.FontStyle = Font()->Style();
@@ -367,8 +367,8 @@ TCanvasOp& THeadlessCanvas::Record(TCanvasOpKind Kind) {
 }
 
 void THeadlessCanvas::LineTo(int X, int Y) {
-  Record(TCanvasOpKind::LineTo).Points = {FPenPos, {X, Y}};
-  FPenPos = {X, Y};
+  Record(TCanvasOpKind::LineTo).Points = {penPos_, {X, Y}};
+  penPos_ = {X, Y};
 }
 
 void THeadlessCanvas::Polyline(const std::vector<TPoint>& Points) {
@@ -390,7 +390,7 @@ void THeadlessCanvas::TextOut(int X, int Y, std::u16string_view Text) {
   op.Rect = {X, Y, X + s.cx, Y + s.cy};
   op.Text = std::u16string(Text);
   op.TextPos = {X, Y};
-  FPenPos = {X + s.cx, Y};
+  penPos_ = {X + s.cx, Y};
 }
 
 void THeadlessCanvas::TextRect(const TRect& Clip, int X, int Y, std::u16string_view Text) {
@@ -401,16 +401,16 @@ void THeadlessCanvas::TextRect(const TRect& Clip, int X, int Y, std::u16string_v
 }
 
 TSize THeadlessCanvas::TextExtent(std::u16string_view Text) {
-  return {int(Text.size()) * FCellWidth, FCellHeight};
+  return {int(Text.size()) * cellWidth_, cellHeight_};
 }
 
 TTextMetrics THeadlessCanvas::GetTextMetrics() {
   TTextMetrics m;
-  m.Height = FCellHeight;
-  m.Descent = FCellHeight / 4;
-  m.Ascent = FCellHeight - m.Descent;
-  m.AveCharWidth = FCellWidth;
-  m.MaxCharWidth = FCellWidth;
+  m.Height = cellHeight_;
+  m.Descent = cellHeight_ / 4;
+  m.Ascent = cellHeight_ - m.Descent;
+  m.AveCharWidth = cellWidth_;
+  m.MaxCharWidth = cellWidth_;
   m.FixedPitch = true;
   return m;
 }

@@ -141,22 +141,22 @@ class TFont : public TPersistent {
   void Assign(const TPersistent* Source) override;
   bool Equals(const TFont& Other) const;  // every stored attribute
 
-  TFontCharset Charset() const { return FCharset; }
+  TFontCharset Charset() const { return charset_; }
   void SetCharset(TFontCharset V);
-  TColor Color() const { return FColor; }
+  TColor Color() const { return color_; }
   void SetColor(TColor V);
-  int Height() const { return FHeight; }
+  int Height() const { return height_; }
   void SetHeight(int V);
-  const std::u16string& Name() const { return FName; }
+  const std::u16string& Name() const { return name_; }
   void SetName(const std::u16string& V);
-  TFontPitch Pitch() const { return FPitch; }
+  TFontPitch Pitch() const { return pitch_; }
   void SetPitch(TFontPitch V);
   int Size() const;
   void SetSize(int V);
-  TFontStyles Style() const { return FStyle; }
+  TFontStyles Style() const { return style_; }
   void SetStyle(TFontStyles V);
-  int PixelsPerInch() const { return FPixelsPerInch; }
-  void SetPixelsPerInch(int V) { FPixelsPerInch = V > 0 ? V : 96; }
+  int PixelsPerInch() const { return pixelsPerInch_; }
+  void SetPixelsPerInch(int V) { pixelsPerInch_ = V > 0 ? V : 96; }
 
   TNotifyEvent OnChange;
 
@@ -164,13 +164,13 @@ class TFont : public TPersistent {
   virtual void Changed();
 
  private:
-  TFontCharset FCharset = DEFAULT_CHARSET;
-  TColor FColor = clWindowText;
-  int FHeight = -13;  // 10 points at 96 pixels per inch
-  std::u16string FName = u"Courier New";
-  TFontPitch FPitch = fpDefault;
-  TFontStyles FStyle;
-  int FPixelsPerInch = 96;
+  TFontCharset charset_ = DEFAULT_CHARSET;
+  TColor color_ = clWindowText;
+  int height_ = -13;  // 10 points at 96 pixels per inch
+  std::u16string name_ = u"Courier New";
+  TFontPitch pitch_ = fpDefault;
+  TFontStyles style_;
+  int pixelsPerInch_ = 96;
 };
 
 class TPen : public TPersistent {
@@ -181,23 +181,23 @@ class TPen : public TPersistent {
   void Assign(const TPersistent* Source) override;
   bool Equals(const TPen& Other) const;
 
-  TColor Color() const { return FColor; }
+  TColor Color() const { return color_; }
   void SetColor(TColor V);
-  TPenMode Mode() const { return FMode; }
+  TPenMode Mode() const { return mode_; }
   void SetMode(TPenMode V);
-  TPenStyle Style() const { return FStyle; }
+  TPenStyle Style() const { return style_; }
   void SetStyle(TPenStyle V);
-  int Width() const { return FWidth; }
+  int Width() const { return width_; }
   void SetWidth(int V);
 
   TNotifyEvent OnChange;
 
  private:
   void Changed();
-  TColor FColor = clBlack;
-  TPenMode FMode = pmCopy;
-  TPenStyle FStyle = psSolid;
-  int FWidth = 1;
+  TColor color_ = clBlack;
+  TPenMode mode_ = pmCopy;
+  TPenStyle style_ = psSolid;
+  int width_ = 1;
 };
 
 class TBrush : public TPersistent {
@@ -207,17 +207,17 @@ class TBrush : public TPersistent {
   TBrush() = default;
   void Assign(const TPersistent* Source) override;
 
-  TColor Color() const { return FColor; }
+  TColor Color() const { return color_; }
   void SetColor(TColor V);
-  TBrushStyle Style() const { return FStyle; }
+  TBrushStyle Style() const { return style_; }
   void SetStyle(TBrushStyle V);
 
   TNotifyEvent OnChange;
 
  private:
   void Changed();
-  TColor FColor = clWhite;
-  TBrushStyle FStyle = bsSolid;
+  TColor color_ = clWhite;
+  TBrushStyle style_ = bsSolid;
 };
 
 // TPoint is the shared one of object.h.
@@ -255,13 +255,13 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
-  TFont* Font() const { return FFont.get(); }
-  TPen* Pen() const { return FPen.get(); }
-  TBrush* Brush() const { return FBrush.get(); }
+  TFont* Font() const { return font_.get(); }
+  TPen* Pen() const { return pen_.get(); }
+  TBrush* Brush() const { return brush_.get(); }
 
-  TPoint PenPos() const { return FPenPos; }
+  TPoint PenPos() const { return penPos_; }
   void SetPenPos(TPoint P) { MoveTo(P.X, P.Y); }
-  virtual void MoveTo(int X, int Y) { FPenPos = {X, Y}; }
+  virtual void MoveTo(int X, int Y) { penPos_ = {X, Y}; }
   // A line with the pen from the pen position to (X, Y), which becomes the pen position.
   virtual void LineTo(int X, int Y) = 0;
   virtual void Polyline(const std::vector<TPoint>& Points) = 0;
@@ -289,12 +289,12 @@ class TCanvas : public TPersistent {
   virtual void IntersectClipRect(const TRect& R) { SetClipRect(ClipRect().Intersect(R)); }
 
  protected:
-  TPoint FPenPos;
+  TPoint penPos_;
 
  private:
-  std::unique_ptr<TFont> FFont;
-  std::unique_ptr<TPen> FPen;
-  std::unique_ptr<TBrush> FBrush;
+  std::unique_ptr<TFont> font_;
+  std::unique_ptr<TPen> pen_;
+  std::unique_ptr<TBrush> brush_;
 };
 
 enum class TCanvasOpKind {
@@ -331,10 +331,10 @@ class THeadlessCanvas : public TCanvas {
  public:
   explicit THeadlessCanvas(int CellWidth = 8, int CellHeight = 16, TRect Bounds = {0, 0, 10000, 10000});
 
-  const std::vector<TCanvasOp>& Ops() const { return FOps; }
-  void ClearOps() { FOps.clear(); }
-  int CellWidth() const { return FCellWidth; }
-  int CellHeight() const { return FCellHeight; }
+  const std::vector<TCanvasOp>& Ops() const { return ops_; }
+  void ClearOps() { ops_.clear(); }
+  int CellWidth() const { return cellWidth_; }
+  int CellHeight() const { return cellHeight_; }
 
   void LineTo(int X, int Y) override;
   void Polyline(const std::vector<TPoint>& Points) override;
@@ -347,14 +347,14 @@ class THeadlessCanvas : public TCanvas {
   void TextRect(const TRect& Clip, int X, int Y, std::u16string_view Text) override;
   TSize TextExtent(std::u16string_view Text) override;
   TTextMetrics GetTextMetrics() override;
-  TRect ClipRect() const override { return FClip; }
-  void SetClipRect(const TRect& R) override { FClip = R.Intersect(FBounds); }
+  TRect ClipRect() const override { return clip_; }
+  void SetClipRect(const TRect& R) override { clip_ = R.Intersect(bounds_); }
 
  private:
   TCanvasOp& Record(TCanvasOpKind Kind);
-  int FCellWidth, FCellHeight;
-  TRect FBounds, FClip;
-  std::vector<TCanvasOp> FOps;
+  int cellWidth_, cellHeight_;
+  TRect bounds_, clip_;
+  std::vector<TCanvasOp> ops_;
 };
 
 }  // namespace synt

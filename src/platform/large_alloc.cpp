@@ -34,20 +34,20 @@ void* MapLarge(size_t bytes, size_t& mapped) {
 
 void UnmapLarge(void* p, size_t bytes) { ::munmap(p, bytes); }
 
-TLargeBlock::TLargeBlock(size_t Bytes) : fSize(Bytes) {
+TLargeBlock::TLargeBlock(size_t Bytes) : size_(Bytes) {
   if (Bytes >= (size_t(4) << 20)) {
-    fData = static_cast<char*>(MapLarge(Bytes, fMapped));
+    data_ = static_cast<char*>(MapLarge(Bytes, mapped_));
   } else {
-    fData = static_cast<char*>(std::malloc(Bytes ? Bytes : 1));
-    if (!fData) throw std::bad_alloc();
+    data_ = static_cast<char*>(std::malloc(Bytes ? Bytes : 1));
+    if (!data_) throw std::bad_alloc();
   }
 }
 
 TLargeBlock::~TLargeBlock() {
-  if (fMapped) {
-    UnmapLarge(fData, fMapped);
+  if (mapped_) {
+    UnmapLarge(data_, mapped_);
   } else {
-    std::free(fData);
+    std::free(data_);
   }
 }
 

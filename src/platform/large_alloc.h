@@ -22,22 +22,22 @@ class TLargeBlock {
   explicit TLargeBlock(size_t Bytes);
   TLargeBlock(TLargeBlock&& o) noexcept { *this = std::move(o); }
   TLargeBlock& operator=(TLargeBlock&& o) noexcept {
-    std::swap(fData, o.fData);
-    std::swap(fSize, o.fSize);
-    std::swap(fMapped, o.fMapped);
+    std::swap(data_, o.data_);
+    std::swap(size_, o.size_);
+    std::swap(mapped_, o.mapped_);
     return *this;
   }
   TLargeBlock(const TLargeBlock&) = delete;
   TLargeBlock& operator=(const TLargeBlock&) = delete;
   ~TLargeBlock();
 
-  char* Data() const { return fData; }
-  size_t Size() const { return fSize; }
+  char* Data() const { return data_; }
+  size_t Size() const { return size_; }
 
  private:
-  char* fData = nullptr;
-  size_t fSize = 0;
-  size_t fMapped = 0;
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t mapped_ = 0;
 };
 
 }  // namespace synt

@@ -39,7 +39,7 @@ TMenuItem::TMenuItem(TComponent* Owner) : TComponent(Owner) {}
 TMenuItem::~TMenuItem() {
   OnChange = nullptr;
   Clear();
-  if (FParent) FParent->Remove(this);
+  if (parent_) parent_->Remove(this);
 }
 
 void TMenuItem::Changed(bool Rebuild) {
@@ -47,36 +47,36 @@ void TMenuItem::Changed(bool Rebuild) {
 }
 
 void TMenuItem::SetCaption(const std::u16string& V) {
-  if (V == FCaption) return;
-  FCaption = V;
+  if (V == caption_) return;
+  caption_ = V;
   Changed(false);
 }
 void TMenuItem::SetChecked(bool V) {
-  if (V == FChecked) return;
-  FChecked = V;
+  if (V == checked_) return;
+  checked_ = V;
   Changed(false);
 }
 void TMenuItem::SetEnabled(bool V) {
-  if (V == FEnabled) return;
-  FEnabled = V;
+  if (V == enabled_) return;
+  enabled_ = V;
   Changed(false);
 }
 void TMenuItem::SetVisible(bool V) {
-  if (V == FVisible) return;
-  FVisible = V;
+  if (V == visible_) return;
+  visible_ = V;
   Changed(true);
 }
 
 TMenuItem* TMenuItem::Items(int Index) const {
   if (Index < 0 || Index >= Count())
     throw EListError("Index " + std::to_string(Index) + " is out of range");
-  return FItems[size_t(Index)];
+  return items_[size_t(Index)];
 }
 
 int TMenuItem::MenuIndex() const {
-  if (!FParent) return -1;
-  auto it = std::find(FParent->FItems.begin(), FParent->FItems.end(), this);
-  return int(it - FParent->FItems.begin());
+  if (!parent_) return -1;
+  auto it = std::find(parent_->items_.begin(), parent_->items_.end(), this);
+  return int(it - parent_->items_.begin());
 }
 
 void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
@@ -85,11 +85,11 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
   if (!Item) return;
   if (Index < 0 || Index > Count())
     throw EListError("Index " + std::to_string(Index) + " is out of range");
-  for (TMenuItem* p = this; p; p = p->FParent)
+  for (TMenuItem* p = this; p; p = p->parent_)
     if (p == Item) throw EListError("A menu item cannot contain itself");
-  if (Item->FParent) Item->FParent->Remove(Item);
-  FItems.insert(FItems.begin() + Index, Item);
-  Item->FParent = this;
+  if (Item->parent_) Item->parent_->Remove(Item);
+  items_.insert(items_.begin() + Index, Item);
+  Item->parent_ = this;
   Changed(true);
 }
 
@@ -100,26 +100,26 @@ void TMenuItem::Delete(int Index) {
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
-  auto it = std::find(FItems.begin(), FItems.end(), Item);
-  if (it == FItems.end()) return;
-  FItems.erase(it);
-  Item->FParent = nullptr;
+  auto it = std::find(items_.begin(), items_.end(), Item);
+  if (it == items_.end()) return;
+  items_.erase(it);
+  Item->parent_ = nullptr;
   Changed(true);
 }
 
 void TMenuItem::Clear() {
-  while (!FItems.empty()) Delete(Count() - 1);
+  while (!items_.empty()) Delete(Count() - 1);
 }
 
 TMenuItem* TMenuItem::Find(std::u16string_view Caption) const {
   std::u16string want = Plain(Caption);
-  for (TMenuItem* item : FItems)
-    if (Plain(item->FCaption) == want) return item;
+  for (TMenuItem* item : items_)
+    if (Plain(item->caption_) == want) return item;
   return nullptr;
 }
 
 void TMenuItem::Click() {
-  if (FEnabled && OnClick) OnClick(this);
+  if (enabled_ && OnClick) OnClick(this);
 }
 
 }  // namespace synt

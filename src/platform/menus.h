@@ -28,19 +28,19 @@ class TMenuItem : public TComponent {
   explicit TMenuItem(TComponent* Owner);
   ~TMenuItem() override;
 
-  const std::u16string& Caption() const { return FCaption; }
+  const std::u16string& Caption() const { return caption_; }
   void SetCaption(const std::u16string& V);
-  bool Checked() const { return FChecked; }
+  bool Checked() const { return checked_; }
   void SetChecked(bool V);
-  bool Enabled() const { return FEnabled; }
+  bool Enabled() const { return enabled_; }
   void SetEnabled(bool V);
-  bool Visible() const { return FVisible; }
+  bool Visible() const { return visible_; }
   void SetVisible(bool V);
-  bool IsLine() const { return FCaption == u"-"; }  // a separator
+  bool IsLine() const { return caption_ == u"-"; }  // a separator
 
-  int Count() const { return int(FItems.size()); }
+  int Count() const { return int(items_.size()); }
   TMenuItem* Items(int Index) const;  // raises EListError "Index <n> is out of range"
-  TMenuItem* Parent() const { return FParent; }
+  TMenuItem* Parent() const { return parent_; }
   int MenuIndex() const;
   void Add(TMenuItem* Item);
   void Insert(int Index, TMenuItem* Item);
@@ -59,12 +59,12 @@ class TMenuItem : public TComponent {
 
  private:
   void Changed(bool Rebuild);
-  std::u16string FCaption;
-  bool FChecked = false;
-  bool FEnabled = true;
-  bool FVisible = true;
-  TMenuItem* FParent = nullptr;
-  std::vector<TMenuItem*> FItems;
+  std::u16string caption_;
+  bool checked_ = false;
+  bool enabled_ = true;
+  bool visible_ = true;
+  TMenuItem* parent_ = nullptr;
+  std::vector<TMenuItem*> items_;
 };
 
 }  // namespace synt

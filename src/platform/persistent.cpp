@@ -46,36 +46,36 @@ Registry& TheRegistry() {
 
 TClassInfo::TClassInfo(std::string Name, const TClassInfo* Parent, TDescribe Describe,
                        TComponentFactory NewComponent, TItemFactory NewItem)
-    : FName(std::move(Name)),
-      FParent(Parent),
-      FDescribe(Describe),
-      FNewComponent(NewComponent),
-      FNewItem(NewItem) {}
+    : name_(std::move(Name)),
+      parent_(Parent),
+      describe_(Describe),
+      newComponent_(NewComponent),
+      newItem_(NewItem) {}
 
 TClassInfo::~TClassInfo() = default;
 
 bool TClassInfo::InheritsFrom(const TClassInfo& Other) const {
-  for (const TClassInfo* c = this; c; c = c->FParent)
+  for (const TClassInfo* c = this; c; c = c->parent_)
     if (c == &Other) return true;
   return false;
 }
 
 const std::vector<const TPropInfo*>& TClassInfo::Properties() const {
-  std::call_once(FBuilt, [this] {
-    if (FParent) FAll = FParent->Properties();
-    FOwn = std::make_unique<TPropertyList>();
-    if (FDescribe) FDescribe(*FOwn);
-    for (const TPropInfo& p : FOwn->Items()) {
+  std::call_once(built_, [this] {
+    if (parent_) all_ = parent_->Properties();
+    own_ = std::make_unique<TPropertyList>();
+    if (describe_) describe_(*own_);
+    for (const TPropInfo& p : own_->Items()) {
       // A redeclared property replaces the base's in place (its published position stays).
-      auto same = std::find_if(FAll.begin(), FAll.end(),
+      auto same = std::find_if(all_.begin(), all_.end(),
                                [&](const TPropInfo* q) { return SameAscii(q->Name, p.Name); });
-      if (same != FAll.end())
+      if (same != all_.end())
         *same = &p;
       else
-        FAll.push_back(&p);
+        all_.push_back(&p);
     }
   });
-  return FAll;
+  return all_;
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view Name) const {
@@ -278,7 +278,7 @@ bool TIdentMap::ToInt(std::string_view Ident, int64_t& Value) const {
 }
 
 TPropInfo& TPropertyList::Add(std::string Name, TPropKind Kind) {
-  TPropInfo& p = FItems.emplace_back();
+  TPropInfo& p = items_.emplace_back();
   p.Name = std::move(Name);
   p.Kind = Kind;
   return p;

@@ -5,7 +5,7 @@
 //     SYNT_CLASS_INFO()
 //    public:
 //     void Assign(const TPersistent* Source) override {
-//       if (auto* p = dynamic_cast<const TPen*>(Source)) { FColor = p->FColor; return; }
+//       if (auto* p = dynamic_cast<const TPen*>(Source)) { color_ = p->color_; return; }
 //       TPersistent::Assign(Source);   // raises "Cannot assign a TFont to a TPen"
 //     }
 //   };
@@ -51,8 +51,8 @@ class TClassInfo {
   TClassInfo(const TClassInfo&) = delete;
   TClassInfo& operator=(const TClassInfo&) = delete;
 
-  const std::string& Name() const { return FName; }
-  const TClassInfo* Parent() const { return FParent; }
+  const std::string& Name() const { return name_; }
+  const TClassInfo* Parent() const { return parent_; }
   bool InheritsFrom(const TClassInfo& Other) const;
 
   // Every published property, the base class's first. Built once, thread-safe.
@@ -62,8 +62,8 @@ class TClassInfo {
 
   // Factories: null for abstract classes. A component made with an owner belongs to it; one made
   // without belongs to the caller. An item is added to the collection it is made for.
-  TComponentFactory NewComponent() const { return FNewComponent; }
-  TItemFactory NewItem() const { return FNewItem; }
+  TComponentFactory NewComponent() const { return newComponent_; }
+  TItemFactory NewItem() const { return newItem_; }
 
   template <class C>
   static TComponent* ComponentFactory(TComponent* Owner) { return new C(Owner); }
@@ -71,14 +71,14 @@ class TClassInfo {
   static TCollectionItem* ItemFactory(TCollection* Collection) { return new C(Collection); }
 
  private:
-  std::string FName;
-  const TClassInfo* FParent;
-  TDescribe FDescribe;
-  TComponentFactory FNewComponent;
-  TItemFactory FNewItem;
-  mutable std::once_flag FBuilt;
-  mutable std::unique_ptr<TPropertyList> FOwn;
-  mutable std::vector<const TPropInfo*> FAll;
+  std::string name_;
+  const TClassInfo* parent_;
+  TDescribe describe_;
+  TComponentFactory newComponent_;
+  TItemFactory newItem_;
+  mutable std::once_flag built_;
+  mutable std::unique_ptr<TPropertyList> own_;
+  mutable std::vector<const TPropInfo*> all_;
 };
 
 // The class registry: the stored form names component classes, and the reader creates them here.
@@ -129,7 +129,7 @@ class TPersistent : public TObject {
   friend std::string HandlerName(const TPersistent*, std::string_view);
   friend void SetHandlerName(TPersistent*, std::string_view, std::string);
   // Handler names of event properties read from a stored form (see filer.h); rarely present.
-  std::unique_ptr<std::vector<std::pair<std::string, std::string>>> FHandlerNames;
+  std::unique_ptr<std::vector<std::pair<std::string, std::string>>> handlerNames_;
 };
 
 namespace persistent_internal {

@@ -124,10 +124,10 @@ struct TPropInfo {
 class TPropertyList {
  public:
   TPropInfo& Add(std::string Name, TPropKind Kind);
-  const std::deque<TPropInfo>& Items() const { return FItems; }
+  const std::deque<TPropInfo>& Items() const { return items_; }
 
  private:
-  std::deque<TPropInfo> FItems;
+  std::deque<TPropInfo> items_;
 };
 
 namespace props_internal {
@@ -148,7 +148,7 @@ struct IsSet<TSet<E>> : std::true_type {};
 template <class C>
 class TPropsOf {
  public:
-  explicit TPropsOf(TPropertyList& List) : FList(List) {}
+  explicit TPropsOf(TPropertyList& List) : list_(List) {}
 
   template <class G, class S>
   TPropInfo& Integer(std::string Name, G Get, S Set) {
@@ -182,7 +182,7 @@ class TPropsOf {
   TPropInfo& Set(std::string Name, G Get, S Set_, const TEnumInfo& Info) {
     using T = typename props_internal::SetterArg<S>::type;
     static_assert(props_internal::IsSet<T>::value);
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::Set);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::Set);
     p.Enum = &Info;
     p.GetOrd = [Get](const TPersistent* o) {
       return int64_t(std::invoke(Get, static_cast<const C*>(o)).Mask());
@@ -195,7 +195,7 @@ class TPropsOf {
   template <class G, class S>
   TPropInfo& Float(std::string Name, G Get, S Set) {
     using T = typename props_internal::SetterArg<S>::type;
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::Float);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::Float);
     p.GetFloat = [Get](const TPersistent* o) {
       return double(std::invoke(Get, static_cast<const C*>(o)));
     };
@@ -204,7 +204,7 @@ class TPropsOf {
   }
   template <class G, class S>
   TPropInfo& String(std::string Name, G Get, S Set) {
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::String);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::String);
     p.GetStr = [Get](const TPersistent* o) {
       return std::u16string(std::invoke(Get, static_cast<const C*>(o)));
     };
@@ -217,7 +217,7 @@ class TPropsOf {
   template <class G>
   TPropInfo& Object(std::string Name, G Get) {
     using T = std::remove_pointer_t<std::invoke_result_t<G, const C*>>;
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::Object);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::Object);
     p.Class = &T::StaticClassInfo();
     p.GetObject = [Get](const TPersistent* o) -> TPersistent* {
       return std::invoke(Get, static_cast<const C*>(o));
@@ -227,7 +227,7 @@ class TPropsOf {
   template <class G, class S>
   TPropInfo& Component(std::string Name, G Get, S Set) {
     using T = std::remove_pointer_t<typename props_internal::SetterArg<S>::type>;
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::Component);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::Component);
     p.Class = &T::StaticClassInfo();
     p.GetRef = [Get](const TPersistent* o) -> TComponent* {
       return std::invoke(Get, static_cast<const C*>(o));
@@ -245,7 +245,7 @@ class TPropsOf {
   }
   template <class F>
   TPropInfo& Event(std::string Name, F C::*Member) {
-    TPropInfo& p = FList.Add(std::move(Name), TPropKind::Event);
+    TPropInfo& p = list_.Add(std::move(Name), TPropKind::Event);
     p.IsAssigned = [Member](const TPersistent* o) {
       return bool(static_cast<const C*>(o)->*Member);
     };
@@ -269,7 +269,7 @@ class TPropsOf {
   template <class G, class S>
   TPropInfo& Ordinal(std::string Name, TPropKind Kind, G Get, S Set) {
     using T = typename props_internal::SetterArg<S>::type;
-    TPropInfo& p = FList.Add(std::move(Name), Kind);
+    TPropInfo& p = list_.Add(std::move(Name), Kind);
     p.GetOrd = [Get](const TPersistent* o) {
       return int64_t(std::invoke(Get, static_cast<const C*>(o)));
     };
@@ -277,7 +277,7 @@ class TPropsOf {
     return p;
   }
 
-  TPropertyList& FList;
+  TPropertyList& list_;
 };
 
 }  // namespace synt

@@ -17,30 +17,30 @@ class TSet {
  public:
   constexpr TSet() = default;
   constexpr TSet(std::initializer_list<E> Values) {
-    for (E v : Values) FBits |= Bit(v);
+    for (E v : Values) bits_ |= Bit(v);
   }
   static constexpr TSet FromMask(uint64_t Mask) {
     TSet s;
-    s.FBits = Mask;
+    s.bits_ = Mask;
     return s;
   }
   // The set of the first Count ordinals.
   static constexpr TSet Range(int Count) {
     return FromMask(Count >= 64 ? ~uint64_t(0) : (uint64_t(1) << Count) - 1);
   }
-  constexpr uint64_t Mask() const { return FBits; }
-  constexpr bool Contains(E v) const { return (FBits & Bit(v)) != 0; }
-  constexpr bool Empty() const { return FBits == 0; }
-  constexpr void Include(E v) { FBits |= Bit(v); }
-  constexpr void Exclude(E v) { FBits &= ~Bit(v); }
-  constexpr TSet operator+(TSet o) const { return FromMask(FBits | o.FBits); }
-  constexpr TSet operator-(TSet o) const { return FromMask(FBits & ~o.FBits); }
-  constexpr TSet operator*(TSet o) const { return FromMask(FBits & o.FBits); }
+  constexpr uint64_t Mask() const { return bits_; }
+  constexpr bool Contains(E v) const { return (bits_ & Bit(v)) != 0; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr void Include(E v) { bits_ |= Bit(v); }
+  constexpr void Exclude(E v) { bits_ &= ~Bit(v); }
+  constexpr TSet operator+(TSet o) const { return FromMask(bits_ | o.bits_); }
+  constexpr TSet operator-(TSet o) const { return FromMask(bits_ & ~o.bits_); }
+  constexpr TSet operator*(TSet o) const { return FromMask(bits_ & o.bits_); }
   constexpr bool operator==(const TSet&) const = default;
 
  private:
   static constexpr uint64_t Bit(E v) { return uint64_t(1) << unsigned(v); }
-  uint64_t FBits = 0;
+  uint64_t bits_ = 0;
 };
 
 }  // namespace synt

@@ -64,46 +64,46 @@ int64_t TStream::CopyFrom(TStream& Source, int64_t Count) {
 // --- TMemoryStream ---------------------------------------------------------------------------
 
 size_t TMemoryStream::Read(void* Buffer, size_t Count) {
-  if (FPos >= FData.size()) return 0;
-  size_t n = std::min(Count, FData.size() - FPos);
-  std::memcpy(Buffer, FData.data() + FPos, n);
-  FPos += n;
+  if (pos_ >= data_.size()) return 0;
+  size_t n = std::min(Count, data_.size() - pos_);
+  std::memcpy(Buffer, data_.data() + pos_, n);
+  pos_ += n;
   return n;
 }
 
 size_t TMemoryStream::Write(const void* Buffer, size_t Count) {
   if (Count == 0) return 0;
-  if (FPos + Count > FData.size()) FData.resize(FPos + Count);
-  std::memcpy(FData.data() + FPos, Buffer, Count);
-  FPos += Count;
+  if (pos_ + Count > data_.size()) data_.resize(pos_ + Count);
+  std::memcpy(data_.data() + pos_, Buffer, Count);
+  pos_ += Count;
   return Count;
 }
 
 int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? int64_t(FPos) : Size();
+  int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? int64_t(pos_) : Size();
   int64_t pos = base + Offset;
   if (pos < 0) pos = 0;
-  FPos = size_t(pos);
+  pos_ = size_t(pos);
   return pos;
 }
 
 void TMemoryStream::SetSize(int64_t NewSize) {
-  FData.resize(size_t(std::max<int64_t>(NewSize, 0)));
-  if (FPos > FData.size()) FPos = FData.size();
+  data_.resize(size_t(std::max<int64_t>(NewSize, 0)));
+  if (pos_ > data_.size()) pos_ = data_.size();
 }
 
 void TMemoryStream::Clear() {
-  FData.clear();
-  FPos = 0;
+  data_.clear();
+  pos_ = 0;
 }
 
 void TMemoryStream::LoadFromStream(TStream& Stream) {
   Stream.SetPosition(0);
-  FData = Stream.ReadAll();
-  FPos = 0;
+  data_ = Stream.ReadAll();
+  pos_ = 0;
 }
 
-void TMemoryStream::SaveToStream(TStream& Stream) const { Stream.WriteString(FData); }
+void TMemoryStream::SaveToStream(TStream& Stream) const { Stream.WriteString(data_); }
 
 void TMemoryStream::LoadFromFile(const std::string& FileName) {
   TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
@@ -111,15 +111,15 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& FileName) const {
-  WriteFileAtomic(FileName, FData);
+  WriteFileAtomic(FileName, data_);
 }
 
 // --- TFileStream -----------------------------------------------------------------------------
 
-TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : FFileName(FileName) {
+TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : fileName_(FileName) {
   if (Mode == fmCreate || (Mode & 0xFF00) == fmCreate) {
-    FHandle = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (FHandle < 0)
+    handle_ = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (handle_ < 0)
       throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
     return;
   }
@@ -129,27 +129,27 @@ TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : FFileName
     case fmOpenReadWrite: flags |= O_RDWR; break;
     default: flags |= O_RDONLY; break;
   }
-  FHandle = ::open(FileName.c_str(), flags);
-  if (FHandle >= 0) {
+  handle_ = ::open(FileName.c_str(), flags);
+  if (handle_ >= 0) {
     struct stat st;
-    if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(FHandle);
-      FHandle = -1;
+    if (::fstat(handle_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(handle_);
+      handle_ = -1;
       errno = EISDIR;
     }
   }
-  if (FHandle < 0)
+  if (handle_ < 0)
     throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
 }
 
 TFileStream::~TFileStream() {
-  if (FHandle >= 0) ::close(FHandle);
+  if (handle_ >= 0) ::close(handle_);
 }
 
 size_t TFileStream::Read(void* Buffer, size_t Count) {
   size_t done = 0;
   while (done < Count) {
-    ssize_t n = ::read(FHandle, static_cast<char*>(Buffer) + done, Count - done);
+    ssize_t n = ::read(handle_, static_cast<char*>(Buffer) + done, Count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += size_t(n);
@@ -160,7 +160,7 @@ size_t TFileStream::Read(void* Buffer, size_t Count) {
 size_t TFileStream::Write(const void* Buffer, size_t Count) {
   size_t done = 0;
   while (done < Count) {
-    ssize_t n = ::write(FHandle, static_cast<const char*>(Buffer) + done, Count - done);
+    ssize_t n = ::write(handle_, static_cast<const char*>(Buffer) + done, Count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += size_t(n);
@@ -170,12 +170,12 @@ size_t TFileStream::Write(const void* Buffer, size_t Count) {
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   int whence = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
-  off_t r = ::lseek(FHandle, off_t(Offset), whence);
+  off_t r = ::lseek(handle_, off_t(Offset), whence);
   return r < 0 ? -1 : int64_t(r);
 }
 
 void TFileStream::SetSize(int64_t NewSize) {
-  if (::ftruncate(FHandle, off_t(NewSize)) != 0)
+  if (::ftruncate(handle_, off_t(NewSize)) != 0)
     throw EWriteError("Stream write error");
 }
 

@@ -24,11 +24,11 @@ namespace synt {
 class EReadError : public EStreamError {
  public:
   explicit EReadError(const std::string& Message, int Line = 0)
-      : EStreamError(Message), FLine(Line) {}
-  int Line() const { return FLine; }
+      : EStreamError(Message), line_(Line) {}
+  int Line() const { return line_; }
 
  private:
-  int FLine;
+  int line_;
 };
 class EWriteError : public EStreamError {
  public:
@@ -73,14 +73,14 @@ class TStream : public TObject {
 class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
-  explicit TMemoryStream(std::string Bytes) : FData(std::move(Bytes)) {}
+  explicit TMemoryStream(std::string Bytes) : data_(std::move(Bytes)) {}
   size_t Read(void* Buffer, size_t Count) override;
   size_t Write(const void* Buffer, size_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
-  int64_t Size() override { return int64_t(FData.size()); }
+  int64_t Size() override { return int64_t(data_.size()); }
   void SetSize(int64_t NewSize) override;
 
-  const std::string& DataString() const { return FData; }
+  const std::string& DataString() const { return data_; }
   void Clear();
   void LoadFromStream(TStream& Stream);
   void SaveToStream(TStream& Stream) const;
@@ -88,8 +88,8 @@ class TMemoryStream : public TStream {
   void SaveToFile(const std::string& FileName) const;  // atomic
 
  private:
-  std::string FData;
-  size_t FPos = 0;
+  std::string data_;
+  size_t pos_ = 0;
 };
 
 // Open modes of a file stream. The sharing flags are accepted for the callers that state them; the
@@ -116,11 +116,11 @@ class TFileStream : public TStream {
   size_t Write(const void* Buffer, size_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
   void SetSize(int64_t NewSize) override;
-  const std::string& FileName() const { return FFileName; }
+  const std::string& FileName() const { return fileName_; }
 
  private:
-  std::string FFileName;
-  int FHandle = -1;
+  std::string fileName_;
+  int handle_ = -1;
 };
 
 // Program resources: named blocks of bytes of a type ("LEXER", "RCDATA"), registered by the program.

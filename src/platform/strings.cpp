@@ -67,7 +67,7 @@ std::u16string TStrings::GetTextStr() const {
   int n = GetCount();
   for (int i = 0; i < n; ++i) {
     result += Get(i);
-    result += FLineBreak;
+    result += lineBreak_;
   }
   return result;
 }
@@ -132,7 +132,7 @@ int TStrings::IndexOfName(std::u16string_view Name) const {
   int n = GetCount();
   for (int i = 0; i < n; ++i) {
     std::u16string s = Get(i);
-    size_t p = s.find(FNameValueSeparator);
+    size_t p = s.find(nameValueSeparator_);
     if (p != std::u16string::npos && CompareStrings(std::u16string_view(s).substr(0, p), Name) == 0)
       return i;
   }
@@ -203,12 +203,12 @@ void TStrings::Assign(const TPersistent* Source) {
 }
 
 void TStrings::BeginUpdate() {
-  if (FUpdateCount == 0) SetUpdateState(true);
-  ++FUpdateCount;
+  if (updateCount_ == 0) SetUpdateState(true);
+  ++updateCount_;
 }
 
 void TStrings::EndUpdate() {
-  if (FUpdateCount > 0 && --FUpdateCount == 0) SetUpdateState(false);
+  if (updateCount_ > 0 && --updateCount_ == 0) SetUpdateState(false);
 }
 
 void TStrings::SetUpdateState(bool) {}
@@ -304,11 +304,11 @@ void TStrings::FromDelimited(std::u16string_view Text, char16_t Delim, char16_t 
 }
 
 std::u16string TStrings::DelimitedText() const {
-  return ToDelimited(FDelimiter, FQuoteChar, FStrictDelimiter);
+  return ToDelimited(delimiter_, quoteChar_, strictDelimiter_);
 }
 
 void TStrings::SetDelimitedText(std::u16string_view Text) {
-  FromDelimited(Text, FDelimiter, FQuoteChar, FStrictDelimiter);
+  FromDelimited(Text, delimiter_, quoteChar_, strictDelimiter_);
 }
 
 std::u16string TStrings::CommaText() const { return ToDelimited(u',', u'"', false); }
@@ -317,7 +317,7 @@ void TStrings::SetCommaText(std::u16string_view Text) { FromDelimited(Text, u','
 
 std::u16string TStrings::Names(int Index) const {
   std::u16string s = Get(Index);
-  size_t p = s.find(FNameValueSeparator);
+  size_t p = s.find(nameValueSeparator_);
   return p == std::u16string::npos ? std::u16string() : s.substr(0, p);
 }
 
@@ -329,7 +329,7 @@ std::u16string TStrings::Values(std::u16string_view Name) const {
 void TStrings::SetValues(std::u16string_view Name, std::u16string_view Value) {
   int i = IndexOfName(Name);
   if (!Value.empty()) {
-    std::u16string line = std::u16string(Name) + FNameValueSeparator + std::u16string(Value);
+    std::u16string line = std::u16string(Name) + nameValueSeparator_ + std::u16string(Value);
     if (i < 0)
       Add(line);
     else
@@ -341,7 +341,7 @@ void TStrings::SetValues(std::u16string_view Name, std::u16string_view Value) {
 
 std::u16string TStrings::ValueFromIndex(int Index) const {
   std::u16string s = Get(Index);
-  size_t p = s.find(FNameValueSeparator);
+  size_t p = s.find(nameValueSeparator_);
   return p == std::u16string::npos ? std::u16string() : s.substr(p + 1);
 }
 
@@ -371,68 +371,68 @@ void TStrings::DefineProperties(TFiler& Filer) {
 TStringList::~TStringList() {
   OnChange = nullptr;
   OnChanging = nullptr;
-  if (FOwnsObjects)
-    for (TItem& it : FList) delete it.O;
+  if (ownsObjects_)
+    for (TItem& it : list_) delete it.O;
 }
 
 void TStringList::CheckIndex(int Index) const {
-  if (Index < 0 || Index >= int(FList.size())) IndexError(Index);
+  if (Index < 0 || Index >= int(list_.size())) IndexError(Index);
 }
 
 std::u16string TStringList::Get(int Index) const {
   CheckIndex(Index);
-  return FList[size_t(Index)].S;
+  return list_[size_t(Index)].S;
 }
 
 TObject* TStringList::GetObject(int Index) const {
   CheckIndex(Index);
-  return FList[size_t(Index)].O;
+  return list_[size_t(Index)].O;
 }
 
 void TStringList::Put(int Index, const std::u16string& S) {
-  if (FSorted) throw EListError("Operation not allowed on sorted list");
+  if (sorted_) throw EListError("Operation not allowed on sorted list");
   CheckIndex(Index);
   Changing();
-  FList[size_t(Index)].S = S;
+  list_[size_t(Index)].S = S;
   Changed();
 }
 
 void TStringList::PutObject(int Index, TObject* Object) {
   CheckIndex(Index);
   Changing();
-  FList[size_t(Index)].O = Object;
+  list_[size_t(Index)].O = Object;
   Changed();
 }
 
 void TStringList::Insert(int Index, const std::u16string& S) { InsertObject(Index, S, nullptr); }
 
 void TStringList::InsertObject(int Index, const std::u16string& S, TObject* Object) {
-  if (FSorted) throw EListError("Operation not allowed on sorted list");
-  if (Index < 0 || Index > int(FList.size())) IndexError(Index);
+  if (sorted_) throw EListError("Operation not allowed on sorted list");
+  if (Index < 0 || Index > int(list_.size())) IndexError(Index);
   InsertItem(Index, S, Object);
 }
 
 void TStringList::InsertItem(int Index, const std::u16string& S, TObject* Object) {
   Changing();
-  FList.insert(FList.begin() + Index, TItem{S, Object});
+  list_.insert(list_.begin() + Index, TItem{S, Object});
   Changed();
 }
 
 void TStringList::Delete(int Index) {
   CheckIndex(Index);
   Changing();
-  TObject* o = FList[size_t(Index)].O;
-  FList.erase(FList.begin() + Index);
-  if (FOwnsObjects) delete o;
+  TObject* o = list_[size_t(Index)].O;
+  list_.erase(list_.begin() + Index);
+  if (ownsObjects_) delete o;
   Changed();
 }
 
 void TStringList::Clear() {
-  if (FList.empty()) return;
+  if (list_.empty()) return;
   Changing();
   std::vector<TItem> old;
-  old.swap(FList);
-  if (FOwnsObjects)
+  old.swap(list_);
+  if (ownsObjects_)
     for (TItem& it : old) delete it.O;
   Changed();
 }
@@ -441,17 +441,17 @@ int TStringList::Add(const std::u16string& S) { return AddObject(S, nullptr); }
 
 int TStringList::AddObject(const std::u16string& S, TObject* Object) {
   int index;
-  if (!FSorted) {
-    index = int(FList.size());
+  if (!sorted_) {
+    index = int(list_.size());
   } else if (Find(S, index)) {
-    switch (FDuplicates) {
+    switch (duplicates_) {
       case dupIgnore:
         return index;
       case dupError:
         throw EListError("String list does not allow duplicates");
       case dupAccept:
         // after the equal ones, so that equal lines keep their order of arrival
-        while (index < int(FList.size()) && CompareStrings(FList[size_t(index)].S, S) == 0) ++index;
+        while (index < int(list_.size()) && CompareStrings(list_[size_t(index)].S, S) == 0) ++index;
         break;
     }
   }
@@ -460,7 +460,7 @@ int TStringList::AddObject(const std::u16string& S, TObject* Object) {
 }
 
 int TStringList::IndexOf(std::u16string_view S) const {
-  if (!FSorted) return TStrings::IndexOf(S);
+  if (!sorted_) return TStrings::IndexOf(S);
   int i;
   return Find(S, i) ? i : -1;
 }
@@ -469,16 +469,16 @@ void TStringList::Exchange(int Index1, int Index2) {
   CheckIndex(Index1);
   CheckIndex(Index2);
   Changing();
-  std::swap(FList[size_t(Index1)], FList[size_t(Index2)]);
+  std::swap(list_[size_t(Index1)], list_[size_t(Index2)]);
   Changed();
 }
 
 bool TStringList::Find(std::u16string_view S, int& Index) const {
-  int lo = 0, hi = int(FList.size()) - 1;
+  int lo = 0, hi = int(list_.size()) - 1;
   bool found = false;
   while (lo <= hi) {
     int mid = lo + (hi - lo) / 2;
-    int c = CompareStrings(FList[size_t(mid)].S, S);
+    int c = CompareStrings(list_[size_t(mid)].S, S);
     if (c < 0) {
       lo = mid + 1;
     } else {
@@ -492,35 +492,35 @@ bool TStringList::Find(std::u16string_view S, int& Index) const {
 
 void TStringList::Sort() {
   CustomSort([](const TStringList& l, int a, int b) {
-    return l.CompareStrings(l.FList[size_t(a)].S, l.FList[size_t(b)].S);
+    return l.CompareStrings(l.list_[size_t(a)].S, l.list_[size_t(b)].S);
   });
 }
 
 void TStringList::CustomSort(
     const std::function<int(const TStringList& List, int Index1, int Index2)>& Compare) {
-  if (FList.size() < 2) return;
+  if (list_.size() < 2) return;
   Changing();
-  std::vector<int> order(FList.size());
+  std::vector<int> order(list_.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](int a, int b) { return Compare(*this, a, b) < 0; });
   std::vector<TItem> sorted;
-  sorted.reserve(FList.size());
-  for (int i : order) sorted.push_back(std::move(FList[size_t(i)]));
-  FList.swap(sorted);
+  sorted.reserve(list_.size());
+  for (int i : order) sorted.push_back(std::move(list_[size_t(i)]));
+  list_.swap(sorted);
   Changed();
 }
 
 void TStringList::SetSorted(bool V) {
-  if (FSorted == V) return;
+  if (sorted_ == V) return;
   if (V) Sort();
-  FSorted = V;
+  sorted_ = V;
 }
 
 void TStringList::SetCaseSensitive(bool V) {
-  if (FCaseSensitive == V) return;
-  FCaseSensitive = V;
-  if (FSorted) Sort();
+  if (caseSensitive_ == V) return;
+  caseSensitive_ = V;
+  if (sorted_) Sort();
 }
 
 void TStringList::Changed() {
@@ -539,7 +539,7 @@ void TStringList::SetUpdateState(bool Updating) {
 }
 
 int TStringList::CompareStrings(std::u16string_view A, std::u16string_view B) const {
-  return CompareListStrings(A, B, FCaseSensitive);
+  return CompareListStrings(A, B, caseSensitive_);
 }
 
 }  // namespace synt

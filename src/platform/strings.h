@@ -71,7 +71,7 @@ class TStrings : public TPersistent {
   // Brackets a batch of changes; change notifications are held until the outermost EndUpdate.
   void BeginUpdate();
   void EndUpdate();
-  int UpdateCount() const { return FUpdateCount; }
+  int UpdateCount() const { return updateCount_; }
 
   // Text files: UTF-8, or UTF-16 with a byte-order mark; bytes that are not valid UTF-8 are read as
   // the characters of the same code (so nothing is lost). Saving writes UTF-8.
@@ -95,16 +95,16 @@ class TStrings : public TPersistent {
   // The same with ',' and '"', not strict.
   std::u16string CommaText() const;
   void SetCommaText(std::u16string_view Text);
-  char16_t Delimiter() const { return FDelimiter; }
-  void SetDelimiter(char16_t C) { FDelimiter = C; }
-  char16_t QuoteChar() const { return FQuoteChar; }
-  void SetQuoteChar(char16_t C) { FQuoteChar = C; }
-  bool StrictDelimiter() const { return FStrictDelimiter; }
-  void SetStrictDelimiter(bool V) { FStrictDelimiter = V; }
-  char16_t NameValueSeparator() const { return FNameValueSeparator; }
-  void SetNameValueSeparator(char16_t C) { FNameValueSeparator = C; }
-  const std::u16string& LineBreak() const { return FLineBreak; }
-  void SetLineBreak(std::u16string S) { FLineBreak = std::move(S); }
+  char16_t Delimiter() const { return delimiter_; }
+  void SetDelimiter(char16_t C) { delimiter_ = C; }
+  char16_t QuoteChar() const { return quoteChar_; }
+  void SetQuoteChar(char16_t C) { quoteChar_ = C; }
+  bool StrictDelimiter() const { return strictDelimiter_; }
+  void SetStrictDelimiter(bool V) { strictDelimiter_ = V; }
+  char16_t NameValueSeparator() const { return nameValueSeparator_; }
+  void SetNameValueSeparator(char16_t C) { nameValueSeparator_ = C; }
+  const std::u16string& LineBreak() const { return lineBreak_; }
+  void SetLineBreak(std::u16string S) { lineBreak_ = std::move(S); }
   // Name=Value lines.
   std::u16string Names(int Index) const;
   std::u16string Values(std::u16string_view Name) const;
@@ -126,12 +126,12 @@ class TStrings : public TPersistent {
   std::u16string ToDelimited(char16_t Delim, char16_t Quote, bool Strict) const;
   void FromDelimited(std::u16string_view Text, char16_t Delim, char16_t Quote, bool Strict);
 
-  int FUpdateCount = 0;
-  char16_t FDelimiter = u',';
-  char16_t FQuoteChar = u'"';
-  char16_t FNameValueSeparator = u'=';
-  bool FStrictDelimiter = false;
-  std::u16string FLineBreak = u"\r\n";
+  int updateCount_ = 0;
+  char16_t delimiter_ = u',';
+  char16_t quoteChar_ = u'"';
+  char16_t nameValueSeparator_ = u'=';
+  bool strictDelimiter_ = false;
+  std::u16string lineBreak_ = u"\r\n";
 };
 
 // Compares two texts as the platform's string lists do: without case (ICU case folding), and with
@@ -143,11 +143,11 @@ class TStringList : public TStrings {
 
  public:
   TStringList() = default;
-  explicit TStringList(bool OwnsObjects) : FOwnsObjects(OwnsObjects) {}
+  explicit TStringList(bool OwnsObjects) : ownsObjects_(OwnsObjects) {}
   ~TStringList() override;
 
   std::u16string Get(int Index) const override;
-  int GetCount() const override { return int(FList.size()); }
+  int GetCount() const override { return int(list_.size()); }
   TObject* GetObject(int Index) const override;
   void Put(int Index, const std::u16string& S) override;
   void PutObject(int Index, TObject* Object) override;
@@ -167,14 +167,14 @@ class TStringList : public TStrings {
   // Sorts with a comparison of two indexes (negative, 0, positive).
   void CustomSort(const std::function<int(const TStringList& List, int Index1, int Index2)>& Compare);
 
-  bool Sorted() const { return FSorted; }
+  bool Sorted() const { return sorted_; }
   void SetSorted(bool V);
-  TDuplicates Duplicates() const { return FDuplicates; }
-  void SetDuplicates(TDuplicates V) { FDuplicates = V; }
-  bool CaseSensitive() const { return FCaseSensitive; }
+  TDuplicates Duplicates() const { return duplicates_; }
+  void SetDuplicates(TDuplicates V) { duplicates_ = V; }
+  bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool V);  // re-sorts a sorted list
-  bool OwnsObjects() const { return FOwnsObjects; }
-  void SetOwnsObjects(bool V) { FOwnsObjects = V; }
+  bool OwnsObjects() const { return ownsObjects_; }
+  void SetOwnsObjects(bool V) { ownsObjects_ = V; }
 
   TNotifyEvent OnChange;    // after a change (or after the batch of an update bracket)
   TNotifyEvent OnChanging;  // before a change
@@ -193,11 +193,11 @@ class TStringList : public TStrings {
     TObject* O = nullptr;
   };
   void CheckIndex(int Index) const;
-  std::vector<TItem> FList;
-  bool FSorted = false;
-  TDuplicates FDuplicates = dupIgnore;
-  bool FCaseSensitive = false;
-  bool FOwnsObjects = false;
+  std::vector<TItem> list_;
+  bool sorted_ = false;
+  TDuplicates duplicates_ = dupIgnore;
+  bool caseSensitive_ = false;
+  bool ownsObjects_ = false;
 };
 
 }  // namespace synt

@@ -31,7 +31,7 @@ const TClassInfo& TSyntMemoStrings::StaticClassInfo() {
 }
 
 TSyntMemoStrings::TSyntMemoStrings()
-    : fEncoding(DefaultEncoding), fLineBreakStyle(DefaultLineBreakStyle) {}
+    : encoding_(DefaultEncoding), lineBreakStyle_(DefaultLineBreakStyle) {}
 
 TSyntMemoStrings::~TSyntMemoStrings() = default;
 
@@ -46,15 +46,15 @@ std::u16string TSyntMemoStrings::SubString(int Pos, int Count) const {
 }
 
 char16_t TSyntMemoStrings::CharAt(int Pos) const {
-  return Pos >= 1 && Pos <= TextLength() ? fText[size_t(Pos - 1)] : char16_t(0);
+  return Pos >= 1 && Pos <= TextLength() ? text_[size_t(Pos - 1)] : char16_t(0);
 }
 
 // ---- Lines --------------------------------------------------------------------------------------
 
 int TSyntMemoStrings::LineStart(int Index) const {
-  if (fStarts.empty()) return 0;
+  if (starts_.empty()) return 0;
   Index = std::clamp(Index, 0, GetCount() - 1);
-  return fStarts[size_t(Index)];
+  return starts_[size_t(Index)];
 }
 
 int TSyntMemoStrings::LinePos(int Index) const {
@@ -65,16 +65,16 @@ int TSyntMemoStrings::LinePos(int Index) const {
 int TSyntMemoStrings::LineSpace(int Index) const {
   int n = GetCount();
   if (n == 0 || Index < 0) return 0;
-  if (Index >= n - 1) return TextLength() - fStarts[size_t(n - 1)];
-  return fStarts[size_t(Index) + 1] - fStarts[size_t(Index)];
+  if (Index >= n - 1) return TextLength() - starts_[size_t(n - 1)];
+  return starts_[size_t(Index) + 1] - starts_[size_t(Index)];
 }
 
 std::u16string_view TSyntMemoStrings::LineText(int Index) const {
   if (Index < 0 || Index >= GetCount()) return {};
-  size_t s = size_t(fStarts[size_t(Index)]);
-  size_t e = Index + 1 < GetCount() ? size_t(fStarts[size_t(Index) + 1]) : fText.Size();
-  if (e > s && fText[e - 1] == '\n') --e;
-  if (e > s && fText[e - 1] == '\r') --e;
+  size_t s = size_t(starts_[size_t(Index)]);
+  size_t e = Index + 1 < GetCount() ? size_t(starts_[size_t(Index) + 1]) : text_.Size();
+  if (e > s && text_[e - 1] == '\n') --e;
+  if (e > s && text_[e - 1] == '\r') --e;
   return TextView().substr(s, e - s);
 }
 
@@ -85,12 +85,12 @@ bool TSyntMemoStrings::IsLineBlank(int Index) const { return IsBlank(LineText(In
 bool TSyntMemoStrings::LastLineOpen() const {
   // The last line never ends with a break (a break starts another line), so it is open exactly
   // when it is not empty.
-  return fStarts.empty() || fStarts.back() < TextLength();
+  return starts_.empty() || starts_.back() < TextLength();
 }
 
 int TSyntMemoStrings::CountNoEmptyLast() const {
   int n = GetCount();
-  return n > 0 && fStarts.back() == TextLength() ? n - 1 : n;
+  return n > 0 && starts_.back() == TextLength() ? n - 1 : n;
 }
 
 int TSyntMemoStrings::CharType(int Pos) const {
@@ -107,70 +107,70 @@ int TSyntMemoStrings::CharType(int Pos) const {
 }
 
 int TSyntMemoStrings::LineOfPos(int Pos) const {
-  if (fStarts.empty() || Pos <= 0) return 0;
-  return int(std::upper_bound(fStarts.begin(), fStarts.end(), Pos) - fStarts.begin()) - 1;
+  if (starts_.empty() || Pos <= 0) return 0;
+  return int(std::upper_bound(starts_.begin(), starts_.end(), Pos) - starts_.begin()) - 1;
 }
 
 int TSyntMemoStrings::CaretPosToStrPos(TPoint P) const {
   if (P.Y >= GetCount()) return TextLength();
   if (P.Y < 0) return 0;
-  return fStarts[size_t(P.Y)] + std::clamp(P.X, 0, LineLength(P.Y));
+  return starts_[size_t(P.Y)] + std::clamp(P.X, 0, LineLength(P.Y));
 }
 
 TPoint TSyntMemoStrings::StrPosToCaretPos(int Pos) const {
-  if (Pos <= 0 || fStarts.empty()) return {0, 0};
+  if (Pos <= 0 || starts_.empty()) return {0, 0};
   int y = LineOfPos(Pos);
-  return {std::min(Pos - fStarts[size_t(y)], LineLength(y)), y};
+  return {std::min(Pos - starts_[size_t(y)], LineLength(y)), y};
 }
 
 // ---- Editing ------------------------------------------------------------------------------------
 
 void TSyntMemoStrings::RebuildLines() {
-  fStarts.clear();
-  LineStarts(TextView(), &fStarts);
-  fStates.resize(fStarts.size(), lsUnchanged);
-  if (fObjects) fObjects->resize(fStarts.size(), nullptr);
+  starts_.clear();
+  LineStarts(TextView(), &starts_);
+  states_.resize(starts_.size(), lsUnchanged);
+  if (objects_) objects_->resize(starts_.size(), nullptr);
 }
 
 int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   const int oldLines = GetCount();
-  const size_t oldLen = fText.Size();
+  const size_t oldLen = text_.Size();
   const int insLen = int(S.size());
   const int oldEnd = Pos + DelCount;
-  if (size_t(oldEnd) == oldLen) fOddTrailingByte = false;
+  if (size_t(oldEnd) == oldLen) oddTrailingByte_ = false;
 
   if (oldLen == 0) {  // into an empty text: every line is new
-    fText.Assign(S);
-    fStates.clear();
-    if (fObjects) fObjects->clear();
+    text_.Assign(S);
+    states_.clear();
+    if (objects_) objects_->clear();
     RebuildLines();
-    std::fill(fStates.begin(), fStates.end(), uint8_t(lsInserted));
+    std::fill(states_.begin(), states_.end(), uint8_t(lsInserted));
     return GetCount();
   }
 
   // The line holding Pos is marked before the entries move, as the line it was.
   int k = LineOfPos(Pos);
-  if (fStates[size_t(k)] != lsInserted) fStates[size_t(k)] = lsChanged;
-  bool wholeLines = DelCount > 0 && fStarts[size_t(k)] == Pos &&
+  if (states_[size_t(k)] != lsInserted) states_[size_t(k)] = lsChanged;
+  bool wholeLines = DelCount > 0 && starts_[size_t(k)] == Pos &&
                     (size_t(oldEnd) == oldLen ||
-                     std::binary_search(fStarts.begin(), fStarts.end(), oldEnd));
+                     std::binary_search(starts_.begin(), starts_.end(), oldEnd));
 
   // The starts that the edit can create or destroy lie after the line holding Pos-1 (a CR there
   // may pair with an LF at Pos) up to one unit past the edited span (an LF there may pair with a
   // CR at its end). That line's own start stays where it is (it lies before Pos, or is 0).
   const int k0 = LineOfPos(std::max(Pos - 1, 0));
-  const int regionStart = fStarts[size_t(k0)];
+  const int regionStart = starts_[size_t(k0)];
   const size_t i0 = size_t(k0);
-  const size_t i1 = size_t(std::upper_bound(fStarts.begin() + long(i0) + 1, fStarts.end(), oldEnd + 1) -
-                           fStarts.begin());
+  const size_t i1 = size_t(std::upper_bound(starts_.begin() + long(i0) + 1, starts_.end(), oldEnd + 1) -
+                           starts_.begin());
 
-  if (DelCount > 0) fText.Erase(size_t(Pos), size_t(DelCount));
-  if (insLen > 0) fText.Insert(size_t(Pos), S);
-  const size_t newLen = fText.Size();
+  if (DelCount > 0) text_.Erase(size_t(Pos), size_t(DelCount));
+  if (insLen > 0) text_.Insert(size_t(Pos), S);
+  const size_t newLen = text_.Size();
   if (newLen == 0) {
-    fStarts.clear();
-    fStates.clear();
-    if (fObjects) fObjects->clear();
+    starts_.clear();
+    states_.clear();
+    if (objects_) objects_->clear();
     return -oldLines;
   }
 
@@ -178,7 +178,7 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   const int limit = Pos + insLen + 1;
   std::vector<int> fresh{regionStart};
   size_t scanEnd = std::min(size_t(limit) + 1, newLen);
-  AppendLineStarts(fText.Data() + regionStart, scanEnd - size_t(regionStart), fresh,
+  AppendLineStarts(text_.Data() + regionStart, scanEnd - size_t(regionStart), fresh,
                    size_t(regionStart));
   while (fresh.size() > 1 && fresh.back() > limit) fresh.pop_back();
 
@@ -193,15 +193,15 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   std::vector<long> from(fresh.size(), -1);
   size_t f = 0;
   for (size_t j = i0; j < i1; ++j) {
-    int m = moved(fStarts[j]);
+    int m = moved(starts_[j]);
     while (f + 1 < fresh.size() && fresh[f + 1] <= m) ++f;
     from[f] = long(j);
   }
   std::vector<uint8_t> states(fresh.size());
-  std::vector<TObject*> objects(fObjects ? fresh.size() : 0);
+  std::vector<TObject*> objects(objects_ ? fresh.size() : 0);
   for (size_t i = 0; i < fresh.size(); ++i) {
-    states[i] = from[i] >= 0 ? fStates[size_t(from[i])] : uint8_t(lsInserted);
-    if (fObjects) objects[i] = from[i] >= 0 ? (*fObjects)[size_t(from[i])] : nullptr;
+    states[i] = from[i] >= 0 ? states_[size_t(from[i])] : uint8_t(lsInserted);
+    if (objects_) objects[i] = from[i] >= 0 ? (*objects_)[size_t(from[i])] : nullptr;
   }
 
   auto splice = [&](auto& vec, const auto& repl) {
@@ -213,15 +213,15 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
     }
     std::copy(repl.begin(), repl.end(), vec.begin() + long(i0));
   };
-  splice(fStarts, fresh);
-  splice(fStates, states);
-  if (fObjects) splice(*fObjects, objects);
-  for (size_t i = i0 + fresh.size(); i < fStarts.size(); ++i) fStarts[i] += delta;
+  splice(starts_, fresh);
+  splice(states_, states);
+  if (objects_) splice(*objects_, objects);
+  for (size_t i = i0 + fresh.size(); i < starts_.size(); ++i) starts_[i] += delta;
 
   // A deletion that leaves part of a line behind changes the line now holding Pos.
   if (DelCount > 0 && !wholeLines) {
     int y = LineOfPos(Pos);
-    if (fStates[size_t(y)] != lsInserted) fStates[size_t(y)] = lsChanged;
+    if (states_[size_t(y)] != lsInserted) states_[size_t(y)] = lsChanged;
   }
   return GetCount() - oldLines;
 }
@@ -232,14 +232,14 @@ void TSyntMemoStrings::Changed(int Pos, int Count, int LineChange) {
 
 void TSyntMemoStrings::DoInsert(int Pos, std::u16string_view S) {
   if (S.empty()) return;
-  CheckRoom(fText.Size(), S.size());
+  CheckRoom(text_.Size(), S.size());
   Pos = std::clamp(Pos, 0, TextLength());
   int lc = Edit(Pos, 0, S);
   Changed(Pos, int(S.size()), lc);
 }
 
 void TSyntMemoStrings::DoDelete(int Pos, int Count) {
-  if (fStarts.empty()) return;
+  if (starts_.empty()) return;
   if (Pos < 0) Count += Pos, Pos = 0;
   Count = std::min(Count, TextLength() - Pos);
   if (Count <= 0) return;
@@ -250,7 +250,7 @@ void TSyntMemoStrings::DoDelete(int Pos, int Count) {
 void TSyntMemoStrings::InsertText(int Pos, std::u16string_view S) {
   if (S.empty()) return;
   Pos = std::clamp(Pos, 0, TextLength());
-  if (Pos > 0 && Pos < TextLength() && fText[size_t(Pos) - 1] == '\r' && fText[size_t(Pos)] == '\n')
+  if (Pos > 0 && Pos < TextLength() && text_[size_t(Pos) - 1] == '\r' && text_[size_t(Pos)] == '\n')
     ++Pos;
   DoInsert(Pos, S);
 }
@@ -263,15 +263,15 @@ std::u16string TSyntMemoStrings::Get(int Index) const { return std::u16string(Li
 
 void TSyntMemoStrings::SetTextStr(std::u16string_view S) {
   CheckRoom(0, S.size());
-  fText.Assign(S);
-  fOddTrailingByte = false;
+  text_.Assign(S);
+  oddTrailingByte_ = false;
   RebuildLines();
   Changed(-1, 0, 0);
 }
 
 void TSyntMemoStrings::Put(int Index, const std::u16string& S) {
   if (Index < 0 || Index >= GetCount()) IndexError(Index);
-  int start = fStarts[size_t(Index)], len = LineLength(Index);
+  int start = starts_[size_t(Index)], len = LineLength(Index);
   // The new text goes in before the old is removed: removing first could let a CR before the line
   // pair with its LF, and the line would be gone.
   DoInsert(start, S);
@@ -282,7 +282,7 @@ void TSyntMemoStrings::Insert(int Index, const std::u16string& S) {
   int n = GetCount();
   if (Index < 0 || Index > n) IndexError(Index);
   if (Index < n) {
-    DoInsert(fStarts[size_t(Index)], S + u"\r\n");
+    DoInsert(starts_[size_t(Index)], S + u"\r\n");
   } else if (n == 0) {
     DoInsert(0, S);
   } else {
@@ -296,10 +296,10 @@ void TSyntMemoStrings::Delete(int Index) {
   if (Index == n - 1) {
     // The last line has no break of its own: the break before it goes with it (also when it is
     // the empty line after a final break, which would otherwise be impossible to delete).
-    int from = Index == 0 ? 0 : fStarts[size_t(Index) - 1] + LineLength(Index - 1);
+    int from = Index == 0 ? 0 : starts_[size_t(Index) - 1] + LineLength(Index - 1);
     DoDelete(from, TextLength() - from);
   } else {
-    DoDelete(fStarts[size_t(Index)], LineSpace(Index));
+    DoDelete(starts_[size_t(Index)], LineSpace(Index));
   }
 }
 
@@ -312,7 +312,7 @@ void TSyntMemoStrings::AddStrings(const std::vector<std::u16string>& Lines,
   if (n > 0 && LastLineOpen()) add = u"\r\n";
   for (const auto& l : Lines) add += l + u"\r\n";
   DoInsert(TextLength(), add);
-  if (fObjects && Objects) {
+  if (objects_ && Objects) {
     for (size_t i = 0; i < Lines.size() && i < Objects->size(); ++i)
       PutObject(first + int(i), (*Objects)[i]);
   }
@@ -334,7 +334,7 @@ void TSyntMemoStrings::Assign(const TPersistent* Source) {
   if (Source == this) return;
   TStrings::Assign(Source);
   int n = TextLength();
-  if (n >= 2 && fText[size_t(n) - 2] == '\r' && fText[size_t(n) - 1] == '\n') DoDelete(n - 2, 2);
+  if (n >= 2 && text_[size_t(n) - 2] == '\r' && text_[size_t(n) - 1] == '\n') DoDelete(n - 2, 2);
 }
 
 void TSyntMemoStrings::DefineProperties(TFiler& Filer) {
@@ -367,35 +367,35 @@ void TSyntMemoStrings::DefineProperties(TFiler& Filer) {
 }
 
 TObject* TSyntMemoStrings::GetObject(int Index) const {
-  if (!fObjects || Index < 0 || size_t(Index) >= fObjects->size()) return nullptr;
-  return (*fObjects)[size_t(Index)];
+  if (!objects_ || Index < 0 || size_t(Index) >= objects_->size()) return nullptr;
+  return (*objects_)[size_t(Index)];
 }
 
 void TSyntMemoStrings::PutObject(int Index, TObject* Object) {
   // The entries stay in step with the lines, so an index past them has no entry to set.
-  if (!fObjects || Index < 0 || size_t(Index) >= fObjects->size()) return;
-  (*fObjects)[size_t(Index)] = Object;
+  if (!objects_ || Index < 0 || size_t(Index) >= objects_->size()) return;
+  (*objects_)[size_t(Index)] = Object;
 }
 
 void TSyntMemoStrings::CreateLineObjects() {
-  if (!fObjects) fObjects = std::make_unique<std::vector<TObject*>>(fStarts.size(), nullptr);
+  if (!objects_) objects_ = std::make_unique<std::vector<TObject*>>(starts_.size(), nullptr);
 }
 
 // ---- Line states --------------------------------------------------------------------------------
 
 TLineState TSyntMemoStrings::LineState(int Index) const {
-  if (Index < 0 || size_t(Index) >= fStates.size()) return lsUnchanged;
-  return TLineState(fStates[size_t(Index)]);
+  if (Index < 0 || size_t(Index) >= states_.size()) return lsUnchanged;
+  return TLineState(states_[size_t(Index)]);
 }
 
 void TSyntMemoStrings::ResetLineStates(int First, int Last) {
   First = std::max(First, 0);
-  Last = std::min(Last, int(fStates.size()) - 1);
-  for (int i = First; i <= Last; ++i) fStates[size_t(i)] = lsUnchanged;
+  Last = std::min(Last, int(states_.size()) - 1);
+  for (int i = First; i <= Last; ++i) states_[size_t(i)] = lsUnchanged;
 }
 
 void TSyntMemoStrings::MarkLinesSaved() {
-  for (auto& s : fStates) {
+  for (auto& s : states_) {
     if (s != lsUnchanged) s = lsSaved;
   }
 }
@@ -403,14 +403,14 @@ void TSyntMemoStrings::MarkLinesSaved() {
 // ---- Files --------------------------------------------------------------------------------------
 
 uint32_t TSyntMemoStrings::FileCodePage() const {
-  return fCodePage != 0 ? fCodePage : CharsetToCodePage(fCharset);
+  return codePage_ != 0 ? codePage_ : CharsetToCodePage(charset_);
 }
 
 void TSyntMemoStrings::DetectLineBreakStyle() {
   unsigned seen = 0;  // bit per style
-  const char16_t* t = fText.Data();
-  for (size_t i = 1; i < fStarts.size() && seen != 0xE; ++i) {
-    size_t q = size_t(fStarts[i]);
+  const char16_t* t = text_.Data();
+  for (size_t i = 1; i < starts_.size() && seen != 0xE; ++i) {
+    size_t q = size_t(starts_[i]);
     if (t[q - 1] == '\r') {
       seen |= 1u << lbCR;
     } else {
@@ -418,18 +418,18 @@ void TSyntMemoStrings::DetectLineBreakStyle() {
     }
   }
   if (seen == 0) {
-    fLineBreakStyle = DefaultLineBreakStyle;
+    lineBreakStyle_ = DefaultLineBreakStyle;
   } else if ((seen & (seen - 1)) == 0) {
-    fLineBreakStyle = TLineBreakStyle(__builtin_ctz(seen));
+    lineBreakStyle_ = TLineBreakStyle(__builtin_ctz(seen));
   } else {
-    fLineBreakStyle = lbKeep;  // mixed
+    lineBreakStyle_ = lbKeep;  // mixed
   }
 }
 
 void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   if (Bytes.empty()) {
     // No mark, as for any other input without one: saving the empty text writes nothing.
-    if (!fNoSignature) fEncoding = teAnsi;
+    if (!noSignature_) encoding_ = teAnsi;
     SetTextStr(u"");
     return;
   }
@@ -445,7 +445,7 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
       enc = teUtf8, bom = 3;
     }
   }
-  if (bom == 0 && fNoSignature) enc = fEncoding;
+  if (bom == 0 && noSignature_) enc = encoding_;
   std::string_view data = Bytes.substr(bom);
   if (OnDetectEncoding) OnDetectEncoding(this, data, enc);
   if (enc > teUtf8) enc = teAnsi;
@@ -485,12 +485,12 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
     LineStarts(u, &starts);
   }
 
-  fText.Swap(text);
-  fStarts.swap(starts);
-  fOddTrailingByte = odd;
-  fEncoding = enc;
-  fStates.resize(fStarts.size(), lsUnchanged);
-  if (fObjects) fObjects->resize(fStarts.size(), nullptr);
+  text_.Swap(text);
+  starts_.swap(starts);
+  oddTrailingByte_ = odd;
+  encoding_ = enc;
+  states_.resize(starts_.size(), lsUnchanged);
+  if (objects_) objects_->resize(starts_.size(), nullptr);
   DetectLineBreakStyle();
   Changed(-1, 0, 0);
 }
@@ -505,17 +505,17 @@ void TSyntMemoStrings::LoadFromFile(const std::string& FileName) {
 void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
                               size_t* Unmappable) const {
   if (Unmappable) *Unmappable = 0;
-  const uint32_t cp = fEncoding == teAnsi ? FileCodePage() : 0;
+  const uint32_t cp = encoding_ == teAnsi ? FileCodePage() : 0;
   if (cp && !IsCodePageSupported(cp))
     throw EConvertError("Code page " + std::to_string(cp) + " is not supported");
-  if (!fNoSignature) {
-    if (fEncoding == teUtf16LE) Sink("\xFF\xFE");
-    if (fEncoding == teUtf16BE) Sink("\xFE\xFF");
-    if (fEncoding == teUtf8) Sink("\xEF\xBB\xBF");
+  if (!noSignature_) {
+    if (encoding_ == teUtf16LE) Sink("\xFF\xFE");
+    if (encoding_ == teUtf16BE) Sink("\xFE\xFF");
+    if (encoding_ == teUtf8) Sink("\xEF\xBB\xBF");
   }
   std::string bytes;
   auto emit = [&](std::u16string_view units, bool last) {
-    switch (fEncoding) {
+    switch (encoding_) {
       case teAnsi: {
         size_t bad = 0;
         bytes = Utf16ToCodePage(units, cp, &bad);
@@ -527,14 +527,14 @@ void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
         break;
       default: {
         // The odd final byte of a UTF-16 file goes back as the one byte it was.
-        bool odd = last && fOddTrailingByte && !units.empty() && IsByteEscape(units.back());
+        bool odd = last && oddTrailingByte_ && !units.empty() && IsByteEscape(units.back());
         size_t n = units.size() - odd;
         bytes.resize(2 * n + odd);
         char* d = bytes.data();
-        if (fEncoding == teUtf16LE && std::endian::native == std::endian::little) {
+        if (encoding_ == teUtf16LE && std::endian::native == std::endian::little) {
           std::memcpy(d, units.data(), n * 2);
         } else {
-          bool le = fEncoding == teUtf16LE;
+          bool le = encoding_ == teUtf16LE;
           for (size_t i = 0; i < n; ++i) {
             d[2 * i + (le ? 0 : 1)] = char(units[i] & 0xFF);
             d[2 * i + (le ? 1 : 0)] = char(units[i] >> 8);
@@ -550,12 +550,12 @@ void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
   // document needs little memory beyond it.
   constexpr size_t kPiece = size_t(1) << 16;
   std::u16string_view text = TextView();
-  std::u16string_view brk = fLineBreakStyle == lbCRLF ? u"\r\n" : fLineBreakStyle == lbCR ? u"\r" : u"\n";
+  std::u16string_view brk = lineBreakStyle_ == lbCRLF ? u"\r\n" : lineBreakStyle_ == lbCR ? u"\r" : u"\n";
   bool convert = false;
-  if (fLineBreakStyle != lbKeep) {
+  if (lineBreakStyle_ != lbKeep) {
     for (int i = 0; i + 1 < GetCount() && !convert; ++i) {
-      size_t s = size_t(fStarts[size_t(i)]) + LineText(i).size();
-      convert = text.substr(s, size_t(fStarts[size_t(i) + 1]) - s) != brk;
+      size_t s = size_t(starts_[size_t(i)]) + LineText(i).size();
+      convert = text.substr(s, size_t(starts_[size_t(i) + 1]) - s) != brk;
     }
   }
   if (!convert) {
@@ -582,7 +582,7 @@ void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
 
 std::string TSyntMemoStrings::SaveToBytes(size_t* Unmappable) const {
   std::string out;
-  out.reserve(fText.Size() + 16);  // exact for 8-bit text, a first guess for the others
+  out.reserve(text_.Size() + 16);  // exact for 8-bit text, a first guess for the others
   Encode([&](std::string_view b) { out += b; }, Unmappable);
   return out;
 }
@@ -606,20 +606,20 @@ void TSyntMemoStrings::WatchModified(F&& f) {
   if (Modified() != before && OnModifiedChanged) OnModifiedChanged(this);
 }
 
-bool TSyntMemoStrings::Modified() const { return fModifiedFlag || DoneCount() != fSavePoint; }
+bool TSyntMemoStrings::Modified() const { return modifiedFlag_ || DoneCount() != savePoint_; }
 
 void TSyntMemoStrings::DropRedo() {
-  fUndo.erase(fUndo.end() - fRedoCount, fUndo.end());
-  fRedoCount = 0;
+  undo_.erase(undo_.end() - redoCount_, undo_.end());
+  redoCount_ = 0;
   // The saved state was among the dropped records: no undoing leads back to it.
-  if (int(fUndo.size()) < fSavePoint) fSavePoint = -1;
+  if (int(undo_.size()) < savePoint_) savePoint_ = -1;
 }
 
 void TSyntMemoStrings::ApplyUndoLimit() {
-  if (fUndoLimit <= 0) return;
-  while (int(fUndo.size()) > fUndoLimit) {
-    fUndo.pop_front();
-    fModifiedFlag = true;
+  if (undoLimit_ <= 0) return;
+  while (int(undo_.size()) > undoLimit_) {
+    undo_.pop_front();
+    modifiedFlag_ = true;
   }
 }
 
@@ -627,8 +627,8 @@ void TSyntMemoStrings::AddUndo(TUndoKind Kind, std::u16string_view Inserted, boo
                                int Pos, std::u16string_view Deleted) {
   WatchModified([&] {
     DropRedo();
-    fUndo.push_back(TUndoRec{Kind, Pos, std::u16string(Inserted), std::u16string(Deleted),
-                             CaretAfter, fUndoGroup});
+    undo_.push_back(TUndoRec{Kind, Pos, std::u16string(Inserted), std::u16string(Deleted),
+                             CaretAfter, undoGroup_});
     ApplyUndoLimit();
   });
 }
@@ -641,32 +641,32 @@ void TSyntMemoStrings::ClearUndo() {
   WatchModified([&] {
     // Forgetting the history must not make unsaved changes look saved.
     bool was = Modified();
-    fUndo.clear();
-    fRedoCount = 0;
-    fSavePoint = 0;
-    if (was) fModifiedFlag = true;
+    undo_.clear();
+    redoCount_ = 0;
+    savePoint_ = 0;
+    if (was) modifiedFlag_ = true;
   });
 }
 
 void TSyntMemoStrings::BeginUndoGroup() {
-  if (fUndoNesting == 0) fUndoGroup = DoneCount() == 0 ? 0 : fUndo[size_t(DoneCount() - 1)].Group + 1;
-  ++fUndoNesting;
+  if (undoNesting_ == 0) undoGroup_ = DoneCount() == 0 ? 0 : undo_[size_t(DoneCount() - 1)].Group + 1;
+  ++undoNesting_;
 }
 
 void TSyntMemoStrings::EndUndoGroup() {
-  if (--fUndoNesting <= 0) {
-    fUndoNesting = 0;
-    fUndoGroup = -1;
+  if (--undoNesting_ <= 0) {
+    undoNesting_ = 0;
+    undoGroup_ = -1;
   }
 }
 
 void TSyntMemoStrings::SetModified(bool Value) {
   WatchModified([&] {
-    fModifiedFlag = Value;
+    modifiedFlag_ = Value;
     if (!Value) {
-      fUndo.clear();
-      fRedoCount = 0;
-      fSavePoint = 0;
+      undo_.clear();
+      redoCount_ = 0;
+      savePoint_ = 0;
       MarkLinesSaved();
     }
   });
@@ -674,26 +674,26 @@ void TSyntMemoStrings::SetModified(bool Value) {
 
 void TSyntMemoStrings::MarkSaved() {
   WatchModified([&] {
-    fSavePoint = DoneCount();
-    fModifiedFlag = false;
+    savePoint_ = DoneCount();
+    modifiedFlag_ = false;
   });
 }
 
 void TSyntMemoStrings::SetUndoLimit(int Value) {
   WatchModified([&] {
-    fUndoLimit = Value;
+    undoLimit_ = Value;
     DropRedo();
     ApplyUndoLimit();
   });
 }
 
 void TSyntMemoStrings::SetRedoCount(int Value) {
-  WatchModified([&] { fRedoCount = std::clamp(Value, 0, int(fUndo.size())); });
+  WatchModified([&] { redoCount_ = std::clamp(Value, 0, int(undo_.size())); });
 }
 
 const TUndoRec& TSyntMemoStrings::UndoRecord(int Index) const {
   if (Index < 0 || Index >= UndoCount()) ThrowListIndexError(Index);
-  return fUndo[size_t(Index)];
+  return undo_[size_t(Index)];
 }
 
 bool TSyntMemoStrings::Mergeable(const TUndoRec& E, const TUndoRec& L) {
@@ -705,8 +705,8 @@ bool TSyntMemoStrings::Mergeable(const TUndoRec& E, const TUndoRec& L) {
 // Undo and redo restore the text exactly, so they insert without the CR LF adjustment of
 // InsertText (a deletion may have joined a CR and an LF that were apart).
 int TSyntMemoStrings::UndoOne() {
-  ++fRedoCount;
-  const TUndoRec r = fUndo[size_t(DoneCount())];
+  ++redoCount_;
+  const TUndoRec r = undo_[size_t(DoneCount())];
   if (r.Kind == ukReplace) {
     DoDelete(r.Pos, int(r.Inserted.size()));
     DoInsert(r.Pos, r.Deleted);
@@ -719,8 +719,8 @@ int TSyntMemoStrings::UndoOne() {
 }
 
 int TSyntMemoStrings::RedoOne() {
-  const TUndoRec r = fUndo[size_t(DoneCount())];
-  --fRedoCount;
+  const TUndoRec r = undo_[size_t(DoneCount())];
+  --redoCount_;
   if (r.Kind == ukReplace) {
     DoDelete(r.Pos, int(r.Deleted.size()));
     DoInsert(r.Pos, r.Inserted);
@@ -737,8 +737,8 @@ int TSyntMemoStrings::Undo(bool GroupUndo) {
     bool more;
     do {
       int i = DoneCount() - 1;
-      more = i > 0 && (fUndo[size_t(i)].Group == fUndo[size_t(i) - 1].Group ||
-                       (GroupUndo && Mergeable(fUndo[size_t(i) - 1], fUndo[size_t(i)])));
+      more = i > 0 && (undo_[size_t(i)].Group == undo_[size_t(i) - 1].Group ||
+                       (GroupUndo && Mergeable(undo_[size_t(i) - 1], undo_[size_t(i)])));
       if (i >= 0) caret = UndoOne();
     } while (more);
   });
@@ -752,18 +752,18 @@ int TSyntMemoStrings::Redo(bool GroupRedo) {
     bool more;
     do {
       size_t i = size_t(DoneCount());
-      more = fRedoCount >= 2 && (fUndo[i].Group == fUndo[i + 1].Group ||
-                                 (GroupRedo && Mergeable(fUndo[i], fUndo[i + 1])));
-      if (fRedoCount > 0) caret = RedoOne();
+      more = redoCount_ >= 2 && (undo_[i].Group == undo_[i + 1].Group ||
+                                 (GroupRedo && Mergeable(undo_[i], undo_[i + 1])));
+      if (redoCount_ > 0) caret = RedoOne();
     } while (more);
   });
   return caret;
 }
 
 size_t TSyntMemoStrings::AllocatedBytes() const {
-  size_t n = fText.Capacity() * sizeof(char16_t) + fStarts.capacity() * sizeof(int) +
-             fStates.capacity() + (fObjects ? fObjects->capacity() * sizeof(TObject*) : 0);
-  for (const auto& r : fUndo)
+  size_t n = text_.Capacity() * sizeof(char16_t) + starts_.capacity() * sizeof(int) +
+             states_.capacity() + (objects_ ? objects_->capacity() * sizeof(TObject*) : 0);
+  for (const auto& r : undo_)
     n += sizeof(r) + (r.Inserted.capacity() + r.Deleted.capacity()) * sizeof(char16_t);
   return n;
 }
@@ -773,17 +773,17 @@ size_t TSyntMemoStrings::AllocatedBytes() const {
 void TSyntMemoStrings::Check() const {
   std::vector<int> starts;
   LineStarts(TextView(), &starts);
-  if (starts != fStarts) throw std::logic_error("TSyntMemoStrings: line table out of step");
-  if (fStates.size() != fStarts.size())
+  if (starts != starts_) throw std::logic_error("TSyntMemoStrings: line table out of step");
+  if (states_.size() != starts_.size())
     throw std::logic_error("TSyntMemoStrings: line states out of step");
-  for (auto s : fStates) {
+  for (auto s : states_) {
     if (s > lsSaved) throw std::logic_error("TSyntMemoStrings: bad line state");
   }
-  if (fObjects && fObjects->size() != fStarts.size())
+  if (objects_ && objects_->size() != starts_.size())
     throw std::logic_error("TSyntMemoStrings: line objects out of step");
-  if (fOddTrailingByte && (fText.Size() == 0 || !IsByteEscape(fText[fText.Size() - 1])))
+  if (oddTrailingByte_ && (text_.Size() == 0 || !IsByteEscape(text_[text_.Size() - 1])))
     throw std::logic_error("TSyntMemoStrings: odd byte mark without its unit");
-  if (fRedoCount < 0 || fRedoCount > int(fUndo.size()))
+  if (redoCount_ < 0 || redoCount_ > int(undo_.size()))
     throw std::logic_error("TSyntMemoStrings: redo count outside the history");
 }
 

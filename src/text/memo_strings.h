@@ -73,9 +73,9 @@ class TSyntMemoStrings : public TStrings {
   TSyntMemoStrings& operator=(const TSyntMemoStrings&) = delete;
 
   // ---- The text -------------------------------------------------------------------------------
-  int TextLength() const { return int(fText.Size()); }
+  int TextLength() const { return int(text_.Size()); }
   // The whole text without copying; valid until the next change.
-  std::u16string_view TextView() const { return fText.View(); }
+  std::u16string_view TextView() const { return text_.View(); }
   // Count units from the 1-based Pos, clipped to the text.
   std::u16string SubString(int Pos, int Count) const;
   // The unit at the 1-based Pos, or 0 outside the text.
@@ -87,7 +87,7 @@ class TSyntMemoStrings : public TStrings {
   void InsertText(int Pos, std::u16string_view S);
 
   // ---- Lines ----------------------------------------------------------------------------------
-  int GetCount() const override { return int(fStarts.size()); }
+  int GetCount() const override { return int(starts_.size()); }
   // 1-based position of the line's first unit; past the end: the last line; below 0: 0.
   int LinePos(int Index) const;
   // Units from the line's start to the next line's start (break included).
@@ -138,8 +138,8 @@ class TSyntMemoStrings : public TStrings {
 
   // Per-line objects (references, not owned) exist only when their owner asks for them.
   void CreateLineObjects();
-  void FreeLineObjects() { fObjects.reset(); }
-  bool HasLineObjects() const { return fObjects != nullptr; }
+  void FreeLineObjects() { objects_.reset(); }
+  bool HasLineObjects() const { return objects_ != nullptr; }
 
   // ---- Line states ----------------------------------------------------------------------------
   TLineState LineState(int Index) const;
@@ -147,16 +147,16 @@ class TSyntMemoStrings : public TStrings {
   void MarkLinesSaved();                      // every changed or inserted line becomes lsSaved
 
   // ---- Files ----------------------------------------------------------------------------------
-  TTextEncoding Encoding() const { return fEncoding; }
-  void SetEncoding(TTextEncoding Value) { fEncoding = Value; }
-  TLineBreakStyle LineBreakStyle() const { return fLineBreakStyle; }
-  void SetLineBreakStyle(TLineBreakStyle Value) { fLineBreakStyle = Value; }
-  bool NoSignature() const { return fNoSignature; }
-  void SetNoSignature(bool Value) { fNoSignature = Value; }
-  uint8_t Charset() const { return fCharset; }
-  void SetCharset(uint8_t Value) { fCharset = Value; }
-  uint32_t CodePage() const { return fCodePage; }
-  void SetCodePage(uint32_t Value) { fCodePage = Value; }
+  TTextEncoding Encoding() const { return encoding_; }
+  void SetEncoding(TTextEncoding Value) { encoding_ = Value; }
+  TLineBreakStyle LineBreakStyle() const { return lineBreakStyle_; }
+  void SetLineBreakStyle(TLineBreakStyle Value) { lineBreakStyle_ = Value; }
+  bool NoSignature() const { return noSignature_; }
+  void SetNoSignature(bool Value) { noSignature_ = Value; }
+  uint8_t Charset() const { return charset_; }
+  void SetCharset(uint8_t Value) { charset_ = Value; }
+  uint32_t CodePage() const { return codePage_; }
+  void SetCodePage(uint32_t Value) { codePage_ = Value; }
   // The code page 8-bit files are read and written in: CodePage, or that of Charset.
   uint32_t FileCodePage() const;
 
@@ -187,14 +187,14 @@ class TSyntMemoStrings : public TStrings {
   void SetModified(bool Value);
   // The current state becomes the saved one (the history stays).
   void MarkSaved();
-  int UndoLimit() const { return fUndoLimit; }
+  int UndoLimit() const { return undoLimit_; }
   void SetUndoLimit(int Value);  // 0 or less keeps everything
-  int RedoCount() const { return fRedoCount; }
+  int RedoCount() const { return redoCount_; }
   void SetRedoCount(int Value);  // clipped to the records
-  int UndoCount() const { return int(fUndo.size()); }
+  int UndoCount() const { return int(undo_.size()); }
   const TUndoRec& UndoRecord(int Index) const;
   bool CanUndo() const { return DoneCount() > 0; }
-  bool CanRedo() const { return fRedoCount > 0; }
+  bool CanRedo() const { return redoCount_ > 0; }
   // Undoes the last done record (and those of its group, and with GroupUndo the mergeable ones
   // before it); returns the caret offset, or -1 when there was nothing to undo.
   int Undo(bool GroupUndo);
@@ -216,7 +216,7 @@ class TSyntMemoStrings : public TStrings {
   void Check() const;
 
  private:
-  int DoneCount() const { return int(fUndo.size()) - fRedoCount; }
+  int DoneCount() const { return int(undo_.size()) - redoCount_; }
   // Replaces [Pos, Pos+DelCount) by S (one of them empty) and brings the line table, states and
   // objects in step; returns the change in the line count. Raises no notification.
   int Edit(int Pos, int DelCount, std::u16string_view S);
@@ -235,25 +235,25 @@ class TSyntMemoStrings : public TStrings {
   int UndoOne();
   int RedoOne();
 
-  TTextBuffer fText;
-  std::vector<int> fStarts;
-  std::vector<uint8_t> fStates;
-  std::unique_ptr<std::vector<TObject*>> fObjects;
-  TTextEncoding fEncoding;
-  TLineBreakStyle fLineBreakStyle;
-  bool fNoSignature = false;
-  uint8_t fCharset = 1;
-  uint32_t fCodePage = 0;
+  TTextBuffer text_;
+  std::vector<int> starts_;
+  std::vector<uint8_t> states_;
+  std::unique_ptr<std::vector<TObject*>> objects_;
+  TTextEncoding encoding_;
+  TLineBreakStyle lineBreakStyle_;
+  bool noSignature_ = false;
+  uint8_t charset_ = 1;
+  uint32_t codePage_ = 0;
   // The last unit of the text stands for the odd final byte of a UTF-16 file.
-  bool fOddTrailingByte = false;
+  bool oddTrailingByte_ = false;
 
-  std::deque<TUndoRec> fUndo;
-  int fRedoCount = 0;
-  bool fModifiedFlag = false;
-  int fSavePoint = 0;
-  int fUndoLimit = 0;
-  int fUndoGroup = -1;
-  int fUndoNesting = 0;
+  std::deque<TUndoRec> undo_;
+  int redoCount_ = 0;
+  bool modifiedFlag_ = false;
+  int savePoint_ = 0;
+  int undoLimit_ = 0;
+  int undoGroup_ = -1;
+  int undoNesting_ = 0;
 };
 
 }  // namespace synt

@@ -25,61 +25,61 @@ class TTextBuffer {
   TTextBuffer& operator=(const TTextBuffer&) = delete;
   ~TTextBuffer() { Release(); }
 
-  size_t Size() const { return fSize; }
-  size_t Capacity() const { return fCapacity; }
-  const char16_t* Data() const { return fData ? fData : u""; }
-  std::u16string_view View() const { return {Data(), fSize}; }
-  char16_t operator[](size_t i) const { return fData[i]; }
+  size_t Size() const { return size_; }
+  size_t Capacity() const { return capacity_; }
+  const char16_t* Data() const { return data_ ? data_ : u""; }
+  std::u16string_view View() const { return {Data(), size_}; }
+  char16_t operator[](size_t i) const { return data_[i]; }
 
   // Drops the contents and returns room for n units, to be filled and then sized with SetSize.
   char16_t* Prepare(size_t n) {
-    if (n > fCapacity || n < fCapacity / 2) {
+    if (n > capacity_ || n < capacity_ / 2) {
       Release();
-      fSize = fCapacity = 0;
+      size_ = capacity_ = 0;
       Reallocate(n);
     }
-    fSize = 0;
-    return fData;
+    size_ = 0;
+    return data_;
   }
-  void SetSize(size_t n) { fSize = n; }
+  void SetSize(size_t n) { size_ = n; }
   // Returns unused room when it is large (after decoding into an upper-bound buffer).
   void Trim() {
-    if (fCapacity - fSize <= fSize / 8 + 4096) return;
-    if (fMappedBytes) {
+    if (capacity_ - size_ <= size_ / 8 + 4096) return;
+    if (mappedBytes_) {
       ShrinkMapping();
     } else {
-      Reallocate(fSize);
+      Reallocate(size_);
     }
   }
 
   void Assign(std::u16string_view s) {
     char16_t* d = Prepare(s.size());
     if (!s.empty()) std::memcpy(d, s.data(), s.size() * sizeof(char16_t));
-    fSize = s.size();
+    size_ = s.size();
   }
 
   void Insert(size_t pos, std::u16string_view s) {
     if (s.empty()) return;
-    if (fSize + s.size() > fCapacity) {
-      size_t margin = std::max<size_t>(1024, std::min<size_t>(fSize / 16, size_t(1) << 24));
-      Reallocate(fSize + s.size() + margin);
+    if (size_ + s.size() > capacity_) {
+      size_t margin = std::max<size_t>(1024, std::min<size_t>(size_ / 16, size_t(1) << 24));
+      Reallocate(size_ + s.size() + margin);
     }
-    std::memmove(fData + pos + s.size(), fData + pos, (fSize - pos) * sizeof(char16_t));
-    std::memcpy(fData + pos, s.data(), s.size() * sizeof(char16_t));
-    fSize += s.size();
+    std::memmove(data_ + pos + s.size(), data_ + pos, (size_ - pos) * sizeof(char16_t));
+    std::memcpy(data_ + pos, s.data(), s.size() * sizeof(char16_t));
+    size_ += s.size();
   }
 
   void Erase(size_t pos, size_t n) {
     if (n == 0) return;
-    std::memmove(fData + pos, fData + pos + n, (fSize - pos - n) * sizeof(char16_t));
-    fSize -= n;
+    std::memmove(data_ + pos, data_ + pos + n, (size_ - pos - n) * sizeof(char16_t));
+    size_ -= n;
   }
 
   void Swap(TTextBuffer& other) noexcept {
-    std::swap(fData, other.fData);
-    std::swap(fSize, other.fSize);
-    std::swap(fCapacity, other.fCapacity);
-    std::swap(fMappedBytes, other.fMappedBytes);
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(mappedBytes_, other.mappedBytes_);
   }
 
  private:
@@ -91,38 +91,38 @@ class TTextBuffer {
     if (n == 0) n = 1;
     size_t bytes = n * sizeof(char16_t);
     void* p;
-    if (bytes >= kMapFrom && fMappedBytes) {
+    if (bytes >= kMapFrom && mappedBytes_) {
       GrowMapping(bytes);
       return;
     }
     if (bytes >= kMapFrom) {
       size_t mapped;
       p = MapRegion(bytes, mapped);
-      if (fData) std::memcpy(p, fData, std::min(fSize, n) * sizeof(char16_t));
+      if (data_) std::memcpy(p, data_, std::min(size_, n) * sizeof(char16_t));
       Release();
-      fMappedBytes = mapped;
+      mappedBytes_ = mapped;
       n = mapped / sizeof(char16_t);
-    } else if (fMappedBytes) {
+    } else if (mappedBytes_) {
       p = std::malloc(bytes);
       if (!p) throw std::bad_alloc();
-      std::memcpy(p, fData, std::min(fSize, n) * sizeof(char16_t));
+      std::memcpy(p, data_, std::min(size_, n) * sizeof(char16_t));
       Release();
     } else {
-      p = std::realloc(fData, bytes);
+      p = std::realloc(data_, bytes);
       if (!p) throw std::bad_alloc();
     }
-    fData = static_cast<char16_t*>(p);
-    fCapacity = n;
+    data_ = static_cast<char16_t*>(p);
+    capacity_ = n;
   }
 
   void Release() {
-    if (fMappedBytes) {
-      UnmapRegion(fData, fMappedBytes);
+    if (mappedBytes_) {
+      UnmapRegion(data_, mappedBytes_);
     } else {
-      std::free(fData);
+      std::free(data_);
     }
-    fData = nullptr;
-    fMappedBytes = 0;
+    data_ = nullptr;
+    mappedBytes_ = 0;
   }
 
   static void* MapRegion(size_t bytes, size_t& mapped);
@@ -130,10 +130,10 @@ class TTextBuffer {
   void ShrinkMapping();
   static void UnmapRegion(void* p, size_t bytes);
 
-  char16_t* fData = nullptr;
-  size_t fSize = 0;
-  size_t fCapacity = 0;
-  size_t fMappedBytes = 0;  // non-zero: fData is a mapping of that size
+  char16_t* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+  size_t mappedBytes_ = 0;  // non-zero: data_ is a mapping of that size
 };
 
 }  // namespace synt

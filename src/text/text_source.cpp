@@ -31,49 +31,49 @@ void RegisterTextClasses() {
 }
 
 TSyntTextSource::TSyntTextSource(TComponent* Owner)
-    : TComponent(Owner), fLines(std::make_unique<TSyntMemoStrings>()) {
-  fLines->OnChange = [this](TObject* Sender, int Pos, int Count, int LineChange) {
+    : TComponent(Owner), lines_(std::make_unique<TSyntMemoStrings>()) {
+  lines_->OnChange = [this](TObject* Sender, int Pos, int Count, int LineChange) {
     TextChanged(Sender, Pos, Count, LineChange);
   };
 }
 
 TSyntTextSource::~TSyntTextSource() {
   Destroying();
-  fLines->OnChange = nullptr;
-  fAnalysis.reset();
+  lines_->OnChange = nullptr;
+  analysis_.reset();
 }
 
 void TSyntTextSource::SetLines(TStrings* Value) {
-  fLines->Assign(Value);
+  lines_->Assign(Value);
 }
 
 void TSyntTextSource::SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value) {
-  if (fLexer && !IsClient(fLexer)) RemoveFreeNotification(fLexer);
-  fLexer = nullptr;
-  fAnalysis = std::move(Value);
-  TextChanged(fLines.get(), -1, 0, 0);
-  if (!fAnalysis) Finished();
+  if (lexer_ && !IsClient(lexer_)) RemoveFreeNotification(lexer_);
+  lexer_ = nullptr;
+  analysis_ = std::move(Value);
+  TextChanged(lines_.get(), -1, 0, 0);
+  if (!analysis_) Finished();
 }
 
 TSyntAnalyzer* TSyntTextSource::SyntaxAnalyzer() const {
-  return fLexer;
+  return lexer_;
 }
 
 TClientSyntAnalyzer* TSyntTextSource::SyntClient() const {
-  return fLexer ? static_cast<TClientSyntAnalyzer*>(fAnalysis.get()) : nullptr;
+  return lexer_ ? static_cast<TClientSyntAnalyzer*>(analysis_.get()) : nullptr;
 }
 
 void TSyntTextSource::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
-  if (Value == fLexer && (Value || !fAnalysis)) return;
-  if (fLexer && !IsClient(fLexer)) RemoveFreeNotification(fLexer);
-  fLexer = nullptr;
-  fAnalysis.reset();
+  if (Value == lexer_ && (Value || !analysis_)) return;
+  if (lexer_ && !IsClient(lexer_)) RemoveFreeNotification(lexer_);
+  lexer_ = nullptr;
+  analysis_.reset();
   if (Value) {
-    fAnalysis = std::make_unique<TClientSyntAnalyzer>(Value, this, [this] { return fLines.get(); });
-    fLexer = Value;
+    analysis_ = std::make_unique<TClientSyntAnalyzer>(Value, this, [this] { return lines_.get(); });
+    lexer_ = Value;
     FreeNotification(Value);
   }
-  TextChanged(fLines.get(), -1, 0, 0);
+  TextChanged(lines_.get(), -1, 0, 0);
   if (TClientSyntAnalyzer* c = SyntClient())
     c->RestartTimer();
   else
@@ -81,39 +81,39 @@ void TSyntTextSource::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
 }
 
 bool TSyntTextSource::IsClient(TObject* Object) const {
-  return std::find(fClients.begin(), fClients.end(), Object) != fClients.end();
+  return std::find(clients_.begin(), clients_.end(), Object) != clients_.end();
 }
 
 void TSyntTextSource::AddClient(TObject* Client) {
-  if (!Client || std::find(fClients.begin(), fClients.end(), Client) != fClients.end()) return;
-  fClients.push_back(Client);
+  if (!Client || std::find(clients_.begin(), clients_.end(), Client) != clients_.end()) return;
+  clients_.push_back(Client);
   if (auto* c = dynamic_cast<TComponent*>(Client)) FreeNotification(c);
 }
 
 void TSyntTextSource::RemoveClient(TObject* Client) {
   // The free-notification link stays: it is shared with any reference the client keeps to us.
-  fClients.erase(std::remove(fClients.begin(), fClients.end(), Client), fClients.end());
+  clients_.erase(std::remove(clients_.begin(), clients_.end(), Client), clients_.end());
 }
 
 void TSyntTextSource::TextChanged(TObject* Sender, int Pos, int Count, int LineChange) {
-  if (fAnalysis) fAnalysis->TextChanged(Pos, Count, LineChange, fLines->LineOfPos(Pos));
+  if (analysis_) analysis_->TextChanged(Pos, Count, LineChange, lines_->LineOfPos(Pos));
   // A client may detach itself (or others) while being told; walk by index and re-check.
-  for (size_t i = fClients.size(); i-- > 0;) {
-    if (i >= fClients.size()) continue;
-    if (auto* hook = dynamic_cast<ISyntMemoTextHook*>(fClients[i]))
+  for (size_t i = clients_.size(); i-- > 0;) {
+    if (i >= clients_.size()) continue;
+    if (auto* hook = dynamic_cast<ISyntMemoTextHook*>(clients_[i]))
       hook->TextChanged(Sender, Pos, Count, LineChange);
   }
 }
 
 void TSyntTextSource::FormatChanged() {
-  for (size_t i = 0; i < fClients.size(); ++i) {
-    if (auto* c = dynamic_cast<IqxSyntClient*>(fClients[i])) c->FormatChanged();
+  for (size_t i = 0; i < clients_.size(); ++i) {
+    if (auto* c = dynamic_cast<IqxSyntClient*>(clients_[i])) c->FormatChanged();
   }
 }
 
 void TSyntTextSource::Finished() {
-  for (size_t i = 0; i < fClients.size(); ++i) {
-    if (auto* c = dynamic_cast<IqxSyntClient*>(fClients[i])) c->Finished();
+  for (size_t i = 0; i < clients_.size(); ++i) {
+    if (auto* c = dynamic_cast<IqxSyntClient*>(clients_[i])) c->Finished();
   }
 }
 
@@ -121,11 +121,11 @@ void TSyntTextSource::Notification(TComponent* Component, TOperation Operation) 
   TComponent::Notification(Component, Operation);
   if (Operation != opRemove) return;
   RemoveClient(Component);
-  if (Component && Component == fLexer) {
+  if (Component && Component == lexer_) {
     // The lexer has already unbound the analysis; it goes, and the clients repaint.
-    fLexer = nullptr;
-    fAnalysis.reset();
-    if (!IsDestroying()) TextChanged(fLines.get(), 0, 0, 0);
+    lexer_ = nullptr;
+    analysis_.reset();
+    if (!IsDestroying()) TextChanged(lines_.get(), 0, 0, 0);
   }
 }
 

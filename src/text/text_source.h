@@ -31,11 +31,11 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
   explicit TSyntTextSource(TComponent* Owner);
   ~TSyntTextSource() override;
 
-  TSyntMemoStrings* Lines() const { return fLines.get(); }
+  TSyntMemoStrings* Lines() const { return lines_.get(); }
   // Assigns the given list to the owned one.
   void SetLines(TStrings* Value);
-  bool ReadOnly() const { return fReadOnly; }
-  void SetReadOnly(bool Value) { fReadOnly = Value; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool Value) { readOnly_ = Value; }
 
   // The lexer of the document's analysis, or none. Setting another lexer replaces the analysis
   // (the text source owns it and is told when the lexer is destroyed); without one the clients are
@@ -47,18 +47,18 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
 
   // The analysis the document owns, if any. Replacing it tells everyone that the whole text
   // changed; without an analysis the clients are told Finished.
-  ITextSourceAnalysis* Analysis() const { return fAnalysis.get(); }
+  ITextSourceAnalysis* Analysis() const { return analysis_.get(); }
   void SetAnalysis(std::unique_ptr<ITextSourceAnalysis> Value);
 
   // A client is added once; a component client tells the text source when it is destroyed.
   virtual void AddClient(TObject* Client);
   virtual void RemoveClient(TObject* Client);
-  int ClientCount() const { return int(fClients.size()); }
-  TObject* Clients(int Index) const { return fClients.at(size_t(Index)); }
+  int ClientCount() const { return int(clients_.size()); }
+  TObject* Clients(int Index) const { return clients_.at(size_t(Index)); }
 
-  virtual int CaretPosToStrPos(TPoint P) const { return fLines->CaretPosToStrPos(P); }
-  virtual TPoint StrPosToCaretPos(int Pos) const { return fLines->StrPosToCaretPos(Pos); }
-  virtual int LineLength(int Index) const { return fLines->LineLength(Index); }
+  virtual int CaretPosToStrPos(TPoint P) const { return lines_->CaretPosToStrPos(P); }
+  virtual TPoint StrPosToCaretPos(int Pos) const { return lines_->StrPosToCaretPos(Pos); }
+  virtual int LineLength(int Index) const { return lines_->LineLength(Index); }
 
   // The change relay: the analysis with the line of Pos, then each ISyntMemoTextHook client from
   // the last attached to the first.
@@ -74,11 +74,11 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
  private:
   bool IsClient(TObject* Object) const;
 
-  std::unique_ptr<TSyntMemoStrings> fLines;
-  std::unique_ptr<ITextSourceAnalysis> fAnalysis;
-  TSyntAnalyzer* fLexer = nullptr;  // the lexer of fAnalysis when it is a client analysis
-  bool fReadOnly = false;
-  std::vector<TObject*> fClients;
+  std::unique_ptr<TSyntMemoStrings> lines_;
+  std::unique_ptr<ITextSourceAnalysis> analysis_;
+  TSyntAnalyzer* lexer_ = nullptr;  // the lexer of analysis_ when it is a client analysis
+  bool readOnly_ = false;
+  std::vector<TObject*> clients_;
 };
 
 // Makes the text source known to the stored-form reader.

@@ -19,22 +19,22 @@ class TColumn : public TCollectionItem {
   SYNT_CLASS_INFO()
  public:
   using TCollectionItem::TCollectionItem;
-  int Width() const { return FWidth; }
+  int Width() const { return width_; }
   void SetWidth(int v) {
-    if (v == FWidth) return;
-    FWidth = v;
+    if (v == width_) return;
+    width_ = v;
     Changed(false);
   }
-  TAlign Align() const { return FAlign; }
-  void SetAlign(TAlign v) { FAlign = v; }
-  const std::u16string& Title() const { return FTitle; }
-  void SetTitle(const std::u16string& v) { FTitle = v; }
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign v) { align_ = v; }
+  const std::u16string& Title() const { return title_; }
+  void SetTitle(const std::u16string& v) { title_ = v; }
   TNotifyEvent OnClick;
 
  private:
-  int FWidth = 64;
-  TAlign FAlign = alLeft;
-  std::u16string FTitle;
+  int width_ = 64;
+  TAlign align_ = alLeft;
+  std::u16string title_;
 };
 
 void DescribeColumn(TPropertyList& List) {
@@ -76,10 +76,10 @@ class TGrid : public TComponent {
   SYNT_CLASS_INFO()
  public:
   using TComponent::TComponent;
-  TColumns* Columns() const { return FColumns.get(); }
+  TColumns* Columns() const { return columns_.get(); }
 
  private:
-  std::unique_ptr<TColumns> FColumns = std::make_unique<TColumns>(this);
+  std::unique_ptr<TColumns> columns_ = std::make_unique<TColumns>(this);
 };
 
 void DescribeGrid(TPropertyList& List) {

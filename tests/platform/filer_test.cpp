@@ -22,16 +22,16 @@ class TPart : public TCollectionItem {
   SYNT_CLASS_INFO()
  public:
   using TCollectionItem::TCollectionItem;
-  int Size() const { return FSize; }
-  void SetSize(int v) { FSize = v; }
-  const std::u16string& Label() const { return FLabel; }
-  void SetLabel(const std::u16string& v) { FLabel = v; }
-  TFont* Font() const { return FFont.get(); }
+  int Size() const { return size_; }
+  void SetSize(int v) { size_ = v; }
+  const std::u16string& Label() const { return label_; }
+  void SetLabel(const std::u16string& v) { label_ = v; }
+  TFont* Font() const { return font_.get(); }
 
  private:
-  int FSize = 1;
-  std::u16string FLabel;
-  std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
+  int size_ = 1;
+  std::u16string label_;
+  std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
 };
 
 void DescribePart(TPropertyList& L) {
@@ -51,38 +51,38 @@ class TSample : public TComponent {
   SYNT_CLASS_INFO()
  public:
   explicit TSample(TComponent* Owner) : TComponent(Owner) {
-    FNames->Add(u"default one");
+    names_->Add(u"default one");
   }
-  int Count() const { return FCount; }
-  void SetCount(int v) { FCount = v; }
-  int64_t Big() const { return FBig; }
-  void SetBig(int64_t v) { FBig = v; }
-  uint32_t Mask() const { return FMask; }
-  void SetMask(uint32_t v) { FMask = v; }
-  bool Flag() const { return FFlag; }
-  void SetFlag(bool v) { FFlag = v; }
-  TShape Shape() const { return FShape; }
-  void SetShape(TShape v) { FShape = v; }
-  TShapes Shapes() const { return FShapes; }
-  void SetShapes(TShapes v) { FShapes = v; }
-  double Ratio() const { return FRatio; }
-  void SetRatio(double v) { FRatio = v; }
-  const std::u16string& Title() const { return FTitle; }
-  void SetTitle(const std::u16string& v) { FTitle = v; }
-  const std::u16string& Prompt() const { return FPrompt; }
-  void SetPrompt(const std::u16string& v) { FPrompt = v; }
-  TColor Color() const { return FColor; }
-  void SetColor(TColor v) { FColor = v; }
-  TFontCharset Charset() const { return FCharset; }
-  void SetCharset(TFontCharset v) { FCharset = v; }
-  TFont* Font() const { return FFont.get(); }
-  TPen* Pen() const { return FPen.get(); }
-  TStringList* Names() const { return FNames.get(); }
-  TCollection* Parts() const { return FParts.get(); }
-  TSample* Buddy() const { return FBuddy; }
+  int Count() const { return count_; }
+  void SetCount(int v) { count_ = v; }
+  int64_t Big() const { return big_; }
+  void SetBig(int64_t v) { big_ = v; }
+  uint32_t Mask() const { return mask_; }
+  void SetMask(uint32_t v) { mask_ = v; }
+  bool Flag() const { return flag_; }
+  void SetFlag(bool v) { flag_ = v; }
+  TShape Shape() const { return shape_; }
+  void SetShape(TShape v) { shape_ = v; }
+  TShapes Shapes() const { return shapes_; }
+  void SetShapes(TShapes v) { shapes_ = v; }
+  double Ratio() const { return ratio_; }
+  void SetRatio(double v) { ratio_ = v; }
+  const std::u16string& Title() const { return title_; }
+  void SetTitle(const std::u16string& v) { title_ = v; }
+  const std::u16string& Prompt() const { return prompt_; }
+  void SetPrompt(const std::u16string& v) { prompt_ = v; }
+  TColor Color() const { return color_; }
+  void SetColor(TColor v) { color_ = v; }
+  TFontCharset Charset() const { return charset_; }
+  void SetCharset(TFontCharset v) { charset_ = v; }
+  TFont* Font() const { return font_.get(); }
+  TPen* Pen() const { return pen_.get(); }
+  TStringList* Names() const { return names_.get(); }
+  TCollection* Parts() const { return parts_.get(); }
+  TSample* Buddy() const { return buddy_; }
   void SetBuddy(TSample* v) {
-    if (FBuddy) FBuddy->RemoveFreeNotification(this);
-    FBuddy = v;
+    if (buddy_) buddy_->RemoveFreeNotification(this);
+    buddy_ = v;
     if (v) v->FreeNotification(this);
   }
   TNotifyEvent OnPing;
@@ -119,26 +119,26 @@ class TSample : public TComponent {
  protected:
   void Notification(TComponent* c, TOperation op) override {
     TComponent::Notification(c, op);
-    if (op == opRemove && c == FBuddy) FBuddy = nullptr;
+    if (op == opRemove && c == buddy_) buddy_ = nullptr;
   }
 
  private:
-  int FCount = 0;
-  int64_t FBig = 0;
-  uint32_t FMask = 0;
-  bool FFlag = true;
-  TShape FShape = shSquare;
-  TShapes FShapes{shCircle};
-  double FRatio = 0;
-  std::u16string FTitle;
-  std::u16string FPrompt = u"Replace '%s'?";
-  TColor FColor = clWindow;
-  TFontCharset FCharset = DEFAULT_CHARSET;
-  std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
-  std::unique_ptr<TPen> FPen = std::make_unique<TPen>();
-  std::unique_ptr<TStringList> FNames = std::make_unique<TStringList>();
-  std::unique_ptr<TCollection> FParts = std::make_unique<TCollection>(TPart::StaticClassInfo(), this);
-  TSample* FBuddy = nullptr;
+  int count_ = 0;
+  int64_t big_ = 0;
+  uint32_t mask_ = 0;
+  bool flag_ = true;
+  TShape shape_ = shSquare;
+  TShapes shapes_{shCircle};
+  double ratio_ = 0;
+  std::u16string title_;
+  std::u16string prompt_ = u"Replace '%s'?";
+  TColor color_ = clWindow;
+  TFontCharset charset_ = DEFAULT_CHARSET;
+  std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
+  std::unique_ptr<TPen> pen_ = std::make_unique<TPen>();
+  std::unique_ptr<TStringList> names_ = std::make_unique<TStringList>();
+  std::unique_ptr<TCollection> parts_ = std::make_unique<TCollection>(TPart::StaticClassInfo(), this);
+  TSample* buddy_ = nullptr;
 };
 
 void DescribeSample(TPropertyList& L) {
