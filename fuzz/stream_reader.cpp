@@ -58,7 +58,8 @@ bool SameObjects(TComponent* a, TComponent* b, std::string& where) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 32768) return 0;
   RegisterLexerClasses();
-  std::u16string text = DecodeTextBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+  std::u16string text =
+      DecodeTextBytes(std::string_view(reinterpret_cast<const char*>(data), size));
 
   // The text form alone: what it parses formats back to text that parses to the same text.
   {

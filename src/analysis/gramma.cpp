@@ -30,9 +30,13 @@ TGrammaAnalyzer::~TGrammaAnalyzer() {
   lines_->OnChange = nullptr;
 }
 
-std::u16string TGrammaAnalyzer::Gramma() const { return lines_->GetTextStr(); }
+std::u16string TGrammaAnalyzer::Gramma() const {
+  return lines_->GetTextStr();
+}
 
-void TGrammaAnalyzer::SetGramma(const std::u16string& Value) { lines_->SetTextStr(Value); }
+void TGrammaAnalyzer::SetGramma(const std::u16string& Value) {
+  lines_->SetTextStr(Value);
+}
 
 void TGrammaAnalyzer::Assign(const TPersistent* Source) {
   if (auto* g = dynamic_cast<const TGrammaAnalyzer*>(Source)) {
@@ -51,8 +55,12 @@ TParserRule* TGrammaAnalyzer::ParserRuleByName(std::u16string_view Name) const {
   return rules_->ParserRuleByName(Name);
 }
 
-TParserRule* TGrammaAnalyzer::Root() const { return rules_->Root(); }
-TParserRule* TGrammaAnalyzer::Skip() const { return rules_->Skip(); }
+TParserRule* TGrammaAnalyzer::Root() const {
+  return rules_->Root();
+}
+TParserRule* TGrammaAnalyzer::Skip() const {
+  return rules_->Skip();
+}
 
 std::unique_ptr<TParserBranchNode> TGrammaAnalyzer::ParseRule(int TokenIdx, TParserRule* Rule,
                                                               const TTokenHolder& Tokens) const {

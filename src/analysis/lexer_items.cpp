@@ -15,7 +15,8 @@ namespace synt {
 // --- enumerations ----------------------------------------------------------------------------
 
 const TEnumInfo& FormatTypeInfo() {
-  static const TEnumInfo i{"TFormatType", {"ftCustomFont", "ftFontAttr", "ftColor", "ftBackGround"}};
+  static const TEnumInfo i{"TFormatType",
+                           {"ftCustomFont", "ftFontAttr", "ftColor", "ftBackGround"}};
   return i;
 }
 const TEnumInfo& VertAlignmentInfo() {
@@ -29,9 +30,10 @@ const TEnumInfo& BorderLineTypeInfo() {
   return i;
 }
 const TEnumInfo& FormatFlagInfo() {
-  static const TEnumInfo i{"TFormatFlag",
-                           {"ffBold", "ffItalic", "ffUnderline", "ffStrikeOut", "ffReadOnly",
-                            "ffHidden", "ffFontName", "ffFontSize", "ffFontCharset", "ffVertAlign"}};
+  static const TEnumInfo i{
+      "TFormatFlag",
+      {"ffBold", "ffItalic", "ffUnderline", "ffStrikeOut", "ffReadOnly", "ffHidden", "ffFontName",
+       "ffFontSize", "ffFontCharset", "ffVertAlign"}};
   return i;
 }
 const TEnumInfo& TagConditionTypeInfo() {
@@ -49,8 +51,9 @@ const TEnumInfo& LineBreakPosInfo() {
   return i;
 }
 const TEnumInfo& HighlightPosInfo() {
-  static const TEnumInfo i{"THighlightPos", {"cpAny", "cpBound", "cpBoundTag", "cpRange",
-                                             "cpBoundTagBegin", "cpOutOfRange"}};
+  static const TEnumInfo i{
+      "THighlightPos",
+      {"cpAny", "cpBound", "cpBoundTag", "cpRange", "cpBoundTagBegin", "cpOutOfRange"}};
   return i;
 }
 const TEnumInfo& DynamicHighlightInfo() {
@@ -68,12 +71,16 @@ const TEnumInfo& ChangeCaseInfo() {
 
 int BorderThickness(TBorderLineType Type) {
   switch (Type) {
-    case blNone: return 0;
+    case blNone:
+      return 0;
     case blSolid2:
-    case blWavyLine: return 2;
+    case blWavyLine:
+      return 2;
     case blSolid3:
-    case blDouble: return 3;
-    default: return 1;
+    case blDouble:
+      return 3;
+    default:
+      return 1;
   }
 }
 
@@ -101,20 +108,24 @@ void DescribeFormat(TPropertyList& L) {
   TPropsOf<F> p(L);
   p.Object("Font", &F::Font);
   p.Ident("BgColor", &F::BgColor, &F::SetBgColor, ColorIdents()).Def(clNone);
-  p.Enum("VertAlignment", &F::VertAlignment, &F::SetVertAlignment, VertAlignmentInfo()).Def(vaCenter);
+  p.Enum("VertAlignment", &F::VertAlignment, &F::SetVertAlignment, VertAlignmentInfo())
+      .Def(vaCenter);
   p.Enum("FormatType", &F::FormatType, &F::SetFormatType, FormatTypeInfo()).Def(ftFontAttr);
   // The stored value, whatever the flags say (the getter hides it without ffHidden).
   p.Boolean("Hidden", &F::StoredHidden, &F::SetHidden).Def(false);
-  p.Enum("BorderTypeLeft", &F::BorderTypeLeft, &F::SetBorderTypeLeft, BorderLineTypeInfo()).Def(blNone);
+  p.Enum("BorderTypeLeft", &F::BorderTypeLeft, &F::SetBorderTypeLeft, BorderLineTypeInfo())
+      .Def(blNone);
   p.Ident("BorderColorLeft", &F::BorderColorLeft, &F::SetBorderColorLeft, ColorIdents()).Def(0);
-  p.Enum("BorderTypeTop", &F::BorderTypeTop, &F::SetBorderTypeTop, BorderLineTypeInfo()).Def(blNone);
+  p.Enum("BorderTypeTop", &F::BorderTypeTop, &F::SetBorderTypeTop, BorderLineTypeInfo())
+      .Def(blNone);
   p.Ident("BorderColorTop", &F::BorderColorTop, &F::SetBorderColorTop, ColorIdents()).Def(0);
   p.Enum("BorderTypeRight", &F::BorderTypeRight, &F::SetBorderTypeRight, BorderLineTypeInfo())
       .Def(blNone);
   p.Ident("BorderColorRight", &F::BorderColorRight, &F::SetBorderColorRight, ColorIdents()).Def(0);
   p.Enum("BorderTypeBottom", &F::BorderTypeBottom, &F::SetBorderTypeBottom, BorderLineTypeInfo())
       .Def(blNone);
-  p.Ident("BorderColorBottom", &F::BorderColorBottom, &F::SetBorderColorBottom, ColorIdents()).Def(0);
+  p.Ident("BorderColorBottom", &F::BorderColorBottom, &F::SetBorderColorBottom, ColorIdents())
+      .Def(0);
   p.Boolean("MultiLineBorder", &F::MultiLineBorder, &F::SetMultiLineBorder).Def(false);
   p.Boolean("ReadOnly", &F::ReadOnly, &F::SetReadOnly).Def(false);
   p.Enum("ChangeCase", &F::ChangeCase, &F::SetChangeCase, ChangeCaseInfo()).Def(ccNone);
@@ -220,16 +231,16 @@ void DescribeTemplate(TPropertyList& L) {
 
 }  // namespace
 
-#define SYNT_ITEM_CLASS(C, Base, Describe)                                              \
-  const TClassInfo& C::StaticClassInfo() {                                              \
-    static const TClassInfo info(#C, &Base::StaticClassInfo(), Describe, nullptr,       \
-                                 TClassInfo::ItemFactory<C>);                           \
-    return info;                                                                        \
+#define SYNT_ITEM_CLASS(C, Base, Describe)                                        \
+  const TClassInfo& C::StaticClassInfo() {                                        \
+    static const TClassInfo info(#C, &Base::StaticClassInfo(), Describe, nullptr, \
+                                 TClassInfo::ItemFactory<C>);                     \
+    return info;                                                                  \
   }
-#define SYNT_PLAIN_CLASS(C, Base)                                     \
-  const TClassInfo& C::StaticClassInfo() {                            \
-    static const TClassInfo info(#C, &Base::StaticClassInfo());       \
-    return info;                                                      \
+#define SYNT_PLAIN_CLASS(C, Base)                               \
+  const TClassInfo& C::StaticClassInfo() {                      \
+    static const TClassInfo info(#C, &Base::StaticClassInfo()); \
+    return info;                                                \
   }
 
 SYNT_ITEM_CLASS(TSyntCollectionItem, TCollectionItem, DescribeSyntItem)
@@ -340,7 +351,8 @@ void TSyntCollection::SetItemName(TCollectionItem* Item) {
   for (int i = 0; i < Count(); ++i) {
     if (Items(i) == item) continue;
     std::u16string name = Items(i)->DisplayName();
-    if (name.size() <= caption.size() || name.compare(name.size() - caption.size(), caption.size(), caption) != 0)
+    if (name.size() <= caption.size() ||
+        name.compare(name.size() - caption.size(), caption.size(), caption) != 0)
       continue;
     size_t digits = name.size() - caption.size();
     if (digits > 9 || name[0] == u'0') continue;
@@ -463,8 +475,10 @@ void TSyntaxFormat::ApplyTo(TCanvas* Canvas, bool AllowFontChange) const {
   if (formatType_ == ftBackGround) return;
   if (font_->Color() != clNone) Canvas->Font()->SetColor(font_->Color());
   if (formatType_ == ftColor) return;
-  static const std::pair<TFormatFlag, TFontStyle> kBits[] = {
-      {ffBold, fsBold}, {ffItalic, fsItalic}, {ffUnderline, fsUnderline}, {ffStrikeOut, fsStrikeOut}};
+  static const std::pair<TFormatFlag, TFontStyle> kBits[] = {{ffBold, fsBold},
+                                                             {ffItalic, fsItalic},
+                                                             {ffUnderline, fsUnderline},
+                                                             {ffStrikeOut, fsStrikeOut}};
   TFontStyles old = Canvas->Font()->Style(), style = old;
   for (auto [flag, bit] : kBits)
     if (formatFlags_.Contains(flag)) {
@@ -515,11 +529,15 @@ void TRuleCollectionItem::ResolveRef(TNameRef<T>& Ref,
   Ref.Text.clear();
 }
 
-std::u16string TRuleCollectionItem::StyleName() const { return RefName(style_); }
+std::u16string TRuleCollectionItem::StyleName() const {
+  return RefName(style_);
+}
 void TRuleCollectionItem::SetStyleName(const std::u16string& Value) {
   SetRef(style_, Value, &FindStyle);
 }
-std::u16string TRuleCollectionItem::BlockName() const { return RefName(block_); }
+std::u16string TRuleCollectionItem::BlockName() const {
+  return RefName(block_);
+}
 void TRuleCollectionItem::SetBlockName(const std::u16string& Value) {
   SetRef(block_, Value, &FindBlock);
 }
@@ -565,8 +583,7 @@ TTokenRule::TTokenRule(TCollection* Collection) : TRuleCollectionItem(Collection
 
 void TTokenRule::Assign(const TPersistent* Source) {
   TRuleCollectionItem::Assign(Source);
-  if (auto* src = dynamic_cast<const TTokenRule*>(Source))
-    SetRegexModifiers(src->RegexModifiers());
+  if (auto* src = dynamic_cast<const TTokenRule*>(Source)) SetRegexModifiers(src->RegexModifiers());
 }
 
 void TTokenRule::SetExpression(const std::u16string& Value) {
@@ -597,7 +614,9 @@ TSingleTagCondition::TSingleTagCondition(TCollection* Collection)
   tagList_->OnChange = [this](TObject*) { Changed(false); };
 }
 
-TSingleTagCondition::~TSingleTagCondition() { tagList_->OnChange = nullptr; }
+TSingleTagCondition::~TSingleTagCondition() {
+  tagList_->OnChange = nullptr;
+}
 
 void TSingleTagCondition::SetTagList(const TStrings* Value) {
   tagList_->SetDelimitedText(Value ? Value->Text() : std::u16string());
@@ -686,15 +705,21 @@ void TTagBlockCondition::SetConditionList(const TConditionCollection* Value) {
   conditions_->Assign(Value);
 }
 
-std::u16string TTagBlockCondition::BlockEnd() const { return RefName(blockEnd_); }
+std::u16string TTagBlockCondition::BlockEnd() const {
+  return RefName(blockEnd_);
+}
 void TTagBlockCondition::SetBlockEnd(const std::u16string& Value) {
   SetRef(blockEnd_, Value, &FindBlock);
 }
-std::u16string TTagBlockCondition::TreeItemStyle() const { return RefName(treeItemStyle_); }
+std::u16string TTagBlockCondition::TreeItemStyle() const {
+  return RefName(treeItemStyle_);
+}
 void TTagBlockCondition::SetTreeItemStyle(const std::u16string& Value) {
   SetRef(treeItemStyle_, Value, &FindStyle);
 }
-std::u16string TTagBlockCondition::TreeGroupStyle() const { return RefName(treeGroupStyle_); }
+std::u16string TTagBlockCondition::TreeGroupStyle() const {
+  return RefName(treeGroupStyle_);
+}
 void TTagBlockCondition::SetTreeGroupStyle(const std::u16string& Value) {
   SetRef(treeGroupStyle_, Value, &FindStyle);
 }
@@ -810,7 +835,9 @@ void TCodeTemplate::SetDescription(const std::u16string& Value) {
   description_ = Value;
   Changed(false);
 }
-void TCodeTemplate::SetCode(const TStrings* Value) { code_->Assign(Value); }
+void TCodeTemplate::SetCode(const TStrings* Value) {
+  code_->Assign(Value);
+}
 void TCodeTemplate::SetAdvanced(bool Value) {
   if (Value == advanced_) return;
   advanced_ = Value;

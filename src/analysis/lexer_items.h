@@ -50,11 +50,28 @@ struct TSyntToken;          // a token of the analysis
 enum TFormatType { ftCustomFont, ftFontAttr, ftColor, ftBackGround };
 enum TVertAlignment { vaTop, vaCenter, vaBottom };
 enum TBorderLineType {
-  blNone, blSolid, blDash, blDot, blDashDot, blDashDotDot, blSolid2, blSolid3, blWavyLine, blDouble
+  blNone,
+  blSolid,
+  blDash,
+  blDot,
+  blDashDot,
+  blDashDotDot,
+  blSolid2,
+  blSolid3,
+  blWavyLine,
+  blDouble
 };
 enum TFormatFlag {
-  ffBold, ffItalic, ffUnderline, ffStrikeOut, ffReadOnly, ffHidden, ffFontName, ffFontSize,
-  ffFontCharset, ffVertAlign
+  ffBold,
+  ffItalic,
+  ffUnderline,
+  ffStrikeOut,
+  ffReadOnly,
+  ffHidden,
+  ffFontName,
+  ffFontSize,
+  ffFontCharset,
+  ffVertAlign
 };
 using TFormatFlags = TSet<TFormatFlag>;
 constexpr TFormatFlags AllFormatFlags = TFormatFlags::Range(10);
@@ -308,7 +325,8 @@ class TRuleCollectionItem : public TSyntCollectionItem {
   template <class T>
   std::u16string RefName(const TNameRef<T>& Ref) const;
   template <class T>
-  void SetRef(TNameRef<T>& Ref, const std::u16string& Value, T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
+  void SetRef(TNameRef<T>& Ref, const std::u16string& Value,
+              T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
   template <class T>
   void ResolveRef(TNameRef<T>& Ref, T* (*Lookup)(TSyntAnalyzer*, std::u16string_view));
 

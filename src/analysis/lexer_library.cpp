@@ -16,7 +16,9 @@ TComponent* ComponentOwnerFor(TComponent* Owner) {
   return m ? m->Owner() : Owner;
 }
 
-bool NotSaving(const TPersistent* p) { return !static_cast<const TLoadableComponent*>(p)->IsSaving(); }
+bool NotSaving(const TPersistent* p) {
+  return !static_cast<const TLoadableComponent*>(p)->IsSaving();
+}
 
 void DescribeManager(TPropertyList& L) {
   using M = TSyntaxManager;
@@ -65,7 +67,9 @@ TLibSyntAnalyzer::~TLibSyntAnalyzer() {
   manager_ = nullptr;
 }
 
-TComponent* TLibSyntAnalyzer::GetParentComponent() const { return manager_; }
+TComponent* TLibSyntAnalyzer::GetParentComponent() const {
+  return manager_;
+}
 
 void TLibSyntAnalyzer::SetParentComponent(TComponent* Parent) {
   auto* m = dynamic_cast<TSyntaxManager*>(Parent);

@@ -3,9 +3,9 @@
 //   synt::TSyntaxManager lib(nullptr);
 //   lib.LoadFromFile("lexers.lxl");                 // replaces every lexer
 //   for (int i = 0; i < lib.LexerCount(); ++i) use(lib.Lexers(i));
-//   lib.SetLexersMenu(&viewLexersMenu);             // "Plain Text", then the lexers grouped by "::"
-//   lib.OnLexerChanged = [&](synt::TObject*) { editor.SetSyntaxAnalyzer(lib.CurrentLexer()); };
-//   synt::TLibSyntAnalyzer* css = lib.AddLexer();   // a new, empty lexer of the library
+//   lib.SetLexersMenu(&viewLexersMenu);             // "Plain Text", then the lexers grouped by
+//   "::" lib.OnLexerChanged = [&](synt::TObject*) { editor.SetSyntaxAnalyzer(lib.CurrentLexer());
+//   }; synt::TLibSyntAnalyzer* css = lib.AddLexer();   // a new, empty lexer of the library
 //   lib.SaveToFile("lexers.lxl");                   // lexers only, no menu settings
 //
 //   synt::TSyntStyles styles(nullptr);

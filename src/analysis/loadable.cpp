@@ -22,7 +22,9 @@ const TClassInfo& TLoadableComponent::StaticClassInfo() {
 
 TLoadableComponent::TLoadableComponent(TComponent* Owner) : TComponent(Owner) {}
 
-bool TLoadableComponent::AnyLoading() { return g_LoadsInProgress.load() > 0; }
+bool TLoadableComponent::AnyLoading() {
+  return g_LoadsInProgress.load() > 0;
+}
 
 void TLoadableComponent::OnReadError(TReader&, const std::string& Message, bool& Handled) {
   Handled = ignoreAll_;
@@ -49,7 +51,9 @@ std::string TLoadableComponent::SaveToText() {
   }
 }
 
-void TLoadableComponent::SaveToStream(TStream& Stream) { Stream.WriteString(SaveToText()); }
+void TLoadableComponent::SaveToStream(TStream& Stream) {
+  Stream.WriteString(SaveToText());
+}
 
 void TLoadableComponent::SaveToFile(const std::string& FileName) {
   // Written whole and then put in place, so that a failure leaves the old file intact.

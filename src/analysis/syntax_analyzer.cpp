@@ -33,7 +33,8 @@ void DescribeAnalyzer(TPropertyList& L) {
   p.Integer("FullRefreshSize", &A::FullRefreshSize, &A::SetFullRefreshSize).Def(0);
   p.Object("Notes", &A::Notes);
   p.Boolean("Internal", &A::Internal, &A::SetInternal).Def(false);
-  p.Boolean("RestartFromLineStart", &A::RestartFromLineStart, &A::SetRestartFromLineStart).Def(false);
+  p.Boolean("RestartFromLineStart", &A::RestartFromLineStart, &A::SetRestartFromLineStart)
+      .Def(false);
   p.Boolean("ParseEndOfLine", &A::ParseEndOfLine, &A::SetParseEndOfLine).Def(false);
   p.String("LineComment", &A::LineComment, &A::SetLineComment);
   p.Boolean("AlwaysSyncBlockAnal", &A::AlwaysSyncBlockAnal, &A::SetAlwaysSyncBlockAnal).Def(false);
@@ -49,8 +50,9 @@ void DescribeAnalyzer(TPropertyList& L) {
 
 template <class T>
 void EraseValue(std::vector<T*>& v, const void* x) {
-  v.erase(std::remove_if(v.begin(), v.end(), [x](T* p) { return static_cast<const void*>(p) == x; }),
-          v.end());
+  v.erase(
+      std::remove_if(v.begin(), v.end(), [x](T* p) { return static_cast<const void*>(p) == x; }),
+      v.end());
 }
 
 }  // namespace
@@ -63,8 +65,8 @@ const TClassInfo& TSyntAnalyzer::StaticClassInfo() {
 
 const std::vector<std::u16string>& TSyntAnalyzer::DefaultTokenTypeNames() {
   static const std::vector<std::u16string> names = {
-      u"Unknown",     u"Comment",   u"Identifier", u"Symbol",    u"String",
-      u"Integer const", u"Float const", u"Hex const", u"Char const", u"Preprocessor"};
+      u"Unknown",       u"Comment",     u"Identifier", u"Symbol",     u"String",
+      u"Integer const", u"Float const", u"Hex const",  u"Char const", u"Preprocessor"};
   return names;
 }
 
@@ -90,7 +92,9 @@ TSyntAnalyzer::TSyntAnalyzer(TComponent* Owner)
   marked->SetMarkedBlockFlag(1);
   markedBlock_.Item = marked;
 
-  formats_->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) { FormatsChanged(Item); };
+  formats_->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) {
+    FormatsChanged(Item);
+  };
   blockRules_->OnChange = [this](TSyntCollection*, TSyntCollectionItem* Item) {
     BlockRulesChanged(Item);
   };
@@ -308,14 +312,19 @@ void TSyntAnalyzer::AttachClient(ISyntAnalyzerClient* Client) {
     clients_.push_back(Client);
 }
 
-void TSyntAnalyzer::DetachClient(ISyntAnalyzerClient* Client) { EraseValue(clients_, Client); }
+void TSyntAnalyzer::DetachClient(ISyntAnalyzerClient* Client) {
+  EraseValue(clients_, Client);
+}
 
 void TSyntAnalyzer::AddMasterLexer(TSyntAnalyzer* Master) {
-  if (Master && std::find(masterLexers_.begin(), masterLexers_.end(), Master) == masterLexers_.end())
+  if (Master &&
+      std::find(masterLexers_.begin(), masterLexers_.end(), Master) == masterLexers_.end())
     masterLexers_.push_back(Master);
 }
 
-void TSyntAnalyzer::RemoveMasterLexer(TSyntAnalyzer* Master) { EraseValue(masterLexers_, Master); }
+void TSyntAnalyzer::RemoveMasterLexer(TSyntAnalyzer* Master) {
+  EraseValue(masterLexers_, Master);
+}
 
 // --- block analysis mode ---
 
@@ -343,7 +352,9 @@ bool TSyntAnalyzer::SeparateBlockAnalysis() {
   return yes;
 }
 
-void TSyntAnalyzer::ResetSeparateBlockAnalysis() { separateBlock_ = sbaUnknown; }
+void TSyntAnalyzer::ResetSeparateBlockAnalysis() {
+  separateBlock_ = sbaUnknown;
+}
 
 void TSyntAnalyzer::SetSeparateBlockAnalysisCache(bool Known, bool Value) {
   separateBlock_ = !Known ? sbaUnknown : Value ? sbaYes : sbaNo;

@@ -206,9 +206,8 @@ bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
 int CompareText(std::u16string_view A, std::u16string_view B, TCompareMode Mode) {
   const UCollator* c = Collator(Mode);
   if (!c) return A.compare(B);
-  UCollationResult r =
-      ucol_strcoll(c, reinterpret_cast<const UChar*>(A.data()), int32_t(A.size()),
-                   reinterpret_cast<const UChar*>(B.data()), int32_t(B.size()));
+  UCollationResult r = ucol_strcoll(c, reinterpret_cast<const UChar*>(A.data()), int32_t(A.size()),
+                                    reinterpret_cast<const UChar*>(B.data()), int32_t(B.size()));
   return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
@@ -223,8 +222,7 @@ bool SameText(std::u16string_view A, std::u16string_view B, TCompareMode Mode) {
   }
 }
 
-bool SameTextAt(std::u16string_view Text, int Pos, std::u16string_view Pattern,
-                TCompareMode Mode) {
+bool SameTextAt(std::u16string_view Text, int Pos, std::u16string_view Pattern, TCompareMode Mode) {
   if (Pos < 1 || size_t(Pos - 1) + Pattern.size() > Text.size()) return false;
   return SameText(Text.substr(size_t(Pos - 1), Pattern.size()), Pattern, Mode);
 }

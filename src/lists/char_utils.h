@@ -10,7 +10,8 @@
 // Characters are UTF-16 code units. The 16-bit tests are table lookups (ASCII without touching any
 // table), so they are fit for inner loops. The classes follow Unicode's POSIX compatibility
 // properties: letter = Alphabetic, digit = decimal digit (Nd), space = White_Space, hexadecimal
-// digit = ASCII or full-width 0-9 A-F a-f. Case mapping is the simple (one unit to one unit) mapping.
+// digit = ASCII or full-width 0-9 A-F a-f. Case mapping is the simple (one unit to one unit)
+// mapping.
 //
 // The 8-bit forms work on single bytes of the system ANSI code page (SystemCodePage()); in a
 // multi-byte code page (UTF-8 included) a byte above 0x7F is no character on its own and belongs to
@@ -82,25 +83,43 @@ inline const CharTables& Tables() {
   return t;
 }
 
-inline uint8_t Flags(char16_t c) { return c < 128 ? kAscii.flags[c] : Tables().flags[c]; }
+inline uint8_t Flags(char16_t c) {
+  return c < 128 ? kAscii.flags[c] : Tables().flags[c];
+}
 
 }  // namespace char_detail
 
 // ---- 16-bit character classes -------------------------------------------------------------------
 
-inline bool IsWordChar(char16_t C) { return char_detail::Flags(C) & char_detail::kWord; }
-inline bool IsSpaceChar(char16_t C) { return char_detail::Flags(C) & char_detail::kSpace; }
-inline bool IsDigitChar(char16_t C) { return char_detail::Flags(C) & char_detail::kDigit; }
-inline bool IsHexDigitChar(char16_t C) { return char_detail::Flags(C) & char_detail::kHexDigit; }
-inline bool IsLetterChar(char16_t C) { return char_detail::Flags(C) & char_detail::kLetter; }
-inline bool IsLineBreakChar(char16_t C) { return char_detail::Flags(C) & char_detail::kLineBreak; }
+inline bool IsWordChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kWord;
+}
+inline bool IsSpaceChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kSpace;
+}
+inline bool IsDigitChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kDigit;
+}
+inline bool IsHexDigitChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kHexDigit;
+}
+inline bool IsLetterChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kLetter;
+}
+inline bool IsLineBreakChar(char16_t C) {
+  return char_detail::Flags(C) & char_detail::kLineBreak;
+}
 
 // Locale-independent ASCII tests.
 inline bool IsAsciiIdentStart(char16_t C) {
   return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_';
 }
-inline bool IsAsciiDigit(char16_t C) { return C >= '0' && C <= '9'; }
-inline bool IsAsciiIdentChar(char16_t C) { return IsAsciiIdentStart(C) || IsAsciiDigit(C); }
+inline bool IsAsciiDigit(char16_t C) {
+  return C >= '0' && C <= '9';
+}
+inline bool IsAsciiIdentChar(char16_t C) {
+  return IsAsciiIdentStart(C) || IsAsciiDigit(C);
+}
 
 // Simple case mapping of one code unit; units without a one-unit mapping are returned unchanged.
 inline char16_t CharUpper(char16_t C) {
@@ -121,10 +140,18 @@ bool IsSpaceChar(char C);
 bool IsDigitChar(char C);
 bool IsHexDigitChar(char C);
 bool IsLetterChar(char C);
-inline bool IsLineBreakChar(char C) { return C == '\n' || C == '\r'; }
-inline bool IsAsciiIdentStart(char C) { return IsAsciiIdentStart(char16_t(uint8_t(C))); }
-inline bool IsAsciiDigit(char C) { return C >= '0' && C <= '9'; }
-inline bool IsAsciiIdentChar(char C) { return IsAsciiIdentChar(char16_t(uint8_t(C))); }
+inline bool IsLineBreakChar(char C) {
+  return C == '\n' || C == '\r';
+}
+inline bool IsAsciiIdentStart(char C) {
+  return IsAsciiIdentStart(char16_t(uint8_t(C)));
+}
+inline bool IsAsciiDigit(char C) {
+  return C >= '0' && C <= '9';
+}
+inline bool IsAsciiIdentChar(char C) {
+  return IsAsciiIdentChar(char16_t(uint8_t(C)));
+}
 char CharUpper(char C);
 char CharLower(char C);
 
@@ -177,13 +204,16 @@ int SearchTextBack(std::u16string_view Pattern, std::u16string_view Text, int St
 //
 // Code pages are numbered as the platform numbers them (1252, 932, 28591, ...; 65001 is UTF-8).
 // Conversions never lose a byte: a byte that does not form a character of the code page (or does
-// not convert back to itself) decodes to the lone surrogate U+DC00 + byte, and encoding turns such a
-// unit back into its byte. Characters that the code page cannot hold encode as "?" and are counted.
+// not convert back to itself) decodes to the lone surrogate U+DC00 + byte, and encoding turns such
+// a unit back into its byte. Characters that the code page cannot hold encode as "?" and are
+// counted.
 
 constexpr uint32_t CP_UTF8 = 65001;
 constexpr char16_t kByteEscape = 0xDC00;  // U+DC00..U+DCFF stand for undecodable bytes
 
-inline bool IsByteEscape(char16_t C) { return C >= 0xDC00 && C <= 0xDCFF; }
+inline bool IsByteEscape(char16_t C) {
+  return C >= 0xDC00 && C <= 0xDCFF;
+}
 
 // The locale's code set, UTF-8 when the locale names plain ASCII or none.
 uint32_t SystemCodePage();
@@ -199,7 +229,6 @@ bool IsMultiByteCodePage(uint32_t CodePage);
 
 // Throw EConvertError for an unsupported code page.
 std::u16string CodePageToUtf16(std::string_view Bytes, uint32_t CodePage);
-std::string Utf16ToCodePage(std::u16string_view S, uint32_t CodePage,
-                            size_t* Unmappable = nullptr);
+std::string Utf16ToCodePage(std::u16string_view S, uint32_t CodePage, size_t* Unmappable = nullptr);
 
 }  // namespace synt

@@ -2,9 +2,9 @@
 // 8-bit character functions that depend on the system code page.
 #include <langinfo.h>
 #include <locale.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
-#include <unicode/uchar.h>
 
 #include <algorithm>
 #include <cctype>
@@ -31,11 +31,11 @@ struct KnownCodePage {
 };
 // Code pages whose ICU converter is not found under "windows-N", "cpN" or "ibm-N".
 constexpr KnownCodePage kKnown[] = {
-    {20127, "US-ASCII"},    {20866, "KOI8-R"},      {21866, "KOI8-U"},      {20932, "EUC-JP"},
-    {51932, "EUC-JP"},      {51949, "EUC-KR"},      {54936, "GB18030"},     {28591, "ISO-8859-1"},
-    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},
-    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},  {28599, "ISO-8859-9"},
-    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {10000, "macintosh"},   {936, "windows-936"},
+    {20127, "US-ASCII"},    {20866, "KOI8-R"},      {21866, "KOI8-U"},     {20932, "EUC-JP"},
+    {51932, "EUC-JP"},      {51949, "EUC-KR"},      {54936, "GB18030"},    {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"}, {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"}, {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {10000, "macintosh"},  {936, "windows-936"},
 };
 
 bool UsableType(UConverterType t) {
@@ -84,12 +84,12 @@ uint32_t CodeSetToCodePage(const char* codeset) {
     uint32_t cp;
   };
   static constexpr Alias aliases[] = {
-      {"ISO88591", 28591},  {"ISO88592", 28592},  {"ISO88593", 28593},  {"ISO88594", 28594},
-      {"ISO88595", 28595},  {"ISO88596", 28596},  {"ISO88597", 28597},  {"ISO88598", 28598},
-      {"ISO88599", 28599},  {"ISO885913", 28603}, {"ISO885915", 28605}, {"KOI8R", 20866},
-      {"KOI8U", 21866},     {"EUCJP", 20932},     {"EUCKR", 51949},     {"GB2312", 936},
-      {"GBK", 936},         {"GB18030", 54936},   {"BIG5", 950},        {"BIG5HKSCS", 950},
-      {"SHIFTJIS", 932},    {"SJIS", 932},        {"TIS620", 874},      {"EUCCN", 936},
+      {"ISO88591", 28591}, {"ISO88592", 28592},  {"ISO88593", 28593},  {"ISO88594", 28594},
+      {"ISO88595", 28595}, {"ISO88596", 28596},  {"ISO88597", 28597},  {"ISO88598", 28598},
+      {"ISO88599", 28599}, {"ISO885913", 28603}, {"ISO885915", 28605}, {"KOI8R", 20866},
+      {"KOI8U", 21866},    {"EUCJP", 20932},     {"EUCKR", 51949},     {"GB2312", 936},
+      {"GBK", 936},        {"GB18030", 54936},   {"BIG5", 950},        {"BIG5HKSCS", 950},
+      {"SHIFTJIS", 932},   {"SJIS", 932},        {"TIS620", 874},      {"EUCCN", 936},
   };
   for (const auto& a : aliases) {
     if (s == a.name) return a.cp;
@@ -106,9 +106,12 @@ uint32_t CodeSetToCodePage(const char* codeset) {
   return CP_UTF8;
 }
 
-uint32_t ResolveCodePage(uint32_t cp) { return cp == 0 ? SystemCodePage() : cp; }
+uint32_t ResolveCodePage(uint32_t cp) {
+  return cp == 0 ? SystemCodePage() : cp;
+}
 
-// ---- Lossless decoding through ICU ---------------------------------------------------------------
+// ---- Lossless decoding through ICU
+// ---------------------------------------------------------------
 
 // Writes every byte ICU cannot convert as its escape unit.
 void EscapeBytesCallback(const void*, UConverterToUnicodeArgs* args, const char* units,
@@ -141,8 +144,9 @@ void EncodeRun(UConverter* cnv, std::u16string_view run, std::string& out) {
   size_t cap = size_t(UCNV_GET_MAX_BYTES_FOR_STRING(run.size(), ucnv_getMaxCharSize(cnv)));
   out.resize(at + cap);
   UErrorCode err = U_ZERO_ERROR;
-  int32_t n = ucnv_fromUChars(cnv, out.data() + at, int32_t(cap),
-                              reinterpret_cast<const UChar*>(run.data()), int32_t(run.size()), &err);
+  int32_t n =
+      ucnv_fromUChars(cnv, out.data() + at, int32_t(cap),
+                      reinterpret_cast<const UChar*>(run.data()), int32_t(run.size()), &err);
   out.resize(at + (U_SUCCESS(err) || err == U_STRING_NOT_TERMINATED_WARNING ? size_t(n) : 0));
 }
 
@@ -157,7 +161,8 @@ std::string EncodeWith(UConverter* cnv, std::u16string_view s, size_t* unmappabl
   size_t runStart = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     char16_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
       ++i;  // a pair, never an escape
       continue;
     }
@@ -258,30 +263,67 @@ uint32_t SystemCodePage() {
   return cp;
 }
 
-uint32_t OemCodePage() { return SystemCodePage(); }
+uint32_t OemCodePage() {
+  return SystemCodePage();
+}
 
 uint32_t CharsetToCodePage(uint8_t Charset) {
   uint32_t cp;
   switch (Charset) {
-    case 0: cp = 1252; break;     // ANSI
-    case 1: return SystemCodePage();  // default
-    case 77: cp = 10000; break;   // Mac
-    case 128: cp = 932; break;    // Shift-JIS
-    case 129: cp = 949; break;    // Hangul
-    case 130: cp = 1361; break;   // Johab
-    case 134: cp = 936; break;    // GB 2312
-    case 136: cp = 950; break;    // Big5
-    case 161: cp = 1253; break;   // Greek
-    case 162: cp = 1254; break;   // Turkish
-    case 163: cp = 1258; break;   // Vietnamese
-    case 177: cp = 1255; break;   // Hebrew
-    case 178: cp = 1256; break;   // Arabic
-    case 186: cp = 1257; break;   // Baltic
-    case 204: cp = 1251; break;   // Russian
-    case 222: cp = 874; break;    // Thai
-    case 238: cp = 1250; break;   // Eastern Europe
-    case 255: return OemCodePage();
-    default: return SystemCodePage();
+    case 0:
+      cp = 1252;
+      break;  // ANSI
+    case 1:
+      return SystemCodePage();  // default
+    case 77:
+      cp = 10000;
+      break;  // Mac
+    case 128:
+      cp = 932;
+      break;  // Shift-JIS
+    case 129:
+      cp = 949;
+      break;  // Hangul
+    case 130:
+      cp = 1361;
+      break;  // Johab
+    case 134:
+      cp = 936;
+      break;  // GB 2312
+    case 136:
+      cp = 950;
+      break;  // Big5
+    case 161:
+      cp = 1253;
+      break;  // Greek
+    case 162:
+      cp = 1254;
+      break;  // Turkish
+    case 163:
+      cp = 1258;
+      break;  // Vietnamese
+    case 177:
+      cp = 1255;
+      break;  // Hebrew
+    case 178:
+      cp = 1256;
+      break;  // Arabic
+    case 186:
+      cp = 1257;
+      break;  // Baltic
+    case 204:
+      cp = 1251;
+      break;  // Russian
+    case 222:
+      cp = 874;
+      break;  // Thai
+    case 238:
+      cp = 1250;
+      break;  // Eastern Europe
+    case 255:
+      return OemCodePage();
+    default:
+      return SystemCodePage();
   }
   return IsCodePageSupported(cp) ? cp : SystemCodePage();
 }
@@ -312,7 +354,8 @@ std::u16string CodePageToUtf16(std::string_view Bytes, uint32_t CodePage) {
   if (CodePage == CP_UTF8) return Utf8DecodeLossless(Bytes);
   ConverterPtr dec = OpenCodePage(CodePage);
   ConverterPtr enc = OpenCodePage(CodePage);
-  if (!dec || !enc) throw EConvertError("Code page " + std::to_string(CodePage) + " is not supported");
+  if (!dec || !enc)
+    throw EConvertError("Code page " + std::to_string(CodePage) + " is not supported");
   UErrorCode err = U_ZERO_ERROR;
   ucnv_setToUCallBack(dec.get(), EscapeBytesCallback, nullptr, nullptr, nullptr, &err);
   std::u16string out(Bytes.size() + 16, u'\0');
@@ -348,13 +391,27 @@ std::string Utf16ToCodePage(std::u16string_view S, uint32_t CodePage, size_t* Un
 
 // ---- 8-bit forms --------------------------------------------------------------------------------
 
-bool IsWordChar(char C) { return Ansi().flags[uint8_t(C)] & char_detail::kWord; }
-bool IsSpaceChar(char C) { return Ansi().flags[uint8_t(C)] & char_detail::kSpace; }
-bool IsDigitChar(char C) { return Ansi().flags[uint8_t(C)] & char_detail::kDigit; }
-bool IsHexDigitChar(char C) { return Ansi().flags[uint8_t(C)] & char_detail::kHexDigit; }
-bool IsLetterChar(char C) { return Ansi().flags[uint8_t(C)] & char_detail::kLetter; }
-char CharUpper(char C) { return Ansi().upper[uint8_t(C)]; }
-char CharLower(char C) { return Ansi().lower[uint8_t(C)]; }
+bool IsWordChar(char C) {
+  return Ansi().flags[uint8_t(C)] & char_detail::kWord;
+}
+bool IsSpaceChar(char C) {
+  return Ansi().flags[uint8_t(C)] & char_detail::kSpace;
+}
+bool IsDigitChar(char C) {
+  return Ansi().flags[uint8_t(C)] & char_detail::kDigit;
+}
+bool IsHexDigitChar(char C) {
+  return Ansi().flags[uint8_t(C)] & char_detail::kHexDigit;
+}
+bool IsLetterChar(char C) {
+  return Ansi().flags[uint8_t(C)] & char_detail::kLetter;
+}
+char CharUpper(char C) {
+  return Ansi().upper[uint8_t(C)];
+}
+char CharLower(char C) {
+  return Ansi().lower[uint8_t(C)];
+}
 
 std::string ChangeCase(std::string_view S, TChangeCase Mode) {
   if (Mode == ccNone || S.empty()) return std::string(S);
@@ -364,10 +421,14 @@ std::string ChangeCase(std::string_view S, TChangeCase Mode) {
     std::string r(S);
     auto map = [&](char c) {
       switch (Mode) {
-        case ccUpper: return CharUpper(c);
-        case ccLower: return CharLower(c);
-        case ccToggle: return CharUpper(c) == c ? CharLower(c) : CharUpper(c);
-        default: return c;
+        case ccUpper:
+          return CharUpper(c);
+        case ccLower:
+          return CharLower(c);
+        case ccToggle:
+          return CharUpper(c) == c ? CharLower(c) : CharUpper(c);
+        default:
+          return c;
       }
     };
     if (Mode == ccTitle) {

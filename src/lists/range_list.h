@@ -164,8 +164,7 @@ class TRangeList {
     items_.insert(items_.begin() + (a + 1), std::move(Range));
     int i = a + 1;
     if (a != -1 && Joinable(R(size_t(a)).EndPos, start)) i = Join(a);
-    while (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos))
-      i = Join(i);
+    while (i + 1 < Count() && Joinable(R(size_t(i)).EndPos, R(size_t(i) + 1).StartPos)) i = Join(i);
     return i;
   }
 
@@ -200,7 +199,8 @@ class TRangeList {
     if (Target) {
       Target->Clear();
       Target->items_.reserve(items_.size() - size_t(i));
-      for (size_t k = size_t(i); k < items_.size(); ++k) Target->items_.push_back(std::move(items_[k]));
+      for (size_t k = size_t(i); k < items_.size(); ++k)
+        Target->items_.push_back(std::move(items_[k]));
     }
     items_.erase(items_.begin() + i, items_.end());
     if (lastFound_.Get() >= Count()) lastFound_.Set(0);

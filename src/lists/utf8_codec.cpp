@@ -80,8 +80,8 @@ size_t Utf8DecodeInto(const char* Src, size_t N, char16_t* Dst, std::vector<int>
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_unpacklo_epi8(v, zero));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 8), _mm_unpackhi_epi8(v, zero));
       if (Starts) {
-        unsigned br = unsigned(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+        unsigned br =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
         if (br) RecordBreaks(br, p, end, size_t(d - Dst) + Base, *Starts);
       }
       p += 16;
@@ -93,8 +93,7 @@ size_t Utf8DecodeInto(const char* Src, size_t N, char16_t* Dst, std::vector<int>
     for (unsigned i = 0; i < n; ++i) {
       uint8_t c = p[i];
       d[i] = c;
-      if (Starts && (c == '\n' || c == '\r') &&
-          !(c == '\r' && p + i + 1 < end && p[i + 1] == '\n'))
+      if (Starts && (c == '\n' || c == '\r') && !(c == '\r' && p + i + 1 < end && p[i + 1] == '\n'))
         Starts->push_back(int(size_t(d - Dst) + i + 1 + Base));
     }
     p += n;

@@ -51,9 +51,13 @@ void TCollectionItem::SetIndex(int Value) {
   Changed(true);
 }
 
-std::u16string TCollectionItem::DisplayName() const { return AsciiToUtf16(ClassName()); }
+std::u16string TCollectionItem::DisplayName() const {
+  return AsciiToUtf16(ClassName());
+}
 
-void TCollectionItem::SetDisplayName(const std::u16string&) { Changed(false); }
+void TCollectionItem::SetDisplayName(const std::u16string&) {
+  Changed(false);
+}
 
 void TCollectionItem::Assign(const TPersistent* Source) {
   auto* item = dynamic_cast<const TCollectionItem*>(Source);
@@ -77,7 +81,9 @@ std::u16string TCollectionItem::GetNamePath() const {
   return AsciiToUtf16(ClassName());
 }
 
-TPersistent* TCollectionItem::GetOwner() const { return inList_ ? collection_ : nullptr; }
+TPersistent* TCollectionItem::GetOwner() const {
+  return inList_ ? collection_ : nullptr;
+}
 
 void TCollectionItem::Changed(bool AllItems) {
   if (collection_ && inList_ && collection_->updateCount_ == 0)
@@ -100,7 +106,9 @@ TCollection::~TCollection() {
   }
 }
 
-TCollectionItem* TCollection::Add() { return Insert(Count()); }
+TCollectionItem* TCollection::Add() {
+  return Insert(Count());
+}
 
 TCollectionItem* TCollection::Insert(int Index) {
   if (Index < 0 || Index > Count())
@@ -166,7 +174,9 @@ TCollectionItem* TCollection::FindItemID(int ID) const {
   return nullptr;
 }
 
-void TCollection::BeginUpdate() { ++updateCount_; }
+void TCollection::BeginUpdate() {
+  ++updateCount_;
+}
 
 void TCollection::EndUpdate() {
   if (updateCount_ > 0) --updateCount_;

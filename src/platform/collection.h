@@ -57,7 +57,7 @@ class TCollectionItem : public TPersistent {
   // Moves the item to another collection (null: out of any, and then the caller owns it).
   void SetCollection(TCollection* Value);
   int Index() const;
-  void SetIndex(int Value);  // moves the item within its collection
+  void SetIndex(int Value);       // moves the item within its collection
   int ID() const { return FID; }  // unique within the collection, never reused
   // The name shown for the item; the base gives the class name.
   virtual std::u16string DisplayName() const;

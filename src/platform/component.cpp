@@ -14,7 +14,9 @@ void DescribeComponent(TPropertyList& List) {
   p.Integer("Tag", &TComponent::Tag, &TComponent::SetTag).Def(0);
 }
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+char16_t Lower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
+}
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -33,7 +35,9 @@ const TClassInfo& TComponent::StaticClassInfo() {
 
 bool IsValidIdent(std::u16string_view Name) {
   if (Name.empty()) return false;
-  auto alpha = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_'; };
+  auto alpha = [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
+  };
   if (!alpha(Name[0])) return false;
   for (char16_t c : Name)
     if (!alpha(c) && !(c >= u'0' && c <= u'9')) return false;
@@ -158,9 +162,13 @@ void TComponent::SetDesigning(bool Value, bool SetChildren) {
     for (TComponent* c : components_) c->SetDesigning(Value, true);
 }
 
-void TComponent::Loading() { state_.Include(csLoading); }
+void TComponent::Loading() {
+  state_.Include(csLoading);
+}
 
-void TComponent::Loaded() { state_.Exclude(csLoading); }
+void TComponent::Loaded() {
+  state_.Exclude(csLoading);
+}
 
 void TComponent::Destroying() {
   if (state_.Contains(csDestroying)) return;

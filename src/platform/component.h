@@ -81,9 +81,9 @@ class TComponent : public TPersistent {
   TComponent* Components(int Index) const { return components_.at(size_t(Index)); }
   int ComponentIndex() const;  // in the owner's list; -1 without owner
   TComponent* FindComponent(std::u16string_view Name) const;  // among owned, without case
-  void InsertComponent(TComponent* Component);  // takes ownership
-  void RemoveComponent(TComponent* Component);  // gives it up (not freed)
-  void DestroyComponents();                     // frees every owned component, last first
+  void InsertComponent(TComponent* Component);                // takes ownership
+  void RemoveComponent(TComponent* Component);                // gives it up (not freed)
+  void DestroyComponents();  // frees every owned component, last first
 
   // Asks Component to call this->Notification(Component, opRemove)... and the reverse: the link
   // is mutual, so either side's destruction tells the other.
@@ -103,8 +103,8 @@ class TComponent : public TPersistent {
   // the stored form has been read and references between components are resolved.
   virtual void Loading();
   virtual void Loaded();
-  // Sets csDestroying on this component and everything it owns. The base destructor calls it, and an
-  // owner calls it on what it owns before freeing it; a descendant that must see the flag in its
+  // Sets csDestroying on this component and everything it owns. The base destructor calls it, and
+  // an owner calls it on what it owns before freeing it; a descendant that must see the flag in its
   // own destructor when deleted directly calls it there first.
   void Destroying();
   virtual void Updating() { state_.Include(csUpdating); }
@@ -112,7 +112,8 @@ class TComponent : public TPersistent {
 
   // Stored-form structure: the components written as nested objects of this one (the base: when it
   // is the root, the components it owns that have no parent), and the owner and parent given to
-  // nested objects read back. Only what GetChildren lists is accepted as a nested object on reading.
+  // nested objects read back. Only what GetChildren lists is accepted as a nested object on
+  // reading.
   virtual void GetChildren(const std::function<void(TComponent* Child)>& Proc, TComponent* Root);
   virtual TComponent* GetChildOwner() { return nullptr; }
   virtual TComponent* GetChildParent() { return this; }

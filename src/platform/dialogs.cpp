@@ -24,10 +24,14 @@ int THeadlessDialogService::MessageDlg(const std::u16string&, TMsgDlgType, TMsgD
 int THeadlessDialogService::MessageBox(const std::u16string&, const std::u16string&,
                                        TMessageBoxButtons Buttons, TMessageBoxIcon) {
   switch (Buttons) {
-    case mbbOK: return mrOk;
-    case mbbOKCancel: return mrCancel;
-    case mbbYesNo: return mrNo;
-    case mbbYesNoCancel: return mrCancel;
+    case mbbOK:
+      return mrOk;
+    case mbbOKCancel:
+      return mrCancel;
+    case mbbYesNo:
+      return mrNo;
+    case mbbYesNoCancel:
+      return mrCancel;
   }
   return mrOk;
 }
@@ -68,7 +72,9 @@ TDialogService& DialogService() {
   return s ? *s : Headless();
 }
 
-TDialogService* SetDialogService(TDialogService* Service) { return g_Service.exchange(Service); }
+TDialogService* SetDialogService(TDialogService* Service) {
+  return g_Service.exchange(Service);
+}
 
 int MessageDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
                int HelpContext) {

@@ -20,15 +20,36 @@ namespace synt {
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {
-  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp,
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp,
   mbClose
 };
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;
 
 // Modal results: the button that closed the dialog.
 enum : int {
-  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
-  mrClose = 8, mrHelp = 9, mrAll = 12, mrNoToAll = 13, mrYesToAll = 14
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+  mrClose = 8,
+  mrHelp = 9,
+  mrAll = 12,
+  mrNoToAll = 13,
+  mrYesToAll = 14
 };
 
 // Buttons and icon of a plain message box.
@@ -59,9 +80,9 @@ class TScriptedDialogService : public TDialogService {
   struct TShown {
     bool IsMessageBox = false;
     std::u16string Text;
-    std::u16string Caption;     // message boxes
+    std::u16string Caption;  // message boxes
     TMsgDlgType Type = mtCustom;
-    TMsgDlgButtons Buttons;     // message dialogs
+    TMsgDlgButtons Buttons;  // message dialogs
     TMessageBoxButtons BoxButtons = mbbOK;
     TMessageBoxIcon Icon = mbiNone;
     int Result = mrNone;

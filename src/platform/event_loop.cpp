@@ -23,7 +23,9 @@ TEventLoop& EventLoop() {
   return l ? *l : BuiltInLoop();
 }
 
-void SetEventLoop(TEventLoop* Loop) { installed_loop.store(Loop, std::memory_order_release); }
+void SetEventLoop(TEventLoop* Loop) {
+  installed_loop.store(Loop, std::memory_order_release);
+}
 
 THeadlessEventLoop::THeadlessEventLoop() : gui_thread_(std::this_thread::get_id()) {}
 
@@ -32,11 +34,14 @@ THeadlessEventLoop::~THeadlessEventLoop() = default;
 TEventLoop::TimerId THeadlessEventLoop::StartTimer(std::uint32_t IntervalMs,
                                                    std::function<void()> Callback) {
   TimerId id = next_id_++;
-  timers_.emplace(id, Timer{IntervalMs, TickCount() + IntervalMs, next_seq_++, std::move(Callback)});
+  timers_.emplace(id,
+                  Timer{IntervalMs, TickCount() + IntervalMs, next_seq_++, std::move(Callback)});
   return id;
 }
 
-void THeadlessEventLoop::StopTimer(TimerId Id) { timers_.erase(Id); }
+void THeadlessEventLoop::StopTimer(TimerId Id) {
+  timers_.erase(Id);
+}
 
 void THeadlessEventLoop::Post(std::function<void()> Work) {
   {
@@ -46,7 +51,9 @@ void THeadlessEventLoop::Post(std::function<void()> Work) {
   posted_cv_.notify_all();
 }
 
-bool THeadlessEventLoop::IsGuiThread() const { return std::this_thread::get_id() == gui_thread_; }
+bool THeadlessEventLoop::IsGuiThread() const {
+  return std::this_thread::get_id() == gui_thread_;
+}
 
 bool THeadlessEventLoop::HasPosted() const {
   std::lock_guard lock(posted_mutex_);
@@ -88,7 +95,9 @@ int THeadlessEventLoop::RunDueTimers() {
   return n;
 }
 
-int THeadlessEventLoop::ProcessEvents() { return RunPosted() + RunDueTimers(); }
+int THeadlessEventLoop::ProcessEvents() {
+  return RunPosted() + RunDueTimers();
+}
 
 int THeadlessEventLoop::RunUntilIdle(int MaxTurns) {
   int turns = 0;
@@ -118,7 +127,8 @@ bool THeadlessEventLoop::RunUntil(const std::function<bool()>& Done, std::uint64
     if (now >= end) return Done();
     std::int64_t wait = NextTimerDelay();
     std::uint64_t limit = end - now;
-    if (wait < 0 || static_cast<std::uint64_t>(wait) > limit) wait = static_cast<std::int64_t>(limit);
+    if (wait < 0 || static_cast<std::uint64_t>(wait) > limit)
+      wait = static_cast<std::int64_t>(limit);
     if (wait > 0) WaitForPosted(static_cast<std::uint64_t>(wait));
   }
   return true;
@@ -126,9 +136,13 @@ bool THeadlessEventLoop::RunUntil(const std::function<bool()>& Done, std::uint64
 
 TTimer::TTimer(TEventLoop* Loop) : loop_(Loop) {}
 
-TTimer::~TTimer() { SetEnabled(false); }
+TTimer::~TTimer() {
+  SetEnabled(false);
+}
 
-TEventLoop& TTimer::Loop() const { return loop_ ? *loop_ : EventLoop(); }
+TEventLoop& TTimer::Loop() const {
+  return loop_ ? *loop_ : EventLoop();
+}
 
 void TTimer::SetInterval(std::uint32_t Ms) {
   if (Ms == interval_) return;

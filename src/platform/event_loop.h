@@ -1,5 +1,5 @@
-// The GUI thread's event loop as the engine sees it: timers that fire on the GUI thread, work posted
-// to the GUI thread from any thread, and the tick (platform/tick.h) they are timed by.
+// The GUI thread's event loop as the engine sees it: timers that fire on the GUI thread, work
+// posted to the GUI thread from any thread, and the tick (platform/tick.h) they are timed by.
 //
 //   synt::TTimer idle;                       // a platform timer, created disabled
 //   idle.OnTimer = [&] { Step(); };
@@ -8,9 +8,9 @@
 //
 //   synt::EventLoop().Post([=] { TakeOver(result); });   // from a worker thread
 //
-// The toolkit backend implements TEventLoop with its own timers and queued calls. THeadlessEventLoop
-// is the implementation of tests and the command-line tool: nothing runs until the owner asks
-// (ProcessEvents, RunFor), so a test drives time step by step with a manual clock.
+// The toolkit backend implements TEventLoop with its own timers and queued calls.
+// THeadlessEventLoop is the implementation of tests and the command-line tool: nothing runs until
+// the owner asks (ProcessEvents, RunFor), so a test drives time step by step with a manual clock.
 #pragma once
 
 #include <condition_variable>
@@ -29,8 +29,8 @@ class TEventLoop {
 
   virtual ~TEventLoop() = default;
 
-  // A repeating timer: Callback runs on the GUI thread every IntervalMs (0 = at the next turn of the
-  // loop) until StopTimer. GUI thread only.
+  // A repeating timer: Callback runs on the GUI thread every IntervalMs (0 = at the next turn of
+  // the loop) until StopTimer. GUI thread only.
   virtual TimerId StartTimer(std::uint32_t IntervalMs, std::function<void()> Callback) = 0;
   // Stops a timer; unknown or already stopped ids are ignored. After it returns the callback is not
   // called again, even if the timer was due. GUI thread only.

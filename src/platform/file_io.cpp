@@ -34,7 +34,8 @@ mode_t CurrentUmask() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.compare(0, 6, "Umask:") == 0) return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+    if (line.compare(0, 6, "Umask:") == 0)
+      return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
   }
   return 022;
 }

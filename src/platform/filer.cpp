@@ -47,7 +47,9 @@ std::vector<std::string> SplitPath(const std::string& Path) {
   return parts;
 }
 
-EReadError InvalidValue() { return EReadError("Invalid property value"); }
+EReadError InvalidValue() {
+  return EReadError("Invalid property value");
+}
 
 std::function<TComponent*(std::string_view)>& GlobalFinder() {
   static std::function<TComponent*(std::string_view)> f;
@@ -352,7 +354,8 @@ void TReader::SetValue(TPersistent* Instance, const TPropInfo& P, const TTextVal
         throw InvalidValue();
       if (x < P.Min || x > P.Max) {
         // Symbolic 32-bit values (system colours) may also be written unsigned.
-        if (P.Idents && P.Min == INT32_MIN && P.Max == INT32_MAX && x >= 0 && x <= int64_t(UINT32_MAX))
+        if (P.Idents && P.Min == INT32_MIN && P.Max == INT32_MAX && x >= 0 &&
+            x <= int64_t(UINT32_MAX))
           x = int64_t(int32_t(uint32_t(x)));
         else
           throw InvalidValue();
@@ -365,7 +368,8 @@ void TReader::SetValue(TPersistent* Instance, const TPropInfo& P, const TTextVal
       int idx = -1;
       if (V.Kind == TValueKind::Ident)
         idx = P.Enum->IndexOf(V.Ident);
-      else if (V.Kind == TValueKind::Integer && V.Int >= 0 && V.Int < int64_t(P.Enum->Idents.size()))
+      else if (V.Kind == TValueKind::Integer && V.Int >= 0 &&
+               V.Int < int64_t(P.Enum->Idents.size()))
         idx = int(V.Int);
       if (idx < 0) throw InvalidValue();
       P.SetOrd(Instance, idx);
@@ -469,7 +473,8 @@ TComponent* TReader::FindComponentByName(std::string_view Name) const {
   }
   while (c && dot != std::string_view::npos) {
     size_t next = Name.find('.', dot + 1);
-    std::string_view part = Name.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1);
+    std::string_view part =
+        Name.substr(dot + 1, next == std::string_view::npos ? next : next - dot - 1);
     c = c->FindComponent(AsciiToUtf16(part));
     dot = next;
   }
@@ -506,9 +511,13 @@ const TTextValue& TReader::Current() const {
   return f.Items[f.Index];
 }
 
-void TReader::Advance() { ++frames_.back().Index; }
+void TReader::Advance() {
+  ++frames_.back().Index;
+}
 
-TValueKind TReader::NextValue() const { return Current().Kind; }
+TValueKind TReader::NextValue() const {
+  return Current().Kind;
+}
 
 bool TReader::EndOfList() const {
   return frames_.empty() || frames_.back().Index >= frames_.back().Count;
@@ -574,7 +583,9 @@ const TTextValue& TReader::ReadValue() {
   return v;
 }
 
-void TReader::SkipValue() { ReadValue(); }
+void TReader::SkipValue() {
+  ReadValue();
+}
 
 void TReader::ReadCollectionValue(TCollection* Collection) {
   const TTextValue& v = Current();
@@ -583,8 +594,7 @@ void TReader::ReadCollectionValue(TCollection* Collection) {
   ReadCollection(Collection, v);
 }
 
-void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc,
-                             bool) {
+void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc, bool) {
   if (!defining_ || definedFound_ || !SameAscii(Name, *defining_)) return;
   definedFound_ = true;
   if (!ReadData) throw InvalidValue();
@@ -755,12 +765,24 @@ void TWriter::WriteListEnd() {
   Emit(std::move(v));
 }
 
-void TWriter::WriteInteger(int64_t V) { Emit(TTextValue::OfInt(V)); }
-void TWriter::WriteFloat(double V) { Emit(TTextValue::OfFloat(V)); }
-void TWriter::WriteBoolean(bool V) { Emit(TTextValue::OfIdent(V ? "True" : "False")); }
-void TWriter::WriteString(std::u16string_view V) { Emit(TTextValue::OfString(std::u16string(V))); }
-void TWriter::WriteIdent(std::string_view V) { Emit(TTextValue::OfIdent(std::string(V))); }
-void TWriter::WriteValue(TTextValue V) { Emit(std::move(V)); }
+void TWriter::WriteInteger(int64_t V) {
+  Emit(TTextValue::OfInt(V));
+}
+void TWriter::WriteFloat(double V) {
+  Emit(TTextValue::OfFloat(V));
+}
+void TWriter::WriteBoolean(bool V) {
+  Emit(TTextValue::OfIdent(V ? "True" : "False"));
+}
+void TWriter::WriteString(std::u16string_view V) {
+  Emit(TTextValue::OfString(std::u16string(V)));
+}
+void TWriter::WriteIdent(std::string_view V) {
+  Emit(TTextValue::OfIdent(std::string(V)));
+}
+void TWriter::WriteValue(TTextValue V) {
+  Emit(std::move(V));
+}
 
 void TWriter::DefineProperty(const std::string& Name, TReaderProc, TWriterProc WriteData,
                              bool HasData) {

@@ -26,10 +26,10 @@
 //
 // Reading: properties are set in file order; nested objects are created through the class registry
 // (owner: the parent's GetChildOwner(), else the root; parent link: SetParentComponent); component
-// references are resolved by name after everything is read; then every component read gets Loaded().
-// Every error (syntax, unknown property, bad value, unknown class, unresolved reference) is offered
-// to OnError with its line; unhandled, it ends the read with EReadError("Line <n>: <message>").
-// Loaded() runs even then, so that no component stays in its loading state.
+// references are resolved by name after everything is read; then every component read gets
+// Loaded(). Every error (syntax, unknown property, bad value, unknown class, unresolved reference)
+// is offered to OnError with its line; unhandled, it ends the read with EReadError("Line <n>:
+// <message>"). Loaded() runs even then, so that no component stays in its loading state.
 #pragma once
 
 #include <cstdint>

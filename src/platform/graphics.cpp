@@ -114,8 +114,9 @@ const TEnumInfo& FontPitchInfo() {
   return info;
 }
 const TEnumInfo& PenStyleInfo() {
-  static const TEnumInfo info{"TPenStyle", {"psSolid", "psDash", "psDot", "psDashDot",
-                                            "psDashDotDot", "psClear", "psInsideFrame"}};
+  static const TEnumInfo info{
+      "TPenStyle",
+      {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"}};
   return info;
 }
 const TEnumInfo& PenModeInfo() {
@@ -127,9 +128,9 @@ const TEnumInfo& PenModeInfo() {
   return info;
 }
 const TEnumInfo& BrushStyleInfo() {
-  static const TEnumInfo info{"TBrushStyle", {"bsSolid", "bsClear", "bsHorizontal", "bsVertical",
-                                              "bsFDiagonal", "bsBDiagonal", "bsCross",
-                                              "bsDiagCross"}};
+  static const TEnumInfo info{"TBrushStyle",
+                              {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
+                               "bsBDiagonal", "bsCross", "bsDiagCross"}};
   return info;
 }
 
@@ -184,7 +185,8 @@ void TFont::Assign(const TPersistent* Source) {
     charset_ = f->charset_;
     color_ = f->color_;
     // Keep the point size across resolutions (a printer's font from the screen's).
-    height_ = f->pixelsPerInch_ == pixelsPerInch_ ? f->height_ : -MulDiv(f->Size(), pixelsPerInch_, 72);
+    height_ =
+        f->pixelsPerInch_ == pixelsPerInch_ ? f->height_ : -MulDiv(f->Size(), pixelsPerInch_, 72);
     name_ = f->name_;
     pitch_ = f->pitch_;
     style_ = f->style_;
@@ -224,8 +226,12 @@ void TFont::SetPitch(TFontPitch V) {
   pitch_ = V;
   Changed();
 }
-int TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
-void TFont::SetSize(int V) { SetHeight(-MulDiv(V, pixelsPerInch_, 72)); }
+int TFont::Size() const {
+  return -MulDiv(height_, 72, pixelsPerInch_);
+}
+void TFont::SetSize(int V) {
+  SetHeight(-MulDiv(V, pixelsPerInch_, 72));
+}
 void TFont::SetStyle(TFontStyles V) {
   V = V * TFontStyles::Range(4);
   if (V == style_) return;
@@ -379,10 +385,18 @@ void THeadlessCanvas::Polygon(const std::vector<TPoint>& Points) {
   Record(TCanvasOpKind::Polygon).Points = Points;
 }
 
-void THeadlessCanvas::Rectangle(const TRect& R) { Record(TCanvasOpKind::Rectangle).Rect = R; }
-void THeadlessCanvas::Ellipse(const TRect& R) { Record(TCanvasOpKind::Ellipse).Rect = R; }
-void THeadlessCanvas::FillRect(const TRect& R) { Record(TCanvasOpKind::FillRect).Rect = R; }
-void THeadlessCanvas::FrameRect(const TRect& R) { Record(TCanvasOpKind::FrameRect).Rect = R; }
+void THeadlessCanvas::Rectangle(const TRect& R) {
+  Record(TCanvasOpKind::Rectangle).Rect = R;
+}
+void THeadlessCanvas::Ellipse(const TRect& R) {
+  Record(TCanvasOpKind::Ellipse).Rect = R;
+}
+void THeadlessCanvas::FillRect(const TRect& R) {
+  Record(TCanvasOpKind::FillRect).Rect = R;
+}
+void THeadlessCanvas::FrameRect(const TRect& R) {
+  Record(TCanvasOpKind::FrameRect).Rect = R;
+}
 
 void THeadlessCanvas::TextOut(int X, int Y, std::u16string_view Text) {
   TCanvasOp& op = Record(TCanvasOpKind::TextOut);

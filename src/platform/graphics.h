@@ -8,7 +8,8 @@
 //   c.Brush()->SetColor(synt::clYellow);
 //   c.TextOut(0, 0, u"begin");
 //   c.FillRect({0, 16, 40, 32});
-//   const synt::TCanvasOp& op = c.Ops()[0];   // kind TextOut, text "begin", font bold, brush yellow
+//   const synt::TCanvasOp& op = c.Ops()[0];   // kind TextOut, text "begin", font bold, brush
+//   yellow
 #pragma once
 
 #include <cstdint>
@@ -52,7 +53,9 @@ constexpr TColor clMedGray = 0xA4A0A0;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
-constexpr TColor SystemColor(int Index) { return TColor(0xFF000000u | unsigned(Index)); }
+constexpr TColor SystemColor(int Index) {
+  return TColor(0xFF000000u | unsigned(Index));
+}
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
 constexpr TColor clActiveCaption = SystemColor(2);
@@ -119,11 +122,32 @@ using TFontStyles = TSet<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 enum TBrushStyle {
-  bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
 };
 const TEnumInfo& FontStyleInfo();
 const TEnumInfo& FontPitchInfo();
@@ -236,7 +260,7 @@ struct TRect {
 };
 
 struct TTextMetrics {
-  int Height = 0;           // ascent + descent
+  int Height = 0;  // ascent + descent
   int Ascent = 0;
   int Descent = 0;
   int InternalLeading = 0;
@@ -298,14 +322,22 @@ class TCanvas : public TPersistent {
 };
 
 enum class TCanvasOpKind {
-  LineTo, Polyline, Polygon, Rectangle, Ellipse, FillRect, FrameRect, TextOut, TextRect
+  LineTo,
+  Polyline,
+  Polygon,
+  Rectangle,
+  Ellipse,
+  FillRect,
+  FrameRect,
+  TextOut,
+  TextRect
 };
 
 // One recorded call and the state it was made in.
 struct TCanvasOp {
   TCanvasOpKind Kind;
-  TRect Rect;                   // the rectangle (TextOut: the text's cell box)
-  std::vector<TPoint> Points;   // LineTo: from and to
+  TRect Rect;                  // the rectangle (TextOut: the text's cell box)
+  std::vector<TPoint> Points;  // LineTo: from and to
   std::u16string Text;
   TPoint TextPos;
   TRect Clip;
@@ -329,7 +361,8 @@ class THeadlessCanvas : public TCanvas {
   SYNT_CLASS_INFO()
 
  public:
-  explicit THeadlessCanvas(int CellWidth = 8, int CellHeight = 16, TRect Bounds = {0, 0, 10000, 10000});
+  explicit THeadlessCanvas(int CellWidth = 8, int CellHeight = 16,
+                           TRect Bounds = {0, 0, 10000, 10000});
 
   const std::vector<TCanvasOp>& Ops() const { return ops_; }
   void ClearOps() { ops_.clear(); }

@@ -12,19 +12,22 @@ namespace {
 constexpr size_t kHugePage = size_t(2) << 20;
 }  // namespace
 
-size_t RoundToHugePage(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+size_t RoundToHugePage(size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
 
 void* MapLarge(size_t bytes, size_t& mapped) {
   // Over-allocate by a huge page and trim, so that the region starts on a huge-page boundary.
   size_t want = RoundToHugePage(bytes);
-  void* raw = ::mmap(nullptr, want + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
+  void* raw =
+      ::mmap(nullptr, want + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
   auto start = reinterpret_cast<uintptr_t>(raw);
   uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
   if (aligned > start) ::munmap(raw, aligned - start);
   uintptr_t end = start + want + kHugePage;
-  if (end > aligned + want) ::munmap(reinterpret_cast<void*>(aligned + want), end - (aligned + want));
+  if (end > aligned + want)
+    ::munmap(reinterpret_cast<void*>(aligned + want), end - (aligned + want));
 #ifdef MADV_HUGEPAGE
   ::madvise(reinterpret_cast<void*>(aligned), want, MADV_HUGEPAGE);
 #endif
@@ -32,7 +35,9 @@ void* MapLarge(size_t bytes, size_t& mapped) {
   return reinterpret_cast<void*>(aligned);
 }
 
-void UnmapLarge(void* p, size_t bytes) { ::munmap(p, bytes); }
+void UnmapLarge(void* p, size_t bytes) {
+  ::munmap(p, bytes);
+}
 
 TLargeBlock::TLargeBlock(size_t Bytes) : size_(Bytes) {
   if (Bytes >= (size_t(4) << 20)) {

@@ -79,7 +79,9 @@ int TMenuItem::MenuIndex() const {
   return int(it - parent_->items_.begin());
 }
 
-void TMenuItem::Add(TMenuItem* Item) { Insert(Count(), Item); }
+void TMenuItem::Add(TMenuItem* Item) {
+  Insert(Count(), Item);
+}
 
 void TMenuItem::Insert(int Index, TMenuItem* Item) {
   if (!Item) return;

@@ -44,9 +44,9 @@ class TMenuItem : public TComponent {
   int MenuIndex() const;
   void Add(TMenuItem* Item);
   void Insert(int Index, TMenuItem* Item);
-  void Delete(int Index);         // removes and frees
-  void Remove(TMenuItem* Item);   // removes; the caller owns it then
-  void Clear();                   // frees every sub-item
+  void Delete(int Index);        // removes and frees
+  void Remove(TMenuItem* Item);  // removes; the caller owns it then
+  void Clear();                  // frees every sub-item
   // The first sub-item whose caption equals Caption without regard to case and '&' markers.
   TMenuItem* Find(std::u16string_view Caption) const;
 

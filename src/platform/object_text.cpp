@@ -40,8 +40,12 @@ constexpr int kMaxDepth = 64;
 bool IsIdentStart(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
 }
-bool IsIdentChar(char16_t c) { return IsIdentStart(c) || (c >= u'0' && c <= u'9'); }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsIdentChar(char16_t c) {
+  return IsIdentStart(c) || (c >= u'0' && c <= u'9');
+}
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -93,13 +97,20 @@ class Parser {
 
   std::string Describe(const Token& t) {
     switch (t.Kind) {
-      case Tok::End: return "end of file";
-      case Tok::Ident: return "'" + t.Ident + "'";
-      case Tok::Integer: return "number";
-      case Tok::Float: return "number";
-      case Tok::String: return "string";
-      case Tok::Symbol: return "'" + Utf16ToUtf8(std::u16string(1, t.Sym)) + "'";
-      case Tok::Bad: return "invalid text";
+      case Tok::End:
+        return "end of file";
+      case Tok::Ident:
+        return "'" + t.Ident + "'";
+      case Tok::Integer:
+        return "number";
+      case Tok::Float:
+        return "number";
+      case Tok::String:
+        return "string";
+      case Tok::Symbol:
+        return "'" + Utf16ToUtf8(std::u16string(1, t.Sym)) + "'";
+      case Tok::Bad:
+        return "invalid text";
     }
     return "token";
   }
@@ -173,8 +184,7 @@ class Parser {
       return;
     }
     ++Pos;
-    if (c < 0x20 || c > 0x7E)
-      Fail("Invalid character #" + std::to_string(unsigned(c)));
+    if (c < 0x20 || c > 0x7E) Fail("Invalid character #" + std::to_string(unsigned(c)));
     Fail(std::string("Invalid character '") + char(c) + "'");
   }
 
@@ -599,7 +609,9 @@ class Parser {
 
 // --- formatting ------------------------------------------------------------------------------
 
-void Indent(std::string& out, int n) { out.append(size_t(n), ' '); }
+void Indent(std::string& out, int n) {
+  out.append(size_t(n), ' ');
+}
 
 std::string FormatFloat(double d) {
   if (std::isnan(d)) return "nan";

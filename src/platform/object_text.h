@@ -55,12 +55,12 @@ struct TTextValue {
   int Line = 0;
   int64_t Int = 0;
   double Float = 0;
-  std::u16string Str;                // String
-  std::string Ident;                 // Ident (may be dotted)
-  std::vector<std::string> SetItems; // Set
-  std::vector<TTextValue> List;      // List
-  std::vector<TTextItem> Items;      // Collection
-  std::string Bytes;                 // Binary
+  std::u16string Str;                 // String
+  std::string Ident;                  // Ident (may be dotted)
+  std::vector<std::string> SetItems;  // Set
+  std::vector<TTextValue> List;       // List
+  std::vector<TTextItem> Items;       // Collection
+  std::string Bytes;                  // Binary
 
   static TTextValue OfInt(int64_t V);
   static TTextValue OfFloat(double V);
@@ -96,8 +96,9 @@ struct TTextObject {
 // those that precede the object (no "object" keyword at all) or follow its end go to Errors.
 TTextObject ParseObjectText(std::u16string_view Text, std::vector<TTextError>& Errors);
 
-// Formats the tree as ASCII text with LF line breaks, two blanks per nesting level, strings quoted with characters outside 32..126 as #codes, long strings split into
-// pieces of at most 64 characters joined by " +". Error entries are not written.
+// Formats the tree as ASCII text with LF line breaks, two blanks per nesting level, strings quoted
+// with characters outside 32..126 as #codes, long strings split into pieces of at most 64
+// characters joined by " +". Error entries are not written.
 std::string FormatObjectText(const TTextObject& Object);
 
 // The quoted form of one string value as it appears after " = ", continuation lines indented by

@@ -14,7 +14,9 @@ namespace synt {
 
 namespace {
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool SameAscii(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -25,8 +27,9 @@ bool SameAscii(std::string_view a, std::string_view b) {
 
 struct LessNoCase {
   bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return AsciiLower(x) < AsciiLower(y);
+    });
   }
 };
 
@@ -128,7 +131,9 @@ void TPersistent::Assign(const TPersistent* Source) {
   AssignError(nullptr);
 }
 
-void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* Dest) const {
+  Dest->AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* Source) const {
   std::string source = Source ? Source->ClassName() : std::string("nil");
@@ -236,7 +241,8 @@ bool EqualObjects(const TPersistent* A, const TPersistent* B, const std::string&
       case TPropKind::Component: {
         TComponent* x = p->GetRef(A);
         TComponent* y = p->GetRef(B);
-        if (x != y && (!x || !y || x->GetNamePath() != y->GetNamePath())) return Differ(name, Where);
+        if (x != y && (!x || !y || x->GetNamePath() != y->GetNamePath()))
+          return Differ(name, Where);
         break;
       }
       case TPropKind::Event:

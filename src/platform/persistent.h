@@ -37,7 +37,8 @@ struct TPropInfo;
 class TPropertyList;
 
 // What one class is: its name, its base, how to create it and its published properties in published
-// order (those of the base first). One static instance per class, reached through StaticClassInfo().
+// order (those of the base first). One static instance per class, reached through
+// StaticClassInfo().
 class TClassInfo {
  public:
   using TDescribe = void (*)(TPropertyList& Props);
@@ -66,9 +67,13 @@ class TClassInfo {
   TItemFactory NewItem() const { return newItem_; }
 
   template <class C>
-  static TComponent* ComponentFactory(TComponent* Owner) { return new C(Owner); }
+  static TComponent* ComponentFactory(TComponent* Owner) {
+    return new C(Owner);
+  }
   template <class C>
-  static TCollectionItem* ItemFactory(TCollection* Collection) { return new C(Collection); }
+  static TCollectionItem* ItemFactory(TCollection* Collection) {
+    return new C(Collection);
+  }
 
  private:
   std::string name_;
@@ -83,16 +88,19 @@ class TClassInfo {
 
 // The class registry: the stored form names component classes, and the reader creates them here.
 // Register from code that is certainly linked (a module's registration function called from a
-// constructor or load path): static registrar objects in a static library may be dropped by the linker.
+// constructor or load path): static registrar objects in a static library may be dropped by the
+// linker.
 void RegisterClass(const TClassInfo& Info);
 const TClassInfo* FindClass(std::string_view Name);  // case-insensitive; null when unknown
 
 // Declares the class description of a class derived from TPersistent; define StaticClassInfo in the
 // class's source file.
-#define SYNT_CLASS_INFO()                              \
- public:                                               \
-  static const ::synt::TClassInfo& StaticClassInfo();  \
-  const ::synt::TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+#define SYNT_CLASS_INFO()                                \
+ public:                                                 \
+  static const ::synt::TClassInfo& StaticClassInfo();    \
+  const ::synt::TClassInfo& ClassInfo() const override { \
+    return StaticClassInfo();                            \
+  }
 
 class TPersistent : public TObject {
  public:
@@ -143,16 +151,17 @@ struct TWatchSlot {
 TWatchSlot SetDestroyWatch(TWatchSlot Slot);
 }  // namespace persistent_internal
 
-// Copies every published property that Dest's class shares with Source's (ordinals, strings, floats,
-// component references, event handlers; sub-objects by their own Assign). The generic part of
-// assigning collection items. Returns false when the classes share no description.
+// Copies every published property that Dest's class shares with Source's (ordinals, strings,
+// floats, component references, event handlers; sub-objects by their own Assign). The generic part
+// of assigning collection items. Returns false when the classes share no description.
 bool AssignPublishedProperties(TPersistent* Dest, const TPersistent* Source);
 
 // Whether two objects of the same class hold the same published state: every property, sub-objects
 // and collections item by item (string lists by their lines), component references by identity or,
 // between different roots, by name, events by being assigned. On a difference, Where names it
 // ("Formats[2].Font.Style").
-bool EqualPublishedProperties(const TPersistent* A, const TPersistent* B, std::string* Where = nullptr);
+bool EqualPublishedProperties(const TPersistent* A, const TPersistent* B,
+                              std::string* Where = nullptr);
 
 // Raised for a failed lookup in the class registry.
 class EClassNotFound : public Exception {

@@ -8,8 +8,8 @@
 //     p.Boolean("Enabled", &TRule::Enabled, &TRule::SetEnabled).Def(true);
 //     p.Enum("Mode", &TRule::Mode, &TRule::SetMode, ModeInfo()).Def(mdFirst);
 //     p.String("Expression", &TRule::Expression, &TRule::SetExpression);
-//     p.Object("Font", &TRule::Font);                         // owned sub-object, written as Font.X
-//     p.Component("Lexer", &TRule::Lexer, &TRule::SetLexer);  // reference by component name
+//     p.Object("Font", &TRule::Font);                         // owned sub-object, written as
+//     Font.X p.Component("Lexer", &TRule::Lexer, &TRule::SetLexer);  // reference by component name
 //     p.Event("OnChange", &TRule::OnChange);                  // std::function member
 //   }
 //
@@ -54,23 +54,23 @@ struct TIdentMap {
 };
 
 enum class TPropKind : uint8_t {
-  Integer,      // any integer type up to 64 bits, optionally with symbolic names (Idents)
+  Integer,  // any integer type up to 64 bits, optionally with symbolic names (Idents)
   Boolean,
   Enumeration,
-  Set,          // TSet<E> of an enumeration
+  Set,  // TSet<E> of an enumeration
   Float,
-  String,       // std::u16string
-  Object,       // an owned persistent sub-object (font, pen, string list, collection)
-  Component,    // a reference to another component, stored by name
-  Event,        // a std::function member, stored as a handler name
+  String,     // std::u16string
+  Object,     // an owned persistent sub-object (font, pen, string list, collection)
+  Component,  // a reference to another component, stored by name
+  Event,      // a std::function member, stored as a handler name
 };
 
 struct TPropInfo {
   std::string Name;
   TPropKind Kind = TPropKind::Integer;
-  const TEnumInfo* Enum = nullptr;     // Enumeration, Set
-  const TIdentMap* Idents = nullptr;   // Integer with symbolic constants
-  const TClassInfo* Class = nullptr;   // Object, Component: the declared class
+  const TEnumInfo* Enum = nullptr;           // Enumeration, Set
+  const TIdentMap* Idents = nullptr;         // Integer with symbolic constants
+  const TClassInfo* Class = nullptr;         // Object, Component: the declared class
   int64_t Min = INT64_MIN, Max = INT64_MAX;  // Integer: the range of the C++ type
 
   bool HasDefault = false;
@@ -96,19 +96,44 @@ struct TPropInfo {
   std::function<void(TPersistent*, const TPersistent*)> CopyHandler;
 
   // Chained modifiers for describe functions.
-  TPropInfo& Def(int64_t Value) { HasDefault = true; Default = Value; return *this; }
-  TPropInfo& Def(double Value) { HasDefault = true; FloatDefault = Value; return *this; }
-  TPropInfo& Def(std::u16string Value) { HasDefault = true; StrDefault = std::move(Value); return *this; }
+  TPropInfo& Def(int64_t Value) {
+    HasDefault = true;
+    Default = Value;
+    return *this;
+  }
+  TPropInfo& Def(double Value) {
+    HasDefault = true;
+    FloatDefault = Value;
+    return *this;
+  }
+  TPropInfo& Def(std::u16string Value) {
+    HasDefault = true;
+    StrDefault = std::move(Value);
+    return *this;
+  }
   TPropInfo& Def(const char16_t* Value) { return Def(std::u16string(Value)); }
   TPropInfo& Def(bool Value) { return Def(int64_t(Value)); }
   TPropInfo& Def(int Value) { return Def(int64_t(Value)); }
   template <class E, class = std::enable_if_t<std::is_enum_v<E>>>
-  TPropInfo& Def(E Value) { return Def(int64_t(Value)); }
+  TPropInfo& Def(E Value) {
+    return Def(int64_t(Value));
+  }
   template <class E>
-  TPropInfo& Def(TSet<E> Value) { return Def(int64_t(Value.Mask())); }
-  TPropInfo& Always() { StoreAlways = true; return *this; }
-  TPropInfo& Stored(std::function<bool(const TPersistent*)> Fn) { StoredIf = std::move(Fn); return *this; }
-  TPropInfo& NotStored() { StoredIf = [](const TPersistent*) { return false; }; return *this; }
+  TPropInfo& Def(TSet<E> Value) {
+    return Def(int64_t(Value.Mask()));
+  }
+  TPropInfo& Always() {
+    StoreAlways = true;
+    return *this;
+  }
+  TPropInfo& Stored(std::function<bool(const TPersistent*)> Fn) {
+    StoredIf = std::move(Fn);
+    return *this;
+  }
+  TPropInfo& NotStored() {
+    StoredIf = [](const TPersistent*) { return false; };
+    return *this;
+  }
 
   bool IsOrdinal() const {
     return Kind == TPropKind::Integer || Kind == TPropKind::Boolean ||

@@ -24,7 +24,9 @@ int64_t TStream::Size() {
   return size;
 }
 
-void TStream::SetSize(int64_t) { throw EStreamError("Stream size cannot be changed"); }
+void TStream::SetSize(int64_t) {
+  throw EStreamError("Stream size cannot be changed");
+}
 
 void TStream::ReadBuffer(void* Buffer, size_t Count) {
   if (Count && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
@@ -103,7 +105,9 @@ void TMemoryStream::LoadFromStream(TStream& Stream) {
   pos_ = 0;
 }
 
-void TMemoryStream::SaveToStream(TStream& Stream) const { Stream.WriteString(data_); }
+void TMemoryStream::SaveToStream(TStream& Stream) const {
+  Stream.WriteString(data_);
+}
 
 void TMemoryStream::LoadFromFile(const std::string& FileName) {
   TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
@@ -125,9 +129,15 @@ TFileStream::TFileStream(const std::string& FileName, unsigned Mode) : fileName_
   }
   int flags = O_CLOEXEC;
   switch (Mode & 3) {
-    case fmOpenWrite: flags |= O_WRONLY; break;
-    case fmOpenReadWrite: flags |= O_RDWR; break;
-    default: flags |= O_RDONLY; break;
+    case fmOpenWrite:
+      flags |= O_WRONLY;
+      break;
+    case fmOpenReadWrite:
+      flags |= O_RDWR;
+      break;
+    default:
+      flags |= O_RDONLY;
+      break;
   }
   handle_ = ::open(FileName.c_str(), flags);
   if (handle_ >= 0) {
@@ -175,8 +185,7 @@ int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 }
 
 void TFileStream::SetSize(int64_t NewSize) {
-  if (::ftruncate(handle_, off_t(NewSize)) != 0)
-    throw EWriteError("Stream write error");
+  if (::ftruncate(handle_, off_t(NewSize)) != 0) throw EWriteError("Stream write error");
 }
 
 // --- resources -------------------------------------------------------------------------------

@@ -107,7 +107,8 @@ enum : unsigned {
 
 class TFileStream : public TStream {
  public:
-  // Raises EFCreateError "Cannot create file "<name>". <reason>" or EFOpenError "Cannot open file ...".
+  // Raises EFCreateError "Cannot create file "<name>". <reason>" or EFOpenError "Cannot open file
+  // ...".
   TFileStream(const std::string& FileName, unsigned Mode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
@@ -123,14 +124,15 @@ class TFileStream : public TStream {
   int handle_ = -1;
 };
 
-// Program resources: named blocks of bytes of a type ("LEXER", "RCDATA"), registered by the program.
-// A numeric identifier names the resource "#<id>".
+// Program resources: named blocks of bytes of a type ("LEXER", "RCDATA"), registered by the
+// program. A numeric identifier names the resource "#<id>".
 void RegisterResource(std::string Name, std::string Type, std::string_view Bytes);
 bool FindResource(std::string_view Name, std::string_view Type, std::string* Bytes);
 
 class TResourceStream : public TMemoryStream {
  public:
-  // Instance selects a module; the platform has one. Raises EResNotFound "Resource <name> not found".
+  // Instance selects a module; the platform has one. Raises EResNotFound "Resource <name> not
+  // found".
   TResourceStream(uintptr_t Instance, const std::string& ResName, const std::string& ResType);
   TResourceStream(uintptr_t Instance, int ResID, const std::string& ResType);
 };

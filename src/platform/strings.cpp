@@ -45,7 +45,9 @@ void TStrings::IndexError(int Index) const {
   throw EListError("Index " + std::to_string(Index) + " is out of range");
 }
 
-TObject* TStrings::GetObject(int) const { return nullptr; }
+TObject* TStrings::GetObject(int) const {
+  return nullptr;
+}
 
 void TStrings::Put(int Index, const std::u16string& S) {
   TObject* o = GetObject(Index);
@@ -217,9 +219,13 @@ int TStrings::CompareStrings(std::u16string_view A, std::u16string_view B) const
   return CompareListStrings(A, B, false);
 }
 
-void TStrings::LoadFromStream(TStream& Stream) { SetTextStr(DecodeTextBytes(Stream.ReadAll())); }
+void TStrings::LoadFromStream(TStream& Stream) {
+  SetTextStr(DecodeTextBytes(Stream.ReadAll()));
+}
 
-void TStrings::SaveToStream(TStream& Stream) const { Stream.WriteString(Utf16ToUtf8(GetTextStr())); }
+void TStrings::SaveToStream(TStream& Stream) const {
+  Stream.WriteString(Utf16ToUtf8(GetTextStr()));
+}
 
 void TStrings::LoadFromFile(const std::string& FileName) {
   TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
@@ -311,9 +317,13 @@ void TStrings::SetDelimitedText(std::u16string_view Text) {
   FromDelimited(Text, delimiter_, quoteChar_, strictDelimiter_);
 }
 
-std::u16string TStrings::CommaText() const { return ToDelimited(u',', u'"', false); }
+std::u16string TStrings::CommaText() const {
+  return ToDelimited(u',', u'"', false);
+}
 
-void TStrings::SetCommaText(std::u16string_view Text) { FromDelimited(Text, u',', u'"', false); }
+void TStrings::SetCommaText(std::u16string_view Text) {
+  FromDelimited(Text, u',', u'"', false);
+}
 
 std::u16string TStrings::Names(int Index) const {
   std::u16string s = Get(Index);
@@ -404,7 +414,9 @@ void TStringList::PutObject(int Index, TObject* Object) {
   Changed();
 }
 
-void TStringList::Insert(int Index, const std::u16string& S) { InsertObject(Index, S, nullptr); }
+void TStringList::Insert(int Index, const std::u16string& S) {
+  InsertObject(Index, S, nullptr);
+}
 
 void TStringList::InsertObject(int Index, const std::u16string& S, TObject* Object) {
   if (sorted_) throw EListError("Operation not allowed on sorted list");
@@ -437,7 +449,9 @@ void TStringList::Clear() {
   Changed();
 }
 
-int TStringList::Add(const std::u16string& S) { return AddObject(S, nullptr); }
+int TStringList::Add(const std::u16string& S) {
+  return AddObject(S, nullptr);
+}
 
 int TStringList::AddObject(const std::u16string& S, TObject* Object) {
   int index;

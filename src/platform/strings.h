@@ -1,5 +1,6 @@
-// String lists: the abstract list `TStrings` that every list of lines derives from, and `TStringList`,
-// the general list with sorting, duplicates handling, change events and per-line objects.
+// String lists: the abstract list `TStrings` that every list of lines derives from, and
+// `TStringList`, the general list with sorting, duplicates handling, change events and per-line
+// objects.
 //
 //   synt::TStringList list;
 //   list.SetCommaText(u"one, \"two three\",four");        // one | two three | four
@@ -44,7 +45,7 @@ class TStrings : public TPersistent {
   // --- primitives: a descendant must override the abstract ones ---
   virtual std::u16string Get(int Index) const = 0;
   virtual int GetCount() const = 0;
-  virtual TObject* GetObject(int Index) const;  // base: no objects
+  virtual TObject* GetObject(int Index) const;           // base: no objects
   virtual void Put(int Index, const std::u16string& S);  // base: Delete and InsertObject
   virtual void PutObject(int Index, TObject* Object);    // base: ignored
   virtual void Insert(int Index, const std::u16string& S) = 0;
@@ -165,7 +166,8 @@ class TStringList : public TStrings {
   bool Find(std::u16string_view S, int& Index) const;
   virtual void Sort();  // stable
   // Sorts with a comparison of two indexes (negative, 0, positive).
-  void CustomSort(const std::function<int(const TStringList& List, int Index1, int Index2)>& Compare);
+  void CustomSort(
+      const std::function<int(const TStringList& List, int Index1, int Index2)>& Compare);
 
   bool Sorted() const { return sorted_; }
   void SetSorted(bool V);

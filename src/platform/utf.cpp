@@ -56,7 +56,8 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -81,6 +82,8 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   return out;
 }
 
-std::u16string AsciiToUtf16(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string AsciiToUtf16(std::string_view s) {
+  return std::u16string(s.begin(), s.end());
+}
 
 }  // namespace synt

@@ -5,7 +5,8 @@
 //   std::string back = synt::Utf16ToUtf8(s);
 //
 // Malformed input never throws: a broken UTF-8 sequence decodes to U+FFFD per offending byte, and a
-// lone surrogate encodes as U+FFFD. Code that must keep such bytes (file loading) does not use these.
+// lone surrogate encodes as U+FFFD. Code that must keep such bytes (file loading) does not use
+// these.
 #pragma once
 
 #include <string>

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <climits>
+#include <cstring>
 #include <stdexcept>
 
 #include "lists/char_utils.h"
 #include "lists/sorted_list.h"
 #include "lists/utf8_codec.h"
+#include "platform/file_io.h"
 #include "platform/filer.h"
 #include "platform/streams.h"
-#include "platform/file_io.h"
 
 namespace synt {
 
@@ -78,9 +78,13 @@ std::u16string_view TSyntMemoStrings::LineText(int Index) const {
   return TextView().substr(s, e - s);
 }
 
-int TSyntMemoStrings::LineLength(int Index) const { return int(LineText(Index).size()); }
+int TSyntMemoStrings::LineLength(int Index) const {
+  return int(LineText(Index).size());
+}
 
-bool TSyntMemoStrings::IsLineBlank(int Index) const { return IsBlank(LineText(Index)); }
+bool TSyntMemoStrings::IsLineBlank(int Index) const {
+  return IsBlank(LineText(Index));
+}
 
 bool TSyntMemoStrings::LastLineOpen() const {
   // The last line never ends with a break (a break starts another line), so it is open exactly
@@ -151,9 +155,9 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   // The line holding Pos is marked before the entries move, as the line it was.
   int k = LineOfPos(Pos);
   if (states_[size_t(k)] != lsInserted) states_[size_t(k)] = lsChanged;
-  bool wholeLines = DelCount > 0 && starts_[size_t(k)] == Pos &&
-                    (size_t(oldEnd) == oldLen ||
-                     std::binary_search(starts_.begin(), starts_.end(), oldEnd));
+  bool wholeLines =
+      DelCount > 0 && starts_[size_t(k)] == Pos &&
+      (size_t(oldEnd) == oldLen || std::binary_search(starts_.begin(), starts_.end(), oldEnd));
 
   // The starts that the edit can create or destroy lie after the line holding Pos-1 (a CR there
   // may pair with an LF at Pos) up to one unit past the edited span (an LF there may pair with a
@@ -161,8 +165,9 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   const int k0 = LineOfPos(std::max(Pos - 1, 0));
   const int regionStart = starts_[size_t(k0)];
   const size_t i0 = size_t(k0);
-  const size_t i1 = size_t(std::upper_bound(starts_.begin() + long(i0) + 1, starts_.end(), oldEnd + 1) -
-                           starts_.begin());
+  const size_t i1 =
+      size_t(std::upper_bound(starts_.begin() + long(i0) + 1, starts_.end(), oldEnd + 1) -
+             starts_.begin());
 
   if (DelCount > 0) text_.Erase(size_t(Pos), size_t(DelCount));
   if (insLen > 0) text_.Insert(size_t(Pos), S);
@@ -255,11 +260,15 @@ void TSyntMemoStrings::InsertText(int Pos, std::u16string_view S) {
   DoInsert(Pos, S);
 }
 
-void TSyntMemoStrings::DeleteText(int Pos, int Count) { DoDelete(Pos, Count); }
+void TSyntMemoStrings::DeleteText(int Pos, int Count) {
+  DoDelete(Pos, Count);
+}
 
 // ---- String-list operations ---------------------------------------------------------------------
 
-std::u16string TSyntMemoStrings::Get(int Index) const { return std::u16string(LineText(Index)); }
+std::u16string TSyntMemoStrings::Get(int Index) const {
+  return std::u16string(LineText(Index));
+}
 
 void TSyntMemoStrings::SetTextStr(std::u16string_view S) {
   CheckRoom(0, S.size());
@@ -495,7 +504,9 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   Changed(-1, 0, 0);
 }
 
-void TSyntMemoStrings::LoadFromStream(TStream& Stream) { LoadFromBytes(Stream.ReadAll()); }
+void TSyntMemoStrings::LoadFromStream(TStream& Stream) {
+  LoadFromBytes(Stream.ReadAll());
+}
 
 void TSyntMemoStrings::LoadFromFile(const std::string& FileName) {
   TFileBytes bytes = ReadFileBytes(FileName);
@@ -550,7 +561,9 @@ void TSyntMemoStrings::Encode(const std::function<void(std::string_view)>& Sink,
   // document needs little memory beyond it.
   constexpr size_t kPiece = size_t(1) << 16;
   std::u16string_view text = TextView();
-  std::u16string_view brk = lineBreakStyle_ == lbCRLF ? u"\r\n" : lineBreakStyle_ == lbCR ? u"\r" : u"\n";
+  std::u16string_view brk = lineBreakStyle_ == lbCRLF ? u"\r\n"
+                            : lineBreakStyle_ == lbCR ? u"\r"
+                                                      : u"\n";
   bool convert = false;
   if (lineBreakStyle_ != lbKeep) {
     for (int i = 0; i + 1 < GetCount() && !convert; ++i) {
@@ -606,7 +619,9 @@ void TSyntMemoStrings::WatchModified(F&& f) {
   if (Modified() != before && OnModifiedChanged) OnModifiedChanged(this);
 }
 
-bool TSyntMemoStrings::Modified() const { return modifiedFlag_ || DoneCount() != savePoint_; }
+bool TSyntMemoStrings::Modified() const {
+  return modifiedFlag_ || DoneCount() != savePoint_;
+}
 
 void TSyntMemoStrings::DropRedo() {
   undo_.erase(undo_.end() - redoCount_, undo_.end());
@@ -649,7 +664,8 @@ void TSyntMemoStrings::ClearUndo() {
 }
 
 void TSyntMemoStrings::BeginUndoGroup() {
-  if (undoNesting_ == 0) undoGroup_ = DoneCount() == 0 ? 0 : undo_[size_t(DoneCount() - 1)].Group + 1;
+  if (undoNesting_ == 0)
+    undoGroup_ = DoneCount() == 0 ? 0 : undo_[size_t(DoneCount() - 1)].Group + 1;
   ++undoNesting_;
 }
 

@@ -43,8 +43,7 @@ inline TLineBreakStyle DefaultLineBreakStyle = lbKeep;
 
 // Pos: 0-based offset (-1: the whole text); Count: units inserted (negative when deleted);
 // LineChange: change in the number of lines.
-using TTextChangedEvent =
-    std::function<void(TObject* Sender, int Pos, int Count, int LineChange)>;
+using TTextChangedEvent = std::function<void(TObject* Sender, int Pos, int Count, int LineChange)>;
 // Called while loading with the bytes after any byte-order mark; may change the encoding.
 using TDetectEncodingEvent =
     std::function<void(TObject* Sender, std::string_view Data, TTextEncoding& Encoding)>;

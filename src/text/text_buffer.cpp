@@ -33,8 +33,12 @@ void TTextBuffer::ShrinkMapping() {
   capacity_ = keep / sizeof(char16_t);
 }
 
-void* TTextBuffer::MapRegion(size_t bytes, size_t& mapped) { return MapLarge(bytes, mapped); }
+void* TTextBuffer::MapRegion(size_t bytes, size_t& mapped) {
+  return MapLarge(bytes, mapped);
+}
 
-void TTextBuffer::UnmapRegion(void* p, size_t bytes) { UnmapLarge(p, bytes); }
+void TTextBuffer::UnmapRegion(void* p, size_t bytes) {
+  UnmapLarge(p, bytes);
+}
 
 }  // namespace synt

@@ -18,8 +18,8 @@ constexpr uint32_t kT(int Type) {
   return 1u << (Type % 32);
 }
 
-const std::vector<std::u16string> kWords = {u"a",  u"b",  u"x",   u"begin", u"end", u"proc",
-                                            u"A",  u"B",  u"End", u"y",     u"z",   u"p"};
+const std::vector<std::u16string> kWords = {u"a", u"b", u"x",   u"begin", u"end", u"proc",
+                                            u"A", u"B", u"End", u"y",     u"z",   u"p"};
 const std::vector<std::u16string> kSymbols = {u";", u":", u"(", u")", u".", u"=", u","};
 
 std::u16string Pick(std::mt19937& R, const std::vector<std::u16string>& V) {
@@ -75,8 +75,8 @@ void BuildRandomLexer(TSyntAnalyzer& L, std::mt19937& R) {
   const int count = R() % 8 == 0 ? 60 + int(R() % 20) : 3 + int(R() % 10);
   std::vector<TTagBlockCondition*> starts, rules;
   for (int i = 0; i < count; ++i) {
-    static const TTagBlockType kinds[] = {btTagDetect, btRangeStart, btRangeEnd, btLineBreak,
-                                          btRangeStart, btTagDetect};
+    static const TTagBlockType kinds[] = {btTagDetect, btRangeStart, btRangeEnd,
+                                          btLineBreak, btRangeStart, btTagDetect};
     const TTagBlockType kind = kinds[R() % 6];
     std::vector<CondSpec> conds;
     const int nc = int(R() % 5);
@@ -89,9 +89,9 @@ void BuildRandomLexer(TSyntAnalyzer& L, std::mt19937& R) {
       c.IgnoreCase = R() % 2;
       conds.push_back(c);
     }
-    TTagBlockCondition* r = AddBlock(
-        L, u"Rule" + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'0' + i / 26), kind,
-        conds);
+    TTagBlockCondition* r =
+        AddBlock(L, u"Rule" + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'0' + i / 26),
+                 kind, conds);
     if (R() % 5 == 0) r->SetGrammaRuleName(R() % 4 ? (R() % 2 ? u"Decl" : u"Call") : u"None");
     if (R() % 4 == 0) r->SetIdentIndex(int(R() % 5) - 2);
     if (R() % 4 == 0) r->SetBlockOffset(int(R() % 5) - 2);
@@ -121,7 +121,7 @@ void BuildRandomLexer(TSyntAnalyzer& L, std::mt19937& R) {
 
 std::u16string RandomText(std::mt19937& R) {
   static const std::vector<std::u16string> extra = {u"{c}", u"{ c }", u"%odd", u"12", u"3",
-                                                    u"\n",  u" ",     u"  ",   u"ed",  u"bed"};
+                                                    u"\n",  u" ",     u"  ",   u"ed", u"bed"};
   std::u16string s;
   const int n = 20 + int(R() % 200);
   for (int i = 0; i < n; ++i) {
@@ -134,8 +134,8 @@ std::u16string RandomText(std::mt19937& R) {
 
 void AddPassThroughHandlers(TSyntAnalyzer& L) {
   for (int i = 0; i < L.BlockRules()->Count(); ++i)
-    L.BlockRules()->Items(i)->OnBlockCheck = [](TObject*, TClientSyntAnalyzer*,
-                                                std::u16string_view, int, bool&) {};
+    L.BlockRules()->Items(i)->OnBlockCheck = [](TObject*, TClientSyntAnalyzer*, std::u16string_view,
+                                                int, bool&) {};
 }
 
 std::vector<std::string> Analyse(TSyntAnalyzer& L, const std::u16string& Text) {

@@ -69,7 +69,8 @@ TEST(LexerFiles, EveryPropertyRoundTripsToIdenticalTextAndEqualObjects) {
            "      HighlightPos = cpAny\n",
            "      ColumnFrom = 0\n      ColumnTo = 0\n",
            "      SyntAnalyzer = AsmLexer\n",
-           "  Gramma.Gramma = 'Skip = <Comment>;'#13#10'ClassDecl = <Identifier> ''='' ''class'';'\n",
+           "  Gramma.Gramma = 'Skip = <Comment>;'#13#10'ClassDecl = <Identifier> ''='' "
+           "''class'';'\n",
            "  Charset = GREEK_CHARSET\n",
            "  IdleAppendDelayInit = 0\n",
        })
@@ -119,7 +120,7 @@ TEST(LexerFiles, NameReferencesResolveWhateverTheOrderInTheFile) {
   EXPECT_EQ(l.TokenRules()->Items(0)->Block(), l.BlockRules()->Items(1));
   EXPECT_EQ(l.BlockRules()->Items(0)->BlockEndRule(), l.BlockRules()->Items(1));
   EXPECT_EQ(l.BlockRules()->Items(0)->TreeItemStyleObj(), late);
-  EXPECT_EQ(l.MarkedBlock(), nullptr);  // names nothing: no reference
+  EXPECT_EQ(l.MarkedBlock(), nullptr);      // names nothing: no reference
   EXPECT_FALSE(l.SeparateBlockAnalysis());  // a token rule with a block name
 }
 

@@ -367,7 +367,7 @@ TEST(LexerModel, RulesOwnTheirCompiledExpressions) {
   r->SetExpression(u"[a-z_]\\w*");
   EXPECT_EQ(r->RegExpr()->ModifierFlags(), DefaultRegexOptions);
   EXPECT_EQ(r->RegExpr()->MatchLength(u"Begin end", 1), 5);  // i is on: case is ignored
-  r->SetExpression(u"a b");                                   // x is on: blanks are layout
+  r->SetExpression(u"a b");                                  // x is on: blanks are layout
   EXPECT_EQ(r->RegExpr()->MatchLength(u"ab", 1), 2);
   r->SetExpression(u"(");
   EXPECT_TRUE(r->RegExpr()->IsInvalid());  // never matches, no error shown

@@ -103,7 +103,8 @@ void BuildFullLexer(TSyntAnalyzer& L, TSyntAnalyzer* Sub) {
   id->SetStyleName(u"Comment");
   id->SetBlockName(u"Begin");
   id->SetTokenType(2);
-  id->SetExpression(u"[a-z_]\\w*  # a long expression that needs more than one piece of sixty-four");
+  id->SetExpression(
+      u"[a-z_]\\w*  # a long expression that needs more than one piece of sixty-four");
   id->SetColumnFrom(1);
   id->SetColumnTo(80);
   id->SetStatesPresent(16);

@@ -12,7 +12,8 @@ namespace synt::testing {
 // A document and its analysis in one: records ClearResults, RestartTimer and FormatChanged.
 class TLogClient : public ISyntAnalyzerClient, public IqxSyntClient {
  public:
-  explicit TLogClient(TSyntAnalyzer* Lexer, std::string Name = "c") : lexer(Lexer), name(std::move(Name)) {
+  explicit TLogClient(TSyntAnalyzer* Lexer, std::string Name = "c")
+      : lexer(Lexer), name(std::move(Name)) {
     lexer->AttachClient(this);
   }
   ~TLogClient() {

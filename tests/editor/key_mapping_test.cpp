@@ -95,7 +95,8 @@ TEST(DefaultKeyMapping, EveryRowEqualsTheTable) {
 }
 
 TEST(KeysTool, PrintsTheDefaultTableAndAStoredMapping) {
-  std::string golden = test::ReadFile(std::string(SYNT_TEST_DATA_DIR) + "/keys/default_table.jsonl");
+  std::string golden =
+      test::ReadFile(std::string(SYNT_TEST_DATA_DIR) + "/keys/default_table.jsonl");
   test::ToolResult r = test::RunTool({"keys"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, golden);
@@ -136,8 +137,8 @@ TEST(KeysTool, Match) {
   EXPECT_EQ(v.Find("command")->AsNumber(), cmMarkSelStart);
   ASSERT_TRUE(tool::ParseJson(test::RunTool({"keys", "--match", "Ctrl+K", "ctrl+b"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), cmDeleteToLineStart);
-  ASSERT_TRUE(
-      tool::ParseJson(test::RunTool({"keys", "--first-control-keys", "--match", "Ctrl+K", "ctrl+b"}).out, v, err));
+  ASSERT_TRUE(tool::ParseJson(
+      test::RunTool({"keys", "--first-control-keys", "--match", "Ctrl+K", "ctrl+b"}).out, v, err));
   EXPECT_EQ(v.Find("command")->AsNumber(), cmMarkSelStart);
   EXPECT_EQ(test::RunTool({"keys", "--match", "Hyper+K"}).status, 2);
   EXPECT_EQ(test::RunTool({"keys", "--match"}).status, 2);

@@ -69,7 +69,11 @@ TEST(CharClasses, EightBitFormsFollowTheSystemCodePage) {
     EXPECT_EQ(CharUpper('\xE9'), '\xE9');
     EXPECT_EQ(ChangeCase(std::string("h\xC3\xA9llo"), ccUpper), "H\xC3\x89LLO");
     // Broken bytes are left alone.
-    EXPECT_EQ(ChangeCase(std::string("a\xFF" "b"), ccUpper), "A\xFF" "B");
+    EXPECT_EQ(ChangeCase(std::string("a\xFF"
+                                     "b"),
+                         ccUpper),
+              "A\xFF"
+              "B");
   }
 }
 
@@ -158,9 +162,9 @@ TEST(Compare, ThreeModes) {
   EXPECT_FALSE(SameText(u"abc", u"abd", cmIgnoreCase));
   EXPECT_FALSE(SameText(u"resume", u"r\u00E9sum\u00E9", cmIgnoreCase));
   EXPECT_TRUE(SameText(u"resume", u"R\u00E9sum\u00E9", cmLoose));
-  EXPECT_TRUE(SameText(u"a-b", u"ab", cmLoose));                       // symbols
-  EXPECT_TRUE(SameText(u"\u30AB", u"\u304B", cmLoose));                // katakana / hiragana
-  EXPECT_TRUE(SameText(u"\uFF21\uFF22", u"ab", cmLoose));              // full width
+  EXPECT_TRUE(SameText(u"a-b", u"ab", cmLoose));           // symbols
+  EXPECT_TRUE(SameText(u"\u30AB", u"\u304B", cmLoose));    // katakana / hiragana
+  EXPECT_TRUE(SameText(u"\uFF21\uFF22", u"ab", cmLoose));  // full width
   EXPECT_FALSE(SameText(u"ab", u"ac", cmLoose));
   EXPECT_LT(CompareText(u"apple", u"banana", cmExact), 0);
   EXPECT_GT(CompareText(u"b", u"A", cmIgnoreCase), 0);
@@ -223,8 +227,13 @@ TEST(CodePages, Conversions) {
   EXPECT_EQ(Utf16ToCodePage(u"caf\u00E9", CP_UTF8, &bad), "caf\xC3\xA9");
   EXPECT_EQ(bad, 0u);
   // A byte that windows-1252 leaves undefined is kept as an escape.
-  std::u16string u = CodePageToUtf16("a\x81" "b", 1252);
-  EXPECT_EQ(Utf16ToCodePage(u, 1252), "a\x81" "b");
+  std::u16string u = CodePageToUtf16(
+      "a\x81"
+      "b",
+      1252);
+  EXPECT_EQ(Utf16ToCodePage(u, 1252),
+            "a\x81"
+            "b");
 }
 
 TEST(CodePages, AnyBytesRoundTripInEveryCodePage) {
@@ -247,7 +256,9 @@ TEST(Utf8, LosslessDecoding) {
   // Overlong, surrogate and truncated forms are kept byte by byte.
   EXPECT_EQ(Utf8DecodeLossless("\xC0\x80"), u"\xDCC0\xDC80");
   EXPECT_EQ(Utf8DecodeLossless("\xED\xA0\x80"), u"\xDCED\xDCA0\xDC80");
-  EXPECT_EQ(Utf8DecodeLossless("\xE2\x82" "x"), u"\xDCE2\xDC82x");
+  EXPECT_EQ(Utf8DecodeLossless("\xE2\x82"
+                               "x"),
+            u"\xDCE2\xDC82x");
   EXPECT_EQ(Utf8DecodeLossless("\xF4\x90\x80\x80"), u"\xDCF4\xDC90\xDC80\xDC80");
   // Lone surrogates that are no escapes survive as their three-byte form.
   EXPECT_EQ(Utf8EncodeLossless(u"\xD800"), "\xED\xA0\x80");
@@ -259,10 +270,18 @@ TEST(Utf8, AgreesWithTheStrictDecoderOnWellFormedText) {
     std::u16string s;
     for (int i = int(rng() % 50); i > 0; --i) {
       switch (rng() % 4) {
-        case 0: s.push_back(char16_t('a' + rng() % 26)); break;
-        case 1: s.push_back(char16_t(0x80 + rng() % 0x700)); break;
-        case 2: s.push_back(char16_t(0x800 + rng() % 0xD000)); break;
-        default: s += u"\U0001F600"; break;
+        case 0:
+          s.push_back(char16_t('a' + rng() % 26));
+          break;
+        case 1:
+          s.push_back(char16_t(0x80 + rng() % 0x700));
+          break;
+        case 2:
+          s.push_back(char16_t(0x800 + rng() % 0xD000));
+          break;
+        default:
+          s += u"\U0001F600";
+          break;
       }
     }
     std::string utf8 = Utf16ToUtf8(s);

@@ -19,7 +19,9 @@ struct TKeyed : TSortedItem {
 };
 int TKeyed::alive = 0;
 
-std::vector<TRange> Ranges(const TRangeList<>& l) { return {l.begin(), l.end()}; }
+std::vector<TRange> Ranges(const TRangeList<>& l) {
+  return {l.begin(), l.end()};
+}
 
 TEST(SortedList, PriorAtAndIndexAt) {
   TSortedList<TKeyed> l(true);
@@ -223,9 +225,10 @@ struct Model {
         out.push_back(y);
       }
     }
-    out.insert(std::lower_bound(out.begin(), out.end(), x,
-                                [](const TRange& a, const TRange& b) { return a.StartPos < b.StartPos; }),
-               x);
+    out.insert(
+        std::lower_bound(out.begin(), out.end(), x,
+                         [](const TRange& a, const TRange& b) { return a.StartPos < b.StartPos; }),
+        x);
     r = out;
   }
   bool Free(const TRange& x) const {
@@ -259,14 +262,18 @@ TEST_P(RangeListRandom, AgreesWithIntervalModel) {
   for (int op = 0; op < 20000; ++op) {
     int s = int(rng() % 1000), e = s + 1 + int(rng() % (rng() % 4 ? 8 : 60));
     switch (rng() % 10) {
-      case 0: case 1: case 2: case 3: {
+      case 0:
+      case 1:
+      case 2:
+      case 3: {
         int i = l.Add({s, e});
         m.Add({s, e});
         ASSERT_LE(l[i].StartPos, s);
         ASSERT_GE(l[i].EndPos, e);
         break;
       }
-      case 4: case 5: {
+      case 4:
+      case 5: {
         bool free = m.Free({s, e});
         ASSERT_EQ(l.TryInsert({s, e}), free) << s << " " << e;
         if (free) m.Add({s, e});
@@ -390,18 +397,17 @@ TEST(RangeCollection, LayersMatchFirstFitInAndOutOfOrder) {
       }
       if (l == model.size()) model.emplace_back();
       model[l].push_back({s, e});
-      std::sort(model[l].begin(), model[l].end(),
-                [](const TRange& a, const TRange& b) {
-                  return a.StartPos != b.StartPos ? a.StartPos < b.StartPos : a.EndPos < b.EndPos;
-                });
+      std::sort(model[l].begin(), model[l].end(), [](const TRange& a, const TRange& b) {
+        return a.StartPos != b.StartPos ? a.StartPos < b.StartPos : a.EndPos < b.EndPos;
+      });
       if (i % 97 == 0 && c.Count() > 0) c.Layers(0);  // handed out: the index is rebuilt
     }
     c.Check();
     ASSERT_EQ(size_t(c.Count()), model.size()) << round;
-    for (size_t l = 0; l < model.size(); ++l) ASSERT_EQ(Ranges(c.Layers(int(l))), model[l]) << round;
+    for (size_t l = 0; l < model.size(); ++l)
+      ASSERT_EQ(Ranges(c.Layers(int(l))), model[l]) << round;
   }
 }
-
 
 }  // namespace
 }  // namespace synt

@@ -54,7 +54,8 @@ const TClassInfo& TColumn::StaticClassInfo() {
 // Logs Update and Notify calls.
 class TColumns : public TCollection {
  public:
-  explicit TColumns(TPersistent* Owner = nullptr) : TCollection(TColumn::StaticClassInfo(), Owner) {}
+  explicit TColumns(TPersistent* Owner = nullptr)
+      : TCollection(TColumn::StaticClassInfo(), Owner) {}
   TColumn* Add() { return static_cast<TColumn*>(TCollection::Add()); }
   TColumn* Col(int i) const { return static_cast<TColumn*>(Items(i)); }
   std::vector<std::string> log;

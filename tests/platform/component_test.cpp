@@ -135,7 +135,7 @@ TEST(Component, HandlersAreFoundByNameWithoutCase) {
   form.RegisterHandler("btnCloseClick", TNotifyEvent([&](TObject*) { ++calls; }));
   const std::any* h = form.FindHandler("BTNCLOSECLICK");
   ASSERT_NE(h, nullptr);
-  std::any_cast<TNotifyEvent>(*h)(nullptr);
+  std::any_cast<TNotifyEvent> (*h)(nullptr);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(form.FindHandler("nope"), nullptr);
 }

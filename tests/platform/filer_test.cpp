@@ -50,9 +50,7 @@ const TClassInfo& TPart::StaticClassInfo() {
 class TSample : public TComponent {
   SYNT_CLASS_INFO()
  public:
-  explicit TSample(TComponent* Owner) : TComponent(Owner) {
-    names_->Add(u"default one");
-  }
+  explicit TSample(TComponent* Owner) : TComponent(Owner) { names_->Add(u"default one"); }
   int Count() const { return count_; }
   void SetCount(int v) { count_ = v; }
   int64_t Big() const { return big_; }
@@ -137,7 +135,8 @@ class TSample : public TComponent {
   std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
   std::unique_ptr<TPen> pen_ = std::make_unique<TPen>();
   std::unique_ptr<TStringList> names_ = std::make_unique<TStringList>();
-  std::unique_ptr<TCollection> parts_ = std::make_unique<TCollection>(TPart::StaticClassInfo(), this);
+  std::unique_ptr<TCollection> parts_ =
+      std::make_unique<TCollection>(TPart::StaticClassInfo(), this);
   TSample* buddy_ = nullptr;
 };
 
@@ -205,8 +204,9 @@ void Fill(TSample& s, TComponent& form) {
   s.SetShape(shStar);
   s.SetShapes({shSquare, shStar});
   s.SetRatio(0.1);
-  s.SetTitle(u"It's \u00e9t\u00e9 \u2014 \U0001F600\ttab\r\nand a line that is long enough to be split "
-             u"into two pieces at least");
+  s.SetTitle(
+      u"It's \u00e9t\u00e9 \u2014 \U0001F600\ttab\r\nand a line that is long enough to be split "
+      u"into two pieces at least");
   s.SetPrompt(u"");
   s.SetColor(TColor(0xFF00001F));  // a system colour without a name
   s.SetCharset(RUSSIAN_CHARSET);
@@ -281,8 +281,8 @@ TEST(Filer, EveryKindOfPropertyRoundTripsToIdenticalText) {
   ExpectSame(*s, *t);
   ASSERT_EQ(t->ComponentCount(), 1);
   auto* child = static_cast<TSample*>(t->Components(0));
-  EXPECT_EQ(child->Buddy(), t);   // reference to an object read earlier
-  EXPECT_EQ(t->Buddy(), child);   // forward reference "Sample1.Child"
+  EXPECT_EQ(child->Buddy(), t);  // reference to an object read earlier
+  EXPECT_EQ(t->Buddy(), child);  // forward reference "Sample1.Child"
   ASSERT_TRUE(t->OnPing);
   t->OnPing(t);
   EXPECT_EQ(pings, 1);
@@ -293,8 +293,10 @@ TEST(Filer, EveryKindOfPropertyRoundTripsToIdenticalText) {
   EXPECT_EQ(FormatObjectText(w2.WriteComponent(t, &form2)), text);
   // The file is plain ASCII, and the long title is split.
   for (char c : text) EXPECT_TRUE(c == '\n' || (c >= 32 && c < 127));
-  EXPECT_NE(text.find("  Title = 'It''s '#233't'#233' '#8212' '#55357#56832#9'tab'#13#10'and a line that" ),
-            std::string::npos)
+  EXPECT_NE(
+      text.find(
+          "  Title = 'It''s '#233't'#233' '#8212' '#55357#56832#9'tab'#13#10'and a line that"),
+      std::string::npos)
       << text;
   EXPECT_NE(text.find(" +\n    '"), std::string::npos);
   EXPECT_NE(text.find("  Color = -16777185\n"), std::string::npos);
@@ -453,8 +455,9 @@ TEST(Filer, OnlyChildrenThatAreWrittenBackAreRead) {
   ErrorLog log;
   log.Attach(r);
   r.ReadRootText(text, &s);
-  EXPECT_EQ(log.Messages, (std::vector<std::string>{
-                              "Line 2: Error reading S.TSample: a TSample holds no TSample"}));
+  EXPECT_EQ(
+      log.Messages,
+      (std::vector<std::string>{"Line 2: Error reading S.TSample: a TSample holds no TSample"}));
   EXPECT_EQ(s.ComponentCount(), 0);
   EXPECT_EQ(s.Count(), 2);
   // A plain component as root holds what it owns (a form stand-in).

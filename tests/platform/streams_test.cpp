@@ -28,7 +28,8 @@ TEST(Streams, MemoryStreamReadsWritesAndSeeks) {
 }
 
 TEST(Streams, FilesAreReplacedAtomicallyAndErrorsNameTheFile) {
-  auto dir = std::filesystem::temp_directory_path() / ("synt_streams_" + std::to_string(::getpid()));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("synt_streams_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::string path = (dir / "a.txt").string();
   WriteFileAtomic(path, "first");
@@ -43,8 +44,9 @@ TEST(Streams, FilesAreReplacedAtomicallyAndErrorsNameTheFile) {
     TFileStream f((dir / "missing").string(), fmOpenRead);
     FAIL();
   } catch (const EFOpenError& e) {
-    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + (dir / "missing").string() + "\"."),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(e.what()).find("Cannot open file \"" + (dir / "missing").string() + "\"."),
+        std::string::npos);
   }
   EXPECT_THROW(TFileStream((dir / "no" / "dir").string(), fmCreate), EFCreateError);
   EXPECT_THROW(WriteFileAtomic((dir / "no" / "dir").string(), "x"), EFCreateError);

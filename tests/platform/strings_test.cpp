@@ -233,10 +233,15 @@ TEST(StringList, OwnedObjectsAreFreedWithTheirLines) {
 
 TEST(Strings, LoadsUtf8Utf16AndStrayBytesWithoutLoss) {
   TStringList l;
-  TMemoryStream utf8("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F" "e\r\nx");
+  TMemoryStream utf8(
+      "\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F"
+      "e\r\nx");
   l.LoadFromStream(utf8);
   EXPECT_EQ(Lines(l), (std::vector<std::u16string>{u"Gr\u00fc\u00dfe", u"x"}));
-  TMemoryStream utf16(std::string("\xFF\xFE" "a\0\n\0b\0", 8));
+  TMemoryStream utf16(
+      std::string("\xFF\xFE"
+                  "a\0\n\0b\0",
+                  8));
   l.LoadFromStream(utf16);
   EXPECT_EQ(Lines(l), (std::vector<std::u16string>{u"a", u"b"}));
   TMemoryStream latin("caf\xE9");

@@ -14,7 +14,9 @@ TEST(Utf, RoundTripsEveryPlane) {
 TEST(Utf, MalformedUtf8BecomesReplacementPerByte) {
   // Truncated sequence, stray continuation byte, overlong form, encoded surrogate, beyond U+10FFFF.
   EXPECT_EQ(Utf8ToUtf16("a\xe2\x82"), u"a\uFFFD\uFFFD");
-  EXPECT_EQ(Utf8ToUtf16("\x80" "b"), u"\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\x80"
+                        "b"),
+            u"\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xc0\xaf"), u"\uFFFD\uFFFD");
   EXPECT_EQ(Utf8ToUtf16("\xe0\x80\xaf"), u"\uFFFD\uFFFD\uFFFD");
   EXPECT_EQ(Utf8ToUtf16("\xed\xa0\x80"), u"\uFFFD\uFFFD\uFFFD");
@@ -23,7 +25,9 @@ TEST(Utf, MalformedUtf8BecomesReplacementPerByte) {
 
 TEST(Utf, LoneSurrogatesEncodeAsReplacement) {
   std::u16string s = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
-  EXPECT_EQ(Utf16ToUtf8(s), "a\xef\xbf\xbd" "b\xef\xbf\xbd");
+  EXPECT_EQ(Utf16ToUtf8(s),
+            "a\xef\xbf\xbd"
+            "b\xef\xbf\xbd");
 }
 
 }  // namespace

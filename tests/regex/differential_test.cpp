@@ -179,10 +179,9 @@ TEST(Differential, EngineAgreesWithTheReference) {
 // optional group, so that most of them take the length-only shortcuts (the lean pass, the
 // second-unit refusal, the check of what follows a leading run).
 std::u16string TokenRuleExpr(Gen& g) {
-  static const char16_t* atoms[] = {u"a",   u"b",   u"ab",  u"abc", u"[ab]",   u"[^a\\n]",
-                                    u"\\w", u"\\d", u"\\s", u".",   u"\\b",    u"\\B",
-                                    u"^",   u"$",   u"\\Z", u"k",   u"\u00c9", u"-",
-                                    u"(-b+)?", u"(a|bc)"};
+  static const char16_t* atoms[] = {
+      u"a",   u"b",   u"ab", u"abc", u"[ab]", u"[^a\\n]", u"\\w",    u"\\d", u"\\s",    u".",
+      u"\\b", u"\\B", u"^",  u"$",   u"\\Z",  u"k",       u"\u00c9", u"-",   u"(-b+)?", u"(a|bc)"};
   static const char16_t* quants[] = {u"", u"", u"", u"*", u"+", u"?", u"{2}", u"{1,2}", u"*?"};
   std::u16string e;
   const int alts = 1 + g.Pick(4);

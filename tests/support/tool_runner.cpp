@@ -64,15 +64,16 @@ ToolResult RunTool(const std::vector<std::string>& Args, const std::string& Inpu
 
 void ToolTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir = (fs::path(::testing::TempDir()) /
-         (std::string("synt_") + info->test_suite_name() + "_" + info->name() + "_" +
-          std::to_string(::getpid())))
+  dir = (fs::path(::testing::TempDir()) / (std::string("synt_") + info->test_suite_name() + "_" +
+                                           info->name() + "_" + std::to_string(::getpid())))
             .string();
   fs::remove_all(dir);
   fs::create_directories(dir);
 }
 
-void ToolTest::TearDown() { fs::remove_all(dir); }
+void ToolTest::TearDown() {
+  fs::remove_all(dir);
+}
 
 int ToolTest::Run(const std::vector<std::string>& Args, const std::string& Input) {
   ToolResult r = RunTool(Args, Input);

@@ -250,7 +250,8 @@ TEST(LineStates, FollowEdits) {
 // edit raises one notification that describes it.
 TEST(Edits, RandomEditsKeepTheTableInStep) {
   std::mt19937 rng(99);
-  const char16_t* pieces[] = {u"a", u"bc", u"\r", u"\n", u"\r\n", u"x\r\ny", u"\n\n", u"\r\r", u"\u00E9"};
+  const char16_t* pieces[] = {u"a",      u"bc",   u"\r",   u"\n",    u"\r\n",
+                              u"x\r\ny", u"\n\n", u"\r\r", u"\u00E9"};
   TSyntMemoStrings s;
   s.CreateLineObjects();
   std::u16string model;
@@ -265,7 +266,8 @@ TEST(Edits, RandomEditsKeepTheTableInStep) {
       std::u16string add;
       for (int n = 1 + int(rng() % 3); n > 0; --n) add += pieces[rng() % 9];
       s.InsertText(pos, add);
-      if (pos > 0 && pos < len && model[size_t(pos) - 1] == '\r' && model[size_t(pos)] == '\n') ++pos;
+      if (pos > 0 && pos < len && model[size_t(pos) - 1] == '\r' && model[size_t(pos)] == '\n')
+        ++pos;
       model.insert(size_t(pos), add);
       ASSERT_EQ(r.changes.back(), (Change{pos, int(add.size()), s.Count() - before}));
     } else {
@@ -284,7 +286,10 @@ TEST(Edits, RandomEditsKeepTheTableInStep) {
 
 TEST(Load, ByteOrderMarksAndBreakStyles) {
   TSyntMemoStrings s;
-  s.LoadFromBytes(std::string("\xFF\xFE" "a\0\r\0\n\0b\0", 10));
+  s.LoadFromBytes(
+      std::string("\xFF\xFE"
+                  "a\0\r\0\n\0b\0",
+                  10));
   EXPECT_EQ(s.Encoding(), teUtf16LE);
   EXPECT_EQ(s.Text(), u"a\r\nb");
   EXPECT_EQ(s.LineBreakStyle(), lbCRLF);
@@ -330,7 +335,7 @@ TEST(Load, NoSignatureKeepsTheEncoding) {
   EXPECT_EQ(s.Encoding(), teUtf16LE);
   EXPECT_EQ(s.Text(), u"hi");
   EXPECT_EQ(s.SaveToBytes(), std::string("h\0i\0", 4));  // and no mark is written
-  s.LoadFromBytes("\xEF\xBB\xBFx");  // a mark still decides
+  s.LoadFromBytes("\xEF\xBB\xBFx");                      // a mark still decides
   EXPECT_EQ(s.Encoding(), teUtf8);
   EXPECT_EQ(s.SaveToBytes(), "x");
 }
@@ -386,7 +391,10 @@ TEST(Load, CodePagesAndUnmappableCharacters) {
 
 TEST(Load, OddUtf16ByteSurvives) {
   TSyntMemoStrings s;
-  std::string bytes("\xFF\xFE" "a\0b", 5);
+  std::string bytes(
+      "\xFF\xFE"
+      "a\0b",
+      5);
   s.LoadFromBytes(bytes);
   EXPECT_EQ(s.Text().size(), 2u);
   EXPECT_EQ(s.SaveToBytes(), bytes);
@@ -416,7 +424,9 @@ TEST(Load, AnyBytesRoundTrip) {
       for (int n = int(rng() % 40); n > 0; --n) {
         unsigned r = rng();
         const char* pick[] = {"\r", "\n", "\r\n", "a", "\xC3\xA9", "\xF0\x9F\x98\x80", "\0"};
-        bytes += r % 3 ? std::string(1, char(r >> 8)) : std::string(pick[(r >> 8) % 7], (r >> 8) % 7 == 6 ? 1 : std::strlen(pick[(r >> 8) % 7]));
+        bytes += r % 3 ? std::string(1, char(r >> 8))
+                       : std::string(pick[(r >> 8) % 7],
+                                     (r >> 8) % 7 == 6 ? 1 : std::strlen(pick[(r >> 8) % 7]));
       }
       TSyntMemoStrings s;
       s.SetEncoding(st.enc);
@@ -425,9 +435,9 @@ TEST(Load, AnyBytesRoundTrip) {
       s.LoadFromBytes(bytes);
       // NoSignature means no mark is written, whatever was read.
       std::string expect = bytes;
-      size_t mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0                                   ? 3
+      size_t mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0                                  ? 3
                     : bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0 ? 2
-                                                                                       : 0;
+                                                                                         : 0;
       if (st.noSig) expect.erase(0, mark);
       ASSERT_EQ(s.SaveToBytes(), expect) << int(st.enc) << " " << st.cp << " round " << round;
       s.Check();
@@ -442,11 +452,21 @@ TEST(Save, LargeTextsEncodeAsAWhole) {
   std::u16string text;
   while (text.size() < 300000) {
     switch (rng() % 6) {
-      case 0: text += u"\U0001F600"; break;
-      case 1: text.push_back(char16_t(kByteEscape + 0x80 + rng() % 0x80)); break;
-      case 2: text += rng() % 2 ? u"\r\n" : u"\n"; break;
-      case 3: text += u"\u65E5"; break;
-      default: text += u"abcdefgh"; break;
+      case 0:
+        text += u"\U0001F600";
+        break;
+      case 1:
+        text.push_back(char16_t(kByteEscape + 0x80 + rng() % 0x80));
+        break;
+      case 2:
+        text += rng() % 2 ? u"\r\n" : u"\n";
+        break;
+      case 3:
+        text += u"\u65E5";
+        break;
+      default:
+        text += u"abcdefgh";
+        break;
     }
   }
   TSyntMemoStrings s;
@@ -481,7 +501,8 @@ TEST(Files, LoadAndAtomicSave) {
     s.LoadFromFile(path);
     FAIL();
   } catch (const EStreamError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path + "\". ", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + path + "\". ", 0), 0u)
+        << e.what();
   }
   s.SetTextStr(u"one\r\ntwo");
   s.SetEncoding(teUtf8);

@@ -93,8 +93,8 @@ TEST_F(TextSource, ReadOnlyLinesAndStoredDescription) {
 }
 
 TEST(StoredForm, LinesRoundTripThroughTheTextForm) {
-  for (std::u16string text : {u"\r\nfirst line empty", u"last line empty\r\n", u"a\r\n\r\nb\u00E9\U0001F600",
-                              u"x", u""}) {
+  for (std::u16string text : {u"\r\nfirst line empty", u"last line empty\r\n",
+                              u"a\r\n\r\nb\u00E9\U0001F600", u"x", u""}) {
     TSyntTextSource doc(nullptr);
     doc.SetName(u"Doc");
     doc.SetReadOnly(true);

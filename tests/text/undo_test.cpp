@@ -55,8 +55,10 @@ TEST(Undo, BackspacesAndForwardDeletesMerge) {
   EXPECT_EQ(s.Text(), u"01234B");
   EXPECT_EQ(s.Undo(true), 5);
   EXPECT_EQ(s.Text(), u"0123456AB");
-  ASSERT_TRUE(TSyntMemoStrings::Mergeable({ukDelete, 5, u"", u"x", false, 0}, {ukDelete, 5, u"", u"y", false, 1}));
-  ASSERT_FALSE(TSyntMemoStrings::Mergeable({ukDelete, 5, u"", u"x", false, 0}, {ukReplace, 5, u"y", u"", false, 1}));
+  ASSERT_TRUE(TSyntMemoStrings::Mergeable({ukDelete, 5, u"", u"x", false, 0},
+                                          {ukDelete, 5, u"", u"y", false, 1}));
+  ASSERT_FALSE(TSyntMemoStrings::Mergeable({ukDelete, 5, u"", u"x", false, 0},
+                                           {ukReplace, 5, u"y", u"", false, 1}));
 }
 
 TEST(Undo, OneGroupIsOneStep) {

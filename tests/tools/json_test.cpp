@@ -8,7 +8,9 @@ namespace {
 TEST(Json, ParsesAJsonLinesCase) {
   JsonValue v;
   std::string err;
-  ASSERT_TRUE(ParseJson(R"({"expr": "a\\d+", "text": "x\u00e9\ud83d\ude00", "pos": 3, "backward": true})", v, err)) << err;
+  ASSERT_TRUE(ParseJson(
+      R"({"expr": "a\\d+", "text": "x\u00e9\ud83d\ude00", "pos": 3, "backward": true})", v, err))
+      << err;
   EXPECT_EQ(v.Find("expr")->AsString(), u"a\\d+");
   EXPECT_EQ(v.Find("text")->AsString(), u"x\u00e9\U0001F600");
   EXPECT_EQ(v.Find("pos")->AsNumber(), 3);
@@ -19,7 +21,8 @@ TEST(Json, ParsesAJsonLinesCase) {
 TEST(Json, RejectsMalformedInputWithAPosition) {
   JsonValue v;
   std::string err;
-  for (const char* bad : {"", "{", "{\"a\" 1}", "[1,]", "\"abc", "{\"a\": tru}", "1 2", "\"\\x\""}) {
+  for (const char* bad :
+       {"", "{", "{\"a\" 1}", "[1,]", "\"abc", "{\"a\": tru}", "1 2", "\"\\x\""}) {
     EXPECT_FALSE(ParseJson(bad, v, err)) << bad;
     EXPECT_NE(err.find("at byte"), std::string::npos) << bad;
   }
@@ -33,7 +36,8 @@ TEST(Json, QuoteRoundTripsLoneSurrogatesAndControls) {
   std::string err;
   ASSERT_TRUE(ParseJson(JsonQuote(s), v, err)) << err;
   EXPECT_EQ(v.AsString(), s);
-  EXPECT_EQ(JsonLine().Add("a", 1).Add("b", u"x").Add("c", true).Str(), R"({"a": 1, "b": "x", "c": true})");
+  EXPECT_EQ(JsonLine().Add("a", 1).Add("b", u"x").Add("c", true).Str(),
+            R"({"a": 1, "b": "x", "c": true})");
 }
 
 }  // namespace

@@ -60,11 +60,12 @@ TEST_F(LexerCmd, ConvertWritesTheStoredFormAndIsStableOnItsOutput) {
 TEST_F(LexerCmd, LexersListsEveryLexerOfALibrary) {
   Write(Path("lib.lxl"), kLibrary);
   ASSERT_EQ(Run({"lexers", Path("lib.lxl")}), 0) << err;
-  EXPECT_EQ(out,
-            "{\"name\": \"Asm\", \"lexer_name\": \"Assembler\", \"extensions\": \"\", \"styles\": 1, "
-            "\"token_rules\": 0, \"block_rules\": 0, \"sub_lexer_rules\": 0}\n"
-            "{\"name\": \"Pascal\", \"lexer_name\": \"Pascal\", \"extensions\": \"pas dpr\", "
-            "\"styles\": 2, \"token_rules\": 1, \"block_rules\": 0, \"sub_lexer_rules\": 1}\n");
+  EXPECT_EQ(
+      out,
+      "{\"name\": \"Asm\", \"lexer_name\": \"Assembler\", \"extensions\": \"\", \"styles\": 1, "
+      "\"token_rules\": 0, \"block_rules\": 0, \"sub_lexer_rules\": 0}\n"
+      "{\"name\": \"Pascal\", \"lexer_name\": \"Pascal\", \"extensions\": \"pas dpr\", "
+      "\"styles\": 2, \"token_rules\": 1, \"block_rules\": 0, \"sub_lexer_rules\": 1}\n");
 }
 
 TEST_F(LexerCmd, LexersFindsLexersNestedInAnyForm) {

@@ -17,7 +17,9 @@ namespace fs = std::filesystem;
 class TextCmd : public synt::test::ToolTest {};
 
 TEST_F(TextCmd, Info) {
-  Write(Path("a.txt"), std::string("\xFF\xFE" "a\0\r\0\n\0\xE9\0", 10));
+  Write(Path("a.txt"), std::string("\xFF\xFE"
+                                   "a\0\r\0\n\0\xE9\0",
+                                   10));
   ASSERT_EQ(Run({"text", "info", Path("a.txt")}), 0) << err;
   JsonValue v;
   std::string perr;
@@ -48,10 +50,14 @@ TEST_F(TextCmd, ConvertsEncodingsAndBreaks) {
   EXPECT_EQ(Read(Path("back.txt")), "caf\xC3\xA9\nline\n");
   ASSERT_EQ(Run({"text", "convert", Path("in.txt"), Path("cp.txt"), "--codepage", "1252"}), 0);
   EXPECT_EQ(Read(Path("cp.txt")), "caf\xE9\nline\n");
-  ASSERT_EQ(Run({"text", "convert", Path("in.txt"), Path("nb.txt"), "--encoding", "utf-8", "--no-bom"}), 0);
+  ASSERT_EQ(
+      Run({"text", "convert", Path("in.txt"), Path("nb.txt"), "--encoding", "utf-8", "--no-bom"}),
+      0);
   EXPECT_EQ(Read(Path("nb.txt")), "caf\xC3\xA9\nline\n");
   ASSERT_EQ(Run({"text", "convert", Path("in.txt"), Path("bom.txt"), "--encoding", "utf-8"}), 0);
-  EXPECT_EQ(Read(Path("bom.txt")), "\xEF\xBB\xBF" "caf\xC3\xA9\nline\n");
+  EXPECT_EQ(Read(Path("bom.txt")),
+            "\xEF\xBB\xBF"
+            "caf\xC3\xA9\nline\n");
 }
 
 TEST_F(TextCmd, ErrorsWriteNothing) {
@@ -64,11 +70,19 @@ TEST_F(TextCmd, ErrorsWriteNothing) {
   } cases[] = {
       {{"text", "convert", Path("missing.txt"), Path("keep.txt")}, 1, "Cannot open file"},
       {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--bogus"}, 2, "unknown option"},
-      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--encoding", "utf-7"}, 2, "unknown encoding"},
+      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--encoding", "utf-7"},
+       2,
+       "unknown encoding"},
       {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--linebreaks"}, 2, "needs a value"},
-      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "12345"}, 2, "not supported"},
-      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "x1"}, 2, "code page number"},
-      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "1252"}, 1, "cannot be written"},
+      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "12345"},
+       2,
+       "not supported"},
+      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "x1"},
+       2,
+       "code page number"},
+      {{"text", "convert", Path("in.txt"), Path("keep.txt"), "--codepage", "1252"},
+       1,
+       "cannot be written"},
       {{"text", "convert", Path("in.txt")}, 2, "usage"},
       {{"text", "info"}, 2, "usage"},
       {{"text", "frobnicate"}, 2, "unknown sub-command"},

@@ -30,7 +30,8 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Reads a whole file ("-" is standard input) as bytes; throws std::runtime_error with a clear message.
+// Reads a whole file ("-" is standard input) as bytes; throws std::runtime_error with a clear
+// message.
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace synt::tool

@@ -68,7 +68,8 @@ class Parser {
     return false;
   }
   void SkipWs() {
-    while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+    while (pos_ < s_.size() &&
+           (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
       ++pos_;
   }
   bool Literal(std::string_view lit) {
@@ -126,10 +127,14 @@ class Parser {
     for (int i = 0; i < 4; ++i) {
       char h = s_[pos_++];
       v <<= 4;
-      if (h >= '0' && h <= '9') v |= h - '0';
-      else if (h >= 'a' && h <= 'f') v |= h - 'a' + 10;
-      else if (h >= 'A' && h <= 'F') v |= h - 'A' + 10;
-      else return Fail("bad \\u escape");
+      if (h >= '0' && h <= '9')
+        v |= h - '0';
+      else if (h >= 'a' && h <= 'f')
+        v |= h - 'a' + 10;
+      else if (h >= 'A' && h <= 'F')
+        v |= h - 'A' + 10;
+      else
+        return Fail("bad \\u escape");
     }
     return true;
   }
@@ -158,21 +163,38 @@ class Parser {
       if (pos_ >= s_.size()) return Fail("unterminated string");
       char e = s_[pos_++];
       switch (e) {
-        case '"': out += u'"'; break;
-        case '\\': out += u'\\'; break;
-        case '/': out += u'/'; break;
-        case 'b': out += u'\b'; break;
-        case 'f': out += u'\f'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
+        case '"':
+          out += u'"';
+          break;
+        case '\\':
+          out += u'\\';
+          break;
+        case '/':
+          out += u'/';
+          break;
+        case 'b':
+          out += u'\b';
+          break;
+        case 'f':
+          out += u'\f';
+          break;
+        case 'n':
+          out += u'\n';
+          break;
+        case 'r':
+          out += u'\r';
+          break;
+        case 't':
+          out += u'\t';
+          break;
         case 'u': {
           unsigned v;
           if (!Hex4(v)) return false;
           out += static_cast<char16_t>(v);  // surrogates pass through as code units
           break;
         }
-        default: return Fail("bad escape in string");
+        default:
+          return Fail("bad escape in string");
       }
       run = pos_;
     }
@@ -252,12 +274,23 @@ std::string JsonQuote(std::u16string_view s) {
     char16_t c = s[i];
     const char* esc = nullptr;
     switch (c) {
-      case u'"': esc = "\\\""; break;
-      case u'\\': esc = "\\\\"; break;
-      case u'\n': esc = "\\n"; break;
-      case u'\r': esc = "\\r"; break;
-      case u'\t': esc = "\\t"; break;
-      default: break;
+      case u'"':
+        esc = "\\\"";
+        break;
+      case u'\\':
+        esc = "\\\\";
+        break;
+      case u'\n':
+        esc = "\\n";
+        break;
+      case u'\r':
+        esc = "\\r";
+        break;
+      case u'\t':
+        esc = "\\t";
+        break;
+      default:
+        break;
     }
     bool lone = false;
     if (c >= 0xD800 && c <= 0xDBFF) {
@@ -271,8 +304,10 @@ std::string JsonQuote(std::u16string_view s) {
     }
     if (esc || c < 0x20 || lone) {
       flush(i);
-      if (esc) out += esc;
-      else AppendEscaped(out, c);
+      if (esc)
+        out += esc;
+      else
+        AppendEscaped(out, c);
       run = i + 1;
     }
   }
@@ -281,7 +316,9 @@ std::string JsonQuote(std::u16string_view s) {
   return out;
 }
 
-std::string JsonQuote(std::string_view utf8) { return JsonQuote(Utf8ToUtf16(utf8)); }
+std::string JsonQuote(std::string_view utf8) {
+  return JsonQuote(Utf8ToUtf16(utf8));
+}
 
 void JsonLine::Key(std::string_view key) {
   if (buf_.size() > 1) buf_ += ", ";

@@ -60,7 +60,9 @@ class JsonLine {
   JsonLine& Add(std::string_view key, int v) { return Add(key, static_cast<std::int64_t>(v)); }
   JsonLine& Add(std::string_view key, bool v);
   JsonLine& Add(std::string_view key, std::u16string_view v);
-  JsonLine& Add(std::string_view key, const char16_t* v) { return Add(key, std::u16string_view(v)); }
+  JsonLine& Add(std::string_view key, const char16_t* v) {
+    return Add(key, std::u16string_view(v));
+  }
   JsonLine& AddUtf8(std::string_view key, std::string_view v);
   // A member whose value is already JSON text (an array or a nested object).
   JsonLine& AddRaw(std::string_view key, std::string_view json);

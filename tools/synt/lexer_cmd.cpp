@@ -1,6 +1,8 @@
-// synt convert IN OUT       reads a lexer, lexer library or style-set file and writes it back in the
+// synt convert IN OUT       reads a lexer, lexer library or style-set file and writes it back in
+// the
 //                           stored form ("-" for standard input or output)
-// synt lexers FILE          the lexers of a lexer file, a library or any stored form holding lexers,
+// synt lexers FILE          the lexers of a lexer file, a library or any stored form holding
+// lexers,
 //                           one JSON line each: {"name", "lexer_name", "extensions", "styles",
 //                           "token_rules", "block_rules", "sub_lexer_rules"}
 // --ignore-errors           read errors are reported on stderr and reading goes on (as "All"
@@ -90,13 +92,14 @@ std::unique_ptr<TLoadableComponent> LoadFile(const std::string& path, const std:
   if (!PeekObjectHeader(text, cls, name)) {
     std::vector<TTextError> errors;
     ParseObjectText(text, errors);
-    std::string why = errors.empty() ? "no stored object" : "Line " + std::to_string(errors[0].Line) + ": " + errors[0].Message;
+    std::string why = errors.empty()
+                          ? "no stored object"
+                          : "Line " + std::to_string(errors[0].Line) + ": " + errors[0].Message;
     throw std::runtime_error(path + ": " + why);
   }
   auto root = CreateRoot(cls);
   if (!root)
-    throw std::runtime_error(path + ": a " + cls +
-                             " is not a lexer, lexer library or style set");
+    throw std::runtime_error(path + ": a " + cls + " is not a lexer, lexer library or style set");
   if (IsValidIdent(name)) root->SetName(name);
   TDialogServiceScope scope(&dialogs);
   TMemoryStream stream(Utf16ToUtf8(text));
@@ -176,7 +179,9 @@ int RunLexers(const Args& args) {
   std::vector<TTextError> errors;
   TTextObject root = ParseObjectText(text, errors);
   if (root.ClassName.empty()) {
-    std::string why = errors.empty() ? "no stored object" : "Line " + std::to_string(errors[0].Line) + ": " + errors[0].Message;
+    std::string why = errors.empty()
+                          ? "no stored object"
+                          : "Line " + std::to_string(errors[0].Line) + ": " + errors[0].Message;
     throw std::runtime_error(path + ": " + why);
   }
   std::vector<const TTextObject*> nodes;

@@ -22,7 +22,9 @@ Command::Command(std::string n, std::string s, std::function<int(const Args&)> r
   Registry().push_back(this);
 }
 
-const std::vector<Command*>& Commands() { return Registry(); }
+const std::vector<Command*>& Commands() {
+  return Registry();
+}
 
 std::string ReadFileBytes(const std::string& path) {
   if (path == "-") {

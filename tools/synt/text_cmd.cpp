@@ -38,7 +38,9 @@ void Load(TSyntMemoStrings& s, const std::string& path) {
 }
 
 // Whether the file began with the mark of the encoding it was read in.
-bool ReadWithMark(const TSyntMemoStrings& s) { return s.Encoding() != teAnsi; }
+bool ReadWithMark(const TSyntMemoStrings& s) {
+  return s.Encoding() != teAnsi;
+}
 
 int RunInfo(const Args& args) {
   if (args.size() != 1) throw UsageError("usage: synt text info FILE");
