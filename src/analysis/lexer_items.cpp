@@ -293,9 +293,13 @@ void TSyntCollectionItem::SetDisplayName(const std::u16string& Value) {
   if (TCollection* c = Collection())
     for (int i = 0; i < c->Count(); ++i) {
       auto* other = static_cast<TSyntCollectionItem*>(c->Items(i));
-      if (other != this && other->displayName_ == Value) return;  // names stay unique
+      if (other != this && other->displayName_ == Value) {
+        refusedName_ = Value;  // names stay unique
+        return;
+      }
     }
   displayName_ = Value;
+  refusedName_.clear();
 }
 
 void TSyntCollectionItem::SetEnabled(bool Value) {
@@ -503,7 +507,7 @@ TRuleCollectionItem::TRuleCollectionItem(TCollection* Collection)
 template <class T>
 std::u16string TRuleCollectionItem::RefName(const TNameRef<T>& Ref) const {
   if (OwnerLoading()) return Ref.Text;
-  return Ref.Item ? Ref.Item->DisplayName() : std::u16string();
+  return Ref.Item ? Ref.Item->DisplayName() : Ref.Text;  // Text: a name read that names nothing
 }
 
 template <class T>
@@ -526,7 +530,8 @@ void TRuleCollectionItem::ResolveRef(TNameRef<T>& Ref,
                                      T* (*Lookup)(TSyntAnalyzer*, std::u16string_view)) {
   if (Ref.Text.empty()) return;
   Ref.Item = Lookup(SyntOwner(), Ref.Text);
-  Ref.Text.clear();
+  // A name that names nothing stays, so that saving writes back what the author wrote.
+  if (Ref.Item) Ref.Text.clear();
 }
 
 std::u16string TRuleCollectionItem::StyleName() const {
@@ -545,6 +550,11 @@ void TRuleCollectionItem::SetBlockName(const std::u16string& Value) {
 void TRuleCollectionItem::ResolveNames() {
   ResolveRef(style_, &FindStyle);
   ResolveRef(block_, &FindBlock);
+}
+
+void TRuleCollectionItem::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
+  if (!style_.Item && !style_.Text.empty()) Out.push_back({"StyleName", style_.Text});
+  if (!block_.Item && !block_.Text.empty()) Out.push_back({"BlockName", block_.Text});
 }
 
 void TRuleCollectionItem::ForgetItem(const TCollectionItem* Item) {
@@ -671,6 +681,15 @@ void TTagBlockCondition::ResolveNames() {
   ResolveRef(blockEnd_, &FindBlock);
   ResolveRef(treeItemStyle_, &FindStyle);
   ResolveRef(treeGroupStyle_, &FindStyle);
+}
+
+void TTagBlockCondition::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
+  TRuleCollectionItem::UnresolvedNames(Out);
+  if (!blockEnd_.Item && !blockEnd_.Text.empty()) Out.push_back({"BlockEnd", blockEnd_.Text});
+  if (!treeItemStyle_.Item && !treeItemStyle_.Text.empty())
+    Out.push_back({"TreeItemStyle", treeItemStyle_.Text});
+  if (!treeGroupStyle_.Item && !treeGroupStyle_.Text.empty())
+    Out.push_back({"TreeGroupStyle", treeGroupStyle_.Text});
 }
 
 void TTagBlockCondition::ForgetItem(const TCollectionItem* Item) {

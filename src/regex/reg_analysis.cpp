@@ -13,7 +13,7 @@ namespace regex_internal {
 
 std::unique_ptr<TreRootNode> ParseExpression(std::u16string_view expr, uint16_t flags,
                                              uint16_t statics, const TRegExprHooks* hooks,
-                                             int& slotGroups);
+                                             int& slotGroups, int* errorPos);
 
 namespace {
 
@@ -593,10 +593,10 @@ void BuildSecond(Program& p) {
 }  // namespace
 
 std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint16_t statics,
-                                 std::shared_ptr<const TRegExprHooks> hooks) {
+                                 std::shared_ptr<const TRegExprHooks> hooks, int* errorPos) {
   auto p = std::make_unique<Program>();
   p->hooks = std::move(hooks);
-  p->root = ParseExpression(expr, flags, statics, p->hooks.get(), p->slotGroups);
+  p->root = ParseExpression(expr, flags, statics, p->hooks.get(), p->slotGroups, errorPos);
   TreRootNode& root = *p->root;
   p->groupCount = int(root.Groups.size());
   for (TreSubExpr* g : root.Groups) p->numberSlot.push_back(g->slot);

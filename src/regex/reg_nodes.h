@@ -262,9 +262,11 @@ struct Program {
   CharFilter second;
 };
 
-// Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message.
+// Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message,
+// and then sets *ErrorPos (if given) to the 1-based position in Expr where reading stopped.
 std::unique_ptr<Program> Compile(std::u16string_view Expr, uint16_t Flags, uint16_t Static,
-                                 std::shared_ptr<const TRegExprHooks> Hooks);
+                                 std::shared_ptr<const TRegExprHooks> Hooks,
+                                 int* ErrorPos = nullptr);
 
 // Applies modifier letters to Flags (leaving the bits of Static alone); throws on a bad letter.
 uint16_t ApplyModifierLetters(std::u16string_view Letters, uint16_t Flags, uint16_t Static);

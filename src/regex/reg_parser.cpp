@@ -124,6 +124,7 @@ class Parser {
     return root;
   }
   int slotGroups() const { return nextSlot_; }
+  size_t Position() const { return pos_; }  // 0-based: where reading stopped
 
  private:
   using NodePtr = std::unique_ptr<TRENodeBase>;
@@ -724,11 +725,16 @@ CharFilter CharTest::Filter() const {
 
 std::unique_ptr<TreRootNode> ParseExpression(std::u16string_view expr, uint16_t flags,
                                              uint16_t statics, const TRegExprHooks* hooks,
-                                             int& slotGroups) {
+                                             int& slotGroups, int* errorPos) {
   Parser p(expr, statics, hooks);
-  auto root = p.Run(flags);
-  slotGroups = p.slotGroups();
-  return root;
+  try {
+    auto root = p.Run(flags);
+    slotGroups = p.slotGroups();
+    return root;
+  } catch (...) {
+    if (errorPos) *errorPos = int(p.Position()) + 1;
+    throw;
+  }
 }
 
 }  // namespace regex_internal
