@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "analysis/analysis_plan.h"
+#include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma.h"
 #include "analysis/gramma_rules.h"
@@ -393,10 +394,12 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
+  TAnalysisProfile* const profile = Client.Profile();
   ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || p.Gramma) return 0;
     if (OnlyGlobal && !p.Global) return 0;
+    TRuleTimer timer(profile, p.RuleIndex);
     int refIdx = 0;
     bool accept = CheckPlanned(p, run, refIdx, n);
     if (rule->OnBlockCheck) {
@@ -404,6 +407,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
       rule->OnBlockCheck(rule, client, Text, refIdx, accept);
     }
     if (!accept) return 0;
+    timer.Fired();
     int k = p.RefToCondEnd ? refIdx - p.IdentIndex : n - p.Delay - p.IdentIndex - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
@@ -448,10 +452,12 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     }
     return pass & bit;
   };
+  TAnalysisProfile* const profile = Client.Profile();
   auto visit = [&](const BlockRulePlan& p) -> int {
     TTagBlockCondition* rule = p.Rule;
     TParserRule* gramma = p.Gramma;
     if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
+    TRuleTimer timer(profile, p.RuleIndex);
     // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
     // test is answered from the cache.
     if (OnlyGlobal && !p.Global) return 0;
@@ -477,6 +483,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     }
     if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
     if (!accept) return 0;
+    timer.Fired();
 
     const int done = ApplyAccepted(Client, p, n, refIdx);
     if (done < 0) return 0;

@@ -614,8 +614,52 @@ SYNT_SETTER(TTokenRule, ColumnTo, int, columnTo_)
 
 // --- TSingleTagCondition, TConditionCollection -----------------------------------------------
 
+namespace {
+// The tag list: sorted for lookups, but written in the order its author wrote it as long as it
+// holds the same tags.
+class TTagList : public TStringList {
+ public:
+  void DefineProperties(TFiler& Filer) override {
+    TPersistent::DefineProperties(Filer);
+    Filer.DefineProperty(
+        "Strings",
+        [this](TReader& r) {
+          TStringList lines;
+          r.ReadListBegin();
+          while (!r.EndOfList()) lines.Add(r.ReadString());
+          r.ReadListEnd();
+          Assign(&lines);
+          authored_.clear();
+          for (int i = 0; i < lines.Count(); ++i) authored_.push_back(lines.Strings(i));
+        },
+        [this](TWriter& w) {
+          w.WriteListBegin();
+          for (const std::u16string& s : WrittenOrder()) w.WriteString(s);
+          w.WriteListEnd();
+        },
+        GetCount() > 0);
+  }
+
+ private:
+  std::vector<std::u16string> WrittenOrder() const {
+    std::vector<std::u16string> out;
+    std::vector<bool> seen(size_t(Count()), false);
+    for (const std::u16string& s : authored_) {
+      int i = -1;
+      if (!Find(s, i)) break;
+      if (!seen[size_t(i)]) out.push_back(Strings(i)), seen[size_t(i)] = true;
+    }
+    if (out.size() == size_t(Count())) return out;
+    out.clear();
+    for (int i = 0; i < Count(); ++i) out.push_back(Strings(i));
+    return out;
+  }
+  std::vector<std::u16string> authored_;
+};
+}  // namespace
+
 TSingleTagCondition::TSingleTagCondition(TCollection* Collection)
-    : TCollectionItem(Collection), tagList_(std::make_unique<TStringList>()) {
+    : TCollectionItem(Collection), tagList_(std::make_unique<TTagList>()) {
   tagList_->SetSorted(true);
   tagList_->SetDuplicates(dupIgnore);
   tagList_->SetCaseSensitive(true);

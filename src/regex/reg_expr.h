@@ -104,6 +104,9 @@ class TqxRegMatch {
   std::u16string_view SubExpr(std::u16string_view S, int Index) const;
   // Whether the last match gave up because it exceeded its work budget (it reported no match).
   bool BudgetExhausted() const { return exhausted_; }
+  // The most backtracking memory, in ints, that the matches made with this object have needed at
+  // once (it is kept for reuse, so it only grows).
+  size_t ScratchUnits() const { return scratch_.size(); }
 
   // Work allowed per match, in steps (a step is one node attempt or one unit scanned). 0 (the
   // default) allows 1 000 000 + 64 steps per unit of the text, which no sensible token rule

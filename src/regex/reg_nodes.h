@@ -155,6 +155,10 @@ struct TreSubExpr : TRENodeBase {
   std::vector<std::vector<uint32_t>> dispatch;  // per unit below 256: candidate alternatives
   std::vector<uint32_t> dispatchHigh;           // candidates for units above 255
   std::vector<uint32_t> dispatchEnd;            // candidates at the end of the text
+  // Matching forwards, what follows the group can never start where an occurrence of it starts
+  // (their first units are disjoint, and what follows cannot be empty): a greedy repetition need
+  // not keep its earlier counts, only the latest.
+  bool followsDisjoint = false;
   void Clear() { Items.clear(); }
 };
 

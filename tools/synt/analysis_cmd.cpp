@@ -1,6 +1,12 @@
 // synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library.
-//   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] INPUT
-//                                   one JSON line per token
+//   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--format F] INPUT
+//                                   one JSON line per token: start, end, type, rule (the rule
+//                                   that styles it: the block rule that tagged it, if one did),
+//                                   token_rule (the token rule that made it; empty when it cannot
+//                                   be told), block_rule (the tagging block rule, or empty),
+//                                   style and text; --format text: one line per token of
+//                                   tab-separated start, end, line:column, type name, token rule,
+//                                   block rule, style ("-" for none) and the quoted text
 //   synt ranges --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--display] INPUT
 //                                   one JSON line per text range, then per line separator; with
 //                                   --display also the styled, dynamic and collapsible ranges,
@@ -13,6 +19,8 @@
 // the text as it is when the edit comes). Between edits the analysis runs one idle slice, as an
 // editor's event loop lets it; with --settle it finishes after every edit, background pass
 // included. The results are printed once the analysis of the final text has finished.
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -22,6 +30,7 @@
 #include "analysis/syntax_analyzer.h"
 #include "command.h"
 #include "json.h"
+#include "lexer_load.h"
 #include "platform/dialogs.h"
 #include "platform/event_loop.h"
 #include "platform/streams.h"
@@ -39,6 +48,7 @@ struct Options {
   std::string editsFile;
   bool settle = false;
   bool display = false;
+  std::string format = "json";
 };
 
 Options ParseOptions(const Args& args, const char* command) {
@@ -54,6 +64,10 @@ Options ParseOptions(const Args& args, const char* command) {
         o.editsFile = args[++i];
       else
         o.name = Utf8ToUtf16(args[++i]), o.hasName = true;
+    } else if (a == "--format" && !ranges) {
+      if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+      o.format = args[++i];
+      if (o.format != "json" && o.format != "text") throw UsageError("--format is json or text");
     } else if (a == "--settle") {
       o.settle = true;
     } else if (a == "--display" && ranges) {
@@ -72,88 +86,6 @@ Options ParseOptions(const Args& args, const char* command) {
   if (o.input.empty()) throw UsageError(std::string(command) + " needs an INPUT file or -");
   if (o.settle && o.editsFile.empty()) throw UsageError("--settle needs --edits FILE");
   return o;
-}
-
-// No user to ask: every read error ends the load (the error reaches the caller).
-class RefuseErrors : public TDialogService {
- public:
-  int MessageDlg(const std::u16string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrNo; }
-  int MessageBox(const std::u16string& Text, const std::u16string&, TMessageBoxButtons,
-                 TMessageBoxIcon) override {
-    shown = Text;
-    return mrOk;
-  }
-  std::u16string shown;
-};
-
-// The class of the stored file's root object ("object Name: TClass").
-std::string RootClass(const std::string& Text) {
-  size_t p = Text.find("object");
-  if (p == std::string::npos) return {};
-  size_t colon = Text.find(':', p);
-  size_t eol = Text.find('\n', p);
-  if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) return {};
-  size_t b = colon + 1;
-  while (b < Text.size() && Text[b] == ' ') ++b;
-  size_t e = b;
-  while (e < Text.size() && (isalnum(static_cast<unsigned char>(Text[e])) || Text[e] == '_')) ++e;
-  return Text.substr(b, e - b);
-}
-
-// Owns whatever was read: a library or a single lexer.
-struct LoadedLexer {
-  std::unique_ptr<TSyntaxManager> library;
-  std::unique_ptr<TSyntAnalyzer> single;
-  TSyntAnalyzer* lexer = nullptr;
-};
-
-LoadedLexer LoadLexer(const Options& o) {
-  std::string bytes;
-  try {
-    bytes = ReadFileBytes(o.lexerFile);
-  } catch (const std::exception& e) {
-    throw std::runtime_error(std::string("lexer ") + e.what());
-  }
-  RefuseErrors dialogs;
-  TDialogServiceScope scope(&dialogs);
-  RegisterLexerClasses();
-  LoadedLexer l;
-  const std::string cls = RootClass(bytes);
-  TMemoryStream stream(bytes);
-  try {
-    if (cls == "TSyntaxManager") {
-      l.library = std::make_unique<TSyntaxManager>(nullptr);
-      l.library->LoadFromStream(stream);
-      if (o.hasName) {
-        l.lexer = l.library->FindLexer(o.name);
-        if (!l.lexer)
-          throw std::runtime_error("'" + o.lexerFile + "' has no lexer named '" +
-                                   Utf16ToUtf8(o.name) + "'");
-      } else {
-        for (int i = 0; i < l.library->LexerCount() && !l.lexer; ++i)
-          if (!l.library->Lexers(i)->Internal()) l.lexer = l.library->Lexers(i);
-        if (!l.lexer && l.library->LexerCount() > 0) l.lexer = l.library->Lexers(0);
-        if (!l.lexer) throw std::runtime_error("'" + o.lexerFile + "' holds no lexer");
-      }
-    } else if (cls == "TSyntAnalyzer" || cls == "TLibSyntAnalyzer") {
-      if (cls == "TLibSyntAnalyzer")
-        l.single = std::make_unique<TLibSyntAnalyzer>(nullptr);
-      else
-        l.single = std::make_unique<TSyntAnalyzer>(nullptr);
-      l.single->LoadFromStream(stream);
-      if (!dialogs.shown.empty()) throw std::runtime_error(Utf16ToUtf8(dialogs.shown));
-      if (o.hasName && !SameText(l.single->LexerName(), o.name, cmIgnoreCase) &&
-          !SameText(l.single->Name(), o.name, cmIgnoreCase))
-        throw std::runtime_error("'" + o.lexerFile + "' has no lexer named '" +
-                                 Utf16ToUtf8(o.name) + "'");
-      l.lexer = l.single.get();
-    } else {
-      throw std::runtime_error("'" + o.lexerFile + "' is not a lexer file or lexer library");
-    }
-  } catch (const Exception& e) {
-    throw std::runtime_error("cannot read lexer '" + o.lexerFile + "': " + e.what());
-  }
-  return l;
 }
 
 struct TextEdit {
@@ -233,7 +165,7 @@ template <class Body>
 int WithAnalysis(const Args& args, const char* command, Body body) {
   Options o = ParseOptions(args, command);
   try {
-    LoadedLexer l = LoadLexer(o);
+    LoadedLexer l = LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, command);
     std::vector<TextEdit> edits;
     if (!o.editsFile.empty()) edits = ReadEdits(o.editsFile);
     THeadlessEventLoop loop;
@@ -284,19 +216,144 @@ std::u16string RuleName(const TRuleCollectionItem* r) {
   return r ? r->DisplayName() : u"";
 }
 
+// What a token shows: the rule that styles it (the block rule that tagged it, if one did), the
+// token rule that made it and the tagging block rule.
+struct TokenRecord {
+  TSyntToken token;
+  TRuleCollectionItem* rule = nullptr;
+  TRuleCollectionItem* tokenRule = nullptr;
+  TRuleCollectionItem* blockRule = nullptr;
+};
+
+void CollectLexers(TSyntAnalyzer* L, std::vector<TSyntAnalyzer*>& Out) {
+  if (!L || std::find(Out.begin(), Out.end(), L) != Out.end()) return;
+  Out.push_back(L);
+  for (int i = 0; i < L->SubAnalyzers()->Count(); ++i)
+    CollectLexers(L->SubAnalyzers()->Items(i)->SyntAnalyzer(), Out);
+}
+
+// A tagged token no longer records the token rule that made it. When block rules cannot change
+// what the token rules make (the lexer's block analysis may run separately: no state changes by
+// block or sub-lexer rules, no parent test on a token rule), a second run with every block rule
+// disabled makes the same tokens by the same token rules, and names them. Otherwise the token
+// rule of a tagged token stays unknown. Changing the rules resets Client, so Records are taken
+// first.
+void FindTokenRules(TClientSyntAnalyzer& Client, std::vector<TokenRecord>& Records) {
+  TSyntAnalyzer* owner = Client.Owner();
+  if (!owner->SeparateBlockAnalysis()) return;
+  std::vector<TSyntAnalyzer*> lexers;
+  CollectLexers(owner, lexers);
+  std::vector<std::pair<TTagBlockCondition*, bool>> saved;
+  for (TSyntAnalyzer* l : lexers)
+    for (int i = 0; i < l->BlockRules()->Count(); ++i) {
+      TTagBlockCondition* b = l->BlockRules()->Items(i);
+      saved.emplace_back(b, b->Enabled());
+      b->SetEnabled(false);
+    }
+  {
+    TSyntMemoStrings* lines = Client.Source();
+    TClientSyntAnalyzer plain(owner, nullptr, [lines] { return lines; });
+    plain.Analyze(true);
+    if (plain.TagCount() == int(Records.size()))
+      for (size_t i = 0; i < Records.size(); ++i) {
+        const TSyntToken& t = plain.Tags(int(i));
+        TokenRecord& r = Records[i];
+        if (t.StartPos != r.token.StartPos || t.EndPos != r.token.EndPos) continue;
+        if (r.blockRule) r.tokenRule = plain.TokenRule(int(i));
+      }
+  }
+  for (auto& [rule, enabled] : saved) rule->SetEnabled(enabled);
+}
+
+std::string EscapeText(std::u16string_view Text) {
+  std::string out = "\"";
+  std::u16string run;  // converted as a whole, so that surrogate pairs stay pairs
+  auto flush = [&] {
+    out += Utf16ToUtf8(run);
+    run.clear();
+  };
+  for (char16_t c : Text) {
+    const char* escape = c == u'\\'   ? "\\\\"
+                         : c == u'"'  ? "\\\""
+                         : c == u'\n' ? "\\n"
+                         : c == u'\r' ? "\\r"
+                         : c == u'\t' ? "\\t"
+                                      : nullptr;
+    if (!escape && c >= 0x20 && c != 0x7F) {
+      run.push_back(c);
+      continue;
+    }
+    flush();
+    if (escape) {
+      out += escape;
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", unsigned(c));
+      out += buf;
+    }
+  }
+  flush();
+  return out + "\"";
+}
+
+std::string TypeName(const TClientSyntAnalyzer& Client, const TSyntToken& T) {
+  const TSyntAnalyzer* l = Client.AnalyzerAtPos(T.StartPos);
+  const TStrings* names = l ? l->TokenTypeNames() : nullptr;
+  if (names && T.TokenType >= 0 && T.TokenType < names->Count())
+    return Utf16ToUtf8(names->Strings(T.TokenType));
+  return std::to_string(T.TokenType);
+}
+
 int RunTokens(const Args& args) {
-  return WithAnalysis(args, "tokens", [](TClientSyntAnalyzer& c, const Options&) {
+  return WithAnalysis(args, "tokens", [](TClientSyntAnalyzer& c, const Options& o) {
+    std::vector<TokenRecord> records;
+    records.reserve(size_t(c.TagCount()));
+    bool tagged = false;
     for (int i = 0; i < c.TagCount(); ++i) {
-      const TSyntToken& t = c.Tags(i);
-      TRuleCollectionItem* rule = c.TokenRule(i);
-      TSyntaxFormat* style = rule ? rule->Style() : nullptr;
+      TokenRecord r;
+      r.token = c.Tags(i);
+      r.rule = c.TokenRule(i);
+      if (dynamic_cast<TTagBlockCondition*>(r.rule))
+        r.blockRule = r.rule, tagged = true;
+      else
+        r.tokenRule = r.rule;
+      records.push_back(r);
+    }
+    // Texts, positions and type names are read while the results stand.
+    std::vector<std::u16string> texts;
+    std::vector<TPoint> points;
+    std::vector<std::string> typeNames;
+    for (int i = 0; i < c.TagCount(); ++i) {
+      texts.emplace_back(c.TagTextView(i));
+      if (o.format == "text") {
+        points.push_back(c.Source()->StrPosToCaretPos(records[size_t(i)].token.StartPos));
+        typeNames.push_back(TypeName(c, records[size_t(i)].token));
+      }
+    }
+    if (tagged) FindTokenRules(c, records);
+    for (size_t i = 0; i < records.size(); ++i) {
+      const TokenRecord& r = records[i];
+      TSyntaxFormat* style = r.rule ? r.rule->Style() : nullptr;
+      if (o.format == "text") {
+        auto name = [](const TRuleCollectionItem* x) {
+          return x ? "'" + Utf16ToUtf8(x->DisplayName()) + "'" : std::string("-");
+        };
+        std::cout << r.token.StartPos << '\t' << r.token.EndPos << '\t' << points[i].Y + 1 << ':'
+                  << points[i].X + 1 << '\t' << typeNames[i] << '\t' << name(r.tokenRule) << '\t'
+                  << name(r.blockRule) << '\t'
+                  << (style ? "'" + Utf16ToUtf8(style->DisplayName()) + "'" : std::string("-"))
+                  << '\t' << EscapeText(texts[i]) << '\n';
+        continue;
+      }
       std::cout << JsonLine()
-                       .Add("start", t.StartPos)
-                       .Add("end", t.EndPos)
-                       .Add("type", t.TokenType)
-                       .Add("rule", RuleName(rule))
+                       .Add("start", r.token.StartPos)
+                       .Add("end", r.token.EndPos)
+                       .Add("type", r.token.TokenType)
+                       .Add("rule", RuleName(r.rule))
+                       .Add("token_rule", RuleName(r.tokenRule))
+                       .Add("block_rule", RuleName(r.blockRule))
                        .Add("style", style ? style->DisplayName() : std::u16string())
-                       .Add("text", c.TagTextView(i))
+                       .Add("text", std::u16string_view(texts[i]))
                        .Str()
                 << '\n';
     }

@@ -99,11 +99,10 @@ void UnresolvedFindings(TSyntAnalyzer& L, Findings& F) {
 }
 
 void RefusedNameFindings(TSyntAnalyzer& L, Findings& F) {
-  for (const TSyntCollection* c :
-       {static_cast<const TSyntCollection*>(L.Formats()),
-        static_cast<const TSyntCollection*>(L.TokenRules()),
-        static_cast<const TSyntCollection*>(L.BlockRules()),
-        static_cast<const TSyntCollection*>(L.SubAnalyzers())})
+  for (const TSyntCollection* c : {static_cast<const TSyntCollection*>(L.Formats()),
+                                   static_cast<const TSyntCollection*>(L.TokenRules()),
+                                   static_cast<const TSyntCollection*>(L.BlockRules()),
+                                   static_cast<const TSyntCollection*>(L.SubAnalyzers())})
     for (int i = 0; i < c->Count(); ++i) {
       auto* item = static_cast<const TSyntCollectionItem*>(c->Items(i));
       if (item->RefusedDisplayName().empty()) continue;
@@ -131,7 +130,8 @@ bool TriedWhenever(const TTokenRule* Earlier, const TTokenRule* Later) {
   if (Earlier->ColumnFrom() > 0 &&
       !(Later->ColumnFrom() > 0 && Later->ColumnFrom() >= Earlier->ColumnFrom()))
     return false;
-  if (Earlier->ColumnTo() > 0 && !(Later->ColumnTo() > 0 && Later->ColumnTo() <= Earlier->ColumnTo()))
+  if (Earlier->ColumnTo() > 0 &&
+      !(Later->ColumnTo() > 0 && Later->ColumnTo() <= Earlier->ColumnTo()))
     return false;
   return true;
 }
@@ -222,8 +222,10 @@ TokenMakers CollectMakers(TSyntAnalyzer& L) {
     ForEachItem(x->TokenRules(), [&](TTokenRule* r) {
       if (!r->RegExpr()->Program()) return;
       m.rules.push_back(r);
-      if (r->TokenType() < 0) m.unknown = true;
-      else m.typeBits |= TypeBit(r->TokenType());
+      if (r->TokenType() < 0)
+        m.unknown = true;
+      else
+        m.typeBits |= TypeBit(r->TokenType());
     });
     ForEachItem(x->BlockRules(), [&](TTagBlockCondition* b) {
       if (b->BlockType() != btTagDetect || b->TokenType() < 0) return;
@@ -260,8 +262,7 @@ bool TagPossible(const TokenMakers& M, uint32_t Mask, const std::u16string& Tag,
   return false;
 }
 
-void ConditionFindings(TSyntAnalyzer& L, TTagBlockCondition* B, const TokenMakers& M,
-                       Findings& F) {
+void ConditionFindings(TSyntAnalyzer& L, TTagBlockCondition* B, const TokenMakers& M, Findings& F) {
   TConditionCollection* conds = B->ConditionList();
   for (int k = 0; k < conds->Count(); ++k) {
     TSingleTagCondition* c = conds->Items(k);
@@ -296,8 +297,9 @@ void ConditionFindings(TSyntAnalyzer& L, TTagBlockCondition* B, const TokenMaker
     const std::string who = mask ? "no token rule of type " + TypeList(L, mask) : "no token rule";
     if (int(never.size()) == c->TagList()->Count())
       F.Error(path, "TagList",
-              "no tag can be a token's text (" + who + " can start with their first "
-              "character): the block rule never fires; correct the tags or the types");
+              "no tag can be a token's text (" + who +
+                  " can start with their first "
+                  "character): the block rule never fires; correct the tags or the types");
     else
       F.Warn(path, "TagList",
              "the tags " + list + " can never be a token's text (" + who +
