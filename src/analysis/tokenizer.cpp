@@ -234,7 +234,7 @@ bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& pos_, int 
       TClientSyntAnalyzer::BlockRulesAfterToken(T, Current);
     }
   };
-  return profile_ ? StepsUpTo<true>(Text, pos_, Pos, after) : StepsUpTo(Text, pos_, Pos, after);
+  return Profile() ? StepsUpTo<true>(Text, pos_, Pos, after) : StepsUpTo(Text, pos_, Pos, after);
 }
 
 }  // namespace synt

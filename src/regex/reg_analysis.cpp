@@ -590,8 +590,6 @@ void BuildSecond(Program& p) {
   p.second = f;
 }
 
-}  // namespace
-
 bool Disjoint(const CharFilter& a, const CharFilter& b) {
   for (int i = 0; i < 4; ++i)
     if (a.low[i] & b.low[i]) return false;
@@ -615,6 +613,8 @@ void MarkFollowsDisjoint(TreSubExpr& g) {
                                  Disjoint(f->first2, occ));
     }
 }
+
+}  // namespace
 
 std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint16_t statics,
                                  std::shared_ptr<const TRegExprHooks> hooks, int* errorPos) {

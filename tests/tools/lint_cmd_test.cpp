@@ -131,8 +131,8 @@ TEST_F(LintCmd, TokensTextFormatNamesTheTokenRuleAndTheBlockRule) {
             "4\t9\t2:3\tIdentifier\t'Identifier'\t'Keywords'\t'Keyword'\t\"Begin\"\n"
             "10\t15\t2:9\tString\t'Text'\t-\t-\t\"\\\"a\\tb\\\"\"\n");
   ASSERT_EQ(Run({"tokens", "--lexer", Path("tags.lxl"), Path("in.txt")}), 0) << err;
-  EXPECT_NE(out.find("\"rule\": \"Keywords\", \"token_rule\": \"Identifier\", \"block_rule\": "
-                     "\"Keywords\""),
+  EXPECT_NE(out.find("\"rule\": \"Keywords\", \"style\": \"Keyword\", \"text\": \"Begin\", "
+                     "\"token_rule\": \"Identifier\", \"block_rule\": \"Keywords\""),
             std::string::npos)
       << out;
 }

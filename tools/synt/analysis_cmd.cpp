@@ -2,9 +2,9 @@
 //   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--format F] INPUT
 //                                   one JSON line per token: start, end, type, rule (the rule
 //                                   that styles it: the block rule that tagged it, if one did),
-//                                   token_rule (the token rule that made it; empty when it cannot
-//                                   be told), block_rule (the tagging block rule, or empty),
-//                                   style and text; --format text: one line per token of
+//                                   style, text, token_rule (the token rule that made it; empty
+//                                   when it cannot be told), block_rule (the tagging block rule,
+//                                   or empty); --format text: one line per token of
 //                                   tab-separated start, end, line:column, type name, token rule,
 //                                   block rule, style ("-" for none) and the quoted text
 //   synt ranges --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--display] INPUT
@@ -350,10 +350,10 @@ int RunTokens(const Args& args) {
                        .Add("end", r.token.EndPos)
                        .Add("type", r.token.TokenType)
                        .Add("rule", RuleName(r.rule))
-                       .Add("token_rule", RuleName(r.tokenRule))
-                       .Add("block_rule", RuleName(r.blockRule))
                        .Add("style", style ? style->DisplayName() : std::u16string())
                        .Add("text", std::u16string_view(texts[i]))
+                       .Add("token_rule", RuleName(r.tokenRule))
+                       .Add("block_rule", RuleName(r.blockRule))
                        .Str()
                 << '\n';
     }
