@@ -88,12 +88,12 @@ class THeadlessEventLoop final : public TEventLoop {
     std::function<void()> callback;
   };
   std::map<TimerId, Timer> timers_;
-  TimerId next_id_ = 1;
-  std::uint64_t next_seq_ = 0;
-  std::thread::id gui_thread_;
+  TimerId nextId_ = 1;
+  std::uint64_t nextSeq_ = 0;
+  std::thread::id guiThread_;
 
-  mutable std::mutex posted_mutex_;
-  std::condition_variable posted_cv_;
+  mutable std::mutex postedMutex_;
+  std::condition_variable postedCv_;
   std::deque<std::function<void()>> posted_;
 };
 
@@ -116,7 +116,7 @@ class TTimer {
  private:
   TEventLoop& Loop() const;
   TEventLoop* loop_;
-  TEventLoop* started_on_ = nullptr;
+  TEventLoop* startedOn_ = nullptr;
   std::uint32_t interval_ = 1000;
   TEventLoop::TimerId id_ = 0;
 };
