@@ -68,6 +68,8 @@ def make(name, component, extensions, keywords, types, cpp):
     L.token('Bracket', r'[{}()\[\];,]', 'Symbol', 'Symbol')
     L.token('Operator', r'[\-+*%=<>!&|\^~?:.\#\\@]+ | /', 'Symbol', 'Symbol')
 
+    # Anything else still gets a token (a stray character of broken code).
+    L.token('Other', r'\S', None, 'Unknown')
     L.block('Keyword', 'btTagDetect', [Cond(keywords, types='Identifier')], StyleName='Keyword',
             TokenType='Keyword')
     L.block('Type', 'btTagDetect', [Cond(types, types='Identifier')], StyleName='Type',

@@ -74,6 +74,8 @@ def make(name, component, extensions, keywords, ts, embedded=False):
     L.token('Operator', ops + r' | /=? ', 'Symbol', 'Symbol',
             StatesRemove=OPERAND)
 
+    # Anything else still gets a token (a stray character of broken code).
+    L.token('Other', r'\S', None, 'Unknown')
     L.block('Keyword', 'btTagDetect', [Cond(keywords, types='Identifier')], StyleName='Keyword',
             TokenType='Keyword')
     if ts:

@@ -12,7 +12,6 @@ def build():
                      'Objects and arrays are collapsible ranges.'])
     L.styles('Default', 'Comment', 'Keyword', 'Attribute', 'String', 'Number', 'Symbol',
              *EDITOR_STYLES)
-    L.token('Key', STRING + r'(?=\s*:)', 'Attribute', 'Key')
     L.token('String', STRING, 'String', 'String')
     L.token('Number', r'-? \d+ (\.\d+)? (e [+\-]? \d+)?', 'Number', 'Float const')
     L.token('Literal', r'(?-i) (true|false|null) \b', 'Keyword', 'Keyword')
@@ -21,6 +20,10 @@ def build():
     L.token('Symbol', r'[{}\[\]:,]', 'Symbol', 'Symbol')
     # Anything else is an error in JSON; it still gets a token so that nothing is lost.
     L.token('Invalid', r'[^\s{}\[\]:,"/]+ | /', None, 'Unknown')
+    L.token('Other', r'\S', None, 'Unknown')
+    # A string before ":" is a key; a block rule sees the ":" whatever stands between.
+    L.block('Key', 'btTagDetect', [Cond(':', types='Symbol'), Cond(types='String')],
+            IdentIndex=1, StyleName='Attribute', TokenType='Key')
     brace_blocks(L, name='Object', collapse='{...}', staple=True)
     brace_blocks(L, '[', ']', name='Array', collapse='[...]', staple=True)
     L.sample = ['{', '  "name": "synt",', '  "tags": ["editor", "lexer"],', '  "stars": 4.5e1,',

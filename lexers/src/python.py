@@ -87,6 +87,8 @@ def build():
     L.token('Bracket', r'[()\[\]{}]', 'Symbol', 'Symbol')
     L.token('Operator', r'[\-+*/%@&|\^~<>=!.:,;]+', 'Symbol', 'Symbol')
 
+    # Anything else still gets a token (a stray character of broken code).
+    L.token('Other', r'\S', None, 'Unknown')
     L.block('Keyword', 'btTagDetect', [Cond(KEYWORDS, types='Identifier')], StyleName='Keyword',
             TokenType='Keyword')
     # Soft keywords are keywords only where a statement starts.
