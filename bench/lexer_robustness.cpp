@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/client_analyzer.h"
@@ -107,7 +108,9 @@ void Check(const fs::path& file, const TClientSyntAnalyzer& c, std::u16string_vi
       Violation(t, file, "offset " + std::to_string(pos) + " after the last token is in no token");
       return;
     }
-  std::vector<std::pair<int, int>> spans;
+  // (start, -end, closing run): ranges closed in one run (AutoCloseInternal) may end one
+  // BlockOffset apart, the inner ones at the closing rule's reference token.
+  std::vector<std::tuple<int, int, int>> spans;
   for (int i = 0; i < c.RangeCount(); ++i) {
     const TTextRange* r = c.Ranges(i);
     if (r->StartIdx < 0 || r->StartIdx >= c.TagCount() || r->EndIdx >= c.TagCount() ||
@@ -116,19 +119,19 @@ void Check(const fs::path& file, const TClientSyntAnalyzer& c, std::u16string_vi
       return;
     }
     if (r->IsClosed() && !r->Rule->IgnoreAsParent())
-      spans.emplace_back(c.RangeStartPos(r), -c.RangeEndPos(r));
+      spans.emplace_back(c.RangeStartPos(r), -c.RangeEndPos(r), r->EndCondIndex);
   }
   // Nested spans: sorted by start (longer first), each one ends within the innermost open one.
   std::sort(spans.begin(), spans.end());
-  std::vector<int> open;
-  for (auto [s, negEnd] : spans) {
+  std::vector<std::pair<int, int>> open;  // end, closing run
+  for (auto [s, negEnd, run] : spans) {
     const int e = -negEnd;
-    while (!open.empty() && open.back() <= s) open.pop_back();
-    if (!open.empty() && e > open.back()) {
+    while (!open.empty() && open.back().first <= s) open.pop_back();
+    if (!open.empty() && e > open.back().first && run != open.back().second) {
       Violation(t, file, "ranges cross at offset " + std::to_string(s));
       return;
     }
-    open.push_back(e);
+    open.emplace_back(e, run);
   }
   t.tokens += c.TagCount();
   t.ranges += c.RangeCount();

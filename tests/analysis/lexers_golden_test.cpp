@@ -163,7 +163,10 @@ std::string Violation(const TClientSyntAnalyzer& c, std::u16string_view text) {
       const int bs = c.RangeStartPos(closed[j]), be = c.RangeEndPos(closed[j]);
       const bool disjoint = ae <= bs || be <= as;
       const bool nested = (as <= bs && be <= ae) || (bs <= as && ae <= be);
-      if (!disjoint && !nested) {
+      // Ranges an end tag closes together (AutoCloseInternal) may end one BlockOffset apart:
+      // the inner ones end at the closing rule's reference token, the closed one before it.
+      const bool closedTogether = closed[i]->EndCondIndex == closed[j]->EndCondIndex;
+      if (!disjoint && !nested && !closedTogether) {
         why << "ranges " << Utf16ToUtf8(closed[i]->Rule->DisplayName()) << " [" << as << ", "
             << ae << ") and " << Utf16ToUtf8(closed[j]->Rule->DisplayName()) << " [" << bs
             << ", " << be << ") cross";
