@@ -118,7 +118,8 @@ def build():
     L.block('Brackets end', 'btRangeEnd', [Cond(') ] }', types='Symbol')])
     L.block('Block', 'btRangeStart',
             [Cond(COMPOUND, types='Keyword,Identifier'), Cond(types='Indent')],
-            IdentIndex=1, BlockEnd='Dedent', EndOfTextClose=True, DrawStaple=True,
+            IdentIndex=1, BlockName='Brackets', StrictParent=True, NotParent=True,
+            BlockEnd='Dedent', EndOfTextClose=True, DrawStaple=True,
             CollapseFmt='%sz0', DisplayInTree=False)
     L.block('First block', 'btRangeStart',
             [Cond(COMPOUND, types='Keyword,Identifier'), Cond(kind='not')],
