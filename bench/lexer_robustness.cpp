@@ -31,9 +31,9 @@ using namespace synt;
 namespace {
 
 struct Corpus {
-  const char* lexer;                 // LexerName
-  std::vector<const char*> roots;    // folders searched recursively
-  std::vector<const char*> exts;     // file extensions taken
+  const char* lexer;               // LexerName
+  std::vector<const char*> roots;  // folders searched recursively
+  std::vector<const char*> exts;   // file extensions taken
 };
 
 const std::vector<Corpus>& Corpora() {
@@ -100,8 +100,10 @@ void Check(const fs::path& file, const TClientSyntAnalyzer& c, std::u16string_vi
       }
     pos = tok.EndPos;
     const TRuleCollectionItem* r = c.TokenRule(i);
-    if (!r) Violation(t, file, "token " + std::to_string(i) + " has no rule");
-    else if (r->DisplayName() == u"Other") ++t.other;
+    if (!r)
+      Violation(t, file, "token " + std::to_string(i) + " has no rule");
+    else if (r->DisplayName() == u"Other")
+      ++t.other;
   }
   for (; size_t(pos) < text.size(); ++pos)
     if (!IsSpaceChar(text[size_t(pos)])) {

@@ -29,7 +29,8 @@ const synt::TLexerCatalog& Catalog() {
 void Analyze(benchmark::State& state, const char* lexerName, const char* file) {
   const fs::path path = synt::bench::CorpusDir() / file;
   if (!fs::exists(path)) {
-    state.SkipWithError(("no corpus at " + path.string() + " (run bench/lexers_corpus.sh)").c_str());
+    state.SkipWithError(
+        ("no corpus at " + path.string() + " (run bench/lexers_corpus.sh)").c_str());
     return;
   }
   synt::TSyntAnalyzer* lexer = nullptr;
@@ -59,8 +60,10 @@ void Analyze(benchmark::State& state, const char* lexerName, const char* file) {
   state.counters["ranges"] = double(ranges);
 }
 
-#define LEXER_BENCH(Name, Lexer, File)                            \
-  void BM_##Name(benchmark::State& s) { Analyze(s, Lexer, File); } \
+#define LEXER_BENCH(Name, Lexer, File)  \
+  void BM_##Name(benchmark::State& s) { \
+    Analyze(s, Lexer, File);            \
+  }                                     \
   BENCHMARK(BM_##Name)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 LEXER_BENCH(C, "C", "lex-c.c")

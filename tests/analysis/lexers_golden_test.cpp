@@ -167,9 +167,9 @@ std::string Violation(const TClientSyntAnalyzer& c, std::u16string_view text) {
       // the inner ones end at the closing rule's reference token, the closed one before it.
       const bool closedTogether = closed[i]->EndCondIndex == closed[j]->EndCondIndex;
       if (!disjoint && !nested && !closedTogether) {
-        why << "ranges " << Utf16ToUtf8(closed[i]->Rule->DisplayName()) << " [" << as << ", "
-            << ae << ") and " << Utf16ToUtf8(closed[j]->Rule->DisplayName()) << " [" << bs
-            << ", " << be << ") cross";
+        why << "ranges " << Utf16ToUtf8(closed[i]->Rule->DisplayName()) << " [" << as << ", " << ae
+            << ") and " << Utf16ToUtf8(closed[j]->Rule->DisplayName()) << " [" << bs << ", " << be
+            << ") cross";
         return why.str();
       }
     }
@@ -245,7 +245,8 @@ TEST(LexersGolden, IncrementalEqualsFreshAfterEdits) {
           d.lines.InsertText(pos, piece);
           log += "insert " + std::to_string(pos) + " \"" + Utf16ToUtf8(piece) + "\"\n";
         }
-        if (rng() % 3 == 0) d->CompleteAnalysis();
+        if (rng() % 3 == 0)
+          d->CompleteAnalysis();
         else {
           h.clock.Advance(250);
           h.loop.ProcessEvents();
@@ -254,7 +255,8 @@ TEST(LexersGolden, IncrementalEqualsFreshAfterEdits) {
       ASSERT_TRUE(d.Settle(h)) << s;
       EditDoc fresh(l, d.lines.TextView());
       ASSERT_TRUE(fresh.Settle(h)) << s;
-      const std::string diff = FirstDifference(DumpAnalysis(*fresh.client), DumpAnalysis(*d.client));
+      const std::string diff =
+          FirstDifference(DumpAnalysis(*fresh.client), DumpAnalysis(*d.client));
       EXPECT_EQ(diff, "") << s << " seed " << seed << "\nedits:\n" << log;
       EXPECT_EQ(Violation(*d.client, d.lines.TextView()), "") << s << " after edits\n" << log;
     }
@@ -267,10 +269,10 @@ TEST(LexerCatalog, FindsLexersByExtensionOrName) {
   struct Case {
     const char* file;
     const char16_t* lexer;
-  } cases[] = {{"a.c", u"C"},           {"B.CPP", u"C++"},      {"x.hpp", u"C++"},
-               {"m.py", u"Python"},     {"app.js", u"JavaScript"}, {"t.tsx", u"TypeScript"},
-               {"p.json", u"JSON"},     {"s.css", u"CSS"},      {"d.xml", u"XML"},
-               {"i.html", u"HTML"},     {"u.pas", u"Pascal"}};
+  } cases[] = {{"a.c", u"C"},       {"B.CPP", u"C++"},         {"x.hpp", u"C++"},
+               {"m.py", u"Python"}, {"app.js", u"JavaScript"}, {"t.tsx", u"TypeScript"},
+               {"p.json", u"JSON"}, {"s.css", u"CSS"},         {"d.xml", u"XML"},
+               {"i.html", u"HTML"}, {"u.pas", u"Pascal"}};
   for (const Case& k : cases) {
     const TSyntAnalyzer* l = c.ForFile(k.file);
     ASSERT_NE(l, nullptr) << k.file;
