@@ -283,6 +283,27 @@ TEST_F(Pas, StrictParentIgnoresRangesMarkedIgnoreAsParent) {
   EXPECT_NE(c2.TokenRule(3), inner);
 }
 
+TEST_F(Pas, StrictParentWithOnlyIgnoredRangesOpenHasNoParent) {
+  // A strict rule without a block name wants no open parent: with nothing open it fires; with
+  // only ranges that do not count as parents open it does not (no innermost parent is left).
+  auto* noise = AddBlock(L, u"Noise", btRangeStart, {{u"noise", tcEqual}});
+  noise->SetIgnoreAsParent(true);
+  auto* top = AddBlock(L, u"Top", btTagDetect, {{u"x", tcEqual}});
+  top->SetStrictParent(true);
+  Doc d(L, u"x noise x");
+  auto& c = d.Analyze();
+  EXPECT_EQ(c.TokenRule(0), top);
+  EXPECT_NE(c.TokenRule(2), top);
+  top->SetNotParent(true);
+  Doc d2(L, u"x noise x");
+  auto& c2 = d2.Analyze();
+  EXPECT_NE(c2.TokenRule(0), top);
+  EXPECT_EQ(c2.TokenRule(2), top);
+  // The answer comes straight from the parent test too, for a rule with and without a name.
+  EXPECT_FALSE(c2.HasOpened(top, nullptr, true));
+  EXPECT_FALSE(c2.HasOpened(top, noise, true));
+}
+
 TEST_F(Pas, TokenRuleEnabledOnlyInsideItsBlock) {
   auto* str = AddBlock(L, u"Quote", btRangeStart, {{u"quote", tcEqual}});
   auto* stop = AddBlock(L, u"Unquote", btRangeEnd, {{u"unquote", tcEqual}});
