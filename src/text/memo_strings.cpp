@@ -137,6 +137,7 @@ void TSyntMemoStrings::RebuildLines() {
 }
 
 int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
+  loadedText_ = false;
   const int oldLines = GetCount();
   const size_t oldLen = text_.Size();
   const int insLen = int(S.size());
@@ -284,10 +285,15 @@ std::u16string TSyntMemoStrings::Get(int Index) const {
 }
 
 void TSyntMemoStrings::SetTextStr(std::u16string_view S) {
+  SetTextStr(S, false);
+}
+
+void TSyntMemoStrings::SetTextStr(std::u16string_view S, bool Loaded) {
   CheckRoom(0, S.size());
   text_.Assign(S);
   oddTrailingByte_ = false;
   RebuildLines();
+  loadedText_ = Loaded;
   Changed(-1, 0, 0);
 }
 
@@ -454,7 +460,7 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   if (Bytes.empty()) {
     // No mark, as for any other input without one: saving the empty text writes nothing.
     if (!noSignature_) encoding_ = teAnsi;
-    SetTextStr(u"");
+    SetTextStr(u"", true);
     return;
   }
   TTextEncoding enc = teAnsi;
@@ -516,6 +522,7 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   states_.resize(starts_.size(), lsUnchanged);
   if (objects_) objects_->resize(starts_.size(), nullptr);
   DetectLineBreakStyle();
+  loadedText_ = true;
   Changed(-1, 0, 0);
 }
 
@@ -682,13 +689,14 @@ void TSyntMemoStrings::ClearRedo() {
 
 void TSyntMemoStrings::ClearUndo() {
   WatchModified([&] {
-    // Forgetting the history must not make unsaved changes look saved.
+    // Forgetting the history must not make unsaved changes look saved; but a text loaded since
+    // the last edit is as saved, whatever the history held.
     bool was = Modified();
     undo_.clear();
     undoLines_.clear();
     redoCount_ = 0;
     savePoint_ = 0;
-    if (was) modifiedFlag_ = true;
+    modifiedFlag_ = was && !loadedText_;
   });
 }
 

@@ -183,6 +183,8 @@ class TSyntMemoStrings : public TStrings {
   // The editor records an edit just before applying it.
   void AddUndo(TUndoKind Kind, std::u16string_view Inserted, bool CaretAfter, int Pos,
                std::u16string_view Deleted);
+  // The document stays modified when it was, unless the text was loaded since the last edit:
+  // loading, then clearing the history, gives an unmodified document.
   void ClearUndo();
   void ClearRedo();
   void BeginUndoGroup();
@@ -242,6 +244,8 @@ class TSyntMemoStrings : public TStrings {
   void DoDelete(int Pos, int Count, const TUndoLines* Restore = nullptr);
   void RestoreLines(int Pos, const TUndoLines& Saved);
   void RebuildLines();
+  // Loaded: the text comes from a file (clearing the history then leaves it unmodified).
+  void SetTextStr(std::u16string_view S, bool Loaded);
   void Changed(int Pos, int Count, int LineChange);
   void DetectLineBreakStyle();
   // Produces the saved bytes piece by piece.
@@ -274,6 +278,7 @@ class TSyntMemoStrings : public TStrings {
   int undoGroup_ = -1;
   int undoNesting_ = 0;
   uint32_t statesStamp_ = 0;  // counts the saves and resets of line states
+  bool loadedText_ = false;   // the text was loaded and not edited since
 };
 
 }  // namespace synt

@@ -168,6 +168,38 @@ TEST(Undo, ClearingTheHistoryKeepsUnsavedChangesModified) {
   EXPECT_FALSE(s.Modified());
 }
 
+// Loading a file over unsaved edits and clearing the history (how a document loads) gives an
+// unmodified document; an edit after the load counts again.
+TEST(Undo, ClearingTheHistoryAfterALoadLeavesTheDocumentUnmodified) {
+  TSyntMemoStrings s;
+  int events = 0;
+  s.OnModifiedChanged = [&](TObject*) { ++events; };
+  Type(s, 0, u"unsaved");
+  s.SetModified(true);
+  ASSERT_EQ(events, 1);
+  s.LoadFromBytes("loaded\r\ntext");
+  EXPECT_TRUE(s.Modified());  // loading leaves the history alone
+  s.ClearUndo();
+  EXPECT_FALSE(s.Modified());
+  EXPECT_EQ(events, 2);
+  // An empty file too.
+  Type(s, 0, u"x");
+  s.LoadFromBytes("");
+  s.ClearUndo();
+  EXPECT_FALSE(s.Modified());
+  // Edited after loading: clearing keeps the edit modified.
+  s.LoadFromBytes("abc");
+  Type(s, 3, u"d");
+  s.ClearUndo();
+  EXPECT_TRUE(s.Modified());
+  // A text set in code is no load.
+  s.LoadFromBytes("abc");
+  Type(s, 3, u"d");
+  s.SetTextStr(u"other");
+  s.ClearUndo();
+  EXPECT_TRUE(s.Modified());
+}
+
 // Deleting a break joins two lines into the first: the joined line keeps the first line's state
 // and object (the second line's go with its break); undoing gives both lines theirs back.
 TEST(Undo, JoinedLinesKeepTheFirstLineAndUndoRestoresBoth) {
