@@ -197,7 +197,12 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
   for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
     TTextRange* r = openedRanges_[i];
     if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
-    if (FromIdx != 0 && r->StartIdx < FromIdx) continue;
+    // A region closes the ranges opened inside it: those whose opening conditions were completed
+    // by one of its tokens (FromIdx is its first), including a range that a rule of the region
+    // starts on the start match before it. A range the outer text opened on that start match
+    // stays: it belongs to the outer text, whose own rules close it after the region (a Pascal
+    // "asm" block is a range of the outer lexer closed by the "end" that ends the region).
+    if (FromIdx != 0 && r->CondIndex < FromIdx) continue;
     r->EndIdx = std::max(TagCount() - 1, 0);
     OpenedRemove(i);
     // Closed between runs: after the run for the current tokens, by the end of the text or of

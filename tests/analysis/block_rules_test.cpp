@@ -450,6 +450,34 @@ TEST(BlockRulesInRegions, RangesOfARegionCloseWithIt) {
   EXPECT_EQ(c.Ranges(0)->EndIdx, 5);
 }
 
+TEST(BlockRulesInRegions, ARangeTheRegionOpensOnItsStartMatchClosesWithIt) {
+  // A rule of the sub-lexer fires on the region's first token and, by its BlockOffset, starts
+  // its range on the start match before it: opened inside the region, it ends with the region.
+  TSyntAnalyzer outer(nullptr), inner(nullptr);
+  AddToken(outer, u"Sym", u"[<>]", 3);
+  AddToken(outer, u"Word", u"\\w+", 2);
+  AddToken(inner, u"Sym", u"[<>]", 3);
+  AddToken(inner, u"Word", u"\\w+", 2);
+  auto* x = AddBlock(inner, u"X", btRangeStart, {{u"x", tcEqual}});
+  x->SetBlockOffset(1);
+  x->SetEndOfTextClose(true);
+  auto* angle = AddSub(outer, u"Angle", u"<", u">", &inner);
+  Doc d(outer, u"<x a y> z");
+  auto& c = d.Analyze();
+  ASSERT_EQ(c.RangeCount(), 1);
+  EXPECT_EQ(c.Ranges(0)->StartIdx, 0);  // "<"
+  EXPECT_EQ(c.Ranges(0)->EndIdx, 3);    // "y", the region's last token
+  // With the bounds inside the region the start match is the region's own first token.
+  auto* lt = AddBlock(inner, u"Lt", btRangeStart, {{u"<", tcEqual}});
+  lt->SetEndOfTextClose(true);
+  angle->SetIncludeBounds(true);
+  Doc d2(outer, u"<x a y> z");
+  auto& c2 = d2.Analyze();
+  ASSERT_EQ(c2.RangeCount(), 2);
+  EXPECT_EQ(c2.Ranges(0)->EndIdx, 3);
+  EXPECT_EQ(c2.Ranges(1)->EndIdx, 3);
+}
+
 TEST(BlockRulesApi, ConditionsOnTheirOwn) {
   TSyntAnalyzer L(nullptr);
   AddToken(L, u"Word", u"\\w+", 2);
