@@ -131,7 +131,9 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // Discards the results from Pos on (the tokens cut off are kept for display as PendingTokens).
   void ChangedAtPos(int Pos);
   // Re-arms the idle timer: IdleAppendDelayInit until the first complete analysis, then
-  // IdleAppendDelay.
+  // IdleAppendDelay. Off the GUI thread the timer is armed by the next TextChanged or AppendToPos
+  // (TryAppend, TokenIndexAt, Analyze) on the GUI thread; a loop installed later takes the armed
+  // timer over (SetEventLoop).
   void RestartTimer() override;
   // The idle timer's handler: one slice of analysis (see SetIdleSlice), re-armed at once while
   // work remains.
@@ -233,6 +235,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   bool wasFinished_ = false;
   bool tokensComplete_ = false;  // every token is there (a catch-up pass may be pending)
   bool backgroundFinish_ = true;
+  bool idleDeferred_ = false;  // RestartTimer ran off the GUI thread
   int analyzedLength_ = 0;
   unsigned idleSliceMs_ = 8;
   int idleSliceSteps_ = 0;

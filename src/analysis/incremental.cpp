@@ -354,8 +354,11 @@ void TClientSyntAnalyzer::AddLineBreak(const TLineBreak& LineBreak) {
 // ---- Driving the analysis -------------------------------------------------------------------
 
 void TClientSyntAnalyzer::RestartTimer() {
-  // A client made on another thread than the event loop's is driven by its owner alone.
-  if (IsFinished() || !idleTimer_ || !Owner() || !EventLoop().IsGuiThread()) return;
+  if (IsFinished() || !idleTimer_ || !Owner()) return;
+  // Timers belong to the GUI thread: off it (a document made by a worker) the timer is armed by
+  // the first call from the GUI thread that analyses or changes the text.
+  idleDeferred_ = !EventLoop().IsGuiThread();
+  if (idleDeferred_) return;
   idleTimer_->SetEnabled(false);
   idleTimer_->SetInterval(wasFinished_ ? Owner()->IdleAppendDelay()
                                        : Owner()->IdleAppendDelayInit());
@@ -417,6 +420,7 @@ void TClientSyntAnalyzer::IdleAppend() {
 }
 
 void TClientSyntAnalyzer::AppendToPos(int Pos) {
+  if (idleDeferred_) RestartTimer();
   std::u16string_view text = Source()->TextView();
   if (text.empty() || IsFinished() || !Owner() || tokensComplete_) return;
   int p = NextAnalPos();
