@@ -11,6 +11,12 @@
 // Ranges have identity (Parent links, the opened list, the editor's active ranges) and are owned by
 // the client; they are created in order of their Index, so discarding the ranges made after a token
 // (re-analysis) always removes a tail of that order.
+//
+// Threads: everything here runs on the GUI thread, except the background pass that Finish starts.
+// That pass holds the client's lock while it reads the tokens, regions, ranges and separators, and
+// calls the lexer's OnGetStapleRange and OnGetCollapseRange on its thread (see TSyntAnalyzer); it
+// reads the lexer's rules only from a copy taken when it starts. The idle timer's slices, the
+// take-over of the pass and the document's IqxSyntClient calls run on the GUI thread.
 #pragma once
 
 #include <climits>

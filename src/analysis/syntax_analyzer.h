@@ -112,6 +112,13 @@ class TSyntAnalyzer : public TLoadableComponent {
   TFontCharset Charset() const { return charset_; }
   void SetCharset(TFontCharset Value);
 
+  // Threads: OnGetStapleRange and OnGetCollapseRange are called by the background pass on its
+  // own thread, while it holds the client's lock (and OnGetCollapseRange also by the client's
+  // range queries on the GUI thread). They may read their arguments and the client's tokens and
+  // ranges, and must change nothing: not the client, not the lexer, nothing of the GUI. A pass
+  // calls the handlers assigned when it started. Every other handler of the lexer and its rules
+  // (OnChange, OnCloseTextRange, OnParseToken, OnMatchToken, OnBlockCheck) runs on the GUI
+  // thread, from the analysis of the text.
   TNotifyEvent OnChange;
   TBoundDefEvent OnGetStapleRange;
   TBoundDefEvent OnGetCollapseRange;
