@@ -330,6 +330,30 @@ TEST_F(Pas, OnBlockCheckVetoesAndAccepts) {
   EXPECT_EQ(d.Dump(), u"a:Ident a:Tag b:Tag c:Ident");
 }
 
+TEST_F(Pas, HandlersAssignedDuringAnAnalysisTakePartAtOnce) {
+  auto* tag = AddBlock(L, u"Tag", btTagDetect, {{u"a", tcEqual}});
+  TTokenRule* ident = L.TokenRules()->Items(1);
+  Doc d(L, u"a b # a b #");
+  d->AppendToPos(2);  // "a", "b", and past the "#" that no rule matches
+  // From here on "b" is tagged too, and "#" makes an identifier.
+  tag->OnBlockCheck = [](TObject*, TClientSyntAnalyzer* c, std::u16string_view, int&,
+                         bool& accept) {
+    if (c->TagText(c->TagCount() - 1) == u"b") accept = true;
+  };
+  ident->OnMatchToken = [](TObject*, TParserResults*, std::u16string_view Text, int Pos, int& Len) {
+    if (Len == 0 && Text[size_t(Pos - 1)] == u'#') Len = 1;
+  };
+  d->CompleteAnalysis();
+  EXPECT_EQ(d.Dump(), u"a:Tag b:Ident a:Tag b:Tag #:Ident");
+  // Taken away again, they stop at once too.
+  d->ChangedAtPos(6);
+  tag->OnBlockCheck = nullptr;
+  ident->OnMatchToken = nullptr;
+  d->CompleteAnalysis();
+  EXPECT_EQ(d.Dump(), u"a:Tag b:Ident a:Tag b:Ident");
+  d->Check();
+}
+
 TEST_F(Pas, OnCloseTextRangeMovesTheBounds) {
   auto* open = AddBlock(L, u"Open", btRangeStart, {{u"open", tcEqual}});
   auto* close = AddBlock(L, u"Close", btRangeEnd, {{u"close", tcEqual}});
