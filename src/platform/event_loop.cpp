@@ -12,6 +12,13 @@ namespace synt {
 namespace {
 std::atomic<TEventLoop*> installed_loop{nullptr};
 
+// The enabled timers made without a loop of their own.
+std::mutex following_mutex;
+std::vector<TTimer*>& Following() {
+  static std::vector<TTimer*> timers;
+  return timers;
+}
+
 THeadlessEventLoop& BuiltInLoop() {
   static THeadlessEventLoop loop;
   return loop;
@@ -25,6 +32,17 @@ TEventLoop& EventLoop() {
 
 void SetEventLoop(TEventLoop* Loop) {
   installed_loop.store(Loop, std::memory_order_release);
+  std::vector<TTimer*> timers;
+  {
+    std::lock_guard lock(following_mutex);
+    timers = Following();
+  }
+  TEventLoop& now = EventLoop();
+  for (TTimer* t : timers) {
+    if (t->startedOn_ == &now) continue;
+    t->startedOn_->StopTimer(t->id_);
+    t->Start();
+  }
 }
 
 THeadlessEventLoop::THeadlessEventLoop() : guiThread_(std::this_thread::get_id()) {}
@@ -152,18 +170,30 @@ void TTimer::SetInterval(std::uint32_t Ms) {
   }
 }
 
+void TTimer::Start() {
+  startedOn_ = &Loop();
+  // The callback reads OnTimer at fire time, so it may be replaced while the timer runs.
+  id_ = startedOn_->StartTimer(interval_, [this] {
+    if (OnTimer) OnTimer();
+  });
+}
+
 void TTimer::SetEnabled(bool Value) {
   if (Value == Enabled()) return;
   if (Value) {
-    startedOn_ = &Loop();
-    // The callback reads OnTimer at fire time, so it may be replaced while the timer runs.
-    id_ = startedOn_->StartTimer(interval_, [this] {
-      if (OnTimer) OnTimer();
-    });
+    Start();
+    if (!loop_) {
+      std::lock_guard lock(following_mutex);
+      Following().push_back(this);
+    }
   } else {
     startedOn_->StopTimer(id_);
     id_ = 0;
     startedOn_ = nullptr;
+    if (!loop_) {
+      std::lock_guard lock(following_mutex);
+      std::erase(Following(), this);
+    }
   }
 }
 
