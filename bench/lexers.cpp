@@ -75,6 +75,14 @@ LEXER_BENCH(Json, "JSON", "lex-json.json")
 LEXER_BENCH(Css, "CSS", "lex-css.css")
 LEXER_BENCH(Xml, "XML", "lex-xml.xml")
 LEXER_BENCH(Html, "HTML", "lex-html.html")
+LEXER_BENCH(Shell, "Shell", "lex-shell.sh")
+LEXER_BENCH(Ini, "INI", "lex-ini.ini")
+LEXER_BENCH(Toml, "TOML", "lex-toml.toml")
+LEXER_BENCH(Sql, "SQL", "lex-sql.sql")
+LEXER_BENCH(Yaml, "YAML", "lex-yaml.yaml")
+LEXER_BENCH(CMake, "CMake", "lex-cmake.cmake")
+LEXER_BENCH(Makefile, "Makefile", "lex-make.mk")
+LEXER_BENCH(Markdown, "Markdown", "lex-markdown.md")
 
 }  // namespace
 

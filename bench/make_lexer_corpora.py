@@ -5,7 +5,10 @@ bench/lexers.cpp: every matching file that is valid UTF-8 without NUL bytes, in 
 
 usage: make_lexer_corpora.py OUTDIR   writes lex-c.c, lex-cpp.cpp, lex-python.py, lex-js.js,
                                       lex-ts.ts, lex-json.json, lex-css.css, lex-xml.xml,
-                                      lex-html.html (existing files are kept)
+                                      lex-html.html, lex-shell.sh, lex-ini.ini, lex-toml.toml,
+                                      lex-sql.sql, lex-yaml.yaml, lex-cmake.cmake, lex-make.mk,
+                                      lex-markdown.md (existing files are kept)
+Languages with few installed files (TOML, INI, SQL) repeat their set many times over.
 """
 import glob, hashlib, os, sys
 
@@ -21,7 +24,29 @@ CORPORA = {
     'lex-css.css': (SHARE, ('.css',), '.min.'),
     'lex-xml.xml': (['/usr/share'], ('.xml', '.svg', '.xsl'), None),
     'lex-html.html': (SHARE, ('.html', '.htm'), None),
+    'lex-shell.sh': (['/usr/share', '/usr/lib', '/etc', '/usr/bin', '/usr/sbin'],
+                     ('.sh', '.bash', '#!sh'), None),
+    'lex-ini.ini': (['/usr/share', '/usr/lib', '/etc'],
+                    ('.ini', '.cfg', '.desktop', '.service', '.socket', '.timer', '.target',
+                     '.mount', '.path', '.slice', '.properties'), None),
+    'lex-toml.toml': (['/usr/share', '/usr/lib', '/etc'], ('.toml',), None),
+    'lex-sql.sql': (['/usr/share', '/usr/lib'], ('.sql',), None),
+    'lex-yaml.yaml': (['/usr/share', '/usr/lib', '/etc'], ('.yaml', '.yml'), None),
+    'lex-cmake.cmake': (['/usr/share', '/usr/lib'], ('.cmake', 'CMakeLists.txt'), None),
+    'lex-make.mk': (['/usr/share', '/usr/lib', '/usr/include'], ('.mk', 'Makefile'), None),
+    'lex-markdown.md': (['/usr/share', '/usr/lib'], ('.md', '.markdown'), None),
 }
+
+
+def shell_script(p):
+    # Extension-less scripts of the system, told by their first line.
+    try:
+        with open(p, 'rb') as f:
+            first = f.readline(64)
+    except OSError:
+        return False
+    return first.startswith((b'#!/bin/sh', b'#!/bin/bash', b'#! /bin/sh', b'#!/usr/bin/env bash',
+                             b'#!/usr/bin/env sh'))
 
 
 def collect(roots, exts, skip):
@@ -33,7 +58,9 @@ def collect(roots, exts, skip):
                 e = os.path.splitext(f)[1]
                 if os.path.islink(p) or (skip and skip in f):
                     continue
-                if e in exts or ('' in exts and e == '' and '/c++/' in p):
+                if (e in exts or ('' in exts and e == '' and '/c++/' in p)
+                        or f in exts or (f.startswith('Makefile') and 'Makefile' in exts)
+                        or ('#!sh' in exts and e == '' and shell_script(p))):
                     out.append(p)
     out.sort(key=lambda p: hashlib.sha1(p.encode()).hexdigest())
     return out
