@@ -63,7 +63,8 @@ void THeadlessBitmap::SetSize(int Width, int Height) {
 }
 
 void THeadlessBitmap::Assign(const TPixelImage& Image) {
-  // The fields are public, so a size that disagrees with the pixel count is taken as far as it goes.
+  // The fields are public, so a size that disagrees with the pixel count is taken as far as it
+  // goes.
   pixels_ = TPixelImage(Image.Width, Image.Height);
   size_t n = std::min(pixels_.Pixels.size(), Image.Pixels.size());
   std::copy_n(Image.Pixels.begin(), n, pixels_.Pixels.begin());

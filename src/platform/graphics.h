@@ -315,10 +315,10 @@ class TCanvas : public TPersistent {
   int TextHeight(std::u16string_view Text) { return TextExtent(Text).cy; }
   virtual TTextMetrics GetTextMetrics() = 0;
 
-  // Per-unit measurement of a run of UTF-16 text in the current font: Edges receives Text.size() + 1
-  // offsets, Edges[i] the x of the boundary before unit i relative to the run's start, Edges[0] = 0
-  // and Edges.back() = TextExtent(Text).cx. Offsets never decrease. A cluster (a surrogate pair, a
-  // base character with its combining marks) gets its whole advance on its first unit and zero on
+  // Per-unit measurement of a run of UTF-16 text in the current font: Edges receives Text.size() +
+  // 1 offsets, Edges[i] the x of the boundary before unit i relative to the run's start, Edges[0] =
+  // 0 and Edges.back() = TextExtent(Text).cx. Offsets never decrease. A cluster (a surrogate pair,
+  // a base character with its combining marks) gets its whole advance on its first unit and zero on
   // the rest, so a boundary inside a cluster lies at the cluster's end. Caret placement and
   // hit-testing use these numbers, so they agree with what TextOut draws.
   virtual void MeasureUnits(std::u16string_view Text, std::vector<int>& Edges) = 0;

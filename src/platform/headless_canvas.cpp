@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "platform/bitmap.h"
+#include "platform/clusters.h"
 #include "platform/graphics.h"
-#include "platform/utf.h"
 
 namespace synt {
 
@@ -31,8 +31,7 @@ const TClassInfo& THeadlessCanvas::StaticClassInfo() {
   return info;
 }
 
-THeadlessCanvas::THeadlessCanvas(int CellWidth, int CellHeight, TRect Bounds,
-                                 THeadlessPitch Pitch)
+THeadlessCanvas::THeadlessCanvas(int CellWidth, int CellHeight, TRect Bounds, THeadlessPitch Pitch)
     : cellWidth_(CellWidth > 0 ? CellWidth : 8),
       cellHeight_(CellHeight > 0 ? CellHeight : 16),
       pitch_(Pitch),
@@ -49,10 +48,25 @@ int THeadlessCanvas::CharWidth(char32_t C) const {
   if (pitch_ == THeadlessPitch::Fixed) return cellWidth_;
   if (IsEastAsianWide(C)) return 2 * cellWidth_;
   switch (C) {
-    case u'i': case u'l': case u'j': case u't': case u'f': case u'.': case u',': case u';':
-    case u':': case u'\'': case u'!': case u'|': case u' ':
+    case u'i':
+    case u'l':
+    case u'j':
+    case u't':
+    case u'f':
+    case u'.':
+    case u',':
+    case u';':
+    case u':':
+    case u'\'':
+    case u'!':
+    case u'|':
+    case u' ':
       return std::max(1, cellWidth_ / 2);
-    case u'm': case u'w': case u'M': case u'W': case u'@':
+    case u'm':
+    case u'w':
+    case u'M':
+    case u'W':
+    case u'@':
       return cellWidth_ + cellWidth_ / 2;
     default:
       break;

@@ -56,10 +56,12 @@ TRect THeadlessDesktop::WorkArea(TPoint P) const {
   long long bestDist = -1;
   for (const THeadlessMonitor& m : settings_.Monitors) {
     if (m.Bounds.Contains(P)) return m.WorkArea;
-    long long dx = P.X < m.Bounds.Left ? m.Bounds.Left - P.X
-                   : P.X >= m.Bounds.Right ? P.X - m.Bounds.Right + 1 : 0;
-    long long dy = P.Y < m.Bounds.Top ? m.Bounds.Top - P.Y
-                   : P.Y >= m.Bounds.Bottom ? P.Y - m.Bounds.Bottom + 1 : 0;
+    long long dx = P.X < m.Bounds.Left     ? m.Bounds.Left - P.X
+                   : P.X >= m.Bounds.Right ? P.X - m.Bounds.Right + 1
+                                           : 0;
+    long long dy = P.Y < m.Bounds.Top       ? m.Bounds.Top - P.Y
+                   : P.Y >= m.Bounds.Bottom ? P.Y - m.Bounds.Bottom + 1
+                                            : 0;
     long long d = dx * dx + dy * dy;
     if (bestDist < 0 || d < bestDist) {
       bestDist = d;
@@ -102,7 +104,9 @@ TDropEffect THeadlessDragDrop::StartDrag(TCustomControl& Source, const TClipboar
                                          TDropEffects Allowed) {
   std::vector<TStep> steps = std::move(steps_);
   steps_.clear();
-  return Run(&Source, Data, Allowed, steps, drop_);
+  bool drop = drop_;
+  drop_ = true;
+  return Run(&Source, Data, Allowed, steps, drop);
 }
 
 TDropEffect THeadlessDragDrop::DragFromOutside(const TClipboardData& Data, TDropEffects Allowed,
@@ -140,16 +144,16 @@ TDropEffect THeadlessDragDrop::Run(TCustomControl* Source, const TClipboardData&
           last = NegotiateDropEffect(
               t->control_->DragEnter(Data, s.Shift, s.Pos.X, s.Pos.Y, Allowed), Allowed);
       } else if (t) {
-        last = NegotiateDropEffect(t->control_->DragOver(s.Shift, s.Pos.X, s.Pos.Y, Allowed),
-                                   Allowed);
+        last =
+            NegotiateDropEffect(t->control_->DragOver(s.Shift, s.Pos.X, s.Pos.Y, Allowed), Allowed);
       }
       if (t) rec.Answers.push_back(last);
     }
     THeadlessHost* t = over_;
     if (t && Drop && last != deNone && !Steps.empty()) {
       const TStep& s = Steps.back();
-      rec.Result = NegotiateDropEffect(
-          t->control_->Drop(Data, s.Shift, s.Pos.X, s.Pos.Y, Allowed), Allowed);
+      rec.Result =
+          NegotiateDropEffect(t->control_->Drop(Data, s.Shift, s.Pos.X, s.Pos.Y, Allowed), Allowed);
       rec.Answers.push_back(rec.Result);
     } else if (t) {
       t->control_->DragLeave();

@@ -17,12 +17,6 @@ namespace synt {
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 
-// Whether unit Index of Text continues the cluster begun before it rather than starting one: the low
-// half of a surrogate pair, or a combining mark (general category M) that follows something. Lone
-// surrogates are clusters of their own. Canvases use this to give a cluster its advance on its
-// first unit only.
-bool ContinuesCluster(std::u16string_view Text, size_t Index);
-
 // ASCII-only widening and narrowing for identifiers known to be ASCII (property and class names).
 std::u16string AsciiToUtf16(std::string_view s);
 
