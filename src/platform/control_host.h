@@ -19,6 +19,10 @@
 // Paint once with an update rectangle that covers all of them (Update() asks for that now). Host
 // and control may go in either order: a control's destructor calls ControlDetached, after which
 // the host never calls it again; a host going first detaches the control (AttachHost(nullptr)).
+//
+// There is no system caret: a control paints its caret itself (an inverting caret is not portable)
+// and blinks it with a TTimer at CaretBlinkTime(); it tells the input method where the caret is.
+// Timers and posted work come from the event loop (platform/event_loop.h), not from the host.
 #pragma once
 
 #include <memory>
