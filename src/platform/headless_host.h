@@ -57,6 +57,9 @@ struct THeadlessSettings {
 class THeadlessDragDrop final : public TDragDrop {
  public:
   struct TStep {
+    // {target, position} or {target, position, shift}.
+    TStep(THeadlessHost* T = nullptr, TPoint P = {}, TShiftState S = {})
+        : Target(T), Pos(P), Shift(S) {}
     THeadlessHost* Target = nullptr;  // the window under the pointer; nullptr: none
     TPoint Pos;                       // client coordinates of Target
     TShiftState Shift;

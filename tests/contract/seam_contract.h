@@ -54,6 +54,9 @@ class TSeamHostDriver {
 class TSeamProbe : public TCustomControl {
  public:
   struct TEvent {
+    // Brace lists name the leading fields only: {"down", {x, y}, clicks, shift}.
+    TEvent(std::string K, TPoint P = {}, int N = 0, TShiftState S = {}, TRect R = {}, TRect C = {})
+        : Kind(std::move(K)), Pos(P), Count(N), Shift(S), Rect(R), Clip(C) {}
     std::string Kind;  // "down", "move", "up", "paint", "resize", "focusin", "focusout", ...
     TPoint Pos;
     int Count = 0;
@@ -70,18 +73,22 @@ class TSeamProbe : public TCustomControl {
     return r;
   }
   void MouseDown(TMouseButton, TShiftState S, int X, int Y, int N) override {
-    Events.push_back({"down", {X, Y}, N, S});
+    Events.push_back({"down", {X, Y}, N, S, {}, {}});
   }
-  void MouseMove(TShiftState S, int X, int Y) override { Events.push_back({"move", {X, Y}, 0, S}); }
+  void MouseMove(TShiftState S, int X, int Y) override {
+    Events.push_back({"move", {X, Y}, 0, S, {}, {}});
+  }
   void MouseUp(TMouseButton, TShiftState S, int X, int Y) override {
-    Events.push_back({"up", {X, Y}, 0, S});
+    Events.push_back({"up", {X, Y}, 0, S, {}, {}});
   }
   void Paint(TCanvas& C, const TRect& R) override {
     Events.push_back({"paint", {}, 0, {}, R, C.ClipRect()});
   }
-  void Resize() override { Events.push_back({"resize", {ClientSize().cx, ClientSize().cy}}); }
-  void FocusIn() override { Events.push_back({"focusin"}); }
-  void FocusOut() override { Events.push_back({"focusout"}); }
+  void Resize() override {
+    Events.push_back({"resize", {ClientSize().cx, ClientSize().cy}, 0, {}, {}, {}});
+  }
+  void FocusIn() override { Events.push_back({"focusin", {}, 0, {}, {}, {}}); }
+  void FocusOut() override { Events.push_back({"focusout", {}, 0, {}, {}, {}}); }
 };
 
 template <class Backend>
@@ -188,10 +195,11 @@ TYPED_TEST_P(SeamContract, UnitMeasurementIsMonotonicAndSumsToTheExtent) {
       EXPECT_EQ(e.back(), c.TextExtent(t).cx);
       for (size_t i = 0; i < t.size(); ++i) {
         EXPECT_LE(e[i], e[i + 1]) << "unit " << i;
-        if (ContinuesCluster(t, i))
+        if (ContinuesCluster(t, i)) {
           EXPECT_EQ(e[i + 1], e[i]) << "continuation unit " << i << " has an advance";
-        else if (t[i] > u' ')
+        } else if (t[i] > u' ') {
           EXPECT_GT(e[i + 1], e[i]) << "unit " << i << " starts a cluster but has no advance";
+        }
       }
     }
   }
