@@ -1,4 +1,5 @@
-// synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library.
+// synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library, or
+// without --lexer with the shipped lexer that serves the input's file name.
 //   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] INPUT
 //                                   one JSON line per token
 //   synt ranges --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--display] INPUT
@@ -13,11 +14,14 @@
 // the text as it is when the edit comes). Between edits the analysis runs one idle slice, as an
 // editor's event loop lets it; with --settle it finishes after every edit, background pass
 // included. The results are printed once the analysis of the final text has finished.
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/lexer_catalog.h"
 #include "analysis/lexer_library.h"
 #include "analysis/syntax_analyzer.h"
 #include "command.h"
@@ -66,10 +70,11 @@ Options ParseOptions(const Args& args, const char* command) {
       throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
     }
   }
-  if (o.lexerFile.empty())
-    throw UsageError(std::string(command) + " needs --lexer FILE (usage: synt " + command +
-                     " --lexer FILE [--name LEXER] INPUT)");
   if (o.input.empty()) throw UsageError(std::string(command) + " needs an INPUT file or -");
+  if (o.lexerFile.empty() && o.input == "-")
+    throw UsageError(std::string(command) +
+                     " reading standard input needs --lexer FILE (usage: synt " + command +
+                     " [--lexer FILE [--name LEXER]] INPUT)");
   if (o.settle && o.editsFile.empty()) throw UsageError("--settle needs --edits FILE");
   return o;
 }
@@ -100,14 +105,43 @@ std::string RootClass(const std::string& Text) {
   return Text.substr(b, e - b);
 }
 
-// Owns whatever was read: a library or a single lexer.
+// Owns whatever was read: a library, a single lexer or the shipped lexers.
 struct LoadedLexer {
   std::unique_ptr<TSyntaxManager> library;
   std::unique_ptr<TSyntAnalyzer> single;
+  std::unique_ptr<TLexerCatalog> catalog;
   TSyntAnalyzer* lexer = nullptr;
 };
 
+// The shipped lexers: SYNT_LEXERS, else lexers/ beside the folder the tool was built or installed
+// in (build/synt -> lexers/), else lexers/ in the current folder.
+std::filesystem::path LexerFolder() {
+  if (const char* d = std::getenv("SYNT_LEXERS")) return d;
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
+  if (!ec) {
+    for (const auto& up : {exe.parent_path().parent_path(), exe.parent_path()}) {
+      if (std::filesystem::is_directory(up / "lexers", ec)) return up / "lexers";
+    }
+  }
+  return "lexers";
+}
+
+// Without --lexer: the shipped lexer whose Extentions serve the input's name.
+LoadedLexer LexerForInput(const Options& o) {
+  LoadedLexer l;
+  l.catalog = std::make_unique<TLexerCatalog>();
+  const std::filesystem::path dir = LexerFolder();
+  l.catalog->LoadFolder(dir);
+  l.lexer = l.catalog->ForFile(o.input);
+  if (!l.lexer)
+    throw std::runtime_error("no lexer in '" + dir.string() + "' serves '" + o.input +
+                             "' (give --lexer FILE)");
+  return l;
+}
+
 LoadedLexer LoadLexer(const Options& o) {
+  if (o.lexerFile.empty()) return LexerForInput(o);
   std::string bytes;
   try {
     bytes = ReadFileBytes(o.lexerFile);
