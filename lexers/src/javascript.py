@@ -25,7 +25,7 @@ def make(name, component, extensions, keywords, ts, embedded=False):
     L = Lexer(component, name, extensions, line_comment='//', internal=embedded,
               types=['Keyword', 'Type', 'Function', 'Template', 'Template end',
                      'Interpolation', 'Interpolation end', 'Regular expression'],
-              notes=['%s as its specification defines it. A "/" starts a regular' % name,
+              notes=['%s as its language reference defines it. A "/" starts a regular' % name,
                      'expression unless an operand just ended (state bit 1, set by',
                      'names, literals and closing brackets). Template literals and their',
                      '${...} expressions are ranges; their pieces are tokenized only while',

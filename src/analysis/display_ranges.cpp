@@ -12,10 +12,10 @@ void TDisplayRules::Take(TSyntAnalyzer* Lexer) {
   if (!Lexer) return;
   OnGetStapleRange = Lexer->OnGetStapleRange;
   OnGetCollapseRange = Lexer->OnGetCollapseRange;
-  std::vector<TSyntAnalyzer*> todo{Lexer}, seen{Lexer};
-  while (!todo.empty()) {
-    TSyntAnalyzer* lexer = todo.back();
-    todo.pop_back();
+  std::vector<TSyntAnalyzer*> pending{Lexer}, seen{Lexer};
+  while (!pending.empty()) {
+    TSyntAnalyzer* lexer = pending.back();
+    pending.pop_back();
     TBlockRuleCollection* blocks = lexer->BlockRules();
     for (int i = 0; i < blocks->Count(); ++i) {
       const TTagBlockCondition* b = blocks->Items(i);
@@ -36,7 +36,7 @@ void TDisplayRules::Take(TSyntAnalyzer* Lexer) {
       TSyntAnalyzer* sub = r->SyntAnalyzer();
       if (sub && std::find(seen.begin(), seen.end(), sub) == seen.end()) {
         seen.push_back(sub);
-        todo.push_back(sub);
+        pending.push_back(sub);
       }
     }
   }
