@@ -22,20 +22,14 @@ std::string Quoted(const std::filesystem::path& Path) {
   return s;
 }
 
-// No user to ask while a catalog loads: a read error ends the file's load.
-class RefuseReadErrors : public TDialogService {
- public:
-  int MessageDlg(const std::u16string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrNo; }
-  int MessageBox(const std::u16string& Text, const std::u16string&, TMessageBoxButtons,
-                 TMessageBoxIcon) override {
-    shown = Text;
-    return mrOk;
-  }
-  std::u16string shown;
-};
+bool SameWord(std::u16string_view A, std::u16string_view B) {
+  return A.size() == B.size() && SameText(A, B, cmIgnoreCase);
+}
+
+}  // namespace
 
 // The class of the stored form's root object ("object Name: TClass").
-std::string RootClass(const std::string& Text) {
+std::string StoredRootClass(const std::string& Text) {
   const size_t p = Text.find("object");
   if (p == std::string::npos) return {};
   const size_t colon = Text.find(':', p), eol = Text.find('\n', p);
@@ -47,11 +41,11 @@ std::string RootClass(const std::string& Text) {
   return Text.substr(b, e - b);
 }
 
-bool SameWord(std::u16string_view A, std::u16string_view B) {
-  return A.size() == B.size() && SameText(A, B, cmIgnoreCase);
+int TRefuseReadErrors::MessageBox(const std::u16string& Text, const std::u16string&,
+                                  TMessageBoxButtons, TMessageBoxIcon) {
+  shown = Text;
+  return mrOk;
 }
-
-}  // namespace
 
 TLexerCatalog::TLexerCatalog() = default;
 TLexerCatalog::~TLexerCatalog() = default;
@@ -79,11 +73,11 @@ bool TLexerCatalog::LoadFile(const std::filesystem::path& File) {
   bytes << in.rdbuf();
   const std::string text = bytes.str();
   RegisterLexerClasses();
-  RefuseReadErrors dialogs;
+  TRefuseReadErrors dialogs;
   TDialogServiceScope scope(&dialogs);
   Entry entry;
   entry.file = File;
-  const std::string cls = RootClass(text);
+  const std::string cls = StoredRootClass(text);
   TMemoryStream stream(text);
   try {
     if (cls == "TSyntaxManager") {

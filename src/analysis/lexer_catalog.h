@@ -17,8 +17,22 @@
 #include <vector>
 
 #include "analysis/lexer_library.h"
+#include "platform/dialogs.h"
 
 namespace synt {
+
+// The class of a stored form's root object ("object Name: TClass"), or "" when there is none.
+std::string StoredRootClass(const std::string& Text);
+
+// No user to ask while lexers load unattended: every read error ends the load, and the last
+// message shown is kept for the caller's report.
+class TRefuseReadErrors : public TDialogService {
+ public:
+  int MessageDlg(const std::u16string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrNo; }
+  int MessageBox(const std::u16string& Text, const std::u16string& Caption,
+                 TMessageBoxButtons Buttons, TMessageBoxIcon Icon) override;
+  std::u16string shown;
+};
 
 class TLexerCatalog {
  public:

@@ -79,32 +79,6 @@ Options ParseOptions(const Args& args, const char* command) {
   return o;
 }
 
-// No user to ask: every read error ends the load (the error reaches the caller).
-class RefuseErrors : public TDialogService {
- public:
-  int MessageDlg(const std::u16string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrNo; }
-  int MessageBox(const std::u16string& Text, const std::u16string&, TMessageBoxButtons,
-                 TMessageBoxIcon) override {
-    shown = Text;
-    return mrOk;
-  }
-  std::u16string shown;
-};
-
-// The class of the stored file's root object ("object Name: TClass").
-std::string RootClass(const std::string& Text) {
-  size_t p = Text.find("object");
-  if (p == std::string::npos) return {};
-  size_t colon = Text.find(':', p);
-  size_t eol = Text.find('\n', p);
-  if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) return {};
-  size_t b = colon + 1;
-  while (b < Text.size() && Text[b] == ' ') ++b;
-  size_t e = b;
-  while (e < Text.size() && (isalnum(static_cast<unsigned char>(Text[e])) || Text[e] == '_')) ++e;
-  return Text.substr(b, e - b);
-}
-
 // Owns whatever was read: a library, a single lexer or the shipped lexers.
 struct LoadedLexer {
   std::unique_ptr<TSyntaxManager> library;
@@ -148,11 +122,11 @@ LoadedLexer LoadLexer(const Options& o) {
   } catch (const std::exception& e) {
     throw std::runtime_error(std::string("lexer ") + e.what());
   }
-  RefuseErrors dialogs;
+  TRefuseReadErrors dialogs;
   TDialogServiceScope scope(&dialogs);
   RegisterLexerClasses();
   LoadedLexer l;
-  const std::string cls = RootClass(bytes);
+  const std::string cls = StoredRootClass(bytes);
   TMemoryStream stream(bytes);
   try {
     if (cls == "TSyntaxManager") {
