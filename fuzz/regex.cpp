@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/utf.h"
-#include "regex/reg_expr.h"
 #include "reg_reference.h"
+#include "regex/reg_expr.h"
 
 namespace {
 

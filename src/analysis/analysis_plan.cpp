@@ -288,6 +288,7 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   for (int i = 0; i < nBlock; ++i) {
     BlockRulePlan& p = Plan.BlockRules[size_t(i)];
     p.Gramma = p.NamesGramma ? p.Rule->GrammaRule() : nullptr;
+    p.Event = bool(p.Rule->OnBlockCheck);
     Plan.RuleSlots[size_t(i)] = int(slots.size());
     std::vector<SlotKeys> own;
     if (!p.Rule->Enabled()) {
@@ -366,6 +367,26 @@ void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer) {
   }
 }
 
+void PlanTokenHandlers(LexerPlan& Plan) {
+  Plan.TokenHandlersStale = false;
+  const size_t words = size_t(Plan.Words);
+  for (size_t i = 0; i < Plan.TokenRules.size(); ++i) {
+    TokenRulePlan& p = Plan.TokenRules[i];
+    p.Event = bool(p.Rule->OnMatchToken);
+    const size_t w = i / 64;
+    const uint64_t bit = uint64_t(1) << (i % 64);
+    for (unsigned c = 0; c < 257; ++c) Plan.CharMasks[c * words + w] &= ~bit;
+    if (!p.Rule->Enabled() || (!p.Prog && !p.Event)) continue;  // can never make a token
+    const bool everywhere = p.Event || p.Prog->MatchesEmpty();
+    p.Filtered = !everywhere;
+    const TqxCharFilter& f = p.Prog ? p.Prog->FirstChars() : TqxCharFilter{};
+    for (unsigned c = 0; c < 257; ++c) {
+      bool may = everywhere || (c < 256 ? f.Test(char16_t(c)) : f.high);
+      if (may) Plan.CharMasks[c * words + w] |= bit;
+    }
+  }
+}
+
 std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client) {
   auto plan = std::make_unique<LexerPlan>();
   plan->Lexer = Lexer;
@@ -395,20 +416,10 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
     p.Global = r->AlwaysEnabled();
     p.ParentTest = r->Block() != nullptr || r->StrictParent() || r->NotParent();
     p.Columns = r->ColumnFrom() > 0 || r->ColumnTo() > 0;
-    p.Event = bool(r->OnMatchToken);
     p.Prog = ProgramOf(r->RegExpr());
-    if (!r->Enabled() || (!p.Prog && !p.Event)) continue;  // can never make a token
-    const size_t w = size_t(i / 64);
-    const uint64_t bit = uint64_t(1) << (i % 64);
-    const bool everywhere = p.Event || p.Prog->MatchesEmpty();
-    p.Filtered = !everywhere;
-    const TqxCharFilter& f = p.Prog ? p.Prog->FirstChars() : TqxCharFilter{};
-    for (unsigned c = 0; c < 257; ++c) {
-      bool may = everywhere || (c < 256 ? f.Test(char16_t(c)) : f.high);
-      if (may) plan->CharMasks[c * size_t(plan->Words) + w] |= bit;
-    }
-    if (p.Global) plan->GlobalMask[w] |= bit;
+    if (p.Global) plan->GlobalMask[size_t(i / 64)] |= uint64_t(1) << (i % 64);
   }
+  PlanTokenHandlers(*plan);
 
   plan->BlockRules.resize(size_t(blockRules->Count()));
   for (int i = 0; i < blockRules->Count(); ++i) {

@@ -5,8 +5,9 @@
 // a lexer's rules causes (the lexer clears its clients). A grammar change recompiles without
 // clearing clients: the block rules' grammar rules and the candidate keys are taken again when the
 // grammar's compilation count moves (PlanGramma). Whether a rule has an event handler
-// (OnMatchToken, OnBlockCheck) is part of the plan: assigning one notifies nobody, so a handler set
-// while documents are analysed counts from the lexer's next ClearClientContents.
+// (OnMatchToken, OnBlockCheck) is part of the plan: assigning one marks the plans of the rule's
+// lexer (TParserResults::RuleHandlersChanged), and the parts that depend on it are taken again
+// before they are next used (PlanTokenHandlers, PlanGramma), outside the per-token work.
 #pragma once
 
 #include <cstdint>
@@ -244,8 +245,11 @@ struct LexerPlan {
   std::vector<uint64_t> BlockByKey3;  // the token before that
   // The same by the text signatures of the latest token and the one before: [sig * BlockWords].
   std::vector<uint64_t> BlockBySig, BlockBySig2;
-  // The grammar compilation the keys and the plans' grammar rules were taken from.
+  // The grammar compilation the keys and the plans' grammar rules were taken from (-1: take them
+  // again, with the block rules' handlers).
   int GrammaCompileCount = -1;
+  // A token rule's handler changed since the candidate masks were made.
+  bool TokenHandlersStale = false;
   std::vector<SubRulePlan> SubRules;
   TagDict ExactTags{false}, FoldedTags{true};
   TokenIdCache Ids;
@@ -277,6 +281,9 @@ struct LexerPlan {
 };
 
 std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Client);
+// Takes the token rules' handlers again and the candidate masks that depend on them (in place:
+// the tables keep their size, so a plan in use stays valid).
+void PlanTokenHandlers(LexerPlan& Plan);
 // Takes the block rules' grammar rules from the lexer's latest grammar compilation and keys the
 // block rules again (a grammar recompiles without clearing the clients).
 void PlanGramma(LexerPlan& Plan, TSyntAnalyzer* Lexer);

@@ -157,9 +157,16 @@ struct NewestKey {
   uint32_t Key = 0, Sig = 0;
 };
 
+// What visiting one candidate tells the walk.
+enum class TVisit : int8_t {
+  Next,   // go on with the following candidates
+  Rekey,  // one of the latest tokens was retagged or the open ranges changed: recompute
+  Stop,   // the rule cancels the rules after it
+};
+
 // Walks the candidate block rules for the most recent tokens (n - 1, n - 2, n - 3) in collection
-// order, each once. Visit returns whether it retagged one of those tokens or changed the open
-// ranges, after which the candidates are recomputed for what changed. With LeaveRefused, rules the
+// order, each once. After a visit that retagged one of those tokens or changed the open ranges
+// (TVisit::Rekey), the candidates are recomputed for what changed. With LeaveRefused, rules the
 // parent test is known to refuse are left out.
 template <class Visit>
 void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, bool LeaveRefused,
@@ -236,9 +243,9 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
       const int slot = std::countr_zero(bits);
       const int rule = Plan.SlotRule[size_t(slot)];
       const int next = Plan.RuleSlots[size_t(rule) + 1];
-      const int r = visit(Plan.BlockRules[size_t(rule)]);
-      if (r < 0) return;  // stop the run
-      if (r > 0) {
+      const TVisit r = visit(Plan.BlockRules[size_t(rule)]);
+      if (r == TVisit::Stop) return;
+      if (r == TVisit::Rekey) {
         keys();
         bits = mask(0) & all & from(next);
       } else {
@@ -255,9 +262,9 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
       if (slot >= slots) break;
       const int rule = Plan.SlotRule[size_t(slot)];
       next = Plan.RuleSlots[size_t(rule) + 1];
-      const int r = visit(Plan.BlockRules[size_t(rule)]);
-      if (r < 0) return;  // stop the run
-      if (r > 0) {
+      const TVisit r = visit(Plan.BlockRules[size_t(rule)]);
+      if (r == TVisit::Stop) return;
+      if (r == TVisit::Rekey) {
         keys();
         bits = mask(w) & from(next - w * 64);
       } else {
@@ -267,11 +274,16 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
   }
 }
 
+// What the action of an accepted rule did.
+enum class TAction : int8_t {
+  NotTaken,        // a range end that closed nothing
+  Taken,           // done, the latest three tokens unchanged
+  RetaggedLatest,  // done, and one of the latest three tokens has another type now
+};
+
 // What an accepted block rule does: states, then its action on the tokens of the run for n.
-// Returns -1 when the action did not take place (a range end that closed nothing), else whether
-// it retagged one of the latest three tokens.
-[[gnu::noinline]] int ApplyAccepted(TClientSyntAnalyzer& Client, const BlockRulePlan& p, int n,
-                                    int refIdx) {
+[[gnu::noinline]] TAction ApplyAccepted(TClientSyntAnalyzer& Client, const BlockRulePlan& p, int n,
+                                        int refIdx) {
   TTagBlockCondition* rule = p.Rule;
   Client.ApplyStates(rule);
   const int r = p.RefToCondEnd ? refIdx : n - p.Delay - 1;
@@ -315,11 +327,11 @@ void ForEachCandidate(analysis_internal::LexerPlan& Plan, RunTokens& R, int n, b
         break;
       }
       case btRangeEnd:
-        if (!Client.CloseRange(rule, r)) return -1;
+        if (!Client.CloseRange(rule, r)) return TAction::NotTaken;
         break;
     }
   }
-  return retagged ? 1 : 0;
+  return retagged ? TAction::RetaggedLatest : TAction::Taken;
 }
 
 // Four runs in ten have no candidate at all. When the run before left the keys of the two older
@@ -395,10 +407,10 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
   TAnalysisProfile* const profile = Client.Profile();
-  ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> int {
+  ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
-    if (!p.SimpleTag || p.Gramma) return 0;
-    if (OnlyGlobal && !p.Global) return 0;
+    if (!p.SimpleTag || p.Gramma) return TVisit::Next;
+    if (OnlyGlobal && !p.Global) return TVisit::Next;
     TRuleTimer timer(profile, p.RuleIndex);
     int refIdx = 0;
     bool accept = CheckPlanned(p, run, refIdx, n);
@@ -406,7 +418,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
       auto* client = dynamic_cast<TClientSyntAnalyzer*>(&Client);
       rule->OnBlockCheck(rule, client, Text, refIdx, accept);
     }
-    if (!accept) return 0;
+    if (!accept) return TVisit::Next;
     timer.Fired();
     int k = p.RefToCondEnd ? refIdx - p.IdentIndex : n - p.Delay - p.IdentIndex - 1;
     bool retagged = false;
@@ -414,8 +426,8 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
       Client.TagToken(k, p.RuleIndex, p.TokenType, n);
       retagged = k >= n - 3 && p.TokenType >= 0;
     }
-    if (p.CancelNextRules) return -1;
-    return retagged ? 1 : 0;
+    if (p.CancelNextRules) return TVisit::Stop;
+    return retagged ? TVisit::Rekey : TVisit::Next;
   });
 }
 
@@ -453,16 +465,16 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     return pass & bit;
   };
   TAnalysisProfile* const profile = Client.Profile();
-  auto visit = [&](const BlockRulePlan& p) -> int {
+  auto visit = [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
     TParserRule* gramma = p.Gramma;
-    if (SkipSimpleTags && p.SimpleTag && !gramma) return 0;
+    if (SkipSimpleTags && p.SimpleTag && !gramma) return TVisit::Next;
     TRuleTimer timer(profile, p.RuleIndex);
     // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
     // test is answered from the cache.
-    if (OnlyGlobal && !p.Global) return 0;
-    if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return 0;
-    if (p.StatesAbsent && (*state & p.StatesAbsent)) return 0;
+    if (OnlyGlobal && !p.Global) return TVisit::Next;
+    if (p.StatesPresent && (*state & p.StatesPresent) != p.StatesPresent) return TVisit::Next;
+    if (p.StatesAbsent && (*state & p.StatesAbsent)) return TVisit::Next;
 
     int refIdx = 0;
     bool accept;
@@ -471,32 +483,32 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
       // candidate keys applied it already unless a handler is assigned.
       const bool may = n >= 1 && (!p.Event || gramma->LastToken.Pass(Client.TagType(n - 1),
                                                                      Client.TagFirstChar(n - 1)));
-      if (!may && !p.Event) return 0;
-      if (p.ParentTest && !parentOk(p)) return 0;
+      if (!may && !p.Event) return TVisit::Next;
+      if (p.ParentTest && !parentOk(p)) return TVisit::Next;
       int pos = may ? Gramma()->TestRule(n - 1, gramma, Client) : -1;
       accept = pos != -1;
       refIdx = pos;
     } else {
-      if (p.ParentTest && !parentOk(p)) return 0;
+      if (p.ParentTest && !parentOk(p)) return TVisit::Next;
       accept = CheckPlanned(p, run, refIdx, n);
-      if (!accept && !p.Event) return 0;
+      if (!accept && !p.Event) return TVisit::Next;
     }
     if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
-    if (!accept) return 0;
+    if (!accept) return TVisit::Next;
     timer.Fired();
 
-    const int done = ApplyAccepted(Client, p, n, refIdx);
-    if (done < 0) return 0;
-    if (p.CancelNextRules) return -1;
-    return done;
+    const TAction done = ApplyAccepted(Client, p, n, refIdx);
+    if (done == TAction::NotTaken) return TVisit::Next;
+    if (p.CancelNextRules) return TVisit::Stop;
+    return done == TAction::RetaggedLatest ? TVisit::Rekey : TVisit::Next;
   };
   try {
-    ForEachCandidate(plan, run, n, true, newest, [&](const BlockRulePlan& p) -> int {
-      const int r = visit(p);
+    ForEachCandidate(plan, run, n, true, newest, [&](const BlockRulePlan& p) -> TVisit {
+      const TVisit r = visit(p);
       // Ranges opened or closed: the parent-test answers no longer hold.
-      if (r >= 0 && plan.ParentGeneration != Client.OpenedGeneration()) {
+      if (r != TVisit::Stop && plan.ParentGeneration != Client.OpenedGeneration()) {
         plan.ResetParentAnswers(Client.OpenedGeneration());
-        return 1;
+        return TVisit::Rekey;
       }
       return r;
     });

@@ -62,8 +62,10 @@ bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockConditio
     if (count == 0) return Parent == nullptr;
     // The usual case: the last open range is not the rule's own self-closing range.
     if (static_cast<TRuleCollectionItem*>(openedRanges_[count - 1]->Rule) != Rule ||
-        !openedRanges_[count - 1]->Rule->SelfClose())
-      return InnermostParentRule() == Parent;
+        !openedRanges_[count - 1]->Rule->SelfClose()) {
+      const TTagBlockCondition* innermost = InnermostParentRule();
+      return innermost && innermost == Parent;
+    }
     int i = count - 1;
     // A range's rule is a block rule, so a rule equal to it is one.
     if (i >= 0 && static_cast<TRuleCollectionItem*>(openedRanges_[i]->Rule) == Rule &&
@@ -74,8 +76,9 @@ bool TClientSyntAnalyzer::HasOpened(TRuleCollectionItem* Rule, TTagBlockConditio
       if (r->IsClosed() || (r->Rule && r->Rule->IgnoreAsParent())) continue;
       return r->Rule == Parent;
     }
-    // Only ranges that do not count as parents are open: as good as none.
-    return Parent == nullptr;
+    // Only ranges that do not count as parents are open: no parent, and no answer "none" either
+    // (that is for a text with no open range at all).
+    return false;
   }
   if (!Parent) return true;
   for (const auto& e : openedPerRule_)
@@ -194,7 +197,12 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
   for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
     TTextRange* r = openedRanges_[i];
     if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
-    if (FromIdx != 0 && r->StartIdx < FromIdx) continue;
+    // A region closes the ranges opened inside it: those whose opening conditions were completed
+    // by one of its tokens (FromIdx is its first), including a range that a rule of the region
+    // starts on the start match before it. A range the outer text opened on that start match
+    // stays: it belongs to the outer text, whose own rules close it after the region (a Pascal
+    // "asm" block is a range of the outer lexer closed by the "end" that ends the region).
+    if (FromIdx != 0 && r->CondIndex < FromIdx) continue;
     r->EndIdx = std::max(TagCount() - 1, 0);
     OpenedRemove(i);
     // Closed between runs: after the run for the current tokens, by the end of the text or of

@@ -11,6 +11,12 @@
 // Ranges have identity (Parent links, the opened list, the editor's active ranges) and are owned by
 // the client; they are created in order of their Index, so discarding the ranges made after a token
 // (re-analysis) always removes a tail of that order.
+//
+// Threads: everything here runs on the GUI thread, except the background pass that Finish starts.
+// That pass holds the client's lock while it reads the tokens, regions, ranges and separators, and
+// calls the lexer's OnGetStapleRange and OnGetCollapseRange on its thread (see TSyntAnalyzer); it
+// reads the lexer's rules only from a copy taken when it starts. The idle timer's slices, the
+// take-over of the pass and the document's IqxSyntClient calls run on the GUI thread.
 #pragma once
 
 #include <climits>
@@ -131,7 +137,9 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // Discards the results from Pos on (the tokens cut off are kept for display as PendingTokens).
   void ChangedAtPos(int Pos);
   // Re-arms the idle timer: IdleAppendDelayInit until the first complete analysis, then
-  // IdleAppendDelay.
+  // IdleAppendDelay. Off the GUI thread the timer is armed by the next TextChanged or AppendToPos
+  // (TryAppend, TokenIndexAt, Analyze) on the GUI thread; a loop installed later takes the armed
+  // timer over (SetEventLoop).
   void RestartTimer() override;
   // The idle timer's handler: one slice of analysis (see SetIdleSlice), re-armed at once while
   // work remains.
@@ -233,6 +241,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   bool wasFinished_ = false;
   bool tokensComplete_ = false;  // every token is there (a catch-up pass may be pending)
   bool backgroundFinish_ = true;
+  bool idleDeferred_ = false;  // RestartTimer ran off the GUI thread
   int analyzedLength_ = 0;
   unsigned idleSliceMs_ = 8;
   int idleSliceSteps_ = 0;

@@ -1,11 +1,46 @@
 // Building the display ranges from a complete analysis (the background pass).
 #include "analysis/display_ranges.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "analysis/client_analyzer.h"
 
 namespace synt {
+
+void TDisplayRules::Take(TSyntAnalyzer* Lexer) {
+  if (!Lexer) return;
+  OnGetStapleRange = Lexer->OnGetStapleRange;
+  OnGetCollapseRange = Lexer->OnGetCollapseRange;
+  std::vector<TSyntAnalyzer*> pending{Lexer}, seen{Lexer};
+  while (!pending.empty()) {
+    TSyntAnalyzer* lexer = pending.back();
+    pending.pop_back();
+    TBlockRuleCollection* blocks = lexer->BlockRules();
+    for (int i = 0; i < blocks->Count(); ++i) {
+      const TTagBlockCondition* b = blocks->Items(i);
+      TBlock& t = Blocks[b];
+      t.Style = b->Style();
+      t.DynHighlight = b->DynHighlight();
+      t.HighlightPos = b->HighlightPos();
+      t.DrawStaple = b->DrawStaple();
+      t.NotCollapsed = b->NotCollapsed();
+      t.Highlight = b->Highlight();
+      t.InvertColors = b->InvertColors();
+      t.DynSelectMin = b->DynSelectMin();
+    }
+    TSubAnalyzerRules* subs = lexer->SubAnalyzers();
+    for (int i = 0; i < subs->Count(); ++i) {
+      const TSubAnalyzerRule* r = subs->Items(i);
+      RegionStyles[r] = r->Style();
+      TSyntAnalyzer* sub = r->SyntAnalyzer();
+      if (sub && std::find(seen.begin(), seen.end(), sub) == seen.end()) {
+        seen.push_back(sub);
+        pending.push_back(sub);
+      }
+    }
+  }
+}
 
 void TDisplayRanges::Clear() {
   Styled.Clear();
@@ -27,13 +62,15 @@ namespace {
 
 class Builder {
  public:
-  Builder(TClientSyntAnalyzer& C, TDisplayRanges& D) : c_(C), d_(D), tags_(C.TagCount()) {}
+  Builder(TClientSyntAnalyzer& C, const TDisplayRules& R, TDisplayRanges& D)
+      : c_(C), rules_(R), d_(D), tags_(C.TagCount()) {}
 
   void Regions(int TextLength) {
     const auto& regions = c_.SubLexerRanges();
     for (int i = int(regions.size()) - 1; i >= 0; --i) {
       const TSubLexerRange& r = regions[size_t(i)];
-      TSyntaxFormat* style = r.Rule ? r.Rule->Style() : nullptr;
+      auto known = rules_.RegionStyles.find(r.Rule);
+      TSyntaxFormat* style = known != rules_.RegionStyles.end() ? known->second : nullptr;
       if (!style) continue;
       // A region still open at the end of a complete analysis runs to the end of the text (its
       // lexer is in effect there).
@@ -49,21 +86,20 @@ class Builder {
   }
 
   void Range(int Index, TTextRange* R) {
-    TTagBlockCondition* b = R->Rule;
-    if (!b) return;
+    TTagBlockCondition* rule = R->Rule;
+    auto known = rules_.Blocks.find(rule);
+    if (!rule || known == rules_.Blocks.end()) return;
+    const TDisplayRules::TBlock& b = known->second;
     const bool closed = R->IsClosed();
-    TSyntAnalyzer* lexer = c_.Owner();
     TRange span;
-    if (closed && b->DrawStaple() &&
-        HandledSpan(R, lexer ? &lexer->OnGetStapleRange : nullptr, span)) {
+    if (closed && b.DrawStaple && HandledSpan(R, rules_.OnGetStapleRange, span)) {
       TBlockStaple st;
       st.StartPos = span.StartPos;
       st.EndPos = span.EndPos;
-      st.Rule = b;
+      st.Rule = rule;
       d_.Staples.Add(st);
     }
-    if (closed && !b->NotCollapsed() &&
-        HandledSpan(R, lexer ? &lexer->OnGetCollapseRange : nullptr, span)) {
+    if (closed && !b.NotCollapsed && HandledSpan(R, rules_.OnGetCollapseRange, span)) {
       TCollapsibleRange cr;
       cr.StartPos = span.StartPos;
       cr.EndPos = span.EndPos;
@@ -71,16 +107,16 @@ class Builder {
       cr.TextRange = R;
       d_.Collapsible.Add(cr);
     }
-    TSyntaxFormat* style = b->Style();
-    if (!style || b->DynHighlight() == dhNone) return;
+    TSyntaxFormat* style = b.Style;
+    if (!style || b.DynHighlight == dhNone) return;
     if (!Valid(R->StartIdx) || (closed && !Valid(R->EndIdx))) return;
     const TSyntToken& s = c_.Tags(R->StartIdx);
     const TSyntToken* e = closed ? &c_.Tags(R->EndIdx) : nullptr;
-    const bool dynamic = b->HighlightPos() != cpAny;
+    const bool dynamic = b.HighlightPos != cpAny;
     int flags = 0;
-    if (b->Highlight()) flags |= srLineHighlight;
-    if (b->InvertColors()) flags |= srInvertColors;
-    if (b->HighlightPos() == cpOutOfRange) flags |= srWhenInactive;
+    if (b.Highlight) flags |= srLineHighlight;
+    if (b.InvertColors) flags |= srInvertColors;
+    if (b.HighlightPos == cpOutOfRange) flags |= srWhenInactive;
     bool made = false;
     auto styled = [&](int from, int to) {
       if (to < from) return;
@@ -93,7 +129,7 @@ class Builder {
       d_.Styled.Add(r);
       made = true;
     };
-    switch (b->DynHighlight()) {
+    switch (b.DynHighlight) {
       case dhBound:
         styled(s.StartPos, s.EndPos);
         if (e) styled(e->StartPos, e->EndPos);
@@ -108,17 +144,17 @@ class Builder {
         break;
     }
     if (!made || !dynamic) return;
-    TTagBlockCondition* rule = b->DynSelectMin() ? b : nullptr;
+    TTagBlockCondition* selectMin = b.DynSelectMin ? rule : nullptr;
     auto dyno = [&](int from, int to) {
       if (to < from) return;
       TDynoRange r;
       r.StartPos = from;
       r.EndPos = to;
       r.TextRange = R;
-      r.Rule = rule;
+      r.Rule = selectMin;
       d_.Dyno.Add(r);
     };
-    switch (b->HighlightPos()) {
+    switch (b.HighlightPos) {
       case cpBound:
         dyno(s.StartPos, s.StartPos + 1);
         if (e) dyno(e->EndPos, e->EndPos + 1);
@@ -161,22 +197,24 @@ class Builder {
   }
 
   // The text span of R's tokens after the lexer's bound handler (if any) has had its say.
-  bool HandledSpan(TTextRange* R, const TBoundDefEvent* Handler, TRange& Out) {
+  bool HandledSpan(TTextRange* R, const TBoundDefEvent& Handler, TRange& Out) {
     int s = R->StartIdx, e = R->EndIdx;
-    if (Handler && *Handler) (*Handler)(&c_, R, s, e);
+    if (Handler) Handler(&c_, R, s, e);
     return e != -1 && TokenSpan(s, e, Out);
   }
 
   TClientSyntAnalyzer& c_;
+  const TDisplayRules& rules_;
   TDisplayRanges& d_;
   const int tags_;
 };
 
 }  // namespace
 
-bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, std::stop_token Stop) {
+bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rules,
+                           std::stop_token Stop) {
   Clear();
-  Builder b(Client, *this);
+  Builder b(Client, Rules, *this);
   b.Regions(Client.AnalyzedLength());
   const int n = Client.RangeCount();
   for (int i = 0; i < n; ++i) {

@@ -15,15 +15,16 @@
 #pragma once
 
 #include <stop_token>
+#include <unordered_map>
 #include <vector>
 
+#include "analysis/lexer_items.h"
 #include "lists/range_list.h"
 
 namespace synt {
 
 class TClientSyntAnalyzer;
-class TSyntaxFormat;
-class TTagBlockCondition;
+class TSyntAnalyzer;
 class TTextRange;
 
 // Flags of a styled range.
@@ -62,6 +63,30 @@ struct TLineBreakRange : TRange {
   TTagBlockCondition* Rule = nullptr;
 };
 
+// What the background pass needs of the lexers' rules, copied on the GUI thread when the pass
+// starts (Take: the lexer and every lexer its sub-lexer rules use, through and through). The pass
+// then reads no lexer object: rules, styles and handlers may be changed, and rules deleted or
+// replaced (a style dialog assigning its edited copy back), while it runs. Rules serve only as
+// keys here; every such change clears the clients, which drops the pass and its result.
+struct TDisplayRules {
+  struct TBlock {
+    TSyntaxFormat* Style = nullptr;
+    TDynamicHighlight DynHighlight = dhNone;
+    THighlightPos HighlightPos = cpAny;
+    bool DrawStaple = false;
+    bool NotCollapsed = false;
+    bool Highlight = false;
+    bool InvertColors = false;
+    bool DynSelectMin = false;
+  };
+  std::unordered_map<const TTagBlockCondition*, TBlock> Blocks;
+  std::unordered_map<const TSubAnalyzerRule*, TSyntaxFormat*> RegionStyles;
+  // Copies of the lexer's handlers: the pass calls them on its own thread.
+  TBoundDefEvent OnGetStapleRange, OnGetCollapseRange;
+
+  void Take(TSyntAnalyzer* Lexer);
+};
+
 // The five collections of one background pass. Taking over a pass swaps them.
 struct TDisplayRanges {
   TRangeCollection<TStyledRange> Styled;
@@ -75,7 +100,7 @@ struct TDisplayRanges {
   // Builds the collections from a client's complete results (tokens, sub-lexer regions, text
   // ranges, line separators). Returns false, with the collections incomplete, when Stop is
   // requested on the way.
-  bool Build(TClientSyntAnalyzer& Client, std::stop_token Stop);
+  bool Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rules, std::stop_token Stop);
 };
 
 // A painter's style entry: a span, a style, and whether it is applied over the normal entries.

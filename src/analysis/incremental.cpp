@@ -39,8 +39,8 @@ class TSyntFinishThread {
   };
 
   TSyntFinishThread(TClientSyntAnalyzer* Client,
-                    std::unique_ptr<TClientSyntAnalyzer::TGarbage> Garbage)
-      : link_(std::make_shared<TLink>()), garbage_(std::move(Garbage)) {
+                    std::unique_ptr<TClientSyntAnalyzer::TGarbage> Garbage, TDisplayRules Rules)
+      : link_(std::make_shared<TLink>()), garbage_(std::move(Garbage)), rules_(std::move(Rules)) {
     link_->Client = Client;
     TEventLoop* loop = &EventLoop();
     thread_ = std::jthread([this, Client, loop](std::stop_token Stop) { Run(Stop, Client, loop); });
@@ -66,7 +66,7 @@ class TSyntFinishThread {
     {
       std::lock_guard lock(Client->Mutex());
       try {
-        ok = !Stop.stop_requested() && result_.Build(*Client, Stop);
+        ok = !Stop.stop_requested() && result_.Build(*Client, rules_, Stop);
       } catch (...) {
         ok = false;  // a bound handler threw: no display ranges from this pass
       }
@@ -83,6 +83,7 @@ class TSyntFinishThread {
 
   std::shared_ptr<TLink> link_;
   std::unique_ptr<TClientSyntAnalyzer::TGarbage> garbage_;
+  const TDisplayRules rules_;
   TDisplayRanges result_;
   std::atomic<bool> done_{false};
   std::jthread thread_;  // last: starts once everything above exists
@@ -354,8 +355,11 @@ void TClientSyntAnalyzer::AddLineBreak(const TLineBreak& LineBreak) {
 // ---- Driving the analysis -------------------------------------------------------------------
 
 void TClientSyntAnalyzer::RestartTimer() {
-  // A client made on another thread than the event loop's is driven by its owner alone.
-  if (IsFinished() || !idleTimer_ || !Owner() || !EventLoop().IsGuiThread()) return;
+  if (IsFinished() || !idleTimer_ || !Owner()) return;
+  // Timers belong to the GUI thread: off it (a document made by a worker) the timer is armed by
+  // the first call from the GUI thread that analyses or changes the text.
+  idleDeferred_ = !EventLoop().IsGuiThread();
+  if (idleDeferred_) return;
   idleTimer_->SetEnabled(false);
   idleTimer_->SetInterval(wasFinished_ ? Owner()->IdleAppendDelay()
                                        : Owner()->IdleAppendDelayInit());
@@ -417,6 +421,7 @@ void TClientSyntAnalyzer::IdleAppend() {
 }
 
 void TClientSyntAnalyzer::AppendToPos(int Pos) {
+  if (idleDeferred_) RestartTimer();
   std::u16string_view text = Source()->TextView();
   if (text.empty() || IsFinished() || !Owner() || tokensComplete_) return;
   int p = NextAnalPos();
@@ -486,7 +491,10 @@ void TClientSyntAnalyzer::Finish() {
     StopSyntThread();
     auto garbage = std::move(garbage_);
     garbage_ = std::make_unique<TGarbage>();
-    thread_ = std::make_unique<TSyntFinishThread>(this, std::move(garbage));
+    // The pass reads the rules from a copy taken here: the lexer may change while it runs.
+    TDisplayRules rules;
+    rules.Take(Owner());
+    thread_ = std::make_unique<TSyntFinishThread>(this, std::move(garbage), std::move(rules));
   } else {
     // No display data refers to older text: the change log and what it served can go.
     changeLog_.Clear();

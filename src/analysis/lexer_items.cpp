@@ -86,6 +86,22 @@ int BorderThickness(TBorderLineType Type) {
 
 namespace {
 
+// A rule event is stored by the name of a handler of its std::function type (the property
+// description would look for the wrapper's own type).
+template <class C, class F>
+void RuleEventHandler(TPropInfo& P, TRuleEvent<F> C::*Member) {
+  P.SetHandler = [Member](TPersistent* o, const std::any* h) {
+    if (!h || !h->has_value()) {
+      static_cast<C*>(o)->*Member = nullptr;
+      return true;
+    }
+    const F* f = std::any_cast<F>(h);
+    if (!f) return false;
+    static_cast<C*>(o)->*Member = *f;
+    return true;
+  };
+}
+
 TSyntaxFormat* FindStyle(TSyntAnalyzer* L, std::u16string_view Name) {
   return L ? L->Formats()->ItemByName(Name) : nullptr;
 }
@@ -153,7 +169,7 @@ void DescribeTokenRule(TPropertyList& L) {
   p.String("Expression", &R::Expression, &R::SetExpression);
   p.Integer("ColumnFrom", &R::ColumnFrom, &R::SetColumnFrom);  // no default: always written
   p.Integer("ColumnTo", &R::ColumnTo, &R::SetColumnTo);
-  p.Event("OnMatchToken", &R::OnMatchToken);
+  RuleEventHandler(p.Event("OnMatchToken", &R::OnMatchToken), &R::OnMatchToken);
   p.Event("OnMouseClick", &R::OnMouseClick);
 }
 
@@ -191,7 +207,7 @@ void DescribeBlockRule(TPropertyList& L) {
   p.Boolean("DrawStaple", &B::DrawStaple, &B::SetDrawStaple).Def(false);
   p.Integer("GroupIndex", &B::GroupIndex, &B::SetGroupIndex).Def(0);
   p.String("CollapseFmt", &B::CollapseFmt, &B::SetCollapseFmt);
-  p.Event("OnBlockCheck", &B::OnBlockCheck);
+  RuleEventHandler(p.Event("OnBlockCheck", &B::OnBlockCheck), &B::OnBlockCheck);
   p.Boolean("SelfClose", &B::SelfClose, &B::SetSelfClose).Def(false);
   p.Boolean("NoEndRule", &B::NoEndRule, &B::SetNoEndRule).Def(false);
   p.String("GrammaRuleName", &B::GrammaRuleName, &B::SetGrammaRuleName);
@@ -545,6 +561,10 @@ std::u16string TRuleCollectionItem::BlockName() const {
 }
 void TRuleCollectionItem::SetBlockName(const std::u16string& Value) {
   SetRef(block_, Value, &FindBlock);
+}
+
+void TRuleCollectionItem::HandlerChanged() {
+  if (TSyntAnalyzer* lexer = SyntOwner()) lexer->HandlersChanged(lexer);
 }
 
 void TRuleCollectionItem::ResolveNames() {

@@ -115,6 +115,36 @@ using TParseTokenEvent = std::function<void(TParserResults* Client, std::u16stri
 using TMouseClickEvent =
     std::function<void(TObject* Editor, int TokenIndex, TMouseButton Button, TShiftState Shift)>;
 
+class TRuleCollectionItem;
+
+// A rule's handler that the analysis compiles in (whether it is assigned decides where the rule
+// is tried): assigning it tells the rule, whose lexer has every client take it into account at
+// once. Used as the std::function it holds.
+template <class F>
+class TRuleEvent {
+ public:
+  using Function = F;
+  explicit TRuleEvent(TRuleCollectionItem* Rule) : rule_(Rule) {}
+  TRuleEvent(const TRuleEvent&) = delete;
+  TRuleEvent& operator=(const TRuleEvent& Other) { return *this = Other.fn_; }
+  TRuleEvent& operator=(F Fn) {
+    fn_ = std::move(Fn);
+    Changed();
+    return *this;
+  }
+  TRuleEvent& operator=(std::nullptr_t) { return *this = F(); }
+  explicit operator bool() const { return bool(fn_); }
+  template <class... A>
+  void operator()(A&&... Args) const {
+    fn_(std::forward<A>(Args)...);
+  }
+
+ private:
+  void Changed();
+  F fn_;
+  TRuleCollectionItem* rule_;
+};
+
 // Modifiers of the expressions a rule creates: i, g, m and x on; s and r off.
 constexpr uint16_t DefaultRegexOptions = rmIgnoreCase | rmGreedy | rmMultiLine | rmExtended;
 
@@ -328,6 +358,8 @@ class TRuleCollectionItem : public TSyntCollectionItem {
   void ResolveNames() override;
   // The references read that name no item.
   virtual void UnresolvedNames(std::vector<TUnresolvedName>& Out) const;
+  // A handler the analysis compiles in was assigned (TRuleEvent).
+  void HandlerChanged();
   // Drops references to an item that is leaving its collection.
   virtual void ForgetItem(const TCollectionItem* Item);
   // Drops references to items that are no longer in their collections.
@@ -355,6 +387,11 @@ class TRuleCollectionItem : public TSyntCollectionItem {
   int32_t statesAbsent_ = 0;
 };
 
+template <class F>
+void TRuleEvent<F>::Changed() {
+  if (rule_) rule_->HandlerChanged();
+}
+
 class TTokenRule : public TRuleCollectionItem {
   SYNT_CLASS_INFO()
 
@@ -381,7 +418,7 @@ class TTokenRule : public TRuleCollectionItem {
   uint32_t CodePage() const { return regExpr_.CodePage(); }
   void SetCodePage(uint32_t Value) { regExpr_.SetCodePage(Value); }
 
-  TOnMatchToken OnMatchToken;
+  TRuleEvent<TOnMatchToken> OnMatchToken{this};
   TMouseClickEvent OnMouseClick;
 
  private:
@@ -548,7 +585,7 @@ class TTagBlockCondition : public TRuleCollectionItem {
   bool AutoCloseInternal() const { return autoCloseInternal_; }
   void SetAutoCloseInternal(bool Value);
 
-  TOnBlockCheck OnBlockCheck;
+  TRuleEvent<TOnBlockCheck> OnBlockCheck{this};
 
   // Conditions are checked this many tokens further back (block_rules.cpp): 0 with RefToCondEnd,
   // else the largest of 0, -IdentIndex and -BlockOffset.

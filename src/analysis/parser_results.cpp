@@ -31,6 +31,19 @@ TParserResults::~TParserResults() {
   if (owner_) owner_->DetachClient(this);
 }
 
+void TParserResults::RuleHandlersChanged(TSyntAnalyzer* Lexer) {
+  // Marked here, refreshed where no plan is in use: the token rules when FindPlan next finds the
+  // plan (PlanFor's shortcut is dropped for that), the block rules when a block-rule run starts
+  // (as after a grammar compilation).
+  for (auto& p : plans_)
+    if (p->Lexer == Lexer) {
+      p->TokenHandlersStale = true;
+      p->GrammaCompileCount = -1;
+    }
+  lastPlan_ = nullptr;
+  lastPlanLexer_ = nullptr;
+}
+
 void TParserResults::AnalyzerDestroyed(TSyntAnalyzer* Lexer) {
   if (Lexer != owner_) return;
   Clear();
@@ -77,6 +90,7 @@ LexerPlan& TParserResults::FindPlan(TSyntAnalyzer* Lexer) {
   lastPlan_ = nullptr;
   for (auto& p : plans_)
     if (p->Lexer == Lexer) lastPlan_ = p.get();
+  if (lastPlan_ && lastPlan_->TokenHandlersStale) analysis_internal::PlanTokenHandlers(*lastPlan_);
   if (!lastPlan_) {
     plans_.push_back(analysis_internal::BuildPlan(Lexer, *this));
     lastPlan_ = plans_.back().get();

@@ -14,8 +14,8 @@
 //
 // The client compiles what it needs of each lexer's rules when it first meets the lexer; every
 // change of the rules clears the client, and the next analysis compiles afresh. Rule event
-// handlers (OnMatchToken, OnBlockCheck) assigned while documents are analysed take part after the
-// lexer's next ClearClientContents.
+// handlers (OnMatchToken, OnBlockCheck) assigned while documents are analysed take part from the
+// next tokenizer step (the results made so far stay).
 #pragma once
 
 #include <algorithm>
@@ -203,6 +203,7 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   void RestartTimer() override {}
   // The lexer went away first: the results are dropped and nothing is analysed any more.
   void AnalyzerDestroyed(TSyntAnalyzer* Lexer) override;
+  void RuleHandlersChanged(TSyntAnalyzer* Lexer) override;
 
   // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
   analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {

@@ -300,6 +300,14 @@ void TSyntAnalyzer::ClearClientContents() {
   NotifyClients();
 }
 
+void TSyntAnalyzer::HandlersChanged(TSyntAnalyzer* Changed) {
+  if (handlersNotifying_) return;  // a cycle of sub-lexers
+  handlersNotifying_ = true;
+  for (ISyntAnalyzerClient* c : clients_) c->RuleHandlersChanged(Changed);
+  for (TSyntAnalyzer* m : masterLexers_) m->HandlersChanged(Changed);
+  handlersNotifying_ = false;
+}
+
 void TSyntAnalyzer::NotifyClients() {
   if (updateLock_) return;
   updateLock_ = true;

@@ -44,6 +44,8 @@ class ISyntAnalyzerClient {
   virtual IqxSyntClient* Document() const = 0;
   // The lexer is being destroyed while the client is still bound: forget it.
   virtual void AnalyzerDestroyed(TSyntAnalyzer* Lexer) = 0;
+  // A rule of Lexer got or lost an OnMatchToken or OnBlockCheck handler.
+  virtual void RuleHandlersChanged(TSyntAnalyzer* Lexer) {}
 
  protected:
   ~ISyntAnalyzerClient() = default;
@@ -112,6 +114,13 @@ class TSyntAnalyzer : public TLoadableComponent {
   TFontCharset Charset() const { return charset_; }
   void SetCharset(TFontCharset Value);
 
+  // Threads: OnGetStapleRange and OnGetCollapseRange are called by the background pass on its
+  // own thread, while it holds the client's lock (and OnGetCollapseRange also by the client's
+  // range queries on the GUI thread). They may read their arguments and the client's tokens and
+  // ranges, and must change nothing: not the client, not the lexer, nothing of the GUI. A pass
+  // calls the handlers assigned when it started. Every other handler of the lexer and its rules
+  // (OnChange, OnCloseTextRange, OnParseToken, OnMatchToken, OnBlockCheck) runs on the GUI
+  // thread, from the analysis of the text.
   TNotifyEvent OnChange;
   TBoundDefEvent OnGetStapleRange;
   TBoundDefEvent OnGetCollapseRange;
@@ -141,6 +150,9 @@ class TSyntAnalyzer : public TLoadableComponent {
   void ClearClientContents();
   // Tells the document of every client (and every master lexer) that the format changed.
   void NotifyClients();
+  // A rule of Changed (this lexer, or one it uses as a sub-lexer) got or lost a handler: every
+  // client that may have compiled Changed's rules takes it into account before its next step.
+  void HandlersChanged(TSyntAnalyzer* Changed);
 
   // Whether block rules may run after tokenizing instead of after every token (cached).
   bool SeparateBlockAnalysis();
@@ -217,6 +229,7 @@ class TSyntAnalyzer : public TLoadableComponent {
   bool updateLock_ = false;
   enum { sbaUnknown, sbaYes, sbaNo } separateBlock_ = sbaUnknown;
   bool computingSeparate_ = false;
+  bool handlersNotifying_ = false;
 };
 
 // Makes the lexer classes known to the stored-form reader (idempotent).

@@ -97,18 +97,18 @@ void RegisterKeyMappingClasses() {
 
 void TKeyQueue::SetMaxQueueSize(int size) {
   if (size <= 0) throw Exception("MaxQueueSize should be greater 1");
-  max_queue_size_ = size;
+  maxQueueSize_ = size;
   if (keys_.size() > static_cast<size_t>(size)) keys_.resize(static_cast<size_t>(size));
 }
 
 void TKeyQueue::Add(TShortCut key) {
   std::uint64_t now = TickCount();
-  if (max_interval_ != 0 && has_time_ && now - last_time_ > max_interval_) keys_.clear();
-  last_time_ = now;
-  has_time_ = true;
+  if (maxInterval_ != 0 && hasTime_ && now - lastTime_ > maxInterval_) keys_.clear();
+  lastTime_ = now;
+  hasTime_ = true;
   keys_.insert(keys_.begin(), key);
-  if (keys_.size() > static_cast<size_t>(max_queue_size_))
-    keys_.resize(static_cast<size_t>(max_queue_size_));
+  if (keys_.size() > static_cast<size_t>(maxQueueSize_))
+    keys_.resize(static_cast<size_t>(maxQueueSize_));
 }
 
 TShortCut TKeyQueue::Keys(int index) const {
@@ -119,8 +119,8 @@ TShortCut TKeyQueue::Keys(int index) const {
 
 void TKeyQueue::Assign(const TPersistent* Source) {
   if (auto* q = dynamic_cast<const TKeyQueue*>(Source)) {
-    max_interval_ = q->max_interval_;
-    SetMaxQueueSize(q->max_queue_size_);
+    maxInterval_ = q->maxInterval_;
+    SetMaxQueueSize(q->maxQueueSize_);
     return;
   }
   TPersistent::Assign(Source);
@@ -135,14 +135,14 @@ void TKeyDef::SetShortCut(TShortCut value) {
 }
 
 void TKeyDef::SetOptionalControlKeys(bool value) {
-  if (value == optional_control_keys_) return;
-  optional_control_keys_ = value;
+  if (value == optionalControlKeys_) return;
+  optionalControlKeys_ = value;
   Changed(false);
 }
 
 bool TKeyDef::Match(TShortCut key, bool ignore_modifiers) const {
   // The low 12 bits hold the virtual key; the modifiers sit above them.
-  if (optional_control_keys_ || ignore_modifiers) return (key & 0x0FFF) == (shortcut_ & 0x0FFF);
+  if (optionalControlKeys_ || ignore_modifiers) return (key & 0x0FFF) == (shortcut_ & 0x0FFF);
   return key == shortcut_;
 }
 
@@ -170,12 +170,12 @@ void TKeyDefs::Update(TCollectionItem*) {
 // ---- TKeyStroke, TKeyStrokes
 
 TKeyStroke::TKeyStroke(TCollection* Collection)
-    : TCollectionItem(Collection), key_defs_(std::make_unique<TKeyDefs>(this)) {}
+    : TCollectionItem(Collection), keyDefs_(std::make_unique<TKeyDefs>(this)) {}
 
 std::vector<TShortCut> TKeyStroke::ShortCuts() const {
   std::vector<TShortCut> keys;
-  keys.reserve(static_cast<size_t>(key_defs_->Count()));
-  for (int i = 0; i < key_defs_->Count(); ++i) keys.push_back(key_defs_->Items(i)->ShortCut());
+  keys.reserve(static_cast<size_t>(keyDefs_->Count()));
+  for (int i = 0; i < keyDefs_->Count(); ++i) keys.push_back(keyDefs_->Items(i)->ShortCut());
   return keys;
 }
 
@@ -184,11 +184,11 @@ std::u16string TKeyStroke::DisplayName() const {
 }
 
 bool TKeyStroke::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
-  int n = key_defs_->Count();
+  int n = keyDefs_->Count();
   if (n == 0 || queue.Count() < n) return false;
   // The last key of the sequence meets the newest key of the queue.
   for (int i = 0; i < n; ++i)
-    if (!key_defs_->Items(i)->Match(queue.Keys(n - 1 - i), use_first_control_keys && i > 0))
+    if (!keyDefs_->Items(i)->Match(queue.Keys(n - 1 - i), use_first_control_keys && i > 0))
       return false;
   return true;
 }
@@ -225,7 +225,7 @@ void TKeyStrokes::Update(TCollectionItem*) {
 // ---- TqxCommandItem, TqxCommandItems
 
 TqxCommandItem::TqxCommandItem(TCollection* Collection)
-    : TCollectionItem(Collection), key_strokes_(std::make_unique<TKeyStrokes>(this)) {}
+    : TCollectionItem(Collection), keyStrokes_(std::make_unique<TKeyStrokes>(this)) {}
 
 void TqxCommandItem::SetCommand(int value) {
   if (value == command_) return;
@@ -253,15 +253,15 @@ void TqxCommandItem::SetCategory(const std::u16string& value) {
 }
 
 void TqxCommandItem::SetDisplayName(const std::u16string& value) {
-  if (value == display_name_) return;
-  display_name_ = value;
+  if (value == displayName_) return;
+  displayName_ = value;
   Changed(false);
 }
 
 int TqxCommandItem::Match(const TKeyQueue& queue, bool use_first_control_keys) const {
   int best = 0;
-  for (int i = 0; i < key_strokes_->Count(); ++i) {
-    const TKeyStroke* s = key_strokes_->Items(i);
+  for (int i = 0; i < keyStrokes_->Count(); ++i) {
+    const TKeyStroke* s = keyStrokes_->Items(i);
     int n = s->KeyDefs()->Count();
     if (n > best && s->Match(queue, use_first_control_keys)) best = n;
   }
@@ -272,14 +272,14 @@ TqxCommandItems::TqxCommandItems(TSyntKeyMapping* Owner)
     : TCollection(TqxCommandItem::StaticClassInfo(), Owner) {}
 
 TqxCommandItem* TqxCommandItems::ItemByCommand(int command) const {
-  if (!index_valid_) {
+  if (!indexValid_) {
     index_.clear();
     index_.reserve(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) index_.push_back({Items(i)->Command(), Items(i)});
     // Stable, so that of several items with one id the first in the collection is found.
     std::stable_sort(index_.begin(), index_.end(),
                      [](const TCmdKey& a, const TCmdKey& b) { return a.command < b.command; });
-    index_valid_ = true;
+    indexValid_ = true;
   }
   auto it = std::lower_bound(index_.begin(), index_.end(), command,
                              [](const TCmdKey& k, int c) { return k.command < c; });
@@ -442,7 +442,7 @@ TqxCommandItem* TSyntKeyMapping::BestItem(const TKeyQueue& queue) const {
   int best_len = 0;
   for (int i = 0; i < items_->Count(); ++i) {
     TqxCommandItem* item = items_->Items(i);
-    int len = item->Match(queue, use_first_control_keys_);
+    int len = item->Match(queue, useFirstControlKeys_);
     if (len > best_len) {
       best_len = len;
       best = item;
@@ -494,7 +494,7 @@ void TSyntKeyMapping::Assign(const TPersistent* Source) {
   if (auto* m = dynamic_cast<const TSyntKeyMapping*>(Source)) {
     if (m == this) return;
     items_->Assign(m->items_.get());
-    use_first_control_keys_ = m->use_first_control_keys_;
+    useFirstControlKeys_ = m->useFirstControlKeys_;
     return;
   }
   TComponent::Assign(Source);

@@ -40,9 +40,9 @@ class TKeyQueue : public TPersistent {
   static constexpr unsigned kDefaultMaxInterval = 1000;
   static constexpr int kDefaultMaxQueueSize = 3;
 
-  unsigned MaxInterval() const { return max_interval_; }  // ms; 0: no time-out
-  void SetMaxInterval(unsigned ms) { max_interval_ = ms; }
-  int MaxQueueSize() const { return max_queue_size_; }
+  unsigned MaxInterval() const { return maxInterval_; }  // ms; 0: no time-out
+  void SetMaxInterval(unsigned ms) { maxInterval_ = ms; }
+  int MaxQueueSize() const { return maxQueueSize_; }
   // Raises Exception "MaxQueueSize should be greater 1" for 0 or less and keeps the old size.
   void SetMaxQueueSize(int size);
 
@@ -50,17 +50,17 @@ class TKeyQueue : public TPersistent {
   void Clear() { keys_.clear(); }
   int Count() const { return static_cast<int>(keys_.size()); }
   TShortCut Keys(int index) const;  // 0 = newest
-  std::uint64_t LastKeyTime() const { return last_time_; }
+  std::uint64_t LastKeyTime() const { return lastTime_; }
 
   // Copies the settings, not the keys.
   void Assign(const TPersistent* Source) override;
 
  private:
-  unsigned max_interval_ = kDefaultMaxInterval;
-  int max_queue_size_ = kDefaultMaxQueueSize;
+  unsigned maxInterval_ = kDefaultMaxInterval;
+  int maxQueueSize_ = kDefaultMaxQueueSize;
   std::vector<TShortCut> keys_;  // newest first
-  std::uint64_t last_time_ = 0;
-  bool has_time_ = false;
+  std::uint64_t lastTime_ = 0;
+  bool hasTime_ = false;
 };
 
 class TKeyDefs;
@@ -80,7 +80,7 @@ class TKeyDef : public TCollectionItem {
   TShortCut ShortCut() const { return shortcut_; }
   void SetShortCut(TShortCut value);
   // Set: the key matches with any Shift, Ctrl and Alt state.
-  bool OptionalControlKeys() const { return optional_control_keys_; }
+  bool OptionalControlKeys() const { return optionalControlKeys_; }
   void SetOptionalControlKeys(bool value);
   std::u16string DisplayName() const override { return ShortCutToText(shortcut_); }
 
@@ -88,7 +88,7 @@ class TKeyDef : public TCollectionItem {
 
  private:
   TShortCut shortcut_ = 0;
-  bool optional_control_keys_ = false;
+  bool optionalControlKeys_ = false;
 };
 
 class TKeyDefs : public TCollection {
@@ -112,8 +112,8 @@ class TKeyStroke : public TCollectionItem {
  public:
   explicit TKeyStroke(TCollection* Collection = nullptr);
 
-  TKeyDefs* KeyDefs() const { return key_defs_.get(); }
-  void SetKeyDefs(const TKeyDefs* value) { key_defs_->Assign(value); }
+  TKeyDefs* KeyDefs() const { return keyDefs_.get(); }
+  void SetKeyDefs(const TKeyDefs* value) { keyDefs_->Assign(value); }
   // The keys' names joined by " · ".
   std::u16string DisplayName() const override;
   std::vector<TShortCut> ShortCuts() const;
@@ -124,7 +124,7 @@ class TKeyStroke : public TCollectionItem {
 
  private:
   friend class TKeyDefs;
-  std::unique_ptr<TKeyDefs> key_defs_;
+  std::unique_ptr<TKeyDefs> keyDefs_;
 };
 
 class TKeyStrokes : public TCollection {
@@ -153,8 +153,8 @@ class TqxCommandItem : public TCollectionItem {
 
   int Command() const { return command_; }
   void SetCommand(int value);
-  TKeyStrokes* KeyStrokes() const { return key_strokes_.get(); }
-  void SetKeyStrokes(const TKeyStrokes* value) { key_strokes_->Assign(value); }
+  TKeyStrokes* KeyStrokes() const { return keyStrokes_.get(); }
+  void SetKeyStrokes(const TKeyStrokes* value) { keyStrokes_->Assign(value); }
   // False for commands that need data and cannot be bound to a key.
   bool Customizable() const { return customizable_; }
   void SetCustomizable(bool value);
@@ -163,7 +163,7 @@ class TqxCommandItem : public TCollectionItem {
   const std::u16string& Category() const { return category_; }
   void SetCategory(const std::u16string& value);
   // The long description, kept as set.
-  std::u16string DisplayName() const override { return display_name_; }
+  std::u16string DisplayName() const override { return displayName_; }
   void SetDisplayName(const std::u16string& value) override;
 
   // The number of keys of the longest key stroke that matches the queue; 0 if none does.
@@ -172,11 +172,11 @@ class TqxCommandItem : public TCollectionItem {
  private:
   friend class TKeyStrokes;
   int command_ = 0;
-  std::unique_ptr<TKeyStrokes> key_strokes_;
+  std::unique_ptr<TKeyStrokes> keyStrokes_;
   bool customizable_ = true;
   std::u16string caption_;
   std::u16string category_;
-  std::u16string display_name_;
+  std::u16string displayName_;
 };
 
 class TqxCommandItems : public TCollection {
@@ -202,11 +202,11 @@ class TqxCommandItems : public TCollection {
   // Also inside an update bracket, where Update is held back: the index must never name a gone
   // item.
   void DropIndex() {
-    index_valid_ = false;
+    indexValid_ = false;
     index_.clear();
   }
   mutable std::vector<TCmdKey> index_;
-  mutable bool index_valid_ = false;
+  mutable bool indexValid_ = false;
 };
 
 // The binding of commands to keys that an editor consults on every key-down. In the stored form:
@@ -241,8 +241,8 @@ class TSyntKeyMapping : public TComponent {
   void SetItems(const TqxCommandItems* value) { items_->Assign(value); }
   // Set: in a sequence only the first key must carry its modifiers (Ctrl+K · Ctrl+B runs Ctrl+K ·
   // B).
-  bool UseFirstControlKeys() const { return use_first_control_keys_; }
-  void SetUseFirstControlKeys(bool value) { use_first_control_keys_ = value; }
+  bool UseFirstControlKeys() const { return useFirstControlKeys_; }
+  void SetUseFirstControlKeys(bool value) { useFirstControlKeys_ = value; }
   // Raised by ExecuteCommandHook with the editor as Sender.
   TExecuteCommandEvent OnExecuteCommand;
 
@@ -283,7 +283,7 @@ class TSyntKeyMapping : public TComponent {
  private:
   void AddDefaultRows();
   std::unique_ptr<TqxCommandItems> items_;
-  bool use_first_control_keys_ = false;
+  bool useFirstControlKeys_ = false;
 };
 
 // Registers TSyntKeyMapping with the class registry so that stored forms can create it. Creating a

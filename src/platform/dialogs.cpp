@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/utf.h"
+
 namespace synt {
 
 namespace {
@@ -34,6 +36,134 @@ int THeadlessDialogService::MessageBox(const std::u16string&, const std::u16stri
       return mrCancel;
   }
   return mrOk;
+}
+
+// --- forms ---------------------------------------------------------------------------------
+
+namespace {
+
+std::string Quote(std::u16string_view S) {
+  return "'" + Utf16ToUtf8(S) + "'";
+}
+
+bool ParseInt(std::u16string_view S, long long& Out) {
+  size_t i = 0;
+  bool neg = false;
+  if (i < S.size() && (S[i] == u'-' || S[i] == u'+')) neg = S[i++] == u'-';
+  if (i == S.size()) return false;
+  long long v = 0;
+  for (; i < S.size(); ++i) {
+    if (S[i] < u'0' || S[i] > u'9') return false;
+    v = v * 10 + (S[i] - u'0');
+    if (v > (1LL << 40)) return false;
+  }
+  Out = neg ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+TFormField& TDialogForm::AddText(std::u16string Name, std::u16string Caption, std::u16string Text,
+                                 std::vector<std::u16string> History) {
+  TFormField& f = Fields.emplace_back();
+  f.Name = std::move(Name);
+  f.Caption = std::move(Caption);
+  f.Kind = fkText;
+  f.Text = std::move(Text);
+  f.Items = std::move(History);
+  return f;
+}
+
+TFormField& TDialogForm::AddInteger(std::u16string Name, std::u16string Caption, int Value, int Min,
+                                    int Max) {
+  TFormField& f = Fields.emplace_back();
+  f.Name = std::move(Name);
+  f.Caption = std::move(Caption);
+  f.Kind = fkInteger;
+  f.Min = Min;
+  f.Max = Max;
+  f.Value = Value < Min ? Min : Value > Max ? Max : Value;
+  return f;
+}
+
+TFormField& TDialogForm::AddBoolean(std::u16string Name, std::u16string Caption, bool Value) {
+  TFormField& f = Fields.emplace_back();
+  f.Name = std::move(Name);
+  f.Caption = std::move(Caption);
+  f.Kind = fkBoolean;
+  f.Value = Value ? 1 : 0;
+  return f;
+}
+
+TFormField& TDialogForm::AddChoice(std::u16string Name, std::u16string Caption,
+                                   std::vector<std::u16string> Items, int Index) {
+  TFormField& f = Fields.emplace_back();
+  f.Name = std::move(Name);
+  f.Caption = std::move(Caption);
+  f.Kind = fkChoice;
+  f.Items = std::move(Items);
+  f.Value = Index >= 0 && Index < int(f.Items.size()) ? Index : 0;
+  if (!f.Items.empty()) f.Text = f.Items[size_t(f.Value)];
+  return f;
+}
+
+TFormField* TDialogForm::Field(std::u16string_view Name) {
+  for (TFormField& f : Fields)
+    if (f.Name == Name) return &f;
+  return nullptr;
+}
+
+const TFormField* TDialogForm::Field(std::u16string_view Name) const {
+  return const_cast<TDialogForm*>(this)->Field(Name);
+}
+
+void TDialogForm::SetFieldText(std::u16string_view Name, std::u16string_view Value) {
+  TFormField* f = Field(Name);
+  if (!f) throw EDialogError("Form " + Quote(this->Name) + " has no field " + Quote(Name));
+  auto refuse = [&] {
+    throw EDialogError("Field " + Quote(Name) + " does not accept " + Quote(Value));
+  };
+  switch (f->Kind) {
+    case fkText:
+      f->Text = std::u16string(Value);
+      break;
+    case fkInteger: {
+      long long v;
+      if (!ParseInt(Value, v) || v < f->Min || v > f->Max) refuse();
+      f->Value = int(v);
+      break;
+    }
+    case fkBoolean:
+      if (Value == u"1" || Value == u"true")
+        f->Value = 1;
+      else if (Value == u"0" || Value == u"false")
+        f->Value = 0;
+      else
+        refuse();
+      break;
+    case fkChoice: {
+      size_t i = 0;
+      while (i < f->Items.size() && f->Items[i] != Value) ++i;
+      if (i == f->Items.size()) refuse();
+      f->Value = int(i);
+      f->Text = f->Items[i];
+      break;
+    }
+  }
+}
+
+int TScriptedDialogService::RunForm(TDialogForm& Form) {
+  shownForms_.push_back(Form);
+  if (formAnswers_.empty()) return mrCancel;
+  TFormAnswer a = std::move(formAnswers_.front());
+  formAnswers_.pop_front();
+  if (a.Result == mrOk || a.Result == mrYes) {
+    // All or nothing: a refused value leaves the caller's form as it was.
+    TDialogForm answered = Form;
+    for (const auto& [name, value] : a.Fields) answered.SetFieldText(name, value);
+    Form = std::move(answered);
+  }
+  return a.Result;
 }
 
 int TScriptedDialogService::Next() {

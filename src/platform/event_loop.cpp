@@ -12,6 +12,13 @@ namespace synt {
 namespace {
 std::atomic<TEventLoop*> installed_loop{nullptr};
 
+// The enabled timers made without a loop of their own.
+std::mutex following_mutex;
+std::vector<TTimer*>& Following() {
+  static std::vector<TTimer*> timers;
+  return timers;
+}
+
 THeadlessEventLoop& BuiltInLoop() {
   static THeadlessEventLoop loop;
   return loop;
@@ -25,17 +32,27 @@ TEventLoop& EventLoop() {
 
 void SetEventLoop(TEventLoop* Loop) {
   installed_loop.store(Loop, std::memory_order_release);
+  std::vector<TTimer*> timers;
+  {
+    std::lock_guard lock(following_mutex);
+    timers = Following();
+  }
+  TEventLoop& now = EventLoop();
+  for (TTimer* t : timers) {
+    if (t->startedOn_ == &now) continue;
+    t->startedOn_->StopTimer(t->id_);
+    t->Start();
+  }
 }
 
-THeadlessEventLoop::THeadlessEventLoop() : gui_thread_(std::this_thread::get_id()) {}
+THeadlessEventLoop::THeadlessEventLoop() : guiThread_(std::this_thread::get_id()) {}
 
 THeadlessEventLoop::~THeadlessEventLoop() = default;
 
 TEventLoop::TimerId THeadlessEventLoop::StartTimer(std::uint32_t IntervalMs,
                                                    std::function<void()> Callback) {
-  TimerId id = next_id_++;
-  timers_.emplace(id,
-                  Timer{IntervalMs, TickCount() + IntervalMs, next_seq_++, std::move(Callback)});
+  TimerId id = nextId_++;
+  timers_.emplace(id, Timer{IntervalMs, TickCount() + IntervalMs, nextSeq_++, std::move(Callback)});
   return id;
 }
 
@@ -45,25 +62,25 @@ void THeadlessEventLoop::StopTimer(TimerId Id) {
 
 void THeadlessEventLoop::Post(std::function<void()> Work) {
   {
-    std::lock_guard lock(posted_mutex_);
+    std::lock_guard lock(postedMutex_);
     posted_.push_back(std::move(Work));
   }
-  posted_cv_.notify_all();
+  postedCv_.notify_all();
 }
 
 bool THeadlessEventLoop::IsGuiThread() const {
-  return std::this_thread::get_id() == gui_thread_;
+  return std::this_thread::get_id() == guiThread_;
 }
 
 bool THeadlessEventLoop::HasPosted() const {
-  std::lock_guard lock(posted_mutex_);
+  std::lock_guard lock(postedMutex_);
   return !posted_.empty();
 }
 
 int THeadlessEventLoop::RunPosted() {
   std::deque<std::function<void()>> batch;
   {
-    std::lock_guard lock(posted_mutex_);
+    std::lock_guard lock(postedMutex_);
     batch.swap(posted_);
   }
   int n = 0;
@@ -114,9 +131,9 @@ std::int64_t THeadlessEventLoop::NextTimerDelay() const {
 }
 
 bool THeadlessEventLoop::WaitForPosted(std::uint64_t TimeoutMs) {
-  std::unique_lock lock(posted_mutex_);
-  return posted_cv_.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
-                             [this] { return !posted_.empty(); });
+  std::unique_lock lock(postedMutex_);
+  return postedCv_.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                            [this] { return !posted_.empty(); });
 }
 
 bool THeadlessEventLoop::RunUntil(const std::function<bool()>& Done, std::uint64_t TimeoutMs) {
@@ -153,18 +170,30 @@ void TTimer::SetInterval(std::uint32_t Ms) {
   }
 }
 
+void TTimer::Start() {
+  startedOn_ = &Loop();
+  // The callback reads OnTimer at fire time, so it may be replaced while the timer runs.
+  id_ = startedOn_->StartTimer(interval_, [this] {
+    if (OnTimer) OnTimer();
+  });
+}
+
 void TTimer::SetEnabled(bool Value) {
   if (Value == Enabled()) return;
   if (Value) {
-    started_on_ = &Loop();
-    // The callback reads OnTimer at fire time, so it may be replaced while the timer runs.
-    id_ = started_on_->StartTimer(interval_, [this] {
-      if (OnTimer) OnTimer();
-    });
+    Start();
+    if (!loop_) {
+      std::lock_guard lock(following_mutex);
+      Following().push_back(this);
+    }
   } else {
-    started_on_->StopTimer(id_);
+    startedOn_->StopTimer(id_);
     id_ = 0;
-    started_on_ = nullptr;
+    startedOn_ = nullptr;
+    if (!loop_) {
+      std::lock_guard lock(following_mutex);
+      std::erase(Following(), this);
+    }
   }
 }
 

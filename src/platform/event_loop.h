@@ -45,7 +45,9 @@ class TEventLoop {
 
 // The loop the engine uses. Until a backend installs its own, a process-wide headless loop.
 TEventLoop& EventLoop();
-// Installs Loop (nullptr restores the built-in headless loop). The caller keeps ownership.
+// Installs Loop (nullptr restores the built-in headless loop). The caller keeps ownership. Call it
+// on the GUI thread: the enabled timers that follow EventLoop() move to the new loop, so that a
+// timer armed before the backend was installed still fires.
 void SetEventLoop(TEventLoop* Loop);
 
 // A loop that runs only when told to. Timers are due by TickCount(), so with a TManualClock a test
@@ -88,17 +90,19 @@ class THeadlessEventLoop final : public TEventLoop {
     std::function<void()> callback;
   };
   std::map<TimerId, Timer> timers_;
-  TimerId next_id_ = 1;
-  std::uint64_t next_seq_ = 0;
-  std::thread::id gui_thread_;
+  TimerId nextId_ = 1;
+  std::uint64_t nextSeq_ = 0;
+  std::thread::id guiThread_;
 
-  mutable std::mutex posted_mutex_;
-  std::condition_variable posted_cv_;
+  mutable std::mutex postedMutex_;
+  std::condition_variable postedCv_;
   std::deque<std::function<void()>> posted_;
 };
 
 // A platform timer: disabled until enabled, repeats every Interval ms, calls OnTimer on the GUI
-// thread. Destroying it stops it, so a callback never outlives its owner.
+// thread. Destroying it stops it, so a callback never outlives its owner. Enable and disable it on
+// the GUI thread. Made without a loop it follows EventLoop(), also when another is installed while
+// it runs.
 class TTimer {
  public:
   explicit TTimer(TEventLoop* Loop = nullptr);  // nullptr: EventLoop() at the time of enabling
@@ -114,9 +118,11 @@ class TTimer {
   std::function<void()> OnTimer;
 
  private:
+  friend void SetEventLoop(TEventLoop* Loop);
   TEventLoop& Loop() const;
+  void Start();
   TEventLoop* loop_;
-  TEventLoop* started_on_ = nullptr;
+  TEventLoop* startedOn_ = nullptr;
   std::uint32_t interval_ = 1000;
   TEventLoop::TimerId id_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/bitmap.h"
 #include "platform/properties.h"
 
 namespace synt {
@@ -332,6 +333,13 @@ TRect TRect::Intersect(const TRect& R) const {
   return r;
 }
 
+TRect TRect::Union(const TRect& R) const {
+  if (R.IsEmpty()) return *this;
+  if (IsEmpty()) return R;
+  return {std::min(Left, R.Left), std::min(Top, R.Top), std::max(Right, R.Right),
+          std::max(Bottom, R.Bottom)};
+}
+
 const TClassInfo& TCanvas::StaticClassInfo() {
   static const TClassInfo info("TCanvas", &TPersistent::StaticClassInfo());
   return info;
@@ -344,89 +352,8 @@ TCanvas::TCanvas()
 
 TCanvas::~TCanvas() = default;
 
-const TClassInfo& THeadlessCanvas::StaticClassInfo() {
-  static const TClassInfo info("THeadlessCanvas", &TCanvas::StaticClassInfo());
-  return info;
-}
-
-THeadlessCanvas::THeadlessCanvas(int CellWidth, int CellHeight, TRect Bounds)
-    : cellWidth_(CellWidth > 0 ? CellWidth : 8),
-      cellHeight_(CellHeight > 0 ? CellHeight : 16),
-      bounds_(Bounds),
-      clip_(Bounds) {}
-
-TCanvasOp& THeadlessCanvas::Record(TCanvasOpKind Kind) {
-  TCanvasOp& op = ops_.emplace_back();
-  op.Kind = Kind;
-  op.Clip = clip_;
-  op.FontName = Font()->Name();
-  op.FontHeight = Font()->Height();
-  op.FontStyle = Font()->Style();
-  op.FontColor = Font()->Color();
-  op.FontCharset = Font()->Charset();
-  op.PenColor = Pen()->Color();
-  op.PenStyle = Pen()->Style();
-  op.PenWidth = Pen()->Width();
-  op.BrushColor = Brush()->Color();
-  op.BrushStyle = Brush()->Style();
-  return op;
-}
-
-void THeadlessCanvas::LineTo(int X, int Y) {
-  Record(TCanvasOpKind::LineTo).Points = {penPos_, {X, Y}};
-  penPos_ = {X, Y};
-}
-
-void THeadlessCanvas::Polyline(const std::vector<TPoint>& Points) {
-  Record(TCanvasOpKind::Polyline).Points = Points;
-}
-
-void THeadlessCanvas::Polygon(const std::vector<TPoint>& Points) {
-  Record(TCanvasOpKind::Polygon).Points = Points;
-}
-
-void THeadlessCanvas::Rectangle(const TRect& R) {
-  Record(TCanvasOpKind::Rectangle).Rect = R;
-}
-void THeadlessCanvas::Ellipse(const TRect& R) {
-  Record(TCanvasOpKind::Ellipse).Rect = R;
-}
-void THeadlessCanvas::FillRect(const TRect& R) {
-  Record(TCanvasOpKind::FillRect).Rect = R;
-}
-void THeadlessCanvas::FrameRect(const TRect& R) {
-  Record(TCanvasOpKind::FrameRect).Rect = R;
-}
-
-void THeadlessCanvas::TextOut(int X, int Y, std::u16string_view Text) {
-  TCanvasOp& op = Record(TCanvasOpKind::TextOut);
-  TSize s = TextExtent(Text);
-  op.Rect = {X, Y, X + s.cx, Y + s.cy};
-  op.Text = std::u16string(Text);
-  op.TextPos = {X, Y};
-  penPos_ = {X + s.cx, Y};
-}
-
-void THeadlessCanvas::TextRect(const TRect& Clip, int X, int Y, std::u16string_view Text) {
-  TCanvasOp& op = Record(TCanvasOpKind::TextRect);
-  op.Rect = Clip;
-  op.Text = std::u16string(Text);
-  op.TextPos = {X, Y};
-}
-
-TSize THeadlessCanvas::TextExtent(std::u16string_view Text) {
-  return {int(Text.size()) * cellWidth_, cellHeight_};
-}
-
-TTextMetrics THeadlessCanvas::GetTextMetrics() {
-  TTextMetrics m;
-  m.Height = cellHeight_;
-  m.Descent = cellHeight_ / 4;
-  m.Ascent = cellHeight_ - m.Descent;
-  m.AveCharWidth = cellWidth_;
-  m.MaxCharWidth = cellWidth_;
-  m.FixedPitch = true;
-  return m;
+void TCanvas::DrawImage(int X, int Y, const TPixelImage& Image) {
+  DrawImage(X, Y, Image, {0, 0, Image.Width, Image.Height});
 }
 
 }  // namespace synt

@@ -1,6 +1,6 @@
 // Colours, fonts, pens and brushes, and the abstract drawing surface the controls paint on. The
-// toolkit backend implements TCanvas; tests use THeadlessCanvas, which measures text in fixed
-// character cells and records every drawing call with the state it was made in.
+// toolkit backend implements TCanvas; tests use THeadlessCanvas, which measures text in character
+// cells and records every drawing call with the state it was made in.
 //
 //   synt::THeadlessCanvas c;
 //   c.Font()->SetName(u"Courier New");
@@ -8,8 +8,11 @@
 //   c.Brush()->SetColor(synt::clYellow);
 //   c.TextOut(0, 0, u"begin");
 //   c.FillRect({0, 16, 40, 32});
-//   const synt::TCanvasOp& op = c.Ops()[0];   // kind TextOut, text "begin", font bold, brush
-//   yellow
+//   const synt::TCanvasOp& op = c.Ops()[0];   // TextOut "begin", font bold, brush yellow
+//   std::vector<int> x = c.MeasureUnits(u"begin");   // {0, 8, 16, 24, 32, 40}
+//
+// Threads: a canvas belongs to the GUI thread, except one a thread creates for itself (a bitmap's
+// canvas used by an export on a worker thread). Units: pixels of the device the canvas draws on.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,8 @@ namespace synt {
 
 struct TIdentMap;
 struct TEnumInfo;
+class TBitmap;
+struct TPixelImage;
 
 // A colour: 0x00BBGGRR, or a system colour (high byte 0xFF, index in the low byte), clNone (leave
 // the current colour) or clDefault.
@@ -256,6 +261,9 @@ struct TRect {
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(TPoint P) const { return P.X >= Left && P.X < Right && P.Y >= Top && P.Y < Bottom; }
   TRect Intersect(const TRect& R) const;
+  // The smallest rectangle covering both; an empty one counts as nothing.
+  TRect Union(const TRect& R) const;
+  bool Intersects(const TRect& R) const { return !Intersect(R).IsEmpty(); }
   bool operator==(const TRect&) const = default;
 };
 
@@ -307,6 +315,28 @@ class TCanvas : public TPersistent {
   int TextHeight(std::u16string_view Text) { return TextExtent(Text).cy; }
   virtual TTextMetrics GetTextMetrics() = 0;
 
+  // Per-unit measurement of a run of UTF-16 text in the current font: Edges receives Text.size() +
+  // 1 offsets, Edges[i] the x of the boundary before unit i relative to the run's start, Edges[0] =
+  // 0 and Edges.back() = TextExtent(Text).cx. Offsets never decrease. A cluster (a surrogate pair,
+  // a base character with its combining marks) gets its whole advance on its first unit and zero on
+  // the rest, so a boundary inside a cluster lies at the cluster's end. Caret placement and
+  // hit-testing use these numbers, so they agree with what TextOut draws.
+  virtual void MeasureUnits(std::u16string_view Text, std::vector<int>& Edges) = 0;
+  std::vector<int> MeasureUnits(std::u16string_view Text) {
+    std::vector<int> e;
+    MeasureUnits(Text, e);
+    return e;
+  }
+
+  // Images. Source is a rectangle of Image (clipped to it); pixels are blended by their alpha.
+  virtual void DrawImage(int X, int Y, const TPixelImage& Image, const TRect& Source) = 0;
+  void DrawImage(int X, int Y, const TPixelImage& Image);
+  // A bitmap at its own size, or scaled into Dest. Any backend's bitmap may be drawn on any canvas.
+  virtual void Draw(int X, int Y, const TBitmap& Bitmap) = 0;
+  virtual void StretchDraw(const TRect& Dest, const TBitmap& Bitmap) = 0;
+  // An offscreen surface of this canvas's backend, cleared to transparent; the caller owns it.
+  virtual std::unique_ptr<TBitmap> CreateBitmap(int Width, int Height) = 0;
+
   // Clipping: drawing outside the clip rectangle has no effect.
   virtual TRect ClipRect() const = 0;
   virtual void SetClipRect(const TRect& R) = 0;
@@ -330,7 +360,8 @@ enum class TCanvasOpKind {
   FillRect,
   FrameRect,
   TextOut,
-  TextRect
+  TextRect,
+  DrawImage,  // DrawImage, Draw and StretchDraw: Rect is the destination, ImageSize the source's
 };
 
 // One recorded call and the state it was made in.
@@ -353,21 +384,36 @@ struct TCanvasOp {
   int PenWidth = 1;
   TColor BrushColor = 0;
   TBrushStyle BrushStyle = bsSolid;
+  TSize ImageSize;
 };
 
-// A canvas without a device: text measures CellWidth per character and CellHeight per line
-// (defaults 8 and 16), and every drawing call is recorded in Ops.
+// How a headless canvas measures text. Fixed: every cluster takes one cell. Proportional: narrow
+// letters and punctuation (and the blank) take half a cell, m, w, M, W and @ one and a half, other
+// capitals a cell and a pixel, East Asian wide characters two cells, everything else one cell; it
+// exists so that tests catch code that assumes fixed pitch.
+enum class THeadlessPitch { Fixed, Proportional };
+
+// A canvas without a device: text is measured by THeadlessPitch in cells of CellWidth by CellHeight
+// (defaults 8 and 16) and every drawing call is recorded in Ops. A canvas over a pixel surface (a
+// headless bitmap's) also rasterises fills, frames and images into it, honouring the clip; text and
+// lines are recorded only.
 class THeadlessCanvas : public TCanvas {
   SYNT_CLASS_INFO()
 
  public:
   explicit THeadlessCanvas(int CellWidth = 8, int CellHeight = 16,
-                           TRect Bounds = {0, 0, 10000, 10000});
+                           TRect Bounds = {0, 0, 10000, 10000},
+                           THeadlessPitch Pitch = THeadlessPitch::Fixed);
 
   const std::vector<TCanvasOp>& Ops() const { return ops_; }
   void ClearOps() { ops_.clear(); }
   int CellWidth() const { return cellWidth_; }
   int CellHeight() const { return cellHeight_; }
+  THeadlessPitch Pitch() const { return pitch_; }
+  // The advance of the cluster whose first code point is C.
+  int CharWidth(char32_t C) const;
+  // Draws into Surface (not owned; nullptr: record only); bounds and clip become its size.
+  void SetSurface(TPixelImage* Surface);
 
   void LineTo(int X, int Y) override;
   void Polyline(const std::vector<TPoint>& Points) override;
@@ -380,13 +426,24 @@ class THeadlessCanvas : public TCanvas {
   void TextRect(const TRect& Clip, int X, int Y, std::u16string_view Text) override;
   TSize TextExtent(std::u16string_view Text) override;
   TTextMetrics GetTextMetrics() override;
+  void MeasureUnits(std::u16string_view Text, std::vector<int>& Edges) override;
+  using TCanvas::DrawImage;
+  using TCanvas::MeasureUnits;
+  void DrawImage(int X, int Y, const TPixelImage& Image, const TRect& Source) override;
+  void Draw(int X, int Y, const TBitmap& Bitmap) override;
+  void StretchDraw(const TRect& Dest, const TBitmap& Bitmap) override;
+  std::unique_ptr<TBitmap> CreateBitmap(int Width, int Height) override;
   TRect ClipRect() const override { return clip_; }
   void SetClipRect(const TRect& R) override { clip_ = R.Intersect(bounds_); }
 
  private:
   TCanvasOp& Record(TCanvasOpKind Kind);
+  void Fill(const TRect& R, TColor Color);
+  void Blit(const TRect& Dest, const TPixelImage& Image, const TRect& Source);
   int cellWidth_, cellHeight_;
+  THeadlessPitch pitch_;
   TRect bounds_, clip_;
+  TPixelImage* surface_ = nullptr;
   std::vector<TCanvasOp> ops_;
 };
 

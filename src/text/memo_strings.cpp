@@ -137,6 +137,7 @@ void TSyntMemoStrings::RebuildLines() {
 }
 
 int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
+  loadedText_ = false;
   const int oldLines = GetCount();
   const size_t oldLen = text_.Size();
   const int insLen = int(S.size());
@@ -188,8 +189,9 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   while (fresh.size() > 1 && fresh.back() > limit) fresh.pop_back();
 
   // Entries follow their text: an old line's state and object go to the new line that holds the
-  // place its text went to; when several land in one line (a deletion), the last one stays.
-  // Lines without an old entry are new.
+  // place its text went to. When several land in one line (a deletion joined them), the first
+  // line keeps its entry if some of its text is left before Pos; otherwise the last one, whose
+  // text goes on after the deletion, stays. Lines without an old entry are new.
   auto moved = [&](int q) {
     if (q < Pos) return q;
     if (DelCount == 0) return q + insLen;
@@ -200,7 +202,7 @@ int TSyntMemoStrings::Edit(int Pos, int DelCount, std::u16string_view S) {
   for (size_t j = i0; j < i1; ++j) {
     int m = moved(starts_[j]);
     while (f + 1 < fresh.size() && fresh[f + 1] <= m) ++f;
-    from[f] = long(j);
+    if (from[f] < 0 || starts_[size_t(from[f])] >= Pos) from[f] = long(j);
   }
   std::vector<uint8_t> states(fresh.size());
   std::vector<TObject*> objects(objects_ ? fresh.size() : 0);
@@ -235,21 +237,33 @@ void TSyntMemoStrings::Changed(int Pos, int Count, int LineChange) {
   if (OnChange) OnChange(this, Pos, Count, LineChange);
 }
 
-void TSyntMemoStrings::DoInsert(int Pos, std::u16string_view S) {
+void TSyntMemoStrings::DoInsert(int Pos, std::u16string_view S, const TUndoLines* Restore) {
   if (S.empty()) return;
   CheckRoom(text_.Size(), S.size());
   Pos = std::clamp(Pos, 0, TextLength());
   int lc = Edit(Pos, 0, S);
+  if (Restore) RestoreLines(Pos, *Restore);
   Changed(Pos, int(S.size()), lc);
 }
 
-void TSyntMemoStrings::DoDelete(int Pos, int Count) {
+void TSyntMemoStrings::DoDelete(int Pos, int Count, const TUndoLines* Restore) {
   if (starts_.empty()) return;
   if (Pos < 0) Count += Pos, Pos = 0;
   Count = std::min(Count, TextLength() - Pos);
   if (Count <= 0) return;
   int lc = Edit(Pos, Count, {});
+  if (Restore) RestoreLines(Pos, *Restore);
   Changed(Pos, -Count, lc);
+}
+
+void TSyntMemoStrings::RestoreLines(int Pos, const TUndoLines& Saved) {
+  if (starts_.empty()) return;
+  const size_t first = size_t(LineOfPos(Pos));
+  const bool states = Saved.StatesStamp == statesStamp_;
+  for (size_t k = 0; k < Saved.Lines.size() && first + k < starts_.size(); ++k) {
+    if (states) states_[first + k] = Saved.Lines[k].State;
+    if (objects_ && Saved.LineObjects) (*objects_)[first + k] = Saved.Lines[k].Object;
+  }
 }
 
 void TSyntMemoStrings::InsertText(int Pos, std::u16string_view S) {
@@ -271,10 +285,15 @@ std::u16string TSyntMemoStrings::Get(int Index) const {
 }
 
 void TSyntMemoStrings::SetTextStr(std::u16string_view S) {
+  SetTextStr(S, false);
+}
+
+void TSyntMemoStrings::SetTextStr(std::u16string_view S, bool Loaded) {
   CheckRoom(0, S.size());
   text_.Assign(S);
   oddTrailingByte_ = false;
   RebuildLines();
+  loadedText_ = Loaded;
   Changed(-1, 0, 0);
 }
 
@@ -401,9 +420,11 @@ void TSyntMemoStrings::ResetLineStates(int First, int Last) {
   First = std::max(First, 0);
   Last = std::min(Last, int(states_.size()) - 1);
   for (int i = First; i <= Last; ++i) states_[size_t(i)] = lsUnchanged;
+  ++statesStamp_;
 }
 
 void TSyntMemoStrings::MarkLinesSaved() {
+  ++statesStamp_;
   for (auto& s : states_) {
     if (s != lsUnchanged) s = lsSaved;
   }
@@ -439,7 +460,7 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   if (Bytes.empty()) {
     // No mark, as for any other input without one: saving the empty text writes nothing.
     if (!noSignature_) encoding_ = teAnsi;
-    SetTextStr(u"");
+    SetTextStr(u"", true);
     return;
   }
   TTextEncoding enc = teAnsi;
@@ -501,6 +522,7 @@ void TSyntMemoStrings::LoadFromBytes(std::string_view Bytes) {
   states_.resize(starts_.size(), lsUnchanged);
   if (objects_) objects_->resize(starts_.size(), nullptr);
   DetectLineBreakStyle();
+  loadedText_ = true;
   Changed(-1, 0, 0);
 }
 
@@ -625,6 +647,7 @@ bool TSyntMemoStrings::Modified() const {
 
 void TSyntMemoStrings::DropRedo() {
   undo_.erase(undo_.end() - redoCount_, undo_.end());
+  undoLines_.erase(undoLines_.end() - redoCount_, undoLines_.end());
   redoCount_ = 0;
   // The saved state was among the dropped records: no undoing leads back to it.
   if (int(undo_.size()) < savePoint_) savePoint_ = -1;
@@ -634,6 +657,7 @@ void TSyntMemoStrings::ApplyUndoLimit() {
   if (undoLimit_ <= 0) return;
   while (int(undo_.size()) > undoLimit_) {
     undo_.pop_front();
+    undoLines_.pop_front();
     modifiedFlag_ = true;
   }
 }
@@ -644,6 +668,17 @@ void TSyntMemoStrings::AddUndo(TUndoKind Kind, std::u16string_view Inserted, boo
     DropRedo();
     undo_.push_back(TUndoRec{Kind, Pos, std::u16string(Inserted), std::u16string(Deleted),
                              CaretAfter, undoGroup_});
+    TUndoLines saved;
+    if (!starts_.empty()) {
+      const int first = LineOfPos(Pos);
+      const int last = LineOfPos(std::min(Pos + int(Deleted.size()), TextLength()));
+      for (int i = first; i <= last; ++i)
+        saved.Lines.push_back(
+            {TLineState(states_[size_t(i)]), objects_ ? (*objects_)[size_t(i)] : nullptr});
+      saved.LineObjects = objects_ != nullptr;
+      saved.StatesStamp = statesStamp_;
+    }
+    undoLines_.push_back(std::move(saved));
     ApplyUndoLimit();
   });
 }
@@ -654,12 +689,14 @@ void TSyntMemoStrings::ClearRedo() {
 
 void TSyntMemoStrings::ClearUndo() {
   WatchModified([&] {
-    // Forgetting the history must not make unsaved changes look saved.
+    // Forgetting the history must not make unsaved changes look saved; but a text loaded since
+    // the last edit is as saved, whatever the history held.
     bool was = Modified();
     undo_.clear();
+    undoLines_.clear();
     redoCount_ = 0;
     savePoint_ = 0;
-    if (was) modifiedFlag_ = true;
+    modifiedFlag_ = was && !loadedText_;
   });
 }
 
@@ -681,6 +718,7 @@ void TSyntMemoStrings::SetModified(bool Value) {
     modifiedFlag_ = Value;
     if (!Value) {
       undo_.clear();
+      undoLines_.clear();
       redoCount_ = 0;
       savePoint_ = 0;
       MarkLinesSaved();
@@ -723,11 +761,14 @@ bool TSyntMemoStrings::Mergeable(const TUndoRec& E, const TUndoRec& L) {
 int TSyntMemoStrings::UndoOne() {
   ++redoCount_;
   const TUndoRec r = undo_[size_t(DoneCount())];
-  if (r.Kind == ukReplace) {
+  const TUndoLines saved = undoLines_[size_t(DoneCount())];
+  if (r.Kind == ukReplace && r.Deleted.empty()) {
+    DoDelete(r.Pos, int(r.Inserted.size()), &saved);
+  } else if (r.Kind == ukReplace) {
     DoDelete(r.Pos, int(r.Inserted.size()));
-    DoInsert(r.Pos, r.Deleted);
+    DoInsert(r.Pos, r.Deleted, &saved);
   } else if (r.Kind == ukDelete) {
-    DoInsert(r.Pos, r.Deleted);
+    DoInsert(r.Pos, r.Deleted, &saved);
   } else {
     return r.Pos;
   }
@@ -781,6 +822,7 @@ size_t TSyntMemoStrings::AllocatedBytes() const {
              states_.capacity() + (objects_ ? objects_->capacity() * sizeof(TObject*) : 0);
   for (const auto& r : undo_)
     n += sizeof(r) + (r.Inserted.capacity() + r.Deleted.capacity()) * sizeof(char16_t);
+  for (const auto& l : undoLines_) n += sizeof(l) + l.Lines.capacity() * sizeof(TLineEntry);
   return n;
 }
 
@@ -799,6 +841,8 @@ void TSyntMemoStrings::Check() const {
     throw std::logic_error("TSyntMemoStrings: line objects out of step");
   if (oddTrailingByte_ && (text_.Size() == 0 || !IsByteEscape(text_[text_.Size() - 1])))
     throw std::logic_error("TSyntMemoStrings: odd byte mark without its unit");
+  if (undoLines_.size() != undo_.size())
+    throw std::logic_error("TSyntMemoStrings: undo line entries out of step");
   if (redoCount_ < 0 || redoCount_ > int(undo_.size()))
     throw std::logic_error("TSyntMemoStrings: redo count outside the history");
 }

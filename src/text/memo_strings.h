@@ -53,6 +53,12 @@ enum TUndoKind : uint8_t {
   ukDelete = 1,   // at Pos, Deleted was removed
 };
 
+// A line's state and per-line object.
+struct TLineEntry {
+  TLineState State = lsUnchanged;
+  TObject* Object = nullptr;
+};
+
 struct TUndoRec {
   TUndoKind Kind = ukReplace;
   int Pos = 0;
@@ -177,6 +183,8 @@ class TSyntMemoStrings : public TStrings {
   // The editor records an edit just before applying it.
   void AddUndo(TUndoKind Kind, std::u16string_view Inserted, bool CaretAfter, int Pos,
                std::u16string_view Deleted);
+  // The document stays modified when it was, unless the text was loaded since the last edit:
+  // loading, then clearing the history, gives an unmodified document.
   void ClearUndo();
   void ClearRedo();
   void BeginUndoGroup();
@@ -220,9 +228,24 @@ class TSyntMemoStrings : public TStrings {
   // objects in step; returns the change in the line count. Raises no notification.
   int Edit(int Pos, int DelCount, std::u16string_view S);
   // The primitives without the CR LF adjustment, with their notification.
-  void DoInsert(int Pos, std::u16string_view S);
-  void DoDelete(int Pos, int Count);
+  // The entries of the lines an undo record's Deleted spans (at least the line of its Pos), as
+  // they were before the edit: undoing puts them back, so that lines a deletion joined get their
+  // own state and object again. States are put back only while no save has marked the lines
+  // since (StatesStamp), and objects only if the lines had objects then (per-line objects are
+  // references: an owner that frees the object of a removed line while the history can restore
+  // it clears the history).
+  struct TUndoLines {
+    std::vector<TLineEntry> Lines;
+    bool LineObjects = false;
+    uint32_t StatesStamp = 0;
+  };
+  // With Restore, the lines it spans from Pos get its entries back before the notification.
+  void DoInsert(int Pos, std::u16string_view S, const TUndoLines* Restore = nullptr);
+  void DoDelete(int Pos, int Count, const TUndoLines* Restore = nullptr);
+  void RestoreLines(int Pos, const TUndoLines& Saved);
   void RebuildLines();
+  // Loaded: the text comes from a file (clearing the history then leaves it unmodified).
+  void SetTextStr(std::u16string_view S, bool Loaded);
   void Changed(int Pos, int Count, int LineChange);
   void DetectLineBreakStyle();
   // Produces the saved bytes piece by piece.
@@ -247,12 +270,15 @@ class TSyntMemoStrings : public TStrings {
   bool oddTrailingByte_ = false;
 
   std::deque<TUndoRec> undo_;
+  std::deque<TUndoLines> undoLines_;  // one per record of undo_
   int redoCount_ = 0;
   bool modifiedFlag_ = false;
   int savePoint_ = 0;
   int undoLimit_ = 0;
   int undoGroup_ = -1;
   int undoNesting_ = 0;
+  uint32_t statesStamp_ = 0;  // counts the saves and resets of line states
+  bool loadedText_ = false;   // the text was loaded and not edited since
 };
 
 }  // namespace synt

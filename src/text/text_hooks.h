@@ -19,7 +19,8 @@ class ISyntMemoTextHook {
   ~ISyntMemoTextHook() = default;
 };
 
-// Told by an analysis that its results changed (repaint) or that the whole text is analysed.
+// Told by an analysis that its results changed (repaint) or that the whole text is analysed. Both
+// are called on the GUI thread (Finished after the background pass's results were taken over).
 class IqxSyntClient {
  public:
   virtual void FormatChanged() = 0;

@@ -283,6 +283,27 @@ TEST_F(Pas, StrictParentIgnoresRangesMarkedIgnoreAsParent) {
   EXPECT_NE(c2.TokenRule(3), inner);
 }
 
+TEST_F(Pas, StrictParentWithOnlyIgnoredRangesOpenHasNoParent) {
+  // A strict rule without a block name wants no open parent: with nothing open it fires; with
+  // only ranges that do not count as parents open it does not (no innermost parent is left).
+  auto* noise = AddBlock(L, u"Noise", btRangeStart, {{u"noise", tcEqual}});
+  noise->SetIgnoreAsParent(true);
+  auto* top = AddBlock(L, u"Top", btTagDetect, {{u"x", tcEqual}});
+  top->SetStrictParent(true);
+  Doc d(L, u"x noise x");
+  auto& c = d.Analyze();
+  EXPECT_EQ(c.TokenRule(0), top);
+  EXPECT_NE(c.TokenRule(2), top);
+  top->SetNotParent(true);
+  Doc d2(L, u"x noise x");
+  auto& c2 = d2.Analyze();
+  EXPECT_NE(c2.TokenRule(0), top);
+  EXPECT_EQ(c2.TokenRule(2), top);
+  // The answer comes straight from the parent test too, for a rule with and without a name.
+  EXPECT_FALSE(c2.HasOpened(top, nullptr, true));
+  EXPECT_FALSE(c2.HasOpened(top, noise, true));
+}
+
 TEST_F(Pas, TokenRuleEnabledOnlyInsideItsBlock) {
   auto* str = AddBlock(L, u"Quote", btRangeStart, {{u"quote", tcEqual}});
   auto* stop = AddBlock(L, u"Unquote", btRangeEnd, {{u"unquote", tcEqual}});
@@ -307,6 +328,30 @@ TEST_F(Pas, OnBlockCheckVetoesAndAccepts) {
   Doc d(L, u"a a b c");
   d.Analyze();
   EXPECT_EQ(d.Dump(), u"a:Ident a:Tag b:Tag c:Ident");
+}
+
+TEST_F(Pas, HandlersAssignedDuringAnAnalysisTakePartAtOnce) {
+  auto* tag = AddBlock(L, u"Tag", btTagDetect, {{u"a", tcEqual}});
+  TTokenRule* ident = L.TokenRules()->Items(1);
+  Doc d(L, u"a b # a b #");
+  d->AppendToPos(2);  // "a", "b", and past the "#" that no rule matches
+  // From here on "b" is tagged too, and "#" makes an identifier.
+  tag->OnBlockCheck = [](TObject*, TClientSyntAnalyzer* c, std::u16string_view, int&,
+                         bool& accept) {
+    if (c->TagText(c->TagCount() - 1) == u"b") accept = true;
+  };
+  ident->OnMatchToken = [](TObject*, TParserResults*, std::u16string_view Text, int Pos, int& Len) {
+    if (Len == 0 && Text[size_t(Pos - 1)] == u'#') Len = 1;
+  };
+  d->CompleteAnalysis();
+  EXPECT_EQ(d.Dump(), u"a:Tag b:Ident a:Tag b:Tag #:Ident");
+  // Taken away again, they stop at once too.
+  d->ChangedAtPos(6);
+  tag->OnBlockCheck = nullptr;
+  ident->OnMatchToken = nullptr;
+  d->CompleteAnalysis();
+  EXPECT_EQ(d.Dump(), u"a:Tag b:Ident a:Tag b:Ident");
+  d->Check();
 }
 
 TEST_F(Pas, OnCloseTextRangeMovesTheBounds) {
@@ -427,6 +472,34 @@ TEST(BlockRulesInRegions, RangesOfARegionCloseWithIt) {
   // of the text.
   EXPECT_EQ(c.Ranges(0)->Rule, lt);
   EXPECT_EQ(c.Ranges(0)->EndIdx, 5);
+}
+
+TEST(BlockRulesInRegions, ARangeTheRegionOpensOnItsStartMatchClosesWithIt) {
+  // A rule of the sub-lexer fires on the region's first token and, by its BlockOffset, starts
+  // its range on the start match before it: opened inside the region, it ends with the region.
+  TSyntAnalyzer outer(nullptr), inner(nullptr);
+  AddToken(outer, u"Sym", u"[<>]", 3);
+  AddToken(outer, u"Word", u"\\w+", 2);
+  AddToken(inner, u"Sym", u"[<>]", 3);
+  AddToken(inner, u"Word", u"\\w+", 2);
+  auto* x = AddBlock(inner, u"X", btRangeStart, {{u"x", tcEqual}});
+  x->SetBlockOffset(1);
+  x->SetEndOfTextClose(true);
+  auto* angle = AddSub(outer, u"Angle", u"<", u">", &inner);
+  Doc d(outer, u"<x a y> z");
+  auto& c = d.Analyze();
+  ASSERT_EQ(c.RangeCount(), 1);
+  EXPECT_EQ(c.Ranges(0)->StartIdx, 0);  // "<"
+  EXPECT_EQ(c.Ranges(0)->EndIdx, 3);    // "y", the region's last token
+  // With the bounds inside the region the start match is the region's own first token.
+  auto* lt = AddBlock(inner, u"Lt", btRangeStart, {{u"<", tcEqual}});
+  lt->SetEndOfTextClose(true);
+  angle->SetIncludeBounds(true);
+  Doc d2(outer, u"<x a y> z");
+  auto& c2 = d2.Analyze();
+  ASSERT_EQ(c2.RangeCount(), 2);
+  EXPECT_EQ(c2.Ranges(0)->EndIdx, 3);
+  EXPECT_EQ(c2.Ranges(1)->EndIdx, 3);
 }
 
 TEST(BlockRulesApi, ConditionsOnTheirOwn) {

@@ -410,7 +410,7 @@ std::string RunSequence(unsigned Seed, TSyntAnalyzer* L,
 // that range), stopping at the first failure.
 template <class Run>
 void ForSeeds(unsigned First, int Count, Run run) {
-  unsigned only;
+  unsigned only = 0;
   const bool one = OnlySeed(only);
   for (int i = 0; i < Count; ++i) {
     const unsigned seed = First + unsigned(i);

@@ -1,6 +1,8 @@
 // Incremental analysis, idle slices, the background pass and the editor's queries, case by case.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "analysis/client_analyzer.h"
 #include "analysis/synt_text_source.h"
 #include "incremental_util.h"
@@ -195,6 +197,42 @@ TEST_F(Incremental, DestroyingTheDocumentBetweenSlicesEndsTheLoop) {
   d.reset();
   EXPECT_EQ(h.loop.TimerCount(), 0);
   EXPECT_EQ(h.loop.ProcessEvents(), 0);
+}
+
+// The idle timer of a document made before the application installs its event loop moves to it.
+TEST(IdleTimer, ArmedBeforeTheLoopIsInstalledItRunsOnIt) {
+  TSyntAnalyzer L(nullptr);
+  AddToken(L, u"Word", u"\\w+", 2);
+  auto doc = std::make_unique<EditDoc>(&L, u"a b c");
+  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  {
+    LoopHarness h;
+    EXPECT_EQ(h.loop.TimerCount(), 1);
+    EXPECT_TRUE(doc->Settle(h));
+    EXPECT_EQ((*doc)->TagCount(), 3);
+    doc->lines.InsertText(5, u" d");
+    EXPECT_EQ(h.loop.TimerCount(), 1);  // re-armed on the installed loop
+    EXPECT_TRUE(doc->Settle(h));
+    EXPECT_EQ((*doc)->TagCount(), 4);
+  }
+  doc.reset();
+}
+
+// A document made on a worker thread cannot arm a timer of the GUI thread; its first use there
+// does.
+TEST(IdleTimer, AClientMadeOnAWorkerThreadIsArmedByItsFirstUseOnTheGuiThread) {
+  LoopHarness h;
+  TSyntAnalyzer L(nullptr);
+  AddToken(L, u"Word", u"\\w+", 2);
+  std::unique_ptr<EditDoc> doc;
+  std::thread([&] { doc = std::make_unique<EditDoc>(&L, u"a b c"); }).join();
+  EXPECT_FALSE((*doc)->IdleTimer().Enabled());
+  EXPECT_EQ(h.loop.TimerCount(), 0);
+  (*doc)->TryAppend(0);  // what a first paint asks for
+  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  EXPECT_TRUE(doc->Settle(h));
+  EXPECT_EQ((*doc)->TagCount(), 3);
+  doc.reset();
 }
 
 TEST_F(Incremental, AnExceptionEndsTheIdleLoopQuietly) {

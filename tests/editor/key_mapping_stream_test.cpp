@@ -129,6 +129,7 @@ TEST(KeyMappingStream, ReadsTheLegacyKeyInfoList) {
 }
 
 TEST(KeyMappingStream, EventHandlerAndClassRegistry) {
+  RegisterKeyMappingClasses();  // a stored form finds the class by name only once it is registered
   TComponent form(nullptr);
   int calls = 0;
   form.RegisterHandler("KeysCommand", TExecuteCommandEvent([&](TObject*, int cmd, void*, bool& h) {

@@ -6,9 +6,9 @@
 #include <random>
 
 #include "platform/utf.h"
+#include "reg_reference.h"
 #include "regex/reg_expr.h"
 #include "regex/reg_nodes.h"
-#include "reg_reference.h"
 #include "regex_test_util.h"
 
 namespace synt {

@@ -168,6 +168,88 @@ TEST(Undo, ClearingTheHistoryKeepsUnsavedChangesModified) {
   EXPECT_FALSE(s.Modified());
 }
 
+// Loading a file over unsaved edits and clearing the history (how a document loads) gives an
+// unmodified document; an edit after the load counts again.
+TEST(Undo, ClearingTheHistoryAfterALoadLeavesTheDocumentUnmodified) {
+  TSyntMemoStrings s;
+  int events = 0;
+  s.OnModifiedChanged = [&](TObject*) { ++events; };
+  Type(s, 0, u"unsaved");
+  s.SetModified(true);
+  ASSERT_EQ(events, 1);
+  s.LoadFromBytes("loaded\r\ntext");
+  EXPECT_TRUE(s.Modified());  // loading leaves the history alone
+  s.ClearUndo();
+  EXPECT_FALSE(s.Modified());
+  EXPECT_EQ(events, 2);
+  // An empty file too.
+  Type(s, 0, u"x");
+  s.LoadFromBytes("");
+  s.ClearUndo();
+  EXPECT_FALSE(s.Modified());
+  // Edited after loading: clearing keeps the edit modified.
+  s.LoadFromBytes("abc");
+  Type(s, 3, u"d");
+  s.ClearUndo();
+  EXPECT_TRUE(s.Modified());
+  // A text set in code is no load.
+  s.LoadFromBytes("abc");
+  Type(s, 3, u"d");
+  s.SetTextStr(u"other");
+  s.ClearUndo();
+  EXPECT_TRUE(s.Modified());
+}
+
+// Deleting a break joins two lines into the first: the joined line keeps the first line's state
+// and object (the second line's go with its break); undoing gives both lines theirs back.
+TEST(Undo, JoinedLinesKeepTheFirstLineAndUndoRestoresBoth) {
+  TSyntMemoStrings s;
+  TObject first, second, third;
+  s.SetTextStr(u"ab\r\ncd\r\nef");
+  s.CreateLineObjects();
+  s.PutObject(0, &first);
+  s.PutObject(1, &second);
+  s.PutObject(2, &third);
+  Type(s, 5, u"x");  // line 1 is changed, lines 0 and 2 are not
+  ASSERT_EQ(s.LineState(1), lsChanged);
+  Erase(s, 2, 2, false);  // the break after "ab"
+  EXPECT_EQ(s.Text(), u"abcxd\r\nef");
+  EXPECT_EQ(s.GetObject(0), &first);
+  EXPECT_EQ(s.LineState(0), lsChanged);
+  EXPECT_EQ(s.GetObject(1), &third);
+  EXPECT_EQ(s.LineState(1), lsUnchanged);
+  s.Check();
+  s.Undo(false);
+  EXPECT_EQ(s.Text(), u"ab\r\ncxd\r\nef");
+  EXPECT_EQ(s.GetObject(0), &first);
+  EXPECT_EQ(s.GetObject(1), &second);
+  EXPECT_EQ(s.GetObject(2), &third);
+  EXPECT_EQ(s.LineState(0), lsUnchanged);
+  EXPECT_EQ(s.LineState(1), lsChanged);
+  s.Redo(false);
+  EXPECT_EQ(s.GetObject(0), &first);
+  // Backspace at the start of the second line joins the same way; a deletion that starts at a
+  // line start and runs into the next line leaves the next line's entry (its text goes on).
+  s.SetTextStr(u"ab\r\ncd\r\nef");
+  s.PutObject(0, &first);
+  s.PutObject(1, &second);
+  s.PutObject(2, &third);
+  Erase(s, 4, 4, true);  // "cd\r\n"
+  EXPECT_EQ(s.Text(), u"ab\r\nef");
+  EXPECT_EQ(s.GetObject(1), &third);
+  s.Undo(false);
+  EXPECT_EQ(s.GetObject(1), &second);
+  EXPECT_EQ(s.GetObject(2), &third);
+  s.Check();
+  // A save in between marks the lines: undoing then keeps the saved marks, objects come back.
+  Erase(s, 2, 2, false);
+  s.MarkLinesSaved();
+  s.Undo(false);
+  EXPECT_EQ(s.GetObject(1), &second);
+  EXPECT_EQ(s.LineState(1), lsInserted);
+  s.Check();
+}
+
 TEST(Undo, RedoCountIsClipped) {
   TSyntMemoStrings s;
   Type(s, 0, u"a");

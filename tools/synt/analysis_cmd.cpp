@@ -1,5 +1,6 @@
-// synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library.
-//   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--format F] INPUT
+// synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library, or
+// without --lexer with the shipped lexer that serves the input's file name.
+//   synt tokens [--lexer FILE [--name LEXER]] [--edits FILE [--settle]] [--format F] INPUT
 //                                   one JSON line per token: start, end, type, rule (the rule
 //                                   that styles it: the block rule that tagged it, if one did),
 //                                   style, text, token_rule (the token rule that made it; empty
@@ -31,7 +32,6 @@
 #include "command.h"
 #include "json.h"
 #include "lexer_load.h"
-#include "platform/dialogs.h"
 #include "platform/event_loop.h"
 #include "platform/streams.h"
 #include "platform/utf.h"
@@ -80,10 +80,11 @@ Options ParseOptions(const Args& args, const char* command) {
       throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
     }
   }
-  if (o.lexerFile.empty())
-    throw UsageError(std::string(command) + " needs --lexer FILE (usage: synt " + command +
-                     " --lexer FILE [--name LEXER] INPUT)");
   if (o.input.empty()) throw UsageError(std::string(command) + " needs an INPUT file or -");
+  if (o.lexerFile.empty() && o.input == "-")
+    throw UsageError(std::string(command) +
+                     " reading standard input needs --lexer FILE (usage: synt " + command +
+                     " [--lexer FILE [--name LEXER]] INPUT)");
   if (o.settle && o.editsFile.empty()) throw UsageError("--settle needs --edits FILE");
   return o;
 }
@@ -165,7 +166,9 @@ template <class Body>
 int WithAnalysis(const Args& args, const char* command, Body body) {
   Options o = ParseOptions(args, command);
   try {
-    LoadedLexer l = LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, command);
+    LoadedLexer l = o.lexerFile.empty()
+                        ? LexerForInput(o.input, command)
+                        : LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, command);
     std::vector<TextEdit> edits;
     if (!o.editsFile.empty()) edits = ReadEdits(o.editsFile);
     THeadlessEventLoop loop;

@@ -1,6 +1,7 @@
 #include "lexer_load.h"
 
-#include <cctype>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "command.h"
@@ -12,47 +13,40 @@
 namespace synt::tool {
 namespace {
 
-// No user to ask: every read error ends the load (the error reaches the caller).
-class RefuseErrors : public TDialogService {
- public:
-  int MessageDlg(const std::u16string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrNo; }
-  int MessageBox(const std::u16string& Text, const std::u16string&, TMessageBoxButtons,
-                 TMessageBoxIcon) override {
-    shown = Text;
-    return mrOk;
-  }
-  std::u16string shown;
-};
+void ReportFindings(const TSyntAnalyzer& Lexer, const std::string& File, const char* Command) {
+  for (const LintFinding& f : LoadFindings(Lexer))
+    std::cerr << "synt " << Command << ": " << File << ": " << FormatFinding(f) << "\n";
+}
 
-// The class of the stored file's root object ("object Name: TClass").
-std::string RootClass(const std::string& Text) {
-  size_t p = Text.find("object");
-  if (p == std::string::npos) return {};
-  size_t colon = Text.find(':', p);
-  size_t eol = Text.find('\n', p);
-  if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) return {};
-  size_t b = colon + 1;
-  while (b < Text.size() && Text[b] == ' ') ++b;
-  size_t e = b;
-  while (e < Text.size() && (isalnum(static_cast<unsigned char>(Text[e])) || Text[e] == '_')) ++e;
-  return Text.substr(b, e - b);
+// SYNT_LEXERS, else lexers/ beside the folder the tool was built or installed in (build/synt ->
+// lexers/), else lexers/ in the current folder.
+std::filesystem::path LexerFolder() {
+  if (const char* d = std::getenv("SYNT_LEXERS")) return d;
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
+  if (!ec) {
+    for (const auto& up : {exe.parent_path().parent_path(), exe.parent_path()}) {
+      if (std::filesystem::is_directory(up / "lexers", ec)) return up / "lexers";
+    }
+  }
+  return "lexers";
 }
 
 }  // namespace
 
 LoadedLexer LoadLexer(const std::string& File, const std::u16string* Name, const char* Command,
-                      bool ReportFindings) {
+                      bool Report) {
   std::string bytes;
   try {
     bytes = ReadFileBytes(File);
   } catch (const std::exception& e) {
     throw std::runtime_error(std::string("lexer ") + e.what());
   }
-  RefuseErrors dialogs;
+  TRefuseReadErrors dialogs;
   TDialogServiceScope scope(&dialogs);
   RegisterLexerClasses();
   LoadedLexer l;
-  const std::string cls = RootClass(bytes);
+  const std::string cls = StoredRootClass(bytes);
   TMemoryStream stream(bytes);
   try {
     if (cls == "TSyntaxManager") {
@@ -86,9 +80,20 @@ LoadedLexer LoadLexer(const std::string& File, const std::u16string* Name, const
   } catch (const Exception& e) {
     throw std::runtime_error("cannot read lexer '" + File + "': " + e.what());
   }
-  if (ReportFindings)
-    for (const LintFinding& f : LoadFindings(*l.lexer))
-      std::cerr << "synt " << Command << ": " << File << ": " << FormatFinding(f) << "\n";
+  if (Report) ReportFindings(*l.lexer, File, Command);
+  return l;
+}
+
+LoadedLexer LexerForInput(const std::string& Input, const char* Command) {
+  LoadedLexer l;
+  l.catalog = std::make_unique<TLexerCatalog>();
+  const std::filesystem::path dir = LexerFolder();
+  l.catalog->LoadFolder(dir);
+  l.lexer = l.catalog->ForFile(Input);
+  if (!l.lexer)
+    throw std::runtime_error("no lexer in '" + dir.string() + "' serves '" + Input +
+                             "' (give --lexer FILE)");
+  ReportFindings(*l.lexer, l.catalog->FileOf(l.lexer), Command);
   return l;
 }
 
