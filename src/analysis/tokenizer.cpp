@@ -6,12 +6,14 @@
 
 #include "analysis/analysis_plan.h"
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"
 #include "text/memo_strings.h"
 
 namespace synt {
 
+using analysis_internal::ClientAccess;
 using analysis_internal::LexerPlan;
 using analysis_internal::TokenRulePlan;
 
@@ -34,7 +36,7 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       const TokenRulePlan& p = plan.TokenRules[size_t(i)];
       if (p.StatesPresent && (state & p.StatesPresent) != p.StatesPresent) continue;
       if (p.StatesAbsent && (state & p.StatesAbsent)) continue;
-      if (p.ParentTest && !Client.ParentTest(p.Rule)) continue;
+      if (p.ParentTest && !ClientAccess::ParentTest(Client, p.Rule)) continue;
       if (p.Columns) {
         if (column == 0) column = Client.Source()->StrPosToCaretPos(pos_ - 1).X + 1;
         int from = p.Rule->ColumnFrom(), to = p.Rule->ColumnTo();
@@ -45,7 +47,8 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       // empty or has a handler, when the filter is asked now).
       if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, pos_))) {
         try {
-          length = std::max(0, p.Prog->AnchoredLength(Text, pos_, Client.MatchScratch()));
+          length =
+              std::max(0, p.Prog->AnchoredLength(Text, pos_, ClientAccess::MatchScratch(Client)));
         } catch (...) {
           length = 0;
         }
@@ -54,7 +57,7 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
         p.Rule->OnMatchToken(p.Rule, &Client, Text, pos_, length);
       if (length > 0) {
         length = std::min(length, room);
-        Client.ApplyStateBits(p.StatesRemove, p.StatesAdd);
+        ClientAccess::ApplyStateBits(Client, p.StatesRemove, p.StatesAdd);
         Token = TSyntToken(pos_ - 1, pos_ - 1 + length, p.TokenType, p.RuleIndex);
         return true;
       }
@@ -78,11 +81,11 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
     // A handler must make progress; a token that would not advance is no token.
     if (!rule || tokenLength < 1) return false;
     tokenLength = std::min(tokenLength, room);
-    Token =
-        TSyntToken(pos_ - 1, pos_ - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
+    Token = TSyntToken(pos_ - 1, pos_ - 1 + tokenLength, rule->TokenType(),
+                       ClientAccess::RuleIndexOf(Client, rule));
     return true;
   }
-  return MatchPlanned(Client, Client.PlanFor(this), Text, OnlyGlobal, pos_, Token);
+  return MatchPlanned(Client, ClientAccess::PlanFor(Client, this), Text, OnlyGlobal, pos_, Token);
 }
 
 // ---- The tokenizer step -----------------------------------------------------------------------

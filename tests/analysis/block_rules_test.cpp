@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "lexer_build.h"
 #include "platform/app_exceptions.h"
 
 namespace synt::test {
 namespace {
+
+using analysis_internal::ClientAccess;
 
 constexpr uint32_t kComment = 1u << 1, kIdent = 1u << 2, kSymbol = 1u << 3;
 
@@ -416,7 +419,7 @@ TEST_F(Pas, SeparateBlockAnalysisGivesTheSameResult) {
   sep->CompleteAnalysis();  // tag detection after each token, the rest in a catch-up pass
   EXPECT_EQ(sync.Dump(), sep.Dump());
   EXPECT_EQ(Ranges(*sync.client), Ranges(*sep.client));
-  EXPECT_EQ(sep->BlockAnalPos(), sep->TagCount());
+  EXPECT_EQ(ClientAccess::BlockAnalPos(*sep), sep->TagCount());
 }
 
 TEST_F(Pas, DiscardingFromATokenThenReanalysingEqualsAFreshAnalysis) {
