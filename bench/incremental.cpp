@@ -286,7 +286,7 @@ void BackgroundPass(benchmark::State& state, const char* file) {
     d->Settle();
     state.ResumeTiming();
   }
-  const auto& disp = d->ClientAccess::DisplayRanges(*client);
+  const auto& disp = ClientAccess::DisplayRanges(*d->client);
   int64_t n = 0;
   for (int l = 0; l < disp.Styled.Count(); ++l) n += disp.Styled.Layers(l).Count();
   for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();

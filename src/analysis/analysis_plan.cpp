@@ -1,4 +1,4 @@
-#include "analysis/analysis_plan.h"
+#include "analysis/internal/analysis_plan.h"
 
 #include <algorithm>
 #include <array>

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <bit>
 
-#include "analysis/analysis_plan.h"
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma.h"
 #include "analysis/gramma_rules.h"
+#include "analysis/internal/analysis_plan.h"
 #include "analysis/internal/client_access.h"
 #include "platform/app_exceptions.h"
 #include "text/memo_strings.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/analysis_plan.h"
+#include "analysis/internal/analysis_plan.h"
 #include "text/memo_strings.h"
 
 namespace synt {

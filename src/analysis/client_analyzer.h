@@ -188,9 +188,7 @@ class TClientSyntAnalyzer : public TParserResults,
   // StepsUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
   bool TokenizeUpTo(std::u16string_view Text, int& pos_, int Pos);
   bool SeparateBlocks() const;
-  // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
-  // and OpenedClear: they keep the per-rule counts of the non-strict parent test and the cached
-  // innermost parent.
+  // The only changes of openedRanges_.
   void OpenedAdd(TTextRange* Range);
   void OpenedRemove(int Index);
   void OpenedClear();
@@ -211,6 +209,9 @@ class TClientSyntAnalyzer : public TParserResults,
   // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
   bool forceSyncBlocks_ = false;
   TSortedList<TTextRange> allRanges_{true};
+  // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
+  // and OpenedClear: they keep the per-rule counts of the non-strict parent test and the cached
+  // innermost parent.
   TSortedList<TTextRange> openedRanges_{false};
   std::vector<TLineBreak> lineBreaks_;
   int blockAnalPos_ = 0;

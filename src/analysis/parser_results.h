@@ -16,6 +16,10 @@
 // change of the rules clears the client, and the next analysis compiles afresh. Rule event
 // handlers (OnMatchToken, OnBlockCheck) assigned while documents are analysed take part from the
 // next tokenizer step (the results made so far stay).
+//
+// What only the engine does with the results (plans, scratch, retagging, state bits) is private;
+// the engine's other parts reach it through analysis/internal/client_access.h. The data is
+// private too: TClientSyntAnalyzer works on it through the protected discarding steps.
 #pragma once
 
 #include <algorithm>

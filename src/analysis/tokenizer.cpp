@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstdint>
 
-#include "analysis/analysis_plan.h"
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/analysis_plan.h"
 #include "analysis/internal/client_access.h"
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"

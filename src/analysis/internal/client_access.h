@@ -1,7 +1,8 @@
 // Internal: what the engine's own parts (lexer, block rules, plans, grammar, display build) and the
 // tests do with a client analysis beyond its public surface: plans and scratch, retagging, state
 // bits, the block-rule position, the idle loop's knobs and the raw display data. Only src/analysis,
-// the tests and the synt tool include it; the editor does not.
+// the tests, the benchmarks and the synt tool include it; the modules above the analysis fail to
+// compile when they do (SYNT_ABOVE_ANALYSIS).
 //
 //   using synt::analysis_internal::ClientAccess;
 //   LexerPlan& plan = ClientAccess::PlanFor(client, lexer);
@@ -10,6 +11,10 @@
 // Every function forwards to a private member of the same name, inline, so that the hot paths
 // cost what a direct call did.
 #pragma once
+
+#ifdef SYNT_ABOVE_ANALYSIS
+#error "analysis/internal is not for the modules above the analysis: use ISyntDisplayQueries"
+#endif
 
 #include <cstdint>
 #include <string_view>
