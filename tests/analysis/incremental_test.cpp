@@ -209,7 +209,7 @@ TEST(IdleTimer, ArmedBeforeTheLoopIsInstalledItRunsOnIt) {
   TSyntAnalyzer L(nullptr);
   AddToken(L, u"Word", u"\\w+", 2);
   auto doc = std::make_unique<EditDoc>(&L, u"a b c");
-  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*doc->client).Enabled());
   {
     LoopHarness h;
     EXPECT_EQ(h.loop.TimerCount(), 1);
@@ -231,10 +231,10 @@ TEST(IdleTimer, AClientMadeOnAWorkerThreadIsArmedByItsFirstUseOnTheGuiThread) {
   AddToken(L, u"Word", u"\\w+", 2);
   std::unique_ptr<EditDoc> doc;
   std::thread([&] { doc = std::make_unique<EditDoc>(&L, u"a b c"); }).join();
-  EXPECT_FALSE((*doc)->IdleTimer().Enabled());
+  EXPECT_FALSE(ClientAccess::IdleTimer(*doc->client).Enabled());
   EXPECT_EQ(h.loop.TimerCount(), 0);
   (*doc)->TryAppend(0);  // what a first paint asks for
-  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*doc->client).Enabled());
   EXPECT_TRUE(doc->Settle(h));
   EXPECT_EQ((*doc)->TagCount(), 3);
   doc.reset();
