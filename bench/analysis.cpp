@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_library.h"
 #include "bench_common.h"
 #include "platform/utf.h"
@@ -22,6 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using synt::analysis_internal::ClientAccess;
 
 size_t HeapInUse() {
   struct mallinfo2 m = mallinfo2();
@@ -55,7 +57,8 @@ void Analyze(benchmark::State& state, const char* file, bool tokensOnly = false)
   for (auto _ : state) {
     size_t before = HeapInUse();
     synt::TClientSyntAnalyzer client(pascal, nullptr, [&] { return &lines; });
-    client.SetBackgroundFinish(false);  // the analysis alone (bench/incremental.cpp times the rest)
+    ClientAccess::SetBackgroundFinish(
+        client, false);  // the analysis alone (bench/incremental.cpp times the rest)
     client.Analyze(true);
     size_t after = HeapInUse();
     tokens = client.TagCount();

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_library.h"
 #include "bench_common.h"
 #include "platform/event_loop.h"
@@ -32,6 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using synt::analysis_internal::ClientAccess;
 
 double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
@@ -284,7 +286,7 @@ void BackgroundPass(benchmark::State& state, const char* file) {
     d->Settle();
     state.ResumeTiming();
   }
-  const auto& disp = d->client->DisplayRanges();
+  const auto& disp = ClientAccess::DisplayRanges(*d->client);
   int64_t n = 0;
   for (int l = 0; l < disp.Styled.Count(); ++l) n += disp.Styled.Layers(l).Count();
   for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();
@@ -330,8 +332,8 @@ void PaintQueries(benchmark::State& state, const char* file) {
     state.SetIterationTime((ThreadMs() - c0) / 1e3);
   }
   benchmark::DoNotOptimize(n);
-  state.counters["collapsible_layers"] = c.DisplayRanges().Collapsible.Count();
-  state.counters["staple_layers"] = c.DisplayRanges().Staples.Count();
+  state.counters["collapsible_layers"] = ClientAccess::DisplayRanges(c).Collapsible.Count();
+  state.counters["staple_layers"] = ClientAccess::DisplayRanges(c).Staples.Count();
 }
 
 // The baseline: everything from scratch.
@@ -346,7 +348,7 @@ void FullAnalysis(benchmark::State& state, const char* file) {
   for (auto _ : state) {
     synt::TClientSyntAnalyzer client(synt::bench::PascalLibrary().FindLexer(u"Pascal"), nullptr,
                                      [&] { return &lines; });
-    client.SetBackgroundFinish(false);
+    ClientAccess::SetBackgroundFinish(client, false);
     const double c0 = ThreadMs();
     client.CompleteAnalysis();
     state.SetIterationTime((ThreadMs() - c0) / 1e3);

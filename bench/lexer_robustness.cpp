@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_catalog.h"
 #include "lists/char_utils.h"
 #include "platform/utf.h"
@@ -204,7 +205,7 @@ int main(int argc, char** argv) {
       t.units += lines.TextLength();
       try {
         TClientSyntAnalyzer client(lexer, nullptr, [&] { return &lines; });
-        client.SetBackgroundFinish(false);
+        synt::analysis_internal::ClientAccess::SetBackgroundFinish(client, false);
         const auto start = std::chrono::steady_clock::now();
         client.Analyze(true);
         const double s =

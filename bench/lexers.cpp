@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_catalog.h"
 #include "bench_common.h"
 #include "platform/utf.h"
@@ -46,7 +47,7 @@ void Analyze(benchmark::State& state, const char* lexerName, const char* file) {
   int64_t tokens = 0, ranges = 0;
   for (auto _ : state) {
     synt::TClientSyntAnalyzer client(lexer, nullptr, [&] { return &lines; });
-    client.SetBackgroundFinish(false);
+    synt::analysis_internal::ClientAccess::SetBackgroundFinish(client, false);
     client.Analyze(true);
     tokens = client.TagCount();
     ranges = client.RangeCount();

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_library.h"
 #include "platform/utf.h"
 #include "text/memo_strings.h"
 
 namespace {
+
+using synt::analysis_internal::ClientAccess;
 
 synt::TSyntAnalyzer* Pascal() {
   static synt::TSyntaxManager* lib = [] {
@@ -48,12 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   synt::TSyntMemoStrings lines;
   lines.SetTextStr(text);
   synt::TClientSyntAnalyzer sync(Pascal(), nullptr, [&] { return &lines; });
-  sync.SetBackgroundFinish(false);
+  ClientAccess::SetBackgroundFinish(sync, false);
   sync.Analyze(true);
   Check(sync, lines.TextView().size());
   // Separate block analysis gives the same tokens and ranges.
   synt::TClientSyntAnalyzer sep(Pascal(), nullptr, [&] { return &lines; });
-  sep.SetBackgroundFinish(false);
+  ClientAccess::SetBackgroundFinish(sep, false);
   sep.CompleteAnalysis();
   Check(sep, lines.TextView().size());
   if (sep.TagCount() != sync.TagCount() || sep.RangeCount() != sync.RangeCount()) __builtin_trap();

@@ -1,8 +1,9 @@
-#include "analysis/analysis_plan.h"
+#include "analysis/internal/analysis_plan.h"
 
 #include <algorithm>
 #include <array>
 
+#include "analysis/internal/client_access.h"
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"
 
@@ -128,7 +129,7 @@ ConditionPlan PlanOneCondition(const TSingleTagCondition* C) {
 bool CheckCondition(const ConditionPlan& C, const TParserResults& Client, std::u16string_view Text,
                     int TokenIndex) {
   return CheckConditionOn(C, Text, Client.Tokens()[TokenIndex],
-                          const_cast<TParserResults&>(Client).MatchScratch());
+                          ClientAccess::MatchScratch(const_cast<TParserResults&>(Client)));
 }
 
 bool CheckConditionOn(const ConditionPlan& C, std::u16string_view Text, const TSyntToken& t,
@@ -396,7 +397,7 @@ std::unique_ptr<LexerPlan> BuildPlan(TSyntAnalyzer* Lexer, TParserResults& Clien
   std::vector<TRuleCollectionItem*> table;
   for (int i = 0; i < tokenRules->Count(); ++i) table.push_back(tokenRules->Items(i));
   for (int i = 0; i < blockRules->Count(); ++i) table.push_back(blockRules->Items(i));
-  int base = Client.RegisterRules(table);
+  int base = ClientAccess::RegisterRules(Client, table);
 
   const int nTok = tokenRules->Count();
   plan->Words = std::max(1, (nTok + 63) / 64);

@@ -3,17 +3,19 @@
 #include <algorithm>
 #include <bit>
 
-#include "analysis/analysis_plan.h"
 #include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma.h"
 #include "analysis/gramma_rules.h"
+#include "analysis/internal/analysis_plan.h"
+#include "analysis/internal/client_access.h"
 #include "platform/app_exceptions.h"
 #include "text/memo_strings.h"
 
 namespace synt {
 
 using analysis_internal::BlockRulePlan;
+using analysis_internal::ClientAccess;
 using analysis_internal::ConditionPlan;
 using analysis_internal::TokenIdCache;
 
@@ -29,13 +31,13 @@ class RunTokens {
         client_(Client),
         list_(Client.Tokens()),
         text_(Text),
-        match_(const_cast<TParserResults&>(Client).MatchScratch()) {
+        match_(ClientAccess::MatchScratch(const_cast<TParserResults&>(Client))) {
     Count = list_.Count();
     Plan.Ids.StartRun(n, Text);
   }
 
   int Count;
-  uint32_t Changes() const { return client_.TokenChanges(); }
+  uint32_t Changes() const { return ClientAccess::TokenChanges(client_); }
 
   // Token t's column in the block-rule key tables (its type and first unit, as TagFirstChar has
   // it: grammar filters are tested with that).
@@ -292,7 +294,7 @@ enum class TAction : int8_t {
   if (k >= 0 && k < n) {
     switch (p.BlockType) {
       case btTagDetect:
-        Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+        ClientAccess::TagToken(Client, k, p.RuleIndex, p.TokenType, n);
         retagged = k >= n - 3 && p.TokenType >= 0;
         break;
       case btLineBreak: {
@@ -300,9 +302,9 @@ enum class TAction : int8_t {
         TLineBreak lb;
         lb.RefTag = k;
         lb.Rule = rule;
-        lb.Line = rule->LinePos() == lbTop ? Client.LineOfOffset(t.StartPos)
-                                           : Client.LineOfOffset(t.EndPos) + 1;
-        Client.AddLineBreak(lb);
+        lb.Line = rule->LinePos() == lbTop ? ClientAccess::LineOfOffset(Client, t.StartPos)
+                                           : ClientAccess::LineOfOffset(Client, t.EndPos) + 1;
+        ClientAccess::AddLineBreak(Client, lb);
         break;
       }
       case btRangeStart: {
@@ -342,7 +344,7 @@ bool NoCandidate(analysis_internal::LexerPlan& Plan, const TParserResults& Clien
                  std::u16string_view Text, int n, NewestKey& Newest) {
   TokenIdCache& ids = Plan.Ids;
   if (Plan.BlockWords != 1 || n < 3 || ids.KeysRun != n - 1 || ids.LastRun != n - 1 ||
-      ids.KeysChanges != Client.TokenChanges() || Text.data() != ids.TextData ||
+      ids.KeysChanges != ClientAccess::TokenChanges(Client) || Text.data() != ids.TextData ||
       Text.size() != ids.TextSize)
     return false;
   const TSyntToken& t = Client.Tokens()[n - 1];
@@ -390,7 +392,7 @@ bool TTagBlockCondition::CheckConditions(std::u16string_view Text, TParserResult
                                          int& RefIdx, int n) {
   TSyntAnalyzer* lexer = SyntOwner();
   if (!lexer) return false;
-  analysis_internal::LexerPlan& plan = Client.PlanFor(lexer);
+  analysis_internal::LexerPlan& plan = ClientAccess::PlanFor(Client, lexer);
   const BlockRulePlan* p = FindBlockPlan(plan, this);
   if (!p) return false;
   if (n < 0) n = Client.TagCount();
@@ -401,12 +403,12 @@ bool TTagBlockCondition::CheckConditions(std::u16string_view Text, TParserResult
 // ---- The lexer's block-rule passes ------------------------------------------------------------
 
 void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text, bool OnlyGlobal) {
-  analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  analysis_internal::LexerPlan& plan = ClientAccess::PlanFor(Client, this);
   if (plan.GrammaCompileCount != Gramma()->CompileCount())
     analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
-  TAnalysisProfile* const profile = Client.Profile();
+  TAnalysisProfile* const profile = ClientAccess::Profile(Client);
   ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || p.Gramma) return TVisit::Next;
@@ -423,7 +425,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     int k = p.RefToCondEnd ? refIdx - p.IdentIndex : n - p.Delay - p.IdentIndex - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
-      Client.TagToken(k, p.RuleIndex, p.TokenType, n);
+      ClientAccess::TagToken(Client, k, p.RuleIndex, p.TokenType, n);
       retagged = k >= n - 3 && p.TokenType >= 0;
     }
     if (p.CancelNextRules) return TVisit::Stop;
@@ -435,18 +437,18 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
                                     bool OnlyGlobal, bool SkipSimpleTags) {
   const int count = Client.Tokens().Count();
   if (n < 0 || n > count) n = count;
-  Client.SetBlockAnalPos(n);
-  analysis_internal::LexerPlan& plan = Client.PlanFor(this);
+  ClientAccess::SetBlockAnalPos(Client, n);
+  analysis_internal::LexerPlan& plan = ClientAccess::PlanFor(Client, this);
   if (plan.GrammaCompileCount != Gramma()->CompileCount())
     analysis_internal::PlanGramma(plan, this);
   // The parent test depends on the rule and the open ranges alone: answers are kept until those
   // change. It is asked before the conditions, which have no effect of their own, so a rule that
   // the innermost range forbids costs a bit test, and once known it is no candidate at all.
-  if (plan.ParentGeneration != Client.OpenedGeneration())
-    plan.ResetParentAnswers(Client.OpenedGeneration());
+  if (plan.ParentGeneration != ClientAccess::OpenedGeneration(Client))
+    plan.ResetParentAnswers(ClientAccess::OpenedGeneration(Client));
   NewestKey newest;
   if (NoCandidate(plan, Client, Text, n, newest)) return;
-  const uint32_t* state = &Client.CurrentStateRef();
+  const uint32_t* state = &ClientAccess::CurrentStateRef(Client);
   RunTokens run(plan, Client, Text, n);
   auto parentOk = [&](const BlockRulePlan& p) -> bool {
     const size_t i = size_t(&p - plan.BlockRules.data());
@@ -455,7 +457,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     uint64_t& pass = plan.ParentPass[i >> 6];
     if (!(known & bit)) {
       known |= bit;
-      if (Client.ParentTest(p.Rule)) {
+      if (ClientAccess::ParentTest(Client, p.Rule)) {
         pass |= bit;
       } else {
         for (int s = plan.RuleSlots[i]; s < plan.RuleSlots[i + 1]; ++s)
@@ -464,7 +466,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     }
     return pass & bit;
   };
-  TAnalysisProfile* const profile = Client.Profile();
+  TAnalysisProfile* const profile = ClientAccess::Profile(Client);
   auto visit = [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
     TParserRule* gramma = p.Gramma;
@@ -506,8 +508,8 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     ForEachCandidate(plan, run, n, true, newest, [&](const BlockRulePlan& p) -> TVisit {
       const TVisit r = visit(p);
       // Ranges opened or closed: the parent-test answers no longer hold.
-      if (r != TVisit::Stop && plan.ParentGeneration != Client.OpenedGeneration()) {
-        plan.ResetParentAnswers(Client.OpenedGeneration());
+      if (r != TVisit::Stop && plan.ParentGeneration != ClientAccess::OpenedGeneration(Client)) {
+        plan.ResetParentAnswers(ClientAccess::OpenedGeneration(Client));
         return TVisit::Rekey;
       }
       return r;

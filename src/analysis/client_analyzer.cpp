@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "analysis/analysis_plan.h"
+#include "analysis/internal/analysis_plan.h"
 #include "text/memo_strings.h"
 
 namespace synt {
 
 // ---- Ranges -----------------------------------------------------------------------------------
 
-int TClientSyntAnalyzer::RangeLevel(const TTextRange* Range) {
+int ISyntDisplayQueries::RangeLevel(const TTextRange* Range) {
   int level = 0;
   for (const TTextRange* p = Range ? Range->Parent : nullptr; p; p = p->Parent) ++level;
   return level;
@@ -193,7 +193,7 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
   // With separate block analysis the ranges are made after tokenizing; a region that closes while
   // tokens are made finds none of its own (only ranges of an earlier analysis of the text before
   // a change, which a fresh analysis would not have).
-  if (closingRegion_ >= 0 && SeparateBlocks()) return;
+  if (ClosingRegion() >= 0 && SeparateBlocks()) return;
   for (int i = openedRanges_.Count() - 1; i >= 0; --i) {
     TTextRange* r = openedRanges_[i];
     if (r->IsClosed() || !r->Rule || !r->Rule->EndOfTextClose()) continue;
@@ -207,8 +207,8 @@ void TClientSyntAnalyzer::CloseRangesAtEnd(int FromIdx) {
     OpenedRemove(i);
     // Closed between runs: after the run for the current tokens, by the end of the text or of
     // the region being closed.
-    if (closingRegion_ >= 0)
-      RangeClosed(r, TagCount() + 1, closingRegion_);
+    if (ClosingRegion() >= 0)
+      RangeClosed(r, TagCount() + 1, ClosingRegion());
     else
       RangeClosed(r, analysis_internal::TRangeLog::kAtTextEnd,
                   analysis_internal::TRangeLog::kByTextEnd);

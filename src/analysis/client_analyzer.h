@@ -1,5 +1,6 @@
 // The analysis of one document: tokens (TParserResults) plus the text ranges and line separators
-// that block rules build over them.
+// that block rules build over them, the incremental re-analysis after edits, and the display
+// ranges of the background pass.
 //
 //   TClientSyntAnalyzer client(&lexer, &document, [&] { return &lines; });
 //   client.Analyze(true);
@@ -7,6 +8,11 @@
 //     const TTextRange* r = client.Ranges(i);             // AllRanges order (by StartPos)
 //     std::u16string folded = client.GetCollapsedText(r);
 //   }
+//
+// The editor reads it only through ISyntDisplayQueries (display_queries.h), which says how long
+// what it returns stays valid. What only the engine itself does (plans, scratch, retagging, state
+// bits, the block-rule position, the tokenizer loop) is private here and reached by the engine's
+// own parts, and by tests, through analysis/internal/client_access.h.
 //
 // Ranges have identity (Parent links, the opened list, the editor's active ranges) and are owned by
 // the client; they are created in order of their Index, so discarding the ranges made after a token
@@ -27,66 +33,40 @@
 #include <vector>
 
 #include "analysis/change_fixer.h"
+#include "analysis/display_queries.h"
 #include "analysis/display_ranges.h"
 #include "analysis/parser_results.h"
 #include "analysis/range_log.h"
+#include "analysis/text_range.h"
 #include "lists/sorted_list.h"
 #include "platform/event_loop.h"
 #include "text/text_hooks.h"
 
 namespace synt {
 
-class TTextRange : public TSortedItem {
- public:
-  TTagBlockCondition* Rule = nullptr;
-  int StartIdx = 0;
-  int EndIdx = -1;  // -1 while open
-  int IdentIdx = 0;
-  int StartPos = 0;  // the sort key
-  TTextRange* Parent = nullptr;
-  int CondIndex = 0;      // the token whose arrival completed the opening conditions
-  int EndCondIndex = -1;  // reference token of the closing rule, -1 while open
-  int Index = 0;          // ordinal in creation order
-
-  int GetKey() const override { return StartPos; }
-  bool IsClosed() const { return EndIdx != -1; }
-};
-
-struct TLineBreak {
-  int RefTag = 0;  // token index
-  int Line = 0;    // the separator is drawn above this 0-based line
-  TTagBlockCondition* Rule = nullptr;
-};
-
 class TSyntFinishThread;
+namespace analysis_internal {
+struct ClientAccess;
+}
 
-class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
+class TClientSyntAnalyzer : public TParserResults,
+                            public ITextSourceAnalysis,
+                            public ISyntDisplayQueries {
  public:
   // Ends with RestartTimer: the idle loop analyses the text on the event loop (EventLoop()).
   TClientSyntAnalyzer(TSyntAnalyzer* Owner, IqxSyntClient* Document, TSourceProc SourceProc);
   ~TClientSyntAnalyzer() override;
 
   // ---- Ranges ---------------------------------------------------------------------------------
-  int RangeCount() const { return allRanges_.Count(); }
-  TTextRange* Ranges(int Index) const { return allRanges_.Items(Index); }
+  int RangeCount() const final { return allRanges_.Count(); }
+  TTextRange* Ranges(int Index) const final { return allRanges_.Items(Index); }
   const TSortedList<TTextRange>& AllRanges() const { return allRanges_; }
-  int OpenCount() const { return openedRanges_.Count(); }
-  TTextRange* OpenedRanges(int Index) const { return openedRanges_.Items(Index); }
-  const TSortedList<TTextRange>& OpenedRangeList() const { return openedRanges_; }
-  // Index in AllRanges of the last range starting at or before Pos, else -1.
-  int PriorRangeAt(int Pos) const { return allRanges_.PriorAt(Pos); }
-  // Number of Parent links above Range.
-  static int RangeLevel(const TTextRange* Range);
-  // First and last token of Range after OnGetCollapseRange; false when Range has no valid span.
-  bool RangeTokenSpan(const TTextRange* Range, int& sIdx, int& eIdx) const;
-  // Text offsets: the first token's start and, if closed, the last token's end, else the first
-  // token's start again.
-  int RangeStartPos(const TTextRange* Range) const;
-  int RangeEndPos(const TTextRange* Range) const;
-
+  int OpenCount() const final { return openedRanges_.Count(); }
+  TTextRange* OpenedRanges(int Index) const final { return openedRanges_.Items(Index); }
+  int PriorRangeAt(int Pos) const final { return allRanges_.PriorAt(Pos); }
+  int RangeStartPos(const TTextRange* Range) const final;
+  int RangeEndPos(const TTextRange* Range) const final;
   const std::vector<TLineBreak>& LineBreaks() const { return lineBreaks_; }
-  int BlockAnalPos() const { return blockAnalPos_; }
-  void SetBlockAnalPos(int Value) { blockAnalPos_ = Value; }
 
   // ---- Block-rule bookkeeping -----------------------------------------------------------------
   // The parent-block test: Parent is a rule's BlockName reference.
@@ -95,14 +75,10 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   void AddRange(std::unique_ptr<TTextRange> Range);
   bool CloseRange(TTagBlockCondition* Rule, int RefIdx);
   void CloseRangesAtEnd(int FromIdx) override;
-  // Records a separator made by the running block-rule run (BlockAnalPos).
-  void AddLineBreak(const TLineBreak& LineBreak);
 
   // ---- Range texts ----------------------------------------------------------------------------
-  std::u16string GetCollapsedText(const TTextRange* Range) const;
-  // The rule's AutoCloseText, each line prefixed with Indent, joined by CR LF (the final CR LF is
-  // dropped when the result is longer than two characters).
-  std::u16string GetAutoCloseText(const TTextRange* Range, std::u16string_view Indent) const;
+  std::u16string GetCollapsedText(const TTextRange* Range) const final;
+  std::u16string GetAutoCloseText(const TTextRange* Range, std::u16string_view Indent) const final;
   std::u16string FormatRangeText(std::u16string_view Format, const TTextRange* Range) const;
 
   // ---- Analysis -------------------------------------------------------------------------------
@@ -119,17 +95,10 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   int TokenIndexAt(int Pos);
   // Tokenizes everything and runs every pending block rule now, then Finish.
   void CompleteAnalysis();
-  // Separate block analysis: runs the block rules of the tokens not yet seen by them, for n from
-  // BlockAnalPos + 1 up to UpTo (-1: every token). Tag detection already done after each token is
-  // not repeated.
-  void CatchUpBlockRules(int UpTo);
   void Clear() override;
   // The end of the text is reached: regions and ranges that end with the text are closed and the
   // background pass that builds the display ranges is started.
   void Finish() override;
-  bool ParentTest(TRuleCollectionItem* Rule) override;
-  // Changes whenever the open ranges (and so every parent test) may have changed.
-  uint64_t OpenedGeneration() const { return openedGeneration_; }
 
   // ---- Incremental re-analysis ----------------------------------------------------------------
   // Every change of the text, from the document (Pos -1: the whole text was replaced).
@@ -141,16 +110,67 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   // (TryAppend, TokenIndexAt, Analyze) on the GUI thread; a loop installed later takes the armed
   // timer over (SetEventLoop).
   void RestartTimer() override;
-  // The idle timer's handler: one slice of analysis (see SetIdleSlice), re-armed at once while
-  // work remains.
+  // The idle timer's handler: one slice of analysis, re-armed at once while work remains.
   void IdleAppend();
-  // A slice ends after Ms milliseconds or MaxSteps tokenizer steps, whichever comes first (0: no
-  // limit of that kind).
+  // A background pass is running (or its result not yet taken over).
+  bool IsSyntThreadRunning() const { return thread_ != nullptr; }
+  // Stops a running background pass; its results are dropped.
+  void StopSyntThread();
+  // Throws std::logic_error when the bookkeeping of ranges, tokens and regions is inconsistent.
+  void Check() const;
+
+  // ---- Display queries (ISyntDisplayQueries; current coordinates) -----------------------------
+  const TTokenList& Tokens() const final { return TParserResults::Tokens(); }
+  TSyntaxFormat* TokenStyle(int Index) const final { return TParserResults::TokenStyle(Index); }
+  TSyntAnalyzer* AnalyzerAtPos(int Pos) const final { return TParserResults::AnalyzerAtPos(Pos); }
+  int GetTokenStyleAt(int Pos, TStyleEntries& Entries) final;
+  int GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool WithDynamic) final;
+  void GetLineHighlight(int Line, bool WithDynamic, bool& Invert, TColor& FontColor,
+                        TColor& BgColor) const final;
+  int GetLineCollapseState(int Line) const final;
+  TTextRange* GetCollapsibleAtLine(int Line) const final;
+  TTextRange* GetCollapsibleAt(int Pos) final;
+  void GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List) final;
+  TLineBreakRange* GetLineSeparator(int Line) final;
+  void GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const final;
+  void ResetStaplePositions() final;
+  bool UpdateActiveRanges(int Pos) final;
+  const std::vector<TTextRange*>& ActiveRanges() const final { return activeRanges_; }
+
+  // The client's lock (held by a background pass for its whole run).
+  void Lock() { lock_.lock(); }
+  void Unlock() { lock_.unlock(); }
+
+ private:
+  friend class TSyntFinishThread;
+  friend struct analysis_internal::ClientAccess;
+
+  // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
+  void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
+  std::mutex& Mutex() { return lock_; }
+
+  // ---- Engine-only operations (reached through ClientAccess) ----
+  bool ParentTest(TRuleCollectionItem* Rule) override;
+  // Changes whenever the open ranges (and so every parent test) may have changed.
+  uint64_t OpenedGeneration() const { return openedGeneration_; }
+  int BlockAnalPos() const { return blockAnalPos_; }
+  void SetBlockAnalPos(int Value) { blockAnalPos_ = Value; }
+  // Records a separator made by the running block-rule run (BlockAnalPos).
+  void AddLineBreak(const TLineBreak& LineBreak);
+  // First and last token of Range after OnGetCollapseRange; false when Range has no valid span.
+  bool RangeTokenSpan(const TTextRange* Range, int& sIdx, int& eIdx) const;
+  // Separate block analysis: runs the block rules of the tokens not yet seen by them, for n from
+  // BlockAnalPos + 1 up to UpTo (-1: every token). Tag detection already done after each token is
+  // not repeated.
+  void CatchUpBlockRules(int UpTo);
+  // A slice of the idle loop ends after Ms milliseconds or MaxSteps tokenizer steps, whichever
+  // comes first (0: no limit of that kind).
   void SetIdleSlice(unsigned Ms, int MaxSteps);
   // Whether Finish starts the background pass (private tokenizing clients turn it off).
   void SetBackgroundFinish(bool Value) { backgroundFinish_ = Value; }
   bool BackgroundFinish() const { return backgroundFinish_; }
-
+  // The raw display data, in the coordinates of the text before the change log's changes.
+  const TDisplayRanges& DisplayRanges() const { return display_; }
   const TChangeFixer& ChangeLog() const { return changeLog_; }
   // Tokens cut off by a change, in the coordinates of the text before the change log's first
   // PendingBase() changes were made.
@@ -160,58 +180,15 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   bool StopRequested() const { return stopRequested_; }
   bool InIdleAppend() const { return inIdleAppend_; }
   const TTimer& IdleTimer() const { return *idleTimer_; }
-  // A background pass is running (or its result not yet taken over).
-  bool IsSyntThreadRunning() const { return thread_ != nullptr; }
   // The text length when the end was last reached.
   int AnalyzedLength() const { return analyzedLength_; }
-  // Stops a running background pass; its results are dropped.
-  void StopSyntThread();
-  // Throws std::logic_error when the bookkeeping of ranges, tokens and regions is inconsistent.
-  void Check() const;
-
-  // ---- Display ranges and queries (current coordinates) ---------------------------------------
-  const TDisplayRanges& DisplayRanges() const { return display_; }
-  // The next position at which token styling can change; appends the entry of the token at Pos.
-  int GetTokenStyleAt(int Pos, TStyleEntries& Entries);
-  // Appends the entries of the styled ranges at Pos (line highlights excluded); returns the next
-  // position at which that set can change, or -1.
-  int GetStyledRangesAt(int Pos, TStyleEntries& Entries, bool WithDynamic);
-  void GetLineHighlight(int Line, bool WithDynamic, bool& Invert, TColor& FontColor,
-                        TColor& BgColor) const;
-  // -3 nothing, -2 inside a collapsible range, -1 a range ends here, 0 a range starts here.
-  int GetLineCollapseState(int Line) const;
-  TTextRange* GetCollapsibleAtLine(int Line) const;
-  TTextRange* GetCollapsibleAt(int Pos);
-  void GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List);
-  TLineBreakRange* GetLineSeparator(int Line);
-  // The lines of a display range's bounds (its offsets are old ones).
-  void GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const;
-  void ResetStaplePositions();
-  // True when the set of active text ranges changed (the editor repaints).
-  bool UpdateActiveRanges(int Pos);
-  const std::vector<TTextRange*>& ActiveRanges() const { return activeRanges_; }
   // Whether a styled range is shown with the current active ranges.
   bool IsShown(const TStyledRange& Range) const;
 
-  // The client's lock (held by a background pass for its whole run).
-  void Lock() { lock_.lock(); }
-  void Unlock() { lock_.unlock(); }
-  std::mutex& Mutex() { return lock_; }
-
- protected:
-  // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
-  void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
   // StepsUpTo with the block-rule step for a lexer without block rules inline (tokenizer.cpp).
   bool TokenizeUpTo(std::u16string_view Text, int& pos_, int Pos);
-  // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
-  bool forceSyncBlocks_ = false;
   bool SeparateBlocks() const;
-
-  TSortedList<TTextRange> allRanges_{true};
-  // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
-  // and OpenedClear: they keep the per-rule counts of the non-strict parent test and the cached
-  // innermost parent.
-  TSortedList<TTextRange> openedRanges_{false};
+  // The only changes of openedRanges_.
   void OpenedAdd(TTextRange* Range);
   void OpenedRemove(int Index);
   void OpenedClear();
@@ -219,11 +196,7 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
     innermostValid_ = false;
     ++openedGeneration_;
   }
-  std::vector<TLineBreak> lineBreaks_;
-  int blockAnalPos_ = 0;
 
- private:
-  friend class TSyntFinishThread;
   // ---- Incremental re-analysis (incremental.cpp) ----
   void RangeAdded(TTextRange* Range, int Position);
   void RangeClosed(TTextRange* Range, int Run, int ClosedBy);
@@ -232,6 +205,16 @@ class TClientSyntAnalyzer : public TParserResults, public ITextSourceAnalysis {
   void ReapThreads(bool Wait);
   // Runs the catch-up pass up to UpTo runs, then Finish when every token has been seen.
   bool RunIdleStep(std::u16string_view Text, int& P);
+
+  // Block rules run after every token whatever the lexer says (Analyze with ResetContent).
+  bool forceSyncBlocks_ = false;
+  TSortedList<TTextRange> allRanges_{true};
+  // Ranges not yet closed, sorted by StartPos. Change it only through OpenedAdd, OpenedRemove
+  // and OpenedClear: they keep the per-rule counts of the non-strict parent test and the cached
+  // innermost parent.
+  TSortedList<TTextRange> openedRanges_{false};
+  std::vector<TLineBreak> lineBreaks_;
+  int blockAnalPos_ = 0;
 
   TChangeFixer changeLog_;
   TTokenList pendingTokens_;

@@ -38,16 +38,16 @@ bool TClientSyntAnalyzer::IsShown(const TStyledRange& Range) const {
 int TClientSyntAnalyzer::GetTokenStyleAt(int Pos, TStyleEntries& Entries) {
   const int n = TagCount();
   int i = -1;
-  if (tokenCache_ >= 0 && tokenCache_ < n && tokens_[tokenCache_].StartPos == Pos) {
+  if (tokenCache_ >= 0 && tokenCache_ < n && Tokens()[tokenCache_].StartPos == Pos) {
     i = tokenCache_;
-  } else if (tokenCache_ >= 0 && tokenCache_ < n && tokens_[tokenCache_].EndPos == Pos) {
+  } else if (tokenCache_ >= 0 && tokenCache_ < n && Tokens()[tokenCache_].EndPos == Pos) {
     i = tokenCache_ + 1 < n ? tokenCache_ + 1 : -1;
   } else {
-    i = tokens_.NextAt(Pos);
+    i = Tokens().NextAt(Pos);
   }
   if (i >= 0) {
     tokenCache_ = i;
-    const TSyntToken& t = tokens_[i];
+    const TSyntToken& t = Tokens()[i];
     if (!t.Contains(Pos)) return t.StartPos;
     if (TSyntaxFormat* style = TokenStyle(i))
       Entries.emplace_back(t.StartPos, t.EndPos, style, false);

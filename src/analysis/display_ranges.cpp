@@ -5,8 +5,11 @@
 #include <utility>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 
 namespace synt {
+
+using analysis_internal::ClientAccess;
 
 void TDisplayRules::Take(TSyntAnalyzer* Lexer) {
   if (!Lexer) return;
@@ -215,7 +218,7 @@ bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rul
                            std::stop_token Stop) {
   Clear();
   Builder b(Client, Rules, *this);
-  b.Regions(Client.AnalyzedLength());
+  b.Regions(ClientAccess::AnalyzedLength(Client));
   const int n = Client.RangeCount();
   for (int i = 0; i < n; ++i) {
     // Every range: with ranges that stay open to the end of a large text the collections get

@@ -2,16 +2,16 @@
 // styled ranges, caret-position (dynamic) ranges, collapsible ranges, block staples and line
 // separators; and the style entries the editor's queries append to.
 //
-//   const synt::TDisplayRanges& d = client.DisplayRanges();   // in old coordinates
-//   std::vector<synt::TStyledRange*> here;
-//   d.Styled.GetRangesAtPos(here, client.ChangeLog().CurToOld(pos));
+//   std::vector<synt::TBlockStaple*> staples;
+//   queries.GetStaplesAtLine(line, staples);                 // ISyntDisplayQueries
+//   for (synt::TBlockStaple* s : staples) queries.GetRangeLines(*s, first, last);
 //
 //   synt::TStyleEntries entries;
-//   int next = client.GetTokenStyleAt(pos, entries);         // current coordinates
+//   int next = queries.GetTokenStyleAt(pos, entries);        // current coordinates
 //
 // Display ranges are values (millions of them in a large text) kept in layered collections; they
 // are in the coordinates of the text as it was when they were built, and the client's queries map
-// positions through its change log.
+// positions through its change log. The editor gets them only through ISyntDisplayQueries.
 #pragma once
 
 #include <stop_token>

@@ -4,12 +4,15 @@
 #include <climits>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/syntax_analyzer.h"
 #include "lists/char_utils.h"
 #include "platform/strings.h"
 #include "text/memo_strings.h"
 
 namespace synt {
+
+using analysis_internal::ClientAccess;
 
 namespace {
 
@@ -61,7 +64,7 @@ std::vector<GToken> TokenizeGramma(TSyntMemoStrings& Lines) {
   std::vector<GToken> out;
   {
     TClientSyntAnalyzer client(&lexer, nullptr, [&] { return &Lines; });
-    client.SetBackgroundFinish(false);  // only the tokens are wanted
+    ClientAccess::SetBackgroundFinish(client, false);  // only the tokens are wanted
     client.Analyze(true);
     out.reserve(size_t(client.TagCount()));
     for (int i = 0; i < client.TagCount(); ++i)
@@ -251,7 +254,7 @@ class Matcher {
     // The analysis's own tokens are read directly rather than through the holder's interface.
     if (const TParserResults* r = Tokens.AsParserResults()) {
       list_ = &r->Tokens();
-      text_ = r->Text();
+      text_ = ClientAccess::Text(*r);
     }
   }
 
@@ -788,7 +791,7 @@ void TokenKey(const TTokenHolder& Tokens, int Index, int& Type, char16_t& First)
   if (const TParserResults* r = Tokens.AsParserResults()) {
     const TSyntToken& t = r->Tokens()[Index];
     Type = t.TokenType;
-    First = t.FirstIn(r->Text());
+    First = t.FirstIn(ClientAccess::Text(*r));
     return;
   }
   Type = Tokens.TagType(Index);

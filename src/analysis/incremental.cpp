@@ -192,34 +192,13 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
       if (lexer->RestartFromLineStart()) c = std::min(c, src->LineStart(src->LineOfPos(Pos)));
     }
 
-    // Sub-lexer regions: those starting after c go (a suffix: starts never decrease), those whose
-    // end condition reaches beyond c open again; either moves c back, so repeat until it holds.
-    std::vector<char> reopened(subLexerRanges_.size(), 0);
-    for (bool moved = true; moved;) {
-      moved = false;
-      while (!subLexerRanges_.empty() && subLexerRanges_.back().StartPos > c) {
-        c = std::min(c, subLexerRanges_.back().CondStartPos);
-        subLexerRanges_.pop_back();
-        moved = true;
-      }
-      for (int i = int(subLexerRanges_.size()) - 1; i >= 0; --i) {
-        TSubLexerRange& r = subLexerRanges_[size_t(i)];
-        if (r.IsOpen() || c >= r.CondEndPos) continue;
-        if (r.EndPos < c) {
-          c = r.EndPos;
-          moved = true;
-        }
-        r.EndPos = r.CondEndPos = -1;
-        reopened[size_t(i)] = 1;
-      }
-    }
+    // Sub-lexer regions first: reopening one moves the restart back.
+    std::vector<char> reopened;
+    c = DiscardRegionsFrom(c, reopened);
 
     // Tokens from c on: kept for display as pending tokens unless earlier ones already are.
-    int k = tokens_.NextAt(c);
-    if (k < 0) k = TagCount();
     TTokenList cut;
-    tokens_.CutAt(k, &cut);
-    TokensCut();
+    const int k = CutTokensFrom(c, cut);
     if (pendingTokens_.Empty()) {
       pendingTokens_ = std::move(cut);
       pendingBase_ = changeLog_.Count();
@@ -231,9 +210,7 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
 
     // Regions opened at or after the resume point were opened by steps that will run again (their
     // start conditions and the state changes they made are redone).
-    const int resume = k > 0 ? tokens_[k - 1].EndPos : 0;
-    while (!subLexerRanges_.empty() && subLexerRanges_.back().CondStartPos >= resume)
-      subLexerRanges_.pop_back();
+    DropRegionsOpenedFrom(k > 0 ? Tokens()[k - 1].EndPos : 0);
 
     DiscardRuns(k, reopened);
   }
@@ -244,7 +221,7 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
 // those runs go, ranges they (or region ends after them, or the end of the text) closed open again,
 // retags of earlier tokens are restored, separators and states are cut back.
 void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReopened) {
-  const int regions = int(subLexerRanges_.size());
+  const int regions = int(SubLexerRanges().size());
   const int m = rangeLog_.FirstCreatedAfter(k);
 
   std::vector<int> later;
@@ -295,28 +272,7 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
                    [this](int a, int b) { return rangeLog_.StartOf(a) < rangeLog_.StartOf(b); });
   for (int i : open) OpenedAdd(rangeLog_[i].Range);
 
-  // Retags by runs after k of tokens before k, newest first.
-  auto firstAfter = [k](const std::vector<TRetag>& log) {
-    return std::upper_bound(log.begin(), log.end(), k,
-                            [](int run, const TRetag& t) { return run < t.Run; }) -
-           log.begin();
-  };
-  const size_t a = size_t(firstAfter(retags_)), b = size_t(firstAfter(catchUpRetags_));
-  std::vector<const TRetag*> undo;
-  for (size_t i = a; i < retags_.size(); ++i)
-    if (retags_[i].Index < k) undo.push_back(&retags_[i]);
-  for (size_t i = b; i < catchUpRetags_.size(); ++i)
-    if (catchUpRetags_[i].Index < k) undo.push_back(&catchUpRetags_[i]);
-  std::sort(undo.begin(), undo.end(),
-            [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
-  if (!undo.empty()) ++tokenChanges_;
-  for (const TRetag* t : undo) {
-    TSyntToken& tok = tokens_[t->Index];
-    tok.RuleIndex = t->OldRuleIndex;
-    tok.TokenType = t->OldTokenType;
-  }
-  retags_.resize(a);
-  catchUpRetags_.resize(b);
+  UndoRetagsAfter(k);
 
   // Separators made by later runs.
   const size_t lb = size_t(std::upper_bound(lineBreakRuns_.begin(), lineBreakRuns_.end(), k) -
@@ -325,8 +281,7 @@ void TClientSyntAnalyzer::DiscardRuns(int k, const std::vector<char>& RegionReop
   lineBreakRuns_.resize(lb);
 
   // The state after run k.
-  TruncateStateChanges(k);
-  RestoreStateAt(2 * k);
+  RestoreStateAfterRun(k);
 
   blockAnalPos_ = std::min(blockAnalPos_, k);
   OpenedChanged();
@@ -426,7 +381,7 @@ void TClientSyntAnalyzer::AppendToPos(int Pos) {
   if (text.empty() || IsFinished() || !Owner() || tokensComplete_) return;
   int p = NextAnalPos();
   // A whole text gets room for its tokens at once.
-  if (TagCount() == 0 && text.size() > 65536) tokens_.Reserve(int(text.size() / 4));
+  if (TagCount() == 0 && text.size() > 65536) ReserveTokens(int(text.size() / 4));
   if (!TokenizeUpTo(text, p, Pos)) return;  // the tokens cover Pos
   tokensComplete_ = true;
   if (!SeparateBlocks())
@@ -446,7 +401,7 @@ void TClientSyntAnalyzer::TryAppend(int Pos) {
 
 int TClientSyntAnalyzer::TokenIndexAt(int Pos) {
   AppendToPos(Pos);
-  return tokens_.RangeAt(Pos);
+  return Tokens().RangeAt(Pos);
 }
 
 void TClientSyntAnalyzer::Analyze(bool ResetContent) {
@@ -482,9 +437,7 @@ void TClientSyntAnalyzer::Finish() {
   tokensComplete_ = true;
   const int length = Source()->TextLength();
   analyzedLength_ = length;
-  for (TSubLexerRange& r : subLexerRanges_)
-    if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = length;
-  closingRegion_ = -1;
+  CloseRegionsAtTextEnd(length);
   CloseRangesAtEnd(0);
   wasFinished_ = true;
   if (backgroundFinish_) {
@@ -535,7 +488,7 @@ void TClientSyntAnalyzer::Check() const {
   auto fail = [](const std::string& what) {
     throw std::logic_error("TClientSyntAnalyzer: " + what);
   };
-  tokens_.Check();
+  Tokens().Check();
   pendingTokens_.Check();
   allRanges_.Check();
   if (rangeLog_.Count() != allRanges_.Count()) fail("range log and AllRanges differ in size");
@@ -564,9 +517,10 @@ void TClientSyntAnalyzer::Check() const {
   }
   if (lineBreaks_.size() != lineBreakRuns_.size()) fail("separator runs");
   if (!std::is_sorted(lineBreakRuns_.begin(), lineBreakRuns_.end())) fail("separator runs order");
-  for (size_t i = 0; i < subLexerRanges_.size(); ++i) {
-    const TSubLexerRange& r = subLexerRanges_[i];
-    if (i > 0 && subLexerRanges_[i - 1].StartPos > r.StartPos) fail("regions out of order");
+  const std::vector<TSubLexerRange>& regions = SubLexerRanges();
+  for (size_t i = 0; i < regions.size(); ++i) {
+    const TSubLexerRange& r = regions[i];
+    if (i > 0 && regions[i - 1].StartPos > r.StartPos) fail("regions out of order");
     if (r.ParentIndex >= int(i)) fail("region parent");
   }
   if (blockAnalPos_ > TagCount()) fail("block analysis beyond the tokens");

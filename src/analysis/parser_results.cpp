@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/analysis_plan.h"
+#include "analysis/internal/analysis_plan.h"
 #include "lists/char_utils.h"
 #include "text/memo_strings.h"
 
@@ -168,6 +168,81 @@ void TParserResults::TruncateStateChanges(int TokenIndex) {
 void TParserResults::TokensCut() {
   ++tokenChanges_;
   for (auto& p : plans_) p->Ids.Invalidate();
+}
+
+void TParserResults::RestoreStateAfterRun(int k) {
+  TruncateStateChanges(k);
+  RestoreStateAt(2 * k);
+}
+
+int TParserResults::DiscardRegionsFrom(int Restart, std::vector<char>& Reopened) {
+  // Those starting after the restart go (a suffix: starts never decrease), those whose end
+  // condition reaches beyond it open again; either moves it back, so repeat until it holds.
+  int c = Restart;
+  Reopened.assign(subLexerRanges_.size(), 0);
+  for (bool moved = true; moved;) {
+    moved = false;
+    while (!subLexerRanges_.empty() && subLexerRanges_.back().StartPos > c) {
+      c = std::min(c, subLexerRanges_.back().CondStartPos);
+      subLexerRanges_.pop_back();
+      moved = true;
+    }
+    for (int i = int(subLexerRanges_.size()) - 1; i >= 0; --i) {
+      TSubLexerRange& r = subLexerRanges_[size_t(i)];
+      if (r.IsOpen() || c >= r.CondEndPos) continue;
+      if (r.EndPos < c) {
+        c = r.EndPos;
+        moved = true;
+      }
+      r.EndPos = r.CondEndPos = -1;
+      Reopened[size_t(i)] = 1;
+    }
+  }
+  return c;
+}
+
+int TParserResults::CutTokensFrom(int Restart, TTokenList& Cut) {
+  int k = tokens_.NextAt(Restart);
+  if (k < 0) k = TagCount();
+  tokens_.CutAt(k, &Cut);
+  TokensCut();
+  return k;
+}
+
+void TParserResults::DropRegionsOpenedFrom(int Resume) {
+  while (!subLexerRanges_.empty() && subLexerRanges_.back().CondStartPos >= Resume)
+    subLexerRanges_.pop_back();
+}
+
+void TParserResults::UndoRetagsAfter(int k) {
+  // Retags by runs after k of tokens before k, newest first.
+  auto firstAfter = [k](const std::vector<TRetag>& log) {
+    return std::upper_bound(log.begin(), log.end(), k,
+                            [](int run, const TRetag& t) { return run < t.Run; }) -
+           log.begin();
+  };
+  const size_t a = size_t(firstAfter(retags_)), b = size_t(firstAfter(catchUpRetags_));
+  std::vector<const TRetag*> undo;
+  for (size_t i = a; i < retags_.size(); ++i)
+    if (retags_[i].Index < k) undo.push_back(&retags_[i]);
+  for (size_t i = b; i < catchUpRetags_.size(); ++i)
+    if (catchUpRetags_[i].Index < k) undo.push_back(&catchUpRetags_[i]);
+  std::sort(undo.begin(), undo.end(),
+            [](const TRetag* x, const TRetag* y) { return x->Seq > y->Seq; });
+  if (!undo.empty()) ++tokenChanges_;
+  for (const TRetag* t : undo) {
+    TSyntToken& tok = tokens_[t->Index];
+    tok.RuleIndex = t->OldRuleIndex;
+    tok.TokenType = t->OldTokenType;
+  }
+  retags_.resize(a);
+  catchUpRetags_.resize(b);
+}
+
+void TParserResults::CloseRegionsAtTextEnd(int Length) {
+  for (TSubLexerRange& r : subLexerRanges_)
+    if (r.IsOpen() && r.Rule && r.Rule->ToTextEnd()) r.EndPos = r.CondEndPos = Length;
+  closingRegion_ = -1;
 }
 
 void TParserResults::Clear() {

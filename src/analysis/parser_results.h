@@ -16,6 +16,10 @@
 // change of the rules clears the client, and the next analysis compiles afresh. Rule event
 // handlers (OnMatchToken, OnBlockCheck) assigned while documents are analysed take part from the
 // next tokenizer step (the results made so far stay).
+//
+// What only the engine does with the results (plans, scratch, retagging, state bits) is private;
+// the engine's other parts reach it through analysis/internal/client_access.h. The data is
+// private too: TClientSyntAnalyzer works on it through the protected discarding steps.
 #pragma once
 
 #include <algorithm>
@@ -28,7 +32,7 @@
 #include <vector>
 
 #include "analysis/syntax_analyzer.h"
-#include "lists/chunked_range_list.h"
+#include "analysis/syntax_token.h"
 #include "lists/range_list.h"
 #include "regex/reg_expr.h"
 
@@ -43,29 +47,6 @@ namespace analysis_internal {
 struct LexerPlan;
 struct SubRulePlan;
 }  // namespace analysis_internal
-
-// A token: its span, its type and the rule that styles it (an index into the owner's rule table).
-struct TSyntToken : TRange {
-  int TokenType = 0;
-  int RuleIndex = -1;
-
-  constexpr TSyntToken() = default;
-  constexpr TSyntToken(int AStartPos, int AEndPos, int ATokenType, int ARuleIndex)
-      : TRange(AStartPos, AEndPos), TokenType(ATokenType), RuleIndex(ARuleIndex) {}
-
-  // The token's text in Text (clipped to it), and its first unit (0 for an empty token).
-  std::u16string_view TextIn(std::u16string_view Text) const {
-    const size_t s = std::min(size_t(std::max(StartPos, 0)), Text.size());
-    const size_t e = std::min(size_t(std::max(EndPos, StartPos)), Text.size());
-    return Text.substr(s, e - s);
-  }
-  char16_t FirstIn(std::u16string_view Text) const {
-    return StartPos >= 0 && size_t(StartPos) < Text.size() && EndPos > StartPos
-               ? Text[size_t(StartPos)]
-               : 0;
-  }
-};
-static_assert(sizeof(TSyntToken) == 16, "tokens stay small: millions of them per document");
 
 // A region of the text analysed by another lexer. EndPos and CondEndPos are -1 while open.
 //
@@ -87,12 +68,6 @@ struct TStateChange {
   uint32_t State = 0;
   friend bool operator==(const TStateChange&, const TStateChange&) = default;
 };
-
-// The token list: sorted, non-overlapping; the tokenizer appends in order. Chunked, so that
-// re-analysis cuts it at any point and hands the tail on without copying millions of tokens.
-class TParserResults;
-
-class TTokenList : public TChunkedRangeList<TSyntToken> {};
 
 // A token retagged by a block rule after later tokens had arrived (re-analysis undoes it when it
 // discards the run that did it).
@@ -123,6 +98,10 @@ class TTokenHolder {
 // The line storage a client reads its text from.
 using TSourceProc = std::function<TSyntMemoStrings*()>;
 
+namespace analysis_internal {
+struct ClientAccess;
+}
+
 class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
  public:
   // Raises Exception "Source procedure not passed from syntax server" when SourceProc gives none.
@@ -146,9 +125,6 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   const TParserResults* AsParserResults() const override { return this; }
   // The token's text in place; valid until the text changes.
   std::u16string_view TagTextView(int Index) const;
-  // The whole text the tokens refer to (during a tokenizer step, the text of that step: block
-  // rules and grammars read token texts many times per token).
-  std::u16string_view Text() const;
   // The rule that styles token Index (a token rule, or the block rule that tagged it), and its
   // style; null when none.
   TRuleCollectionItem* TokenRule(int Index) const { return RuleAt(tokens_.Items(Index).RuleIndex); }
@@ -156,19 +132,9 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // The whole list (for position lookups: PriorAt, NextAt, RangeAt).
   const TTokenList& Tokens() const { return tokens_; }
 
-  // The rule table behind TSyntToken::RuleIndex.
-  TRuleCollectionItem* RuleAt(int RuleIndex) const {
-    return RuleIndex >= 0 && size_t(RuleIndex) < rules_.size() ? rules_[size_t(RuleIndex)]
-                                                               : nullptr;
-  }
-  int RuleIndexOf(TRuleCollectionItem* Rule);
-  // Appends Rules to the table; returns the index of the first.
-  int RegisterRules(const std::vector<TRuleCollectionItem*>& Rules);
-
   // ---- Sub-lexer regions, states --------------------------------------------------------------
   const std::vector<TSubLexerRange>& SubLexerRanges() const { return subLexerRanges_; }
   uint32_t CurrentState() const { return currentState_; }
-  const uint32_t& CurrentStateRef() const { return currentState_; }
   const std::vector<TStateChange>& StateChanges() const { return stateChanges_; }
   // The lexer in effect at the 0-based Pos (the owner outside every region).
   TSyntAnalyzer* AnalyzerAtPos(int Pos) const;
@@ -179,18 +145,7 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // One step at the 1-based pos_ of Text (the whole text); true when the end has been reached.
   bool AnalyzeNextToken(std::u16string_view Text, int& pos_);
   virtual bool IsRuleEnabled(TRuleCollectionItem* Rule, bool OnlyGlobal);
-  // The parent-block part of IsRuleEnabled (client analyzers; true here).
-  virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
   void ApplyStates(TRuleCollectionItem* Rule);
-  // The same with the rule's StatesRemove and StatesAdd bits at hand.
-  void ApplyStateBits(uint32_t Remove, uint32_t Add) {
-    currentState_ = (currentState_ & ~Remove) | Add;
-  }
-  // Retags token Index (tag detection) in the block-rule run for the first Run tokens: its rule
-  // becomes RuleIndex, and its type TokenType unless that is negative.
-  void TagToken(int Index, int RuleIndex, int TokenType, int Run);
-  // The 0-based line of a text offset.
-  int LineOfOffset(int Pos) const;
 
   virtual void Clear();
   // The end of the text has been reached (the base marks the results complete).
@@ -199,21 +154,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   virtual void CloseRangesAtEnd(int FromIdx) {}
 
   // The lexer's change propagation (ISyntAnalyzerClient).
-  void ClearResults() override { Clear(); }
   void RestartTimer() override {}
-  // The lexer went away first: the results are dropped and nothing is analysed any more.
-  void AnalyzerDestroyed(TSyntAnalyzer* Lexer) override;
-  void RuleHandlersChanged(TSyntAnalyzer* Lexer) override;
-
-  // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
-  analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
-    return Lexer == lastPlanLexer_ ? *lastPlan_ : FindPlan(Lexer);
-  }
-  TqxRegMatch& MatchScratch() { return match_; }
-  uint32_t TokenChanges() const { return tokenChanges_; }
-  // Attaches a profile that the analysis fills from now on (none: stop); not owned.
+  // Attaches a profile that the analysis fills from now on (none: stop); not owned. Without one
+  // the tokenizer and the block-rule runs take their ordinary paths.
   void SetProfile(TAnalysisProfile* Profile) { profile_ = Profile; }
-  TAnalysisProfile* Profile() const { return profile_; }
 
  protected:
   // The block-rule run after each token; client analyzers override it.
@@ -226,39 +170,81 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   bool StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After);
   void SetFinished(bool Value) { isFinished_ = Value; }
   void SetResumePos(int Pos) { resumePos_ = Pos; }
+  // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
+  analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
+    return Lexer == lastPlanLexer_ ? *lastPlan_ : FindPlan(Lexer);
+  }
+  // The rule table behind TSyntToken::RuleIndex.
+  TRuleCollectionItem* RuleAt(int RuleIndex) const {
+    return RuleIndex >= 0 && size_t(RuleIndex) < rules_.size() ? rules_[size_t(RuleIndex)]
+                                                               : nullptr;
+  }
+  void ReserveTokens(int Count) { tokens_.Reserve(Count); }
+  // Logs the state at Time when it changed (see stateLog_).
+  void LogState(int Time) {
+    if (lastLoggedState_ != currentState_) AppendStateLog(Time);
+  }
+  // The sub-lexer region whose end is closing ranges (CloseRangesAtEnd), -1 for the end of text.
+  int ClosingRegion() const { return closingRegion_; }
+  // The end of the text: open regions of rules with ToTextEnd end there.
+  void CloseRegionsAtTextEnd(int Length);
+
+  // Discarding support for re-analysis, in the order ChangedAtPos applies them. Regions that
+  // start after Restart go and those whose end condition reaches beyond it open again (marked in
+  // Reopened); returns the restart offset, moved back to where the analysis of those regions
+  // began.
+  int DiscardRegionsFrom(int Restart, std::vector<char>& Reopened);
+  // Moves the tokens from the one containing or following Restart on into Cut; returns how many
+  // tokens stay.
+  int CutTokensFrom(int Restart, TTokenList& Cut);
+  // Drops the regions opened at or after Resume (their steps run again).
+  void DropRegionsOpenedFrom(int Resume);
+  // Restores the tokens before k that the block-rule runs after run k retagged.
+  void UndoRetagsAfter(int k);
+  // Cuts the state history back to the state after the block-rule run for k tokens.
+  void RestoreStateAfterRun(int k);
+
+ private:
+  friend struct analysis_internal::ClientAccess;
+
+  // ---- Engine-only operations (reached through ClientAccess) ----
+  // The whole text the tokens refer to (during a tokenizer step, the text of that step: block
+  // rules and grammars read token texts many times per token).
+  std::u16string_view Text() const;
+  int RuleIndexOf(TRuleCollectionItem* Rule);
+  // Appends Rules to the table; returns the index of the first.
+  int RegisterRules(const std::vector<TRuleCollectionItem*>& Rules);
+  const uint32_t& CurrentStateRef() const { return currentState_; }
+  // The parent-block part of IsRuleEnabled (client analyzers; true here).
+  virtual bool ParentTest(TRuleCollectionItem* Rule) { return true; }
+  // The same as ApplyStates with the rule's StatesRemove and StatesAdd bits at hand.
+  void ApplyStateBits(uint32_t Remove, uint32_t Add) {
+    currentState_ = (currentState_ & ~Remove) | Add;
+  }
+  // Retags token Index (tag detection) in the block-rule run for the first Run tokens: its rule
+  // becomes RuleIndex, and its type TokenType unless that is negative.
+  void TagToken(int Index, int RuleIndex, int TokenType, int Run);
+  // The 0-based line of a text offset.
+  int LineOfOffset(int Pos) const;
+  TqxRegMatch& MatchScratch() { return match_; }
+  // Counts the changes of tokens already in the list (retags, undone retags, cuts).
+  uint32_t TokenChanges() const { return tokenChanges_; }
+  TAnalysisProfile* Profile() const { return profile_; }
+
+  // ISyntAnalyzerClient: the lexer reaches these through the interface.
+  void ClearResults() override { Clear(); }
+  // The lexer went away first: the results are dropped and nothing is analysed any more.
+  void AnalyzerDestroyed(TSyntAnalyzer* Lexer) override;
+  void RuleHandlersChanged(TSyntAnalyzer* Lexer) override;
 
   // Discarding support for re-analysis: tokens from Index on, with the state history.
   void TruncateStateChanges(int TokenIndex);
   // The token list was cut: what the plans keep of the latest tokens no longer holds.
   void TokensCut();
-  // Counts the changes of tokens already in the list (retags, undone retags, cuts).
-  uint32_t tokenChanges_ = 0;
-
-  // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
-  // were being appended (the run is the token count) and those of a catch-up pass behind it.
-  std::vector<TRetag> retags_, catchUpRetags_;
-  int retagSeq_ = 0;
-  // The sub-lexer region whose end is closing ranges (CloseRangesAtEnd), -1 for the end of text.
-  int closingRegion_ = -1;
-
-  TTokenList tokens_;
-  std::vector<TSubLexerRange> subLexerRanges_;
-  std::vector<TStateChange> stateChanges_;
-  uint32_t changedState_ = 0;  // the state of the last entry of stateChanges_, 0 without one
-  uint32_t currentState_ = 0;
-  // Every change of the state in time order, for restoring it exactly: the state when token j was
-  // added is logged at time 2j + 1, the state after the block-rule run for n tokens at time 2n
-  // (TStateChange::TokenIndex holds the time).
-  std::vector<TStateChange> stateLog_;
-  uint32_t lastLoggedState_ = 0;
-  void LogState(int Time) {
-    if (lastLoggedState_ != currentState_) AppendStateLog(Time);
-  }
   void AppendStateLog(int Time);
   // Cuts the log after Time and restores the state logged last.
   void RestoreStateAt(int Time);
 
- private:
   TSyntAnalyzer* SubLexerCheck(std::u16string_view Text, int pos_);
   bool TryOpenSubLexer(TSyntAnalyzer* Current, std::u16string_view Text, int pos_);
   bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int pos_);
@@ -272,6 +258,24 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   void ResetPlans();
   analysis_internal::LexerPlan& FindPlan(TSyntAnalyzer* Lexer);
   bool HasSubRules(TSyntAnalyzer* Lexer);
+
+  uint32_t tokenChanges_ = 0;
+  // Retags of earlier tokens, in two logs each in ascending run order: those made while tokens
+  // were being appended (the run is the token count) and those of a catch-up pass behind it.
+  std::vector<TRetag> retags_, catchUpRetags_;
+  int retagSeq_ = 0;
+  int closingRegion_ = -1;
+
+  TTokenList tokens_;
+  std::vector<TSubLexerRange> subLexerRanges_;
+  std::vector<TStateChange> stateChanges_;
+  uint32_t changedState_ = 0;  // the state of the last entry of stateChanges_, 0 without one
+  uint32_t currentState_ = 0;
+  // Every change of the state in time order, for restoring it exactly: the state when token j was
+  // added is logged at time 2j + 1, the state after the block-rule run for n tokens at time 2n
+  // (TStateChange::TokenIndex holds the time).
+  std::vector<TStateChange> stateLog_;
+  uint32_t lastLoggedState_ = 0;
 
   std::u16string_view stepText_;
   bool inStep_ = false;

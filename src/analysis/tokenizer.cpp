@@ -4,15 +4,17 @@
 #include <bit>
 #include <cstdint>
 
-#include "analysis/analysis_plan.h"
 #include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/analysis_plan.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/parser_results.h"
 #include "lists/char_utils.h"
 #include "text/memo_strings.h"
 
 namespace synt {
 
+using analysis_internal::ClientAccess;
 using analysis_internal::LexerPlan;
 using analysis_internal::TokenRulePlan;
 
@@ -37,7 +39,7 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       const TokenRulePlan& p = plan.TokenRules[size_t(i)];
       if (p.StatesPresent && (state & p.StatesPresent) != p.StatesPresent) continue;
       if (p.StatesAbsent && (state & p.StatesAbsent)) continue;
-      if (p.ParentTest && !Client.ParentTest(p.Rule)) continue;
+      if (p.ParentTest && !ClientAccess::ParentTest(Client, p.Rule)) continue;
       if (p.Columns) {
         if (column == 0) column = Client.Source()->StrPosToCaretPos(pos_ - 1).X + 1;
         int from = p.Rule->ColumnFrom(), to = p.Rule->ColumnTo();
@@ -49,7 +51,8 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       // empty or has a handler, when the filter is asked now).
       if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, pos_))) {
         try {
-          length = std::max(0, p.Prog->AnchoredLength(Text, pos_, Client.MatchScratch()));
+          length =
+              std::max(0, p.Prog->AnchoredLength(Text, pos_, ClientAccess::MatchScratch(Client)));
         } catch (...) {
           length = 0;
         }
@@ -57,14 +60,14 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       if (p.Event && p.Rule->OnMatchToken)
         p.Rule->OnMatchToken(p.Rule, &Client, Text, pos_, length);
       if constexpr (Profiled) {
-        TRuleProfile& rp = Client.Profile()->At(p.RuleIndex);
+        TRuleProfile& rp = ClientAccess::Profile(Client)->At(p.RuleIndex);
         rp.Ticks += ProfileTicks() - t0;
         ++rp.Tries;
         rp.Matches += length > 0;
       }
       if (length > 0) {
         length = std::min(length, room);
-        Client.ApplyStateBits(p.StatesRemove, p.StatesAdd);
+        ClientAccess::ApplyStateBits(Client, p.StatesRemove, p.StatesAdd);
         Token = TSyntToken(pos_ - 1, pos_ - 1 + length, p.TokenType, p.RuleIndex);
         return true;
       }
@@ -88,11 +91,11 @@ bool TSyntAnalyzer::MatchToken(TParserResults& Client, std::u16string_view Text,
     // A handler must make progress; a token that would not advance is no token.
     if (!rule || tokenLength < 1) return false;
     tokenLength = std::min(tokenLength, room);
-    Token =
-        TSyntToken(pos_ - 1, pos_ - 1 + tokenLength, rule->TokenType(), Client.RuleIndexOf(rule));
+    Token = TSyntToken(pos_ - 1, pos_ - 1 + tokenLength, rule->TokenType(),
+                       ClientAccess::RuleIndexOf(Client, rule));
     return true;
   }
-  return MatchPlanned(Client, Client.PlanFor(this), Text, OnlyGlobal, pos_, Token);
+  return MatchPlanned(Client, ClientAccess::PlanFor(Client, this), Text, OnlyGlobal, pos_, Token);
 }
 
 // ---- The tokenizer step -----------------------------------------------------------------------

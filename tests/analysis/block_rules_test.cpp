@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "lexer_build.h"
 #include "platform/app_exceptions.h"
 
 namespace synt::test {
 namespace {
+
+using analysis_internal::ClientAccess;
 
 constexpr uint32_t kComment = 1u << 1, kIdent = 1u << 2, kSymbol = 1u << 3;
 
@@ -416,7 +419,7 @@ TEST_F(Pas, SeparateBlockAnalysisGivesTheSameResult) {
   sep->CompleteAnalysis();  // tag detection after each token, the rest in a catch-up pass
   EXPECT_EQ(sync.Dump(), sep.Dump());
   EXPECT_EQ(Ranges(*sync.client), Ranges(*sep.client));
-  EXPECT_EQ(sep->BlockAnalPos(), sep->TagCount());
+  EXPECT_EQ(ClientAccess::BlockAnalPos(*sep.client), sep->TagCount());
 }
 
 TEST_F(Pas, DiscardingFromATokenThenReanalysingEqualsAFreshAnalysis) {
@@ -510,13 +513,13 @@ TEST(BlockRulesApi, ConditionsOnTheirOwn) {
   Doc d(L, u"x a a b");
   auto& c = d.Analyze();
   int ref = -1;
-  EXPECT_TRUE(r->CheckConditions(c.Text(), c, ref, -1));
+  EXPECT_TRUE(r->CheckConditions(analysis_internal::ClientAccess::Text(c), c, ref, -1));
   EXPECT_EQ(ref, 0);
-  EXPECT_FALSE(r->CheckConditions(c.Text(), c, ref, 3));
+  EXPECT_FALSE(r->CheckConditions(analysis_internal::ClientAccess::Text(c), c, ref, 3));
   EXPECT_EQ(r->ConditionDelay(), 0);
   TSingleTagCondition* cond = r->ConditionList()->Items(0);
-  EXPECT_TRUE(cond->CheckToken(c.Text(), c.Tags(3)));
-  EXPECT_FALSE(cond->CheckToken(c.Text(), c.Tags(2)));
+  EXPECT_TRUE(cond->CheckToken(analysis_internal::ClientAccess::Text(c), c.Tags(3)));
+  EXPECT_FALSE(cond->CheckToken(analysis_internal::ClientAccess::Text(c), c.Tags(2)));
 }
 
 TEST(BlockRulesApi, LexerDestroyedBeforeItsClient) {

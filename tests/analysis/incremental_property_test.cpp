@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_library.h"
 #include "incremental_util.h"
 #include "lexer_build.h"
@@ -22,6 +23,7 @@ namespace synt::test {
 namespace {
 
 namespace fs = std::filesystem;
+using analysis_internal::ClientAccess;
 
 // SYNT_PROPERTY_SEED runs one sequence of every property (a failure names its seed).
 bool OnlySeed(unsigned& Seed) {
@@ -363,7 +365,8 @@ std::string RunSequence(unsigned Seed, TSyntAnalyzer* L,
   LoopHarness h;
   std::u16string text = RandomText(rng, Fragments, 1 + int(rng() % unsigned(MaxFragments)));
   EditDoc d(L, text);
-  d->SetIdleSlice(0, 1 + int(rng() % 40));  // slices of a few steps: many slice boundaries
+  ClientAccess::SetIdleSlice(*d.client, 0,
+                             1 + int(rng() % 40));  // slices of a few steps: many slice boundaries
   if (!d.Settle(h)) return "initial analysis did not settle";
   std::string log;
   const int edits = 1 + int(rng() % unsigned(MaxEdits));

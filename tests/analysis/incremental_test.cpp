@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/synt_text_source.h"
 #include "incremental_util.h"
 #include "lexer_build.h"
@@ -11,6 +12,8 @@
 
 namespace synt::test {
 namespace {
+
+using analysis_internal::ClientAccess;
 
 constexpr uint32_t kIdent = 1u << 2, kSymbol = 1u << 3;
 
@@ -51,8 +54,8 @@ TEST_F(Incremental, TypingInTheMiddleKeepsTheTokensBeforeAndShowsThoseAfterShift
   // Re-analysis restarts one character before the change: "aa" and "bb" stay as they were.
   EXPECT_EQ(d->TagCount(), 2);
   EXPECT_EQ(d->Tags(1).StartPos, 3);
-  ASSERT_EQ(d->PendingTokens().Count(), 3);
-  EXPECT_EQ(d->PendingTokens()[0].StartPos, 6);  // old coordinates
+  ASSERT_EQ(ClientAccess::PendingTokens(*d.client).Count(), 3);
+  EXPECT_EQ(ClientAccess::PendingTokens(*d.client)[0].StartPos, 6);  // old coordinates
   EXPECT_FALSE(d->IsFinished());
   // Painting past the changed area shows the old tokens one character further on.
   TStyleEntries e;
@@ -66,22 +69,23 @@ TEST_F(Incremental, TypingInTheMiddleKeepsTheTokensBeforeAndShowsThoseAfterShift
   EXPECT_FALSE(d->IsFinished());
   ASSERT_TRUE(d.Settle(h));
   EXPECT_EQ(d->TagCount(), 5);
-  EXPECT_EQ(d->PendingTokens().Count(), 0);
-  EXPECT_EQ(d->ChangeLog().Count(), 0);
+  EXPECT_EQ(ClientAccess::PendingTokens(*d.client).Count(), 0);
+  EXPECT_EQ(ClientAccess::ChangeLog(*d.client).Count(), 0);
 }
 
 TEST_F(Incremental, TwoChangesBeforeTheIdleLoopKeepThePendingTokensOfTheFirst) {
   EditDoc d(&L, u"aa bb cc dd ee ff");
   ASSERT_TRUE(d.Settle(h));
   d.lines.InsertText(10, u"y");  // dd -> dyd
-  const int pending = d->PendingTokens().Count();
+  const int pending = ClientAccess::PendingTokens(*d.client).Count();
   EXPECT_EQ(pending, 3);
   d.lines.DeleteText(0, 3);  // "aa " goes: everything is cut again
   EXPECT_EQ(d->TagCount(), 0);
-  EXPECT_EQ(d->PendingTokens().Count(), pending);  // still those of the first change
-  EXPECT_EQ(d->ChangeLog().Count(), 2);
+  EXPECT_EQ(ClientAccess::PendingTokens(*d.client).Count(),
+            pending);  // still those of the first change
+  EXPECT_EQ(ClientAccess::ChangeLog(*d.client).Count(), 2);
   // "ff" was at [15,17): +1, then -3.
-  EXPECT_EQ(d->ChangeLog().OldToCur(15), 13);
+  EXPECT_EQ(ClientAccess::ChangeLog(*d.client).OldToCur(15), 13);
   TStyleEntries e;
   EXPECT_EQ(d->GetTokenStyleAt(13, e), 15);
   ASSERT_TRUE(d.Settle(h));
@@ -141,18 +145,19 @@ TEST_F(Incremental, WholeTextReplacedClearsAndRestartsWithTheInitialDelay) {
   L.SetIdleAppendDelayInit(30);
   L.SetIdleAppendDelay(300);
   EditDoc d(&L, u"begin a end;");
-  EXPECT_EQ(d->IdleTimer().Interval(), 30u);
+  EXPECT_EQ(ClientAccess::IdleTimer(*d.client).Interval(), 30u);
   ASSERT_TRUE(d.Settle(h));
-  EXPECT_TRUE(d->WasFinished());
+  EXPECT_TRUE(ClientAccess::WasFinished(*d.client));
   d.lines.InsertText(0, u"b ");
-  EXPECT_EQ(d->IdleTimer().Interval(), 300u);  // after the first complete analysis
-  EXPECT_TRUE(d->IdleTimer().Enabled());
+  EXPECT_EQ(ClientAccess::IdleTimer(*d.client).Interval(),
+            300u);  // after the first complete analysis
+  EXPECT_TRUE(ClientAccess::IdleTimer(*d.client).Enabled());
   d.lines.SetTextStr(u"x y");
-  EXPECT_FALSE(d->WasFinished());
+  EXPECT_FALSE(ClientAccess::WasFinished(*d.client));
   EXPECT_EQ(d->TagCount(), 0);
   EXPECT_EQ(d->RangeCount(), 0);
-  EXPECT_EQ(d->DisplayRanges().Collapsible.Count(), 0);
-  EXPECT_EQ(d->IdleTimer().Interval(), 30u);
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Collapsible.Count(), 0);
+  EXPECT_EQ(ClientAccess::IdleTimer(*d.client).Interval(), 30u);
   h.clock.Advance(29);
   h.loop.ProcessEvents();
   EXPECT_EQ(d->TagCount(), 0);
@@ -167,20 +172,20 @@ TEST_F(Incremental, TheIdleLoopWorksInSlicesAndYieldsBetweenThem) {
   std::u16string text;
   for (int i = 0; i < 100; ++i) text += u"word ";
   EditDoc d(&L, text);
-  d->SetIdleSlice(0, 10);
+  ClientAccess::SetIdleSlice(*d.client, 0, 10);
   h.clock.Advance(50);
   EXPECT_EQ(h.loop.RunDueTimers(), 1);
   EXPECT_EQ(d->TagCount(), 10);
-  EXPECT_FALSE(d->InIdleAppend());
+  EXPECT_FALSE(ClientAccess::InIdleAppend(*d.client));
   // The next slice is due at the next turn of the loop, not after the idle delay.
-  EXPECT_TRUE(d->IdleTimer().Enabled());
-  EXPECT_EQ(d->IdleTimer().Interval(), 0u);
+  EXPECT_TRUE(ClientAccess::IdleTimer(*d.client).Enabled());
+  EXPECT_EQ(ClientAccess::IdleTimer(*d.client).Interval(), 0u);
   EXPECT_EQ(h.loop.RunDueTimers(), 1);
   EXPECT_EQ(d->TagCount(), 20);
   // A change between slices stops the loop: it waits for the idle delay again.
   d.lines.InsertText(0, u"a ");
-  EXPECT_TRUE(d->StopRequested());
-  EXPECT_EQ(d->IdleTimer().Interval(), 50u);
+  EXPECT_TRUE(ClientAccess::StopRequested(*d.client));
+  EXPECT_EQ(ClientAccess::IdleTimer(*d.client).Interval(), 50u);
   EXPECT_EQ(h.loop.RunDueTimers(), 0);
   ASSERT_TRUE(d.Settle(h));
   EXPECT_EQ(d->TagCount(), 101);
@@ -190,10 +195,10 @@ TEST_F(Incremental, DestroyingTheDocumentBetweenSlicesEndsTheLoop) {
   std::u16string text;
   for (int i = 0; i < 100; ++i) text += u"word ";
   auto d = std::make_unique<EditDoc>(&L, text);
-  (*d)->SetIdleSlice(0, 5);
+  ClientAccess::SetIdleSlice(*d->client, 0, 5);
   h.clock.Advance(50);
   h.loop.ProcessEvents();
-  EXPECT_TRUE((*d)->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*d->client).Enabled());
   d.reset();
   EXPECT_EQ(h.loop.TimerCount(), 0);
   EXPECT_EQ(h.loop.ProcessEvents(), 0);
@@ -204,7 +209,7 @@ TEST(IdleTimer, ArmedBeforeTheLoopIsInstalledItRunsOnIt) {
   TSyntAnalyzer L(nullptr);
   AddToken(L, u"Word", u"\\w+", 2);
   auto doc = std::make_unique<EditDoc>(&L, u"a b c");
-  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*doc->client).Enabled());
   {
     LoopHarness h;
     EXPECT_EQ(h.loop.TimerCount(), 1);
@@ -226,10 +231,10 @@ TEST(IdleTimer, AClientMadeOnAWorkerThreadIsArmedByItsFirstUseOnTheGuiThread) {
   AddToken(L, u"Word", u"\\w+", 2);
   std::unique_ptr<EditDoc> doc;
   std::thread([&] { doc = std::make_unique<EditDoc>(&L, u"a b c"); }).join();
-  EXPECT_FALSE((*doc)->IdleTimer().Enabled());
+  EXPECT_FALSE(ClientAccess::IdleTimer(*doc->client).Enabled());
   EXPECT_EQ(h.loop.TimerCount(), 0);
   (*doc)->TryAppend(0);  // what a first paint asks for
-  EXPECT_TRUE((*doc)->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*doc->client).Enabled());
   EXPECT_TRUE(doc->Settle(h));
   EXPECT_EQ((*doc)->TagCount(), 3);
   doc.reset();
@@ -243,7 +248,7 @@ TEST_F(Incremental, AnExceptionEndsTheIdleLoopQuietly) {
   h.clock.Advance(50);
   h.loop.ProcessEvents();
   EXPECT_FALSE(d->IsFinished());
-  EXPECT_FALSE(d->IdleTimer().Enabled());  // the next change arms it again
+  EXPECT_FALSE(ClientAccess::IdleTimer(*d.client).Enabled());  // the next change arms it again
   ident->OnMatchToken = nullptr;
   d.lines.InsertText(11, u" ");
   ASSERT_TRUE(d.Settle(h));
@@ -256,7 +261,7 @@ TEST_F(Incremental, SeparateBlockAnalysisRunsItsCatchUpPassInTheIdleLoop) {
   d->Analyze(false);  // tokens only; the block rules wait for the idle loop
   EXPECT_FALSE(d->IsFinished());
   EXPECT_EQ(d->RangeCount(), 0);
-  EXPECT_TRUE(d->IdleTimer().Enabled());
+  EXPECT_TRUE(ClientAccess::IdleTimer(*d.client).Enabled());
   ASSERT_TRUE(d.Settle(h));
   EXPECT_EQ(d->RangeCount(), 2);
   EditDoc e(&L, u"begin a begin b end; end;");
@@ -283,12 +288,12 @@ TEST_F(Incremental, TheBackgroundPassIsTakenOverOnTheGuiThread) {
   EXPECT_TRUE(d->IsSyntThreadRunning());
   EXPECT_EQ(d.finished, 0);
   ASSERT_TRUE(h.loop.WaitForPosted(5000));
-  EXPECT_EQ(d->DisplayRanges().Staples.Count(), 0);  // not yet taken over
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Staples.Count(), 0);  // not yet taken over
   h.loop.RunPosted();
   EXPECT_FALSE(d->IsSyntThreadRunning());
   EXPECT_EQ(d.finished, 1);
-  ASSERT_EQ(d->DisplayRanges().Staples.Count(), 1);
-  EXPECT_EQ(d->DisplayRanges().Staples.Layers(0)[0], TRange(0, 12));
+  ASSERT_EQ(ClientAccess::DisplayRanges(*d.client).Staples.Count(), 1);
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Staples.Layers(0)[0], TRange(0, 12));
 }
 
 TEST_F(Incremental, AChangeStopsARunningPassAndDropsItsResult) {
@@ -300,11 +305,11 @@ TEST_F(Incremental, AChangeStopsARunningPassAndDropsItsResult) {
   EXPECT_FALSE(d->IsSyntThreadRunning());
   h.loop.RunPosted();  // the stale take-over finds nobody
   EXPECT_EQ(d.finished, 0);
-  EXPECT_EQ(d->DisplayRanges().Staples.Count(), 0);
-  EXPECT_EQ(d->ChangeLog().Count(), 1);
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Staples.Count(), 0);
+  EXPECT_EQ(ClientAccess::ChangeLog(*d.client).Count(), 1);
   ASSERT_TRUE(d.Settle(h));
   EXPECT_EQ(d.finished, 1);
-  EXPECT_EQ(d->DisplayRanges().Staples.Layers(0)[0], TRange(1, 13));
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Staples.Layers(0)[0], TRange(1, 13));
 }
 
 // ---- Display ranges and queries ---------------------------------------------------------------
@@ -383,16 +388,16 @@ TEST_F(Incremental, CollapseStatesOfLinesFollowTheirTextBeforeTheNextPass) {
   EXPECT_EQ(d->GetCollapsibleAtLine(0), nullptr);
   EXPECT_EQ(d->GetCollapsibleAt(18), r);
   int first, last;
-  d->GetRangeLines(d->DisplayRanges().Collapsible.Layers(0)[1], first, last);
+  d->GetRangeLines(ClientAccess::DisplayRanges(*d.client).Collapsible.Layers(0)[1], first, last);
   EXPECT_EQ(first, 1);
   EXPECT_EQ(last, 3);
   // Typing a line above: the states move with the text although no pass has run yet.
   d.lines.InsertText(0, u"x\n");
-  EXPECT_EQ(d->DisplayRanges().Collapsible.Count(), 1);
+  EXPECT_EQ(ClientAccess::DisplayRanges(*d.client).Collapsible.Count(), 1);
   EXPECT_EQ(d->GetLineCollapseState(2), 0);
   EXPECT_EQ(d->GetLineCollapseState(4), -1);
   EXPECT_EQ(d->GetLineCollapseState(0), -3);
-  d->GetRangeLines(d->DisplayRanges().Collapsible.Layers(0)[1], first, last);
+  d->GetRangeLines(ClientAccess::DisplayRanges(*d.client).Collapsible.Layers(0)[1], first, last);
   EXPECT_EQ(first, 2);
   EXPECT_EQ(last, 4);
 }
@@ -406,7 +411,8 @@ TEST_F(Incremental, CollapsibleQueriesNeverHandOutARangeTheyWereNotBuiltFor) {
   // index 0 and, in old coordinates, the first block's place.
   d.lines.InsertText(0, u"begin c\nend;\n");
   d->TryAppend(14);
-  d->CatchUpBlockRules(-1);  // this lexer runs its block rules apart from tokenizing
+  ClientAccess::CatchUpBlockRules(*d.client,
+                                  -1);  // this lexer runs its block rules apart from tokenizing
   ASSERT_GE(d->RangeCount(), 1);
   EXPECT_EQ(d->GetCollapsibleAtLine(2), nullptr);
   EXPECT_EQ(d->GetCollapsibleAt(14), nullptr);

@@ -2,9 +2,12 @@
 
 #include <sstream>
 
+#include "analysis/internal/client_access.h"
 #include "platform/utf.h"
 
 namespace synt::test {
+
+using analysis_internal::ClientAccess;
 
 namespace {
 
@@ -36,7 +39,8 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
   std::vector<std::string> out;
   std::ostringstream head;
   head << "finished " << C.IsFinished() << " tokens " << C.TagCount() << " ranges "
-       << C.RangeCount() << " state " << C.CurrentState() << " blockpos " << C.BlockAnalPos();
+       << C.RangeCount() << " state " << C.CurrentState() << " blockpos "
+       << ClientAccess::BlockAnalPos(C);
   out.push_back(head.str());
   for (int i = 0; i < C.TagCount(); ++i) {
     const TSyntToken& t = C.Tags(i);
@@ -69,7 +73,7 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
   for (const TStateChange& c : C.StateChanges())
     out.push_back("state at " + std::to_string(c.TokenIndex) + " = " + std::to_string(c.State));
   if (!WithDisplay) return out;
-  const TDisplayRanges& d = C.DisplayRanges();
+  const TDisplayRanges& d = ClientAccess::DisplayRanges(C);
   DumpCollection(out, "styled", d.Styled, [](std::ostream& s, const TStyledRange& r) {
     s << Name(r.Style) << " flags " << r.Flags << " range " << RangeIndex(r.TextRange);
   });

@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_catalog.h"
 #include "incremental_util.h"
 #include "lists/char_utils.h"
@@ -229,7 +230,7 @@ TEST(LexersGolden, IncrementalEqualsFreshAfterEdits) {
       std::mt19937 rng(seed * 7919u + unsigned(text.size()));
       LoopHarness h;
       EditDoc d(l, text);
-      d->SetIdleSlice(0, 1 + int(rng() % 30));
+      analysis_internal::ClientAccess::SetIdleSlice(*d.client, 0, 1 + int(rng() % 30));
       ASSERT_TRUE(d.Settle(h)) << s;
       std::string log;
       for (int i = 0; i < 5; ++i) {

@@ -27,6 +27,7 @@
 #include <memory>
 
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "analysis/lexer_library.h"
 #include "analysis/syntax_analyzer.h"
 #include "command.h"
@@ -39,6 +40,8 @@
 
 namespace synt::tool {
 namespace {
+
+using analysis_internal::ClientAccess;
 
 struct Options {
   std::string lexerFile;
@@ -147,12 +150,12 @@ std::vector<TextEdit> ReadEdits(const std::string& File) {
 void Settle(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
   while (!Client.IsFinished()) {
     Loop.RunPosted();
-    const int tokens = Client.TagCount(), blocks = Client.BlockAnalPos(),
+    const int tokens = Client.TagCount(), blocks = ClientAccess::BlockAnalPos(Client),
               next = Client.NextAnalPos();
     Client.IdleAppend();
     // A slice that got nowhere ended on an error: analysing at once reports it.
-    if (!Client.IsFinished() && tokens == Client.TagCount() && blocks == Client.BlockAnalPos() &&
-        next == Client.NextAnalPos())
+    if (!Client.IsFinished() && tokens == Client.TagCount() &&
+        blocks == ClientAccess::BlockAnalPos(Client) && next == Client.NextAnalPos())
       Client.CompleteAnalysis();
   }
   while (Client.IsSyntThreadRunning()) {
@@ -180,7 +183,7 @@ int WithAnalysis(const Args& args, const char* command, Body body) {
     std::string data = ReadFileBytes(o.input);
     lines.LoadFromBytes(data);
     TClientSyntAnalyzer client(l.lexer, nullptr, [&] { return &lines; });
-    client.SetBackgroundFinish(o.display);
+    ClientAccess::SetBackgroundFinish(client, o.display);
     if (edits.empty()) {
       client.Analyze(true);
     } else {
@@ -385,7 +388,7 @@ void PrintDisplayRanges(const TClientSyntAnalyzer& c,
     }
   };
   auto styleName = [](const TSyntaxFormat* s) { return s ? s->DisplayName() : std::u16string(); };
-  const TDisplayRanges& d = c.DisplayRanges();
+  const TDisplayRanges& d = ClientAccess::DisplayRanges(c);
   each(d.Styled, "styled", [&](JsonLine& j, const TStyledRange& r) {
     j.Add("style", styleName(r.Style)).Add("flags", r.Flags).Add("range", index(r.TextRange));
   });

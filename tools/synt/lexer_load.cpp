@@ -13,7 +13,7 @@
 namespace synt::tool {
 namespace {
 
-void ReportFindings(const TSyntAnalyzer& Lexer, const std::string& File, const char* Command) {
+void ReportFindings(TSyntAnalyzer& Lexer, const std::string& File, const char* Command) {
   for (const LintFinding& f : LoadFindings(Lexer))
     std::cerr << "synt " << Command << ": " << File << ": " << FormatFinding(f) << "\n";
 }

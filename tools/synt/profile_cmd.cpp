@@ -13,6 +13,7 @@
 
 #include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "command.h"
 #include "json.h"
 #include "lexer_load.h"
@@ -23,6 +24,7 @@
 namespace synt::tool {
 namespace {
 
+using analysis_internal::ClientAccess;
 using Clock = std::chrono::steady_clock;
 
 struct Row {
@@ -75,6 +77,7 @@ int RunProfile(const Args& args) {
   Clock::duration plain{};
   {
     TClientSyntAnalyzer client(l.lexer, nullptr, source);
+    ClientAccess::SetBackgroundFinish(client, false);
     const auto t0 = Clock::now();
     client.Analyze(true);
     client.CompleteAnalysis();
@@ -82,6 +85,7 @@ int RunProfile(const Args& args) {
   }
   TAnalysisProfile profile;
   TClientSyntAnalyzer client(l.lexer, nullptr, source);
+  ClientAccess::SetBackgroundFinish(client, false);
   client.SetProfile(&profile);
   const uint64_t k0 = ProfileTicks();
   const auto t0 = Clock::now();
@@ -95,7 +99,7 @@ int RunProfile(const Args& args) {
   std::vector<Row> rows;
   for (size_t i = 0; i < profile.Rules.size(); ++i) {
     const TRuleProfile& p = profile.Rules[i];
-    TRuleCollectionItem* rule = client.RuleAt(int(i));
+    TRuleCollectionItem* rule = ClientAccess::RuleAt(client, int(i));
     if (!rule || (p.Tries == 0 && p.Matches == 0)) continue;
     Row r;
     r.kind = dynamic_cast<TTagBlockCondition*>(rule) ? "block" : "token";

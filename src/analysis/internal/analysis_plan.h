@@ -10,6 +10,10 @@
 // before they are next used (PlanTokenHandlers, PlanGramma), outside the per-token work.
 #pragma once
 
+#ifdef SYNT_ABOVE_ANALYSIS
+#error "analysis/internal is not for the modules above the analysis: use ISyntDisplayQueries"
+#endif
+
 #include <cstdint>
 #include <memory>
 #include <string>
