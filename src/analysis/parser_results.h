@@ -170,6 +170,8 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   bool StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After);
   void SetFinished(bool Value) { isFinished_ = Value; }
   void SetResumePos(int Pos) { resumePos_ = Pos; }
+  // The profile being filled, if any (SetProfile).
+  TAnalysisProfile* Profile() const { return profile_; }
   // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
   analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
     return Lexer == lastPlanLexer_ ? *lastPlan_ : FindPlan(Lexer);
@@ -229,7 +231,6 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   TqxRegMatch& MatchScratch() { return match_; }
   // Counts the changes of tokens already in the list (retags, undone retags, cuts).
   uint32_t TokenChanges() const { return tokenChanges_; }
-  TAnalysisProfile* Profile() const { return profile_; }
 
   // ISyntAnalyzerClient: the lexer reaches these through the interface.
   void ClearResults() override { Clear(); }
