@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <mutex>
+#include <vector>
 
 #include "lists/char_utils.h"
 #include "platform/properties.h"
@@ -295,7 +296,7 @@ bool TqxRegExpr::IsInvalid() {
 std::string TqxRegExpr::InvalidReason(int* Pos) {
   if (Pos) *Pos = 0;
   if (EnsureCompiled()) return {};
-  // The first "#" that x turns into a comment: outside a set it is the likely cause.
+  // The first "#" that x turns into a comment (in a set too): the likely cause when it is there.
   size_t hash = std::u16string::npos;
   if (flags_ & rmExtended)
     for (size_t i = 0; i < expression_.size(); ++i) {
@@ -308,15 +309,31 @@ std::string TqxRegExpr::InvalidReason(int* Pos) {
     }
   std::string why = error_;
   int at = errorPos_;
+  std::vector<std::string> hints;
   if (why.empty()) {
     bool blank = true;
     for (char16_t c : expression_) blank = blank && IsSpaceChar(c);
     why = blank ? "the expression is empty" : "the expression holds nothing to match";
     at = hash == std::u16string::npos ? 0 : int(hash) + 1;
+  } else if ((why == "Unexpected end of expression" || why == "Do not closed sub expression") &&
+             at >= 1 && size_t(at) <= expression_.size()) {
+    // The position is the opening unit of what the text ended inside.
+    const char16_t open = expression_[size_t(at) - 1];
+    if (open == u'[')
+      hints.push_back(
+          "the set that \"[\" opens is not closed with \"]\"; write \\[ for the "
+          "character itself");
+    else if (open == u'(')
+      hints.push_back(
+          "the group that \"(\" opens is not closed with \")\"; write \\( for the "
+          "character itself");
   }
   if (hash != std::u16string::npos)
-    why += " (with the x modifier \"#\" starts a comment to the end of the line: write \\# for "
-           "the character)";
+    hints.push_back(
+        "with the x modifier \"#\" starts a comment to the end of the line: write \\# "
+        "for the character");
+  for (size_t i = 0; i < hints.size(); ++i) why += (i ? "; " : " (") + hints[i];
+  if (!hints.empty()) why += ")";
   if (Pos) *Pos = at;
   return why;
 }
