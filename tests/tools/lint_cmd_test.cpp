@@ -65,8 +65,10 @@ TEST_F(LintCmd, LoadingReportsInvalidExpressionsWithTheirPosition) {
   const std::string lexer = SYNT_TEST_DATA_DIR "/lint/bad_expression.lxl";
   Write(Path("in.txt"), "abc");
   ASSERT_EQ(Run({"tokens", "--lexer", lexer, Path("in.txt")}), 0) << err;
-  EXPECT_NE(err.find("TokenRules[1] 'Unclosed set': Expression: Unexpected end of expression at "
-                     "position 4"),
+  // The position is the unit the error is about: the "[" that opens the set that is not closed.
+  EXPECT_NE(err.find("TokenRules[1] 'Unclosed set': Expression: Unexpected end of expression (the "
+                     "set that \"[\" opens is not closed with \"]\"; write \\[ for the character "
+                     "itself) at position 1"),
             std::string::npos)
       << err;
   EXPECT_NE(err.find("TokenRules[0] 'Line comment': Expression: the expression holds nothing"),

@@ -18,6 +18,19 @@ void ReportFindings(TSyntAnalyzer& Lexer, const std::string& File, const char* C
     std::cerr << "synt " << Command << ": " << File << ": " << FormatFinding(f) << "\n";
 }
 
+// The name of a stored form's root object ("object NAME: TClass"), "" when it has none. A lexer
+// read from a file keeps the name it has, so the reader gives it this one first: messages and
+// name paths then say "CAnalyzer.TokenRules[3]" as the file does.
+std::u16string StoredRootName(const std::string& Text) {
+  const size_t p = Text.find("object");
+  if (p == std::string::npos) return {};
+  const size_t colon = Text.find(':', p), eol = Text.find('\n', p);
+  if (colon == std::string::npos || (eol != std::string::npos && colon > eol)) return {};
+  std::string name = Text.substr(p + 6, colon - p - 6);
+  const size_t b = name.find_first_not_of(" \t"), e = name.find_last_not_of(" \t");
+  return b == std::string::npos ? std::u16string() : Utf8ToUtf16(name.substr(b, e - b + 1));
+}
+
 // SYNT_LEXERS, else lexers/ beside the folder the tool was built or installed in (build/synt ->
 // lexers/), else lexers/ in the current folder.
 std::filesystem::path LexerFolder() {
@@ -68,6 +81,7 @@ LoadedLexer LoadLexer(const std::string& File, const std::u16string* Name, const
         l.single = std::make_unique<TLibSyntAnalyzer>(nullptr);
       else
         l.single = std::make_unique<TSyntAnalyzer>(nullptr);
+      if (const std::u16string n = StoredRootName(bytes); IsValidIdent(n)) l.single->SetName(n);
       l.single->LoadFromStream(stream);
       if (!dialogs.shown.empty()) throw std::runtime_error(Utf16ToUtf8(dialogs.shown));
       if (Name && !SameText(l.single->LexerName(), *Name, cmIgnoreCase) &&

@@ -16,8 +16,26 @@ std::string U8(std::u16string_view s) {
   return Utf16ToUtf8(s);
 }
 
-std::string ItemPath(const TCollectionItem* Item) {
-  return U8(Item->GetNamePath()) + " '" + U8(Item->DisplayName()) + "'";
+// The lexer as its file names it: the component name, else LexerName.
+std::string LexerLabel(const TSyntAnalyzer& L) {
+  if (!L.Name().empty()) return U8(L.Name());
+  if (!L.LexerName().empty()) return U8(L.LexerName());
+  return "(lexer)";
+}
+
+// Where an item of L is, by the properties the author finds in the file:
+// "PascalAnalyzer.BlockRules[3] 'Begin'".
+std::string ItemPath(const TSyntAnalyzer& L, const TCollectionItem* Item) {
+  const TCollection* c = Item->Collection();
+  const char* prop = c == L.Formats()        ? "Formats"
+                     : c == L.TokenRules()   ? "TokenRules"
+                     : c == L.BlockRules()   ? "BlockRules"
+                     : c == L.SubAnalyzers() ? "SubAnalyzers"
+                                             : nullptr;
+  std::string path = prop ? LexerLabel(L) + "." + prop : U8(c->GetNamePath());
+  path += "[" + std::to_string(Item->Index()) + "] '";
+  path += U8(Item->DisplayName());
+  return path + "'";
 }
 
 struct Findings {
@@ -84,13 +102,13 @@ void UnresolvedFindings(TSyntAnalyzer& L, Findings& F) {
   };
   std::vector<TUnresolvedName> names;
   L.UnresolvedNames(names);
-  for (const TUnresolvedName& u : names) report(U8(L.Name()), u);
+  for (const TUnresolvedName& u : names) report(LexerLabel(L), u);
   auto rules = [&](const TSyntCollection* C) {
     for (int i = 0; i < C->Count(); ++i) {
       auto* r = static_cast<const TRuleCollectionItem*>(C->Items(i));
       names.clear();
       r->UnresolvedNames(names);
-      for (const TUnresolvedName& u : names) report(ItemPath(r), u);
+      for (const TUnresolvedName& u : names) report(ItemPath(L, r), u);
     }
   };
   rules(L.TokenRules());
@@ -106,7 +124,7 @@ void RefusedNameFindings(TSyntAnalyzer& L, Findings& F) {
     for (int i = 0; i < c->Count(); ++i) {
       auto* item = static_cast<const TSyntCollectionItem*>(c->Items(i));
       if (item->RefusedDisplayName().empty()) continue;
-      F.Warn(ItemPath(item), "DisplayName",
+      F.Warn(ItemPath(L, item), "DisplayName",
              "'" + U8(item->RefusedDisplayName()) +
                  "' is already the name of another item of the collection, so the item was " +
                  "named '" + U8(item->DisplayName()) + "'; give it a name of its own");
@@ -160,7 +178,7 @@ void ShadowFindings(TSyntAnalyzer& L, Findings& F) {
     auto lp = later->RegExpr()->Program();
     if (!lp) continue;
     if (FilterEmpty(lp->FirstChars())) {
-      F.Error(ItemPath(later), "Expression",
+      F.Error(ItemPath(L, later), "Expression",
               "can only match empty text, and an empty match makes no token: the rule never "
               "makes one; make it consume at least one character");
       continue;
@@ -172,16 +190,16 @@ void ShadowFindings(TSyntAnalyzer& L, Findings& F) {
       if (!ep) continue;
       if (earlier->Expression() == later->Expression() &&
           earlier->RegexModifiers() == later->RegexModifiers()) {
-        F.Error(ItemPath(later), "Expression",
-                "has the same expression as " + ItemPath(earlier) +
+        F.Error(ItemPath(L, later), "Expression",
+                "has the same expression as " + ItemPath(L, earlier) +
                     ", which is tried first and always wins: the rule never makes a token; "
                     "remove it or change one of them");
         break;
       }
       TqxCharFilter certain;
       if (ep->CertainStart(certain) && FilterSubset(lp->FirstChars(), certain)) {
-        F.Error(ItemPath(later), "Expression",
-                "every match starts with a character at which " + ItemPath(earlier) +
+        F.Error(ItemPath(L, later), "Expression",
+                "every match starts with a character at which " + ItemPath(L, earlier) +
                     " surely matches; that rule is tried first and wins, so this one never "
                     "makes a token: move it before that rule, or retag those tokens with a "
                     "btTagDetect block rule");
@@ -266,7 +284,9 @@ void ConditionFindings(TSyntAnalyzer& L, TTagBlockCondition* B, const TokenMaker
   TConditionCollection* conds = B->ConditionList();
   for (int k = 0; k < conds->Count(); ++k) {
     TSingleTagCondition* c = conds->Items(k);
-    const std::string path = U8(c->GetNamePath()) + " of '" + U8(B->DisplayName()) + "'";
+    std::string path = LexerLabel(L) + ".BlockRules[" + std::to_string(B->Index()) + "]";
+    path += ".ConditionList[" + std::to_string(k) + "] of '";
+    path += U8(B->DisplayName()) + "'";
     if (c->CondType() == tcMask || c->CondType() == tcStrictMask)
       for (int t = 0; t < c->TagList()->Count(); ++t) {
         TqxRegExpr re(c->TagList()->Strings(t));
@@ -312,7 +332,7 @@ void BlockFindings(TSyntAnalyzer& L, Findings& F) {
   ForEachItem(L.BlockRules(), [&](TTagBlockCondition* b) {
     if (!b->GrammaRuleName().empty()) {
       if (!b->GrammaRule())
-        F.Warn(ItemPath(b), "GrammaRuleName",
+        F.Warn(ItemPath(L, b), "GrammaRuleName",
                "'" + U8(b->GrammaRuleName()) +
                    "' names no rule of the lexer's grammar, so the conditions are tested "
                    "instead; correct the name");
@@ -320,8 +340,9 @@ void BlockFindings(TSyntAnalyzer& L, Findings& F) {
         return;
     }
     if (b->ConditionList()->Count() == 0) {
-      F.Error(ItemPath(b), "ConditionList",
-              "is empty: the rule never fires; add conditions (the most recent token first)");
+      F.Error(ItemPath(L, b), "ConditionList",
+              "is empty: the rule never fires (only an OnBlockCheck handler could accept it); "
+              "add conditions, the most recent token first");
       return;
     }
     ConditionFindings(L, b, makers, F);
@@ -333,7 +354,7 @@ void BlockFindings(TSyntAnalyzer& L, Findings& F) {
 void SubLexerFindings(TSyntAnalyzer& L, Findings& F) {
   ForEachItem(L.SubAnalyzers(), [&](TSubAnalyzerRule* r) {
     if (r->EndExpression().empty() && !r->ToTextEnd())
-      F.Error(ItemPath(r), "EndExpression",
+      F.Error(ItemPath(L, r), "EndExpression",
               "is empty: a region the rule opens never ends; write an EndExpression (or set "
               "ToTextEnd when the region is meant to run to the end of the text)");
   });
@@ -350,12 +371,12 @@ void StyleFindings(TSyntAnalyzer& L, Findings& F) {
   rules(L.BlockRules());
   rules(L.SubAnalyzers());
   ForEachItem(L.BlockRules(), [&](TTagBlockCondition* b) {
-    used.insert(L.Formats()->ItemByName(b->TreeItemStyle()));
-    used.insert(L.Formats()->ItemByName(b->TreeGroupStyle()));
+    used.insert(b->TreeItemStyleObj());
+    used.insert(b->TreeGroupStyleObj());
   });
   ForEachItem(L.Formats(), [&](TSyntaxFormat* s) {
     if (!used.count(s) && !s->MarkedBlockFlag())
-      F.Warn(ItemPath(s), "",
+      F.Warn(ItemPath(L, s), "",
              "no rule and no style property of the lexer uses the style; give it to a rule or "
              "remove it");
   });
@@ -365,7 +386,7 @@ void TokenTypeFindings(TSyntAnalyzer& L, Findings& F) {
   const int names = L.TokenTypeNames()->Count();
   auto check = [&](const TCollectionItem* item, int type) {
     if (type >= names)
-      F.Warn(ItemPath(item), "TokenType",
+      F.Warn(ItemPath(L, item), "TokenType",
              "type " + std::to_string(type) + " has no line in TokenTypeNames (it has " +
                  std::to_string(names) + "); name it there so that the grammar and readers " +
                  "can refer to it");
@@ -380,20 +401,21 @@ std::vector<LintFinding> LoadFindings(TSyntAnalyzer& L) {
   Findings f;
   ForEachItem(L.TokenRules(), [&](TTokenRule* r) {
     if (r->Expression().empty())
-      f.Error(ItemPath(r), "Expression", "is empty: the rule never matches; write an expression");
+      f.Error(ItemPath(L, r), "Expression",
+              "is empty: the rule never matches; write an expression");
     else
-      CheckExpression(*r->RegExpr(), ItemPath(r), "Expression",
+      CheckExpression(*r->RegExpr(), ItemPath(L, r), "Expression",
                       "the rule never matches until it is fixed", f);
   });
   ForEachItem(L.SubAnalyzers(), [&](TSubAnalyzerRule* r) {
     if (!r->StartExpression().empty() || !r->FromTextBegin())
-      CheckExpression(*r->StartRegExpr(), ItemPath(r), "StartExpression",
+      CheckExpression(*r->StartRegExpr(), ItemPath(L, r), "StartExpression",
                       "the rule never opens a region until it is fixed", f);
     if (!r->EndExpression().empty())
-      CheckExpression(*r->EndRegExpr(), ItemPath(r), "EndExpression",
+      CheckExpression(*r->EndRegExpr(), ItemPath(L, r), "EndExpression",
                       "a region the rule opens never ends until it is fixed", f);
     if (!r->SyntAnalyzer())
-      f.Error(ItemPath(r), "SyntAnalyzer",
+      f.Error(ItemPath(L, r), "SyntAnalyzer",
               "names no lexer: the rule never opens a region; name a lexer of the same file");
   });
   UnresolvedFindings(L, f);
