@@ -139,6 +139,30 @@ TEST_F(LintCmd, TokensTextFormatNamesTheTokenRuleAndTheBlockRule) {
       << out;
 }
 
+// The counts are the analysis's own: every token is one token-rule match, every tagging one
+// block-rule firing; rules are tried only where their first unit can start.
+TEST_F(LintCmd, ProfileCountsTriesAndMatchesPerRule) {
+  Write(Path("tags.lxl"), kTagLexer);
+  Write(Path("in.txt"), "x\n  Begin \"a\tb\" end");
+  ASSERT_EQ(Run({"profile", "--lexer", Path("tags.lxl"), "--format", "json", Path("in.txt")}), 0)
+      << err;
+  EXPECT_NE(out.find("\"tokens\": 4, \"ranges\": 0"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"kind\": \"token\", \"rule\": \"Identifier\", \"path\": "
+                     "\"Tags.TokenRules[0]\", \"tries\": 3, \"matches\": 3,"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"kind\": \"token\", \"rule\": \"Text\", \"path\": \"Tags.TokenRules[1]\", "
+                     "\"tries\": 1, \"matches\": 1,"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"kind\": \"block\", \"rule\": \"Keywords\", \"path\": "
+                     "\"Tags.BlockRules[0]\", \"tries\": 2, \"matches\": 2,"),
+            std::string::npos)
+      << out;
+  ASSERT_EQ(Run({"profile", "--lexer", Path("tags.lxl"), Path("in.txt")}), 0) << err;
+  EXPECT_NE(out.find(": 4 tokens, 0 ranges; analysis "), std::string::npos) << out;
+}
+
 // The author's tag order survives, and long strings break only after a blank.
 TEST_F(LintCmd, ConvertKeepsTheAuthorsTagOrderAndBreaksStringsAtBlanks) {
   Write(Path("tags.lxl"), kTagLexer);
