@@ -157,8 +157,10 @@ void TSyntAnalyzer::SetStyleRef(TNameRef<TSyntaxFormat>& Ref, const std::u16stri
 
 void TSyntAnalyzer::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
   const std::pair<const char*, const TNameRef<TSyntaxFormat>*> refs[] = {
-      {"MarkedBlockStyle", &markedBlock_},   {"SearchMatchStyle", &searchMatch_},
-      {"CurrentLineStyle", &currentLine_},   {"DefaultStyleName", &defaultStyle_},
+      {"MarkedBlockStyle", &markedBlock_},
+      {"SearchMatchStyle", &searchMatch_},
+      {"CurrentLineStyle", &currentLine_},
+      {"DefaultStyleName", &defaultStyle_},
       {"CollapseStyleName", &collapseStyle_}};
   for (const auto& [name, ref] : refs)
     if (!ref->Item && !ref->Text.empty()) Out.push_back({name, ref->Text});
