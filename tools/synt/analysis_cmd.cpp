@@ -259,6 +259,7 @@ void FindTokenRules(TClientSyntAnalyzer& Client, std::vector<TokenRecord>& Recor
   {
     TSyntMemoStrings* lines = Client.Source();
     TClientSyntAnalyzer plain(owner, nullptr, [lines] { return lines; });
+    ClientAccess::SetBackgroundFinish(plain, false);  // only its tokens are read
     plain.Analyze(true);
     if (plain.TagCount() == int(Records.size()))
       for (size_t i = 0; i < Records.size(); ++i) {
