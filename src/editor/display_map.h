@@ -15,6 +15,7 @@
 // splits or goes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,10 +58,10 @@ class TDisplayMap {
   void ResetRows(bool Stale);
   // Lines that are stale and visible: they must be measured before the map can answer.
   int StaleVisible() const { return staleVisibleTotal_; }
-  // Calls F(Line) for each stale visible line in order; F measures it and calls SetRows (it must
-  // not insert, delete, hide or unhide lines).
+  // Measures every stale visible line: F(Line, Info) returns the new row count (Info: the
+  // line's layout object or null); the sums are fixed once at the end.
   template <class F>
-  void ForEachStaleVisible(F f);
+  void MeasureStaleVisible(F f);
 
   // The new spans of hidden lines (sorted, merged); only the lines whose state differs change.
   void ApplyHidden(const std::vector<TRange>& Spans);
@@ -119,16 +120,27 @@ class TDisplayMap {
 };
 
 template <class F>
-void TDisplayMap::ForEachStaleVisible(F f) {
+void TDisplayMap::MeasureStaleVisible(F f) {
   int start = 0;
-  for (size_t b = 0; b < blocks_.size() && staleVisibleTotal_ > 0; ++b) {
-    const int n = int(blocks_[b].cells.size());
-    if (blocks_[b].staleVisible > 0) {
-      for (int o = 0; o < n && blocks_[b].staleVisible > 0; ++o)
-        if (StaleVisibleCell(blocks_[b].cells[size_t(o)])) f(start + o);
+  bool changed = false;
+  for (TBlock& B : blocks_) {
+    const int n = int(B.cells.size());
+    if (B.staleVisible > 0) {
+      for (int o = 0; o < n; ++o) {
+        uint32_t& c = B.cells[size_t(o)];
+        if (!StaleVisibleCell(c)) continue;
+        const int rows =
+            std::clamp(f(start + o, B.infos ? (*B.infos)[size_t(o)].get() : nullptr), 1, kMaxRows);
+        B.rows += rows - int(c & kRowsMask);
+        c = uint32_t(rows);
+      }
+      staleVisibleTotal_ -= B.staleVisible;
+      B.staleVisible = 0;
+      changed = true;
     }
     start += n;
   }
+  if (changed) RebuildTree();
 }
 
 template <class F>
