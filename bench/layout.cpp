@@ -4,6 +4,7 @@
 //   - the layout's memory per text line (the map alone, and with the layouts of one screen);
 //   - folding every block of the analysed text (CollapseAll), against the full analysis of the
 //     same text in the same run (counter analysis_ms);
+//   - Enter typed in the middle of the 100 MB text and taken back, with word wrap on;
 //   - display-map queries (display index to line and back) with every block folded and wrap on.
 //   build/bench/bench_layout [--benchmark_filter=...]
 // SYNT_CORPUS_DIR overrides where the corpora are looked for (bench/corpus.sh builds them).
@@ -100,6 +101,33 @@ void BM_WrapOn(benchmark::State& state, const char* Name, bool Wrap) {
   state.counters["text_bytes_per_line"] = double(d->lines.TextLength()) * 2 / lines;
 }
 
+// Typing Enter in the middle of the text and deleting the line again, word wrap on: the layout's
+// part of the keystroke (the storage edit is not timed; the text is one contiguous string).
+void BM_EnterKey(benchmark::State& state, const char* Name) {
+  LayoutDoc* d = Layout(Name);
+  if (!d) {
+    state.SkipWithError("corpus missing: run bench/corpus.sh or set SYNT_CORPUS_DIR");
+    return;
+  }
+  d->layout->SetSettings(WrapAt80(true));
+  d->layout->DisplayLineCount();
+  const int pos = d->lines.LineStart(d->lines.GetCount() / 2) + 2;
+  for (auto _ : state) {
+    d->lines.InsertText(pos, u"\r\n");
+    auto t0 = Clock::now();
+    d->layout->TextChanged(pos, 2, 1);
+    benchmark::DoNotOptimize(d->layout->DisplayLineCount());
+    double ms = Ms(Clock::now() - t0);
+    d->lines.DeleteText(pos, 2);
+    t0 = Clock::now();
+    d->layout->TextChanged(pos, -2, -1);
+    benchmark::DoNotOptimize(d->layout->DisplayLineCount());
+    ms += Ms(Clock::now() - t0);
+    state.SetIterationTime(ms / 1e3);
+  }
+  d->layout->SetSettings(WrapAt80(false));
+}
+
 // An editor with the Pascal lexer over a corpus, fully analysed.
 struct MemoDoc {
   std::unique_ptr<synt::TSyntaxMemo> memo;
@@ -183,6 +211,10 @@ void Register() {
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
   }
+  benchmark::RegisterBenchmark("EnterKey/pascal-100mb.pas", BM_EnterKey, "pascal-100mb.pas")
+      ->UseManualTime()
+      ->Unit(benchmark::kMicrosecond)
+      ->Iterations(200);
   benchmark::RegisterBenchmark("CollapseAll/pascal-10mb.pas", BM_CollapseAll, "pascal-10mb.pas")
       ->Unit(benchmark::kMillisecond)
       ->Iterations(3);

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -117,30 +118,46 @@ class TDisplayMap {
   int rowTotal_ = 0;
   int staleVisibleTotal_ = 0;
   std::vector<TRange> spans_;
+  // Blocks that may hold stale visible lines (every block after the blocks changed shape).
+  int staleLo_ = INT_MAX;
+  int staleHi_ = -1;
+  void MayBeStale(int Block) {
+    staleLo_ = std::min(staleLo_, Block);
+    staleHi_ = std::max(staleHi_, Block);
+  }
 };
 
 template <class F>
 void TDisplayMap::MeasureStaleVisible(F f) {
-  int start = 0;
-  bool changed = false;
-  for (TBlock& B : blocks_) {
+  if (staleVisibleTotal_ == 0) {
+    staleLo_ = INT_MAX;
+    staleHi_ = -1;
+    return;
+  }
+  const int last = std::min(staleHi_, int(blocks_.size()) - 1);
+  int start = staleLo_ <= last ? BlockStart(staleLo_) : 0;
+  for (int b = std::max(0, staleLo_); b <= last; ++b) {
+    TBlock& B = blocks_[size_t(b)];
     const int n = int(B.cells.size());
     if (B.staleVisible > 0) {
+      int delta = 0;
       for (int o = 0; o < n; ++o) {
         uint32_t& c = B.cells[size_t(o)];
         if (!StaleVisibleCell(c)) continue;
         const int rows =
             std::clamp(f(start + o, B.infos ? (*B.infos)[size_t(o)].get() : nullptr), 1, kMaxRows);
-        B.rows += rows - int(c & kRowsMask);
+        delta += rows - int(c & kRowsMask);
         c = uint32_t(rows);
       }
       staleVisibleTotal_ -= B.staleVisible;
       B.staleVisible = 0;
-      changed = true;
+      B.rows += delta;
+      if (delta != 0) AddToTree(b, 0, delta);
     }
     start += n;
   }
-  if (changed) RebuildTree();
+  staleLo_ = INT_MAX;
+  staleHi_ = -1;
 }
 
 template <class F>

@@ -249,6 +249,13 @@ int TLineLayout::CountRows(int Line) {
   if (fixed && settings_.CellWidth > 0) {
     // Most lines fit: count their columns without keeping edges, and stop once past the width.
     const int64_t limit = settings_.WrapWidth / settings_.CellWidth;
+    if (int64_t(text.size()) <= limit) {
+      // One cell per unit unless a tab or a unit from U+0300 on is met (a loop without exits, which
+      // the compiler turns into vector code).
+      unsigned special = 0;
+      for (char16_t c : text) special |= unsigned(c == u'\t') | unsigned(c >= 0x300);
+      if (!special) return 1;
+    }
     int64_t col = 0;
     size_t i = 0;
     for (; i < text.size() && col <= limit; ++i) {
