@@ -321,7 +321,7 @@ TLineInfo& TLineLayout::GetLineInfo(int Line) {
   if (!info.Dirty()) return info;
   Compute(Line, info);
   site_.AfterCalcLineInfo(info, Line);
-  const int rows = settings_.WordWrap ? info.RowCount() : 1;
+  const int rows = info.RowCount();
   if (map_->Stale(Line) || map_->Rows(Line) != rows) {
     const int before = map_->VisibleRows();
     map_->SetRows(Line, rows);
