@@ -147,6 +147,10 @@ TEST_F(Folding, EmptyLinesGoWithTheBlockButNeverTheLastLine) {
   ASSERT_TRUE(m.ToggleCollapse(0));
   EXPECT_EQ(Hidden(), (Lines{1, 2, 3, 4}));
   EXPECT_TRUE(m.LineVisible(5));
+  // A line break typed into the empty lines it took along: those are not the lines it hid.
+  m.Lines()->InsertText(Offset(3), u"\r\n");
+  EXPECT_EQ(m.CollapsedRanges()->Count(), 0);
+  EXPECT_TRUE(Hidden().empty());
 }
 
 TEST_F(Folding, TypingInsideRemovesTheBlockAndAboveMovesIt) {
