@@ -120,7 +120,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TSize DefTextExt();
   // For measuring outside a paint: the host's measuring canvas, or an internal one of default
   // cells while the control has no host.
-  TCanvas& MeasureCanvas();
+  virtual TCanvas& MeasureCanvas();
 
   // ---- Styles and settings -------------------------------------------------------------------
   TColor Color() const { return color_; }
