@@ -96,8 +96,11 @@ void TCustomSyntaxMemo::UpdateFixedPitch() {
     fixed = canvas->GetTextMetrics().FixedPitch;
     if (fixed && monoFontMode_ == mfAuto) fixed = StylesFitCells();
   }
-  if (fixed == fixedPitch_) return;
-  if (fixed) charCell_ = canvas->TextExtent(u"W");
+  // The cell is measured again whenever the answer is yes, not only when the mode switches on: a
+  // new font size in fixed-pitch mode must not leave the old cell behind.
+  const TSize cell = fixed ? canvas->TextExtent(u"W") : charCell_;
+  if (fixed == fixedPitch_ && cell == charCell_) return;
+  charCell_ = cell;
   fixedPitch_ = fixed;
   ForParts([](TMemoPart& p) { p.LayoutChanged(); });
   Invalidate();

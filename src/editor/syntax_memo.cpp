@@ -186,7 +186,7 @@ void TCustomSyntaxMemo::SetTextSource(TSyntTextSource* Value) {
   if (textSource_) DetachTextSource(false);
   if (Value) {
     TSyntMemoStrings* lines = Value->Lines();
-    if (!lines->OnModifiedChanged && OnModifiedChanged) {
+    if (!lines->OnModifiedChanged) {
       lines->OnModifiedChanged = [this](TObject*) { ModifiedChanged(); };
       gaveModifiedHandler_ = true;
     }
@@ -356,12 +356,18 @@ void TCustomSyntaxMemo::DocumentChanged() {
   Invalidate();
 }
 
+TRect TCustomSyntaxMemo::TextArea() const {
+  const TSize size = ClientSize();
+  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+}
+
 void TCustomSyntaxMemo::Resize() {
   ForParts([](TMemoPart& p) { p.Resized(); });
   Invalidate();
 }
 
 void TCustomSyntaxMemo::HostChanged() {
+  if (IControlHost* h = Host()) h->SetAcceptDrops(true);
   UpdateFixedPitch();
   LayoutChanged();
 }

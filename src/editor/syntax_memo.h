@@ -228,6 +228,8 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TBeforeDrawStapleEvent OnBeforeDrawStaple;
 
   // ---- Control -------------------------------------------------------------------------------
+  // The client area right of the gutter and the text margin strip, where lines are drawn.
+  TRect TextArea() const;
   void Resize() override;
 
  protected:
