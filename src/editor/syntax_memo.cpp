@@ -12,17 +12,6 @@
 
 namespace synt {
 
-const TClassInfo& TCustomSyntaxMemo::StaticClassInfo() {
-  static const TClassInfo info("TCustomSyntaxMemo", &TCustomControl::StaticClassInfo());
-  return info;
-}
-
-const TClassInfo& TSyntaxMemo::StaticClassInfo() {
-  static const TClassInfo info("TSyntaxMemo", &TCustomSyntaxMemo::StaticClassInfo(), nullptr,
-                               &TClassInfo::ComponentFactory<TSyntaxMemo>);
-  return info;
-}
-
 // ---- Parts ------------------------------------------------------------------------------------
 
 TMemoPart::TMemoPart(TCustomSyntaxMemo& Memo, int Order) : memo_(Memo), order_(Order) {

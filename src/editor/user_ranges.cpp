@@ -8,12 +8,6 @@ namespace synt {
 
 // ---- TUserRange -------------------------------------------------------------------------------
 
-const TClassInfo& TUserRange::StaticClassInfo() {
-  static const TClassInfo info("TUserRange", &TCollectionItem::StaticClassInfo(), nullptr, nullptr,
-                               &TClassInfo::ItemFactory<TUserRange>);
-  return info;
-}
-
 TUserRange::TUserRange(TCollection* Collection) : TCollectionItem(Collection) {}
 
 TUserRanges* TUserRange::Ranges() const {
@@ -131,11 +125,6 @@ void TUserRange::Assign(const TPersistent* Source) {
 }
 
 // ---- TUserRanges ------------------------------------------------------------------------------
-
-const TClassInfo& TUserRanges::StaticClassInfo() {
-  static const TClassInfo info("TUserRanges", &TCollection::StaticClassInfo());
-  return info;
-}
 
 TUserRanges::TUserRanges(TPersistent* Owner, TLinesProc Lines, TStyleLookup FindStyle)
     : TCollection(TUserRange::StaticClassInfo(), Owner),
