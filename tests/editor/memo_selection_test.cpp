@@ -23,8 +23,13 @@ TEST_F(Selection, ColumnBlockPastShortLinesGivesEmptyLines) {
   EXPECT_EQ(memo.SelText(), u"b\r\n");
   sel.SetBlock({3, 0, 3, 3});  // no width: no selection
   EXPECT_EQ(memo.SelText(), u"");
-  sel.SetBlock({0, 2, 9, 5});  // lines past the text are empty too
-  EXPECT_EQ(memo.SelText(), u"\r\nabcdefgh\r\n\r\n\r\n");
+  sel.SetBlock({9, 5, 0, 2});  // normalised, and kept within the lines
+  EXPECT_EQ(sel.BlockRect(), (TRect{0, 2, 9, 3}));
+  EXPECT_EQ(memo.SelText(), u"\r\nabcdefgh\r\n");
+  sel.SetBlock({0, 0, 1 << 30, 1 << 30});
+  EXPECT_EQ(memo.SelText(), u"abcdef\r\nab\r\n\r\nabcdefgh\r\n");
+  sel.SetSelection(1, 1 << 30);  // no overflow past the end
+  EXPECT_EQ(sel.SelEnd(), memo.Lines()->TextLength());
 }
 
 TEST_F(Selection, ColumnBlockCountsTabsByTheirStops) {
