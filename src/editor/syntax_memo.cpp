@@ -7,6 +7,7 @@
 #include "analysis/lexer_library.h"
 #include "analysis/synt_text_source.h"
 #include "analysis/syntax_analyzer.h"
+#include "editor/memo_document.h"
 #include "platform/control_host.h"
 #include "text/memo_strings.h"
 
@@ -36,7 +37,7 @@ void TCustomSyntaxMemo::RemovePart(TMemoPart* Part) {
 
 TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
     : TCustomControl(Owner),
-      document_(*this),
+      document_(std::make_unique<TMemoDocument>(*this)),
       keyQueue_(std::make_unique<TKeyQueue>()),
       font_(std::make_unique<TFont>()),
       defaultStyles_(std::make_unique<TDefaultStyles>()),
@@ -47,7 +48,7 @@ TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
           this, [this] { return Lines(); },
           [this](std::u16string_view Name) { return FindStyle(Name); })),
       staplePen_(std::make_unique<TPen>()) {
-  document_.OwnLines()->SetUndoLimit(undoLimit_);
+  document_->OwnLines()->SetUndoLimit(undoLimit_);
   font_->SetName(u"Courier New");
   font_->SetSize(10);
   font_->OnChange = [this](TObject*) { FontChanged(); };
@@ -68,7 +69,7 @@ TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
 TCustomSyntaxMemo::~TCustomSyntaxMemo() {
   Destroying();
   // Let go of everything that refers back to this control before any of its parts is freed.
-  document_.Release();
+  document_->Release();
   for (TComponent* p : plugins_) RemoveFreeNotification(p);
   plugins_.clear();
   if (userStyles_) RemoveFreeNotification(userStyles_);
@@ -87,7 +88,7 @@ TCustomSyntaxMemo::~TCustomSyntaxMemo() {
 // ---- Document binding -------------------------------------------------------------------------
 
 TSyntMemoStrings* TCustomSyntaxMemo::Lines() const {
-  return document_.Lines();
+  return document_->Lines();
 }
 
 void TCustomSyntaxMemo::SetLines(const TStrings* Value) {
@@ -107,32 +108,44 @@ void TCustomSyntaxMemo::SetText(std::u16string_view Value) {
   lines->ClearUndo();
 }
 
+bool TCustomSyntaxMemo::IsRebinding() const {
+  return document_->IsRebinding();
+}
+
+bool TCustomSyntaxMemo::FixedPitch() const {
+  return document_->FixedPitch();
+}
+
+TSize TCustomSyntaxMemo::CharCell() const {
+  return document_->CharCell();
+}
+
 TSyntTextSource* TCustomSyntaxMemo::TextSource() const {
-  return document_.TextSource();
+  return document_->TextSource();
 }
 
 void TCustomSyntaxMemo::SetTextSource(TSyntTextSource* Value) {
-  document_.SetTextSource(Value);
+  document_->SetTextSource(Value);
 }
 
 TSyntAnalyzer* TCustomSyntaxMemo::SyntaxAnalyzer() const {
-  return document_.SyntaxAnalyzer();
+  return document_->SyntaxAnalyzer();
 }
 
 void TCustomSyntaxMemo::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
-  document_.SetSyntaxAnalyzer(Value);
+  document_->SetSyntaxAnalyzer(Value);
 }
 
 TClientSyntAnalyzer* TCustomSyntaxMemo::SyntClient() const {
-  return document_.SyntClient();
+  return document_->SyntClient();
 }
 
 ISyntDisplayQueries* TCustomSyntaxMemo::Analysis() const {
-  return document_.SyntClient();
+  return document_->SyntClient();
 }
 
 TSyntAnalyzer* TCustomSyntaxMemo::CurrentLexer() const {
-  return document_.CurrentLexer();
+  return document_->CurrentLexer();
 }
 
 void TCustomSyntaxMemo::SetKeyMapping(TSyntKeyMapping* Value) {
@@ -159,7 +172,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   TCustomControl::Notification(Component, Operation);
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
-  document_.ComponentFreed(Component);
+  document_->ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -173,7 +186,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
 // ---- Text changes -----------------------------------------------------------------------------
 
 void TCustomSyntaxMemo::TextChanged(TObject* Sender, int Pos, int Count, int LineChange) {
-  if (document_.TextSource()) DoTextChanged(Pos, Count, LineChange);
+  if (document_->TextSource()) DoTextChanged(Pos, Count, LineChange);
 }
 
 void TCustomSyntaxMemo::DoTextChanged(int Pos, int Count, int LineChange) {
@@ -188,17 +201,17 @@ void TCustomSyntaxMemo::DoTextChanged(int Pos, int Count, int LineChange) {
 
 TCanvas& TCustomSyntaxMemo::MeasureCanvas() {
   if (IControlHost* h = Host()) return h->MeasureCanvas();
-  return document_.OwnMeasureCanvas();
+  return document_->OwnMeasureCanvas();
 }
 
 void TCustomSyntaxMemo::UpdateFixedPitch() {
-  if (!document_.DecideFixedPitch()) return;
+  if (!document_->DecideFixedPitch()) return;
   ForParts([](TMemoPart& p) { p.LayoutChanged(); });
   Invalidate();
 }
 
 TSize TCustomSyntaxMemo::DefTextExt() {
-  return document_.DefTextExt();
+  return document_->DefTextExt();
 }
 
 void TCustomSyntaxMemo::ModifiedChanged() {
@@ -206,12 +219,12 @@ void TCustomSyntaxMemo::ModifiedChanged() {
 }
 
 bool TCustomSyntaxMemo::ReadOnly() const {
-  TSyntTextSource* source = document_.TextSource();
+  TSyntTextSource* source = document_->TextSource();
   return source ? source->ReadOnly() : readOnly_;
 }
 
 void TCustomSyntaxMemo::SetReadOnly(bool Value) {
-  if (TSyntTextSource* source = document_.TextSource())
+  if (TSyntTextSource* source = document_->TextSource())
     source->SetReadOnly(Value);
   else
     readOnly_ = Value;
@@ -227,7 +240,7 @@ void TCustomSyntaxMemo::SetModified(bool Value) {
 
 void TCustomSyntaxMemo::SetUndoLimit(int Value) {
   undoLimit_ = Value;
-  document_.OwnLines()->SetUndoLimit(Value);
+  document_->OwnLines()->SetUndoLimit(Value);
 }
 
 // ---- Analysis notifications -------------------------------------------------------------------
@@ -297,7 +310,7 @@ bool Change(T& Field, T Value) {
 }  // namespace
 
 void TCustomSyntaxMemo::FontChanged() {
-  if (document_.DecidingPitch()) return;
+  if (document_->DecidingPitch()) return;
   UpdateFixedPitch();
   LayoutChanged();
 }

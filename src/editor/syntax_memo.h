@@ -24,7 +24,6 @@
 
 #include "analysis/display_queries.h"
 #include "editor/key_mapping.h"
-#include "editor/memo_document.h"
 #include "editor/memo_options.h"
 #include "editor/memo_part.h"
 #include "editor/memo_selection.h"
@@ -37,6 +36,7 @@
 namespace synt {
 
 class TClientSyntAnalyzer;
+class TMemoDocument;
 class TSyntAnalyzer;
 class TSyntStyles;
 class TSyntTextSource;
@@ -81,7 +81,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // The lexer of the analysis in use.
   TSyntAnalyzer* CurrentLexer() const;
   // True while the control re-reads a newly bound text (text-changed calls with Pos -1).
-  bool IsRebinding() const { return document_.IsRebinding(); }
+  bool IsRebinding() const;
 
   TSyntKeyMapping* KeyMapping() const { return keyMapping_; }
   void SetKeyMapping(TSyntKeyMapping* Value);
@@ -112,8 +112,8 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TMonoFontMode MonoFontMode() const { return monoFontMode_; }
   void SetMonoFontMode(TMonoFontMode Value);
   // Text is laid out in character cells of CharCell's size (decided by UpdateFixedPitch).
-  bool FixedPitch() const { return document_.FixedPitch(); }
-  TSize CharCell() const { return document_.CharCell(); }
+  bool FixedPitch() const;
+  TSize CharCell() const;
   // Decides whether the control works in character cells; see the .cpp for the rules.
   void UpdateFixedPitch();
   // The default character cell (average width and height of the lexer's default font, else of
@@ -261,7 +261,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // Parts are told in ascending Order; declared first so that it outlives every part member.
   std::vector<TMemoPart*> parts_;
 
-  TMemoDocument document_;
+  std::unique_ptr<TMemoDocument> document_;
   TSyntKeyMapping* keyMapping_ = nullptr;
   std::unique_ptr<TKeyQueue> keyQueue_;
   std::vector<TComponent*> plugins_;
