@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "analysis/synt_text_source.h"
 #include "editor/syntax_memo.h"
 #include "text/memo_strings.h"
 
@@ -33,11 +34,14 @@ void TMemoSelection::SetCaretPos(TPoint P) {
 
 // ---- Conversions ------------------------------------------------------------------------------
 
+// A text source may convert positions its own way; the own lines convert for themselves.
 int TMemoSelection::CaretPosToStrPos(TPoint P) const {
+  if (TSyntTextSource* source = memo_.TextSource()) return source->CaretPosToStrPos(P);
   return Lines()->CaretPosToStrPos(P);
 }
 
 TPoint TMemoSelection::StrPosToCaretPos(int Pos) const {
+  if (TSyntTextSource* source = memo_.TextSource()) return source->StrPosToCaretPos(Pos);
   return Lines()->StrPosToCaretPos(Pos);
 }
 
