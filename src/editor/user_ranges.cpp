@@ -148,6 +148,18 @@ void TUserRanges::Drop(const TCollectionItem* Item) {
         list->end());
 }
 
+void TUserRanges::RegroupAll() {
+  styled_.clear();
+  collapsible_.clear();
+  lineBreaks_.clear();
+  for (int i = 0; i < Count(); ++i) {
+    TUserRange* r = Items(i);
+    if (!r->style_.empty()) styled_.push_back(r);
+    if (r->collapsable_) collapsible_.push_back(r);
+    if (!r->lineBreaks_.Empty()) lineBreaks_.push_back(r);
+  }
+}
+
 // Keeps the three groups in collection order, so that every query walks ranges as they were added.
 void TUserRanges::Regroup(TUserRange* Range) {
   Drop(Range);
@@ -173,22 +185,15 @@ void TUserRanges::RangeChanged(TUserRange* Range, bool FoldingChanged) {
 
 void TUserRanges::Update(TCollectionItem* Item) {
   // Reached for whole-collection changes (adding, deleting, reordering, the end of an update).
-  if (!Item) {
-    styled_.clear();
-    collapsible_.clear();
-    lineBreaks_.clear();
-    for (int i = 0; i < Count(); ++i) Regroup(Items(i));
-  }
+  if (!Item) RegroupAll();
   const bool folding = pendingFolding_ || !Item;
   pendingFolding_ = false;
   if (!following_ && OnChange) OnChange(static_cast<TUserRange*>(Item), folding);
 }
 
 void TUserRanges::Notify(TCollectionItem* Item, TCollectionNotification Action) {
-  if (Action == cnAdded)
-    Regroup(static_cast<TUserRange*>(Item));
-  else
-    Drop(Item);  // an item deleted directly may be half destroyed: only its address is used
+  // An added item is grouped by the whole-collection update that follows.
+  if (Action != cnAdded) Drop(Item);  // an item deleted directly may be half destroyed
 }
 
 // ---- Queries ----------------------------------------------------------------------------------
