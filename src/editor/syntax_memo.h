@@ -40,7 +40,6 @@ class TMemoDocument;
 class TSyntAnalyzer;
 class TSyntStyles;
 class TSyntTextSource;
-class THeadlessCanvas;
 struct TBlockStaple;
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -114,7 +113,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // Text is laid out in character cells of CharCell's size (decided by UpdateFixedPitch).
   bool FixedPitch() const;
   TSize CharCell() const;
-  // Decides whether the control works in character cells; see the .cpp for the rules.
+  // Decides whether the control works in character cells (the rules: TMemoDocument).
   void UpdateFixedPitch();
   // The default character cell (average width and height of the lexer's default font, else of
   // Font), zoomed. Raises Exception "Internal error: DefTextExt.cx = 0" when it has no width.
