@@ -84,6 +84,10 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
 
   TSyntKeyMapping* KeyMapping() const { return keyMapping_; }
   void SetKeyMapping(TSyntKeyMapping* Value);
+  // The mapping keys go through: KeyMapping, or the shared default one without it.
+  TSyntKeyMapping& ActiveKeyMapping() const {
+    return keyMapping_ ? *keyMapping_ : DefaultKeyMapping();
+  }
   TKeyQueue* KeyQueue() const { return keyQueue_.get(); }
 
   // Components that attached themselves (popups, exporters, ...): told of format changes and
