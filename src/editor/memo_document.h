@@ -58,7 +58,10 @@ class TMemoDocument {
   // While deciding, the font's pitch is set; the font change that reports is no news.
   bool DecidingPitch() const { return decidingPitch_; }
   TSize CharCell() const { return charCell_; }
-  // Decides again; true when the mode or the cell changed.
+  // Decides again; true when the mode or the cell changed. Cells when MonoFontMode is not
+  // mfVariable, Zoom is 100 and the platform measures the font as fixed-pitch, and, for mfAuto,
+  // no style that may be in use (default styles, user styles, the lexer's special and rule styles,
+  // every sub-lexer's too) changes to another face or size. The cell is the extent of "W".
   bool DecideFixedPitch();
   TSize DefTextExt();
   // The canvas measuring falls back on while the control has no host (default cells).

@@ -41,7 +41,6 @@ class TMemoDocument;
 class TSyntAnalyzer;
 class TSyntStyles;
 class TSyntTextSource;
-class THeadlessCanvas;
 struct TBlockStaple;
 
 // ---- Events ----------------------------------------------------------------------------------
@@ -86,6 +85,10 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
 
   TSyntKeyMapping* KeyMapping() const { return keyMapping_; }
   void SetKeyMapping(TSyntKeyMapping* Value);
+  // The mapping keys go through: KeyMapping, or the shared default one without it.
+  TSyntKeyMapping& ActiveKeyMapping() const {
+    return keyMapping_ ? *keyMapping_ : DefaultKeyMapping();
+  }
   TKeyQueue* KeyQueue() const { return keyQueue_.get(); }
 
   // Components that attached themselves (popups, exporters, ...): told of format changes and
@@ -115,7 +118,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // Text is laid out in character cells of CharCell's size (decided by UpdateFixedPitch).
   bool FixedPitch() const;
   TSize CharCell() const;
-  // Decides whether the control works in character cells; see the .cpp for the rules.
+  // Decides whether the control works in character cells (the rules: TMemoDocument).
   void UpdateFixedPitch();
   // The default character cell (average width and height of the lexer's default font, else of
   // Font), zoomed. Raises Exception "Internal error: DefTextExt.cx = 0" when it has no width.

@@ -120,6 +120,29 @@ TEST(MemoBinding, SharedSourceIsHighlightedByTheSourcesAnalysis) {
   EXPECT_GT(a.SyntClient()->TagCount(), 5);
 }
 
+// While a source is shown, the own analysis idles: its passes are no news for the editor.
+TEST(MemoBinding, TheIdleOwnAnalysisReportsNothing) {
+  THeadlessDesktop desktop;
+  auto pascal = LoadLexer("pascal.lxl");
+  TSyntTextSource doc(nullptr);  // no analysis of its own
+  doc.Lines()->SetTextStr(u"text of the source");
+  TSyntaxMemo memo(nullptr);
+  memo.SetText(u"begin end;");
+  memo.SetSyntaxAnalyzer(pascal.get());
+  TClientSyntAnalyzer* own = memo.SyntClient();
+  memo.SetTextSource(&doc);
+  EXPECT_EQ(memo.SyntClient(), nullptr);
+  EXPECT_EQ(memo.CurrentLexer(), nullptr);
+  int finished = 0;
+  memo.OnFinishAnalysis = [&](TObject*) { ++finished; };
+  ASSERT_TRUE(Settle(desktop, own));
+  EXPECT_EQ(finished, 0);
+  EXPECT_EQ(memo.Text(), u"text of the source");
+  memo.SetTextSource(nullptr);
+  EXPECT_EQ(memo.SyntClient(), own);  // its results are those of the own lines
+  EXPECT_GT(own->TagCount(), 1);
+}
+
 TEST(MemoBinding, AttachingResetsCaretAndReportsModifiedOnlyWhenItChanges) {
   THeadlessDesktop desktop;
   TSyntTextSource doc(nullptr);
@@ -253,6 +276,7 @@ TEST(MemoBinding, FreedReferencesAreDropped) {
   EXPECT_EQ(memo.UserStyles(), nullptr);
   EXPECT_EQ(memo.FindStyle(u"Mark"), nullptr);
   EXPECT_EQ(memo.KeyMapping(), nullptr);
+  EXPECT_EQ(&memo.ActiveKeyMapping(), &DefaultKeyMapping());
   EXPECT_EQ(memo.PluginCount(), 0);
 }
 
