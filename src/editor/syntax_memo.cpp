@@ -1,0 +1,526 @@
+#include "editor/syntax_memo.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/client_analyzer.h"
+#include "analysis/lexer_library.h"
+#include "analysis/synt_text_source.h"
+#include "analysis/syntax_analyzer.h"
+#include "platform/control_host.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+const TClassInfo& TCustomSyntaxMemo::StaticClassInfo() {
+  static const TClassInfo info("TCustomSyntaxMemo", &TCustomControl::StaticClassInfo());
+  return info;
+}
+
+const TClassInfo& TSyntaxMemo::StaticClassInfo() {
+  static const TClassInfo info("TSyntaxMemo", &TCustomSyntaxMemo::StaticClassInfo(), nullptr,
+                               &TClassInfo::ComponentFactory<TSyntaxMemo>);
+  return info;
+}
+
+// ---- Parts ------------------------------------------------------------------------------------
+
+TMemoPart::TMemoPart(TCustomSyntaxMemo& Memo, int Order) : memo_(Memo), order_(Order) {
+  memo_.AddPart(this);
+}
+
+TMemoPart::~TMemoPart() {
+  memo_.RemovePart(this);
+}
+
+void TCustomSyntaxMemo::AddPart(TMemoPart* Part) {
+  auto at = std::upper_bound(parts_.begin(), parts_.end(), Part,
+                             [](TMemoPart* a, TMemoPart* b) { return a->Order() < b->Order(); });
+  parts_.insert(at, Part);
+}
+
+void TCustomSyntaxMemo::RemovePart(TMemoPart* Part) {
+  parts_.erase(std::remove(parts_.begin(), parts_.end(), Part), parts_.end());
+}
+
+// ---- The own analysis's document -------------------------------------------------------------
+
+// The own analysis reports here; its news matter only while it is the analysis in use (a text
+// source's analysis takes over while one is attached, and the own one idles).
+class TCustomSyntaxMemo::TOwnDocument final : public IqxSyntClient {
+ public:
+  explicit TOwnDocument(TCustomSyntaxMemo& Memo) : memo_(Memo) {}
+  void FormatChanged() override {
+    if (!memo_.textSource_) memo_.FormatChanged();
+  }
+  void Finished() override {
+    if (!memo_.textSource_) memo_.Finished();
+  }
+
+ private:
+  TCustomSyntaxMemo& memo_;
+};
+
+// ---- Construction -----------------------------------------------------------------------------
+
+TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
+    : TCustomControl(Owner),
+      ownLines_(std::make_unique<TSyntMemoStrings>()),
+      ownDocument_(std::make_unique<TOwnDocument>(*this)),
+      keyQueue_(std::make_unique<TKeyQueue>()),
+      font_(std::make_unique<TFont>()),
+      defaultStyles_(std::make_unique<TDefaultStyles>()),
+      nonPrinted_(std::make_unique<TNonPrinted>()),
+      tabList_(std::make_unique<TTabList>()),
+      backGround_(std::make_unique<TqxBackGround>()),
+      userRanges_(std::make_unique<TUserRanges>(
+          this, [this] { return Lines(); },
+          [this](std::u16string_view Name) { return FindStyle(Name); })),
+      staplePen_(std::make_unique<TPen>()) {
+  ownLines_->SetUndoLimit(undoLimit_);
+  ownLines_->OnChange = [this](TObject*, int Pos, int Count, int LineChange) {
+    OwnLinesChanged(Pos, Count, LineChange);
+  };
+  ownLines_->OnModifiedChanged = [this](TObject*) { ModifiedChanged(); };
+  font_->SetName(u"Courier New");
+  font_->SetSize(10);
+  font_->OnChange = [this](TObject*) { FontChanged(); };
+  staplePen_->SetColor(clGray);
+  staplePen_->OnChange = [this](TObject*) { SettingsChanged(); };
+  defaultStyles_->OnChange = [this](TObject*) { SettingsChanged(); };
+  nonPrinted_->OnChange = [this](TObject*) { SettingsChanged(); };
+  backGround_->OnChange = [this](TObject*) { SettingsChanged(); };
+  tabList_->OnChange = [this](TObject*) { LayoutChanged(); };
+  userRanges_->OnChange = [this](TUserRange*, bool FoldingChanged) {
+    if (FoldingChanged)
+      DocumentChanged();
+    else
+      SettingsChanged();
+  };
+}
+
+TCustomSyntaxMemo::~TCustomSyntaxMemo() {
+  Destroying();
+  // Let go of everything that refers back to this control before any of its parts is freed.
+  if (textSource_) DetachTextSource(false);
+  ownLines_->OnChange = nullptr;
+  ownLines_->OnModifiedChanged = nullptr;
+  DropOwnAnalysis();
+  for (TComponent* p : plugins_) RemoveFreeNotification(p);
+  plugins_.clear();
+  if (userStyles_) RemoveFreeNotification(userStyles_);
+  userStyles_ = nullptr;
+  if (keyMapping_) RemoveFreeNotification(keyMapping_);
+  keyMapping_ = nullptr;
+  font_->OnChange = nullptr;
+  staplePen_->OnChange = nullptr;
+  defaultStyles_->OnChange = nullptr;
+  nonPrinted_->OnChange = nullptr;
+  backGround_->OnChange = nullptr;
+  tabList_->OnChange = nullptr;
+  userRanges_->OnChange = nullptr;
+}
+
+// ---- Document binding -------------------------------------------------------------------------
+
+TSyntMemoStrings* TCustomSyntaxMemo::Lines() const {
+  return textSource_ ? textSource_->Lines() : ownLines_.get();
+}
+
+void TCustomSyntaxMemo::SetLines(const TStrings* Value) {
+  TSyntMemoStrings* lines = Lines();
+  lines->Assign(Value);
+  // The history describes edits of a text that is gone: undoing them would corrupt the new one.
+  lines->ClearUndo();
+}
+
+std::u16string TCustomSyntaxMemo::Text() const {
+  return Lines()->GetTextStr();
+}
+
+void TCustomSyntaxMemo::SetText(std::u16string_view Value) {
+  TSyntMemoStrings* lines = Lines();
+  lines->SetTextStr(Value);
+  lines->ClearUndo();
+}
+
+TClientSyntAnalyzer* TCustomSyntaxMemo::SyntClient() const {
+  return textSource_ ? textSource_->SyntClient() : ownAnalysis_.get();
+}
+
+ISyntDisplayQueries* TCustomSyntaxMemo::Analysis() const {
+  return SyntClient();
+}
+
+TSyntAnalyzer* TCustomSyntaxMemo::CurrentLexer() const {
+  if (textSource_) return textSource_->SyntClient() ? textSource_->SyntaxAnalyzer() : nullptr;
+  return ownAnalysis_ ? ownLexer_ : nullptr;
+}
+
+void TCustomSyntaxMemo::DropOwnAnalysis() {
+  ownAnalysis_.reset();
+  if (ownLexer_) RemoveFreeNotification(ownLexer_);
+  ownLexer_ = nullptr;
+}
+
+void TCustomSyntaxMemo::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
+  if (Value == ownLexer_) return;
+  DropOwnAnalysis();
+  if (Value) {
+    // The own analysis always reads the own lines: while a text source is attached it idles over
+    // them, and it must never see a text whose changes it is not told about.
+    ownAnalysis_ = std::make_unique<TClientSyntAnalyzer>(Value, ownDocument_.get(),
+                                                         [this] { return ownLines_.get(); });
+    ownLexer_ = Value;
+    FreeNotification(Value);
+  }
+  if (textSource_) return;  // the analysis in use did not change
+  UpdateFixedPitch();
+  DocumentChanged();
+  if (!ownAnalysis_) Finished();
+}
+
+void TCustomSyntaxMemo::SetTextSource(TSyntTextSource* Value) {
+  if (Value == textSource_) return;
+  const bool wasModified = Modified();
+  if (textSource_) DetachTextSource(false);
+  if (Value) {
+    TSyntMemoStrings* lines = Value->Lines();
+    if (!lines->OnModifiedChanged && OnModifiedChanged) {
+      lines->OnModifiedChanged = [this](TObject*) { ModifiedChanged(); };
+      gaveModifiedHandler_ = true;
+    }
+    textSource_ = Value;
+    Value->AddClient(this);
+    FreeNotification(Value);
+  }
+  rebinding_ = true;
+  DoTextChanged(-1, 0, 0);
+  rebinding_ = false;
+  selection_.SetCaretPos({0, 0});
+  UpdateFixedPitch();
+  DocumentChanged();
+  if (Modified() != wasModified && OnModifiedChanged) OnModifiedChanged(this);
+}
+
+// SourceGone: the text source is being destroyed; its members are gone, so nothing of it may be
+// touched.
+void TCustomSyntaxMemo::DetachTextSource(bool SourceGone) {
+  TSyntTextSource* source = textSource_;
+  textSource_ = nullptr;
+  if (!SourceGone) {
+    source->RemoveClient(this);
+    if (gaveModifiedHandler_) source->Lines()->OnModifiedChanged = nullptr;
+    RemoveFreeNotification(source);
+  }
+  gaveModifiedHandler_ = false;
+}
+
+void TCustomSyntaxMemo::SetKeyMapping(TSyntKeyMapping* Value) {
+  if (Value == keyMapping_) return;
+  if (keyMapping_) RemoveFreeNotification(keyMapping_);
+  keyMapping_ = Value;
+  if (Value) FreeNotification(Value);
+}
+
+void TCustomSyntaxMemo::AddPlugin(TComponent* Plugin) {
+  if (!Plugin || std::find(plugins_.begin(), plugins_.end(), Plugin) != plugins_.end()) return;
+  plugins_.push_back(Plugin);
+  FreeNotification(Plugin);
+}
+
+void TCustomSyntaxMemo::RemovePlugin(TComponent* Plugin) {
+  auto it = std::find(plugins_.begin(), plugins_.end(), Plugin);
+  if (it == plugins_.end()) return;
+  plugins_.erase(it);
+  RemoveFreeNotification(Plugin);
+}
+
+void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation) {
+  TCustomControl::Notification(Component, Operation);
+  if (Operation != opRemove || !Component) return;
+  plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
+  if (Component == textSource_) {
+    DetachTextSource(true);
+    if (IsDestroying()) return;
+    rebinding_ = true;
+    DoTextChanged(-1, 0, 0);
+    rebinding_ = false;
+    selection_.SetCaretPos({0, 0});
+    UpdateFixedPitch();
+    DocumentChanged();
+  }
+  if (Component == ownLexer_) {
+    // The lexer has already unbound the analysis; it goes, and the text shows unhighlighted.
+    ownAnalysis_.reset();
+    ownLexer_ = nullptr;
+    if (!textSource_ && !IsDestroying()) {
+      UpdateFixedPitch();
+      DocumentChanged();
+    }
+  }
+  if (Component == userStyles_) {
+    userStyles_ = nullptr;
+    if (!IsDestroying()) {
+      UpdateFixedPitch();
+      SettingsChanged();
+    }
+  }
+  if (Component == keyMapping_) keyMapping_ = nullptr;
+}
+
+// ---- Text changes -----------------------------------------------------------------------------
+
+void TCustomSyntaxMemo::OwnLinesChanged(int Pos, int Count, int LineChange) {
+  if (ownAnalysis_) ownAnalysis_->TextChanged(Pos, Count, LineChange, ownLines_->LineOfPos(Pos));
+  // While a text source is shown, the own lines are not on screen.
+  if (!textSource_) DoTextChanged(Pos, Count, LineChange);
+}
+
+void TCustomSyntaxMemo::TextChanged(TObject* Sender, int Pos, int Count, int LineChange) {
+  if (textSource_) DoTextChanged(Pos, Count, LineChange);
+}
+
+void TCustomSyntaxMemo::DoTextChanged(int Pos, int Count, int LineChange) {
+  if (IsDestroying()) return;
+  selection_.TextChanged(Pos, Count, LineChange);
+  userRanges_->TextChanged(Pos, Count, LineChange);
+  ForParts([&](TMemoPart& p) { p.TextChanged(Pos, Count, LineChange); });
+  Invalidate();
+  if (OnTextChanged) OnTextChanged(this, Pos, Count, LineChange);
+  if (OnChange) OnChange(this);
+}
+
+void TCustomSyntaxMemo::ModifiedChanged() {
+  if (OnModifiedChanged) OnModifiedChanged(this);
+}
+
+bool TCustomSyntaxMemo::ReadOnly() const {
+  return textSource_ ? textSource_->ReadOnly() : readOnly_;
+}
+
+void TCustomSyntaxMemo::SetReadOnly(bool Value) {
+  if (textSource_)
+    textSource_->SetReadOnly(Value);
+  else
+    readOnly_ = Value;
+}
+
+bool TCustomSyntaxMemo::Modified() const {
+  return Lines()->Modified();
+}
+
+void TCustomSyntaxMemo::SetModified(bool Value) {
+  Lines()->SetModified(Value);
+}
+
+void TCustomSyntaxMemo::SetUndoLimit(int Value) {
+  undoLimit_ = Value;
+  ownLines_->SetUndoLimit(Value);
+}
+
+// ---- Analysis notifications -------------------------------------------------------------------
+
+void TCustomSyntaxMemo::FormatChanged() {
+  if (IsDestroying()) return;
+  UpdateFixedPitch();
+  ForParts([](TMemoPart& p) { p.FormatChanged(); });
+  Invalidate();
+  for (size_t i = 0; i < plugins_.size(); ++i)
+    if (auto* c = dynamic_cast<IqxSyntClient*>(plugins_[i])) c->FormatChanged();
+}
+
+void TCustomSyntaxMemo::Finished() {
+  if (IsDestroying()) return;
+  ForParts([](TMemoPart& p) { p.AnalysisFinished(); });
+  Invalidate();
+  for (size_t i = 0; i < plugins_.size(); ++i)
+    if (auto* c = dynamic_cast<IqxSyntClient*>(plugins_[i])) c->Finished();
+  if (OnFinishAnalysis) OnFinishAnalysis(this);
+}
+
+// ---- Routing to the parts ---------------------------------------------------------------------
+
+void TCustomSyntaxMemo::SettingsChanged() {
+  ForParts([](TMemoPart& p) { p.SettingsChanged(); });
+  Invalidate();
+}
+
+void TCustomSyntaxMemo::LayoutChanged() {
+  ForParts([](TMemoPart& p) { p.LayoutChanged(); });
+  Invalidate();
+}
+
+void TCustomSyntaxMemo::DocumentChanged() {
+  ForParts([](TMemoPart& p) { p.DocumentChanged(); });
+  Invalidate();
+}
+
+void TCustomSyntaxMemo::Resize() {
+  ForParts([](TMemoPart& p) { p.Resized(); });
+  Invalidate();
+}
+
+void TCustomSyntaxMemo::HostChanged() {
+  UpdateFixedPitch();
+  LayoutChanged();
+}
+
+// ---- Properties -------------------------------------------------------------------------------
+
+namespace {
+
+template <class T>
+bool Change(T& Field, T Value) {
+  if (Field == Value) return false;
+  Field = Value;
+  return true;
+}
+
+}  // namespace
+
+void TCustomSyntaxMemo::FontChanged() {
+  if (decidingPitch_) return;
+  UpdateFixedPitch();
+  LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetColor(TColor Value) {
+  if (Change(color_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetCharset(TFontCharset Value) {
+  if (!Change(charset_, Value)) return;
+  UpdateFixedPitch();
+  LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetCharCase(TCharCase Value) {
+  if (Change(charCase_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetOptions(TSyntaxMemoOptions Value) {
+  const TSyntaxMemoOptions changed = (Value - options_) + (options_ - Value);
+  if (changed.Empty()) return;
+  options_ = Value;
+  if (!(changed * TSyntaxMemoOptions{soBreakOnRightMargin, soCallapseEmptyLines, soFixedLineHeight})
+           .Empty())
+    LayoutChanged();
+  else
+    SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetOptionsEx(TSyntaxMemoOptionsEx Value) {
+  const TSyntaxMemoOptionsEx changed = (Value - optionsEx_) + (optionsEx_ - Value);
+  if (changed.Empty()) return;
+  optionsEx_ = Value;
+  // Dropped or split characters change the measured width of a line, too.
+  if (!(changed * TSyntaxMemoOptionsEx{soWordWrapAtSpace, soAllowZeroTab, soCorrectNonPrinted,
+                                       soExtractAnsiParts})
+           .Empty())
+    LayoutChanged();
+  else
+    SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetUserStyles(TSyntStyles* Value) {
+  if (Value == userStyles_) return;
+  if (userStyles_) RemoveFreeNotification(userStyles_);
+  userStyles_ = Value;
+  if (Value) FreeNotification(Value);
+  UpdateFixedPitch();
+  SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetMonoFontMode(TMonoFontMode Value) {
+  if (Change(monoFontMode_, Value)) UpdateFixedPitch();
+}
+
+void TCustomSyntaxMemo::SetWordWrap(bool Value) {
+  if (Change(wordWrap_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetDisableFolding(bool Value) {
+  if (Change(disableFolding_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetCollapseLevel(int Value) {
+  collapseLevel_ = Value;
+}
+
+void TCustomSyntaxMemo::SetCollapseStyle(TCollapseStyle Value) {
+  // The collapse text is part of the line's visible text, so rows may change.
+  if (Change(collapseStyle_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetCollapseBreakColor(TColor Value) {
+  if (Change(collapseBreakColor_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetRightMargin(int Value) {
+  if (Change(rightMargin_, std::max(0, Value))) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetLineSpacing(int Value) {
+  if (Change(lineSpacing_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetLineSpacingBefore(int Value) {
+  if (Change(lineSpacingBefore_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetLineSpacingAfter(int Value) {
+  if (Change(lineSpacingAfter_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetZoom(int Value) {
+  // Below 10 % cells shrink to nothing (zero widths break measuring and hit-testing); above
+  // 1000 % a cell outgrows any screen.
+  if (!Change(zoom_, std::clamp(Value, kMinZoom, kMaxZoom))) return;
+  UpdateFixedPitch();
+  LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetTextMargin(int Value) {
+  if (Change(textMargin_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::SetStapleOffset(int Value) {
+  if (Change(stapleOffset_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetTransparent(bool Value) {
+  if (Change(transparent_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetDoubleBuffered(bool Value) {
+  if (Change(doubleBuffered_, Value)) SettingsChanged();
+}
+
+void TCustomSyntaxMemo::SetMultiLine(bool Value) {
+  if (Change(multiLine_, Value)) LayoutChanged();
+}
+
+void TCustomSyntaxMemo::Assign(const TPersistent* Source) {
+  auto* src = dynamic_cast<const TCustomSyntaxMemo*>(Source);
+  if (!src) {
+    TCustomControl::Assign(Source);
+    return;
+  }
+  if (src == this) return;
+  SetReplaceMode(src->ReplaceMode());
+  SetUndoLimit(src->UndoLimit());
+  // A new own analysis of the same lexer: analyses are never shared between documents.
+  SetSyntaxAnalyzer(src->SyntaxAnalyzer());
+  SetTabList(src->TabList());
+  SetTabMode(src->TabMode());
+  SetRightMargin(src->RightMargin());
+  SetNonPrinted(src->NonPrinted());
+  SetScrollBars(src->ScrollBars());
+  SetOptions(src->Options());
+  SetCursor(src->Cursor());
+  SetColor(src->Color());
+  SetFont(src->Font());
+}
+
+}  // namespace synt

@@ -1,0 +1,343 @@
+// The editor control: shows the lines of its own storage or of a shared text source, highlighted by
+// a client analysis of its own or the text source's. The control holds the properties and routes
+// every change to its parts (selection, user ranges, layout, painting), which hold the behaviour.
+//
+//   synt::THeadlessDesktop desktop;
+//   synt::TSyntaxMemo memo(nullptr);
+//   memo.SetSyntaxAnalyzer(&pascal);          // an analysis of its own
+//   memo.Lines()->SetTextStr(u"begin end;");
+//   synt::THeadlessHost host(desktop, memo, {640, 480});
+//
+//   synt::TSyntTextSource doc(nullptr);       // or a document shared with other editors,
+//   memo.SetTextSource(&doc);                 // highlighted by the document's analysis
+//   memo.SelText();                           // the selected text of doc
+//
+// Lifetimes: the control references, and is told when they are freed, its text source, lexer,
+// UserStyles, key mapping and attached components; it drops each reference then and goes on
+// working without it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/display_queries.h"
+#include "editor/key_mapping.h"
+#include "editor/memo_options.h"
+#include "editor/memo_part.h"
+#include "editor/memo_selection.h"
+#include "editor/memo_settings.h"
+#include "editor/user_ranges.h"
+#include "platform/control.h"
+#include "text/memo_strings.h"
+#include "text/text_hooks.h"
+
+namespace synt {
+
+class TClientSyntAnalyzer;
+class TSyntAnalyzer;
+class TSyntStyles;
+class TSyntTextSource;
+class THeadlessCanvas;
+struct TBlockStaple;
+
+// ---- Events ----------------------------------------------------------------------------------
+using TLineDrawEvent = std::function<void(TObject* Sender, const TRect& Rect, int Line)>;
+using TDrawTokenEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, TPoint TextPos, int CharCount)>;
+using TLineHighLightEvent = std::function<void(TObject* Sender, int Line, bool& Selected,
+                                               TColor& bgColor, TColor& frColor)>;
+using TGetLineStyleEvent = std::function<void(TObject* Sender, int Line, TSyntaxFormat*& Style)>;
+using TGetStyleEntryEvent =
+    std::function<void(TObject* Sender, int CurPos, TStyleEntries& StyleList, int& NextPos)>;
+using TBeforeDrawStapleEvent =
+    std::function<void(TObject* Sender, TCanvas* Canvas, TBlockStaple* Staple, int Level)>;
+
+class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public ISyntMemoTextHook {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TCustomSyntaxMemo(TComponent* Owner);
+  ~TCustomSyntaxMemo() override;
+
+  // ---- Document binding ----------------------------------------------------------------------
+  // The text source's lines when one is attached, else the own storage.
+  TSyntMemoStrings* Lines() const;
+  // Replaces the text of Lines by Value's lines; the undo history no longer fits and is cleared.
+  void SetLines(const TStrings* Value);
+  std::u16string Text() const;
+  void SetText(std::u16string_view Value);
+  TSyntTextSource* TextSource() const { return textSource_; }
+  void SetTextSource(TSyntTextSource* Value);
+  // The lexer of the own analysis, or none.
+  TSyntAnalyzer* SyntaxAnalyzer() const { return ownLexer_; }
+  void SetSyntaxAnalyzer(TSyntAnalyzer* Value);
+  // The analysis in use: the text source's when one is attached (even if it has none), else the
+  // own one. Null without analysis.
+  TClientSyntAnalyzer* SyntClient() const;
+  ISyntDisplayQueries* Analysis() const;
+  // The lexer of the analysis in use.
+  TSyntAnalyzer* CurrentLexer() const;
+  // True while the control re-reads a newly bound text (text-changed calls with Pos -1).
+  bool IsRebinding() const { return rebinding_; }
+
+  TSyntKeyMapping* KeyMapping() const { return keyMapping_; }
+  void SetKeyMapping(TSyntKeyMapping* Value);
+  TKeyQueue* KeyQueue() const { return keyQueue_.get(); }
+
+  // Components that attached themselves (popups, exporters, ...): told of format changes and
+  // finished passes; dropped when freed.
+  void AddPlugin(TComponent* Plugin);
+  void RemovePlugin(TComponent* Plugin);
+  int PluginCount() const { return int(plugins_.size()); }
+  TComponent* Plugins(int Index) const { return plugins_.at(size_t(Index)); }
+
+  bool ReadOnly() const;
+  void SetReadOnly(bool Value);
+  bool Modified() const;
+  void SetModified(bool Value);
+  int UndoLimit() const { return undoLimit_; }
+  void SetUndoLimit(int Value);
+  TSaveStateOptions SaveState() const { return saveState_; }
+  void SetSaveState(TSaveStateOptions Value) { saveState_ = Value; }
+
+  // ---- Selection -----------------------------------------------------------------------------
+  TMemoSelection& Selection() { return selection_; }
+  const TMemoSelection& Selection() const { return selection_; }
+  std::u16string SelText() const { return selection_.SelText(); }
+
+  // ---- Character cells -----------------------------------------------------------------------
+  TMonoFontMode MonoFontMode() const { return monoFontMode_; }
+  void SetMonoFontMode(TMonoFontMode Value);
+  // Text is laid out in character cells of CharCell's size (decided by UpdateFixedPitch).
+  bool FixedPitch() const { return fixedPitch_; }
+  TSize CharCell() const { return charCell_; }
+  // Decides whether the control works in character cells; see the .cpp for the rules.
+  void UpdateFixedPitch();
+  // The default character cell (average width and height of the lexer's default font, else of
+  // Font), zoomed. Raises Exception "Internal error: DefTextExt.cx = 0" when it has no width.
+  TSize DefTextExt();
+  // For measuring outside a paint: the host's measuring canvas, or an internal one of default
+  // cells while the control has no host.
+  virtual TCanvas& MeasureCanvas();
+
+  // ---- Styles and settings -------------------------------------------------------------------
+  TColor Color() const { return color_; }
+  void SetColor(TColor Value);
+  TFont* Font() const { return font_.get(); }
+  void SetFont(const TFont* Value) { font_->Assign(Value); }
+  TFontCharset Charset() const { return charset_; }
+  void SetCharset(TFontCharset Value);
+  TCharCase CharCase() const { return charCase_; }
+  void SetCharCase(TCharCase Value);
+  TSyntaxMemoOptions Options() const { return options_; }
+  void SetOptions(TSyntaxMemoOptions Value);
+  TSyntaxMemoOptionsEx OptionsEx() const { return optionsEx_; }
+  void SetOptionsEx(TSyntaxMemoOptionsEx Value);
+  TSyntStyles* UserStyles() const { return userStyles_; }
+  void SetUserStyles(TSyntStyles* Value);
+  TDefaultStyles* DefaultStyles() const { return defaultStyles_.get(); }
+  void SetDefaultStyles(const TDefaultStyles* Value) { defaultStyles_->Assign(Value); }
+  TNonPrinted* NonPrinted() const { return nonPrinted_.get(); }
+  void SetNonPrinted(const TNonPrinted* Value) { nonPrinted_->Assign(Value); }
+  TTabList* TabList() const { return tabList_.get(); }
+  void SetTabList(const TTabList* Value) { tabList_->Assign(Value); }
+  TqxBackGround* BackGround() const { return backGround_.get(); }
+  void SetBackGround(const TqxBackGround* Value) { backGround_->Assign(Value); }
+  TUserRanges* UserRanges() const { return userRanges_.get(); }
+  void SetUserRanges(const TUserRanges* Value) { userRanges_->Assign(Value); }
+  // The lexer's own selection, search-mark, current-line and collapse-mark styles when it defines
+  // them, else the default styles.
+  TSyntaxFormat* SelectionStyle() const;
+  TSyntaxFormat* SearchMarkStyle() const;
+  TSyntaxFormat* CurrentLineStyle() const;
+  TSyntaxFormat* CollapseMarkStyle() const;
+  // A style by name: UserStyles first, then the lexer in use.
+  TSyntaxFormat* FindStyle(std::u16string_view Name) const;
+
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool Value);
+  bool DisableFolding() const { return disableFolding_; }
+  void SetDisableFolding(bool Value);
+  int CollapseLevel() const { return collapseLevel_; }
+  void SetCollapseLevel(int Value);
+  TCollapseStyle CollapseStyle() const { return collapseStyle_; }
+  void SetCollapseStyle(TCollapseStyle Value);
+  TColor CollapseBreakColor() const { return collapseBreakColor_; }
+  void SetCollapseBreakColor(TColor Value);
+  int RightMargin() const { return rightMargin_; }
+  void SetRightMargin(int Value);
+  int LineSpacing() const { return lineSpacing_; }
+  void SetLineSpacing(int Value);
+  int LineSpacingBefore() const { return lineSpacingBefore_; }
+  void SetLineSpacingBefore(int Value);
+  int LineSpacingAfter() const { return lineSpacingAfter_; }
+  void SetLineSpacingAfter(int Value);
+  // Percent; kept within [kMinZoom, kMaxZoom].
+  static constexpr int kMinZoom = 10;
+  static constexpr int kMaxZoom = 1000;
+  int Zoom() const { return zoom_; }
+  void SetZoom(int Value);
+  int TextMargin() const { return textMargin_; }
+  void SetTextMargin(int Value);
+  TPen* StaplePen() const { return staplePen_.get(); }
+  void SetStaplePen(const TPen* Value) { staplePen_->Assign(Value); }
+  int StapleOffset() const { return stapleOffset_; }
+  void SetStapleOffset(int Value);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool Value);
+  bool DoubleBuffered() const { return doubleBuffered_; }
+  void SetDoubleBuffered(bool Value);
+  bool MultiLine() const { return multiLine_; }
+  void SetMultiLine(bool Value);
+  TSyntMemoPrintOptions PrintOptions() const { return printOptions_; }
+  void SetPrintOptions(TSyntMemoPrintOptions Value) { printOptions_ = Value; }
+  bool ReplaceMode() const { return replaceMode_; }
+  void SetReplaceMode(bool Value) { replaceMode_ = Value; }
+  TTabMode TabMode() const { return tabMode_; }
+  void SetTabMode(TTabMode Value) { tabMode_ = Value; }
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle Value) { scrollBars_ = Value; }
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor Value) { cursor_ = Value; }
+
+  // From another editor: the settings listed in the .cpp, and a new own analysis of its lexer.
+  void Assign(const TPersistent* Source) override;
+
+  // ---- IqxSyntClient and the text hook ---------------------------------------------------------
+  // The analysis in use changed its results: re-decide fixed pitch, relayout, repaint.
+  void FormatChanged() override;
+  // The analysis in use finished a pass.
+  void Finished() override;
+  // A change of the text source's lines (the own lines report the same way).
+  void TextChanged(TObject* Sender, int Pos, int Count, int LineChange) override;
+
+  // ---- Events ----------------------------------------------------------------------------------
+  TNotifyEvent OnModifiedChanged;
+  TNotifyEvent OnFinishAnalysis;
+  TNotifyEvent OnChange;
+  TTextChangedEvent OnTextChanged;
+  TNotifyEvent OnCollapsedChanged;
+  TLineDrawEvent OnBeforeLineDraw;
+  TLineDrawEvent OnAfterLineDraw;
+  TDrawTokenEvent OnDrawToken;
+  TLineHighLightEvent OnLineHighLight;
+  TGetLineStyleEvent OnGetLineStyle;
+  TGetStyleEntryEvent OnGetStyleEntry;
+  TBeforeDrawStapleEvent OnBeforeDrawStaple;
+
+  // ---- Control -------------------------------------------------------------------------------
+  void Resize() override;
+
+ protected:
+  void Notification(TComponent* Component, TOperation Operation) override;
+  void HostChanged() override;
+
+ private:
+  friend class TMemoPart;
+  class TOwnDocument;
+  void AddPart(TMemoPart* Part);
+  void RemovePart(TMemoPart* Part);
+  // Tells every part, in order; nothing while the control is being destroyed. A part may not add
+  // or remove parts while being told; the copy keeps the walk safe anyway.
+  template <class F>
+  void ForParts(F&& f) {
+    if (IsDestroying()) return;
+    std::vector<TMemoPart*> parts = parts_;
+    for (TMemoPart* p : parts) f(*p);
+  }
+
+  void DoTextChanged(int Pos, int Count, int LineChange);
+  void OwnLinesChanged(int Pos, int Count, int LineChange);
+  void DetachTextSource(bool SourceGone);
+  void DropOwnAnalysis();
+  void ModifiedChanged();
+  void FontChanged();
+  void SettingsChanged();
+  void LayoutChanged();
+  void DocumentChanged();
+  bool StyleFitsCells(const TSyntaxFormat* Style) const;
+  bool LexerFitsCells(TSyntAnalyzer* Lexer, std::vector<TSyntAnalyzer*>& Seen) const;
+  bool StylesFitCells() const;
+
+  // Parts are told in ascending Order; declared first so that it outlives every part member.
+  std::vector<TMemoPart*> parts_;
+
+  std::unique_ptr<TSyntMemoStrings> ownLines_;
+  std::unique_ptr<TOwnDocument> ownDocument_;
+  std::unique_ptr<TClientSyntAnalyzer> ownAnalysis_;
+  TSyntAnalyzer* ownLexer_ = nullptr;
+  TSyntTextSource* textSource_ = nullptr;
+  // The modified handler this control gave the text source's lines (removed on detach).
+  bool gaveModifiedHandler_ = false;
+  bool rebinding_ = false;
+  TSyntKeyMapping* keyMapping_ = nullptr;
+  std::unique_ptr<TKeyQueue> keyQueue_;
+  std::vector<TComponent*> plugins_;
+  TSyntStyles* userStyles_ = nullptr;
+  bool readOnly_ = false;
+  int undoLimit_ = 1000;
+  TSaveStateOptions saveState_;
+
+  TMemoSelection selection_{*this};
+
+  TMonoFontMode monoFontMode_ = mfVariable;
+  bool fixedPitch_ = false;
+  bool decidingPitch_ = false;
+  TSize charCell_;
+  std::unique_ptr<THeadlessCanvas> ownMeasureCanvas_;
+
+  TColor color_ = clWindow;
+  std::unique_ptr<TFont> font_;
+  TFontCharset charset_ = DEFAULT_CHARSET;
+  TCharCase charCase_ = ecNormal;
+  TSyntaxMemoOptions options_ = DefaultMemoOptions;
+  TSyntaxMemoOptionsEx optionsEx_ = DefaultMemoOptionsEx;
+  std::unique_ptr<TDefaultStyles> defaultStyles_;
+  std::unique_ptr<TNonPrinted> nonPrinted_;
+  std::unique_ptr<TTabList> tabList_;
+  std::unique_ptr<TqxBackGround> backGround_;
+  std::unique_ptr<TUserRanges> userRanges_;
+  std::unique_ptr<TPen> staplePen_;
+  bool wordWrap_ = false;
+  bool disableFolding_ = false;
+  int collapseLevel_ = -1;
+  TCollapseStyle collapseStyle_ = csRegionName;
+  TColor collapseBreakColor_ = clSilver;
+  int rightMargin_ = 80;
+  int lineSpacing_ = 1;
+  int lineSpacingBefore_ = 0;
+  int lineSpacingAfter_ = 0;
+  int zoom_ = 100;
+  int textMargin_ = 2;
+  int stapleOffset_ = 2;
+  bool transparent_ = false;
+  bool doubleBuffered_ = false;
+  bool multiLine_ = true;
+  TSyntMemoPrintOptions printOptions_;
+  bool replaceMode_ = false;
+  TTabMode tabMode_ = tmSpaces;
+  TScrollStyle scrollBars_ = ssBoth;
+  TCursor cursor_ = crIBeam;
+
+ public:
+  // ---- Layout and collapsing
+ private:
+  // ---- Layout and collapsing (end)
+
+ public:
+  // ---- Painting
+ private:
+  // ---- Painting (end)
+};
+
+// The published editor.
+class TSyntaxMemo : public TCustomSyntaxMemo {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TSyntaxMemo(TComponent* Owner) : TCustomSyntaxMemo(Owner) {}
+};
+
+}  // namespace synt
