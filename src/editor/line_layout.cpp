@@ -328,6 +328,13 @@ void TLineLayout::InvalidateLineInfos(int First, int Last, bool Free) {
   if (settings_.WordWrap) map_->SetStale(First, Last);
 }
 
+void TLineLayout::StylesChanged() {
+  if (map_->LineCount() != LineCount()) Settle();
+  map_->ForEachInfo(0, map_->LineCount() - 1, [](TLineInfo& i) { i.SetDirty(true); });
+  if (settings_.WordWrap && !settings_.FixedPitch && site_.LineMeasurer())
+    map_->SetStale(0, map_->LineCount() - 1);
+}
+
 int TLineLayout::LineInfoCount() const {
   return map_->InfoCount();
 }

@@ -158,6 +158,9 @@ class TLineLayout {
   TLineInfo& GetLineInfo(int Line);
   // Marks the layouts of lines First..Last (-1: to the end) dirty; Free also forgets their rows.
   void InvalidateLineInfos(int First, int Last, bool Free);
+  // Styles or fonts changed: every layout is dirty; row counts are measured again only where the
+  // painter measures them (proportional fonts with word wrap).
+  void StylesChanged();
   // Layouts kept as objects (lines asked for); the rest is one row count per line.
   int LineInfoCount() const;
 

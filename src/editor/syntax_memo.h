@@ -24,6 +24,7 @@
 
 #include "analysis/display_queries.h"
 #include "editor/key_mapping.h"
+#include "editor/memo_layout.h"
 #include "editor/memo_options.h"
 #include "editor/memo_part.h"
 #include "editor/memo_selection.h"
@@ -323,7 +324,36 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
 
  public:
   // ---- Layout and collapsing
+  // Collapsed blocks, line states, per-line layouts with word wrap, the display-line map and the
+  // top display line; the behaviour lives in TMemoLayoutPart (memo_layout.h).
+  TMemoLayoutPart& LayoutPart() { return layoutPart_; }
+  TCollapsedRanges* CollapsedRanges() { return &layoutPart_.Collapsed(); }
+  int GetLineState(int Line) const { return layoutPart_.GetLineState(Line); }
+  bool ToggleCollapse(int Line) { return layoutPart_.ToggleCollapse(Line); }
+  void ToggleCollapseNested(int Line) { layoutPart_.ToggleCollapseNested(Line); }
+  void CollapseNearest(int Line) { layoutPart_.CollapseNearest(Line); }
+  // (0, -1): the whole text.
+  void CollapseAll(int From = 0, int To = -1) { layoutPart_.CollapseAll(From, To); }
+  void ExpandAll(int From = 0, int To = -1) { layoutPart_.ExpandAll(From, To); }
+  void CollapseSelection(int Start, int End) { layoutPart_.CollapseSelection(Start, End); }
+  void ExpandLines(int First, int Last) { layoutPart_.ExpandLines(First, Last); }
+  bool LineVisible(int Line) const { return layoutPart_.LineVisible(Line); }
+  TLineInfo& GetLineInfo(int Line) { return layoutPart_.Layout().GetLineInfo(Line); }
+  void InvalidateLineInfos(int First, int Last, bool Free) {
+    layoutPart_.Layout().InvalidateLineInfos(First, Last, Free);
+  }
+  int DisplayLineCount() { return layoutPart_.Layout().DisplayLineCount(); }
+  int DisplayIndex(int Line, int Row = 0) { return layoutPart_.Layout().DisplayIndex(Line, Row); }
+  TDisplayPos DisplayToLine(int Index) { return layoutPart_.Layout().DisplayToLine(Index); }
+  int NextVisibleLine(int Line) const { return layoutPart_.Layout().NextVisibleLine(Line); }
+  int PriorVisibleLine(int Line) const { return layoutPart_.Layout().PriorVisibleLine(Line); }
+  int TopDisplayLine() { return layoutPart_.Layout().TopDisplayLine(); }
+  void SetTopDisplayLine(int Index) { layoutPart_.Layout().SetTopDisplayLine(Index); }
+  std::function<void(TObject* Sender, TLineInfo& LineInfo, int Line)> OnAfterCalcLineInfo;
+
  private:
+  // Last member: built after everything it reads, gone before it.
+  TMemoLayoutPart layoutPart_{*this};
   // ---- Layout and collapsing (end)
 
  public:
