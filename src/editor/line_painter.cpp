@@ -333,6 +333,7 @@ void TLinePainter::PrepareLine(TWalk& W) {
       c.Queries->GetLineHighlight(W.Line, W.Dynamic, invert, W.Hl1.frColor, W.Hl1.bgColor);
       W.Hl1.Selected = invert;
     }
+    if (c.UserLineHighlight) c.UserLineHighlight(W.Line, W.Hl1);
     if (c.GutterLineColors) c.GutterLineColors(W.Line, W.Hl2);
     if (c.LineHighLight) c.LineHighLight(W.Line, W.Hl2.Selected, W.Hl2.bgColor, W.Hl2.frColor);
   }

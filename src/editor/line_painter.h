@@ -89,6 +89,8 @@ struct TPaintContext {
   // Events and the control's overridable drawing.
   std::function<void(int Line, TSyntaxFormat*& Style)> GetLineStyle;
   std::function<void(int Line, bool& Selected, TColor& BgColor, TColor& FrColor)> LineHighLight;
+  // The user ranges' whole-line highlight (after the analysis's, in the first highlight).
+  std::function<void(int Line, TLineHighlightAttr& Attr)> UserLineHighlight;
   // The gutter objects' colours of a line (second highlight), before LineHighLight.
   std::function<void(int Line, TLineHighlightAttr& Attr)> GutterLineColors;
   std::function<void(const TRect& Rect, TPoint TextPos, int CharCount)> DrawToken;
