@@ -190,6 +190,24 @@ void DrawBorderSide(TCanvas& Canvas, const TRect& R, int Side, TBorderLineType T
 
 enum class TWalkMode { Paint, Measure, HitTest };
 
+// What makes two staples look the same on a line.
+struct TDrawnStaple {
+  int X = 0;
+  bool Starts = false, Ends = false;
+  const void* Pen = nullptr;  // the rule with its own pen, else null (StaplePen)
+  bool operator==(const TDrawnStaple&) const = default;
+};
+
+struct TLinePainter::TRun {
+  int Start = 0, Len = 0;
+  TRunText Out;
+  std::vector<int> Edges;  // per unit of Out.Text
+  int Width = 0, TextHeight = 0;
+  bool Hidden = false;
+  // The x of the left edge of source unit i of the run, from the run's start.
+  int UnitX(int I) const { return Hidden ? 0 : Edges[size_t(Out.Map[size_t(I)])]; }
+};
+
 struct TLinePainter::TWalk {
   TWalkMode Mode = TWalkMode::Paint;
   TCanvas* C = nullptr;
@@ -212,7 +230,9 @@ struct TLinePainter::TWalk {
   TSyntaxFormat* LineStyle = nullptr;
   bool CaretLine = false;
   std::vector<TBlockStaple*> Staples;
+  std::vector<std::pair<int, int>> StapleSpans;  // each staple's first and last line
   int StapleLevel = 0;
+  std::vector<TDrawnStaple> DrawnStaples;
   std::vector<TPaintMarker> Markers;  // Column = character index from LineStart
   // Position.
   int Pos = 0, Row = 0, X = 0, RowTop = 0, Column = 0;
@@ -224,22 +244,16 @@ struct TLinePainter::TWalk {
   TColor StripColor = clNone;
   TStyleEntries Entries;
   std::vector<const TSyntaxFormat*> Applied;  // traced styles of the current merge
+  TRun Run;  // the run being drawn; its buffers are reused run after run
   // Outputs.
   std::vector<std::pair<int, int>>* RunHeights = nullptr;
   int TargetRow = -1;  // hit-testing: stop after this row
 };
 
-struct TLinePainter::TRun {
-  int Start = 0, Len = 0;
-  TRunText Out;
-  std::vector<int> Edges;  // per unit of Out.Text
-  int Width = 0, TextHeight = 0;
-  bool Hidden = false;
-  // The x of the left edge of source unit i of the run, from the run's start.
-  int UnitX(int I) const { return Hidden ? 0 : Edges[size_t(Out.Map[size_t(I)])]; }
-};
-
 void TLinePainter::BeginPaint() {
+  stapleLines_.clear();
+  prevStaples_.clear();
+  prevSpans_.clear();
   if (ctx_->Queries) ctx_->Queries->ResetStaplePositions();
 }
 
@@ -309,10 +323,23 @@ void TLinePainter::PrepareLine(TWalk& W) {
 
   // Staples (own canvas or printing with them), markers, line colours, the line style.
   W.Staples.clear();
+  W.DrawnStaples.clear();
   W.StapleLevel = 0;
   if (c.Queries && W.FirstRow == 0 && !W.Collapse &&
       (W.Own || c.PrintOptions.Contains(mpBlockStaples)))
     c.Queries->GetStaplesAtLine(W.Line, W.Staples);
+  if (W.Mode == TWalkMode::Paint) {
+    // Neighbouring lines meet mostly the same staples in the same order: reuse their lines.
+    W.StapleSpans.resize(W.Staples.size());
+    for (size_t i = 0; i < W.Staples.size(); ++i) {
+      if (i < prevStaples_.size() && prevStaples_[i] == W.Staples[i])
+        W.StapleSpans[i] = prevSpans_[i];
+      else
+        StapleLines(W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
+    }
+    prevStaples_.assign(W.Staples.begin(), W.Staples.end());
+    prevSpans_ = W.StapleSpans;
+  }
   W.Markers.clear();
   if (W.Own)
     for (const TPaintMarker& m : c.Markers) {
@@ -472,7 +499,8 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
   while (W.Pos < RowEndPos) {
     W.Entries.clear();
     const int next = MergeAt(W, W.Pos, false, false, W.Entries);
-    TRun r;
+    TRun& r = W.Run;
+    r.TextHeight = 0;
     r.Start = W.Pos;
     r.Len = std::clamp(next - W.Pos, 1, std::min(RowEndPos - W.Pos, kMaxRun));
     std::u16string_view src = W.Text.substr(size_t(W.Pos), size_t(r.Len));
@@ -508,7 +536,10 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
     // Staples whose place x has reached are drawn; the first letter ends them.
     if (W.Mode == TWalkMode::Paint && !W.Staples.empty()) {
       DrawStaples(W, W.X, false);
-      if (!IsBlank(src[0])) W.Staples.clear();
+      if (!IsBlank(src[0])) {
+        W.Staples.clear();
+        W.StapleSpans.clear();
+      }
     }
     if (W.Mode == TWalkMode::Paint) DrawRun(W, r);
     if (W.RunHeights && !r.Hidden) W.RunHeights->emplace_back(r.Start - W.LineStart, r.TextHeight);
@@ -572,9 +603,8 @@ void TLinePainter::DrawRun(TWalk& W, TRun& R) {
     if (c.NonPrinted && c.NonPrinted->Visible() && W.Own) DrawNonPrinted(W, R);
   }
   DrawRunBorders(W, W.Entries, cell, R.Start, R.Start + R.Len, false);
-  std::vector<int> unitX(size_t(R.Len) + 1);
-  for (int i = 0; i <= R.Len; ++i) unitX[size_t(i)] = R.UnitX(i);
-  DrawMarkers(W, R.Start - W.LineStart, R.Start - W.LineStart + R.Len, W.X, &unitX);
+  if (!W.Markers.empty())
+    DrawMarkers(W, R.Start - W.LineStart, R.Start - W.LineStart + R.Len, W.X, &R);
   if (c.DrawToken) c.DrawToken(cell, {R.Start - W.LineStart, W.Line}, R.Len);
 }
 
@@ -635,11 +665,9 @@ void TLinePainter::DrawRunBorders(TWalk& W, const TStyleEntries& Entries, const 
   }
 }
 
-int TLinePainter::StapleX(TWalk& W, TBlockStaple* S) {
+int TLinePainter::StapleX(TWalk& W, TBlockStaple* S, int First, int Last) {
   if (S->XPos < 0) {
     // The smaller indent of the block's first and last lines.
-    int first = 0, last = 0;
-    ctx_->Queries->GetRangeLines(*S, first, last);
     auto indent = [&](int L) {
       const std::u16string_view t = ctx_->Lines->LineText(L);
       int col = 0;
@@ -653,9 +681,16 @@ int TLinePainter::StapleX(TWalk& W, TBlockStaple* S) {
       }
       return col;
     };
-    S->XPos = std::min(indent(first), indent(last)) * BlankWidth(W);
+    S->XPos = std::min(indent(First), indent(Last)) * BlankWidth(W);
   }
   return W.TextLeft + S->XPos;
+}
+
+void TLinePainter::StapleLines(const TBlockStaple* S, int& First, int& Last) {
+  auto [it, added] = stapleLines_.try_emplace(S, 0, 0);
+  if (added) ctx_->Queries->GetRangeLines(*S, it->second.first, it->second.second);
+  First = it->second.first;
+  Last = it->second.second;
 }
 
 void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
@@ -664,16 +699,28 @@ void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
   const int rowH = W.Rows->Heights.empty() ? c.Cell.cy + c.LineSpacing : W.Rows->Heights[0];
   const double scale =
       (W.Own && c.Zoom == 100) ? 1.0 : double(C.Font()->PixelsPerInch()) / c.ScreenPixelsPerInch;
-  for (auto it = W.Staples.begin(); it != W.Staples.end();) {
-    TBlockStaple* s = *it;
-    const int sx = StapleX(W, s);
+  const int offset = int(std::lround(c.StapleOffset * scale));
+  const int tick = int(std::lround(10 * scale));
+  const TRect clip = C.ClipRect();
+  size_t kept = 0;
+  for (size_t i = 0; i < W.Staples.size(); ++i) {
+    TBlockStaple* s = W.Staples[i];
+    const auto [first, last] = W.StapleSpans[i];
+    const int sx = StapleX(W, s, first, last);
     if (!Final && sx > UpToX) {
-      ++it;
+      W.StapleSpans[kept] = W.StapleSpans[i];
+      W.Staples[kept++] = s;
       continue;
     }
-    int first = 0, last = 0;
-    c.Queries->GetRangeLines(*s, first, last);
-    const int x = sx - int(std::lround(c.StapleOffset * scale));
+    const int x = sx - offset;
+    // Deeply nested text can put a thousand staples on one line: one outside the clip, or one
+    // that would draw exactly the pixels of a staple already drawn here, is left out.
+    if (x + tick < clip.Left || x > clip.Right) continue;
+    const TDrawnStaple key{x, first == W.Line, last == W.Line,
+                           s->Rule && s->Rule->UseCustomPen() ? s->Rule : nullptr};
+    if (std::find(W.DrawnStaples.begin(), W.DrawnStaples.end(), key) != W.DrawnStaples.end())
+      continue;
+    W.DrawnStaples.push_back(key);
     const int level = W.StapleLevel++;
     if (c.DrawStaple) {
       c.DrawStaple(C, x, s, level, last == W.Line, first == W.Line, W.RowTop + rowH, W.RowTop);
@@ -692,20 +739,20 @@ void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
       DrawStapleLine(C, chosen, x, last == W.Line, first == W.Line, W.RowTop + rowH, W.RowTop,
                      scale);
     }
-    it = W.Staples.erase(it);
   }
+  W.Staples.resize(kept);
+  W.StapleSpans.resize(kept);
 }
 
-void TLinePainter::DrawMarkers(TWalk& W, int FromCol, int ToCol, int X,
-                               const std::vector<int>* Edges) {
+void TLinePainter::DrawMarkers(TWalk& W, int FromCol, int ToCol, int X, const TRun* Run) {
   const TPaintContext& c = *ctx_;
   const int rowH = size_t(W.Row) < W.Rows->Heights.size() ? W.Rows->Heights[size_t(W.Row)]
                                                           : c.Cell.cy + c.LineSpacing;
   for (const TPaintMarker& m : W.Markers) {
     int x;
-    if (Edges) {
+    if (Run) {
       if (m.Column < FromCol || m.Column >= ToCol) continue;
-      x = X + (*Edges)[size_t(m.Column - FromCol)];
+      x = X + Run->UnitX(m.Column - FromCol);
     } else {
       if (m.Column < FromCol) continue;
       x = X + (m.Column - FromCol) * c.Cell.cx;

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -177,16 +178,21 @@ class TLinePainter {
   void DrawRunBorders(TWalk& W, const TStyleEntries& Entries, const TRect& Rect, int RunStart,
                       int RunEnd, bool Closing);
   void DrawStaples(TWalk& W, int UpToX, bool Final);
-  void DrawMarkers(TWalk& W, int FromCol, int ToCol, int X, const std::vector<int>* Edges);
+  void DrawMarkers(TWalk& W, int FromCol, int ToCol, int X, const TRun* Run);
   void DrawNonPrinted(TWalk& W, const TRun& R);
   void RowEnd(TWalk& W, int WrapPos);
   void LineEnd(TWalk& W);
   void DrawCollapseText(TWalk& W);
   void FillCell(TWalk& W, const TRect& R);
   int BlankWidth(TWalk& W);
-  int StapleX(TWalk& W, TBlockStaple* S);
+  int StapleX(TWalk& W, TBlockStaple* S, int First, int Last);
+  void StapleLines(const TBlockStaple* S, int& First, int& Last);
 
   const TPaintContext* ctx_;
+  // The lines of each staple met in this paint (staples outlive a paint only until the next pass).
+  std::unordered_map<const TBlockStaple*, std::pair<int, int>> stapleLines_;
+  std::vector<const TBlockStaple*> prevStaples_;  // the previous line's, and their lines
+  std::vector<std::pair<int, int>> prevSpans_;
 };
 
 }  // namespace synt
