@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "analysis/syntax_analyzer.h"
+#include "editor/line_layout.h"
 #include "lists/char_utils.h"
 
 namespace synt {
@@ -18,6 +19,9 @@ constexpr int kItalicStrip = 6;
 bool IsBlank(char16_t C) {
   return C == u' ' || C == u'\t';
 }
+
+// Runs reach the cell arithmetic with their tabs already expanded.
+const std::function<int(int, bool)> kNoTabs = [](int Column, bool) { return Column + 1; };
 
 int NextTabStop(const TTabList* Tabs, int Column) {
   if (!Tabs) return Column + 1;
@@ -245,6 +249,7 @@ struct TLinePainter::TWalk {
   TStyleEntries Entries;
   std::vector<const TSyntaxFormat*> Applied;  // traced styles of the current merge
   TRun Run;  // the run being drawn; its buffers are reused run after run
+  std::vector<int> Cells;
   // Outputs.
   std::vector<std::pair<int, int>>* RunHeights = nullptr;
   int TargetRow = -1;  // hit-testing: stop after this row
@@ -525,8 +530,11 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
     if (r.Hidden) {
       r.Edges.assign(r.Out.Text.size() + 1, 0);
     } else if (c.FixedPitch) {
+      // The layout's cell arithmetic (clusters, wide characters), so that both agree.
+      MeasureFixedPitch(r.Out.Text, c.Cell.cx, false, kNoTabs, W.Cells);
       r.Edges.resize(r.Out.Text.size() + 1);
-      for (size_t i = 0; i < r.Edges.size(); ++i) r.Edges[i] = int(i) * c.Cell.cx;
+      r.Edges[0] = 0;
+      std::copy(W.Cells.begin(), W.Cells.end(), r.Edges.begin() + 1);
       r.TextHeight = c.Cell.cy;
     } else {
       W.C->MeasureUnits(r.Out.Text, r.Edges);
