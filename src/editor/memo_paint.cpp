@@ -39,6 +39,7 @@ TMemoPaintPart::TMemoPaintPart(TCustomSyntaxMemo& Memo) : TMemoPart(Memo, kPaint
   Memo.LayoutPart().SetLineMeasurer(this);
 }
 
+// Only the control destroys this part, after which its layout part measures nothing more.
 TMemoPaintPart::~TMemoPaintPart() = default;
 
 int TMemoPaintPart::TextAreaLeft() const {
@@ -268,7 +269,13 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   int y = Area.Top;
   int row = top.Row;
   for (int line = top.Line; line < count && y < Clip.Bottom; ++line, row = 0) {
-    if (!layout.LineVisible(line)) continue;
+    if (!layout.LineVisible(line)) {
+      // A fold may hide a million lines: jump past them.
+      const int next = layout.NextVisibleLine(line);
+      if (next <= line) break;
+      line = next - 1;
+      continue;
+    }
     const TLineRows rows = RowsOf(line);
     int h = 0;
     for (size_t i = size_t(row); i < rows.Heights.size(); ++i) h += rows.Heights[i];
@@ -292,7 +299,6 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       // The text margins' lines over the line's height come with the ruler and margins.
     }
     y += h;
-    // Skip the lines a fold hides: LineVisible says so, the loop goes on.
   }
   // Below the text.
   const TRect rest{Area.Left, y, Area.Right, Area.Bottom};
