@@ -8,12 +8,6 @@ namespace synt {
 
 // ---- TUserRange -------------------------------------------------------------------------------
 
-const TClassInfo& TUserRange::StaticClassInfo() {
-  static const TClassInfo info("TUserRange", &TCollectionItem::StaticClassInfo(), nullptr, nullptr,
-                               &TClassInfo::ItemFactory<TUserRange>);
-  return info;
-}
-
 TUserRange::TUserRange(TCollection* Collection) : TCollectionItem(Collection) {}
 
 TUserRanges* TUserRange::Ranges() const {
@@ -132,11 +126,6 @@ void TUserRange::Assign(const TPersistent* Source) {
 
 // ---- TUserRanges ------------------------------------------------------------------------------
 
-const TClassInfo& TUserRanges::StaticClassInfo() {
-  static const TClassInfo info("TUserRanges", &TCollection::StaticClassInfo());
-  return info;
-}
-
 TUserRanges::TUserRanges(TPersistent* Owner, TLinesProc Lines, TStyleLookup FindStyle)
     : TCollection(TUserRange::StaticClassInfo(), Owner),
       lines_(std::move(Lines)),
@@ -152,9 +141,23 @@ void TUserRanges::SetActive(bool Value) {
   if (Count() > 0 && OnChange) OnChange(nullptr, true);
 }
 
-void TUserRanges::Drop(TUserRange* Range) {
+void TUserRanges::Drop(const TCollectionItem* Item) {
   for (auto* list : {&styled_, &collapsible_, &lineBreaks_})
-    list->erase(std::remove(list->begin(), list->end(), Range), list->end());
+    list->erase(
+        std::remove_if(list->begin(), list->end(), [Item](TUserRange* r) { return r == Item; }),
+        list->end());
+}
+
+void TUserRanges::RegroupAll() {
+  styled_.clear();
+  collapsible_.clear();
+  lineBreaks_.clear();
+  for (int i = 0; i < Count(); ++i) {
+    TUserRange* r = Items(i);
+    if (!r->style_.empty()) styled_.push_back(r);
+    if (r->collapsable_) collapsible_.push_back(r);
+    if (!r->lineBreaks_.Empty()) lineBreaks_.push_back(r);
+  }
 }
 
 // Keeps the three groups in collection order, so that every query walks ranges as they were added.
@@ -182,23 +185,15 @@ void TUserRanges::RangeChanged(TUserRange* Range, bool FoldingChanged) {
 
 void TUserRanges::Update(TCollectionItem* Item) {
   // Reached for whole-collection changes (adding, deleting, reordering, the end of an update).
-  if (!Item) {
-    styled_.clear();
-    collapsible_.clear();
-    lineBreaks_.clear();
-    for (int i = 0; i < Count(); ++i) Regroup(Items(i));
-  }
+  if (!Item) RegroupAll();
   const bool folding = pendingFolding_ || !Item;
   pendingFolding_ = false;
   if (!following_ && OnChange) OnChange(static_cast<TUserRange*>(Item), folding);
 }
 
 void TUserRanges::Notify(TCollectionItem* Item, TCollectionNotification Action) {
-  auto* r = static_cast<TUserRange*>(Item);
-  if (Action == cnAdded)
-    Regroup(r);
-  else
-    Drop(r);  // an item deleted directly may be half destroyed: only its address is used
+  // An added item is grouped by the whole-collection update that follows.
+  if (Action != cnAdded) Drop(Item);  // an item deleted directly may be half destroyed
 }
 
 // ---- Queries ----------------------------------------------------------------------------------
