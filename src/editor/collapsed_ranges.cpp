@@ -15,6 +15,14 @@ void TCollapsedRanges::Add(TCollapsedRange* Item) {
   if (Item->LineCount > 1) hidden_.Add(TRange(Item->Line + 1, Item->Line + Item->LineCount));
 }
 
+int TCollapsedRanges::IndexOfStart(int Line, int StartPos) const {
+  int i = items_.PriorAt(Line);
+  while (i >= 0 && items_[i]->Line == Line) --i;  // equal keys: from the first of them
+  for (++i; i < items_.Count() && items_[i]->Line == Line; ++i)
+    if (items_[i]->StartPos == StartPos) return i;
+  return -1;
+}
+
 void TCollapsedRanges::Clear() {
   items_.Clear();
   hidden_.Clear();

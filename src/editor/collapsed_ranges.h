@@ -59,6 +59,8 @@ class TCollapsedRanges : public TPersistent {
   // The first range starting on Line, or null / -1.
   TCollapsedRange* ItemAtLine(int Line) const { return items_.ItemAt(Line); }
   int IndexAtLine(int Line) const { return items_.IndexAt(Line); }
+  // The range starting on Line at StartPos, else -1.
+  int IndexOfStart(int Line, int StartPos) const;
   bool LineVisible(int Line) const { return hidden_.RangeAt(Line) < 0; }
   // Merged spans [Line + 1, Line + LineCount) of every range.
   const TRangeList<TRange>& HiddenSpans() const { return hidden_; }

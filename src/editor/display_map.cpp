@@ -82,6 +82,8 @@ void TDisplayMap::RebuildTree() {
       treeRows_[parent] += treeRows_[i];
     }
   }
+  staleLo_ = staleVisibleTotal_ > 0 ? 0 : INT_MAX;
+  staleHi_ = staleVisibleTotal_ > 0 ? int(n) - 1 : -1;
 }
 
 void TDisplayMap::AddToTree(int Block, int Lines, int Rows) {
@@ -189,6 +191,7 @@ void TDisplayMap::SetStale(int First, int Last) {
       if (StaleVisibleCell(c)) {
         ++B.staleVisible;
         ++staleVisibleTotal_;
+        MayBeStale(b);
       }
     }
   }
@@ -215,6 +218,7 @@ void TDisplayMap::SetHiddenRange(int First, int End, bool Hide) {
     B.rows += dRows;
     B.staleVisible += dStale;
     staleVisibleTotal_ += dStale;
+    if (dStale > 0) MayBeStale(b);
     if (dRows != 0) AddToTree(b, 0, dRows);
   }
 }
@@ -288,6 +292,7 @@ void TDisplayMap::InsertLines(int At, int Count, bool Stale) {
   B.rows += rows;
   B.staleVisible += stale;
   staleVisibleTotal_ += stale;
+  if (stale > 0) MayBeStale(b);
   if (int(B.cells.size()) > kMaxBlockLines) {
     SplitBlock(b);
   } else {
@@ -440,6 +445,7 @@ void TDisplayMap::Check() const {
       s += StaleVisibleCell(c);
     }
     if (r != b.rows || s != b.staleVisible) Fail("block sums of block " + std::to_string(i));
+    if (s > 0 && (int(i) < staleLo_ || int(i) > staleHi_)) Fail("stale lines outside the range");
     if (BlockStart(int(i)) != lines) Fail("tree lines at block " + std::to_string(i));
     int before = 0;
     for (size_t k = i; k > 0; k -= k & (~k + 1)) before += treeRows_[k];

@@ -15,6 +15,8 @@
 // splits or goes.
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,10 +59,10 @@ class TDisplayMap {
   void ResetRows(bool Stale);
   // Lines that are stale and visible: they must be measured before the map can answer.
   int StaleVisible() const { return staleVisibleTotal_; }
-  // Calls F(Line) for each stale visible line in order; F measures it and calls SetRows (it must
-  // not insert, delete, hide or unhide lines).
+  // Measures every stale visible line: F(Line, Info) returns the new row count (Info: the
+  // line's layout object or null); the sums are fixed once at the end.
   template <class F>
-  void ForEachStaleVisible(F f);
+  void MeasureStaleVisible(F f);
 
   // The new spans of hidden lines (sorted, merged); only the lines whose state differs change.
   void ApplyHidden(const std::vector<TRange>& Spans);
@@ -116,19 +118,46 @@ class TDisplayMap {
   int rowTotal_ = 0;
   int staleVisibleTotal_ = 0;
   std::vector<TRange> spans_;
+  // Blocks that may hold stale visible lines (every block after the blocks changed shape).
+  int staleLo_ = INT_MAX;
+  int staleHi_ = -1;
+  void MayBeStale(int Block) {
+    staleLo_ = std::min(staleLo_, Block);
+    staleHi_ = std::max(staleHi_, Block);
+  }
 };
 
 template <class F>
-void TDisplayMap::ForEachStaleVisible(F f) {
-  int start = 0;
-  for (size_t b = 0; b < blocks_.size() && staleVisibleTotal_ > 0; ++b) {
-    const int n = int(blocks_[b].cells.size());
-    if (blocks_[b].staleVisible > 0) {
-      for (int o = 0; o < n && blocks_[b].staleVisible > 0; ++o)
-        if (StaleVisibleCell(blocks_[b].cells[size_t(o)])) f(start + o);
+void TDisplayMap::MeasureStaleVisible(F f) {
+  if (staleVisibleTotal_ == 0) {
+    staleLo_ = INT_MAX;
+    staleHi_ = -1;
+    return;
+  }
+  const int last = std::min(staleHi_, int(blocks_.size()) - 1);
+  int start = staleLo_ <= last ? BlockStart(staleLo_) : 0;
+  for (int b = std::max(0, staleLo_); b <= last; ++b) {
+    TBlock& B = blocks_[size_t(b)];
+    const int n = int(B.cells.size());
+    if (B.staleVisible > 0) {
+      int delta = 0;
+      for (int o = 0; o < n; ++o) {
+        uint32_t& c = B.cells[size_t(o)];
+        if (!StaleVisibleCell(c)) continue;
+        const int rows =
+            std::clamp(f(start + o, B.infos ? (*B.infos)[size_t(o)].get() : nullptr), 1, kMaxRows);
+        delta += rows - int(c & kRowsMask);
+        c = uint32_t(rows);
+      }
+      staleVisibleTotal_ -= B.staleVisible;
+      B.staleVisible = 0;
+      B.rows += delta;
+      if (delta != 0) AddToTree(b, 0, delta);
     }
     start += n;
   }
+  staleLo_ = INT_MAX;
+  staleHi_ = -1;
 }
 
 template <class F>

@@ -43,22 +43,9 @@ TCollapsedRange* TMemoLayoutPart::MakeRange(int StartPos, int EndPos, std::u16st
 
 bool TMemoLayoutPart::AddRange(TCollapsedRange* Range) {
   if (!Range) return false;
-  for (int i = std::max(0, collapsed_.IndexAtLine(Range->Line)); i < collapsed_.Count(); ++i) {
-    const TCollapsedRange* r = collapsed_.Items(i);
-    if (r->Line > Range->Line) break;
-    if (r->Line == Range->Line && r->StartPos == Range->StartPos) {
-      delete Range;  // already folded
-      return false;
-    }
-  }
-  // Equal lines may sit on either side of the one found; look back as well.
-  for (int i = collapsed_.IndexAtLine(Range->Line) - 1; i >= 0; --i) {
-    const TCollapsedRange* r = collapsed_.Items(i);
-    if (r->Line != Range->Line) break;
-    if (r->StartPos == Range->StartPos) {
-      delete Range;
-      return false;
-    }
+  if (collapsed_.IndexOfStart(Range->Line, Range->StartPos) >= 0) {
+    delete Range;  // already folded
+    return false;
   }
   collapsed_.Add(Range);
   layout_.InvalidateLineInfos(Range->Line, Range->Line, false);

@@ -246,9 +246,30 @@ int TLineLayout::CountRows(int Line) {
   if (!settings_.WordWrap) return 1;
   const std::u16string_view text = site_.LayoutLines().LineText(Line);
   const bool fixed = settings_.FixedPitch || !site_.LineMeasurer();
-  if (fixed && int64_t(text.size()) * 2 * settings_.CellWidth <= settings_.WrapWidth &&
-      text.find(u'\t') == std::u16string_view::npos)
-    return 1;  // no unit is wider than two cells
+  if (fixed && settings_.CellWidth > 0) {
+    // Most lines fit: count their columns without keeping edges, and stop once past the width.
+    const int64_t limit = settings_.WrapWidth / settings_.CellWidth;
+    if (int64_t(text.size()) <= limit) {
+      // One cell per unit unless a tab or a unit from U+0300 on is met (a loop without exits, which
+      // the compiler turns into vector code).
+      unsigned special = 0;
+      for (char16_t c : text) special |= unsigned(c == u'\t') | unsigned(c >= 0x300);
+      if (!special) return 1;
+    }
+    int64_t col = 0;
+    size_t i = 0;
+    for (; i < text.size() && col <= limit; ++i) {
+      const char16_t c = text[i];
+      if (c == u'\t') {
+        const bool inclusive = settings_.AllowZeroTab && i > 0 && text[i - 1] != u'\t' &&
+                               !IsLineBreakChar(text[i - 1]);
+        col = std::max<int64_t>(col, site_.NextTabStop(int(col), inclusive));
+      } else {
+        col += c < 0x300 ? 1 : 2;  // at most two cells: a cluster's first unit, a wide character
+      }
+    }
+    if (i == text.size() && col <= limit) return 1;
+  }
   MeasureLine(Line, scratch_);
   const int n = std::min(int(text.size()), int(scratch_.Edges.size()));
   if (n == 0 || scratch_.Edges[size_t(n) - 1] <= settings_.WrapWidth) return 1;
@@ -273,17 +294,11 @@ void TLineLayout::Settle() {
   if (map_->StaleVisible() == 0 || settling_) return;
   settling_ = true;
   const int before = map_->VisibleRows();
-  map_->ForEachStaleVisible([this](int line) {
-    TLineInfo* info = map_->Info(line);
-    int rows;
-    if (info) {
-      rows = Compute(line, *info);
-      site_.AfterCalcLineInfo(*info, line);
-      rows = info->RowCount();
-    } else {
-      rows = CountRows(line);
-    }
-    map_->SetRows(line, rows);
+  map_->MeasureStaleVisible([this](int line, TLineInfo* info) {
+    if (!info) return CountRows(line);
+    Compute(line, *info);
+    site_.AfterCalcLineInfo(*info, line);
+    return info->RowCount();
   });
   settling_ = false;
   if (map_->VisibleRows() != before) site_.DisplayLineCountChanged();
@@ -306,7 +321,7 @@ TLineInfo& TLineLayout::GetLineInfo(int Line) {
   if (!info.Dirty()) return info;
   Compute(Line, info);
   site_.AfterCalcLineInfo(info, Line);
-  const int rows = settings_.WordWrap ? info.RowCount() : 1;
+  const int rows = info.RowCount();
   if (map_->Stale(Line) || map_->Rows(Line) != rows) {
     const int before = map_->VisibleRows();
     map_->SetRows(Line, rows);

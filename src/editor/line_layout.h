@@ -176,8 +176,9 @@ class TLineLayout {
 
   // ---- Display mapping -------------------------------------------------------------------------
   int DisplayLineCount();
-  // Rows of the visible lines before Line, plus Row (clamped to the line's rows). A line past the
-  // text counts one row per line after the last display line.
+  // Rows of the visible lines before Line, plus Row (clamped to the line's rows). A hidden line
+  // stands at the first line of the block hiding it; a line past the text counts one row per line
+  // after the last display line.
   int DisplayIndex(int Line, int Row = 0);
   // The line and row of a display index; an index at or past the count gives a line past the
   // text (one row each), a negative one the first display line.

@@ -355,6 +355,36 @@ TEST(DisplayMap, BlocksSplitAndJoinUnderLargeEdits) {
   EXPECT_TRUE(m.HiddenSpans().empty());
 }
 
+// A handler of OnAfterCalcLineInfo may change the rows; the map follows what it leaves.
+class SplittingDoc : public Doc {
+ public:
+  using Doc::Doc;
+  void AfterCalcLineInfo(TLineInfo& Info, int Line) override {
+    if (Line == 1 && Info.RowCount() == 1) Info.SetWrapPoint(0, 1);
+  }
+};
+
+TEST(DisplayMap, FollowsTheRowsAHandlerLeaves) {
+  SplittingDoc d(u"ab\r\ncd\r\nef");
+  EXPECT_EQ(d.layout->DisplayLineCount(), 3);
+  EXPECT_EQ(d.layout->GetLineInfo(1).RowCount(), 2);
+  EXPECT_EQ(d.layout->DisplayLineCount(), 4);
+  EXPECT_EQ(d.layout->DisplayToLine(3), (TDisplayPos{2, 0}));
+}
+
+TEST(DisplayMap, LinesPastTheTextWithVirtualCaret) {
+  TLayoutSettings s;
+  s.VirtualCaretPos = true;
+  Doc d(u"a\r\nb", s);
+  EXPECT_EQ(d.layout->NextVisibleLine(7), 7);
+  EXPECT_EQ(d.layout->DisplayIndex(7), 7);
+  EXPECT_EQ(d.layout->DisplayToLine(7), (TDisplayPos{7, 0}));
+  s.VirtualCaretPos = false;
+  d.layout->SetSettings(s);
+  EXPECT_EQ(d.layout->NextVisibleLine(7), 1);
+  EXPECT_EQ(d.layout->PriorVisibleLine(-3), 0);
+}
+
 TEST(TopLine, StaysOnItsRowAndNeverGoesNegative) {
   std::u16string text;
   for (int i = 0; i < 30; ++i) text += u"line\r\n";
