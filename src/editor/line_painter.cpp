@@ -568,6 +568,8 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
 void TLinePainter::FillCell(TWalk& W, const TRect& R) {
   TCanvas& C = *W.C;
   if (C.Brush()->Style() == bsClear || R.IsEmpty()) return;
+  // Printing without background colours fills nothing at all.
+  if (!W.Own && !ctx_->PrintOptions.Contains(mpBackColor)) return;
   if (W.TransparentCells && C.Brush()->Color() == ctx_->Color) return;
   C.FillRect(R);
 }

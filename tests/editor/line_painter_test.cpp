@@ -253,6 +253,51 @@ TEST(LinePainter, StaplesInTheLeadingBlanksWithTicksThatScaleWithZoom) {
   }
 }
 
+TEST(LinePainter, ForeignCanvasLeavesOutWhatOnlyTheScreenShows) {
+  PaintDoc d;
+  d.SetText(u"begin x := 'abc'; end;\n");
+  d.searchMarks.Add(TRange(6, 8));
+  d.ctx.SelMode = msNormal;
+  d.ctx.SelStart = 0;
+  d.ctx.SelEnd = 5;
+  d.ctx.CaretLine = 0;
+  d.ctx.Markers = {{0, 2, 0}};
+  d.ctx.ForeignCanvas = true;
+  std::vector<std::string> styles;
+  auto collect = [&] {
+    styles.clear();
+    d.ctx.OnRun = [&](int, int, int, std::u16string_view, const TRect&,
+                      const std::vector<const TSyntaxFormat*>& S, TCanvas&) {
+      for (const TSyntaxFormat* s : S) styles.push_back(Utf8(s->DisplayName()));
+    };
+    d.PaintAll(400);
+  };
+  collect();
+  for (const std::string& s : styles) {
+    EXPECT_NE(s, "Marked block");  // no selection,
+    EXPECT_NE(s, "Search match");  // no search marks,
+    EXPECT_NE(s, "Current line");  // no current line on paper
+  }
+  int fills = 0, polygons = 0;
+  for (const TCanvasOp& op : d.canvas->Ops()) {
+    fills += op.Kind == TCanvasOpKind::FillRect;
+    polygons += op.Kind == TCanvasOpKind::Polygon;
+  }
+  EXPECT_EQ(fills, 0);     // without mpBackColor no background at all
+  EXPECT_EQ(polygons, 0);  // markers are the screen's
+  // The exporters' options: backgrounds, but cells of the editor colour stay clear.
+  d.ctx.PrintOptions = ExportPrintOptions;
+  collect();
+  for (const TCanvasOp& op : d.canvas->Ops())
+    if (op.Kind == TCanvasOpKind::FillRect) {
+      EXPECT_NE(op.BrushColor, d.ctx.Color);
+    }
+  d.ctx.ForeignCanvas = false;
+  collect();
+  EXPECT_NE(std::find(styles.begin(), styles.end(), "Marked block"), styles.end());
+  EXPECT_NE(std::find(styles.begin(), styles.end(), "Search match"), styles.end());
+}
+
 TEST(LinePainter, MarkerSitsAtItsColumnOnTheRowBottom) {
   PaintDoc d;
   d.SetText(u"abc def\nx\n");
