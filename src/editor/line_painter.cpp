@@ -599,7 +599,9 @@ void TLinePainter::DrawRun(TWalk& W, TRun& R) {
     W.StripPending = false;
     FillCell(W, fill);
     const int after = R.Start + R.Len;
-    if (stripOk && !IsBlank(src.back()) && after < W.LineEnd && IsBlank(W.Text[size_t(after)])) {
+    // Only slanted text reaches past its cell; upright text needs no strip.
+    if (stripOk && C.Font()->Style().Contains(fsItalic) && !IsBlank(src.back()) &&
+        after < W.LineEnd && IsBlank(W.Text[size_t(after)])) {
       FillCell(W, {cell.Right, cell.Top, cell.Right + kItalicStrip, cell.Bottom});
       W.StripPending = true;
       W.StripColor = bg;
