@@ -235,6 +235,7 @@ struct TLinePainter::TWalk {
   bool CaretLine = false;
   std::vector<TBlockStaple*> Staples;
   std::vector<std::pair<int, int>> StapleSpans;  // each staple's first and last line
+  size_t StapleNext = 0;  // staples are in x order; those before this one are done
   int StapleLevel = 0;
   std::vector<TDrawnStaple> DrawnStaples;
   std::vector<TPaintMarker> Markers;  // Column = character index from LineStart
@@ -259,6 +260,8 @@ void TLinePainter::BeginPaint() {
   stapleLines_.clear();
   prevStaples_.clear();
   prevSpans_.clear();
+  prevSorted_.clear();
+  prevSortedSpans_.clear();
   if (ctx_->Queries) ctx_->Queries->ResetStaplePositions();
 }
 
@@ -333,18 +336,42 @@ void TLinePainter::PrepareLine(TWalk& W) {
   if (c.Queries && W.FirstRow == 0 && !W.Collapse &&
       (W.Own || c.PrintOptions.Contains(mpBlockStaples)))
     c.Queries->GetStaplesAtLine(W.Line, W.Staples);
-  if (W.Mode == TWalkMode::Paint) {
-    // Neighbouring lines meet mostly the same staples in the same order: reuse their lines.
-    W.StapleSpans.resize(W.Staples.size());
-    for (size_t i = 0; i < W.Staples.size(); ++i) {
-      if (i < prevStaples_.size() && prevStaples_[i] == W.Staples[i])
-        W.StapleSpans[i] = prevSpans_[i];
-      else
-        StapleLines(W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
+  if (W.Mode == TWalkMode::Paint && !W.Staples.empty()) {
+    if (std::equal(W.Staples.begin(), W.Staples.end(), prevStaples_.begin(), prevStaples_.end())) {
+      // The line before met the same staples (the usual case inside a block): its order stands.
+      W.Staples = prevSorted_;
+      W.StapleSpans = prevSortedSpans_;
+    } else {
+      // Neighbouring lines meet mostly the same staples in the same order: reuse their lines.
+      W.StapleSpans.resize(W.Staples.size());
+      for (size_t i = 0; i < W.Staples.size(); ++i) {
+        if (i < prevStaples_.size() && prevStaples_[i] == W.Staples[i])
+          W.StapleSpans[i] = prevSpans_[i];
+        else
+          StapleLines(W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
+      }
+      prevStaples_.assign(W.Staples.begin(), W.Staples.end());
+      prevSpans_ = W.StapleSpans;
+      // In x order (the collection's order among equal x), so that drawing takes a prefix.
+      ApplyBase(W, W.LineStart);
+      std::vector<size_t> order(W.Staples.size());
+      for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+        StapleX(W, W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
+      }
+      std::stable_sort(order.begin(), order.end(),
+                       [&](size_t a, size_t b) { return W.Staples[a]->XPos < W.Staples[b]->XPos; });
+      prevSorted_.resize(order.size());
+      prevSortedSpans_.resize(order.size());
+      for (size_t i = 0; i < order.size(); ++i) {
+        prevSorted_[i] = W.Staples[order[i]];
+        prevSortedSpans_[i] = W.StapleSpans[order[i]];
+      }
+      W.Staples = prevSorted_;
+      W.StapleSpans = prevSortedSpans_;
     }
-    prevStaples_.assign(W.Staples.begin(), W.Staples.end());
-    prevSpans_ = W.StapleSpans;
   }
+  W.StapleNext = 0;
   W.Markers.clear();
   if (W.Own)
     for (const TPaintMarker& m : c.Markers) {
@@ -509,7 +536,7 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
     r.Start = W.Pos;
     r.Len = std::clamp(next - W.Pos, 1, std::min(RowEndPos - W.Pos, kMaxRun));
     std::u16string_view src = W.Text.substr(size_t(W.Pos), size_t(r.Len));
-    if (!W.Staples.empty() && IsBlank(src[0])) {
+    if (W.StapleNext < W.Staples.size() && IsBlank(src[0])) {
       // In the leading blanks the staples are placed, so that run stops at the first letter.
       size_t n = 1;
       while (n < src.size() && IsBlank(src[n])) ++n;
@@ -542,12 +569,9 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
     }
     r.Width = r.Edges.back();
     // Staples whose place x has reached are drawn; the first letter ends them.
-    if (W.Mode == TWalkMode::Paint && !W.Staples.empty()) {
+    if (W.Mode == TWalkMode::Paint && W.StapleNext < W.Staples.size()) {
       DrawStaples(W, W.X, false);
-      if (!IsBlank(src[0])) {
-        W.Staples.clear();
-        W.StapleSpans.clear();
-      }
+      if (!IsBlank(src[0])) W.StapleNext = W.Staples.size();
     }
     if (W.Mode == TWalkMode::Paint) DrawRun(W, r);
     if (W.RunHeights && !r.Hidden) W.RunHeights->emplace_back(r.Start - W.LineStart, r.TextHeight);
@@ -555,7 +579,7 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
     W.X += r.Width;
     W.Pos += r.Len;
     W.Column = r.Out.Column;
-    if (W.Mode == TWalkMode::Paint && !W.Staples.empty()) DrawStaples(W, W.X, false);
+    if (W.Mode == TWalkMode::Paint && W.StapleNext < W.Staples.size()) DrawStaples(W, W.X, false);
     if (W.Mode == TWalkMode::Paint && !wraps && W.X > W.C->ClipRect().Right) {
       // Nothing further shows: close the borders at x and stop.
       DrawRunBorders(W, W.Entries, {W.X, W.RowTop, W.X, W.RowTop + c.Cell.cy}, W.Pos, W.Pos, false);
@@ -714,16 +738,12 @@ void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
   const int offset = int(std::lround(c.StapleOffset * scale));
   const int tick = int(std::lround(10 * scale));
   const TRect clip = C.ClipRect();
-  size_t kept = 0;
-  for (size_t i = 0; i < W.Staples.size(); ++i) {
+  for (; W.StapleNext < W.Staples.size(); ++W.StapleNext) {
+    const size_t i = W.StapleNext;
     TBlockStaple* s = W.Staples[i];
     const auto [first, last] = W.StapleSpans[i];
     const int sx = StapleX(W, s, first, last);
-    if (!Final && sx > UpToX) {
-      W.StapleSpans[kept] = W.StapleSpans[i];
-      W.Staples[kept++] = s;
-      continue;
-    }
+    if (!Final && sx > UpToX) break;
     const int x = sx - offset;
     // Deeply nested text can put a thousand staples on one line: one outside the clip, or one
     // that would draw exactly the pixels of a staple already drawn here, is left out.
@@ -752,8 +772,6 @@ void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
                      scale);
     }
   }
-  W.Staples.resize(kept);
-  W.StapleSpans.resize(kept);
 }
 
 void TLinePainter::DrawMarkers(TWalk& W, int FromCol, int ToCol, int X, const TRun* Run) {
@@ -879,7 +897,7 @@ void TLinePainter::LineEnd(TWalk& W) {
     FillCell(W, rest);
   DrawRunBorders(W, W.Entries, rest, end, end, true);
   DrawMarkers(W, end - W.LineStart, 1 << 30, eolX, nullptr);
-  if (!W.Staples.empty()) DrawStaples(W, W.X, true);
+  if (W.StapleNext < W.Staples.size()) DrawStaples(W, W.X, true);
   // The line-break glyph.
   if (W.Own && c.NonPrinted && c.NonPrinted->Visible()) {
     const int L = W.BreakLine;

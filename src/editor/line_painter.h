@@ -193,6 +193,8 @@ class TLinePainter {
   std::unordered_map<const TBlockStaple*, std::pair<int, int>> stapleLines_;
   std::vector<const TBlockStaple*> prevStaples_;  // the previous line's, and their lines
   std::vector<std::pair<int, int>> prevSpans_;
+  std::vector<TBlockStaple*> prevSorted_;  // the same staples in x order, and their lines
+  std::vector<std::pair<int, int>> prevSortedSpans_;
 };
 
 }  // namespace synt
