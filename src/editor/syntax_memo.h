@@ -26,6 +26,7 @@
 #include "editor/key_mapping.h"
 #include "editor/memo_layout.h"
 #include "editor/memo_options.h"
+#include "editor/memo_paint.h"
 #include "editor/memo_part.h"
 #include "editor/memo_selection.h"
 #include "editor/memo_settings.h"
@@ -347,7 +348,30 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
 
  public:
   // ---- Painting
+  // The window paint, style collection, measuring and hit-testing; the behaviour lives in
+  // TMemoPaintPart (memo_paint.h) and the line painter (line_painter.h).
+  TMemoPaintPart& PaintPart() { return paintPart_; }
+  void Paint(TCanvas& Canvas, const TRect& UpdateRect) override;
+  // Every style covering Pos from the sources Sources selects (ss* bits of style_merge.h), plus
+  // the style hooks of attached components and the text source; with WithLineStyles also the
+  // current-line and OnGetLineStyle styles over Pos's line. Returns the next offset at which any
+  // of them changes.
+  virtual int CollectStyleEntries(int Pos, TStyleEntries& Entries, bool WithLineStyles,
+                                  unsigned Sources);
+  // A descendant may paint the background of an end-of-line or below-text rectangle itself (Line
+  // -1 below the text); true suppresses the fill.
+  virtual bool DrawCustomBackground(TCanvas& Canvas, const TRect& Rect, int Line);
+  // One block staple: the rule's own pen or StaplePen, OnBeforeDrawStaple, a vertical line with
+  // 10-pixel ticks where the block starts and ends.
+  virtual void DrawStaple(TCanvas& Canvas, int X, TBlockStaple* Staple, int Level, bool EndsHere,
+                          bool StartsHere, int Bottom, int Top);
+  // A marker at the bottom of a text line: a small red triangle.
+  virtual void DrawMarker(TCanvas& Canvas, int X, int Y);
+  TRangeList<TRange>* SearchMarks() { return &paintPart_.SearchMarks(); }
+
  private:
+  // After the layout part, which it measures for.
+  TMemoPaintPart paintPart_{*this};
   // ---- Painting (end)
 };
 
