@@ -97,9 +97,11 @@ struct TDisplayRanges {
 
   void Clear();
   void Swap(TDisplayRanges& Other) noexcept;
+  // Heap bytes of the collections' lookup indexes.
+  size_t IndexBytes() const;
   // Builds the collections from a client's complete results (tokens, sub-lexer regions, text
-  // ranges, line separators). Returns false, with the collections incomplete, when Stop is
-  // requested on the way.
+  // ranges, line separators) and indexes them. Returns false, with the collections incomplete,
+  // when Stop is requested on the way.
   bool Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rules, std::stop_token Stop);
 };
 
