@@ -286,11 +286,26 @@ void BackgroundPass(benchmark::State& state, const char* file) {
     d->Settle();
     state.ResumeTiming();
   }
-  const auto& disp = ClientAccess::DisplayRanges(*d->client);
-  int64_t n = 0;
-  for (int l = 0; l < disp.Styled.Count(); ++l) n += disp.Styled.Layers(l).Count();
-  for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();
-  for (int l = 0; l < disp.Staples.Count(); ++l) n += disp.Staples.Layers(l).Count();
+  auto& disp = const_cast<synt::TDisplayRanges&>(ClientAccess::DisplayRanges(*d->client));
+  int64_t n = 0, all = 0;
+  auto count = [&](const auto& c) {
+    int64_t k = 0;
+    for (int l = 0; l < c.Count(); ++l) k += c.Layers(l).Count();
+    return k;
+  };
+  n = count(disp.Styled) + count(disp.Collapsible) + count(disp.Staples);
+  all = n + count(disp.Dyno) + count(disp.LineBreaks);
+  // The share of the pass that indexes the collections: the same indexes built again.
+  const double i0 = ThreadMs();
+  disp.Styled.BuildIndex();
+  disp.Dyno.BuildIndex();
+  disp.Collapsible.BuildIndex();
+  disp.Staples.BuildIndex();
+  disp.LineBreaks.BuildIndex();
+  state.counters["index_build_ms"] = ThreadMs() - i0;
+  state.counters["index_mb"] = double(disp.IndexBytes()) / 1e6;
+  state.counters["index_bytes_per_range"] =
+      double(disp.IndexBytes()) / double(std::max<int64_t>(all, 1));
   state.counters["take_over_ms"] = takeOver;
   state.counters["take_over_wall_ms"] = takeOverWall;
   state.counters["wall_ms"] = wall / double(state.iterations());
@@ -309,7 +324,8 @@ void PaintQueries(benchmark::State& state, const char* file) {
   const int first = d->lines.GetCount() / 2 - 30;
   const int from = d->lines.LineStart(first), to = d->WindowEnd(from);
   auto& c = *d->client;
-  int64_t n = 0;
+  int64_t n = 0, stapleCount = 0;
+  double staplesMs = 0;
   for (auto _ : state) {
     const double c0 = ThreadMs();
     synt::TStyleEntries entries;
@@ -327,10 +343,16 @@ void PaintQueries(benchmark::State& state, const char* file) {
       c.GetLineHighlight(line, true, invert, font, bg);
       n += c.GetLineCollapseState(line);
       staples.clear();
+      const double s0 = ThreadMs();
       c.GetStaplesAtLine(line, staples);
+      staplesMs += ThreadMs() - s0;
+      stapleCount += int64_t(staples.size());
     }
     state.SetIterationTime((ThreadMs() - c0) / 1e3);
   }
+  // Staples are listed, not summarised: their share grows with the staples a line lies in.
+  state.counters["staples_ms"] = staplesMs / double(state.iterations());
+  state.counters["staples_per_line"] = double(stapleCount) / double(state.iterations() * 60);
   benchmark::DoNotOptimize(n);
   state.counters["collapsible_layers"] = ClientAccess::DisplayRanges(c).Collapsible.Count();
   state.counters["staple_layers"] = ClientAccess::DisplayRanges(c).Staples.Count();

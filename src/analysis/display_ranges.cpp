@@ -237,14 +237,19 @@ bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rul
     if ((i & 255) == 0 && Stop.stop_requested()) return false;
     b.LineBreak(breaks[i]);
   }
-  // The collections are final now; indexed, the editor's queries cost the same at any size.
+  return !Stop.stop_requested();
+}
+
+bool TDisplayRanges::BuildIndexes(std::stop_token Stop) {
   if (Stop.stop_requested()) return false;
   Styled.BuildIndex();
+  if (Stop.stop_requested()) return false;
   Dyno.BuildIndex();
   if (Stop.stop_requested()) return false;
   Collapsible.BuildIndex();
   if (Stop.stop_requested()) return false;
   Staples.BuildIndex();
+  if (Stop.stop_requested()) return false;
   LineBreaks.BuildIndex();
   return !Stop.stop_requested();
 }

@@ -11,14 +11,18 @@
 // The index keeps pointers to the ranges: it is built once the layers no longer change, and
 // dropped before they do. Queries are const and safe to run concurrently.
 //
-// Structure: a centred interval tree (each node holds the ranges containing its centre, sorted by
-// start and by end, so a stabbing query reports a prefix of each list on one root-to-leaf path),
-// plus all ranges sorted by start and the non-empty ones by end for the span, next-change and
-// existence queries. Each range carries its ordinal in collection order; results are sorted by
-// it, which is cheap since ranges found together mostly come in that order already.
+// Structure: all ranges sorted by start, and the non-empty ones by end, serve the span,
+// next-change and existence queries. Over the sorted starts lies an implicit perfect search tree
+// (in-order layout, missing keys count as infinite), used as a centred interval tree: each
+// non-empty range belongs to the highest node whose key it contains, and a node keeps its ranges
+// by start and by end, so the ranges containing a position are a prefix of one list in each node
+// on one root-to-leaf path. Everything is built with radix sorts, one sweep and counting. A
+// position lies in at most one range of a layer, so the ranges found are put in collection order
+// through a bitmap of layers instead of being sorted.
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +60,7 @@ class TRangeIndex {
   template <class Pred>
   bool AnyEndingIn(int A, int B, Pred&& P) const;
 
-  // Throws std::logic_error when the index is not consistent in itself.
+  // Throws std::logic_error when the index is not consistent in itself or with the ranges.
   void Check() const;
 
  private:
@@ -64,181 +68,224 @@ class TRangeIndex {
     uint32_t Order;
     Item* Ptr;
   };
-  struct Node {
-    int Center;
-    int Left, Right;        // -1: none
-    uint32_t Begin, Count;  // the node's slice of the here* arrays
-  };
-  struct Tmp {
-    int S, E;
+  // A range in its tree node.
+  struct Entry {
+    int Start;
     uint32_t Order;
+    uint32_t Layer;
     Item* Ptr;
   };
+  struct EndEntry {
+    int End;
+    uint32_t Ref;  // position of the range's Entry
+  };
+  // Per-thread working space of the ordering: a bit and a slot per layer, and the hits that
+  // share a layer (only from layers whose ranges overlap, which Add never makes).
+  struct Scratch {
+    std::vector<uint64_t> Bits;
+    std::vector<Hit> Slot, Extra, Hits;
+  };
+  static Scratch& Work(size_t Layers) {
+    static thread_local Scratch s;
+    if (s.Slot.size() < Layers) {
+      s.Slot.resize(Layers);
+      s.Bits.resize((Layers + 63) / 64);
+    }
+    s.Extra.clear();
+    s.Hits.clear();
+    return s;
+  }
 
-  int BuildNode(const std::vector<Tmp>& All, std::vector<uint32_t>& Ids);
   template <class F>
   bool Stab(int Pos, F&& Visit) const;
-  static std::vector<Hit>& Scratch() {
-    static thread_local std::vector<Hit> hits;
-    hits.clear();
-    return hits;
+  // The ranges containing Pos, in collection order, into Out.
+  void StabOrdered(int Pos, std::vector<Hit>& Out, int Before = INT_MAX) const;
+  static bool ByOrder(const Hit& a, const Hit& b) { return a.Order < b.Order; }
+  // Stable radix sort of (key << 32 | id) values by their key.
+  static void SortByKey(std::vector<uint64_t>& V);
+  static uint64_t Keyed(int Key, uint32_t Id) {
+    return uint64_t(uint32_t(Key) ^ 0x80000000u) << 32 | Id;
   }
-  static void Emit(std::vector<Hit>& Hits, std::vector<Item*>& List);
   [[noreturn]] static void Fail(const char* What) {
     throw std::logic_error(std::string("TRangeIndex: ") + What);
   }
 
-  // Every range, by start (then collection order).
+  size_t layers_ = 0;
+  // Every range, by start (then collection order); the starts are also the tree's keys: node i
+  // is the implicit search tree's node of key i.
   std::vector<int> startKey_;
   std::vector<uint32_t> startOrder_;
   std::vector<Item*> startPtr_;
   // The non-empty ranges by end, with their starts.
   std::vector<int> endKey_;
   std::vector<int> endStart_;
-  // Tree nodes; each node's ranges by start (key, order, pointer) and by end descending (key,
-  // position of the range in the by-start slice).
-  std::vector<Node> nodes_;
-  std::vector<int> hereStart_;
-  std::vector<uint32_t> hereOrder_;
-  std::vector<Item*> herePtr_;
-  std::vector<int> hereEnd_;
-  std::vector<uint32_t> hereEndRef_;
-  int root_ = -1;
+  // Node i (0-based in-order index, key startKey_[i]) holds here_[nodeBegin_[i],
+  // nodeBegin_[i + 1]) by start and the same span of hereEnd_ by end descending.
+  std::vector<uint32_t> nodeBegin_;
+  std::vector<Entry> here_;
+  std::vector<EndEntry> hereEnd_;
+  size_t root_ = 0;  // 1-based in-order index of the root of the perfect tree
 };
+
+template <class Item>
+void TRangeIndex<Item>::SortByKey(std::vector<uint64_t>& V) {
+  std::vector<uint64_t> tmp(V.size());
+  for (int shift = 32; shift < 64; shift += 11) {
+    std::vector<size_t> count(2049);
+    for (uint64_t v : V) ++count[((v >> shift) & 2047) + 1];
+    if (count[((V.empty() ? 0 : V[0] >> shift) & 2047) + 1] == V.size()) continue;
+    for (size_t d = 1; d < count.size(); ++d) count[d] += count[d - 1];
+    for (uint64_t v : V) tmp[count[(v >> shift) & 2047]++] = v;
+    V.swap(tmp);
+  }
+}
 
 template <class Item>
 template <class GetLayer>
 void TRangeIndex<Item>::Build(int LayerCount, GetLayer&& Layer) {
   Clear();
-  std::vector<Tmp> all;
   size_t n = 0;
   for (int l = 0; l < LayerCount; ++l) n += size_t(Layer(l).Count());
   if (n >= UINT32_MAX) throw std::length_error("TRangeIndex: too many ranges");
-  all.reserve(n);
+  layers_ = size_t(LayerCount);
+  // What the build needs of a range, by ordinal (collection order), in one place: the passes
+  // below reach it in start or end order, and one cache line per visit is what they cost.
+  struct Info {
+    int S, E;
+    uint32_t Layer;
+    uint32_t Node;  // first the first index of its start among the keys
+    uint32_t Pos;   // its place in here_
+    Item* Ptr;
+  };
+  std::vector<Info> info(n);
+  std::vector<uint64_t> byStart(n), byEnd;
+  byEnd.reserve(n);
   uint32_t order = 0;
   for (int l = 0; l < LayerCount; ++l) {
     auto& layer = Layer(l);
-    for (int i = 0, c = layer.Count(); i < c; ++i) {
+    for (int i = 0, c = layer.Count(); i < c; ++i, ++order) {
       Item& r = layer[i];
-      all.push_back({r.StartPos, r.EndPos, order++, &r});
+      info[order] = {r.StartPos, r.EndPos, uint32_t(l), 0, 0, &r};
+      byStart[order] = Keyed(r.StartPos, order);
+      if (r.EndPos > r.StartPos) byEnd.push_back(Keyed(r.EndPos, order));
     }
   }
-  std::sort(all.begin(), all.end(),
-            [](const Tmp& a, const Tmp& b) { return a.S != b.S ? a.S < b.S : a.Order < b.Order; });
-  startKey_.reserve(n);
-  startOrder_.reserve(n);
-  startPtr_.reserve(n);
-  std::vector<uint32_t> ids;  // the non-empty ranges, by start
-  ids.reserve(n);
+  SortByKey(byStart);  // stable: equal starts stay in collection order
+  SortByKey(byEnd);
+  startKey_.resize(n);
+  startOrder_.resize(n);
+  startPtr_.resize(n);
+  for (size_t i = 0, group = 0; i < n; ++i) {
+    const uint32_t o = uint32_t(byStart[i]);
+    Info& r = info[o];
+    if (i > 0 && r.S != startKey_[i - 1]) group = i;
+    startKey_[i] = r.S;
+    startOrder_[i] = o;
+    startPtr_[i] = r.Ptr;
+    r.Node = uint32_t(group);
+  }
+  std::vector<uint64_t>().swap(byStart);
+  // A range's node is the highest one among the keys it contains, [first key >= start, first key
+  // >= end): in the in-order layout of a perfect tree, the index with the most trailing zeros.
+  // The first bound came with the sorted starts, the second comes from a sweep in order of ends.
+  const size_t m = byEnd.size();
+  endKey_.resize(m);
+  endStart_.resize(m);
+  root_ = n ? std::bit_floor(n) : 0;
+  nodeBegin_.assign(n + 1, 0);
+  for (size_t j = 0, past = 0; j < m; ++j) {
+    Info& r = info[uint32_t(byEnd[j])];
+    while (past < n && startKey_[past] < r.E) ++past;
+    const size_t a = size_t(r.Node) + 1, b = past;  // 1-based, a <= b
+    r.Node = uint32_t((b & ~(std::bit_floor((a - 1) ^ b) - 1)) - 1);
+    ++nodeBegin_[r.Node + 1];
+    endKey_[j] = r.E;
+    endStart_[j] = r.S;
+  }
+  for (size_t i = 0; i < n; ++i) nodeBegin_[i + 1] += nodeBegin_[i];
+  here_.resize(m);
+  hereEnd_.resize(m);
+  std::vector<uint32_t> cursor(nodeBegin_.begin(), nodeBegin_.end() - 1);
   for (size_t i = 0; i < n; ++i) {
-    startKey_.push_back(all[i].S);
-    startOrder_.push_back(all[i].Order);
-    startPtr_.push_back(all[i].Ptr);
-    if (all[i].E > all[i].S) ids.push_back(uint32_t(i));
+    const uint32_t o = startOrder_[i];
+    Info& r = info[o];
+    if (r.E <= r.S) continue;
+    r.Pos = cursor[r.Node]++;
+    here_[r.Pos] = {r.S, o, r.Layer, r.Ptr};
   }
-  std::vector<uint32_t> byEnd(ids);
-  std::sort(byEnd.begin(), byEnd.end(),
-            [&](uint32_t a, uint32_t b) { return all[a].E < all[b].E; });
-  endKey_.reserve(byEnd.size());
-  endStart_.reserve(byEnd.size());
-  for (uint32_t i : byEnd) {
-    endKey_.push_back(all[i].E);
-    endStart_.push_back(all[i].S);
+  std::copy(nodeBegin_.begin(), nodeBegin_.end() - 1, cursor.begin());
+  for (size_t j = m; j-- > 0;) {
+    const Info& r = info[uint32_t(byEnd[j])];
+    hereEnd_[cursor[r.Node]++] = {r.E, r.Pos};
   }
-  hereStart_.reserve(ids.size());
-  hereOrder_.reserve(ids.size());
-  herePtr_.reserve(ids.size());
-  hereEnd_.reserve(ids.size());
-  hereEndRef_.reserve(ids.size());
-  root_ = BuildNode(all, ids);
-}
-
-// Ids are sorted by start. The centre is the median start, so both children hold at most half
-// of the ranges (a range left of the centre starts before it) and the depth stays logarithmic;
-// the median range itself contains the centre, so no node is empty.
-template <class Item>
-int TRangeIndex<Item>::BuildNode(const std::vector<Tmp>& All, std::vector<uint32_t>& Ids) {
-  if (Ids.empty()) return -1;
-  const int center = All[Ids[Ids.size() / 2]].S;
-  std::vector<uint32_t> left, right;
-  const uint32_t begin = uint32_t(hereStart_.size());
-  for (uint32_t i : Ids) {
-    const Tmp& t = All[i];
-    if (t.S > center) {
-      right.push_back(i);
-    } else if (t.E <= center) {
-      left.push_back(i);
-    } else {
-      hereStart_.push_back(t.S);
-      hereOrder_.push_back(t.Order);
-      herePtr_.push_back(t.Ptr);
-    }
-  }
-  const uint32_t count = uint32_t(hereStart_.size()) - begin;
-  std::vector<uint32_t> desc(count);
-  for (uint32_t k = 0; k < count; ++k) desc[k] = begin + k;
-  std::stable_sort(desc.begin(), desc.end(), [&](uint32_t a, uint32_t b) {
-    return herePtr_[a]->EndPos > herePtr_[b]->EndPos;
-  });
-  for (uint32_t k : desc) {
-    hereEnd_.push_back(herePtr_[k]->EndPos);
-    hereEndRef_.push_back(k);
-  }
-  const int id = int(nodes_.size());
-  nodes_.push_back({center, -1, -1, begin, count});
-  std::vector<uint32_t>().swap(Ids);  // the children's lists replace it
-  const int l = BuildNode(All, left);
-  const int r = BuildNode(All, right);
-  nodes_[size_t(id)].Left = l;
-  nodes_[size_t(id)].Right = r;
-  return id;
 }
 
 // Visits every range containing Pos (node by node); stops when Visit returns true.
 template <class Item>
 template <class F>
 bool TRangeIndex<Item>::Stab(int Pos, F&& Visit) const {
-  for (int n = root_; n >= 0;) {
-    const Node& node = nodes_[size_t(n)];
-    const int* first = hereStart_.data() + node.Begin;
-    if (Pos < node.Center) {
-      // Every range here ends after the centre: those starting by Pos contain it.
-      const uint32_t cut = uint32_t(std::upper_bound(first, first + node.Count, Pos) - first);
-      for (uint32_t k = node.Begin; k < node.Begin + cut; ++k)
-        if (Visit(hereOrder_[k], herePtr_[k])) return true;
-      n = node.Left;
-    } else {
-      // Every range here starts by the centre: those ending after Pos contain it.
-      const int* ends = hereEnd_.data() + node.Begin;
-      const uint32_t cut = uint32_t(
-          std::partition_point(ends, ends + node.Count, [Pos](int e) { return e > Pos; }) - ends);
-      for (uint32_t k = node.Begin; k < node.Begin + cut; ++k) {
-        const uint32_t j = hereEndRef_[k];
-        if (Visit(hereOrder_[j], herePtr_[j])) return true;
+  const size_t n = startKey_.size();
+  for (size_t node = root_, step = root_ / 2; node; step /= 2) {
+    // Nodes past the keys stand for infinite keys: nothing of theirs, the way is left.
+    if (node > n || Pos < startKey_[node - 1]) {
+      if (node <= n) {
+        // Every range here ends after the key: those starting by Pos contain it.
+        const Entry* first = here_.data() + nodeBegin_[node - 1];
+        const Entry* last = here_.data() + nodeBegin_[node];
+        for (const Entry* e = first; e != last && e->Start <= Pos; ++e)
+          if (Visit(*e)) return true;
       }
-      n = node.Right;
+      node = step ? node - step : 0;
+    } else {
+      // Every range here starts by the key: those ending after Pos contain it.
+      const EndEntry* first = hereEnd_.data() + nodeBegin_[node - 1];
+      const EndEntry* last = hereEnd_.data() + nodeBegin_[node];
+      for (const EndEntry* e = first; e != last && e->End > Pos; ++e)
+        if (Visit(here_[e->Ref])) return true;
+      node = step ? node + step : 0;
     }
   }
   return false;
 }
 
 template <class Item>
-void TRangeIndex<Item>::Emit(std::vector<Hit>& Hits, std::vector<Item*>& List) {
-  auto byOrder = [](const Hit& a, const Hit& b) { return a.Order < b.Order; };
-  if (!std::is_sorted(Hits.begin(), Hits.end(), byOrder))
-    std::sort(Hits.begin(), Hits.end(), byOrder);
-  List.reserve(List.size() + Hits.size());
-  for (const Hit& h : Hits) List.push_back(h.Ptr);
+void TRangeIndex<Item>::StabOrdered(int Pos, std::vector<Hit>& Out, int Before) const {
+  Scratch& w = Work(layers_);
+  size_t loWord = SIZE_MAX, hiWord = 0;
+  Stab(Pos, [&](const Entry& e) {
+    if (e.Start >= Before) return false;
+    const uint32_t l = e.Layer;
+    const size_t word = l / 64;
+    const uint64_t bit = uint64_t(1) << (l % 64);
+    const Hit h{e.Order, e.Ptr};
+    if (w.Bits[word] & bit) {
+      w.Extra.push_back(h);
+      return false;
+    }
+    w.Bits[word] |= bit;
+    w.Slot[l] = h;
+    loWord = std::min(loWord, word);
+    hiWord = std::max(hiWord, word);
+    return false;
+  });
+  const size_t first = Out.size();
+  for (size_t word = loWord; word <= hiWord && loWord != SIZE_MAX; ++word) {
+    for (uint64_t b = w.Bits[word]; b; b &= b - 1)
+      Out.push_back(w.Slot[word * 64 + size_t(std::countr_zero(b))]);
+    w.Bits[word] = 0;
+  }
+  if (!w.Extra.empty()) {
+    Out.insert(Out.end(), w.Extra.begin(), w.Extra.end());
+    std::sort(Out.begin() + std::ptrdiff_t(first), Out.end(), ByOrder);
+  }
 }
 
 template <class Item>
 int TRangeIndex<Item>::RangesAt(std::vector<Item*>& List, int Pos) const {
-  std::vector<Hit>& hits = Scratch();
-  Stab(Pos, [&](uint32_t Order, Item* Ptr) {
-    hits.push_back({Order, Ptr});
-    return false;
-  });
-  Emit(hits, List);
+  std::vector<Hit>& hits = Work(layers_).Hits;
+  StabOrdered(Pos, hits);
+  List.reserve(List.size() + hits.size());
+  for (const Hit& h : hits) List.push_back(h.Ptr);
   // The next change is the first start after Pos or the first end of a range containing Pos. A
   // range that ends after Pos without containing it starts after Pos, so it ends no earlier than
   // the first start: the first end past Pos either belongs to a containing range or is too late.
@@ -258,34 +305,45 @@ int TRangeIndex<Item>::RangesAt(std::vector<Item*>& List, int Pos) const {
 
 template <class Item>
 void TRangeIndex<Item>::RangesMeeting(std::vector<Item*>& List, int A, int B) const {
-  std::vector<Hit>& hits = Scratch();
-  Stab(A, [&](uint32_t Order, Item* Ptr) {
-    // A span that ends by A still meets the ranges around A that start before its end.
-    if (A < B || Ptr->StartPos < B) hits.push_back({Order, Ptr});
-    return false;
-  });
+  Scratch& w = Work(layers_);
+  std::vector<Hit>& around = w.Hits;
+  // A span that ends by A still meets the ranges around A that start before its end.
+  StabOrdered(A, around, A < B ? INT_MAX : B);
   // Those starting after A (they cannot contain it), empty ones too.
+  std::vector<Hit> after;
   if (A < B) {
     size_t i = size_t(std::upper_bound(startKey_.begin(), startKey_.end(), A) - startKey_.begin());
     for (; i < startKey_.size() && startKey_[i] < B; ++i)
-      hits.push_back({startOrder_[i], startPtr_[i]});
+      after.push_back({startOrder_[i], startPtr_[i]});
+    if (!std::is_sorted(after.begin(), after.end(), ByOrder))
+      std::sort(after.begin(), after.end(), ByOrder);
   }
-  Emit(hits, List);
+  List.reserve(List.size() + around.size() + after.size());
+  auto x = around.begin(), y = after.begin();
+  while (x != around.end() || y != after.end()) {
+    if (y == after.end() || (x != around.end() && x->Order < y->Order))
+      List.push_back((x++)->Ptr);
+    else
+      List.push_back((y++)->Ptr);
+  }
 }
 
 template <class Item>
 void TRangeIndex<Item>::RangesStartingIn(std::vector<Item*>& List, int A, int B) const {
-  std::vector<Hit>& hits = Scratch();
+  std::vector<Hit>& hits = Work(layers_).Hits;
   size_t i = size_t(std::lower_bound(startKey_.begin(), startKey_.end(), A) - startKey_.begin());
   for (; i < startKey_.size() && startKey_[i] < B; ++i)
     hits.push_back({startOrder_[i], startPtr_[i]});
-  Emit(hits, List);
+  if (!std::is_sorted(hits.begin(), hits.end(), ByOrder))
+    std::sort(hits.begin(), hits.end(), ByOrder);
+  List.reserve(List.size() + hits.size());
+  for (const Hit& h : hits) List.push_back(h.Ptr);
 }
 
 template <class Item>
 template <class Pred>
 bool TRangeIndex<Item>::AnyAt(int Pos, Pred&& P) const {
-  return Stab(Pos, [&](uint32_t, Item* Ptr) { return bool(P(*Ptr)); });
+  return Stab(Pos, [&](const Entry& e) { return bool(P(*e.Ptr)); });
 }
 
 template <class Item>
@@ -301,10 +359,8 @@ template <class Item>
 size_t TRangeIndex<Item>::MemoryBytes() const {
   return startKey_.capacity() * sizeof(int) + startOrder_.capacity() * sizeof(uint32_t) +
          startPtr_.capacity() * sizeof(Item*) + endKey_.capacity() * sizeof(int) +
-         endStart_.capacity() * sizeof(int) + nodes_.capacity() * sizeof(Node) +
-         hereStart_.capacity() * sizeof(int) + hereOrder_.capacity() * sizeof(uint32_t) +
-         herePtr_.capacity() * sizeof(Item*) + hereEnd_.capacity() * sizeof(int) +
-         hereEndRef_.capacity() * sizeof(uint32_t);
+         endStart_.capacity() * sizeof(int) + nodeBegin_.capacity() * sizeof(uint32_t) +
+         here_.capacity() * sizeof(Entry) + hereEnd_.capacity() * sizeof(EndEntry);
 }
 
 template <class Item>
@@ -322,45 +378,47 @@ void TRangeIndex<Item>::Check() const {
   }
   if (endKey_.size() != nonEmpty || endStart_.size() != nonEmpty) Fail("end arrays wrong in size");
   if (!std::is_sorted(endKey_.begin(), endKey_.end())) Fail("ends out of order");
-  if (hereStart_.size() != nonEmpty || hereEnd_.size() != nonEmpty) Fail("tree misses ranges");
-  size_t inNodes = 0;
-  for (const Node& node : nodes_) {
-    inNodes += node.Count;
-    if (node.Count == 0) Fail("empty tree node");
-    for (uint32_t k = node.Begin; k < node.Begin + node.Count; ++k) {
-      const Item& r = *herePtr_[k];
-      if (!(r.StartPos <= node.Center && node.Center < r.EndPos)) Fail("range misses its centre");
-      if (hereStart_[k] != r.StartPos) Fail("tree start key wrong");
-      if (k > node.Begin && hereStart_[k - 1] > hereStart_[k]) Fail("tree starts out of order");
-      if (k > node.Begin && hereEnd_[k - 1] < hereEnd_[k]) Fail("tree ends out of order");
-      const uint32_t j = hereEndRef_[k];
-      if (j < node.Begin || j >= node.Begin + node.Count || herePtr_[j]->EndPos != hereEnd_[k])
-        Fail("tree end reference wrong");
-    }
-  }
-  // Every range of a left subtree ends by the centre, every range of a right one starts after it.
-  struct Bound {
-    int Node;
+  if (nodeBegin_.size() != n + 1 || (n && nodeBegin_[n] != nonEmpty) || here_.size() != nonEmpty ||
+      hereEnd_.size() != nonEmpty)
+    Fail("tree misses ranges");
+  if (root_ != (n ? std::bit_floor(n) : 0)) Fail("wrong root");
+  // Each node's ranges contain its key, and lie right of every key they passed on the way down
+  // to the right and left of every key they passed to the left.
+  struct Span {
+    size_t Node, Step;
     long long MaxEnd, MinStartAfter;
   };
-  std::vector<Bound> pending;
-  if (root_ >= 0) pending.push_back({root_, LLONG_MAX, LLONG_MIN});
-  size_t visited = 0;
+  std::vector<Span> pending;
+  if (n) pending.push_back({root_, root_ / 2, LLONG_MAX, LLONG_MIN});
+  size_t held = 0;
   while (!pending.empty()) {
-    const Bound b = pending.back();
+    const Span b = pending.back();
     pending.pop_back();
-    if (++visited > nodes_.size()) Fail("tree has a cycle");
-    const Node& node = nodes_[size_t(b.Node)];
-    for (uint32_t k = node.Begin; k < node.Begin + node.Count; ++k)
-      if (herePtr_[k]->EndPos > b.MaxEnd || herePtr_[k]->StartPos <= b.MinStartAfter)
-        Fail("range on the wrong side of a centre");
-    if (node.Left >= 0)
-      pending.push_back({node.Left, std::min<long long>(b.MaxEnd, node.Center), b.MinStartAfter});
-    if (node.Right >= 0)
-      pending.push_back({node.Right, b.MaxEnd, std::max<long long>(b.MinStartAfter, node.Center)});
+    if (b.Node <= n) {
+      const int key = startKey_[b.Node - 1];
+      const uint32_t begin = nodeBegin_[b.Node - 1], end = nodeBegin_[b.Node];
+      if (begin > end) Fail("node bounds out of order");
+      held += end - begin;
+      for (uint32_t k = begin; k < end; ++k) {
+        const Entry& e = here_[k];
+        const Item& r = *e.Ptr;
+        if (!(r.StartPos <= key && key < r.EndPos)) Fail("range misses its node's key");
+        if (r.EndPos > b.MaxEnd || r.StartPos <= b.MinStartAfter)
+          Fail("range on the wrong side of a key");
+        if (e.Start != r.StartPos || e.Layer >= layers_) Fail("tree entry wrong");
+        if (k > begin && here_[k - 1].Start > e.Start) Fail("tree starts out of order");
+        if (k > begin && hereEnd_[k - 1].End < hereEnd_[k].End) Fail("tree ends out of order");
+        const uint32_t j = hereEnd_[k].Ref;
+        if (j < begin || j >= end || here_[j].Ptr->EndPos != hereEnd_[k].End)
+          Fail("tree end reference wrong");
+      }
+    }
+    if (b.Step == 0) continue;
+    const long long key = b.Node <= n ? startKey_[b.Node - 1] : LLONG_MAX;
+    pending.push_back({b.Node - b.Step, b.Step / 2, std::min(b.MaxEnd, key), b.MinStartAfter});
+    pending.push_back({b.Node + b.Step, b.Step / 2, b.MaxEnd, std::max(b.MinStartAfter, key)});
   }
-  if (visited != nodes_.size()) Fail("tree nodes unreachable");
-  if (inNodes != nonEmpty) Fail("tree nodes hold the wrong number of ranges");
+  if (held != nonEmpty) Fail("tree nodes hold the wrong number of ranges");
 }
 
 }  // namespace synt

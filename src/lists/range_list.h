@@ -293,7 +293,13 @@ class TRangeCollection {
 
   // Indexes the ranges for the lookups below; the index lives until the collection changes.
   void BuildIndex() {
-    index_.Build(Count(), [this](int l) -> Layer& { return *layers_[size_t(l)]; });
+    indexed_ = false;
+    try {
+      index_.Build(Count(), [this](int l) -> Layer& { return *layers_[size_t(l)]; });
+    } catch (...) {
+      index_.Clear();  // no half-built index holds on to memory
+      throw;
+    }
     indexed_ = true;
   }
   bool Indexed() const { return indexed_; }
