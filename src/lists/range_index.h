@@ -83,7 +83,8 @@ class TRangeIndex {
   // share a layer (only from layers whose ranges overlap, which Add never makes).
   struct Scratch {
     std::vector<uint64_t> Bits;
-    std::vector<Hit> Slot, Extra, Hits;
+    std::vector<Hit> Slot, Extra, Hits, After;
+    std::vector<uint32_t> Orders, Layers;
   };
   static Scratch& Work(size_t Layers) {
     static thread_local Scratch s;
@@ -91,15 +92,21 @@ class TRangeIndex {
       s.Slot.resize(Layers);
       s.Bits.resize((Layers + 63) / 64);
     }
-    s.Extra.clear();
-    s.Hits.clear();
     return s;
   }
 
+  // Visits every range containing Pos, node by node (NodeDone after each), until Visit returns
+  // true.
+  template <class F, class G>
+  bool Stab(int Pos, F&& Visit, G&& NodeDone) const;
   template <class F>
-  bool Stab(int Pos, F&& Visit) const;
-  // The ranges containing Pos, in collection order, into Out.
-  void StabOrdered(int Pos, std::vector<Hit>& Out, int Before = INT_MAX) const;
+  bool Stab(int Pos, F&& Visit) const {
+    return Stab(Pos, Visit, [] {});
+  }
+  // Appends the ranges containing Pos (and starting before Before) in collection order, their
+  // ordinals to Orders (cleared first).
+  void StabOrdered(int Pos, std::vector<Item*>& List, std::vector<uint32_t>& Orders,
+                   int Before = INT_MAX) const;
   static bool ByOrder(const Hit& a, const Hit& b) { return a.Order < b.Order; }
   // Stable radix sort of (key << 32 | id) values by their key.
   static void SortByKey(std::vector<uint64_t>& V);
@@ -220,10 +227,9 @@ void TRangeIndex<Item>::Build(int LayerCount, GetLayer&& Layer) {
   }
 }
 
-// Visits every range containing Pos (node by node); stops when Visit returns true.
 template <class Item>
-template <class F>
-bool TRangeIndex<Item>::Stab(int Pos, F&& Visit) const {
+template <class F, class G>
+bool TRangeIndex<Item>::Stab(int Pos, F&& Visit, G&& NodeDone) const {
   const size_t n = startKey_.size();
   for (size_t node = root_, step = root_ / 2; node; step /= 2) {
     // Nodes past the keys stand for infinite keys: nothing of theirs, the way is left.
@@ -234,6 +240,7 @@ bool TRangeIndex<Item>::Stab(int Pos, F&& Visit) const {
         const Entry* last = here_.data() + nodeBegin_[node];
         for (const Entry* e = first; e != last && e->Start <= Pos; ++e)
           if (Visit(*e)) return true;
+        NodeDone();
       }
       node = step ? node - step : 0;
     } else {
@@ -242,6 +249,7 @@ bool TRangeIndex<Item>::Stab(int Pos, F&& Visit) const {
       const EndEntry* last = hereEnd_.data() + nodeBegin_[node];
       for (const EndEntry* e = first; e != last && e->End > Pos; ++e)
         if (Visit(here_[e->Ref])) return true;
+      NodeDone();
       node = step ? node + step : 0;
     }
   }
@@ -249,43 +257,105 @@ bool TRangeIndex<Item>::Stab(int Pos, F&& Visit) const {
 }
 
 template <class Item>
-void TRangeIndex<Item>::StabOrdered(int Pos, std::vector<Hit>& Out, int Before) const {
+void TRangeIndex<Item>::StabOrdered(int Pos, std::vector<Item*>& List,
+                                    std::vector<uint32_t>& Orders, int Before) const {
   Scratch& w = Work(layers_);
+  const size_t first = List.size();
+  Orders.clear();
+  w.Layers.clear();
+  // A node gives its ranges by start or by end: nested ranges come in collection order, ranges
+  // that cross one another mostly in the reverse order, which is turned round.
+  size_t descents = 0, segment = 0, up = 0, down = 0;
+  Stab(
+      Pos,
+      [&](const Entry& e) {
+        if (e.Start >= Before) return false;
+        if (Orders.size() > segment) ++(e.Order < Orders.back() ? down : up);
+        List.push_back(e.Ptr);
+        Orders.push_back(e.Order);
+        w.Layers.push_back(e.Layer);
+        return false;
+      },
+      [&] {
+        if (down > 0 && up == 0) {
+          std::reverse(Orders.begin() + std::ptrdiff_t(segment), Orders.end());
+          std::reverse(List.begin() + std::ptrdiff_t(first + segment), List.end());
+          std::reverse(w.Layers.begin() + std::ptrdiff_t(segment), w.Layers.end());
+        } else {
+          descents += down;
+        }
+        if (segment > 0 && Orders.size() > segment && Orders[segment] < Orders[segment - 1])
+          ++descents;
+        segment = Orders.size();
+        up = down = 0;
+      });
+  if (descents == 0) return;
+  Item** ptrs = List.data() + first;
+  const size_t k = Orders.size();
+  // Mostly a few ranges out of place: an insertion sort, as long as it does not move much.
+  if (descents * 16 < k) {
+    size_t moved = 0, i = 1;
+    for (; i < k && moved <= 4 * k; ++i) {
+      const uint32_t o = Orders[i], l = w.Layers[i];
+      Item* p = ptrs[i];
+      size_t j = i;
+      for (; j > 0 && Orders[j - 1] > o; --j, ++moved) {
+        Orders[j] = Orders[j - 1];
+        w.Layers[j] = w.Layers[j - 1];
+        ptrs[j] = ptrs[j - 1];
+      }
+      Orders[j] = o;
+      w.Layers[j] = l;
+      ptrs[j] = p;
+    }
+    if (i == k) return;
+  }
+  // Otherwise through a bitmap of layers: a position lies in one range of a layer at most, so
+  // that orders them without sorting.
+  w.Extra.clear();
   size_t loWord = SIZE_MAX, hiWord = 0;
-  Stab(Pos, [&](const Entry& e) {
-    if (e.Start >= Before) return false;
-    const uint32_t l = e.Layer;
+  for (size_t i = 0; i < k; ++i) {
+    const uint32_t l = w.Layers[i];
     const size_t word = l / 64;
     const uint64_t bit = uint64_t(1) << (l % 64);
-    const Hit h{e.Order, e.Ptr};
+    const Hit h{Orders[i], ptrs[i]};
     if (w.Bits[word] & bit) {
-      w.Extra.push_back(h);
-      return false;
+      w.Extra.push_back(h);  // a layer whose ranges overlap: sorted below
+      continue;
     }
     w.Bits[word] |= bit;
     w.Slot[l] = h;
     loWord = std::min(loWord, word);
     hiWord = std::max(hiWord, word);
-    return false;
-  });
-  const size_t first = Out.size();
+  }
+  size_t out = 0;
   for (size_t word = loWord; word <= hiWord && loWord != SIZE_MAX; ++word) {
-    for (uint64_t b = w.Bits[word]; b; b &= b - 1)
-      Out.push_back(w.Slot[word * 64 + size_t(std::countr_zero(b))]);
+    for (uint64_t b = w.Bits[word]; b; b &= b - 1) {
+      const Hit& h = w.Slot[word * 64 + size_t(std::countr_zero(b))];
+      Orders[out] = h.Order;
+      ptrs[out++] = h.Ptr;
+    }
     w.Bits[word] = 0;
   }
   if (!w.Extra.empty()) {
-    Out.insert(Out.end(), w.Extra.begin(), w.Extra.end());
-    std::sort(Out.begin() + std::ptrdiff_t(first), Out.end(), ByOrder);
+    for (const Hit& h : w.Extra) {
+      Orders[out] = h.Order;
+      ptrs[out++] = h.Ptr;
+    }
+    std::vector<Hit>& all = w.Hits;
+    all.clear();
+    for (size_t i = 0; i < k; ++i) all.push_back({Orders[i], ptrs[i]});
+    std::sort(all.begin(), all.end(), ByOrder);
+    for (size_t i = 0; i < k; ++i) {
+      Orders[i] = all[i].Order;
+      ptrs[i] = all[i].Ptr;
+    }
   }
 }
 
 template <class Item>
 int TRangeIndex<Item>::RangesAt(std::vector<Item*>& List, int Pos) const {
-  std::vector<Hit>& hits = Work(layers_).Hits;
-  StabOrdered(Pos, hits);
-  List.reserve(List.size() + hits.size());
-  for (const Hit& h : hits) List.push_back(h.Ptr);
+  StabOrdered(Pos, List, Work(layers_).Orders);
   // The next change is the first start after Pos or the first end of a range containing Pos. A
   // range that ends after Pos without containing it starts after Pos, so it ends no earlier than
   // the first start: the first end past Pos either belongs to a containing range or is too late.
@@ -306,31 +376,33 @@ int TRangeIndex<Item>::RangesAt(std::vector<Item*>& List, int Pos) const {
 template <class Item>
 void TRangeIndex<Item>::RangesMeeting(std::vector<Item*>& List, int A, int B) const {
   Scratch& w = Work(layers_);
-  std::vector<Hit>& around = w.Hits;
+  const size_t first = List.size();
   // A span that ends by A still meets the ranges around A that start before its end.
-  StabOrdered(A, around, A < B ? INT_MAX : B);
-  // Those starting after A (they cannot contain it), empty ones too.
-  std::vector<Hit> after;
-  if (A < B) {
-    size_t i = size_t(std::upper_bound(startKey_.begin(), startKey_.end(), A) - startKey_.begin());
-    for (; i < startKey_.size() && startKey_[i] < B; ++i)
-      after.push_back({startOrder_[i], startPtr_[i]});
-    if (!std::is_sorted(after.begin(), after.end(), ByOrder))
-      std::sort(after.begin(), after.end(), ByOrder);
-  }
-  List.reserve(List.size() + around.size() + after.size());
-  auto x = around.begin(), y = after.begin();
-  while (x != around.end() || y != after.end()) {
-    if (y == after.end() || (x != around.end() && x->Order < y->Order))
-      List.push_back((x++)->Ptr);
+  StabOrdered(A, List, w.Orders, A < B ? INT_MAX : B);
+  if (A >= B) return;
+  // Those starting after A (they cannot contain it), empty ones too, merged in from the back.
+  std::vector<Hit>& after = w.After;
+  after.clear();
+  size_t i = size_t(std::upper_bound(startKey_.begin(), startKey_.end(), A) - startKey_.begin());
+  for (; i < startKey_.size() && startKey_[i] < B; ++i)
+    after.push_back({startOrder_[i], startPtr_[i]});
+  if (after.empty()) return;
+  if (!std::is_sorted(after.begin(), after.end(), ByOrder))
+    std::sort(after.begin(), after.end(), ByOrder);
+  size_t x = List.size() - first, y = after.size(), out = List.size() + y;
+  List.resize(out);
+  while (y > 0) {
+    if (x > 0 && w.Orders[x - 1] > after[y - 1].Order)
+      List[--out] = List[first + --x];
     else
-      List.push_back((y++)->Ptr);
+      List[--out] = after[--y].Ptr;
   }
 }
 
 template <class Item>
 void TRangeIndex<Item>::RangesStartingIn(std::vector<Item*>& List, int A, int B) const {
   std::vector<Hit>& hits = Work(layers_).Hits;
+  hits.clear();
   size_t i = size_t(std::lower_bound(startKey_.begin(), startKey_.end(), A) - startKey_.begin());
   for (; i < startKey_.size() && startKey_[i] < B; ++i)
     hits.push_back({startOrder_[i], startPtr_[i]});

@@ -303,6 +303,12 @@ class TRangeCollection {
     indexed_ = true;
   }
   bool Indexed() const { return indexed_; }
+  // Frees the index; lookups walk the layers again.
+  void DropIndex() {
+    if (!indexed_) return;
+    index_.Clear();
+    indexed_ = false;
+  }
   // Heap bytes of the index.
   size_t IndexBytes() const { return index_.MemoryBytes(); }
 
@@ -468,12 +474,6 @@ class TRangeCollection {
     size_t n = 1;
     while (n < leaves_) n = ends_[2 * n] <= Pos ? 2 * n : 2 * n + 1;
     return int(n - leaves_);
-  }
-
-  void DropIndex() {
-    if (!indexed_) return;
-    index_.Clear();
-    indexed_ = false;
   }
 
   std::vector<std::unique_ptr<Layer>> layers_;

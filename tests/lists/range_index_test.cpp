@@ -136,6 +136,92 @@ TEST(RangeIndex, NextChangeVisitsEveryChange) {
   EXPECT_GT(stops, 10);
 }
 
+// The index answers from the ranges themselves, whatever the layers look like: over layers whose
+// ranges were moved by hand (overlapping, out of order) it still reports every range containing
+// a position or meeting a span, in collection order.
+TEST(RangeIndex, MatchesBruteForceEvenOverBrokenLayers) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 40; ++round) {
+    TRangeCollection<TIdRange> c;
+    const auto ranges = RandomRanges(rng, round % 3, 1 + int(rng() % 300));
+    for (size_t i = 0; i < ranges.size(); ++i)
+      c.Add({ranges[i].StartPos, ranges[i].EndPos, int(i)});
+    if (round % 2 == 1) {
+      for (int l = 0; l < c.Count(); ++l) {
+        auto& layer = c.Layers(l);
+        for (int i = 0; i < layer.Count(); ++i) {
+          if (rng() % 4) continue;
+          layer[i].StartPos = int(rng() % 500);
+          layer[i].EndPos = layer[i].StartPos + int(rng() % 80);
+        }
+      }
+    }
+    c.BuildIndex();
+    std::vector<const TIdRange*> all;  // collection order
+    for (int l = 0; l < c.Count(); ++l)
+      for (const TIdRange& r : static_cast<const TRangeCollection<TIdRange>&>(c).Layers(l))
+        all.push_back(&r);
+    for (int q = 0; q < 200; ++q) {
+      const int a = int(rng() % 620) - 10, b = a + int(rng() % 40) - 5;
+      TIds wantAt, wantIn;
+      int wantNext = -1;
+      for (const TIdRange* r : all) {
+        if (r->Contains(a)) wantAt.push_back(r->Id);
+        if (r->StartPos < b && r->EndPos > a) wantIn.push_back(r->Id);
+        const int cand = r->Contains(a) ? r->EndPos : r->StartPos > a ? r->StartPos : -1;
+        if (cand != -1 && (wantNext == -1 || cand < wantNext)) wantNext = cand;
+      }
+      std::vector<TIdRange*> got;
+      ASSERT_EQ(c.GetRangesAtPos(got, a), wantNext) << a;
+      ASSERT_EQ(Ids(got), wantAt) << a << " round " << round;
+      got.clear();
+      c.GetRangesInRange(got, a, b);
+      ASSERT_EQ(Ids(got), wantIn) << a << " " << b << " round " << round;
+    }
+  }
+}
+
+// Ranges that cross one another (each starts and ends after the one before) come out of the
+// tree's lists against collection order; they must be turned round, not lost or misordered.
+TEST(RangeIndex, CrossingRangesInCollectionOrder) {
+  TRangeCollection<TIdRange> walk, indexed;
+  for (int i = 0; i < 500; ++i) {
+    walk.Add({i * 3, 2000 + i * 5, i});
+    indexed.Add({i * 3, 2000 + i * 5, i});
+  }
+  indexed.BuildIndex();
+  for (int p : {0, 700, 1499, 1500, 2000, 2500, 4000, 4494}) {
+    std::vector<TIdRange*> w, x;
+    ASSERT_EQ(indexed.GetRangesAtPos(x, p), walk.GetRangesAtPos(w, p)) << p;
+    ASSERT_EQ(Ids(x), Ids(w)) << p;
+    w.clear();
+    x.clear();
+    walk.GetRangesInRange(w, p, p + 40);
+    indexed.GetRangesInRange(x, p, p + 40);
+    ASSERT_EQ(Ids(x), Ids(w)) << p;
+  }
+}
+
+// Nested ranges where one outer range landed in a lower layer than an earlier one: a single range
+// out of place among many.
+TEST(RangeIndex, OneRangeOutOfPlace) {
+  std::vector<TRange> ranges{{0, 10}, {5, 1000}, {20, 900}};
+  for (int i = 0; i < 60; ++i) ranges.push_back({30 + i, 800 - i});
+  Pair p(ranges);
+  ASSERT_EQ(p.indexed.Layers(0).Count(), 2);  // [0,10) and [20,900)
+  p.indexed.BuildIndex();
+  for (int pos = 0; pos < 1010; pos += 7) {
+    std::vector<TIdRange*> w, x;
+    ASSERT_EQ(p.indexed.GetRangesAtPos(x, pos), p.walk.GetRangesAtPos(w, pos)) << pos;
+    ASSERT_EQ(Ids(x), Ids(w)) << pos;
+    w.clear();
+    x.clear();
+    p.walk.GetRangesInRange(w, pos, pos + 7);
+    p.indexed.GetRangesInRange(x, pos, pos + 7);
+    ASSERT_EQ(Ids(x), Ids(w)) << pos;
+  }
+}
+
 TEST(RangeIndex, DroppedByChangesKeptByFieldUpdates) {
   TRangeCollection<TIdRange> c;
   c.Add({0, 10, 0});
