@@ -16,9 +16,13 @@
 // (in-order layout, missing keys count as infinite), used as a centred interval tree: each
 // non-empty range belongs to the highest node whose key it contains, and a node keeps its ranges
 // by start and by end, so the ranges containing a position are a prefix of one list in each node
-// on one root-to-leaf path. Everything is built with radix sorts, one sweep and counting. A
-// position lies in at most one range of a layer, so the ranges found are put in collection order
-// through a bitmap of layers instead of being sorted.
+// on one root-to-leaf path. Everything is built with radix sorts, one sweep and counting.
+// Collection order without sorting: nested ranges come out of a node in that order, crossing
+// ones in the reverse order (turned round); failing that, a position lies in at most one range
+// of a layer, so a bitmap of layers orders them.
+//
+// Queries are output-bound: a line inside thousands of ranges (blocks left open early in a long
+// text and closed much later) gets thousands of them.
 #pragma once
 
 #include <algorithm>
