@@ -260,8 +260,9 @@ class TRangeList {
 
 // Ranges that may overlap one another, kept in layers: each range sits in the first layer where
 // it overlaps nothing. Lookups bisect every layer, unless BuildIndex has been called since the
-// last change: then they go through the index and cost the same however many layers there are
-// (ranges left open to the end of a long text make thousands). Changing the collection (Add,
+// last change (and there were more than a few layers): then they go through the index and cost
+// the same however many layers there are (ranges left open to the end of a long text make
+// thousands). Changing the collection (Add,
 // Clear, a layer handed out for changing) drops the index.
 template <class T = TRange>
 class TRangeCollection {
@@ -291,9 +292,12 @@ class TRangeCollection {
       for (int i = 0; i < layer->Count(); ++i) Visit((*layer)[i]);
   }
 
-  // Indexes the ranges for the lookups below; the index lives until the collection changes.
-  void BuildIndex() {
-    indexed_ = false;
+  // Indexes the ranges for the lookups below, when there are more than MinLayers layers: over a
+  // few layers the walk, with each layer's hint, is faster. The index lives until the collection
+  // changes.
+  void BuildIndex(int MinLayers = 16) {
+    DropIndex();
+    if (Count() <= MinLayers) return;
     try {
       index_.Build(Count(), [this](int l) -> Layer& { return *layers_[size_t(l)]; });
     } catch (...) {

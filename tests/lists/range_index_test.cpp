@@ -56,7 +56,7 @@ struct Pair {
       walk.Add({Ranges[i].StartPos, Ranges[i].EndPos, int(i)});
       indexed.Add({Ranges[i].StartPos, Ranges[i].EndPos, int(i)});
     }
-    indexed.BuildIndex();
+    indexed.BuildIndex(0);
   }
 };
 
@@ -156,7 +156,7 @@ TEST(RangeIndex, MatchesBruteForceEvenOverBrokenLayers) {
         }
       }
     }
-    c.BuildIndex();
+    c.BuildIndex(0);
     std::vector<const TIdRange*> all;  // collection order
     for (int l = 0; l < c.Count(); ++l)
       for (const TIdRange& r : static_cast<const TRangeCollection<TIdRange>&>(c).Layers(l))
@@ -189,7 +189,7 @@ TEST(RangeIndex, CrossingRangesInCollectionOrder) {
     walk.Add({i * 3, 2000 + i * 5, i});
     indexed.Add({i * 3, 2000 + i * 5, i});
   }
-  indexed.BuildIndex();
+  indexed.BuildIndex(0);
   for (int p : {0, 700, 1499, 1500, 2000, 2500, 4000, 4494}) {
     std::vector<TIdRange*> w, x;
     ASSERT_EQ(indexed.GetRangesAtPos(x, p), walk.GetRangesAtPos(w, p)) << p;
@@ -209,7 +209,7 @@ TEST(RangeIndex, OneRangeOutOfPlace) {
   for (int i = 0; i < 60; ++i) ranges.push_back({30 + i, 800 - i});
   Pair p(ranges);
   ASSERT_EQ(p.indexed.Layers(0).Count(), 2);  // [0,10) and [20,900)
-  p.indexed.BuildIndex();
+  p.indexed.BuildIndex(0);
   for (int pos = 0; pos < 1010; pos += 7) {
     std::vector<TIdRange*> w, x;
     ASSERT_EQ(p.indexed.GetRangesAtPos(x, pos), p.walk.GetRangesAtPos(w, pos)) << pos;
@@ -227,7 +227,7 @@ TEST(RangeIndex, DroppedByChangesKeptByFieldUpdates) {
   c.Add({0, 10, 0});
   c.Add({2, 3, 1});
   c.Add({5, 12, 2});
-  c.BuildIndex();
+  c.BuildIndex(0);
   std::vector<TIdRange*> at;
   EXPECT_EQ(c.GetRangesAtPos(at, 2), 3);
   EXPECT_EQ(Ids(at), (TIds{0, 1}));
@@ -246,15 +246,15 @@ TEST(RangeIndex, DroppedByChangesKeptByFieldUpdates) {
   EXPECT_FALSE(c.Indexed());
   at.clear();
   EXPECT_EQ(c.GetRangesAtPos(at, 25), 30);
-  c.BuildIndex();
+  c.BuildIndex(0);
   c.Layers(0);
   EXPECT_FALSE(c.Indexed());
-  c.BuildIndex();
+  c.BuildIndex(0);
   c.Clear();
   EXPECT_FALSE(c.Indexed());
   at.clear();
   EXPECT_EQ(c.GetRangesAtPos(at, 2), -1);
-  c.BuildIndex();  // an empty collection indexes too
+  c.BuildIndex(0);  // an empty collection indexes too
   EXPECT_EQ(c.GetRangesAtPos(at, 2), -1);
   c.GetRangesInRange(at, 0, 100);
   EXPECT_TRUE(at.empty());
@@ -263,10 +263,24 @@ TEST(RangeIndex, DroppedByChangesKeptByFieldUpdates) {
 
 // A collection moved elsewhere (the client swaps in a pass's collections) keeps a valid index:
 // the layers' ranges do not move with it.
+// Over a few layers the walk is kept: the index would cost more than it saves.
+TEST(RangeIndex, FewLayersAreWalked) {
+  TRangeCollection<TIdRange> c;
+  for (int i = 0; i < 20; ++i) c.Add({i, 100, i});
+  c.BuildIndex(20);
+  EXPECT_FALSE(c.Indexed());
+  EXPECT_EQ(c.IndexBytes(), 0u);
+  c.BuildIndex(19);
+  EXPECT_TRUE(c.Indexed());
+  c.Add({200, 300, 20});
+  c.BuildIndex();
+  EXPECT_TRUE(c.Indexed());  // 20 layers: more than the default
+}
+
 TEST(RangeIndex, SurvivesAMove) {
   TRangeCollection<TIdRange> a;
   for (int i = 0; i < 50; ++i) a.Add({i, 100 - i, i});
-  a.BuildIndex();
+  a.BuildIndex(0);
   TRangeCollection<TIdRange> b;
   std::swap(a, b);
   EXPECT_TRUE(b.Indexed());
