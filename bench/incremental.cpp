@@ -286,11 +286,35 @@ void BackgroundPass(benchmark::State& state, const char* file) {
     d->Settle();
     state.ResumeTiming();
   }
-  const auto& disp = ClientAccess::DisplayRanges(*d->client);
-  int64_t n = 0;
-  for (int l = 0; l < disp.Styled.Count(); ++l) n += disp.Styled.Layers(l).Count();
-  for (int l = 0; l < disp.Collapsible.Count(); ++l) n += disp.Collapsible.Layers(l).Count();
-  for (int l = 0; l < disp.Staples.Count(); ++l) n += disp.Staples.Layers(l).Count();
+  auto& disp = const_cast<synt::TDisplayRanges&>(ClientAccess::DisplayRanges(*d->client));
+  int64_t n = 0, all = 0;
+  auto count = [&](const auto& c) {
+    int64_t k = 0;
+    for (int l = 0; l < c.Count(); ++l) k += c.Layers(l).Count();
+    return k;
+  };
+  n = count(disp.Styled) + count(disp.Collapsible) + count(disp.Staples);
+  all = n + count(disp.Dyno) + count(disp.LineBreaks);
+  // The share of the pass that indexes the collections: the same indexes built again.
+  const double i0 = ThreadMs();
+  disp.Styled.BuildIndex();
+  disp.Dyno.BuildIndex();
+  disp.Collapsible.BuildIndex();
+  disp.Staples.BuildIndex();
+  disp.LineBreaks.BuildIndex();
+  state.counters["index_build_ms"] = ThreadMs() - i0;
+  state.counters["index_mb"] = double(disp.IndexBytes()) / 1e6;
+  // Per range of the collections indexed (those of a few layers are walked instead).
+  int64_t indexed = 0;
+  if (disp.Styled.Indexed()) indexed += count(disp.Styled);
+  if (disp.Dyno.Indexed()) indexed += count(disp.Dyno);
+  if (disp.Collapsible.Indexed()) indexed += count(disp.Collapsible);
+  if (disp.Staples.Indexed()) indexed += count(disp.Staples);
+  if (disp.LineBreaks.Indexed()) indexed += count(disp.LineBreaks);
+  state.counters["index_bytes_per_range"] =
+      double(disp.IndexBytes()) / double(std::max<int64_t>(indexed, 1));
+  state.counters["indexed_ranges"] = double(indexed);
+  state.counters["all_ranges"] = double(all);
   state.counters["take_over_ms"] = takeOver;
   state.counters["take_over_wall_ms"] = takeOverWall;
   state.counters["wall_ms"] = wall / double(state.iterations());
@@ -299,41 +323,75 @@ void BackgroundPass(benchmark::State& state, const char* file) {
 }
 
 // What painting 60 lines in the middle asks of a settled analysis: token styles and styled
-// ranges position by position, and each line's highlight, collapse state and staples.
-void PaintQueries(benchmark::State& state, const char* file) {
+// ranges position by position, and each line's highlight, collapse state and staples. Indexed
+// collections, as a pass leaves them, or (the baseline) with the indexes dropped, walking every
+// layer.
+void PaintQueries(benchmark::State& state, const char* file, bool indexed) {
   Doc* d = Document(file);
   if (!d) {
     state.SkipWithError("no corpus (run bench/corpus.sh)");
     return;
   }
+  auto& disp = const_cast<synt::TDisplayRanges&>(ClientAccess::DisplayRanges(*d->client));
+  if (indexed) {
+    disp.BuildIndexes({});
+  } else {
+    disp.Styled.DropIndex();
+    disp.Dyno.DropIndex();
+    disp.Collapsible.DropIndex();
+    disp.Staples.DropIndex();
+    disp.LineBreaks.DropIndex();
+  }
   const int first = d->lines.GetCount() / 2 - 30;
   const int from = d->lines.LineStart(first), to = d->WindowEnd(from);
   auto& c = *d->client;
-  int64_t n = 0;
+  int64_t n = 0, stapleCount = 0, stops = 0;
+  double posMs = 0, lineMs = 0, staplesMs = 0;
+  // Three loops, each timed as a whole (a CPU-time clock read costs about a microsecond).
   for (auto _ : state) {
     const double c0 = ThreadMs();
     synt::TStyleEntries entries;
-    for (int p = from; p < to;) {
+    for (int p = from; p < to; ++stops) {
       int next = c.GetTokenStyleAt(p, entries);
       const int styled = c.GetStyledRangesAt(p, entries, true);
       if (styled > p && (next <= p || styled < next)) next = styled;
       p = next > p ? next : p + 1;
       entries.clear();
     }
-    std::vector<synt::TBlockStaple*> staples;
+    const double c1 = ThreadMs();
     for (int line = first; line < first + 60; ++line) {
       bool invert = false;
       synt::TColor font = synt::clNone, bg = synt::clNone;
       c.GetLineHighlight(line, true, invert, font, bg);
       n += c.GetLineCollapseState(line);
+      n += c.GetLineSeparator(line) != nullptr;
+    }
+    const double c2 = ThreadMs();
+    std::vector<synt::TBlockStaple*> staples;
+    for (int line = first; line < first + 60; ++line) {
       staples.clear();
       c.GetStaplesAtLine(line, staples);
+      stapleCount += int64_t(staples.size());
     }
-    state.SetIterationTime((ThreadMs() - c0) / 1e3);
+    const double c3 = ThreadMs();
+    posMs += c1 - c0;
+    lineMs += c2 - c1;
+    staplesMs += c3 - c2;
+    state.SetIterationTime((c3 - c0) / 1e3);
   }
+  const double it = double(state.iterations());
+  // Per call: a stop of the position walk (token style and styled ranges), a line (highlight,
+  // collapse state, separator), a line's staples. Staples are listed, not summarised: their
+  // share grows with the staples a line lies in.
+  state.counters["pos_us"] = posMs * 1e3 / double(std::max<int64_t>(stops, 1));
+  state.counters["line_us"] = lineMs * 1e3 / (it * 60);
+  state.counters["staples_us"] = staplesMs * 1e3 / (it * 60);
+  state.counters["staples_ms"] = staplesMs / it;
+  state.counters["staples_per_line"] = double(stapleCount) / (it * 60);
   benchmark::DoNotOptimize(n);
   state.counters["collapsible_layers"] = ClientAccess::DisplayRanges(c).Collapsible.Count();
   state.counters["staple_layers"] = ClientAccess::DisplayRanges(c).Staples.Count();
+  if (!indexed) disp.BuildIndexes({});
 }
 
 // The baseline: everything from scratch.
@@ -390,7 +448,11 @@ BENCHMARK_CAPTURE(KeystrokeAnalysis, start_100MB, "pascal-100mb.pas", true)
 SIZES(TypingBurst)
 SIZES(IdleSlices, , false)
 SIZES(BackgroundPass)
-SIZES(PaintQueries)
+SIZES(PaintQueries, , true)
+void PaintQueriesLayerWalk(benchmark::State& state, const char* file) {
+  PaintQueries(state, file, false);
+}
+SIZES(PaintQueriesLayerWalk)
 BENCHMARK_CAPTURE(FullAnalysis, 1MB, "pascal-1mb.pas")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

@@ -106,25 +106,21 @@ void TClientSyntAnalyzer::GetLineHighlight(int Line, bool WithDynamic, bool& Inv
 }
 
 // A range "ends in" the line when its (exclusive) end is within the line's text, and "starts
-// there and goes on" when it starts in the line and ends after its text.
+// there and goes on" when it starts in the line and ends after its text. Over the ranges meeting
+// the line the answer does not depend on their order: a range starting here wins, then one ending
+// here, then one passing through. So it is three existence questions, none of which lists the
+// thousands of ranges a line can lie in.
 int TClientSyntAnalyzer::GetLineCollapseState(int Line) const {
   int d, c, end;
   if (!OldLineSpan(*Source(), changeLog_, Line, d, c, &end)) return -3;
-  std::vector<TCollapsibleRange*> list;
-  const_cast<TRangeCollection<TCollapsibleRange>&>(display_.Collapsible)
-      .GetRangesInRange(list, d, c);
-  int state = -3;
-  for (const TCollapsibleRange* r : list) {
-    if (r->StartPos < d) {
-      if (r->EndPos <= end)
-        state = -1;
-      else if (state != -1 && state != 0)
-        state = -2;
-    } else if (r->EndPos > end) {
-      return 0;
-    }
-  }
-  return state;
+  auto& ranges = const_cast<TRangeCollection<TCollapsibleRange>&>(display_.Collapsible);
+  std::vector<TCollapsibleRange*> starting;
+  ranges.GetRangesStartingIn(starting, d, c);
+  for (const TCollapsibleRange* r : starting)
+    if (r->EndPos > end) return 0;
+  if (ranges.AnyRangeEndingIn(d, end, [d](int Start) { return Start < d; })) return -1;
+  if (ranges.AnyRangeAt(d, [d](const TCollapsibleRange& r) { return r.StartPos < d; })) return -2;
+  return -3;
 }
 
 TTextRange* TClientSyntAnalyzer::CollapsibleTextRange(const TCollapsibleRange& Range) const {
@@ -140,11 +136,12 @@ TTextRange* TClientSyntAnalyzer::CollapsibleTextRange(const TCollapsibleRange& R
 TTextRange* TClientSyntAnalyzer::GetCollapsibleAtLine(int Line) const {
   int d, c, end;
   if (!OldLineSpan(*Source(), changeLog_, Line, d, c, &end)) return nullptr;
+  // Of the ranges meeting the line only those starting in it can qualify.
   std::vector<TCollapsibleRange*> list;
   const_cast<TRangeCollection<TCollapsibleRange>&>(display_.Collapsible)
-      .GetRangesInRange(list, d, c);
+      .GetRangesStartingIn(list, d, c);
   for (const TCollapsibleRange* r : list) {
-    if (r->StartPos < d || r->EndPos <= end) continue;
+    if (r->EndPos <= end) continue;
     TTextRange* range = CollapsibleTextRange(*r);
     if (!range || range->StartIdx < 0 || range->StartIdx >= TagCount()) continue;
     // The range's first token is current, the collapsible range's start old.
@@ -188,10 +185,7 @@ void TClientSyntAnalyzer::GetRangeLines(const TRange& Range, int& FirstLine, int
 }
 
 void TClientSyntAnalyzer::ResetStaplePositions() {
-  for (int l = 0; l < display_.Staples.Count(); ++l) {
-    auto& layer = display_.Staples.Layers(l);
-    for (int i = 0; i < layer.Count(); ++i) layer[i].XPos = -1;
-  }
+  display_.Staples.ForEachRange([](TBlockStaple& s) { s.XPos = -1; });
 }
 
 bool TClientSyntAnalyzer::UpdateActiveRanges(int Pos) {

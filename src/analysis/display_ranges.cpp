@@ -61,6 +61,11 @@ void TDisplayRanges::Swap(TDisplayRanges& Other) noexcept {
   std::swap(LineBreaks, Other.LineBreaks);
 }
 
+size_t TDisplayRanges::IndexBytes() const {
+  return Styled.IndexBytes() + Dyno.IndexBytes() + Collapsible.IndexBytes() + Staples.IndexBytes() +
+         LineBreaks.IndexBytes();
+}
+
 namespace {
 
 class Builder {
@@ -232,6 +237,20 @@ bool TDisplayRanges::Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rul
     if ((i & 255) == 0 && Stop.stop_requested()) return false;
     b.LineBreak(breaks[i]);
   }
+  return !Stop.stop_requested();
+}
+
+bool TDisplayRanges::BuildIndexes(std::stop_token Stop) {
+  if (Stop.stop_requested()) return false;
+  Styled.BuildIndex();
+  if (Stop.stop_requested()) return false;
+  Dyno.BuildIndex();
+  if (Stop.stop_requested()) return false;
+  Collapsible.BuildIndex();
+  if (Stop.stop_requested()) return false;
+  Staples.BuildIndex();
+  if (Stop.stop_requested()) return false;
+  LineBreaks.BuildIndex();
   return !Stop.stop_requested();
 }
 

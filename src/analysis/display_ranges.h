@@ -97,10 +97,16 @@ struct TDisplayRanges {
 
   void Clear();
   void Swap(TDisplayRanges& Other) noexcept;
+  // Heap bytes of the collections' lookup indexes.
+  size_t IndexBytes() const;
   // Builds the collections from a client's complete results (tokens, sub-lexer regions, text
   // ranges, line separators). Returns false, with the collections incomplete, when Stop is
   // requested on the way.
   bool Build(TClientSyntAnalyzer& Client, const TDisplayRules& Rules, std::stop_token Stop);
+  // Indexes the built collections, so that the editor's queries cost the same at any size. It
+  // reads nothing of the client: the pass does it after letting the client go. False when Stop
+  // is requested on the way (some collections are then left without an index).
+  bool BuildIndexes(std::stop_token Stop);
 };
 
 // A painter's style entry: a span, a style, and whether it is applied over the normal entries.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -70,6 +71,13 @@ class TSyntFinishThread {
       } catch (...) {
         ok = false;  // a bound handler threw: no display ranges from this pass
       }
+    }
+    // Indexing takes a while in a large text and needs nothing of the client: a change on the
+    // GUI thread need not wait for it.
+    try {
+      if (ok) result_.BuildIndexes(Stop);
+    } catch (const std::bad_alloc&) {
+      // Collections left without an index still answer every query, walking their layers.
     }
     garbage_.reset();
     if (ok && !Stop.stop_requested()) {

@@ -13,6 +13,8 @@
 //   synt::TRangeCollection<> layers;             // ranges that may overlap, in layers
 //   std::vector<synt::TRange*> here;
 //   int next = layers.GetRangesAtPos(here, 7);
+//   layers.BuildIndex();                          // once it no longer changes: lookups stop
+//                                                 // walking the layers
 //
 // A range is half-open: [StartPos, EndPos). A list is sorted by StartPos and no two of its ranges
 // overlap; with Union not even touching ranges stay apart. Lookups keep the last index found so
@@ -31,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "lists/range_index.h"
 #include "lists/sorted_list.h"
 
 namespace synt {
@@ -256,7 +259,11 @@ class TRangeList {
 };
 
 // Ranges that may overlap one another, kept in layers: each range sits in the first layer where
-// it overlaps nothing.
+// it overlaps nothing. Lookups bisect every layer, unless BuildIndex has been called since the
+// last change (and there were more than a few layers): then they go through the index and cost
+// the same however many layers there are (ranges left open to the end of a long text make
+// thousands). Changing the collection (Add,
+// Clear, a layer handed out for changing) drops the index.
 template <class T = TRange>
 class TRangeCollection {
  public:
@@ -265,19 +272,53 @@ class TRangeCollection {
 
   int Count() const { return int(layers_.size()); }
   // A layer handed out for changing may change its last range: the layer index below is rebuilt
-  // at the next Add.
+  // at the next Add, and the lookup index is dropped.
   Layer& Layers(int Index) {
+    const size_t i = CheckedIndex(Index);
     endsValid_ = false;
-    return *layers_[CheckedIndex(Index)];
+    DropIndex();
+    return *layers_[i];
   }
   const Layer& Layers(int Index) const { return *layers_[CheckedIndex(Index)]; }
   void Clear() {
     layers_.clear();
     endsValid_ = false;
+    DropIndex();
   }
+  // Every range in collection order, for changing fields other than its bounds (the index stays).
+  template <class F>
+  void ForEachRange(F&& Visit) {
+    for (auto& layer : layers_)
+      for (int i = 0; i < layer->Count(); ++i) Visit((*layer)[i]);
+  }
+
+  // Indexes the ranges for the lookups below, when there are more than MinLayers layers: over a
+  // few layers the walk, with each layer's hint, is faster. The index lives until the collection
+  // changes.
+  void BuildIndex(int MinLayers = 16) {
+    DropIndex();
+    if (Count() <= MinLayers) return;
+    try {
+      index_.Build(Count(), [this](int l) -> Layer& { return *layers_[size_t(l)]; });
+    } catch (...) {
+      index_.Clear();  // no half-built index holds on to memory
+      throw;
+    }
+    indexed_ = true;
+  }
+  bool Indexed() const { return indexed_; }
+  // Frees the index; lookups walk the layers again.
+  void DropIndex() {
+    if (!indexed_) return;
+    index_.Clear();
+    indexed_ = false;
+  }
+  // Heap bytes of the index.
+  size_t IndexBytes() const { return index_.MemoryBytes(); }
 
   // Puts Range in the first layer where it overlaps nothing (a new layer if there is none).
   void Add(T Range) {
+    DropIndex();
     const Item& r = TRangeElement<T>::Get(Range);
     const int start = r.StartPos;
     if (!endsValid_) RebuildEnds();
@@ -311,6 +352,7 @@ class TRangeCollection {
   // Appends every range containing Pos, layer by layer; returns the nearest position after Pos at
   // which that set can change, or -1.
   int GetRangesAtPos(std::vector<Item*>& List, int Pos) {
+    if (indexed_) return index_.RangesAt(List, Pos);
     int result = -1;
     for (auto& layer : layers_) {
       int b = layer->NextAt(Pos);
@@ -330,6 +372,7 @@ class TRangeCollection {
 
   // Appends every range that contains A or starts after it, and starts before B.
   void GetRangesInRange(std::vector<Item*>& List, int A, int B) {
+    if (indexed_) return index_.RangesMeeting(List, A, B);
     for (auto& layer : layers_) {
       int i = layer->NextAt(A);
       if (i < 0) continue;
@@ -337,10 +380,59 @@ class TRangeCollection {
     }
   }
 
+  // Appends every range with A <= StartPos < B, in collection order.
+  void GetRangesStartingIn(std::vector<Item*>& List, int A, int B) {
+    if (indexed_) return index_.RangesStartingIn(List, A, B);
+    for (auto& layer : layers_) {
+      int i = 0, hi = layer->Count();
+      while (i < hi) {
+        const int mid = i + (hi - i) / 2;
+        if ((*layer)[mid].StartPos < A)
+          i = mid + 1;
+        else
+          hi = mid;
+      }
+      for (; i < layer->Count() && (*layer)[i].StartPos < B; ++i) List.push_back(&(*layer)[i]);
+    }
+  }
+
+  // Whether some range containing Pos satisfies Visit (asked in no particular order).
+  template <class Pred>
+  bool AnyRangeAt(int Pos, Pred&& Visit) const {
+    if (indexed_) return index_.AnyAt(Pos, Visit);
+    for (const auto& layer : layers_) {
+      const int i = layer->RangeAt(Pos);
+      if (i >= 0 && Visit((*layer)[i])) return true;
+    }
+    return false;
+  }
+
+  // Whether some non-empty range with A < EndPos <= B has a StartPos satisfying Visit.
+  template <class Pred>
+  bool AnyRangeEndingIn(int A, int B, Pred&& Visit) const {
+    if (indexed_) return index_.AnyEndingIn(A, B, Visit);
+    for (const auto& layer : layers_) {
+      // In a layer the ends ascend as the starts do: those past A follow NextAt(A).
+      int i = layer->NextAt(A);
+      if (i < 0) continue;
+      for (; i < layer->Count() && (*layer)[i].EndPos <= B; ++i) {
+        const Item& r = (*layer)[i];
+        if (r.EndPos > r.StartPos && r.EndPos > A && Visit(r.StartPos)) return true;
+      }
+    }
+    return false;
+  }
+
   void Check() const {
+    int n = 0;
     for (const auto& layer : layers_) {
       if (layer->Union()) throw std::logic_error("TRangeCollection: a layer merges ranges");
       layer->Check();
+      n += layer->Count();
+    }
+    if (indexed_) {
+      if (index_.Count() != n) throw std::logic_error("TRangeCollection: index misses ranges");
+      index_.Check();
     }
   }
 
@@ -389,6 +481,8 @@ class TRangeCollection {
   }
 
   std::vector<std::unique_ptr<Layer>> layers_;
+  TRangeIndex<Item> index_;
+  bool indexed_ = false;
   std::vector<int> ends_;
   size_t leaves_ = 0;
   int maxStart_ = INT_MIN;  // the largest start of any range in the layers
