@@ -12,6 +12,8 @@
 
 namespace synt {
 
+struct TEnumInfo;
+
 enum TSyntaxMemoOption {
   soOverwriteBlocks,
   soPersistentBlocks,
@@ -125,5 +127,21 @@ enum TSaveStateOption {
   ssoBookmarks
 };
 using TSaveStateOptions = TSet<TSaveStateOption>;
+
+// The identifiers of the enumerations above, for stored forms.
+const TEnumInfo& SyntaxMemoOptionInfo();
+const TEnumInfo& SyntaxMemoOptionExInfo();
+const TEnumInfo& SelectionModeInfo();
+const TEnumInfo& CollapseStyleInfo();
+const TEnumInfo& MonoFontModeInfo();
+const TEnumInfo& TabModeInfo();
+const TEnumInfo& ScrollStyleInfo();
+const TEnumInfo& CharCaseInfo();
+const TEnumInfo& FillStyleInfo();
+const TEnumInfo& PrintOptionInfo();
+const TEnumInfo& SaveStateOptionInfo();
+
+// Makes TSyntaxMemo known to the stored-form reader (idempotent).
+void RegisterMemoClasses();
 
 }  // namespace synt

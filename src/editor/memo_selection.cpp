@@ -1,6 +1,7 @@
 #include "editor/memo_selection.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "editor/syntax_memo.h"
 #include "text/memo_strings.h"
@@ -74,9 +75,9 @@ int TMemoSelection::LineDisplayWidth(int Line) const {
 // ---- Selection --------------------------------------------------------------------------------
 
 void TMemoSelection::SetSelection(int Start, int Length) {
-  const int size = Lines()->TextLength();
-  int a = std::clamp(Start, 0, size);
-  int b = std::clamp(Start + Length, 0, size);
+  const int64_t size = Lines()->TextLength();
+  int a = int(std::clamp<int64_t>(Start, 0, size));
+  int b = int(std::clamp<int64_t>(int64_t(Start) + Length, 0, size));
   if (b < a) std::swap(a, b);
   selStart_ = a;
   selLength_ = b - a;
@@ -85,7 +86,12 @@ void TMemoSelection::SetSelection(int Start, int Length) {
 }
 
 void TMemoSelection::SetBlock(const TRect& Block) {
-  block_ = Block;
+  // Lines past the text have nothing to select; a block never reaches beyond the last line.
+  const int last = std::max(0, Lines()->GetCount() - 1);
+  block_.Top = std::clamp(std::min(Block.Top, Block.Bottom), 0, last);
+  block_.Bottom = std::clamp(std::max(Block.Top, Block.Bottom), 0, last);
+  block_.Left = std::max(0, std::min(Block.Left, Block.Right));
+  block_.Right = std::max(0, std::max(Block.Left, Block.Right));
   selLength_ = 0;
   mode_ = msColumn;
 }

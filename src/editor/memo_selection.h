@@ -48,7 +48,8 @@ class TMemoSelection {
   // A stream selection [Start, Start + Length), clipped to the text; a negative Length selects
   // backwards from Start. Keeps msLine, otherwise the mode becomes msNormal (msNone when empty).
   void SetSelection(int Start, int Length);
-  // A column block; the mode becomes msColumn.
+  // A column block, normalised (Left <= Right, Top <= Bottom) and kept within the lines; the mode
+  // becomes msColumn.
   void SetBlock(const TRect& Block);
   // No selection; the start follows the caret.
   void ResetSelection();

@@ -22,11 +22,6 @@ void TLineHighlightAttr::ApplyTo(TCanvas* Canvas, bool InSelection) const {
 
 // ---- TDefaultStyles ---------------------------------------------------------------------------
 
-const TClassInfo& TDefaultStyles::StaticClassInfo() {
-  static const TClassInfo info("TDefaultStyles", &TPersistent::StaticClassInfo());
-  return info;
-}
-
 TDefaultStyles::TDefaultStyles() : styles_(std::make_unique<TStylesCollection>(this)) {
   TSyntaxFormat* sel = styles_->Add();
   sel->SetDisplayName(u"SelectioMark");
@@ -71,11 +66,6 @@ void TDefaultStyles::Assign(const TPersistent* Source) {
 }
 
 // ---- TNonPrinted ------------------------------------------------------------------------------
-
-const TClassInfo& TNonPrinted::StaticClassInfo() {
-  static const TClassInfo info("TNonPrinted", &TPersistent::StaticClassInfo());
-  return info;
-}
 
 TNonPrinted::TNonPrinted() : font_(std::make_unique<TFont>()) {
   font_->SetColor(clSilver);
@@ -160,11 +150,6 @@ void TNonPrinted::Assign(const TPersistent* Source) {
 }
 
 // ---- TTabList ---------------------------------------------------------------------------------
-
-const TClassInfo& TTabList::StaticClassInfo() {
-  static const TClassInfo info("TTabList", &TPersistent::StaticClassInfo());
-  return info;
-}
 
 TTabList::TTabList() = default;
 
@@ -252,11 +237,6 @@ void TTabList::Assign(const TPersistent* Source) {
 }
 
 // ---- TqxBackGround ----------------------------------------------------------------------------
-
-const TClassInfo& TqxBackGround::StaticClassInfo() {
-  static const TClassInfo info("TqxBackGround", &TPersistent::StaticClassInfo());
-  return info;
-}
 
 void TqxBackGround::Changed() {
   if (OnChange) OnChange(this);

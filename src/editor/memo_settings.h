@@ -123,6 +123,7 @@ class TTabList : public TPersistent {
   // Exception "Duplicate tab position", a word that is not a number or a column below 1 raises
   // Exception "Invalid tab position: <word>"; the old stops then stay as they were.
   void SetAsString(std::u16string_view Value);
+  void SetAsStringValue(const std::u16string& Value) { SetAsString(Value); }
   // The same checks for stops given as numbers (in any order).
   void SetStops(std::span<const int> Stops);
   void Clear();

@@ -12,17 +12,6 @@
 
 namespace synt {
 
-const TClassInfo& TCustomSyntaxMemo::StaticClassInfo() {
-  static const TClassInfo info("TCustomSyntaxMemo", &TCustomControl::StaticClassInfo());
-  return info;
-}
-
-const TClassInfo& TSyntaxMemo::StaticClassInfo() {
-  static const TClassInfo info("TSyntaxMemo", &TCustomSyntaxMemo::StaticClassInfo(), nullptr,
-                               &TClassInfo::ComponentFactory<TSyntaxMemo>);
-  return info;
-}
-
 // ---- Parts ------------------------------------------------------------------------------------
 
 TMemoPart::TMemoPart(TCustomSyntaxMemo& Memo, int Order) : memo_(Memo), order_(Order) {
@@ -43,30 +32,11 @@ void TCustomSyntaxMemo::RemovePart(TMemoPart* Part) {
   parts_.erase(std::remove(parts_.begin(), parts_.end(), Part), parts_.end());
 }
 
-// ---- The own analysis's document -------------------------------------------------------------
-
-// The own analysis reports here; its news matter only while it is the analysis in use (a text
-// source's analysis takes over while one is attached, and the own one idles).
-class TCustomSyntaxMemo::TOwnDocument final : public IqxSyntClient {
- public:
-  explicit TOwnDocument(TCustomSyntaxMemo& Memo) : memo_(Memo) {}
-  void FormatChanged() override {
-    if (!memo_.textSource_) memo_.FormatChanged();
-  }
-  void Finished() override {
-    if (!memo_.textSource_) memo_.Finished();
-  }
-
- private:
-  TCustomSyntaxMemo& memo_;
-};
-
 // ---- Construction -----------------------------------------------------------------------------
 
 TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
     : TCustomControl(Owner),
-      ownLines_(std::make_unique<TSyntMemoStrings>()),
-      ownDocument_(std::make_unique<TOwnDocument>(*this)),
+      document_(*this),
       keyQueue_(std::make_unique<TKeyQueue>()),
       font_(std::make_unique<TFont>()),
       defaultStyles_(std::make_unique<TDefaultStyles>()),
@@ -77,11 +47,7 @@ TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
           this, [this] { return Lines(); },
           [this](std::u16string_view Name) { return FindStyle(Name); })),
       staplePen_(std::make_unique<TPen>()) {
-  ownLines_->SetUndoLimit(undoLimit_);
-  ownLines_->OnChange = [this](TObject*, int Pos, int Count, int LineChange) {
-    OwnLinesChanged(Pos, Count, LineChange);
-  };
-  ownLines_->OnModifiedChanged = [this](TObject*) { ModifiedChanged(); };
+  document_.OwnLines()->SetUndoLimit(undoLimit_);
   font_->SetName(u"Courier New");
   font_->SetSize(10);
   font_->OnChange = [this](TObject*) { FontChanged(); };
@@ -102,10 +68,7 @@ TCustomSyntaxMemo::TCustomSyntaxMemo(TComponent* Owner)
 TCustomSyntaxMemo::~TCustomSyntaxMemo() {
   Destroying();
   // Let go of everything that refers back to this control before any of its parts is freed.
-  if (textSource_) DetachTextSource(false);
-  ownLines_->OnChange = nullptr;
-  ownLines_->OnModifiedChanged = nullptr;
-  DropOwnAnalysis();
+  document_.Release();
   for (TComponent* p : plugins_) RemoveFreeNotification(p);
   plugins_.clear();
   if (userStyles_) RemoveFreeNotification(userStyles_);
@@ -124,7 +87,7 @@ TCustomSyntaxMemo::~TCustomSyntaxMemo() {
 // ---- Document binding -------------------------------------------------------------------------
 
 TSyntMemoStrings* TCustomSyntaxMemo::Lines() const {
-  return textSource_ ? textSource_->Lines() : ownLines_.get();
+  return document_.Lines();
 }
 
 void TCustomSyntaxMemo::SetLines(const TStrings* Value) {
@@ -144,76 +107,32 @@ void TCustomSyntaxMemo::SetText(std::u16string_view Value) {
   lines->ClearUndo();
 }
 
-TClientSyntAnalyzer* TCustomSyntaxMemo::SyntClient() const {
-  return textSource_ ? textSource_->SyntClient() : ownAnalysis_.get();
-}
-
-ISyntDisplayQueries* TCustomSyntaxMemo::Analysis() const {
-  return SyntClient();
-}
-
-TSyntAnalyzer* TCustomSyntaxMemo::CurrentLexer() const {
-  if (textSource_) return textSource_->SyntClient() ? textSource_->SyntaxAnalyzer() : nullptr;
-  return ownAnalysis_ ? ownLexer_ : nullptr;
-}
-
-void TCustomSyntaxMemo::DropOwnAnalysis() {
-  ownAnalysis_.reset();
-  if (ownLexer_) RemoveFreeNotification(ownLexer_);
-  ownLexer_ = nullptr;
-}
-
-void TCustomSyntaxMemo::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
-  if (Value == ownLexer_) return;
-  DropOwnAnalysis();
-  if (Value) {
-    // The own analysis always reads the own lines: while a text source is attached it idles over
-    // them, and it must never see a text whose changes it is not told about.
-    ownAnalysis_ = std::make_unique<TClientSyntAnalyzer>(Value, ownDocument_.get(),
-                                                         [this] { return ownLines_.get(); });
-    ownLexer_ = Value;
-    FreeNotification(Value);
-  }
-  if (textSource_) return;  // the analysis in use did not change
-  UpdateFixedPitch();
-  DocumentChanged();
-  if (!ownAnalysis_) Finished();
+TSyntTextSource* TCustomSyntaxMemo::TextSource() const {
+  return document_.TextSource();
 }
 
 void TCustomSyntaxMemo::SetTextSource(TSyntTextSource* Value) {
-  if (Value == textSource_) return;
-  const bool wasModified = Modified();
-  if (textSource_) DetachTextSource(false);
-  if (Value) {
-    TSyntMemoStrings* lines = Value->Lines();
-    if (!lines->OnModifiedChanged && OnModifiedChanged) {
-      lines->OnModifiedChanged = [this](TObject*) { ModifiedChanged(); };
-      gaveModifiedHandler_ = true;
-    }
-    textSource_ = Value;
-    Value->AddClient(this);
-    FreeNotification(Value);
-  }
-  rebinding_ = true;
-  DoTextChanged(-1, 0, 0);
-  rebinding_ = false;
-  selection_.SetCaretPos({0, 0});
-  UpdateFixedPitch();
-  DocumentChanged();
-  if (Modified() != wasModified && OnModifiedChanged) OnModifiedChanged(this);
+  document_.SetTextSource(Value);
 }
 
-// SourceGone: the text source is being destroyed; its members are gone, so nothing of it may be
-// touched.
-void TCustomSyntaxMemo::DetachTextSource(bool SourceGone) {
-  TSyntTextSource* source = textSource_;
-  textSource_ = nullptr;
-  if (!SourceGone) {
-    source->RemoveClient(this);
-    if (gaveModifiedHandler_) source->Lines()->OnModifiedChanged = nullptr;
-    RemoveFreeNotification(source);
-  }
-  gaveModifiedHandler_ = false;
+TSyntAnalyzer* TCustomSyntaxMemo::SyntaxAnalyzer() const {
+  return document_.SyntaxAnalyzer();
+}
+
+void TCustomSyntaxMemo::SetSyntaxAnalyzer(TSyntAnalyzer* Value) {
+  document_.SetSyntaxAnalyzer(Value);
+}
+
+TClientSyntAnalyzer* TCustomSyntaxMemo::SyntClient() const {
+  return document_.SyntClient();
+}
+
+ISyntDisplayQueries* TCustomSyntaxMemo::Analysis() const {
+  return document_.SyntClient();
+}
+
+TSyntAnalyzer* TCustomSyntaxMemo::CurrentLexer() const {
+  return document_.CurrentLexer();
 }
 
 void TCustomSyntaxMemo::SetKeyMapping(TSyntKeyMapping* Value) {
@@ -240,25 +159,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   TCustomControl::Notification(Component, Operation);
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
-  if (Component == textSource_) {
-    DetachTextSource(true);
-    if (IsDestroying()) return;
-    rebinding_ = true;
-    DoTextChanged(-1, 0, 0);
-    rebinding_ = false;
-    selection_.SetCaretPos({0, 0});
-    UpdateFixedPitch();
-    DocumentChanged();
-  }
-  if (Component == ownLexer_) {
-    // The lexer has already unbound the analysis; it goes, and the text shows unhighlighted.
-    ownAnalysis_.reset();
-    ownLexer_ = nullptr;
-    if (!textSource_ && !IsDestroying()) {
-      UpdateFixedPitch();
-      DocumentChanged();
-    }
-  }
+  document_.ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -271,14 +172,8 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
 
 // ---- Text changes -----------------------------------------------------------------------------
 
-void TCustomSyntaxMemo::OwnLinesChanged(int Pos, int Count, int LineChange) {
-  if (ownAnalysis_) ownAnalysis_->TextChanged(Pos, Count, LineChange, ownLines_->LineOfPos(Pos));
-  // While a text source is shown, the own lines are not on screen.
-  if (!textSource_) DoTextChanged(Pos, Count, LineChange);
-}
-
 void TCustomSyntaxMemo::TextChanged(TObject* Sender, int Pos, int Count, int LineChange) {
-  if (textSource_) DoTextChanged(Pos, Count, LineChange);
+  if (document_.TextSource()) DoTextChanged(Pos, Count, LineChange);
 }
 
 void TCustomSyntaxMemo::DoTextChanged(int Pos, int Count, int LineChange) {
@@ -291,17 +186,33 @@ void TCustomSyntaxMemo::DoTextChanged(int Pos, int Count, int LineChange) {
   if (OnChange) OnChange(this);
 }
 
+TCanvas& TCustomSyntaxMemo::MeasureCanvas() {
+  if (IControlHost* h = Host()) return h->MeasureCanvas();
+  return document_.OwnMeasureCanvas();
+}
+
+void TCustomSyntaxMemo::UpdateFixedPitch() {
+  if (!document_.DecideFixedPitch()) return;
+  ForParts([](TMemoPart& p) { p.LayoutChanged(); });
+  Invalidate();
+}
+
+TSize TCustomSyntaxMemo::DefTextExt() {
+  return document_.DefTextExt();
+}
+
 void TCustomSyntaxMemo::ModifiedChanged() {
   if (OnModifiedChanged) OnModifiedChanged(this);
 }
 
 bool TCustomSyntaxMemo::ReadOnly() const {
-  return textSource_ ? textSource_->ReadOnly() : readOnly_;
+  TSyntTextSource* source = document_.TextSource();
+  return source ? source->ReadOnly() : readOnly_;
 }
 
 void TCustomSyntaxMemo::SetReadOnly(bool Value) {
-  if (textSource_)
-    textSource_->SetReadOnly(Value);
+  if (TSyntTextSource* source = document_.TextSource())
+    source->SetReadOnly(Value);
   else
     readOnly_ = Value;
 }
@@ -316,7 +227,7 @@ void TCustomSyntaxMemo::SetModified(bool Value) {
 
 void TCustomSyntaxMemo::SetUndoLimit(int Value) {
   undoLimit_ = Value;
-  ownLines_->SetUndoLimit(Value);
+  document_.OwnLines()->SetUndoLimit(Value);
 }
 
 // ---- Analysis notifications -------------------------------------------------------------------
@@ -356,12 +267,18 @@ void TCustomSyntaxMemo::DocumentChanged() {
   Invalidate();
 }
 
+TRect TCustomSyntaxMemo::TextArea() const {
+  const TSize size = ClientSize();
+  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+}
+
 void TCustomSyntaxMemo::Resize() {
   ForParts([](TMemoPart& p) { p.Resized(); });
   Invalidate();
 }
 
 void TCustomSyntaxMemo::HostChanged() {
+  if (IControlHost* h = Host()) h->SetAcceptDrops(true);
   UpdateFixedPitch();
   LayoutChanged();
 }
@@ -380,7 +297,7 @@ bool Change(T& Field, T Value) {
 }  // namespace
 
 void TCustomSyntaxMemo::FontChanged() {
-  if (decidingPitch_) return;
+  if (document_.DecidingPitch()) return;
   UpdateFixedPitch();
   LayoutChanged();
 }
@@ -521,6 +438,40 @@ void TCustomSyntaxMemo::Assign(const TPersistent* Source) {
   SetCursor(src->Cursor());
   SetColor(src->Color());
   SetFont(src->Font());
+}
+
+// ---- Styles -----------------------------------------------------------------------------------
+
+TSyntaxFormat* TCustomSyntaxMemo::SelectionStyle() const {
+  TSyntAnalyzer* lexer = CurrentLexer();
+  TSyntaxFormat* s = lexer ? lexer->MarkedBlock() : nullptr;
+  return s ? s : DefaultStyles()->SelectioMark();
+}
+
+TSyntaxFormat* TCustomSyntaxMemo::SearchMarkStyle() const {
+  TSyntAnalyzer* lexer = CurrentLexer();
+  TSyntaxFormat* s = lexer ? lexer->SearchMatch() : nullptr;
+  return s ? s : DefaultStyles()->SearchMark();
+}
+
+TSyntaxFormat* TCustomSyntaxMemo::CurrentLineStyle() const {
+  TSyntAnalyzer* lexer = CurrentLexer();
+  TSyntaxFormat* s = lexer ? lexer->CurrentLine() : nullptr;
+  return s ? s : DefaultStyles()->CurrentLine();
+}
+
+TSyntaxFormat* TCustomSyntaxMemo::CollapseMarkStyle() const {
+  TSyntAnalyzer* lexer = CurrentLexer();
+  TSyntaxFormat* s = lexer ? lexer->CollapseStyle() : nullptr;
+  return s ? s : DefaultStyles()->CollapseMark();
+}
+
+TSyntaxFormat* TCustomSyntaxMemo::FindStyle(std::u16string_view Name) const {
+  if (Name.empty()) return nullptr;
+  if (userStyles_)
+    if (TSyntaxFormat* s = userStyles_->Styles()->ItemByName(Name)) return s;
+  if (TSyntAnalyzer* lexer = CurrentLexer()) return lexer->Formats()->ItemByName(Name);
+  return nullptr;
 }
 
 }  // namespace synt

@@ -25,6 +25,7 @@
 #include "analysis/display_queries.h"
 #include "editor/key_mapping.h"
 #include "editor/memo_layout.h"
+#include "editor/memo_document.h"
 #include "editor/memo_options.h"
 #include "editor/memo_paint.h"
 #include "editor/memo_part.h"
@@ -70,10 +71,10 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   void SetLines(const TStrings* Value);
   std::u16string Text() const;
   void SetText(std::u16string_view Value);
-  TSyntTextSource* TextSource() const { return textSource_; }
+  TSyntTextSource* TextSource() const;
   void SetTextSource(TSyntTextSource* Value);
   // The lexer of the own analysis, or none.
-  TSyntAnalyzer* SyntaxAnalyzer() const { return ownLexer_; }
+  TSyntAnalyzer* SyntaxAnalyzer() const;
   void SetSyntaxAnalyzer(TSyntAnalyzer* Value);
   // The analysis in use: the text source's when one is attached (even if it has none), else the
   // own one. Null without analysis.
@@ -82,7 +83,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // The lexer of the analysis in use.
   TSyntAnalyzer* CurrentLexer() const;
   // True while the control re-reads a newly bound text (text-changed calls with Pos -1).
-  bool IsRebinding() const { return rebinding_; }
+  bool IsRebinding() const { return document_.IsRebinding(); }
 
   TSyntKeyMapping* KeyMapping() const { return keyMapping_; }
   void SetKeyMapping(TSyntKeyMapping* Value);
@@ -113,8 +114,8 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TMonoFontMode MonoFontMode() const { return monoFontMode_; }
   void SetMonoFontMode(TMonoFontMode Value);
   // Text is laid out in character cells of CharCell's size (decided by UpdateFixedPitch).
-  bool FixedPitch() const { return fixedPitch_; }
-  TSize CharCell() const { return charCell_; }
+  bool FixedPitch() const { return document_.FixedPitch(); }
+  TSize CharCell() const { return document_.CharCell(); }
   // Decides whether the control works in character cells; see the .cpp for the rules.
   void UpdateFixedPitch();
   // The default character cell (average width and height of the lexer's default font, else of
@@ -230,6 +231,8 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TBeforeDrawStapleEvent OnBeforeDrawStaple;
 
   // ---- Control -------------------------------------------------------------------------------
+  // The client area right of the gutter and the text margin strip, where lines are drawn.
+  TRect TextArea() const;
   void Resize() override;
 
  protected:
@@ -238,7 +241,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
 
  private:
   friend class TMemoPart;
-  class TOwnDocument;
+  friend class TMemoDocument;
   void AddPart(TMemoPart* Part);
   void RemovePart(TMemoPart* Part);
   // Tells every part, in order; nothing while the control is being destroyed. A part may not add
@@ -251,29 +254,16 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   }
 
   void DoTextChanged(int Pos, int Count, int LineChange);
-  void OwnLinesChanged(int Pos, int Count, int LineChange);
-  void DetachTextSource(bool SourceGone);
-  void DropOwnAnalysis();
   void ModifiedChanged();
   void FontChanged();
   void SettingsChanged();
   void LayoutChanged();
   void DocumentChanged();
-  bool StyleFitsCells(const TSyntaxFormat* Style) const;
-  bool LexerFitsCells(TSyntAnalyzer* Lexer, std::vector<TSyntAnalyzer*>& Seen) const;
-  bool StylesFitCells() const;
 
   // Parts are told in ascending Order; declared first so that it outlives every part member.
   std::vector<TMemoPart*> parts_;
 
-  std::unique_ptr<TSyntMemoStrings> ownLines_;
-  std::unique_ptr<TOwnDocument> ownDocument_;
-  std::unique_ptr<TClientSyntAnalyzer> ownAnalysis_;
-  TSyntAnalyzer* ownLexer_ = nullptr;
-  TSyntTextSource* textSource_ = nullptr;
-  // The modified handler this control gave the text source's lines (removed on detach).
-  bool gaveModifiedHandler_ = false;
-  bool rebinding_ = false;
+  TMemoDocument document_;
   TSyntKeyMapping* keyMapping_ = nullptr;
   std::unique_ptr<TKeyQueue> keyQueue_;
   std::vector<TComponent*> plugins_;
@@ -285,10 +275,6 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TMemoSelection selection_{*this};
 
   TMonoFontMode monoFontMode_ = mfVariable;
-  bool fixedPitch_ = false;
-  bool decidingPitch_ = false;
-  TSize charCell_;
-  std::unique_ptr<THeadlessCanvas> ownMeasureCanvas_;
 
   TColor color_ = clWindow;
   std::unique_ptr<TFont> font_;

@@ -8,12 +8,6 @@ namespace synt {
 
 // ---- TUserRange -------------------------------------------------------------------------------
 
-const TClassInfo& TUserRange::StaticClassInfo() {
-  static const TClassInfo info("TUserRange", &TCollectionItem::StaticClassInfo(), nullptr, nullptr,
-                               &TClassInfo::ItemFactory<TUserRange>);
-  return info;
-}
-
 TUserRange::TUserRange(TCollection* Collection) : TCollectionItem(Collection) {}
 
 TUserRanges* TUserRange::Ranges() const {
@@ -132,11 +126,6 @@ void TUserRange::Assign(const TPersistent* Source) {
 
 // ---- TUserRanges ------------------------------------------------------------------------------
 
-const TClassInfo& TUserRanges::StaticClassInfo() {
-  static const TClassInfo info("TUserRanges", &TCollection::StaticClassInfo());
-  return info;
-}
-
 TUserRanges::TUserRanges(TPersistent* Owner, TLinesProc Lines, TStyleLookup FindStyle)
     : TCollection(TUserRange::StaticClassInfo(), Owner),
       lines_(std::move(Lines)),
@@ -152,9 +141,11 @@ void TUserRanges::SetActive(bool Value) {
   if (Count() > 0 && OnChange) OnChange(nullptr, true);
 }
 
-void TUserRanges::Drop(TUserRange* Range) {
+void TUserRanges::Drop(const TCollectionItem* Item) {
   for (auto* list : {&styled_, &collapsible_, &lineBreaks_})
-    list->erase(std::remove(list->begin(), list->end(), Range), list->end());
+    list->erase(
+        std::remove_if(list->begin(), list->end(), [Item](TUserRange* r) { return r == Item; }),
+        list->end());
 }
 
 // Keeps the three groups in collection order, so that every query walks ranges as they were added.
@@ -194,11 +185,10 @@ void TUserRanges::Update(TCollectionItem* Item) {
 }
 
 void TUserRanges::Notify(TCollectionItem* Item, TCollectionNotification Action) {
-  auto* r = static_cast<TUserRange*>(Item);
   if (Action == cnAdded)
-    Regroup(r);
+    Regroup(static_cast<TUserRange*>(Item));
   else
-    Drop(r);  // an item deleted directly may be half destroyed: only its address is used
+    Drop(Item);  // an item deleted directly may be half destroyed: only its address is used
 }
 
 // ---- Queries ----------------------------------------------------------------------------------

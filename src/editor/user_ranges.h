@@ -131,7 +131,7 @@ class TUserRanges : public TCollection {
   friend class TUserRange;
   void RangeChanged(TUserRange* Range, bool FoldingChanged);
   void Regroup(TUserRange* Range);
-  void Drop(TUserRange* Range);
+  void Drop(const TCollectionItem* Item);
   TLinesProc lines_;
   TStyleLookup findStyle_;
   bool active_ = true;

@@ -105,6 +105,8 @@ TEST(FixedPitch, FollowsMonoFontModeZoomAndThePlatform) {
   THeadlessDesktop desktop;
   TSyntaxMemo memo(nullptr);
   THeadlessHost host(desktop, memo, {200, 100});
+  EXPECT_TRUE(host.AcceptDrops());
+  EXPECT_EQ(memo.TextArea(), (TRect{2, 0, 200, 100}));
   EXPECT_FALSE(memo.FixedPitch());  // mfVariable
   std::vector<std::string> log;
   TProbe probe(memo, TMemoPart::kLayoutOrder, "p", log);
@@ -123,6 +125,39 @@ TEST(FixedPitch, FollowsMonoFontModeZoomAndThePlatform) {
   EXPECT_TRUE(memo.FixedPitch());
   memo.SetMonoFontMode(mfVariable);
   EXPECT_FALSE(memo.FixedPitch());
+}
+
+// A canvas whose cells grow with the font, as a real one's do.
+struct TSizedCells : THeadlessCanvas {
+  TSize TextExtent(std::u16string_view Text) override {
+    const int w = Font()->Size() - 2;
+    return {w * int(Text.size()), 2 * w};
+  }
+  TTextMetrics GetTextMetrics() override {
+    TTextMetrics m = THeadlessCanvas::GetTextMetrics();
+    m.AveCharWidth = Font()->Size() - 2;
+    m.Height = 2 * m.AveCharWidth;
+    return m;
+  }
+};
+
+TEST(FixedPitch, ANewFontSizeMeasuresTheCellAgain) {
+  THeadlessDesktop desktop;
+  struct TMemo : TSyntaxMemo {
+    using TSyntaxMemo::TSyntaxMemo;
+    TCanvas& MeasureCanvas() override { return canvas; }
+    TSizedCells canvas;
+  } memo(nullptr);
+  memo.SetMonoFontMode(mfFixed);
+  ASSERT_TRUE(memo.FixedPitch());
+  EXPECT_EQ(memo.CharCell(), (TSize{8, 16}));  // 10 points
+  std::vector<std::string> log;
+  TProbe probe(memo, TMemoPart::kLayoutOrder, "p", log);
+  memo.Font()->SetSize(14);
+  EXPECT_TRUE(memo.FixedPitch());
+  EXPECT_EQ(memo.CharCell(), (TSize{12, 24}));
+  EXPECT_EQ(memo.DefTextExt(), (TSize{12, 24}));
+  EXPECT_TRUE(Has(log, "p.layout"));
 }
 
 TEST(FixedPitch, AProportionalPlatformFontIsNeverCells) {
