@@ -12,8 +12,11 @@ def build():
     L.styles('Default', 'Comment', 'Preprocessor', 'Tag', 'Attribute', 'String', 'Escape',
              'Symbol', 'Embedded code', *EDITOR_STYLES)
     xml.markup(L, html=True)
-    L.sub('Style', r'(?<=<style\b [^>]*) >', r'</style', 'HtmlCssAnalyzer')
-    L.sub('Script', r'(?<=<script\b [^>]*) >', r'</script', 'HtmlJavaScriptAnalyzer')
+    # The embedded code's background marks where another language is analysed.
+    L.sub('Style', r'(?<=<style\b [^>]*) >', r'</style', 'HtmlCssAnalyzer',
+          StyleName='Embedded code')
+    L.sub('Script', r'(?<=<script\b [^>]*) >', r'</script', 'HtmlJavaScriptAnalyzer',
+          StyleName='Embedded code')
     js = javascript.make('HtmlJavaScript', 'HtmlJavaScriptAnalyzer', '', javascript.KEYWORDS,
                          False, embedded=True)
     cs = css.make('HtmlCssAnalyzer', 'HtmlCss', '', embedded=True)

@@ -46,8 +46,11 @@ SCHEME = {
     'Embedded code': dict(color='clWindowText', bg='15528690', fmt='ftBackGround'),
 }
 
-# Styles every lexer carries for the editor itself.
+# Styles every lexer may carry for the editor itself: the last three through lexer properties,
+# 'Current block' for the brace blocks that highlight the block at the caret. One that nothing
+# uses is left out of the written lexer (`synt lint` reports a style no rule uses).
 EDITOR_STYLES = ['Current block', 'Collapsed text', 'Search match', 'Current line']
+_PROPERTY_STYLES = ['Marked block', 'Search match', 'Current line', 'Collapsed text']
 
 DEFAULT_TYPES = ['Unknown', 'Comment', 'Identifier', 'Symbol', 'String', 'Integer const',
                  'Float const', 'Hex const', 'Char const', 'Preprocessor']
@@ -191,6 +194,9 @@ class Lexer:
             for key in ('BlockName', 'BlockEnd'):
                 if item.get(key) and item[key] not in blocks:
                     raise ValueError('%s: rule %s names missing block %s' % (self.name, item['DisplayName'], item[key]))
+        for n in self.style_names:
+            if n not in self.used_styles() and n not in EDITOR_STYLES:
+                raise ValueError('%s: no rule uses style %s' % (self.name, n))
         for kind in (self.tokens, self.blocks, self.subs):
             seen = set()
             for item in kind:
@@ -198,13 +204,18 @@ class Lexer:
                     raise ValueError('%s: duplicate rule %s' % (self.name, item['DisplayName']))
                 seen.add(item['DisplayName'])
 
+    def used_styles(self):
+        """The styles a rule or a lexer property names."""
+        used = {item.get('StyleName') for item in self.tokens + self.blocks + self.subs}
+        return used | set(_PROPERTY_STYLES) | {self.default_style}
+
     # ---- writing ----
     def write(self, ind='  ', cls='TLibSyntAnalyzer'):
         self.check()
         i2, i3, i4, i5 = ind + '  ', ind + '    ', ind + '      ', ind + '        '
         out = '%sobject %s: %s\n' % (ind, self.component, cls)
         out += '%sFormats = <' % i2
-        for n in self.style_names:
+        for n in [n for n in self.style_names if n in self.used_styles()]:
             st = SCHEME[n]
             out += '\n%sitem\n' % i3
             out += _prop(i4, 'DisplayName', n)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
 #include "analysis/gramma.h"
 #include "analysis/gramma_rules.h"
@@ -407,10 +408,12 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
     analysis_internal::PlanGramma(plan, this);
   const int n = Client.TagCount();
   RunTokens run(plan, Client, Text, n);
+  TAnalysisProfile* const profile = ClientAccess::Profile(Client);
   ForEachCandidate(plan, run, n, false, NewestKey(), [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
     if (!p.SimpleTag || p.Gramma) return TVisit::Next;
     if (OnlyGlobal && !p.Global) return TVisit::Next;
+    TRuleTimer timer(profile, p.RuleIndex);
     int refIdx = 0;
     bool accept = CheckPlanned(p, run, refIdx, n);
     if (rule->OnBlockCheck) {
@@ -418,6 +421,7 @@ void TSyntAnalyzer::DetectTags(TParserResults& Client, std::u16string_view Text,
       rule->OnBlockCheck(rule, client, Text, refIdx, accept);
     }
     if (!accept) return TVisit::Next;
+    timer.Fired();
     int k = p.RefToCondEnd ? refIdx - p.IdentIndex : n - p.Delay - p.IdentIndex - 1;
     bool retagged = false;
     if (k >= 0 && k < Client.TagCount()) {
@@ -462,10 +466,12 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     }
     return pass & bit;
   };
+  TAnalysisProfile* const profile = ClientAccess::Profile(Client);
   auto visit = [&](const BlockRulePlan& p) -> TVisit {
     TTagBlockCondition* rule = p.Rule;
     TParserRule* gramma = p.Gramma;
     if (SkipSimpleTags && p.SimpleTag && !gramma) return TVisit::Next;
+    TRuleTimer timer(profile, p.RuleIndex);
     // IsRuleEnabled, inlined: the enabled flag is in the plan, states are cheap, and the parent
     // test is answered from the cache.
     if (OnlyGlobal && !p.Global) return TVisit::Next;
@@ -491,6 +497,7 @@ void TSyntAnalyzer::ApplyBlockRules(TClientSyntAnalyzer& Client, std::u16string_
     }
     if (p.Event && rule->OnBlockCheck) rule->OnBlockCheck(rule, &Client, Text, refIdx, accept);
     if (!accept) return TVisit::Next;
+    timer.Fired();
 
     const TAction done = ApplyAccepted(Client, p, n, refIdx);
     if (done == TAction::NotTaken) return TVisit::Next;

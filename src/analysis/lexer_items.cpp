@@ -309,9 +309,13 @@ void TSyntCollectionItem::SetDisplayName(const std::u16string& Value) {
   if (TCollection* c = Collection())
     for (int i = 0; i < c->Count(); ++i) {
       auto* other = static_cast<TSyntCollectionItem*>(c->Items(i));
-      if (other != this && other->displayName_ == Value) return;  // names stay unique
+      if (other != this && other->displayName_ == Value) {
+        refusedName_ = Value;  // names stay unique
+        return;
+      }
     }
   displayName_ = Value;
+  refusedName_.clear();
 }
 
 void TSyntCollectionItem::SetEnabled(bool Value) {
@@ -519,7 +523,7 @@ TRuleCollectionItem::TRuleCollectionItem(TCollection* Collection)
 template <class T>
 std::u16string TRuleCollectionItem::RefName(const TNameRef<T>& Ref) const {
   if (OwnerLoading()) return Ref.Text;
-  return Ref.Item ? Ref.Item->DisplayName() : std::u16string();
+  return Ref.Item ? Ref.Item->DisplayName() : Ref.Text;  // Text: a name read that names nothing
 }
 
 template <class T>
@@ -542,7 +546,8 @@ void TRuleCollectionItem::ResolveRef(TNameRef<T>& Ref,
                                      T* (*Lookup)(TSyntAnalyzer*, std::u16string_view)) {
   if (Ref.Text.empty()) return;
   Ref.Item = Lookup(SyntOwner(), Ref.Text);
-  Ref.Text.clear();
+  // A name that names nothing stays, so that saving writes back what the author wrote.
+  if (Ref.Item) Ref.Text.clear();
 }
 
 std::u16string TRuleCollectionItem::StyleName() const {
@@ -565,6 +570,11 @@ void TRuleCollectionItem::HandlerChanged() {
 void TRuleCollectionItem::ResolveNames() {
   ResolveRef(style_, &FindStyle);
   ResolveRef(block_, &FindBlock);
+}
+
+void TRuleCollectionItem::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
+  if (!style_.Item && !style_.Text.empty()) Out.push_back({"StyleName", style_.Text});
+  if (!block_.Item && !block_.Text.empty()) Out.push_back({"BlockName", block_.Text});
 }
 
 void TRuleCollectionItem::ForgetItem(const TCollectionItem* Item) {
@@ -624,8 +634,52 @@ SYNT_SETTER(TTokenRule, ColumnTo, int, columnTo_)
 
 // --- TSingleTagCondition, TConditionCollection -----------------------------------------------
 
+namespace {
+// The tag list: sorted for lookups, but written in the order its author wrote it as long as it
+// holds the same tags.
+class TTagList : public TStringList {
+ public:
+  void DefineProperties(TFiler& Filer) override {
+    TPersistent::DefineProperties(Filer);
+    Filer.DefineProperty(
+        "Strings",
+        [this](TReader& r) {
+          TStringList lines;
+          r.ReadListBegin();
+          while (!r.EndOfList()) lines.Add(r.ReadString());
+          r.ReadListEnd();
+          Assign(&lines);
+          authored_.clear();
+          for (int i = 0; i < lines.Count(); ++i) authored_.push_back(lines.Strings(i));
+        },
+        [this](TWriter& w) {
+          w.WriteListBegin();
+          for (const std::u16string& s : WrittenOrder()) w.WriteString(s);
+          w.WriteListEnd();
+        },
+        GetCount() > 0);
+  }
+
+ private:
+  std::vector<std::u16string> WrittenOrder() const {
+    std::vector<std::u16string> out;
+    std::vector<bool> seen(size_t(Count()), false);
+    for (const std::u16string& s : authored_) {
+      int i = -1;
+      if (!Find(s, i)) break;
+      if (!seen[size_t(i)]) out.push_back(Strings(i)), seen[size_t(i)] = true;
+    }
+    if (out.size() == size_t(Count())) return out;
+    out.clear();
+    for (int i = 0; i < Count(); ++i) out.push_back(Strings(i));
+    return out;
+  }
+  std::vector<std::u16string> authored_;
+};
+}  // namespace
+
 TSingleTagCondition::TSingleTagCondition(TCollection* Collection)
-    : TCollectionItem(Collection), tagList_(std::make_unique<TStringList>()) {
+    : TCollectionItem(Collection), tagList_(std::make_unique<TTagList>()) {
   tagList_->SetSorted(true);
   tagList_->SetDuplicates(dupIgnore);
   tagList_->SetCaseSensitive(true);
@@ -691,6 +745,15 @@ void TTagBlockCondition::ResolveNames() {
   ResolveRef(blockEnd_, &FindBlock);
   ResolveRef(treeItemStyle_, &FindStyle);
   ResolveRef(treeGroupStyle_, &FindStyle);
+}
+
+void TTagBlockCondition::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
+  TRuleCollectionItem::UnresolvedNames(Out);
+  if (!blockEnd_.Item && !blockEnd_.Text.empty()) Out.push_back({"BlockEnd", blockEnd_.Text});
+  if (!treeItemStyle_.Item && !treeItemStyle_.Text.empty())
+    Out.push_back({"TreeItemStyle", treeItemStyle_.Text});
+  if (!treeGroupStyle_.Item && !treeGroupStyle_.Text.empty())
+    Out.push_back({"TreeGroupStyle", treeGroupStyle_.Text});
 }
 
 void TTagBlockCondition::ForgetItem(const TCollectionItem* Item) {

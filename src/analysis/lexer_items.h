@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lists/char_utils.h"
 #include "platform/collection.h"
@@ -158,6 +159,8 @@ class TSyntCollectionItem : public TCollectionItem {
   std::u16string DisplayName() const override { return displayName_; }
   // A name another item of the same collection already bears is ignored.
   void SetDisplayName(const std::u16string& Value) override;
+  // The name last refused as a duplicate (empty after a name was taken), for load reports.
+  const std::u16string& RefusedDisplayName() const { return refusedName_; }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value);
 
@@ -177,6 +180,7 @@ class TSyntCollectionItem : public TCollectionItem {
 
  private:
   std::u16string displayName_;
+  std::u16string refusedName_;
   bool enabled_ = true;
 };
 
@@ -310,11 +314,18 @@ class TStylesCollection : public TSyntCollection {
 
 // --- rules -----------------------------------------------------------------------------------
 
-// A reference to a named item: the item itself, or the name while the lexer is being read.
+// A reference to a named item: the item itself, or the name while the lexer is being read. A
+// name read that names no item stays in Text (Item none), so that saving writes it back.
 template <class T>
 struct TNameRef {
   T* Item = nullptr;
   std::u16string Text;
+};
+
+// A name reference read that names no item: the property and the name.
+struct TUnresolvedName {
+  const char* Property;
+  std::u16string Name;
 };
 
 class TRuleCollectionItem : public TSyntCollectionItem {
@@ -345,6 +356,8 @@ class TRuleCollectionItem : public TSyntCollectionItem {
   void SetStatesAbsent(int32_t Value);
 
   void ResolveNames() override;
+  // The references read that name no item.
+  virtual void UnresolvedNames(std::vector<TUnresolvedName>& Out) const;
   // A handler the analysis compiles in was assigned (TRuleEvent).
   void HandlerChanged();
   // Drops references to an item that is leaving its collection.
@@ -487,6 +500,7 @@ class TTagBlockCondition : public TRuleCollectionItem {
 
   std::u16string ItemCaption() const override { return u"Tag block rule"; }
   void ResolveNames() override;
+  void UnresolvedNames(std::vector<TUnresolvedName>& Out) const override;
   void ForgetItem(const TCollectionItem* Item) override;
   void ValidateReferences() override;
   // Conditions and the pen are stored through their own properties; "Conditions" is also read.

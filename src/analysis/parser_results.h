@@ -41,6 +41,7 @@ namespace synt {
 class TSyntMemoStrings;
 class TClientSyntAnalyzer;
 class TSyntaxFormat;
+struct TAnalysisProfile;
 
 namespace analysis_internal {
 struct LexerPlan;
@@ -154,6 +155,9 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
 
   // The lexer's change propagation (ISyntAnalyzerClient).
   void RestartTimer() override {}
+  // Attaches a profile that the analysis fills from now on (none: stop); not owned. Without one
+  // the tokenizer and the block-rule runs take their ordinary paths.
+  void SetProfile(TAnalysisProfile* Profile) { profile_ = Profile; }
 
  protected:
   // The block-rule run after each token; client analyzers override it.
@@ -162,10 +166,12 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // been reached (true), as as many calls of AnalyzeNextToken would, with After(Text, Current) in
   // place of BlockRulesAfterToken (tokenizer.cpp), so that a subclass runs its block-rule step
   // without a virtual call per token.
-  template <class AfterToken>
+  template <bool Profiled = false, class AfterToken>
   bool StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After);
   void SetFinished(bool Value) { isFinished_ = Value; }
   void SetResumePos(int Pos) { resumePos_ = Pos; }
+  // The profile being filled, if any (SetProfile).
+  TAnalysisProfile* Profile() const { return profile_; }
   // Compiled view of Lexer's rules for this client (built on first use, dropped by Clear).
   analysis_internal::LexerPlan& PlanFor(TSyntAnalyzer* Lexer) {
     return Lexer == lastPlanLexer_ ? *lastPlan_ : FindPlan(Lexer);
@@ -245,7 +251,7 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   bool TryOpenRule(const analysis_internal::SubRulePlan& Plan, std::u16string_view Text, int pos_);
   const analysis_internal::SubRulePlan* FindSubPlan(TSubAnalyzerRule* Rule) const;
   // Parts of the tokenizer step (tokenizer.cpp).
-  template <class AfterToken>
+  template <bool Profiled, class AfterToken>
   bool Step(std::u16string_view Text, int& pos_, AfterToken& After);
   TSyntAnalyzer* RegionAt(std::u16string_view Text, int Pos);
   bool TryOpenAt(TSyntAnalyzer* Current, std::u16string_view Text, int Pos);
@@ -289,6 +295,7 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   TSyntAnalyzer* lastPlanLexer_ = nullptr;
   bool anySubRules_ = false;  // some planned lexer has sub-lexer rules
   TqxRegMatch match_;
+  TAnalysisProfile* profile_ = nullptr;
 };
 
 }  // namespace synt

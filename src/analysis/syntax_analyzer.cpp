@@ -142,7 +142,7 @@ void TSyntAnalyzer::UnhookCollections() {
 
 std::u16string TSyntAnalyzer::StyleRefName(const TNameRef<TSyntaxFormat>& Ref) const {
   if (IsLoading()) return Ref.Text;
-  return Ref.Item ? Ref.Item->DisplayName() : std::u16string();
+  return Ref.Item ? Ref.Item->DisplayName() : Ref.Text;  // Text: a name read that names nothing
 }
 
 void TSyntAnalyzer::SetStyleRef(TNameRef<TSyntaxFormat>& Ref, const std::u16string& Value) {
@@ -153,6 +153,15 @@ void TSyntAnalyzer::SetStyleRef(TNameRef<TSyntaxFormat>& Ref, const std::u16stri
   }
   Ref.Text.clear();
   Ref.Item = Value.empty() ? nullptr : formats_->ItemByName(Value);
+}
+
+void TSyntAnalyzer::UnresolvedNames(std::vector<TUnresolvedName>& Out) const {
+  const std::pair<const char*, const TNameRef<TSyntaxFormat>*> refs[] = {
+      {"MarkedBlockStyle", &markedBlock_},   {"SearchMatchStyle", &searchMatch_},
+      {"CurrentLineStyle", &currentLine_},   {"DefaultStyleName", &defaultStyle_},
+      {"CollapseStyleName", &collapseStyle_}};
+  for (const auto& [name, ref] : refs)
+    if (!ref->Item && !ref->Text.empty()) Out.push_back({name, ref->Text});
 }
 
 void TSyntAnalyzer::SetMarkedBlockStyle(const std::u16string& Value) {
@@ -391,9 +400,8 @@ void TSyntAnalyzer::Loaded() {
   for (TNameRef<TSyntaxFormat>* r :
        {&markedBlock_, &searchMatch_, &currentLine_, &defaultStyle_, &collapseStyle_})
     if (!r->Text.empty()) {
-      std::u16string name;
-      name.swap(r->Text);
-      r->Item = formats_->ItemByName(name);
+      r->Item = formats_->ItemByName(r->Text);
+      if (r->Item) r->Text.clear();  // else kept, so that saving writes it back
     }
   formats_->ResolveNames();
   blockRules_->ResolveNames();

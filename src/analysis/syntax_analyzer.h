@@ -133,6 +133,8 @@ class TSyntAnalyzer : public TLoadableComponent {
   TSyntaxFormat* CurrentLine() const { return currentLine_.Item; }
   TSyntaxFormat* DefaultStyle() const { return defaultStyle_.Item; }
   TSyntaxFormat* CollapseStyle() const { return collapseStyle_.Item; }
+  // The style-name properties read that name no style.
+  void UnresolvedNames(std::vector<TUnresolvedName>& Out) const;
 
   // --- clients and masters ---
   void AttachClient(ISyntAnalyzerClient* Client);

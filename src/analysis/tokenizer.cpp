@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "analysis/analysis_profile.h"
 #include "analysis/client_analyzer.h"
 #include "analysis/internal/analysis_plan.h"
 #include "analysis/internal/client_access.h"
@@ -20,7 +21,9 @@ using analysis_internal::TokenRulePlan;
 namespace {
 
 // Token-rule matching by a lexer's plan (no OnParseToken); pos_ is a position within Text. Inline,
-// so that the step loop runs it without a call.
+// so that the step loop runs it without a call. Profiled: each rule tried is timed into the
+// client's profile.
+template <bool Profiled = false>
 inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16string_view Text,
                          bool OnlyGlobal, int pos_, TSyntToken& Token) {
   const int room = int(Text.size()) - (pos_ - 1);
@@ -43,6 +46,7 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
         if ((from > 0 && column < from) || (to > 0 && column > to)) continue;
       }
       int length = 0;
+      [[maybe_unused]] const uint64_t t0 = Profiled ? ProfileTicks() : 0;
       // A rule is a candidate here only when its first-unit filter passed (unless it may match
       // empty or has a handler, when the filter is asked now).
       if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, pos_))) {
@@ -55,6 +59,12 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       }
       if (p.Event && p.Rule->OnMatchToken)
         p.Rule->OnMatchToken(p.Rule, &Client, Text, pos_, length);
+      if constexpr (Profiled) {
+        TRuleProfile& rp = ClientAccess::Profile(Client)->At(p.RuleIndex);
+        rp.Ticks += ProfileTicks() - t0;
+        ++rp.Tries;
+        rp.Matches += length > 0;
+      }
       if (length > 0) {
         length = std::min(length, room);
         ClientAccess::ApplyStateBits(Client, p.StatesRemove, p.StatesAdd);
@@ -122,7 +132,7 @@ inline void TParserResults::SaveStateChange() {
 }
 
 // One step; the caller has set the step's text. After(Text, Current) is the block-rule run.
-template <class AfterToken>
+template <bool Profiled, class AfterToken>
 __attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_view Text, int& pos_,
                                                                 AfterToken& After) {
   const int len = int(Text.size());
@@ -155,7 +165,10 @@ __attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_v
   bool found;
   if (current == owner_ && !owner_->OnParseToken) {
     // The owner's rules alone: MatchToken without its set-up.
-    found = MatchPlanned(*this, PlanFor(owner_), Text, false, pos_, token);
+    found = MatchPlanned<Profiled>(*this, PlanFor(owner_), Text, false, pos_, token);
+  } else if (Profiled && !owner_->OnParseToken && !current->OnParseToken) {
+    found = MatchPlanned<Profiled>(*this, PlanFor(owner_), Text, true, pos_, token) ||
+            MatchPlanned<Profiled>(*this, PlanFor(current), Text, false, pos_, token);
   } else {
     found = owner_->MatchToken(*this, Text, current != owner_, pos_, token);
     if (!found && current != owner_) found = current->MatchToken(*this, Text, false, pos_, token);
@@ -200,15 +213,15 @@ bool TParserResults::AnalyzeNextToken(std::u16string_view Text, int& pos_) {
   auto after = [this](std::u16string_view T, TSyntAnalyzer* Current) {
     BlockRulesAfterToken(T, Current);
   };
-  return Step(Text, pos_, after);
+  return profile_ ? Step<true>(Text, pos_, after) : Step<false>(Text, pos_, after);
 }
 
-template <class AfterToken>
+template <bool Profiled, class AfterToken>
 bool TParserResults::StepsUpTo(std::u16string_view Text, int& pos_, int Pos, AfterToken& After) {
   StepText step(stepText_, inStep_, Text);
   for (;;) {
     if (int64_t(Pos) + 1 < int64_t(pos_) - 1) return false;
-    if (Step(Text, pos_, After)) return true;
+    if (Step<Profiled>(Text, pos_, After)) return true;
   }
 }
 
@@ -224,7 +237,7 @@ bool TClientSyntAnalyzer::TokenizeUpTo(std::u16string_view Text, int& pos_, int 
       TClientSyntAnalyzer::BlockRulesAfterToken(T, Current);
     }
   };
-  return StepsUpTo(Text, pos_, Pos, after);
+  return Profile() ? StepsUpTo<true>(Text, pos_, Pos, after) : StepsUpTo(Text, pos_, Pos, after);
 }
 
 }  // namespace synt

@@ -36,6 +36,7 @@ TTextValue TTextValue::OfIdent(std::string V) {
 namespace {
 
 constexpr int kMaxDepth = 64;
+constexpr size_t kStringPiece = 64;  // a long string's pieces: at least this long
 
 bool IsIdentStart(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
@@ -466,6 +467,11 @@ class Parser {
         Next();
         while (!IsSym(u')')) {
           if (Cur.Kind == Tok::End) Expected("')'");
+          // Collection items in a list: the mistake is the "(" written for "<".
+          if (IsWord("item"))
+            FailAt(v.Line,
+                   "'(' opens a list of values, but 'item' follows: a collection is "
+                   "written '<' item ... end '>'");
           v.List.push_back(ParseValue(depth + 1));
         }
         Next();
@@ -480,7 +486,13 @@ class Parser {
             Next();
             ExpectSym(u']');
           }
-          if (!IsWord("item")) Expected("'item'");
+          if (!IsWord("item")) {
+            if (Cur.Kind == Tok::String || Cur.Kind == Tok::Integer)
+              FailAt(v.Line,
+                     "'<' opens a collection of items, but a value follows: a list of "
+                     "values is written '(' ... ')'");
+            Expected("'item'");
+          }
           TTextItem item;
           item.Line = Cur.Line;
           Next();
@@ -718,30 +730,35 @@ void FormatObject(std::string& out, const TTextObject& obj, int indent) {
 std::string FormatStringValue(std::u16string_view S, int IndentBy) {
   if (S.empty()) return "''";
   std::string out;
-  size_t i = 0, k = 0;
+  size_t k = 0;  // units on the current line
+  bool quoted = false;
   auto printable = [](char16_t c) { return c >= 0x20 && c <= 0x7E; };
-  while (i < S.size()) {
-    if (printable(S[i])) {
-      out += '\'';
-      while (i < S.size() && printable(S[i]) && k < 64) {
-        if (S[i] == u'\'') out += '\'';
-        out += char(S[i]);
-        ++i;
-        ++k;
-      }
-      out += '\'';
+  for (size_t i = 0; i < S.size(); ++i) {
+    const char16_t c = S[i];
+    if (printable(c) != quoted) {
+      out += quoted ? "'" : "";
+      quoted = printable(c);
+      if (quoted) out += '\'';
+    }
+    if (quoted) {
+      if (c == u'\'') out += '\'';
+      out += char(c);
     } else {
       out += '#';
-      out += std::to_string(unsigned(S[i]));
-      ++i;
-      ++k;
+      out += std::to_string(unsigned(c));
     }
-    if (k >= 64 && i < S.size()) {
+    ++k;
+    // A long string is broken where a reader would break it: after a blank or a line feed, so
+    // that no escape pair, doubled quote or surrogate pair is ever cut; a long word stays whole.
+    if (k >= kStringPiece && (c == u' ' || c == u'\n') && i + 1 < S.size()) {
+      if (quoted) out += '\'';
+      quoted = false;
       out += " +\n";
       Indent(out, IndentBy);
       k = 0;
     }
   }
+  if (quoted) out += '\'';
   return out;
 }
 

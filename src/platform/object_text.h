@@ -97,8 +97,9 @@ struct TTextObject {
 TTextObject ParseObjectText(std::u16string_view Text, std::vector<TTextError>& Errors);
 
 // Formats the tree as ASCII text with LF line breaks, two blanks per nesting level, strings quoted
-// with characters outside 32..126 as #codes, long strings split into pieces of at most 64
-// characters joined by " +". Error entries are not written.
+// with characters outside 32..126 as #codes, long strings split after a blank or a line feed once
+// a piece holds 64 characters, pieces joined by " +" (a string without such a place stays on one
+// line). Error entries are not written.
 std::string FormatObjectText(const TTextObject& Object);
 
 // The quoted form of one string value as it appears after " = ", continuation lines indented by

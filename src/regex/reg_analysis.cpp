@@ -13,7 +13,7 @@ namespace regex_internal {
 
 std::unique_ptr<TreRootNode> ParseExpression(std::u16string_view expr, uint16_t flags,
                                              uint16_t statics, const TRegExprHooks* hooks,
-                                             int& slotGroups);
+                                             int& slotGroups, int* errorPos);
 
 namespace {
 
@@ -590,13 +590,37 @@ void BuildSecond(Program& p) {
   p.second = f;
 }
 
+bool Disjoint(const CharFilter& a, const CharFilter& b) {
+  for (int i = 0; i < 4; ++i)
+    if (a.low[i] & b.low[i]) return false;
+  return !(a.high && b.high);
+}
+
+void MarkFollowsDisjoint(TreSubExpr& g) {
+  for (auto& br : g.Items)
+    for (auto& n : br->Items) {
+      if (n->kind == nkZeroWidth) {
+        MarkFollowsDisjoint(*static_cast<TZeroWidth&>(*n).Body);
+        continue;
+      }
+      if (n->kind != nkSubExpr) continue;
+      auto& s = static_cast<TreSubExpr&>(*n);
+      MarkFollowsDisjoint(s);
+      CharFilter occ;
+      for (auto& a : s.Items) occ.Merge(a->Items.front()->first1);
+      const TRENodeBase* f = s.follow;
+      s.followsDisjoint = !f || (!f->nullable1 && !f->nullable2 && Disjoint(f->first1, occ) &&
+                                 Disjoint(f->first2, occ));
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint16_t statics,
-                                 std::shared_ptr<const TRegExprHooks> hooks) {
+                                 std::shared_ptr<const TRegExprHooks> hooks, int* errorPos) {
   auto p = std::make_unique<Program>();
   p->hooks = std::move(hooks);
-  p->root = ParseExpression(expr, flags, statics, p->hooks.get(), p->slotGroups);
+  p->root = ParseExpression(expr, flags, statics, p->hooks.get(), p->slotGroups, errorPos);
   TreRootNode& root = *p->root;
   p->groupCount = int(root.Groups.size());
   for (TreSubExpr* g : root.Groups) p->numberSlot.push_back(g->slot);
@@ -613,6 +637,7 @@ std::unique_ptr<Program> Compile(std::u16string_view expr, uint16_t flags, uint1
   p->maxFrames = rootFrames + 2;
   if (p->maxFrames > kMaxFrames) throw Exception("Expression is too complex");
   BuildTries(root);
+  MarkFollowsDisjoint(root);
   ResolveRefs(root, p->numberSlot);
   BuildFlat(*p);
   BuildSecond(*p);

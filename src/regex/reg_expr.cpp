@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <mutex>
+#include <vector>
 
 #include "lists/char_utils.h"
 #include "platform/properties.h"
@@ -94,6 +95,40 @@ TqxRegProgram::TqxRegProgram(std::unique_ptr<regex_internal::Program> P) : p_(st
 
 TqxRegProgram::~TqxRegProgram() = default;
 
+bool TqxRegProgram::CertainStart(TqxCharFilter& Units) const {
+  using namespace regex_internal;
+  // One alternative only: an earlier one could match nothing and end the match there.
+  if (p_->root->Items.size() != 1) return false;
+  auto unitTest = [](const TRENodeBase& n) -> const CharTest* {
+    switch (n.kind) {
+      case nkCharSeq: {
+        auto& c = static_cast<const TCharSeqNode&>(n);
+        return c.Chars.size() == 1 ? &c.test : nullptr;
+      }
+      case nkCharSet:
+        return &static_cast<const TCharSetNode&>(n).test;
+      case nkSpecCheck: {
+        auto& c = static_cast<const TSpecCheckNode&>(n);
+        return c.IsSingleChar() ? &c.test : nullptr;
+      }
+      default:
+        return nullptr;
+    }
+  };
+  const auto& items = p_->root->Items.front()->Items;
+  const CharTest* first = items.empty() ? nullptr : unitTest(*items.front());
+  if (!first || items.front()->MinCount != 1) return false;
+  for (size_t i = 1; i < items.size(); ++i) {
+    const TRENodeBase& n = *items[i];
+    const bool optionalRun = n.kind == nkCharSeq || unitTest(n);
+    if (!optionalRun || n.MinCount != 0) return false;
+  }
+  Units = TqxCharFilter();
+  for (int i = 0; i < 4; ++i) Units.low[i] = first->low[i];
+  Units.high = first->high == CharTest::hAll;
+  return true;
+}
+
 int TqxRegProgram::SubExprCount() const {
   return p_->groupCount;
 }
@@ -133,6 +168,7 @@ TqxRegExpr::TqxRegExpr(const TqxRegExpr& Source)
       compiled_(Source.compiled_),
       hooksGen_(Source.hooksGen_),
       error_(Source.error_),
+      errorPos_(Source.errorPos_),
       errorIsConvert_(Source.errorIsConvert_),
       match_(Source.match_) {}
 
@@ -146,6 +182,7 @@ TqxRegExpr& TqxRegExpr::operator=(const TqxRegExpr& Source) {
   compiled_ = Source.compiled_;
   hooksGen_ = Source.hooksGen_;
   error_ = Source.error_;
+  errorPos_ = Source.errorPos_;
   errorIsConvert_ = Source.errorIsConvert_;
   match_ = Source.match_;
   return *this;
@@ -170,6 +207,7 @@ void TqxRegExpr::Discard() {
   program_.reset();
   compiled_ = false;
   error_.clear();
+  errorPos_ = 0;
   match_.matched_ = false;
 }
 
@@ -227,11 +265,12 @@ bool TqxRegExpr::EnsureCompiled() {
   if (compiled_ && gen == hooksGen_) return program_ != nullptr;
   program_.reset();
   error_.clear();
+  errorPos_ = 0;
   match_.matched_ = false;
   hooksGen_ = gen;
   compiled_ = true;
   try {
-    auto p = regex_internal::Compile(expression_, flags_, static_, RegExprHooks());
+    auto p = regex_internal::Compile(expression_, flags_, static_, RegExprHooks(), &errorPos_);
     if (!p->root->Items.empty()) program_ = std::make_shared<const TqxRegProgram>(std::move(p));
   } catch (const EConvertError& e) {
     error_ = e.what();
@@ -252,6 +291,51 @@ void TqxRegExpr::Compile() {
 
 bool TqxRegExpr::IsInvalid() {
   return !EnsureCompiled();
+}
+
+std::string TqxRegExpr::InvalidReason(int* Pos) {
+  if (Pos) *Pos = 0;
+  if (EnsureCompiled()) return {};
+  // The first "#" that x turns into a comment (in a set too): the likely cause when it is there.
+  size_t hash = std::u16string::npos;
+  if (flags_ & rmExtended)
+    for (size_t i = 0; i < expression_.size(); ++i) {
+      if (expression_[i] == u'\\') {
+        ++i;
+      } else if (expression_[i] == u'#') {
+        hash = i;
+        break;
+      }
+    }
+  std::string why = error_;
+  int at = errorPos_;
+  std::vector<std::string> hints;
+  if (why.empty()) {
+    bool blank = true;
+    for (char16_t c : expression_) blank = blank && IsSpaceChar(c);
+    why = blank ? "the expression is empty" : "the expression holds nothing to match";
+    at = hash == std::u16string::npos ? 0 : int(hash) + 1;
+  } else if ((why == "Unexpected end of expression" || why == "Do not closed sub expression") &&
+             at >= 1 && size_t(at) <= expression_.size()) {
+    // The position is the opening unit of what the text ended inside.
+    const char16_t open = expression_[size_t(at) - 1];
+    if (open == u'[')
+      hints.push_back(
+          "the set that \"[\" opens is not closed with \"]\"; write \\[ for the "
+          "character itself");
+    else if (open == u'(')
+      hints.push_back(
+          "the group that \"(\" opens is not closed with \")\"; write \\( for the "
+          "character itself");
+  }
+  if (hash != std::u16string::npos)
+    hints.push_back(
+        "with the x modifier \"#\" starts a comment to the end of the line: write \\# "
+        "for the character");
+  for (size_t i = 0; i < hints.size(); ++i) why += (i ? "; " : " (") + hints[i];
+  if (!hints.empty()) why += ")";
+  if (Pos) *Pos = at;
+  return why;
 }
 
 int TqxRegExpr::SubExprCount() {

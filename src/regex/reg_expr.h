@@ -104,6 +104,9 @@ class TqxRegMatch {
   std::u16string_view SubExpr(std::u16string_view S, int Index) const;
   // Whether the last match gave up because it exceeded its work budget (it reported no match).
   bool BudgetExhausted() const { return exhausted_; }
+  // The most backtracking memory, in ints, that the matches made with this object have needed at
+  // once (it is kept for reuse, so it only grows).
+  size_t ScratchUnits() const { return scratch_.size(); }
 
   // Work allowed per match, in steps (a step is one node attempt or one unit scanned). 0 (the
   // default) allows 1 000 000 + 64 steps per unit of the text, which no sensible token rule
@@ -141,6 +144,10 @@ class TqxRegProgram {
   // before Pos), and whether a match may consume nothing.
   const TqxCharFilter& FirstChars() const { return first_; }
   bool MatchesEmpty() const { return nullable_; }
+  // Units at which a forward match of positive length is certain, whatever follows: true when
+  // the expression is one unit test followed only by optional parts ("[a-z_]\w*"); Units then
+  // holds the test's units below 256, and high is set when every unit above 255 passes.
+  bool CertainStart(TqxCharFilter& Units) const;
   // False when no match can exist at Pos; a cheap test to skip positions.
   bool MayMatchAt(std::u16string_view S, int Pos, bool Backward = false) const {
     if (nullable_) return true;
@@ -214,6 +221,12 @@ class TqxRegExpr : public TPersistent {
   void Compile();
   // Message of the last failed compilation, empty when it compiled (UTF-8).
   const std::string& CompileError() const { return error_; }
+  // 1-based position in Expression where the last failed compilation stopped; 0 when it compiled.
+  int CompileErrorPos() const { return errorPos_; }
+  // For authors: why the expression is invalid (the compile error, or that it holds nothing, as
+  // when x makes an unescaped "#" a comment), with a hint about "#" where one applies; empty
+  // when valid. Pos gets the 1-based position the message is about (0: none).
+  std::string InvalidReason(int* Pos = nullptr);
   // Number of groups, the whole match included; 0 when invalid.
   int SubExprCount();
   // The compiled program, shared; null when invalid.
@@ -242,6 +255,7 @@ class TqxRegExpr : public TPersistent {
   bool compiled_ = false;  // program_ is current (null: invalid)
   uint64_t hooksGen_ = 0;
   std::string error_;
+  int errorPos_ = 0;
   bool errorIsConvert_ = false;
   TqxRegMatch match_;
 };

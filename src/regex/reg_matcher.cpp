@@ -543,9 +543,12 @@ struct MatchRun {
         int pe = q;
         int r = GroupOcc<Fwd>(g, q);
         if (!r || q == pe) break;
+        // What follows cannot start where this occurrence did: the counts before it can never
+        // be followed, so they need not be kept (a long string then costs no memory per unit).
+        if (Fwd && g.followsDisjoint && full2Index == kNone) top = counts;
         push(q);
         ++count;
-        if (r == 2) SaveAt(g.writes, full2), full2Index = size_t(count - g.MinCount);
+        if (r == 2) SaveAt(g.writes, full2), full2Index = (top - counts) / (1 + width) - 1;
       }
       size_t n = (top - counts) / (1 + width);
       int best = -1;

@@ -155,6 +155,10 @@ struct TreSubExpr : TRENodeBase {
   std::vector<std::vector<uint32_t>> dispatch;  // per unit below 256: candidate alternatives
   std::vector<uint32_t> dispatchHigh;           // candidates for units above 255
   std::vector<uint32_t> dispatchEnd;            // candidates at the end of the text
+  // Matching forwards, what follows the group can never start where an occurrence of it starts
+  // (their first units are disjoint, and what follows cannot be empty): a greedy repetition need
+  // not keep its earlier counts, only the latest.
+  bool followsDisjoint = false;
   void Clear() { Items.clear(); }
 };
 
@@ -262,9 +266,11 @@ struct Program {
   CharFilter second;
 };
 
-// Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message.
+// Parses and analyses Expr; throws synt::Exception (or EConvertError) with the exact message,
+// and then sets *ErrorPos (if given) to the 1-based position in Expr where reading stopped.
 std::unique_ptr<Program> Compile(std::u16string_view Expr, uint16_t Flags, uint16_t Static,
-                                 std::shared_ptr<const TRegExprHooks> Hooks);
+                                 std::shared_ptr<const TRegExprHooks> Hooks,
+                                 int* ErrorPos = nullptr);
 
 // Applies modifier letters to Flags (leaving the bits of Static alone); throws on a bad letter.
 uint16_t ApplyModifierLetters(std::u16string_view Letters, uint16_t Flags, uint16_t Static);

@@ -119,14 +119,23 @@ class Parser {
     root->slot = 0;
     root->top = true;
     root->Groups.push_back(root.get());
-    ParseAlternatives(*root, flags, true, false);
+    ParseAlternatives(*root, flags, kNowhere, false);
     root->subtreeEnd = nextSlot_;
     return root;
   }
   int slotGroups() const { return nextSlot_; }
+  // 0-based: after a failure, the unit the error is about (the opening "[" or "(" of what is not
+  // closed, the start of a bad escape, quantifier or range), else where reading stopped.
+  size_t Position() const { return errAt_ != kNowhere ? errAt_ : pos_; }
 
  private:
   using NodePtr = std::unique_ptr<TRENodeBase>;
+  static constexpr size_t kNowhere = size_t(-1);
+
+  [[noreturn]] void FailAt(size_t At, const char* Message) {
+    errAt_ = At;
+    Fail(Message);
+  }
 
   // Reads the next significant unit: with x, blanks are skipped and "#" comments out the rest
   // of the line. Returns false at the end of the expression.
@@ -143,9 +152,10 @@ class Parser {
       return true;
     }
   }
-  char16_t ReadOrFail(uint16_t m) {
+  // Open: where the construct being read began (the error is about it when the text ends).
+  char16_t ReadOrFail(uint16_t m, size_t Open) {
     char16_t c;
-    if (!Read(c, m)) Fail(kUnexpectedEnd);
+    if (!Read(c, m)) FailAt(Open, kUnexpectedEnd);
     return c;
   }
 
@@ -168,14 +178,15 @@ class Parser {
     int& n_;
   };
 
-  // Alternatives of a group up to its ")" (the root: up to the end or a stray ")").
-  void ParseAlternatives(TreSubExpr& g, uint16_t m, bool isRoot, bool inBody) {
+  // Alternatives of a group up to its ")" (the root: up to the end or a stray ")"); Open is the
+  // position of the group's "(" (kNowhere for the root).
+  void ParseAlternatives(TreSubExpr& g, uint16_t m, size_t Open, bool inBody) {
     for (;;) {
       auto br = std::make_unique<TreBranchNode>();
       char16_t stop = ParseSequence(*br, m, inBody);
       if (!br->Items.empty()) g.Items.push_back(std::move(br));
       if (stop == u'|') continue;
-      if (stop == 0 && !isRoot) Fail(kNotClosed);
+      if (stop == 0 && Open != kNowhere) FailAt(Open, kNotClosed);
       return;
     }
   }
@@ -191,15 +202,16 @@ class Parser {
           return c;
         case u'(': {
           size_t save = pos_;
+          const size_t open = pos_ - 1;
           char16_t c2;
           if (Read(c2, m) && c2 == u'?') {
-            char16_t c3 = ReadOrFail(m);
+            char16_t c3 = ReadOrFail(m, open);
             if (c3 == u'=' || c3 == u'!') {
-              br.Items.push_back(ParseAssertion(false, c3 == u'!', m));
+              br.Items.push_back(ParseAssertion(false, c3 == u'!', m, open));
             } else if (c3 == u'<') {
-              char16_t c4 = ReadOrFail(m);
-              if (c4 != u'=' && c4 != u'!') Fail(kInvalidZeroWidth);
-              br.Items.push_back(ParseAssertion(true, c4 == u'!', m));
+              char16_t c4 = ReadOrFail(m, open);
+              if (c4 != u'=' && c4 != u'!') FailAt(pos_ - 1, kInvalidZeroWidth);
+              br.Items.push_back(ParseAssertion(true, c4 == u'!', m, open));
             } else if (c3 == u'#') {
               while (pos_ < s_.size() && s_[pos_] != u')') ++pos_;
               if (pos_ < s_.size()) ++pos_;
@@ -208,6 +220,8 @@ class Parser {
               size_t from = pos_ - 1;
               size_t to = from;
               while (to < s_.size() && s_[to] != u')') ++to;
+              for (size_t i = from; i < to; ++i)
+                if (s_[i] != u'-' && !ModifierBit(s_[i])) FailAt(i, kUnexpectedModifier);
               m = ApplyModifierLetters(s_.substr(from, to - from), m, static_);
               pos_ = to < s_.size() ? to + 1 : to;
             }
@@ -216,7 +230,7 @@ class Parser {
           pos_ = save;
           NestGuard guard(nesting_);
           auto g = NewGroup(!inBody);
-          ParseAlternatives(*g, m, false, inBody);
+          ParseAlternatives(*g, m, open, inBody);
           g->subtreeEnd = nextSlot_;
           ParseQuantifier(*g, m);
           br.Items.push_back(std::move(g));
@@ -277,17 +291,17 @@ class Parser {
     return hooks_ && hooks_->IsClassLetter && hooks_->IsClassLetter(c);
   }
 
-  NodePtr ParseAssertion(bool behind, bool negative, uint16_t m) {
+  NodePtr ParseAssertion(bool behind, bool negative, uint16_t m, size_t Open) {
     NestGuard guard(nesting_);
     size_t save = pos_;
-    ReadOrFail(m);
+    ReadOrFail(m, Open);
     pos_ = save;
     auto z = std::make_unique<TZeroWidth>();
     z->LookBehind = behind;
     z->Negative = negative;
     z->Body = NewGroup(false);
     z->Body->top = true;
-    ParseAlternatives(*z->Body, m, false, true);
+    ParseAlternatives(*z->Body, m, Open, true);
     z->Body->subtreeEnd = nextSlot_;
     // A look-behind runs leftwards, node by node: store its sequences backwards.
     if (behind) Reverse(*z->Body);
@@ -305,6 +319,7 @@ class Parser {
   // The unit after "\" is taken as it stands, so "\ " and "\#" work with x.
   NodePtr ParseEscape(uint16_t m) {
     if (pos_ >= s_.size()) return Literal(u'\\', m);
+    escape_ = pos_ - 1;
     char16_t c = s_[pos_++];
     NodePtr n;
     if (HookClassLetter(c)) {
@@ -315,7 +330,7 @@ class Parser {
       n = ClassNode(ClassLetterFor(c, m));
     } else if (c >= u'1' && c <= u'9') {
       int number = c - u'0';
-      if (number >= nextNumber_) Fail(kInvalidReference);
+      if (number >= nextNumber_) FailAt(escape_, kInvalidReference);
       auto r = std::make_unique<TRefNode>();
       r->GroupIndex = number;
       r->IgnoreCase = m & rmIgnoreCase;
@@ -361,20 +376,26 @@ class Parser {
   }
 
   char16_t ParseHex() {
-    if (pos_ >= s_.size()) Fail(kInvalidEscape);
+    if (pos_ >= s_.size()) FailAt(escape_, kInvalidEscape);
+    std::u16string_view digits;
     if (s_[pos_] == u'{') {
       size_t close = s_.find(u'}', pos_ + 1);
-      if (close == std::u16string_view::npos) Fail(kNoClosingBrace);
-      std::u16string_view digits = s_.substr(pos_ + 1, close - pos_ - 1);
+      if (close == std::u16string_view::npos) FailAt(pos_, kNoClosingBrace);
+      digits = s_.substr(pos_ + 1, close - pos_ - 1);
       while (!digits.empty() && IsSpaceChar(digits.front())) digits.remove_prefix(1);
       while (!digits.empty() && IsSpaceChar(digits.back())) digits.remove_suffix(1);
       pos_ = close + 1;
-      return HexEscapeValue(digits);
+    } else {
+      size_t n = std::min<size_t>(2, s_.size() - pos_);
+      digits = s_.substr(pos_, n);
+      pos_ += n;
     }
-    size_t n = std::min<size_t>(2, s_.size() - pos_);
-    std::u16string_view digits = s_.substr(pos_, n);
-    pos_ += n;
-    return HexEscapeValue(digits);
+    try {
+      return HexEscapeValue(digits);
+    } catch (...) {
+      errAt_ = escape_;
+      throw;
+    }
   }
 
   // One member of a set: a unit, or a class letter.
@@ -383,11 +404,12 @@ class Parser {
     bool escaped = false;
     char16_t ch = 0;
   };
-  SetItem ReadSetItem(char16_t c, uint16_t m) {
+  SetItem ReadSetItem(char16_t c, uint16_t m, size_t Open) {
     SetItem it;
     it.ch = c;
     if (c != u'\\') return it;
-    if (pos_ >= s_.size()) Fail(kUnexpectedEnd);
+    if (pos_ >= s_.size()) FailAt(Open, kUnexpectedEnd);
+    escape_ = pos_ - 1;
     char16_t e = s_[pos_++];
     it.escaped = true;
     char16_t v;
@@ -418,34 +440,37 @@ class Parser {
     auto addClass = [&](char16_t c) {
       if (t.classes.find(c) == std::u16string::npos) t.classes.push_back(c);
     };
-    char16_t c = ReadOrFail(m);
+    const size_t open = pos_ - 1;  // the "["
+    char16_t c = ReadOrFail(m, open);
     if (c == u'^') {
       t.negated = true;
-      c = ReadOrFail(m);
+      c = ReadOrFail(m, open);
     } else if (c == u']') {
       addSingle(c);
-      c = ReadOrFail(m);
+      c = ReadOrFail(m, open);
     }
     bool pending = false;
     char16_t pendingCh = 0;
+    size_t pendingAt = 0;
     for (;;) {
       if (c == u']') break;
-      SetItem it = ReadSetItem(c, m);
+      const size_t at = pos_ - 1;
+      SetItem it = ReadSetItem(c, m, open);
       if (!it.escaped && c == u'-' && pending) {
-        char16_t c2 = ReadOrFail(m);
+        char16_t c2 = ReadOrFail(m, open);
         pending = false;
         if (c2 == u']') {
           addSingle(pendingCh);
           addSingle(u'-');
           break;
         }
-        SetItem b = ReadSetItem(c2, m);
+        SetItem b = ReadSetItem(c2, m, open);
         if (b.isClass) {
           addSingle(pendingCh);
           addSingle(u'-');
           addClass(b.ch);
         } else {
-          if (b.ch < pendingCh) Fail(kInvalidSetRange);
+          if (b.ch < pendingCh) FailAt(pendingAt, kInvalidSetRange);
           t.ranges.push_back(pendingCh);
           t.ranges.push_back(b.ch);
         }
@@ -457,9 +482,10 @@ class Parser {
         } else {
           pending = true;
           pendingCh = it.ch;
+          pendingAt = at;
         }
       }
-      c = ReadOrFail(m);
+      c = ReadOrFail(m, open);
     }
     if (pending) addSingle(pendingCh);
     t.Finish();
@@ -473,6 +499,7 @@ class Parser {
       pos_ = save;
       Fail(kNumberExpected);
     }
+    const size_t start = pos_ - 1;
     std::u16string digits(1, c);
     for (;;) {
       save = pos_;
@@ -485,16 +512,20 @@ class Parser {
     int64_t v = 0;
     for (char16_t d : digits) {
       v = v * 10 + (d - u'0');
-      if (v > INT32_MAX) FailInteger(digits);
+      if (v > INT32_MAX) {
+        errAt_ = start;
+        FailInteger(digits);
+      }
     }
     return int(v);
   }
 
-  void ParseBraces(TRENodeBase& n, uint16_t m) {
+  // After a "{" at Open.
+  void ParseBraces(TRENodeBase& n, uint16_t m, size_t Open) {
     int lo = ReadNumber(m);
     int hi = lo;
     char16_t c;
-    if (!Read(c, m)) Fail(kInvalidLoop);
+    if (!Read(c, m)) FailAt(Open, kInvalidLoop);
     if (c == u',') {
       size_t save = pos_;
       char16_t c2;
@@ -505,13 +536,14 @@ class Parser {
         pos_ = save;
         hi = ReadNumber(m);
         char16_t c3;
-        if (!Read(c3, m) || c3 != u'}') Fail(kNoClosingBrace);
-        if (hi < lo) Fail(kLoopMinMax);
+        if (!Read(c3, m)) FailAt(Open, kNoClosingBrace);
+        if (c3 != u'}') FailAt(pos_ - 1, kNoClosingBrace);
+        if (hi < lo) FailAt(Open, kLoopMinMax);
       } else {
-        Fail(kNumberExpected);
+        FailAt(pos_ - 1, kNumberExpected);
       }
     } else if (c != u'}') {
-      Fail(kInvalidLoop);
+      FailAt(pos_ - 1, kInvalidLoop);
     }
     n.MinCount = lo;
     n.MaxCount = hi == 0 ? -1 : hi;
@@ -535,7 +567,7 @@ class Parser {
         n.MaxCount = 1;
         break;
       case u'{':
-        ParseBraces(n, m);
+        ParseBraces(n, m, pos_ - 1);
         break;
       default:
         pos_ = save;
@@ -558,6 +590,8 @@ class Parser {
   int nextNumber_ = 1;
   int nextSlot_ = 1;
   int nesting_ = 0;
+  size_t escape_ = 0;        // the "\\" of the escape being read
+  size_t errAt_ = kNowhere;  // see Position
 };
 
 }  // namespace
@@ -724,11 +758,16 @@ CharFilter CharTest::Filter() const {
 
 std::unique_ptr<TreRootNode> ParseExpression(std::u16string_view expr, uint16_t flags,
                                              uint16_t statics, const TRegExprHooks* hooks,
-                                             int& slotGroups) {
+                                             int& slotGroups, int* errorPos) {
   Parser p(expr, statics, hooks);
-  auto root = p.Run(flags);
-  slotGroups = p.slotGroups();
-  return root;
+  try {
+    auto root = p.Run(flags);
+    slotGroups = p.slotGroups();
+    return root;
+  } catch (...) {
+    if (errorPos) *errorPos = int(p.Position()) + 1;
+    throw;
+  }
 }
 
 }  // namespace regex_internal

@@ -331,3 +331,29 @@ TEST(RegMatch, DeepExpressionsOnASmallStack) {
 
 }  // namespace
 }  // namespace synt
+
+namespace synt {
+namespace {
+
+// A greedy repetition whose follower cannot start where an occurrence starts keeps only its
+// latest count: an unclosed 1M-unit string costs the matcher a few ints, not some per unit.
+TEST(RegMatch, RepetitionWithDisjointFollowerKeepsNoMemoryPerOccurrence) {
+  const std::u16string body =
+      std::u16string(500'000, u'a') + u"\\\"" + std::u16string(500'000, u'b');
+  TqxRegExpr re(u"\"( [^\"\\\\] | \\\\. )*\"");
+  TqxRegMatch m;
+  auto prog = re.Program();
+  ASSERT_TRUE(prog);
+  const std::u16string unclosed = u"\"" + body;
+  EXPECT_EQ(prog->MatchLength(unclosed, 1, m), -1);
+  const std::u16string closed = u"\"" + body + u"\"x";
+  EXPECT_EQ(prog->MatchLength(closed, 1, m), int(closed.size()) - 1);
+  EXPECT_EQ(m.SubExpr(closed, 1), u"b");  // the last occurrence
+  EXPECT_LT(m.ScratchUnits(), 1000u);
+  // A follower that may start inside the repetition still gets every count back.
+  TqxRegExpr overlap(u"(a|b)*ab");
+  EXPECT_EQ(overlap.MatchLength(std::u16string(1000, u'a') + u"bab", 1), 1003);
+}
+
+}  // namespace
+}  // namespace synt

@@ -1,7 +1,13 @@
 // synt tokens / synt ranges: analyse a text with a lexer from a lexer file or a lexer library, or
 // without --lexer with the shipped lexer that serves the input's file name.
-//   synt tokens --lexer FILE [--name LEXER] [--edits FILE [--settle]] INPUT
-//                                   one JSON line per token
+//   synt tokens [--lexer FILE [--name LEXER]] [--edits FILE [--settle]] [--format F] INPUT
+//                                   one JSON line per token: start, end, type, rule (the rule
+//                                   that styles it: the block rule that tagged it, if one did),
+//                                   style, text, token_rule (the token rule that made it; empty
+//                                   when it cannot be told), block_rule (the tagging block rule,
+//                                   or empty); --format text: one line per token of
+//                                   tab-separated start, end, line:column, type name, token rule,
+//                                   block rule, style ("-" for none) and the quoted text
 //   synt ranges --lexer FILE [--name LEXER] [--edits FILE [--settle]] [--display] INPUT
 //                                   one JSON line per text range, then per line separator; with
 //                                   --display also the styled, dynamic and collapsible ranges,
@@ -14,20 +20,19 @@
 // the text as it is when the edit comes). Between edits the analysis runs one idle slice, as an
 // editor's event loop lets it; with --settle it finishes after every edit, background pass
 // included. The results are printed once the analysis of the final text has finished.
-#include <cstdlib>
-#include <filesystem>
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
 
 #include "analysis/client_analyzer.h"
 #include "analysis/internal/client_access.h"
-#include "analysis/lexer_catalog.h"
 #include "analysis/lexer_library.h"
 #include "analysis/syntax_analyzer.h"
 #include "command.h"
 #include "json.h"
-#include "platform/dialogs.h"
+#include "lexer_load.h"
 #include "platform/event_loop.h"
 #include "platform/streams.h"
 #include "platform/utf.h"
@@ -46,6 +51,7 @@ struct Options {
   std::string editsFile;
   bool settle = false;
   bool display = false;
+  std::string format = "json";
 };
 
 Options ParseOptions(const Args& args, const char* command) {
@@ -61,6 +67,10 @@ Options ParseOptions(const Args& args, const char* command) {
         o.editsFile = args[++i];
       else
         o.name = Utf8ToUtf16(args[++i]), o.hasName = true;
+    } else if (a == "--format" && !ranges) {
+      if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
+      o.format = args[++i];
+      if (o.format != "json" && o.format != "text") throw UsageError("--format is json or text");
     } else if (a == "--settle") {
       o.settle = true;
     } else if (a == "--display" && ranges) {
@@ -80,91 +90,6 @@ Options ParseOptions(const Args& args, const char* command) {
                      " [--lexer FILE [--name LEXER]] INPUT)");
   if (o.settle && o.editsFile.empty()) throw UsageError("--settle needs --edits FILE");
   return o;
-}
-
-// Owns whatever was read: a library, a single lexer or the shipped lexers.
-struct LoadedLexer {
-  std::unique_ptr<TSyntaxManager> library;
-  std::unique_ptr<TSyntAnalyzer> single;
-  std::unique_ptr<TLexerCatalog> catalog;
-  TSyntAnalyzer* lexer = nullptr;
-};
-
-// The shipped lexers: SYNT_LEXERS, else lexers/ beside the folder the tool was built or installed
-// in (build/synt -> lexers/), else lexers/ in the current folder.
-std::filesystem::path LexerFolder() {
-  if (const char* d = std::getenv("SYNT_LEXERS")) return d;
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
-  if (!ec) {
-    for (const auto& up : {exe.parent_path().parent_path(), exe.parent_path()}) {
-      if (std::filesystem::is_directory(up / "lexers", ec)) return up / "lexers";
-    }
-  }
-  return "lexers";
-}
-
-// Without --lexer: the shipped lexer whose Extentions serve the input's name.
-LoadedLexer LexerForInput(const Options& o) {
-  LoadedLexer l;
-  l.catalog = std::make_unique<TLexerCatalog>();
-  const std::filesystem::path dir = LexerFolder();
-  l.catalog->LoadFolder(dir);
-  l.lexer = l.catalog->ForFile(o.input);
-  if (!l.lexer)
-    throw std::runtime_error("no lexer in '" + dir.string() + "' serves '" + o.input +
-                             "' (give --lexer FILE)");
-  return l;
-}
-
-LoadedLexer LoadLexer(const Options& o) {
-  if (o.lexerFile.empty()) return LexerForInput(o);
-  std::string bytes;
-  try {
-    bytes = ReadFileBytes(o.lexerFile);
-  } catch (const std::exception& e) {
-    throw std::runtime_error(std::string("lexer ") + e.what());
-  }
-  TRefuseReadErrors dialogs;
-  TDialogServiceScope scope(&dialogs);
-  RegisterLexerClasses();
-  LoadedLexer l;
-  const std::string cls = StoredRootClass(bytes);
-  TMemoryStream stream(bytes);
-  try {
-    if (cls == "TSyntaxManager") {
-      l.library = std::make_unique<TSyntaxManager>(nullptr);
-      l.library->LoadFromStream(stream);
-      if (o.hasName) {
-        l.lexer = l.library->FindLexer(o.name);
-        if (!l.lexer)
-          throw std::runtime_error("'" + o.lexerFile + "' has no lexer named '" +
-                                   Utf16ToUtf8(o.name) + "'");
-      } else {
-        for (int i = 0; i < l.library->LexerCount() && !l.lexer; ++i)
-          if (!l.library->Lexers(i)->Internal()) l.lexer = l.library->Lexers(i);
-        if (!l.lexer && l.library->LexerCount() > 0) l.lexer = l.library->Lexers(0);
-        if (!l.lexer) throw std::runtime_error("'" + o.lexerFile + "' holds no lexer");
-      }
-    } else if (cls == "TSyntAnalyzer" || cls == "TLibSyntAnalyzer") {
-      if (cls == "TLibSyntAnalyzer")
-        l.single = std::make_unique<TLibSyntAnalyzer>(nullptr);
-      else
-        l.single = std::make_unique<TSyntAnalyzer>(nullptr);
-      l.single->LoadFromStream(stream);
-      if (!dialogs.shown.empty()) throw std::runtime_error(Utf16ToUtf8(dialogs.shown));
-      if (o.hasName && !SameText(l.single->LexerName(), o.name, cmIgnoreCase) &&
-          !SameText(l.single->Name(), o.name, cmIgnoreCase))
-        throw std::runtime_error("'" + o.lexerFile + "' has no lexer named '" +
-                                 Utf16ToUtf8(o.name) + "'");
-      l.lexer = l.single.get();
-    } else {
-      throw std::runtime_error("'" + o.lexerFile + "' is not a lexer file or lexer library");
-    }
-  } catch (const Exception& e) {
-    throw std::runtime_error("cannot read lexer '" + o.lexerFile + "': " + e.what());
-  }
-  return l;
 }
 
 struct TextEdit {
@@ -244,7 +169,9 @@ template <class Body>
 int WithAnalysis(const Args& args, const char* command, Body body) {
   Options o = ParseOptions(args, command);
   try {
-    LoadedLexer l = LoadLexer(o);
+    LoadedLexer l = o.lexerFile.empty()
+                        ? LexerForInput(o.input, command)
+                        : LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, command);
     std::vector<TextEdit> edits;
     if (!o.editsFile.empty()) edits = ReadEdits(o.editsFile);
     THeadlessEventLoop loop;
@@ -295,19 +222,144 @@ std::u16string RuleName(const TRuleCollectionItem* r) {
   return r ? r->DisplayName() : u"";
 }
 
+// What a token shows: the rule that styles it (the block rule that tagged it, if one did), the
+// token rule that made it and the tagging block rule.
+struct TokenRecord {
+  TSyntToken token;
+  TRuleCollectionItem* rule = nullptr;
+  TRuleCollectionItem* tokenRule = nullptr;
+  TRuleCollectionItem* blockRule = nullptr;
+};
+
+void CollectLexers(TSyntAnalyzer* L, std::vector<TSyntAnalyzer*>& Out) {
+  if (!L || std::find(Out.begin(), Out.end(), L) != Out.end()) return;
+  Out.push_back(L);
+  for (int i = 0; i < L->SubAnalyzers()->Count(); ++i)
+    CollectLexers(L->SubAnalyzers()->Items(i)->SyntAnalyzer(), Out);
+}
+
+// A tagged token no longer records the token rule that made it. When block rules cannot change
+// what the token rules make (the lexer's block analysis may run separately: no state changes by
+// block or sub-lexer rules, no parent test on a token rule), a second run with every block rule
+// disabled makes the same tokens by the same token rules, and names them. Otherwise the token
+// rule of a tagged token stays unknown. Changing the rules resets Client, so Records are taken
+// first.
+void FindTokenRules(TClientSyntAnalyzer& Client, std::vector<TokenRecord>& Records) {
+  TSyntAnalyzer* owner = Client.Owner();
+  if (!owner->SeparateBlockAnalysis()) return;
+  std::vector<TSyntAnalyzer*> lexers;
+  CollectLexers(owner, lexers);
+  std::vector<std::pair<TTagBlockCondition*, bool>> saved;
+  for (TSyntAnalyzer* l : lexers)
+    for (int i = 0; i < l->BlockRules()->Count(); ++i) {
+      TTagBlockCondition* b = l->BlockRules()->Items(i);
+      saved.emplace_back(b, b->Enabled());
+      b->SetEnabled(false);
+    }
+  {
+    TSyntMemoStrings* lines = Client.Source();
+    TClientSyntAnalyzer plain(owner, nullptr, [lines] { return lines; });
+    plain.Analyze(true);
+    if (plain.TagCount() == int(Records.size()))
+      for (size_t i = 0; i < Records.size(); ++i) {
+        const TSyntToken& t = plain.Tags(int(i));
+        TokenRecord& r = Records[i];
+        if (t.StartPos != r.token.StartPos || t.EndPos != r.token.EndPos) continue;
+        if (r.blockRule) r.tokenRule = plain.TokenRule(int(i));
+      }
+  }
+  for (auto& [rule, enabled] : saved) rule->SetEnabled(enabled);
+}
+
+std::string EscapeText(std::u16string_view Text) {
+  std::string out = "\"";
+  std::u16string run;  // converted as a whole, so that surrogate pairs stay pairs
+  auto flush = [&] {
+    out += Utf16ToUtf8(run);
+    run.clear();
+  };
+  for (char16_t c : Text) {
+    const char* escape = c == u'\\'   ? "\\\\"
+                         : c == u'"'  ? "\\\""
+                         : c == u'\n' ? "\\n"
+                         : c == u'\r' ? "\\r"
+                         : c == u'\t' ? "\\t"
+                                      : nullptr;
+    if (!escape && c >= 0x20 && c != 0x7F) {
+      run.push_back(c);
+      continue;
+    }
+    flush();
+    if (escape) {
+      out += escape;
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", unsigned(c));
+      out += buf;
+    }
+  }
+  flush();
+  return out + "\"";
+}
+
+std::string TypeName(const TClientSyntAnalyzer& Client, const TSyntToken& T) {
+  const TSyntAnalyzer* l = Client.AnalyzerAtPos(T.StartPos);
+  const TStrings* names = l ? l->TokenTypeNames() : nullptr;
+  if (names && T.TokenType >= 0 && T.TokenType < names->Count())
+    return Utf16ToUtf8(names->Strings(T.TokenType));
+  return std::to_string(T.TokenType);
+}
+
 int RunTokens(const Args& args) {
-  return WithAnalysis(args, "tokens", [](TClientSyntAnalyzer& c, const Options&) {
+  return WithAnalysis(args, "tokens", [](TClientSyntAnalyzer& c, const Options& o) {
+    std::vector<TokenRecord> records;
+    records.reserve(size_t(c.TagCount()));
+    bool tagged = false;
     for (int i = 0; i < c.TagCount(); ++i) {
-      const TSyntToken& t = c.Tags(i);
-      TRuleCollectionItem* rule = c.TokenRule(i);
-      TSyntaxFormat* style = rule ? rule->Style() : nullptr;
+      TokenRecord r;
+      r.token = c.Tags(i);
+      r.rule = c.TokenRule(i);
+      if (dynamic_cast<TTagBlockCondition*>(r.rule))
+        r.blockRule = r.rule, tagged = true;
+      else
+        r.tokenRule = r.rule;
+      records.push_back(r);
+    }
+    // Texts, positions and type names are read while the results stand.
+    std::vector<std::u16string> texts;
+    std::vector<TPoint> points;
+    std::vector<std::string> typeNames;
+    for (int i = 0; i < c.TagCount(); ++i) {
+      texts.emplace_back(c.TagTextView(i));
+      if (o.format == "text") {
+        points.push_back(c.Source()->StrPosToCaretPos(records[size_t(i)].token.StartPos));
+        typeNames.push_back(TypeName(c, records[size_t(i)].token));
+      }
+    }
+    if (tagged) FindTokenRules(c, records);
+    for (size_t i = 0; i < records.size(); ++i) {
+      const TokenRecord& r = records[i];
+      TSyntaxFormat* style = r.rule ? r.rule->Style() : nullptr;
+      if (o.format == "text") {
+        auto name = [](const TRuleCollectionItem* x) {
+          return x ? "'" + Utf16ToUtf8(x->DisplayName()) + "'" : std::string("-");
+        };
+        std::cout << r.token.StartPos << '\t' << r.token.EndPos << '\t' << points[i].Y + 1 << ':'
+                  << points[i].X + 1 << '\t' << typeNames[i] << '\t' << name(r.tokenRule) << '\t'
+                  << name(r.blockRule) << '\t'
+                  << (style ? "'" + Utf16ToUtf8(style->DisplayName()) + "'" : std::string("-"))
+                  << '\t' << EscapeText(texts[i]) << '\n';
+        continue;
+      }
       std::cout << JsonLine()
-                       .Add("start", t.StartPos)
-                       .Add("end", t.EndPos)
-                       .Add("type", t.TokenType)
-                       .Add("rule", RuleName(rule))
+                       .Add("start", r.token.StartPos)
+                       .Add("end", r.token.EndPos)
+                       .Add("type", r.token.TokenType)
+                       .Add("rule", RuleName(r.rule))
                        .Add("style", style ? style->DisplayName() : std::u16string())
-                       .Add("text", c.TagTextView(i))
+                       .Add("text", std::u16string_view(texts[i]))
+                       .Add("token_rule", RuleName(r.tokenRule))
+                       .Add("block_rule", RuleName(r.blockRule))
                        .Str()
                 << '\n';
     }

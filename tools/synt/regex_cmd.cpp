@@ -1,5 +1,7 @@
 // synt regex: compiles and matches expressions, one case per JSON line on standard input or one
-// case from the arguments, and writes one JSON line per case.
+// case from the arguments, and writes one JSON line per case. --modifiers (or "modifiers") takes
+// the letters i r s g m x, bare ("igmx": exactly these) or inline ("(?i-x)": applied to the
+// defaults). An invalid expression gives "error" (and "error_pos", 1-based in the expression).
 #include <iostream>
 #include <string>
 
@@ -21,13 +23,25 @@ struct Case {
   std::u16string subst;
 };
 
+// "(?letters)" applies the letters to the defaults, as inline modifiers do; bare letters ("igmx")
+// are the whole set, unless they hold a "-" ("i-x"), which makes them letters to apply too.
+void ApplyModifiers(TqxRegExpr& Re, std::u16string_view M) {
+  if (M.size() >= 2 && M.substr(0, 2) == u"(?") {
+    if (M.size() < 3 || M.back() != u')') throw Exception("Unexpected modifier");
+    Re.SetModifierStr(M);
+    return;
+  }
+  if (M.find(u'-') == std::u16string_view::npos) Re.SetModifierFlags(0);
+  Re.SetModifierStr(u"(?" + std::u16string(M) + u")");
+}
+
 std::string RunCase(const Case& c) {
   TqxRegExpr re;
   JsonLine out;
   std::string modifierError;
   if (c.hasModifiers) {
     try {
-      re.SetModifierStr(c.modifiers);
+      ApplyModifiers(re, c.modifiers);
     } catch (const std::exception& e) {
       modifierError = e.what();
     }
@@ -35,10 +49,13 @@ std::string RunCase(const Case& c) {
   re.SetExpression(c.expr);
   bool valid = modifierError.empty() && !re.IsInvalid();
   out.Add("valid", valid);
-  if (!modifierError.empty())
+  int errorPos = 0;
+  if (!modifierError.empty()) {
     out.AddUtf8("error", modifierError);
-  else if (!re.CompileError().empty())
-    out.AddUtf8("error", re.CompileError());
+  } else if (!valid) {
+    out.AddUtf8("error", re.InvalidReason(&errorPos));
+    if (errorPos > 0) out.Add("error_pos", errorPos);
+  }
   int pos = c.pos;
   bool matched = valid && re.Match(c.text, pos, c.backward);
   int start = c.pos < 1 ? 1 : c.pos;

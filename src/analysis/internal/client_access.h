@@ -53,6 +53,7 @@ struct ClientAccess {
   }
   static int LineOfOffset(const TParserResults& C, int Pos) { return C.LineOfOffset(Pos); }
   static uint32_t TokenChanges(const TParserResults& C) { return C.TokenChanges(); }
+  static TAnalysisProfile* Profile(const TParserResults& C) { return C.Profile(); }
 
   // ---- Block rules ----------------------------------------------------------------------------
   static int BlockAnalPos(const TClientSyntAnalyzer& C) { return C.BlockAnalPos(); }
