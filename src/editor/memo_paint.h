@@ -42,6 +42,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
 
   // The search marks: ranges shown with the search-mark style (touching ones merge).
   TRangeList<TRange>& SearchMarks() { return searchMarks_; }
+  // Told of every run drawn, with the styles merged for it (tools and dumps; null: nobody).
+  void SetRunObserver(decltype(TPaintContext::OnRun) Observer) { ctx_.OnRun = std::move(Observer); }
   // Markers to draw, handed over by whoever keeps the marker stack.
   void SetMarkers(std::vector<TPaintMarker> Markers) { markers_ = std::move(Markers); }
 

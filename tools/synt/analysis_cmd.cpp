@@ -145,25 +145,6 @@ std::vector<TextEdit> ReadEdits(const std::string& File) {
   return edits;
 }
 
-// Turns the tool's event loop until the analysis has finished and, when it builds display
-// ranges, its background pass has been taken over.
-void Settle(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
-  while (!Client.IsFinished()) {
-    Loop.RunPosted();
-    const int tokens = Client.TagCount(), blocks = ClientAccess::BlockAnalPos(Client),
-              next = Client.NextAnalPos();
-    Client.IdleAppend();
-    // A slice that got nowhere ended on an error: analysing at once reports it.
-    if (!Client.IsFinished() && tokens == Client.TagCount() &&
-        blocks == ClientAccess::BlockAnalPos(Client) && next == Client.NextAnalPos())
-      Client.CompleteAnalysis();
-  }
-  while (Client.IsSyntThreadRunning()) {
-    Loop.WaitForPosted(100);
-    Loop.RunPosted();
-  }
-}
-
 // Runs Body with an analysed document; errors go to stderr.
 template <class Body>
 int WithAnalysis(const Args& args, const char* command, Body body) {
@@ -202,12 +183,12 @@ int WithAnalysis(const Args& args, const char* command, Body body) {
         if (e.remove > 0) lines.DeleteText(e.pos, e.remove);
         if (!e.insert.empty()) lines.InsertText(e.pos, e.insert);
         if (o.settle)
-          Settle(client, loop);
+          SettleAnalysis(client, loop);
         else
           client.IdleAppend();  // the slice an event loop runs between two keystrokes
       }
     }
-    Settle(client, loop);
+    SettleAnalysis(client, loop);
     body(client, o);
     std::cout.flush();
     return 0;

@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <iostream>
 
+#include "analysis/client_analyzer.h"
+#include "analysis/internal/client_access.h"
 #include "command.h"
 #include "lint.h"
 #include "platform/dialogs.h"
+#include "platform/event_loop.h"
 #include "platform/streams.h"
 #include "platform/utf.h"
 
@@ -109,6 +112,25 @@ LoadedLexer LexerForInput(const std::string& Input, const char* Command) {
                              "' (give --lexer FILE)");
   ReportFindings(*l.lexer, l.catalog->FileOf(l.lexer), Command);
   return l;
+}
+
+using analysis_internal::ClientAccess;
+
+void SettleAnalysis(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
+  while (!Client.IsFinished()) {
+    Loop.RunPosted();
+    const int tokens = Client.TagCount(), blocks = ClientAccess::BlockAnalPos(Client),
+              next = Client.NextAnalPos();
+    Client.IdleAppend();
+    // A slice that got nowhere ended on an error: analysing at once reports it.
+    if (!Client.IsFinished() && tokens == Client.TagCount() &&
+        blocks == ClientAccess::BlockAnalPos(Client) && next == Client.NextAnalPos())
+      Client.CompleteAnalysis();
+  }
+  while (Client.IsSyntThreadRunning()) {
+    Loop.WaitForPosted(100);
+    Loop.RunPosted();
+  }
 }
 
 }  // namespace synt::tool

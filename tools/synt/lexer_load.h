@@ -8,6 +8,11 @@
 #include "analysis/lexer_library.h"
 #include "analysis/syntax_analyzer.h"
 
+namespace synt {
+class TClientSyntAnalyzer;
+class THeadlessEventLoop;
+}  // namespace synt
+
 namespace synt::tool {
 
 // Owns whatever was read: a library, a single lexer or the shipped lexers.
@@ -30,5 +35,9 @@ LoadedLexer LoadLexer(const std::string& File, const std::u16string* Name, const
 // the current folder. What loading could not make sense of in that lexer is reported as by
 // LoadLexer, under the lexer's file.
 LoadedLexer LexerForInput(const std::string& Input, const char* Command);
+
+// Turns Loop until the analysis has finished and, when it builds display ranges, its background
+// pass has been taken over.
+void SettleAnalysis(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop);
 
 }  // namespace synt::tool
