@@ -163,7 +163,7 @@ void TUserRanges::RegroupAll() {
 // Keeps the three groups in collection order, so that every query walks ranges as they were added.
 void TUserRanges::Regroup(TUserRange* Range) {
   Drop(Range);
-  auto put = [this, Range](std::vector<TUserRange*>& List) {
+  auto put = [Range](std::vector<TUserRange*>& List) {
     auto at = std::lower_bound(List.begin(), List.end(), Range, [](TUserRange* a, TUserRange* b) {
       return a->Index() < b->Index();
     });
