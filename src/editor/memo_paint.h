@@ -59,6 +59,11 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   void MeasureLine(int Line, TLineMeasure& Out) override;
 
   void TextChanged(int Pos, int Count, int LineChange) override;
+  // Fonts, zoom, the tab list or the lexer changed: staples take their places again.
+  void FormatChanged() override { painter_.ForgetStaples(); }
+  void DocumentChanged() override { painter_.ForgetStaples(); }
+  void SettingsChanged() override { painter_.ForgetStaples(); }
+  void LayoutChanged() override { painter_.ForgetStaples(); }
 
  private:
   // The context of a paint on Canvas (Foreign: printing or export).
