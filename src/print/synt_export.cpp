@@ -1,0 +1,356 @@
+#include "print/synt_export.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "analysis/client_analyzer.h"
+#include "analysis/syntax_analyzer.h"
+#include "editor/line_painter.h"
+#include "editor/syntax_memo.h"
+#include "lists/char_utils.h"
+#include "platform/clipboard.h"
+#include "platform/control_host.h"
+#include "platform/properties.h"
+#include "platform/streams.h"
+#include "platform/utf.h"
+#include "text/memo_strings.h"
+
+namespace synt {
+
+namespace {
+
+// What the exporters style text with: the painter's sources on a foreign canvas with block
+// highlighting (no search marks, no caret-dependent ranges, no line styles).
+constexpr unsigned kExportSources = ssStyledRanges | ssTokenStyle | ssUserRanges | ssStyleEvent;
+
+void DescribePlainExport(TPropertyList& List) {
+  using E = TPlainTextSyntExport;
+  TPropsOf<E> p(List);
+  p.Component("SyntMemo", &E::SyntMemo, &E::SetSyntMemo);
+  p.Enum("ExportType", &E::ExportType, &E::SetExportType, ExportTypeInfo()).Def(etCustom);
+}
+
+void DescribeFormattedExport(TPropertyList& List) {
+  using E = TBaseFormattedExport;
+  TPropsOf<E> p(List);
+  p.Boolean("UseCaseFormatting", &E::UseCaseFormatting, &E::SetUseCaseFormatting).Def(false);
+}
+
+}  // namespace
+
+const TEnumInfo& ExportTypeInfo() {
+  static const TEnumInfo i{"TExportType", {"etCustom", "etAllText", "etSelection"}};
+  return i;
+}
+
+const TClassInfo& TPlainTextSyntExport::StaticClassInfo() {
+  static const TClassInfo info("TPlainTextSyntExport", &TComponent::StaticClassInfo(),
+                               DescribePlainExport,
+                               &TClassInfo::ComponentFactory<TPlainTextSyntExport>);
+  return info;
+}
+
+const TClassInfo& TBaseFormattedExport::StaticClassInfo() {
+  static const TClassInfo info("TBaseFormattedExport", &TPlainTextSyntExport::StaticClassInfo(),
+                               DescribeFormattedExport,
+                               &TClassInfo::ComponentFactory<TBaseFormattedExport>);
+  return info;
+}
+
+// ---- TPlainTextSyntExport -----------------------------------------------------------------------
+
+TPlainTextSyntExport::TPlainTextSyntExport(TComponent* Owner) : TComponent(Owner) {}
+
+TPlainTextSyntExport::~TPlainTextSyntExport() {
+  SetSyntMemo(nullptr);
+}
+
+void TPlainTextSyntExport::SetSyntMemo(TCustomSyntaxMemo* Value) {
+  if (memo_ == Value) return;
+  if (memo_) memo_->RemoveFreeNotification(this);
+  memo_ = Value;
+  if (memo_) memo_->FreeNotification(this);
+}
+
+void TPlainTextSyntExport::Notification(TComponent* Component, TOperation Operation) {
+  TComponent::Notification(Component, Operation);
+  if (Operation == opRemove && Component == memo_) memo_ = nullptr;
+}
+
+std::string TPlainTextSyntExport::ExportData() const {
+  std::string s = Header();
+  s += Body();
+  s += Footer();
+  return s;
+}
+
+std::u16string TPlainTextSyntExport::PlainText() const {
+  size_t n = 0;
+  for (const std::u16string& l : lines_) n += l.size() + 2;
+  std::u16string s;
+  s.reserve(n);
+  for (const std::u16string& l : lines_) {
+    s += l;
+    s += u"\r\n";
+  }
+  if (s.size() > 1) s.resize(s.size() - 2);
+  return s;
+}
+
+void TPlainTextSyntExport::Execute() {
+  if (!memo_) return;
+  switch (exportType_) {
+    case etCustom:
+      break;
+    case etAllText:
+      ExportRange(0, memo_->Lines()->TextLength());
+      break;
+    case etSelection: {
+      const TMemoSelection& sel = memo_->Selection();
+      if (sel.SelectionMode() == msColumn) {
+        const TRect& b = sel.BlockRect();
+        ExportBlock({b.Left, b.Top}, {b.Right, b.Bottom});
+      } else {
+        ExportRange(sel.SelStart(), sel.SelLength());
+      }
+      break;
+    }
+  }
+}
+
+void TPlainTextSyntExport::ExportRange(int Start, int Length) {
+  if (!memo_) return;
+  const int64_t size = memo_->Lines()->TextLength();
+  const int64_t a = std::clamp<int64_t>(Start, 0, size);
+  const int64_t b = std::clamp<int64_t>(int64_t(Start) + std::max(Length, 0), a, size);
+  blockKind_ = kBlockKindStream;
+  BeginExport();
+  ExportText(int(a), int(b));
+  EndExport();
+}
+
+void TPlainTextSyntExport::ExportBlock(TPoint TopLeft, TPoint BottomRight) {
+  if (!memo_) return;
+  const TSyntMemoStrings& lines = *memo_->Lines();
+  const TMemoSelection& sel = memo_->Selection();
+  // Lines past the text have no characters; a block is never walked beyond them.
+  const int top = std::max(0, std::min(TopLeft.Y, BottomRight.Y));
+  const int bottom = std::min(std::max(TopLeft.Y, BottomRight.Y), lines.GetCount() - 1);
+  const int leftCol = std::min(TopLeft.X, BottomRight.X);
+  const int rightCol = std::max(TopLeft.X, BottomRight.X);
+  blockKind_ = kBlockKindColumn;
+  BeginExport();
+  for (int line = top; line <= bottom; ++line) {
+    const int len = lines.LineLength(line);
+    const int left = sel.DisplayColumnToCaret(line, leftCol);
+    const int right = std::min(sel.DisplayColumnToCaret(line, rightCol), len);
+    const int start = lines.LineStart(line);
+    if (left < len && left < right) ExportText(start + left, start + right);
+    LineBreak();
+  }
+  EndExport();
+}
+
+void TPlainTextSyntExport::ExportText(int Start, int Stop) {
+  const TSyntMemoStrings& lines = *memo_->Lines();
+  if (TClientSyntAnalyzer* client = memo_->SyntClient()) client->AppendToPos(Stop);
+  auto emitLine = [&](int line, int from, int to) {
+    const int first = lines.LineStart(line);
+    const int a = std::max(from, first);
+    const int b = std::min(to, first + lines.LineLength(line));
+    if (b > a)
+      EmitText(RangeText(a, b - a));
+    else
+      EmitText({});
+  };
+  while (Start < Stop) {
+    const int from = Start;
+    int end = NextRun(Start);
+    // Hidden text leaves out its characters, not the lines it spans.
+    if (Start > from) {
+      const int breaks = lines.LineOfPos(std::min(Start, Stop)) - lines.LineOfPos(from);
+      for (int i = 0; i < breaks; ++i) LineBreak();
+    }
+    end = std::min(end, Stop);
+    if (Start >= end) break;
+    const int la = lines.LineOfPos(Start), lb = lines.LineOfPos(end);
+    emitLine(la, Start, end);
+    for (int line = la + 1; line <= lb; ++line) {
+      LineBreak();
+      emitLine(line, Start, end);
+    }
+    Start = end;
+  }
+}
+
+int TPlainTextSyntExport::NextRun(int& Pos) {
+  return memo_->Lines()->TextLength();
+}
+
+void TPlainTextSyntExport::BeginExport() {
+  lines_.clear();
+}
+
+void TPlainTextSyntExport::EndExport() {}
+
+void TPlainTextSyntExport::EmitText(std::u16string_view Text) {
+  if (lines_.empty()) lines_.emplace_back();
+  lines_.back() += Text;
+}
+
+std::u16string TPlainTextSyntExport::RangeText(int Start, int Length) {
+  const TSyntMemoStrings& lines = *memo_->Lines();
+  const int line = lines.LineOfPos(Start);
+  const int first = lines.LineStart(line);
+  return std::u16string(lines.LineText(line).substr(size_t(Start - first), size_t(Length)));
+}
+
+void TPlainTextSyntExport::LineBreak() {
+  if (lines_.empty()) lines_.emplace_back();
+  lines_.emplace_back();
+}
+
+std::string TPlainTextSyntExport::Header() const {
+  return {};
+}
+
+std::string TPlainTextSyntExport::Body() const {
+  return Utf16ToUtf8(PlainText());
+}
+
+std::string TPlainTextSyntExport::Footer() const {
+  return {};
+}
+
+void TPlainTextSyntExport::SaveToStream(TStream& Stream) {
+  Execute();
+  if (!memo_) return;
+  // Written as saving the editor's lines would write them: encoding, code page, signature and
+  // line breaks.
+  const TSyntMemoStrings& source = *memo_->Lines();
+  TSyntMemoStrings out;
+  out.SetEncoding(source.Encoding());
+  out.SetLineBreakStyle(source.LineBreakStyle());
+  out.SetNoSignature(source.NoSignature());
+  out.SetCharset(source.Charset());
+  out.SetCodePage(source.CodePage());
+  out.SetTextStr(PlainText());
+  out.SaveToStream(Stream);
+}
+
+void TPlainTextSyntExport::AddClipboardFormats(TClipboardData&) const {}
+
+void TPlainTextSyntExport::CopyToClipboard(TClipboard& Clipboard) {
+  Execute();
+  TClipboardData data;
+  std::u16string text = PlainText();
+  const uint32_t cp = CharsetToCodePage(memo_ ? memo_->Charset() : DEFAULT_CHARSET);
+  data.AnsiText = TAnsiText{Utf16ToCodePage(text, cp), cp};
+  data.Text = std::move(text);
+  data.Formats[std::u16string(cfColumnBlock)] = std::string(1, char(blockKind_));
+  AddClipboardFormats(data);
+  // One replacement of the whole content: a failure leaves the clipboard as it was.
+  Clipboard.SetData(data);
+}
+
+void TPlainTextSyntExport::CopyToClipboard() {
+  if (!memo_ || !memo_->Host()) throw EClipboardError("No clipboard to copy to");
+  CopyToClipboard(memo_->Host()->Clipboard());
+}
+
+// ---- TBaseFormattedExport -----------------------------------------------------------------------
+
+TBaseFormattedExport::TBaseFormattedExport(TComponent* Owner) : TPlainTextSyntExport(Owner) {}
+
+void TBaseFormattedExport::SaveToStream(TStream& Stream) {
+  Execute();
+  Stream.WriteString(ExportData());
+}
+
+namespace {
+
+// The entry that decides whether a run is shown: the last one whose style takes part in hiding.
+bool RunHidden(const TStyleEntries& Entries) {
+  for (auto it = Entries.rbegin(); it != Entries.rend(); ++it) {
+    const TSyntaxFormat* s = it->Style;
+    if (s && s->Enabled() && s->FormatFlags().Contains(ffHidden)) return s->Hidden();
+  }
+  return false;
+}
+
+}  // namespace
+
+int TBaseFormattedExport::NextRun(int& Pos) {
+  TCustomSyntaxMemo& m = *SyntMemo();
+  const int length = m.Lines()->TextLength();
+  // A loop rather than recursion: a long stretch of hidden runs must not deepen the stack.
+  for (;;) {
+    entries_.clear();
+    const int next = m.CollectStyleEntries(Pos, entries_, false, kExportSources);
+    if (next <= Pos || !RunHidden(entries_)) return next;
+    Pos = next;
+    if (Pos >= length) return Pos;
+  }
+}
+
+std::u16string TBaseFormattedExport::RangeText(int Start, int Length) {
+  std::u16string s = TPlainTextSyntExport::RangeText(Start, Length);
+  TCustomSyntaxMemo& m = *SyntMemo();
+  if (!useCaseFormatting_ && !m.OptionsEx().Contains(soUseCaseFormat)) return s;
+  if (m.CharCase() == ecUpperCase)
+    for (char16_t& c : s) c = CharUpper(c);
+  else if (m.CharCase() == ecLowerCase)
+    for (char16_t& c : s) c = CharLower(c);
+  TRunText run;
+  run.Text = std::move(s);
+  ApplyChangeCase(entries_, Start, run);
+  return std::move(run.Text);
+}
+
+TBaseFormattedExport::TRunFormat TBaseFormattedExport::EditorFormat() const {
+  TRunFormat f;
+  const TCustomSyntaxMemo& m = *SyntMemo();
+  const TFont& font = *m.Font();
+  f.FontName = &font.Name();
+  f.FontSize = font.Size();
+  f.FontColor = font.Color();
+  f.BgColor = m.Color();
+  f.Style = font.Style();
+  return f;
+}
+
+TBaseFormattedExport::TRunFormat TBaseFormattedExport::MergeRunFormat(int Pos) const {
+  TRunFormat f = EditorFormat();
+  auto apply = [&f](const TSyntaxFormat* s) {
+    if (!s || !s->Enabled()) return;
+    if (s->BgColor() != clNone) f.BgColor = s->BgColor();
+    const TFont& font = *s->Font();
+    switch (s->FormatType()) {
+      case ftCustomFont:
+        f.FontName = &font.Name();
+        f.FontSize = font.Size();
+        f.Style = font.Style();
+        if (font.Color() != clNone) f.FontColor = font.Color();
+        break;
+      case ftFontAttr:
+        f.Style = font.Style();
+        if (font.Color() != clNone) f.FontColor = font.Color();
+        break;
+      case ftColor:
+        if (font.Color() != clNone) f.FontColor = font.Color();
+        break;
+      case ftBackGround:
+        break;
+    }
+    f.Top = s;
+  };
+  TCustomSyntaxMemo& m = *SyntMemo();
+  // The default style of the lexer in effect there: a sub-lexer's inside its region.
+  TSyntAnalyzer* lexer = m.Analysis() ? m.Analysis()->AnalyzerAtPos(Pos) : nullptr;
+  if (!lexer) lexer = m.CurrentLexer();
+  if (lexer) apply(lexer->DefaultStyle());
+  for (const TStyleEntry& e : entries_) apply(e.Style);
+  return f;
+}
+
+}  // namespace synt
