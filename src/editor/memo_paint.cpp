@@ -121,8 +121,13 @@ void TMemoPaintPart::FillSources() {
   // Analysis, user ranges, the event, search marks, then the hooks of attached components and
   // of the text source.
   c.Sources.Queries = c.Queries;
-  TUserRanges* user = m.UserRanges();
-  c.Sources.UserRanges = [user](int Pos, TStyleEntries& E) { return user->StyleEntriesAt(Pos, E); };
+  // The user ranges object lives as long as the control: its source is made once.
+  if (!c.Sources.UserRanges) {
+    TUserRanges* user = m.UserRanges();
+    c.Sources.UserRanges = [user](int Pos, TStyleEntries& E) {
+      return user->StyleEntriesAt(Pos, E);
+    };
+  }
   c.Sources.Sender = &m;
   c.Sources.OnGetStyleEntry = &m.OnGetStyleEntry;
   c.Sources.SearchMarks = &searchMarks_;

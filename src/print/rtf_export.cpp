@@ -31,15 +31,31 @@ void AppendWord(std::string& Out, const char* Word, int64_t V) {
 }  // namespace
 
 void AppendRtfText(std::string& Out, std::u16string_view Text) {
-  for (const char16_t c : Text) {
-    if (c >= 0x20 && c < 0x80) {
-      if (c == u'\\' || c == u'{' || c == u'}') Out += '\\';
+  // Most text needs no escape: it is copied in one go.
+  size_t i = 0;
+  const size_t n = Text.size();
+  while (i < n) {
+    size_t j = i;
+    while (j < n && Text[j] >= 0x20 && Text[j] < 0x80 && Text[j] != u'\\' && Text[j] != u'{' &&
+           Text[j] != u'}')
+      ++j;
+    if (j > i) {
+      const size_t at = Out.size();
+      Out.resize(at + (j - i));
+      for (size_t k = i; k < j; ++k) Out[at + (k - i)] = char(Text[k]);
+      i = j;
+      if (i == n) break;
+    }
+    const char16_t c = Text[i++];
+    if (c == u'\\' || c == u'{' || c == u'}') {
+      Out += '\\';
       Out += char(c);
     } else if (c == u'\t') {
       Out += "\\tab ";
     } else {
-      // RTF numbers Unicode escapes as signed 16-bit values; the "?" is what readers without
-      // Unicode show and the others skip.
+      // RTF numbers Unicode escapes as signed 16-bit values. The one-character fallback that
+      // readers skip is "?", written as \'3f: some readers skip one character too many after a
+      // literal "?".
       Out += "\\u";
       AppendInt(Out, int16_t(c));
       Out += "\\'3f";
@@ -50,9 +66,11 @@ void AppendRtfText(std::string& Out, std::u16string_view Text) {
 TRTFSyntExport::TRTFSyntExport(TComponent* Owner) : TBaseFormattedExport(Owner) {}
 
 int TRTFSyntExport::ColorIndex(uint32_t Rgb) {
-  auto [it, added] = colorIndex_.try_emplace(Rgb, int(colors_.size()));
-  if (added) colors_.push_back(Rgb);
-  return it->second;
+  // Tables hold a handful of colours: a scan beats any lookup structure.
+  for (size_t i = 0; i < colors_.size(); ++i)
+    if (colors_[i] == Rgb) return int(i);
+  colors_.push_back(Rgb);
+  return int(colors_.size()) - 1;
 }
 
 int TRTFSyntExport::FontIndex(const std::u16string& Name) {
@@ -69,10 +87,11 @@ void TRTFSyntExport::WriteFormat(const TRunFormat& F) {
   if (bg != currentHighlight_) AppendWord(out, "\\highlight", ColorIndex(bg));
   const uint32_t color = ColorToRGB(F.FontColor);
   if (color != current_.Color) AppendWord(out, "\\cf", ColorIndex(color));
-  if (*F.FontName != current_.Name) {
+  if (F.FontName != currentName_ && *F.FontName != current_.Name) {
     AppendWord(out, "\\f", FontIndex(*F.FontName));
     current_.Name = *F.FontName;
   }
+  currentName_ = F.FontName;
   if (F.FontSize != current_.Size) AppendWord(out, "\\fs", int64_t(F.FontSize) * 2);
   static constexpr struct {
     TFontStyle Style;
@@ -97,8 +116,8 @@ void TRTFSyntExport::BeginExport() {
   body_.clear();
   fonts_.clear();
   colors_.clear();
-  colorIndex_.clear();
   current_ = TWritten();
+  currentName_ = nullptr;
   currentHighlight_ = 0xFFFFFF;
   WriteFormat(EditorFormat());
   if (fonts_.empty()) fonts_.push_back(current_.Name);

@@ -6,10 +6,10 @@
 //   std::string doc = rtf.ExportData();     // "{\rtf1\ansi..." ... "}"
 //
 // The document is 7-bit: characters outside ASCII (and control characters) are written as
-// Unicode escapes "\uN?", N the signed 16-bit value of each UTF-16 unit, so any text survives.
+// Unicode escapes "\uN" with the fallback "?" (as \'3f), N the signed 16-bit value of each
+// UTF-16 unit (a surrogate pair gives two escapes), so any text survives.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -54,13 +54,13 @@ class TRTFSyntExport : public TBaseFormattedExport {
   std::string body_;
   std::vector<std::u16string> fonts_;
   std::vector<uint32_t> colors_;
-  std::map<uint32_t, int> colorIndex_;
   TWritten current_;
+  const std::u16string* currentName_ = nullptr;  // where current_.Name was last seen
   uint32_t currentHighlight_ = 0xFFFFFF;
 };
 
 // Appends Text to Out as RTF text: "\tab " for a tab; "\", "{" and "}" escaped; other characters
-// below 32 and every unit above 127 as "\uN?".
+// below 32 and every unit above 127 as "\uN\'3f".
 void AppendRtfText(std::string& Out, std::u16string_view Text);
 
 }  // namespace synt

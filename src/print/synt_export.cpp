@@ -1,6 +1,7 @@
 #include "print/synt_export.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "analysis/client_analyzer.h"
@@ -85,16 +86,7 @@ std::string TPlainTextSyntExport::ExportData() const {
 }
 
 std::u16string TPlainTextSyntExport::PlainText() const {
-  size_t n = 0;
-  for (const std::u16string& l : lines_) n += l.size() + 2;
-  std::u16string s;
-  s.reserve(n);
-  for (const std::u16string& l : lines_) {
-    s += l;
-    s += u"\r\n";
-  }
-  if (s.size() > 1) s.resize(s.size() - 2);
-  return s;
+  return plain_;
 }
 
 void TPlainTextSyntExport::Execute() {
@@ -154,6 +146,7 @@ void TPlainTextSyntExport::ExportBlock(TPoint TopLeft, TPoint BottomRight) {
 void TPlainTextSyntExport::ExportText(int Start, int Stop) {
   const TSyntMemoStrings& lines = *memo_->Lines();
   if (TClientSyntAnalyzer* client = memo_->SyntClient()) client->AppendToPos(Stop);
+  cursor_ = -1;
   auto emitLine = [&](int line, int from, int to) {
     const int first = lines.LineStart(line);
     const int a = std::max(from, first);
@@ -168,12 +161,13 @@ void TPlainTextSyntExport::ExportText(int Start, int Stop) {
     int end = NextRun(Start);
     // Hidden text leaves out its characters, not the lines it spans.
     if (Start > from) {
-      const int breaks = lines.LineOfPos(std::min(Start, Stop)) - lines.LineOfPos(from);
+      const int la = LineAt(from);
+      const int breaks = LineAt(std::min(Start, Stop)) - la;
       for (int i = 0; i < breaks; ++i) LineBreak();
     }
     end = std::min(end, Stop);
     if (Start >= end) break;
-    const int la = lines.LineOfPos(Start), lb = lines.LineOfPos(end);
+    const int lb = LineAt(end), la = LineAt(Start);
     emitLine(la, Start, end);
     for (int line = la + 1; line <= lb; ++line) {
       LineBreak();
@@ -188,26 +182,38 @@ int TPlainTextSyntExport::NextRun(int& Pos) {
 }
 
 void TPlainTextSyntExport::BeginExport() {
-  lines_.clear();
+  plain_.clear();
+  cursor_ = -1;
 }
 
 void TPlainTextSyntExport::EndExport() {}
 
 void TPlainTextSyntExport::EmitText(std::u16string_view Text) {
-  if (lines_.empty()) lines_.emplace_back();
-  lines_.back() += Text;
+  plain_ += Text;
 }
 
-std::u16string TPlainTextSyntExport::RangeText(int Start, int Length) {
+int TPlainTextSyntExport::LineAt(int Pos) {
+  if (cursor_ >= 0 && Pos >= cursorStart_ && Pos < cursorNext_) return cursor_;
   const TSyntMemoStrings& lines = *memo_->Lines();
-  const int line = lines.LineOfPos(Start);
+  const int count = lines.GetCount();
+  // Runs move forward a little at a time: the next line before a search.
+  int l = cursor_ >= 0 && Pos >= cursorNext_ && cursor_ + 1 < count ? cursor_ + 1 : -1;
+  if (l < 0 || (l + 1 < count && lines.LineStart(l + 1) <= Pos)) l = lines.LineOfPos(Pos);
+  cursor_ = l;
+  cursorStart_ = lines.LineStart(l);
+  cursorNext_ = l + 1 < count ? lines.LineStart(l + 1) : INT32_MAX;
+  return l;
+}
+
+std::u16string_view TPlainTextSyntExport::RangeText(int Start, int Length) {
+  const TSyntMemoStrings& lines = *memo_->Lines();
+  const int line = LineAt(Start);
   const int first = lines.LineStart(line);
-  return std::u16string(lines.LineText(line).substr(size_t(Start - first), size_t(Length)));
+  return lines.LineText(line).substr(size_t(Start - first), size_t(Length));
 }
 
 void TPlainTextSyntExport::LineBreak() {
-  if (lines_.empty()) lines_.emplace_back();
-  lines_.emplace_back();
+  plain_ += u"\r\n";
 }
 
 std::string TPlainTextSyntExport::Header() const {
@@ -293,18 +299,24 @@ int TBaseFormattedExport::NextRun(int& Pos) {
   }
 }
 
-std::u16string TBaseFormattedExport::RangeText(int Start, int Length) {
-  std::u16string s = TPlainTextSyntExport::RangeText(Start, Length);
+std::u16string_view TBaseFormattedExport::RangeText(int Start, int Length) {
+  const std::u16string_view s = TPlainTextSyntExport::RangeText(Start, Length);
   TCustomSyntaxMemo& m = *SyntMemo();
   if (!useCaseFormatting_ && !m.OptionsEx().Contains(soUseCaseFormat)) return s;
-  if (m.CharCase() == ecUpperCase)
-    for (char16_t& c : s) c = CharUpper(c);
-  else if (m.CharCase() == ecLowerCase)
-    for (char16_t& c : s) c = CharLower(c);
   TRunText run;
-  run.Text = std::move(s);
+  run.Text = s;
+  if (m.CharCase() == ecUpperCase)
+    for (char16_t& c : run.Text) c = CharUpper(c);
+  else if (m.CharCase() == ecLowerCase)
+    for (char16_t& c : run.Text) c = CharLower(c);
   ApplyChangeCase(entries_, Start, run);
-  return std::move(run.Text);
+  cased_ = std::move(run.Text);
+  return cased_;
+}
+
+void TBaseFormattedExport::BeginExport() {
+  TPlainTextSyntExport::BeginExport();
+  editorFormat_ = EditorFormat();
 }
 
 TBaseFormattedExport::TRunFormat TBaseFormattedExport::EditorFormat() const {
@@ -320,7 +332,7 @@ TBaseFormattedExport::TRunFormat TBaseFormattedExport::EditorFormat() const {
 }
 
 TBaseFormattedExport::TRunFormat TBaseFormattedExport::MergeRunFormat(int Pos) const {
-  TRunFormat f = EditorFormat();
+  TRunFormat f = editorFormat_;
   auto apply = [&f](const TSyntaxFormat* s) {
     if (!s || !s->Enabled()) return;
     if (s->BgColor() != clNone) f.BgColor = s->BgColor();

@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "analysis/display_ranges.h"
 #include "platform/component.h"
@@ -87,8 +86,9 @@ class TPlainTextSyntExport : public TComponent {
   virtual void BeginExport();
   virtual void EndExport();
   virtual void EmitText(std::u16string_view Text);
-  // The text of [Start, Start + Length) as it is exported (all on one line).
-  virtual std::u16string RangeText(int Start, int Length);
+  // The text of [Start, Start + Length) as it is exported (all on one line); valid until the
+  // next call.
+  virtual std::u16string_view RangeText(int Start, int Length);
   virtual void LineBreak();
   virtual std::string Header() const;
   virtual std::string Body() const;
@@ -98,13 +98,18 @@ class TPlainTextSyntExport : public TComponent {
 
   // Exports [Start, Stop) run by run.
   void ExportText(int Start, int Stop);
-  const std::vector<std::u16string>& PlainLines() const { return lines_; }
+  // The line holding Pos; a cursor makes the forward walk of an export cheap.
+  int LineAt(int Pos);
 
  private:
   TCustomSyntaxMemo* memo_ = nullptr;
   TExportType exportType_ = etCustom;
-  std::vector<std::u16string> lines_;
+  // The exported lines joined with CR LF (the line list, held as its text).
+  std::u16string plain_;
   uint8_t blockKind_ = kBlockKindNone;
+  // The line LineAt found last and its span [cursorStart_, cursorNext_).
+  int cursor_ = -1;
+  int cursorStart_ = 0, cursorNext_ = 0;
 };
 
 class TBaseFormattedExport : public TPlainTextSyntExport {
@@ -130,8 +135,8 @@ class TBaseFormattedExport : public TPlainTextSyntExport {
     // The style that decided most of the look (the last entry applied), for naming.
     const TSyntaxFormat* Top = nullptr;
     bool SameLook(const TRunFormat& O) const {
-      return *FontName == *O.FontName && FontSize == O.FontSize && FontColor == O.FontColor &&
-             BgColor == O.BgColor && Style == O.Style;
+      return (FontName == O.FontName || *FontName == *O.FontName) && FontSize == O.FontSize &&
+             FontColor == O.FontColor && BgColor == O.BgColor && Style == O.Style;
     }
   };
 
@@ -139,9 +144,10 @@ class TBaseFormattedExport : public TPlainTextSyntExport {
   // The run's style entries; a run whose deciding style is hidden is skipped.
   int NextRun(int& Pos) override;
   // With case formatting: the editor's CharCase, then each entry's ChangeCase.
-  std::u16string RangeText(int Start, int Length) override;
+  std::u16string_view RangeText(int Start, int Length) override;
   const TStyleEntries& Entries() const { return entries_; }
 
+  void BeginExport() override;
   // The editor's font and colour alone.
   TRunFormat EditorFormat() const;
   // The look of the run starting at Pos whose entries NextRun collected.
@@ -150,6 +156,8 @@ class TBaseFormattedExport : public TPlainTextSyntExport {
  private:
   bool useCaseFormatting_ = false;
   TStyleEntries entries_;
+  std::u16string cased_;
+  TRunFormat editorFormat_;  // EditorFormat(), taken when an export begins
 };
 
 }  // namespace synt

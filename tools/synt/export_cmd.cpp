@@ -134,9 +134,12 @@ int RunExport(const Args& args) {
     TSyntaxMemo memo(nullptr);
     memo.Lines()->LoadFromBytes(ReadFileBytes(o.input));
     ResolveRange(o, memo.Lines()->TextLength());
-    memo.SetSyntaxAnalyzer(l.lexer);
-    // Styled ranges come from the background pass: the export waits for all of it.
-    if (TClientSyntAnalyzer* client = memo.SyntClient()) SettleAnalysis(*client, desktop.Loop());
+    // Plain text needs no styles; the others wait for the whole analysis, background pass
+    // included (styled ranges come from it).
+    if (o.format != Format::Text) {
+      memo.SetSyntaxAnalyzer(l.lexer);
+      if (TClientSyntAnalyzer* client = memo.SyntClient()) SettleAnalysis(*client, desktop.Loop());
+    }
 
     std::unique_ptr<TPlainTextSyntExport> exporter;
     if (o.format == Format::Rtf) {
