@@ -160,6 +160,7 @@ int THTMLSyntExport::ClassOf(const TRunFormat& F) {
 void THTMLSyntExport::BeginExport() {
   TBaseFormattedExport::BeginExport();
   body_.clear();
+  body_.reserve(size_t(SizeHint()) * 9 / 2 + 1024);
   classes_.clear();
   base_ = EditorFormat();
   baseFont_ = *base_.FontName;

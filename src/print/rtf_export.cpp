@@ -31,36 +31,30 @@ void AppendWord(std::string& Out, const char* Word, int64_t V) {
 }  // namespace
 
 void AppendRtfText(std::string& Out, std::u16string_view Text) {
-  // Most text needs no escape: it is copied in one go.
-  size_t i = 0;
-  const size_t n = Text.size();
-  while (i < n) {
-    size_t j = i;
-    while (j < n && Text[j] >= 0x20 && Text[j] < 0x80 && Text[j] != u'\\' && Text[j] != u'{' &&
-           Text[j] != u'}')
-      ++j;
-    if (j > i) {
-      const size_t at = Out.size();
-      Out.resize(at + (j - i));
-      for (size_t k = i; k < j; ++k) Out[at + (k - i)] = char(Text[k]);
-      i = j;
-      if (i == n) break;
+  // Written through a local buffer: one append per piece instead of one per character.
+  char buf[512];
+  size_t n = 0;
+  for (const char16_t c : Text) {
+    if (n > sizeof buf - 16) {
+      Out.append(buf, n);
+      n = 0;
     }
-    const char16_t c = Text[i++];
-    if (c == u'\\' || c == u'{' || c == u'}') {
-      Out += '\\';
-      Out += char(c);
+    if (c >= 0x20 && c < 0x80) {
+      if (c == u'\\' || c == u'{' || c == u'}') buf[n++] = '\\';
+      buf[n++] = char(c);
     } else if (c == u'\t') {
-      Out += "\\tab ";
+      for (const char k : {'\\', 't', 'a', 'b', ' '}) buf[n++] = k;
     } else {
       // RTF numbers Unicode escapes as signed 16-bit values. The one-character fallback that
       // readers skip is "?", written as \'3f: some readers skip one character too many after a
       // literal "?".
-      Out += "\\u";
-      AppendInt(Out, int16_t(c));
-      Out += "\\'3f";
+      buf[n++] = '\\';
+      buf[n++] = 'u';
+      n = size_t(std::to_chars(buf + n, buf + sizeof buf, int16_t(c)).ptr - buf);
+      for (const char k : {'\\', '\'', '3', 'f'}) buf[n++] = k;
     }
   }
+  Out.append(buf, n);
 }
 
 TRTFSyntExport::TRTFSyntExport(TComponent* Owner) : TBaseFormattedExport(Owner) {}
@@ -87,11 +81,9 @@ void TRTFSyntExport::WriteFormat(const TRunFormat& F) {
   if (bg != currentHighlight_) AppendWord(out, "\\highlight", ColorIndex(bg));
   const uint32_t color = ColorToRGB(F.FontColor);
   if (color != current_.Color) AppendWord(out, "\\cf", ColorIndex(color));
-  if (F.FontName != currentName_ && *F.FontName != current_.Name) {
+  if (F.FontName != current_.Name && *F.FontName != *current_.Name)
     AppendWord(out, "\\f", FontIndex(*F.FontName));
-    current_.Name = *F.FontName;
-  }
-  currentName_ = F.FontName;
+  current_.Name = F.FontName;
   if (F.FontSize != current_.Size) AppendWord(out, "\\fs", int64_t(F.FontSize) * 2);
   static constexpr struct {
     TFontStyle Style;
@@ -111,21 +103,59 @@ void TRTFSyntExport::WriteFormat(const TRunFormat& F) {
   currentHighlight_ = bg;
 }
 
+int TRTFSyntExport::LookOf(const TRunFormat& F) {
+  if (lastLook_ >= 0 && F.SameLook(looks_[size_t(lastLook_)].Format)) return lastLook_;
+  for (size_t i = 0; i < looks_.size(); ++i)
+    if (F.SameLook(looks_[i].Format)) return lastLook_ = int(i);
+  if (looks_.size() >= kMaxLooks) return -1;
+  TLook look;
+  look.Format = F;
+  look.State.Name = F.FontName;
+  look.State.Size = F.FontSize;
+  look.State.Color = ColorToRGB(F.FontColor);
+  look.State.Style = F.Style;
+  look.Highlight = ColorToRGB(F.BgColor);
+  looks_.push_back(look);
+  return lastLook_ = int(looks_.size()) - 1;
+}
+
 void TRTFSyntExport::BeginExport() {
   TBaseFormattedExport::BeginExport();
   body_.clear();
+  body_.reserve(size_t(SizeHint()) * 5 / 2 + 1024);
   fonts_.clear();
   colors_.clear();
+  looks_.clear();
+  transitions_.assign(size_t(kMaxLooks) * kMaxLooks, -1);
+  words_.clear();
+  lastLook_ = -1;
+  static const std::u16string kNoName;
   current_ = TWritten();
-  currentName_ = nullptr;
+  current_.Name = &kNoName;
   currentHighlight_ = 0xFFFFFF;
-  WriteFormat(EditorFormat());
-  if (fonts_.empty()) fonts_.push_back(current_.Name);
+  const TRunFormat editor = EditorFormat();
+  WriteFormat(editor);
+  currentLook_ = LookOf(editor);
+  if (fonts_.empty()) fonts_.push_back(*current_.Name);
 }
 
 int TRTFSyntExport::NextRun(int& Pos) {
   const int next = TBaseFormattedExport::NextRun(Pos);
-  WriteFormat(MergeRunFormat(Pos));
+  const TRunFormat f = MergeRunFormat(Pos);
+  const int look = LookOf(f);
+  if (look < 0 || currentLook_ < 0) {
+    WriteFormat(f);
+  } else if (int& t = transitions_[size_t(currentLook_ * kMaxLooks + look)]; t < 0) {
+    const size_t before = body_.size();
+    WriteFormat(f);
+    words_.push_back(body_.substr(before));
+    t = int(words_.size()) - 1;
+  } else {
+    body_ += words_[size_t(t)];
+    current_ = looks_[size_t(look)].State;
+    currentHighlight_ = looks_[size_t(look)].Highlight;
+  }
+  currentLook_ = look;
   return next;
 }
 

@@ -41,21 +41,35 @@ class TRTFSyntExport : public TBaseFormattedExport {
  private:
   // The state last written to the body.
   struct TWritten {
-    std::u16string Name;
+    const std::u16string* Name = nullptr;  // never null once an export began
     int Size = 0;
     uint32_t Color = 0;  // RGB
     TFontStyles Style;
   };
-  // Writes the control words that take the body from the written state to F on background Bg.
+  // Writes the control words that take the body from the written state to F.
   void WriteFormat(const TRunFormat& F);
   int ColorIndex(uint32_t Rgb);
   int FontIndex(const std::u16string& Name);
+
+  // Runs repeat a few looks: the words from one look to another are made once, then copied.
+  // What the body is in after a look is written depends on that look alone.
+  struct TLook {
+    TRunFormat Format;
+    TWritten State;
+    uint32_t Highlight = 0;
+  };
+  static constexpr int kMaxLooks = 64;
+  // The look's number (-1: the table is full).
+  int LookOf(const TRunFormat& F);
+  std::vector<TLook> looks_;
+  std::vector<int> transitions_;  // [from * kMaxLooks + to]: index in words_, -1 not made yet
+  std::vector<std::string> words_;
+  int currentLook_ = -1, lastLook_ = -1;
 
   std::string body_;
   std::vector<std::u16string> fonts_;
   std::vector<uint32_t> colors_;
   TWritten current_;
-  const std::u16string* currentName_ = nullptr;  // where current_.Name was last seen
   uint32_t currentHighlight_ = 0xFFFFFF;
 };
 

@@ -116,6 +116,7 @@ void TPlainTextSyntExport::ExportRange(int Start, int Length) {
   const int64_t a = std::clamp<int64_t>(Start, 0, size);
   const int64_t b = std::clamp<int64_t>(int64_t(Start) + std::max(Length, 0), a, size);
   blockKind_ = kBlockKindStream;
+  sizeHint_ = int(b - a);
   BeginExport();
   ExportText(int(a), int(b));
   EndExport();
@@ -131,6 +132,7 @@ void TPlainTextSyntExport::ExportBlock(TPoint TopLeft, TPoint BottomRight) {
   const int leftCol = std::min(TopLeft.X, BottomRight.X);
   const int rightCol = std::max(TopLeft.X, BottomRight.X);
   blockKind_ = kBlockKindColumn;
+  sizeHint_ = (bottom - top + 1) * (rightCol - leftCol + 2);
   BeginExport();
   for (int line = top; line <= bottom; ++line) {
     const int len = lines.LineLength(line);
@@ -144,18 +146,8 @@ void TPlainTextSyntExport::ExportBlock(TPoint TopLeft, TPoint BottomRight) {
 }
 
 void TPlainTextSyntExport::ExportText(int Start, int Stop) {
-  const TSyntMemoStrings& lines = *memo_->Lines();
   if (TClientSyntAnalyzer* client = memo_->SyntClient()) client->AppendToPos(Stop);
   cursor_ = -1;
-  auto emitLine = [&](int line, int from, int to) {
-    const int first = lines.LineStart(line);
-    const int a = std::max(from, first);
-    const int b = std::min(to, first + lines.LineLength(line));
-    if (b > a)
-      EmitText(RangeText(a, b - a));
-    else
-      EmitText({});
-  };
   while (Start < Stop) {
     const int from = Start;
     int end = NextRun(Start);
@@ -167,11 +159,17 @@ void TPlainTextSyntExport::ExportText(int Start, int Stop) {
     }
     end = std::min(end, Stop);
     if (Start >= end) break;
-    const int lb = LineAt(end), la = LineAt(Start);
-    emitLine(la, Start, end);
-    for (int line = la + 1; line <= lb; ++line) {
+    // The run line by line: the part of each line's text it covers, a break between lines.
+    for (int pos = Start;;) {
+      LineAt(pos);
+      const int b = std::min(end, cursorStart_ + int(cursorText_.size()));
+      if (b > pos)
+        EmitText(RangeText(pos, b - pos));
+      else
+        EmitText({});
+      if (end < cursorNext_) break;
       LineBreak();
-      emitLine(line, Start, end);
+      pos = cursorNext_;
     }
     Start = end;
   }
@@ -183,6 +181,7 @@ int TPlainTextSyntExport::NextRun(int& Pos) {
 
 void TPlainTextSyntExport::BeginExport() {
   plain_.clear();
+  plain_.reserve(size_t(SizeHint()) + size_t(SizeHint()) / 16);
   cursor_ = -1;
 }
 
@@ -202,14 +201,13 @@ int TPlainTextSyntExport::LineAt(int Pos) {
   cursor_ = l;
   cursorStart_ = lines.LineStart(l);
   cursorNext_ = l + 1 < count ? lines.LineStart(l + 1) : INT32_MAX;
+  cursorText_ = lines.LineText(l);
   return l;
 }
 
 std::u16string_view TPlainTextSyntExport::RangeText(int Start, int Length) {
-  const TSyntMemoStrings& lines = *memo_->Lines();
-  const int line = LineAt(Start);
-  const int first = lines.LineStart(line);
-  return lines.LineText(line).substr(size_t(Start - first), size_t(Length));
+  LineAt(Start);
+  return cursorText_.substr(size_t(Start - cursorStart_), size_t(Length));
 }
 
 void TPlainTextSyntExport::LineBreak() {
@@ -317,6 +315,8 @@ std::u16string_view TBaseFormattedExport::RangeText(int Start, int Length) {
 void TBaseFormattedExport::BeginExport() {
   TPlainTextSyntExport::BeginExport();
   editorFormat_ = EditorFormat();
+  queries_ = SyntMemo()->Analysis();
+  lexer_ = SyntMemo()->CurrentLexer();
 }
 
 TBaseFormattedExport::TRunFormat TBaseFormattedExport::EditorFormat() const {
@@ -356,10 +356,9 @@ TBaseFormattedExport::TRunFormat TBaseFormattedExport::MergeRunFormat(int Pos) c
     }
     f.Top = s;
   };
-  TCustomSyntaxMemo& m = *SyntMemo();
   // The default style of the lexer in effect there: a sub-lexer's inside its region.
-  TSyntAnalyzer* lexer = m.Analysis() ? m.Analysis()->AnalyzerAtPos(Pos) : nullptr;
-  if (!lexer) lexer = m.CurrentLexer();
+  TSyntAnalyzer* lexer = queries_ ? queries_->AnalyzerAtPos(Pos) : nullptr;
+  if (!lexer) lexer = lexer_;
   if (lexer) apply(lexer->DefaultStyle());
   for (const TStyleEntry& e : entries_) apply(e.Style);
   return f;

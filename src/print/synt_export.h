@@ -28,7 +28,9 @@ namespace synt {
 class TClipboard;
 struct TClipboardData;
 class TCustomSyntaxMemo;
+class ISyntDisplayQueries;
 class TStream;
+class TSyntAnalyzer;
 class TSyntaxFormat;
 struct TEnumInfo;
 
@@ -100,6 +102,8 @@ class TPlainTextSyntExport : public TComponent {
   void ExportText(int Start, int Stop);
   // The line holding Pos; a cursor makes the forward walk of an export cheap.
   int LineAt(int Pos);
+  // About how many characters the export that begins covers (for reserving output).
+  int SizeHint() const { return sizeHint_; }
 
  private:
   TCustomSyntaxMemo* memo_ = nullptr;
@@ -110,6 +114,8 @@ class TPlainTextSyntExport : public TComponent {
   // The line LineAt found last and its span [cursorStart_, cursorNext_).
   int cursor_ = -1;
   int cursorStart_ = 0, cursorNext_ = 0;
+  std::u16string_view cursorText_;
+  int sizeHint_ = 0;
 };
 
 class TBaseFormattedExport : public TPlainTextSyntExport {
@@ -157,7 +163,10 @@ class TBaseFormattedExport : public TPlainTextSyntExport {
   bool useCaseFormatting_ = false;
   TStyleEntries entries_;
   std::u16string cased_;
-  TRunFormat editorFormat_;  // EditorFormat(), taken when an export begins
+  // Taken when an export begins.
+  TRunFormat editorFormat_;
+  ISyntDisplayQueries* queries_ = nullptr;
+  TSyntAnalyzer* lexer_ = nullptr;
 };
 
 }  // namespace synt
