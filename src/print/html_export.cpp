@@ -19,22 +19,20 @@ void DescribeHtmlExport(TPropertyList& List) {
   p.String("Title", &E::Title, &E::SetTitle);
 }
 
-void AppendUtf8(std::string& Out, char32_t C) {
-  if (C < 0x80) {
-    Out += char(C);
-  } else if (C < 0x800) {
-    Out += char(0xC0 | (C >> 6));
-    Out += char(0x80 | (C & 0x3F));
+// The UTF-8 bytes of C (at least 0x80) into Buf at N; returns the new length.
+size_t AppendUtf8(char* Buf, size_t N, char32_t C) {
+  if (C < 0x800) {
+    Buf[N++] = char(0xC0 | (C >> 6));
   } else if (C < 0x10000) {
-    Out += char(0xE0 | (C >> 12));
-    Out += char(0x80 | ((C >> 6) & 0x3F));
-    Out += char(0x80 | (C & 0x3F));
+    Buf[N++] = char(0xE0 | (C >> 12));
+    Buf[N++] = char(0x80 | ((C >> 6) & 0x3F));
   } else {
-    Out += char(0xF0 | (C >> 18));
-    Out += char(0x80 | ((C >> 12) & 0x3F));
-    Out += char(0x80 | ((C >> 6) & 0x3F));
-    Out += char(0x80 | (C & 0x3F));
+    Buf[N++] = char(0xF0 | (C >> 18));
+    Buf[N++] = char(0x80 | ((C >> 12) & 0x3F));
+    Buf[N++] = char(0x80 | ((C >> 6) & 0x3F));
   }
+  Buf[N++] = char(0x80 | (C & 0x3F));
+  return N;
 }
 
 std::string CssColor(TColor C) {
@@ -101,40 +99,50 @@ const TClassInfo& THTMLSyntExport::StaticClassInfo() {
 }
 
 void AppendHtmlText(std::string& Out, std::u16string_view Text) {
-  const size_t n = Text.size();
-  for (size_t i = 0; i < n; ++i) {
+  // Written through a local buffer: one append per piece instead of one per character.
+  char buf[512];
+  size_t n = 0;
+  auto put = [&](std::string_view s) {
+    for (const char k : s) buf[n++] = k;
+  };
+  const size_t size = Text.size();
+  for (size_t i = 0; i < size; ++i) {
+    if (n > sizeof buf - 8) {
+      Out.append(buf, n);
+      n = 0;
+    }
     const char16_t c = Text[i];
-    switch (c) {
-      case u'&':
-        Out += "&amp;";
-        continue;
-      case u'<':
-        Out += "&lt;";
-        continue;
-      case u'>':
-        Out += "&gt;";
-        continue;
-      case u'"':
-        Out += "&quot;";
-        continue;
-      case u'\'':
-        Out += "&#39;";
-        continue;
-      default:
-        break;
-    }
+    char32_t code = c;
     if (c < 0x80) {
-      Out += char(c);
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && Text[i + 1] >= 0xDC00 &&
-               Text[i + 1] <= 0xDFFF) {
-      AppendUtf8(Out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (Text[i + 1] - 0xDC00));
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      AppendUtf8(Out, 0xFFFD);
-    } else {
-      AppendUtf8(Out, c);
+      switch (c) {
+        case u'&':
+          put("&amp;");
+          break;
+        case u'<':
+          put("&lt;");
+          break;
+        case u'>':
+          put("&gt;");
+          break;
+        case u'"':
+          put("&quot;");
+          break;
+        case u'\'':
+          put("&#39;");
+          break;
+        default:
+          buf[n++] = char(c);
+      }
+      continue;
     }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < size && Text[i + 1] >= 0xDC00 &&
+        Text[i + 1] <= 0xDFFF)
+      code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (Text[++i] - 0xDC00);
+    else if (c >= 0xD800 && c <= 0xDFFF)
+      code = 0xFFFD;  // UTF-8 cannot carry an unpaired surrogate
+    n = AppendUtf8(buf, n, code);
   }
+  Out.append(buf, n);
 }
 
 THTMLSyntExport::THTMLSyntExport(TComponent* Owner) : TBaseFormattedExport(Owner) {}
