@@ -14,6 +14,8 @@
 #include "platform/properties.h"
 #include "platform/streams.h"
 #include "platform/utf.h"
+#include "print/html_export.h"
+#include "print/rtf_export.h"
 #include "text/memo_strings.h"
 
 namespace synt {
@@ -58,6 +60,13 @@ const TClassInfo& TBaseFormattedExport::StaticClassInfo() {
   return info;
 }
 
+void RegisterExportClasses() {
+  RegisterClass(TPlainTextSyntExport::StaticClassInfo());
+  RegisterClass(TBaseFormattedExport::StaticClassInfo());
+  RegisterClass(TRTFSyntExport::StaticClassInfo());
+  RegisterClass(THTMLSyntExport::StaticClassInfo());
+}
+
 // ---- TPlainTextSyntExport -----------------------------------------------------------------------
 
 TPlainTextSyntExport::TPlainTextSyntExport(TComponent* Owner) : TComponent(Owner) {}
@@ -99,7 +108,8 @@ void TPlainTextSyntExport::Execute() {
       break;
     case etSelection: {
       const TMemoSelection& sel = memo_->Selection();
-      if (sel.SelectionMode() == msColumn) {
+      // An empty block is no selection: nothing to export, as the editor copies nothing.
+      if (sel.SelectionMode() == msColumn && sel.HaveSelection()) {
         const TRect& b = sel.BlockRect();
         ExportBlock({b.Left, b.Top}, {b.Right, b.Bottom});
       } else {

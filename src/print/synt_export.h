@@ -36,6 +36,8 @@ struct TEnumInfo;
 
 enum TExportType { etCustom, etAllText, etSelection };
 const TEnumInfo& ExportTypeInfo();
+// Makes the exporter classes known to stored forms.
+void RegisterExportClasses();
 
 // The block kind put on the clipboard with exported text.
 constexpr uint8_t kBlockKindNone = 0;

@@ -11,6 +11,7 @@
 #include "editor/syntax_memo.h"
 #include "platform/clipboard.h"
 #include "platform/headless_host.h"
+#include "platform/properties.h"
 #include "platform/streams.h"
 #include "print/html_export.h"
 #include "print/rtf_export.h"
@@ -81,6 +82,10 @@ TEST_F(ExportTest, EmptySelectionGivesNoTextButACompleteRtfDocument) {
     EXPECT_EQ(e->BlockKind(), kBlockKindStream);
   }
   EXPECT_EQ(plain.ExportData(), "");
+  // A block without width selects nothing either.
+  memo.Selection().SetBlock({2, 0, 2, 0});
+  plain.Execute();
+  EXPECT_EQ(plain.PlainText(), u"");
   // The editor's font is written first; black needs no colour change, white no highlight.
   EXPECT_EQ(rtf.ExportData(), kRtfHead + "}\r\n\\deflang1033\\pard\\plain\\f0\\fs20 }");
 }
@@ -307,6 +312,16 @@ TEST_F(ExportTest, HtmlHasOneClassPerLookAndTheEditorsLookOnThePre) {
       std::string::npos)
       << page;
   EXPECT_EQ(page.find(".s3"), std::string::npos);
+}
+
+TEST(ExportClasses, PublishTheirProperties) {
+  RegisterExportClasses();
+  const TClassInfo* html = FindClass("THTMLSyntExport");
+  ASSERT_NE(html, nullptr);
+  std::vector<std::string> names;
+  for (const TPropInfo* p : html->Properties()) names.push_back(p->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Tag", "SyntMemo", "ExportType", "UseCaseFormatting",
+                                             "Title"}));
 }
 
 TEST_F(ExportTest, PlainSavesInTheEditorsEncodingFormattedAsWritten) {
