@@ -35,7 +35,7 @@ class THTMLSyntExport : public TBaseFormattedExport {
   void EmitText(std::u16string_view Text) override;
   void LineBreak() override;
   std::string Header() const override;
-  std::string Body() const override { return body_; }
+  void AppendBody(std::string& Out) const override { Out += body_; }
   std::string Footer() const override;
 
  private:

@@ -34,7 +34,7 @@ class TRTFSyntExport : public TBaseFormattedExport {
   void EmitText(std::u16string_view Text) override;
   void LineBreak() override;
   std::string Header() const override;
-  std::string Body() const override { return body_; }
+  void AppendBody(std::string& Out) const override { Out += body_; }
   std::string Footer() const override { return "}"; }
   void AddClipboardFormats(TClipboardData& Data) const override;
 

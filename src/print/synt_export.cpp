@@ -89,7 +89,7 @@ void TPlainTextSyntExport::Notification(TComponent* Component, TOperation Operat
 
 std::string TPlainTextSyntExport::ExportData() const {
   std::string s = Header();
-  s += Body();
+  AppendBody(s);
   s += Footer();
   return s;
 }
@@ -228,8 +228,8 @@ std::string TPlainTextSyntExport::Header() const {
   return {};
 }
 
-std::string TPlainTextSyntExport::Body() const {
-  return Utf16ToUtf8(PlainText());
+void TPlainTextSyntExport::AppendBody(std::string& Out) const {
+  Out += Utf16ToUtf8(plain_);
 }
 
 std::string TPlainTextSyntExport::Footer() const {

@@ -95,7 +95,8 @@ class TPlainTextSyntExport : public TComponent {
   virtual std::u16string_view RangeText(int Start, int Length);
   virtual void LineBreak();
   virtual std::string Header() const;
-  virtual std::string Body() const;
+  // Appends the body (it can be large: no copy of its own).
+  virtual void AppendBody(std::string& Out) const;
   virtual std::string Footer() const;
   // The clipboard's formats beyond the text and the block kind.
   virtual void AddClipboardFormats(TClipboardData& Data) const;

@@ -153,16 +153,22 @@ int RunExport(const Args& args) {
     }
     exporter->SetSyntMemo(&memo);
     exporter->ExportRange(int(o.start), int(o.length));
-    // etCustom: saving writes what was exported, in the exporter's own encoding.
-    TMemoryStream data;
-    exporter->SaveToStream(data);
+    // Plain text is saved in the input's encoding; the formats are bytes already.
+    std::string bytes;
+    if (o.format == Format::Text) {
+      TMemoryStream data;
+      exporter->SaveToStream(data);  // etCustom: writes what was exported
+      bytes = data.DataString();
+    } else {
+      bytes = exporter->ExportData();
+    }
 
     if (o.output.empty() || o.output == "-") {
-      std::cout.write(data.DataString().data(), std::streamsize(data.DataString().size()));
+      std::cout.write(bytes.data(), std::streamsize(bytes.size()));
       std::cout.flush();
       if (!std::cout) throw std::runtime_error("cannot write to standard output");
     } else {
-      WriteFileAtomic(o.output, data.DataString());
+      WriteFileAtomic(o.output, bytes);
     }
     return 0;
   } catch (const std::exception& e) {
