@@ -139,10 +139,14 @@ void TPlainTextSyntExport::ExportBlock(TPoint TopLeft, TPoint BottomRight) {
   // Lines past the text have no characters; a block is never walked beyond them.
   const int top = std::max(0, std::min(TopLeft.Y, BottomRight.Y));
   const int bottom = std::min(std::max(TopLeft.Y, BottomRight.Y), lines.GetCount() - 1);
-  const int leftCol = std::min(TopLeft.X, BottomRight.X);
-  const int rightCol = std::max(TopLeft.X, BottomRight.X);
+  // Columns past any line are all alike; bounded, they cannot overflow the conversions.
+  constexpr int kFar = INT32_MAX / 4;
+  const int leftCol = std::clamp(std::min(TopLeft.X, BottomRight.X), 0, kFar);
+  const int rightCol = std::clamp(std::max(TopLeft.X, BottomRight.X), 0, kFar);
   blockKind_ = kBlockKindColumn;
-  sizeHint_ = (bottom - top + 1) * (rightCol - leftCol + 2);
+  // Columns may be anything a caller passes: the hint stays within the text.
+  sizeHint_ = int(std::clamp<int64_t>(int64_t(bottom - top + 1) * (int64_t(rightCol) - leftCol + 2),
+                                      0, lines.TextLength()));
   BeginExport();
   for (int line = top; line <= bottom; ++line) {
     const int len = lines.LineLength(line);

@@ -208,6 +208,9 @@ TEST_F(ExportTest, ColumnBlocksEqualTheSelectedTextTabsAndShortLinesIncluded) {
         << left << "," << top << " " << right << "," << bottom;
     EXPECT_EQ(rtf.BlockKind(), kBlockKindColumn);
   }
+  // Any corner a caller passes is taken without harm.
+  rtf.ExportBlock({INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX});
+  EXPECT_EQ(rtf.PlainText(), u"begin\tend\r\nab\r\n\r\n\ta\tb\tc\r\nlonger line here\r\nx\r\n");
   // Lines shorter than the block give empty lines, each with its break.
   memo.Selection().SetBlock({3, 1, 5, 3});
   rtf.Execute();
