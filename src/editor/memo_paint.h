@@ -68,6 +68,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
  private:
   // The context of a paint on Canvas (Foreign: printing or export).
   void FillContext(TCanvas& Canvas, bool Foreign);
+  // The style sources of the context (part of FillContext).
+  void FillSources();
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
   void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area);
   // The separator above or below a line; returns the rectangle left for the line.
