@@ -266,6 +266,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   const TSyntMemoStrings& lines = *m.Lines();
   const int count = m.MultiLine() ? lines.GetCount() : std::min(1, lines.GetCount());
   const TDisplayPos top = layout.TopPos();
+  const int textLeft = Area.Left - m.ScrollPart().LeftCol() * ctx_.Cell.cx;
   int y = Area.Top;
   int row = top.Row;
   for (int line = top.Line; line < count && y < Clip.Bottom; ++line, row = 0) {
@@ -287,7 +288,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       const TRect textRect = DrawSeparators(Canvas, line, lineRect, plain);
       Canvas.SetClipRect(textRect.Intersect(Clip));
       if (m.OnBeforeLineDraw) m.OnBeforeLineDraw(&m, textRect, line);
-      painter_.PaintLine(Canvas, line, rows, row, textRect, Area.Left, folded ? &fold : nullptr);
+      painter_.PaintLine(Canvas, line, rows, row, textRect, textLeft, folded ? &fold : nullptr);
       if (m.OnAfterLineDraw) m.OnAfterLineDraw(&m, textRect, line);
       Canvas.SetClipRect(Clip);
       // The gutter of the line is painted here once the control has one.
