@@ -22,10 +22,17 @@ int TMemoScrollPart::RowHeight() const {
   return std::max(1, cy + m.LineSpacing());
 }
 
-bool TMemoScrollPart::UniformRows() const {
-  // Only then does a move by n display lines move the pixels by n rows' height.
+int TMemoScrollPart::RowsHeight(int From, int To) {
+  // The pixels between two nearby top lines: the heights of the rows in between, as laid out.
   TCustomSyntaxMemo& m = Memo();
-  return m.FixedPitch() && !m.WordWrap() && m.LineSpacingBefore() == 0 && m.LineSpacingAfter() == 0;
+  const int fallback = RowHeight();
+  int h = 0;
+  for (int d = std::min(From, To); d < std::max(From, To); ++d) {
+    const TDisplayPos p = m.DisplayToLine(d);
+    const int r = m.GetLineInfo(p.Line).RowHeight(p.Row);
+    h += r > 0 ? r : fallback;
+  }
+  return From < To ? h : -h;
 }
 
 bool TMemoScrollPart::FullRepaint() const {
@@ -63,11 +70,12 @@ void TMemoScrollPart::SetTopDisplayLine(int Index) {
   const int old = m.TopDisplayLine();
   const int top = std::clamp(Index, 0, MaxTopDisplayLine());
   if (top != old) {
+    const int moved = old - top;
+    const int dy = std::abs(moved) <= kScrollPixelsLimit ? RowsHeight(top, old) : 0;
     m.SetTopDisplayLine(top);
-    const int moved = old - m.TopDisplayLine();
     IControlHost* host = m.Host();
-    if (host && UniformRows() && !FullRepaint() && std::abs(moved) <= kScrollPixelsLimit)
-      host->ScrollRect(m.ClientRect(), 0, moved * RowHeight());
+    if (host && dy != 0 && !FullRepaint())
+      host->ScrollRect(m.ClientRect(), 0, dy);
     else
       m.Invalidate();
   }
@@ -95,10 +103,11 @@ void TMemoScrollPart::SetLeftCol(int Col) {
   const int moved = leftCol_ - col;
   leftCol_ = col;
   IControlHost* host = m.Host();
-  if (host && m.FixedPitch() && !FullRepaint()) {
+  if (host && !FullRepaint()) {
+    // The painter places column 0 at LeftCol default cells left of the text area.
     const int left = m.PaintPart().TextAreaLeft();
     const TSize size = m.ClientSize();
-    host->ScrollRect({left, 0, size.cx, size.cy}, moved * m.CharCell().cx, 0);
+    host->ScrollRect({left, 0, size.cx, size.cy}, moved * m.DefTextExt().cx, 0);
   } else {
     m.Invalidate();
   }
@@ -318,6 +327,11 @@ void TMemoScrollPart::DocumentChanged() {
 }
 
 void TMemoScrollPart::LayoutChanged() {
+  DisplayLinesChanged();
+}
+
+void TMemoScrollPart::SettingsChanged() {
+  // Options such as soScrollLastLine and the ScrollBars style change the limits and the bars.
   DisplayLinesChanged();
 }
 

@@ -69,11 +69,13 @@ class TMemoScrollPart : public TMemoPart {
   void DocumentChanged() override;
   void LayoutChanged() override;
   void Resized() override;
+  void SettingsChanged() override;
   void DisplayLinesChanged() override;
 
  private:
   int RowHeight() const;
-  bool UniformRows() const;
+  // Pixels from display line From to To (negative upwards).
+  int RowsHeight(int From, int To);
   bool FullRepaint() const;
   int HorizontalRange();
   // The bar settings for a range of Count positions, a page and a position, scaled into the

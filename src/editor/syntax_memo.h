@@ -205,7 +205,11 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TTabMode TabMode() const { return tabMode_; }
   void SetTabMode(TTabMode Value) { tabMode_ = Value; }
   TScrollStyle ScrollBars() const { return scrollBars_; }
-  void SetScrollBars(TScrollStyle Value) { scrollBars_ = Value; }
+  void SetScrollBars(TScrollStyle Value) {
+    if (Value == scrollBars_) return;
+    scrollBars_ = Value;
+    SettingsChanged();
+  }
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor Value) { cursor_ = Value; }
 
