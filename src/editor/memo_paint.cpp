@@ -311,6 +311,20 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   }
 }
 
+void TMemoPaintPart::AnalyseVisible(const TRect& Area) {
+  // The tokens of the lines about to be drawn, so that no screen shows unhighlighted text while
+  // the idle analysis has not reached it yet (a jump to the end analyses up to there).
+  TClientSyntAnalyzer* client = Memo().SyntClient();
+  if (!client || client->IsFinished()) return;
+  TCustomSyntaxMemo& m = Memo();
+  const TSyntMemoStrings& lines = *m.Lines();
+  if (lines.GetCount() == 0) return;
+  const int rows = Area.Height() / std::max(1, ctx_.Cell.cy) + 2;
+  const TDisplayPos last = m.DisplayToLine(m.TopDisplayLine() + rows);
+  const int line = std::min(last.Line, lines.GetCount() - 1);
+  client->TryAppend(lines.LineStart(line) + lines.LineSpace(line));
+}
+
 void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
   if (PaintSuspended()) return;
   TCustomSyntaxMemo& m = Memo();
@@ -332,6 +346,7 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     if (textClip.IsEmpty()) return;
     Canvas.SetClipRect(textClip);
     FillContext(Canvas, false);
+    AnalyseVisible(area);
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);

@@ -64,6 +64,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   // The context of a paint on Canvas (Foreign: printing or export).
   void FillContext(TCanvas& Canvas, bool Foreign);
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
+  // Tokenizes up to the end of the last line Area shows.
+  void AnalyseVisible(const TRect& Area);
   void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area);
   // The separator above or below a line; returns the rectangle left for the line.
   TRect DrawSeparators(TCanvas& Canvas, int Line, TRect LineRect, bool CollapsedPlain);
