@@ -302,8 +302,16 @@ void TCustomSyntaxMemo::DisplayLinesChanged() {
   ForParts([](TMemoPart& p) { p.DisplayLinesChanged(); });
 }
 
+void TCustomSyntaxMemo::SetCursor(TCursor Value) {
+  cursor_ = Value;
+  if (IControlHost* h = Host()) h->SetCursor(Value);
+}
+
 void TCustomSyntaxMemo::HostChanged() {
-  if (IControlHost* h = Host()) h->SetAcceptDrops(true);
+  if (IControlHost* h = Host()) {
+    h->SetAcceptDrops(true);
+    h->SetCursor(cursor_);
+  }
   UpdateFixedPitch();
   LayoutChanged();
 }

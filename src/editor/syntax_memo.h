@@ -211,7 +211,7 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
     SettingsChanged();
   }
   TCursor Cursor() const { return cursor_; }
-  void SetCursor(TCursor Value) { cursor_ = Value; }
+  void SetCursor(TCursor Value);
 
   // From another editor: the settings listed in the .cpp, and a new own analysis of its lexer.
   void Assign(const TPersistent* Source) override;

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "analysis/client_analyzer.h"
@@ -91,6 +94,7 @@ TEST_F(QtMemo, KeywordCellsCarryTheKeywordColourAndSelectionWins) {
   const int rowH = cell.cy + memo.LineSpacing();
   const int left = memo.PaintPart().TextAreaLeft();
   ASSERT_EQ(cell.cx, 8) << "Courier New 10 pt lays out in Liberation Mono's cell";
+  EXPECT_EQ(drv.Widget().viewport()->cursor().shape(), Qt::IBeamCursor);
 
   // "begin" on line 3, columns 0-4: keyword colour on the window colour.
   QImage shot = drv.Widget().viewport()->grab().toImage();
@@ -155,6 +159,49 @@ TEST_F(QtMemo, RunsStandWhereTheHeadlessCanvasPutsThem) {
         headless.push_back({op.TextPos.X, op.TextPos.Y, op.Text});
     EXPECT_EQ(qtRuns, headless);
   }
+}
+
+TEST_F(QtMemo, TheWindowScrollsWithKeysWheelBarsAndResize) {
+  TQtPlatform platform;
+  TSyntaxMemo memo(nullptr);
+  std::u16string text;
+  for (int i = 0; i < 300; ++i) text += u"line\r\n";
+  memo.SetText(text);
+  TQtDriver drv(memo, {400, 200});
+  TQtControlWidget& w = drv.Widget();
+  const int page = memo.VisibleLines();
+  ASSERT_GT(page, 5);
+  ASSERT_TRUE(w.verticalScrollBar()->isVisible());
+
+  QKeyEvent pgdn(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+  QApplication::sendEvent(&w, &pgdn);
+  EXPECT_EQ(memo.TopLine(), page);
+  EXPECT_EQ(w.verticalScrollBar()->value(), page);
+
+  QWheelEvent wheel(QPointF(50, 50), w.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                    QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w.viewport(), &wheel);
+  EXPECT_EQ(memo.TopLine(), page + 3);
+
+  w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(memo.TopLine(), page + 4);
+  EXPECT_EQ(w.verticalScrollBar()->value(), page + 4);
+  w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+  EXPECT_EQ(memo.TopLine(), 4);
+  w.verticalScrollBar()->setSliderPosition(100);  // dragging the thumb
+  EXPECT_EQ(memo.TopLine(), 100);
+
+  QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+  QApplication::sendEvent(&w, &end);
+  EXPECT_EQ(memo.TopLine(), memo.Lines()->GetCount() - 1);  // the last line may reach the top
+  QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
+  QApplication::sendEvent(&w, &home);
+  EXPECT_EQ(memo.TopLine(), 0);
+
+  w.resize(400, 400);
+  synt::Flush();
+  EXPECT_GT(memo.VisibleLines(), page + 5) << "laid out again for the new size";
+  EXPECT_EQ(w.verticalScrollBar()->pageStep(), memo.VisibleLines());
 }
 
 TEST(QtCanvas, StoredFontNamesMapToMetricCompatibleFamilies) {
