@@ -163,7 +163,7 @@ int Run(const TOptions& o, bool offscreen) {
   if (o.gotoLine > 0) {
     const int line = std::min(o.gotoLine - 1, std::max(0, memo.Lines()->GetCount() - 1));
     memo.ExpandLines(line, line);
-    memo.SetTopDisplayLine(memo.DisplayIndex(line));
+    memo.SetTopLine(line);
   }
   window.show();
   window.setFocus();
