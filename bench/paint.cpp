@@ -138,17 +138,27 @@ void BM_ScreenQueries(benchmark::State& State) {
   const int first = FirstLine(d, int(State.range(1)));
   synt::ISyntDisplayQueries& q = *d.client;
   synt::TStyleEntries entries;
-  std::vector<synt::TBlockStaple*> staples;
-  const int which = int(State.range(2));  // 0 tokens, 1 styled ranges, 2 line queries
+  std::vector<synt::TStapleAtLines> windowStaples;
+  // 0 tokens, 1 styled ranges, 2 line highlights, 3 separators, 4 staples
+  const int which = int(State.range(2));
   for (auto _ : State) {
     for (int line = first; line < first + kRows && line < d.lines.GetCount(); ++line) {
       if (which == 2) {
         bool inv = false;
         synt::TColor fc = synt::clNone, bg = synt::clNone;
         q.GetLineHighlight(line, true, inv, fc, bg);
-        staples.clear();
-        q.GetStaplesAtLine(line, staples);
+        continue;
+      }
+      if (which == 3) {
         benchmark::DoNotOptimize(q.GetLineSeparator(line));
+        continue;
+      }
+      if (which == 4) {
+        // The painter asks for a screen's staples at once.
+        if (line == first) {
+          windowStaples.clear();
+          q.GetStaplesAtLines(first, first + kRows - 1, windowStaples);
+        }
         continue;
       }
       const int start = d.lines.LineStart(line), end = start + d.lines.LineLength(line);
@@ -169,7 +179,7 @@ void Where(benchmark::internal::Benchmark* B) {
 void WhereQueries(benchmark::internal::Benchmark* B) {
   for (int size : {10, 100})
     for (int where : {0, 1, 2})
-      for (int which : {0, 1, 2}) B->Args({size, where, which});
+      for (int which : {0, 1, 2, 3, 4}) B->Args({size, where, which});
 }
 
 BENCHMARK(BM_PaintScreen)->Apply(Where)->Unit(benchmark::kMillisecond);

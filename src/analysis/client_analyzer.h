@@ -133,7 +133,9 @@ class TClientSyntAnalyzer : public TParserResults,
   void GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List) final;
   TLineBreakRange* GetLineSeparator(int Line) final;
   void GetRangeLines(const TRange& Range, int& FirstLine, int& LastLine) const final;
+  void GetStaplesAtLines(int First, int Last, std::vector<TStapleAtLines>& List) final;
   void ResetStaplePositions() final;
+  uint64_t DisplayGeneration() const final { return displayGeneration_; }
   bool UpdateActiveRanges(int Pos) final;
   const std::vector<TTextRange*>& ActiveRanges() const final { return activeRanges_; }
 
@@ -144,6 +146,8 @@ class TClientSyntAnalyzer : public TParserResults,
  private:
   friend class TSyntFinishThread;
   friend struct analysis_internal::ClientAccess;
+  // Whether Line holds text the display data describes (not only text written since the pass).
+  bool LineHasDisplay(int Line) const;
 
   // Final: the tokenizer loop inlines its case without rules (TokenizeUpTo).
   void BlockRulesAfterToken(std::u16string_view Text, TSyntAnalyzer* Current) final;
@@ -273,6 +277,10 @@ class TClientSyntAnalyzer : public TParserResults,
   mutable int innermostCount_ = -1;
   mutable const TTextRange* innermostLast_ = nullptr;
   uint64_t openedGeneration_ = 0;  // counts the changes of the open ranges
+  // DisplayGeneration: drawn from one count for all clients, so that a client made where another
+  // was freed never repeats its value.
+  uint64_t displayGeneration_ = NextDisplayGeneration();
+  static uint64_t NextDisplayGeneration();
   // How many entries of the opened list each rule has.
   std::vector<std::pair<const TTagBlockCondition*, int>> openedPerRule_;
   std::u16string LineModeText(int TokenIndex, bool FromLineStart) const;

@@ -2,6 +2,7 @@
 // separators and active ranges, all in current coordinates while the display data (and the
 // pending tokens) may describe an older text; positions go through the change log.
 #include <algorithm>
+#include <climits>
 
 #include "analysis/client_analyzer.h"
 #include "text/memo_strings.h"
@@ -162,6 +163,49 @@ void TClientSyntAnalyzer::GetStaplesAtLine(int Line, std::vector<TBlockStaple*>&
   int d, c;
   if (!OldLineSpan(*Source(), changeLog_, Line, d, c)) return;
   display_.Staples.GetRangesInRange(List, d, c);
+}
+
+bool TClientSyntAnalyzer::LineHasDisplay(int Line) const {
+  int d, c;
+  return OldLineSpan(*Source(), changeLog_, Line, d, c);
+}
+
+void TClientSyntAnalyzer::GetStaplesAtLines(int First, int Last,
+                                            std::vector<TStapleAtLines>& List) {
+  const TSyntMemoStrings& src = *Source();
+  First = std::max(First, 0);
+  Last = std::min(Last, src.GetCount() - 1);
+  if (First > Last) return;
+  // The old spans of the lines, as GetStaplesAtLine takes them; a line written since the pass
+  // meets nothing. Both ends grow from line to line.
+  std::vector<int> lines, from, to;
+  for (int l = First; l <= Last; ++l) {
+    int d, c;
+    if (!OldLineSpan(src, changeLog_, l, d, c)) continue;
+    lines.push_back(l);
+    from.push_back(d);
+    to.push_back(c);
+  }
+  if (lines.empty()) return;
+  std::vector<TBlockStaple*> met;
+  display_.Staples.GetRangesInRange(met, from.front(), to.back());
+  // A range meets the span [d, c) of a line when it holds d or starts inside it, that is when
+  // StartPos < c and d < max(EndPos, StartPos): one bound on each end of the lines.
+  const int runStart = src.LineStart(First);
+  const int runEnd = Last + 1 < src.GetCount() ? src.LineStart(Last + 1) : INT_MAX;
+  auto lineOf = [&](int Old) {
+    const int p = changeLog_.OldToCur(Old);
+    if (p < runStart) return First - 1;
+    if (p >= runEnd) return Last + 1;
+    return src.LineOfPos(p);
+  };
+  for (TBlockStaple* s : met) {
+    const size_t a = size_t(std::upper_bound(to.begin(), to.end(), s->StartPos) - to.begin());
+    const int end = std::max(s->EndPos, s->StartPos);
+    const size_t b = size_t(std::lower_bound(from.begin(), from.end(), end) - from.begin());
+    if (a >= b) continue;
+    List.push_back({s, lines[a], lines[b - 1], lineOf(s->StartPos), lineOf(s->EndPos)});
+  }
 }
 
 TLineBreakRange* TClientSyntAnalyzer::GetLineSeparator(int Line) {

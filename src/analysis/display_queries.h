@@ -83,7 +83,16 @@ class ISyntDisplayQueries {
   // Appends the staples meeting Line. The painter may lay out their XPos; ResetStaplePositions
   // sets every one back to -1.
   virtual void GetStaplesAtLine(int Line, std::vector<TBlockStaple*>& List) = 0;
+  // The same for the lines First..Last at once: each staple meeting any of them, in the order
+  // GetStaplesAtLine gives each line's, once. A line's staples are those whose FirstMet..LastMet
+  // holds it; a line written since the pass, which GetStaplesAtLine leaves bare, so gets the
+  // staples running through the lines around it. One query per screen instead of one per line,
+  // where thousands of open blocks meet every line.
+  virtual void GetStaplesAtLines(int First, int Last, std::vector<TStapleAtLines>& List) = 0;
   virtual void ResetStaplePositions() = 0;
+  // Counts the changes of what the staple and range queries describe (a text change, a finished
+  // pass, a cleared analysis): what a painter derives from them holds while this is unchanged.
+  virtual uint64_t DisplayGeneration() const = 0;
   // The separator drawn above Line, or null.
   virtual TLineBreakRange* GetLineSeparator(int Line) = 0;
 

@@ -14,6 +14,7 @@
 // positions through its change log. The editor gets them only through ISyntDisplayQueries.
 #pragma once
 
+#include <cstdint>
 #include <stop_token>
 #include <unordered_map>
 #include <vector>
@@ -56,7 +57,19 @@ struct TCollapsibleRange : TRange {
 
 struct TBlockStaple : TRange {
   int XPos = -1;  // horizontal position, laid out by the painter
+  // Which layout of the painter XPos belongs to (0: none); the painter keeps a staple's place
+  // from paint to paint while its stamp holds.
+  uint32_t XStamp = 0;
   TTagBlockCondition* Rule = nullptr;
+};
+
+// A staple met by some of a run of lines (GetStaplesAtLines): the first and last of those lines
+// it meets, and its own first and last lines where they fall inside the run (else one line
+// before or after it).
+struct TStapleAtLines {
+  TBlockStaple* Staple = nullptr;
+  int FirstMet = 0, LastMet = 0;
+  int FirstLine = 0, LastLine = 0;
 };
 
 struct TLineBreakRange : TRange {

@@ -135,7 +135,13 @@ void TClientSyntAnalyzer::SetIdleSlice(unsigned Ms, int MaxSteps) {
 
 // ---- Change notification --------------------------------------------------------------------
 
+uint64_t TClientSyntAnalyzer::NextDisplayGeneration() {
+  static std::atomic<uint64_t> count{0};
+  return ++count;
+}
+
 void TClientSyntAnalyzer::TextChanged(int Pos, int Count, int LineChange, int Line) {
+  displayGeneration_ = NextDisplayGeneration();
   if (Pos < 0) {
     Clear();
     return;
@@ -145,6 +151,7 @@ void TClientSyntAnalyzer::TextChanged(int Pos, int Count, int LineChange, int Li
 }
 
 void TClientSyntAnalyzer::Clear() {
+  displayGeneration_ = NextDisplayGeneration();
   StopSyntThread();
   {
     std::lock_guard lock(lock_);
@@ -471,6 +478,7 @@ void TClientSyntAnalyzer::ThreadFinished(TSyntFinishThread* Pass) {
   {
     std::lock_guard lock(lock_);
     display_.Swap(Pass->Result());
+    displayGeneration_ = NextDisplayGeneration();
     // The old collections (thousands of layers in a large text) are freed by the next pass.
     garbage_->Display.emplace_back();
     garbage_->Display.back().Swap(Pass->Result());

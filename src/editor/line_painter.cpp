@@ -1,6 +1,7 @@
 #include "editor/line_painter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "analysis/syntax_analyzer.h"
@@ -256,13 +257,10 @@ struct TLinePainter::TWalk {
   int TargetRow = -1;  // hit-testing: stop after this row
 };
 
-void TLinePainter::BeginPaint() {
-  stapleLines_.clear();
-  prevStaples_.clear();
-  prevSpans_.clear();
-  prevSorted_.clear();
-  prevSortedSpans_.clear();
-  if (ctx_->Queries) ctx_->Queries->ResetStaplePositions();
+void TLinePainter::BeginPaint() {}
+
+void TLinePainter::ForgetStaples() {
+  staples_ = {};
 }
 
 int TLinePainter::BlankWidth(TWalk& W) {
@@ -330,47 +328,7 @@ void TLinePainter::PrepareLine(TWalk& W) {
   }
 
   // Staples (own canvas or printing with them), markers, line colours, the line style.
-  W.Staples.clear();
-  W.DrawnStaples.clear();
-  W.StapleLevel = 0;
-  if (c.Queries && W.FirstRow == 0 && !W.Collapse &&
-      (W.Own || c.PrintOptions.Contains(mpBlockStaples)))
-    c.Queries->GetStaplesAtLine(W.Line, W.Staples);
-  if (W.Mode == TWalkMode::Paint && !W.Staples.empty()) {
-    if (std::equal(W.Staples.begin(), W.Staples.end(), prevStaples_.begin(), prevStaples_.end())) {
-      // The line before met the same staples (the usual case inside a block): its order stands.
-      W.Staples = prevSorted_;
-      W.StapleSpans = prevSortedSpans_;
-    } else {
-      // Neighbouring lines meet mostly the same staples in the same order: reuse their lines.
-      W.StapleSpans.resize(W.Staples.size());
-      for (size_t i = 0; i < W.Staples.size(); ++i) {
-        if (i < prevStaples_.size() && prevStaples_[i] == W.Staples[i])
-          W.StapleSpans[i] = prevSpans_[i];
-        else
-          StapleLines(W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
-      }
-      prevStaples_.assign(W.Staples.begin(), W.Staples.end());
-      prevSpans_ = W.StapleSpans;
-      // In x order (the collection's order among equal x), so that drawing takes a prefix.
-      ApplyBase(W, W.LineStart);
-      std::vector<size_t> order(W.Staples.size());
-      for (size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-        StapleX(W, W.Staples[i], W.StapleSpans[i].first, W.StapleSpans[i].second);
-      }
-      std::stable_sort(order.begin(), order.end(),
-                       [&](size_t a, size_t b) { return W.Staples[a]->XPos < W.Staples[b]->XPos; });
-      prevSorted_.resize(order.size());
-      prevSortedSpans_.resize(order.size());
-      for (size_t i = 0; i < order.size(); ++i) {
-        prevSorted_[i] = W.Staples[order[i]];
-        prevSortedSpans_[i] = W.StapleSpans[order[i]];
-      }
-      W.Staples = prevSorted_;
-      W.StapleSpans = prevSortedSpans_;
-    }
-  }
+  LineStaples(W);
   W.StapleNext = 0;
   W.Markers.clear();
   if (W.Own)
@@ -701,32 +659,97 @@ void TLinePainter::DrawRunBorders(TWalk& W, const TStyleEntries& Entries, const 
   }
 }
 
-int TLinePainter::StapleX(TWalk& W, TBlockStaple* S, int First, int Last) {
-  if (S->XPos < 0) {
-    // The smaller indent of the block's first and last lines.
-    auto indent = [&](int L) {
-      const std::u16string_view t = ctx_->Lines->LineText(L);
-      int col = 0;
-      for (char16_t ch : t) {
-        if (ch == u'\t')
-          col = std::max(NextTabStop(ctx_->TabList, col), col + 1);
-        else if (ch == u' ')
-          ++col;
-        else
-          break;
-      }
-      return col;
-    };
-    S->XPos = std::min(indent(First), indent(Last)) * BlankWidth(W);
-  }
+int TLinePainter::StapleX(TWalk& W, TBlockStaple* S) {
   return W.TextLeft + S->XPos;
 }
 
-void TLinePainter::StapleLines(const TBlockStaple* S, int& First, int& Last) {
-  auto [it, added] = stapleLines_.try_emplace(S, 0, 0);
-  if (added) ctx_->Queries->GetRangeLines(*S, it->second.first, it->second.second);
-  First = it->second.first;
-  Last = it->second.second;
+void TLinePainter::LineStaples(TWalk& W) {
+  const TPaintContext& c = *ctx_;
+  W.Staples.clear();
+  W.StapleSpans.clear();
+  W.DrawnStaples.clear();
+  W.StapleLevel = 0;
+  if (!c.Queries || W.FirstRow != 0 || W.Collapse ||
+      !(W.Own || c.PrintOptions.Contains(mpBlockStaples)))
+    return;
+  TStapleWindow& win = staples_;
+  bool fresh = win.Queries == c.Queries && win.Generation == c.Queries->DisplayGeneration() &&
+               win.First <= W.Line && W.Line <= win.Last;
+  if (fresh && W.Mode == TWalkMode::Paint && win.Canvas != W.C) {
+    // Places were taken on another canvas (measuring): they hold if its blank is as wide.
+    ApplyBase(W, W.LineStart);
+    if (BlankWidth(W) == win.Blank)
+      win.Canvas = W.C;
+    else
+      fresh = false;
+  }
+  if (!fresh) FetchStaples(W);
+  // The window is in x order, so each line's staples are too.
+  for (const TStapleAtLines& s : win.Staples)
+    if (s.FirstMet <= W.Line && W.Line <= s.LastMet) {
+      W.Staples.push_back(s.Staple);
+      W.StapleSpans.emplace_back(s.FirstLine, s.LastLine);
+    }
+}
+
+void TLinePainter::FetchStaples(TWalk& W) {
+  // Lines are painted top down: a screen's worth from this one.
+  constexpr int kWindow = 64;
+  const TPaintContext& c = *ctx_;
+  TStapleWindow& win = staples_;
+  ApplyBase(W, W.LineStart);
+  const int blank = BlankWidth(W);
+  if (win.Queries != c.Queries || win.Generation != c.Queries->DisplayGeneration() ||
+      win.Blank != blank || stamp_ == 0) {
+    // A new layout: every staple's place is taken again when it is next met.
+    static std::atomic<uint32_t> stamps{0};
+    do stamp_ = ++stamps;
+    while (stamp_ == 0);
+  }
+  win.Queries = c.Queries;
+  win.Canvas = W.C;
+  win.Generation = c.Queries->DisplayGeneration();
+  win.Blank = blank;
+  win.First = W.Line;
+  win.Last = W.Line + kWindow - 1;
+  fetched_.clear();
+  c.Queries->GetStaplesAtLines(win.First, win.Last, fetched_);
+  win.Staples.clear();
+  // The smaller indent of a block's first and last lines gives its place.
+  auto indent = [&](int L) {
+    const std::u16string_view t = c.Lines->LineText(L);
+    int col = 0;
+    for (char16_t ch : t) {
+      if (ch == u'\t')
+        col = std::max(NextTabStop(c.TabList, col), col + 1);
+      else if (ch == u' ')
+        ++col;
+      else
+        break;
+    }
+    return col;
+  };
+  // Staples alike in place, pen, the lines of the window they meet and where they start and end
+  // in it draw the same on every one of its lines: only the first (in the collection's order) can
+  // show. Open blocks left by the thousand meet every line alike.
+  seen_.clear();
+  for (TStapleAtLines& s : fetched_) {
+    TBlockStaple* st = s.Staple;
+    if (st->XStamp != stamp_) {
+      int first = s.FirstLine, last = s.LastLine;
+      if (first < win.First || last > win.Last) c.Queries->GetRangeLines(*st, first, last);
+      st->XPos = std::min(indent(first), indent(last)) * blank;
+      st->XStamp = stamp_;
+    }
+    const void* pen = st->Rule && st->Rule->UseCustomPen() ? st->Rule : nullptr;
+    if (!seen_.insert({st->XPos, s.FirstMet, s.LastMet, s.FirstLine, s.LastLine, pen}).second)
+      continue;
+    win.Staples.push_back(s);
+  }
+  std::stable_sort(win.Staples.begin(), win.Staples.end(),
+                   [](const TStapleAtLines& a, const TStapleAtLines& b) {
+                     return a.Staple->XPos < b.Staple->XPos;
+                   });
 }
 
 void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
@@ -742,7 +765,7 @@ void TLinePainter::DrawStaples(TWalk& W, int UpToX, bool Final) {
     const size_t i = W.StapleNext;
     TBlockStaple* s = W.Staples[i];
     const auto [first, last] = W.StapleSpans[i];
-    const int sx = StapleX(W, s, first, last);
+    const int sx = StapleX(W, s);
     if (!Final && sx > UpToX) break;
     const int x = sx - offset;
     // Deeply nested text can put a thousand staples on one line: one outside the clip, or one

@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -149,8 +150,11 @@ class TLinePainter {
   explicit TLinePainter(const TPaintContext& Context) : ctx_(&Context) {}
   void SetContext(const TPaintContext& Context) { ctx_ = &Context; }
 
-  // Starts a paint: staple positions are laid out again.
+  // Starts a paint.
   void BeginPaint();
+  // Staples are laid out again at the next paint: the tab list or the fonts changed. (A change
+  // of the text or of the analysis is seen without it.)
+  void ForgetStaples();
   // Paints the rows of Line from FirstRow into LineRect; TextLeft is the x of column 0 (the
   // text area's left edge less the horizontal scroll).
   void PaintLine(TCanvas& Canvas, int Line, const TLineRows& Rows, int FirstRow,
@@ -185,16 +189,41 @@ class TLinePainter {
   void DrawCollapseText(TWalk& W);
   void FillCell(TWalk& W, const TRect& R);
   int BlankWidth(TWalk& W);
-  int StapleX(TWalk& W, TBlockStaple* S, int First, int Last);
-  void StapleLines(const TBlockStaple* S, int& First, int& Last);
+  int StapleX(TWalk& W, TBlockStaple* S);
+  void LineStaples(TWalk& W);
+  void FetchStaples(TWalk& W);
 
   const TPaintContext* ctx_;
-  // The lines of each staple met in this paint (staples outlive a paint only until the next pass).
-  std::unordered_map<const TBlockStaple*, std::pair<int, int>> stapleLines_;
-  std::vector<const TBlockStaple*> prevStaples_;  // the previous line's, and their lines
-  std::vector<std::pair<int, int>> prevSpans_;
-  std::vector<TBlockStaple*> prevSorted_;  // the same staples in x order, and their lines
-  std::vector<std::pair<int, int>> prevSortedSpans_;
+  // The staples of a run of lines, fetched at once and kept while the analysis describes the
+  // same text (DisplayGeneration) and the layout holds (stamp): in x order, and of the staples
+  // that meet every one of those lines without starting or ending there only the first of each
+  // x and pen, since only that one can show (thousands of open blocks meet every line).
+  struct TStapleWindow {
+    const ISyntDisplayQueries* Queries = nullptr;
+    const TCanvas* Canvas = nullptr;  // where Blank was measured
+    uint64_t Generation = 0;
+    int Blank = 0;
+    int First = 0, Last = -1;
+    std::vector<TStapleAtLines> Staples;
+  };
+  TStapleWindow staples_;
+  std::vector<TStapleAtLines> fetched_;
+  // What makes two staples of a window draw alike.
+  struct TStapleLook {
+    int X, FirstMet, LastMet, FirstLine, LastLine;
+    const void* Pen;
+    bool operator==(const TStapleLook&) const = default;
+  };
+  struct TStapleLookHash {
+    size_t operator()(const TStapleLook& K) const {
+      size_t h = std::hash<const void*>()(K.Pen);
+      for (int v : {K.X, K.FirstMet, K.LastMet, K.FirstLine, K.LastLine})
+        h = h * 1000003u + size_t(v);
+      return h;
+    }
+  };
+  std::unordered_set<TStapleLook, TStapleLookHash> seen_;
+  uint32_t stamp_ = 0;  // the layout XPos values belong to (TBlockStaple::XStamp)
 };
 
 }  // namespace synt

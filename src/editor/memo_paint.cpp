@@ -89,22 +89,9 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
   c.Block = {b.Left, b.Right, b.Top, b.Bottom};
   c.Markers = markers_;
 
-  // Style sources: analysis, user ranges, the event, search marks, then the hooks of attached
-  // components and of the text source.
-  c.Sources.Queries = c.Queries;
-  TUserRanges* user = m.UserRanges();
-  c.Sources.UserRanges = [user](int Pos, TStyleEntries& E) { return user->StyleEntriesAt(Pos, E); };
-  c.Sources.Sender = &m;
-  c.Sources.OnGetStyleEntry = &m.OnGetStyleEntry;
-  c.Sources.SearchMarks = &searchMarks_;
-  c.Sources.SearchMarkStyle = m.SearchMarkStyle();
-  hooks_.clear();
-  for (int i = 0; i < m.PluginCount(); ++i)
-    if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(m.Plugins(i))) hooks_.push_back(h);
-  if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(static_cast<TComponent*>(m.TextSource())))
-    hooks_.push_back(h);
-  c.Sources.Hooks = hooks_;
+  FillSources();
 
+  TUserRanges* user = m.UserRanges();
   c.GetLineStyle = nullptr;
   if (m.OnGetLineStyle)
     c.GetLineStyle = [&m](int Line, TSyntaxFormat*& S) { m.OnGetLineStyle(&m, Line, S); };
@@ -127,10 +114,37 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
   (void)Canvas;
 }
 
+void TMemoPaintPart::FillSources() {
+  TCustomSyntaxMemo& m = Memo();
+  TPaintContext& c = ctx_;
+  c.Queries = m.Analysis();
+  // Analysis, user ranges, the event, search marks, then the hooks of attached components and
+  // of the text source.
+  c.Sources.Queries = c.Queries;
+  // The user ranges object lives as long as the control: its source is made once.
+  if (!c.Sources.UserRanges) {
+    TUserRanges* user = m.UserRanges();
+    c.Sources.UserRanges = [user](int Pos, TStyleEntries& E) {
+      return user->StyleEntriesAt(Pos, E);
+    };
+  }
+  c.Sources.Sender = &m;
+  c.Sources.OnGetStyleEntry = &m.OnGetStyleEntry;
+  c.Sources.SearchMarks = &searchMarks_;
+  c.Sources.SearchMarkStyle = m.SearchMarkStyle();
+  hooks_.clear();
+  for (int i = 0; i < m.PluginCount(); ++i)
+    if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(m.Plugins(i))) hooks_.push_back(h);
+  if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(static_cast<TComponent*>(m.TextSource())))
+    hooks_.push_back(h);
+  c.Sources.Hooks = hooks_;
+}
+
 int TMemoPaintPart::CollectStyleEntries(int Pos, TStyleEntries& Entries, bool WithLineStyles,
                                         unsigned Sources) {
   TCustomSyntaxMemo& m = Memo();
-  FillContext(m.MeasureCanvas(), false);
+  // Only the sources: callers (exporters) ask once per run, and the full context measures.
+  FillSources();
   int next =
       synt::CollectStyleEntries(ctx_.Sources, Pos, Entries, Sources, m.Lines()->TextLength());
   if (WithLineStyles) {

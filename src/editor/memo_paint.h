@@ -59,10 +59,17 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   void MeasureLine(int Line, TLineMeasure& Out) override;
 
   void TextChanged(int Pos, int Count, int LineChange) override;
+  // Fonts, zoom, the tab list or the lexer changed: staples take their places again.
+  void FormatChanged() override { painter_.ForgetStaples(); }
+  void DocumentChanged() override { painter_.ForgetStaples(); }
+  void SettingsChanged() override { painter_.ForgetStaples(); }
+  void LayoutChanged() override { painter_.ForgetStaples(); }
 
  private:
   // The context of a paint on Canvas (Foreign: printing or export).
   void FillContext(TCanvas& Canvas, bool Foreign);
+  // The style sources of the context (part of FillContext).
+  void FillSources();
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
   // Tokenizes up to the end of the last line Area shows.
   void AnalyseVisible(const TRect& Area);

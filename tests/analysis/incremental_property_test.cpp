@@ -306,6 +306,37 @@ void Apply(EditDoc& D, const Edit& E) {
   if (!E.Insert.empty()) D.lines.InsertText(E.Pos, E.Insert);
 }
 
+// The staples of a run of lines asked at once are those asked line by line, in the same order,
+// with their lines as GetRangeLines gives them (clamped to the run).
+void CheckStapleWindow(TClientSyntAnalyzer& C, const TSyntMemoStrings& Lines, int First, int Last) {
+  std::vector<TStapleAtLines> window;
+  C.GetStaplesAtLines(First, Last, window);
+  for (int line = std::max(First, 0); line <= std::min(Last, Lines.GetCount() - 1); ++line) {
+    std::vector<TBlockStaple*> one, fromWindow;
+    C.GetStaplesAtLine(line, one);
+    for (const TStapleAtLines& s : window)
+      if (s.FirstMet <= line && line <= s.LastMet) fromWindow.push_back(s.Staple);
+    // A line written since the pass has no staples of its own: it takes those around it.
+    if (one.empty() && !ClientAccess::LineHasDisplay(C, line)) continue;
+    if (one != fromWindow) {
+      ADD_FAILURE() << "staples of line " << line << " in lines " << First << ".." << Last << ": "
+                    << one.size() << " one by one, " << fromWindow.size() << " at once";
+      return;
+    }
+  }
+  for (const TStapleAtLines& s : window) {
+    int first, last;
+    C.GetRangeLines(*s.Staple, first, last);
+    const int wantFirst = first < First ? First - 1 : first > Last ? Last + 1 : first;
+    const int wantLast = last < First ? First - 1 : last > Last ? Last + 1 : last;
+    if (s.FirstLine != wantFirst || s.LastLine != wantLast) {
+      ADD_FAILURE() << "staple lines " << s.FirstLine << ".." << s.LastLine << ", want "
+                    << wantFirst << ".." << wantLast;
+      return;
+    }
+  }
+}
+
 // What an editor does between two edits, chosen at random.
 void Drive(std::mt19937& Rng, LoopHarness& H, EditDoc& D) {
   TClientSyntAnalyzer& c = *D.client;
@@ -336,6 +367,7 @@ void Drive(std::mt19937& Rng, LoopHarness& H, EditDoc& D) {
       c.GetLineSeparator(line);
       std::vector<TBlockStaple*> staples;
       c.GetStaplesAtLine(line, staples);
+      CheckStapleWindow(c, D.lines, line - int(Rng() % 3), line + int(Rng() % 12));
       break;
     }
     case 2:

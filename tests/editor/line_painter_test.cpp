@@ -2,6 +2,7 @@
 // the text of the line (tabs expanded), nothing twice; measuring gives the x where painting put
 // each unit; hit-testing and unit-to-x are inverse. Plus text transforms, borders and staples.
 #include <gtest/gtest.h>
+#include <set>
 
 #include <random>
 
@@ -251,6 +252,63 @@ TEST(LinePainter, StaplesInTheLeadingBlanksWithTicksThatScaleWithZoom) {
         tick = op.Points[1].X - op.Points[0].X;
     EXPECT_EQ(tick, zoom / 10);
   }
+}
+
+// Staples as a simple model draws them: each line's staples asked one by one, placed at the
+// smaller indent of their first and last lines, one drawing per place and tick.
+std::set<std::tuple<int, int, bool, bool>> ModelStaples(PaintDoc& D, int Rows) {
+  std::set<std::tuple<int, int, bool, bool>> out;  // line, x, starts, ends
+  auto indent = [&](int L) {
+    const std::u16string_view t = D.lines.LineText(L);
+    int n = 0;
+    while (n < int(t.size()) && t[size_t(n)] == u' ') ++n;
+    return n;
+  };
+  for (int line = 0; line < std::min(Rows, D.lines.GetCount()); ++line) {
+    std::vector<TBlockStaple*> staples;
+    D.client->GetStaplesAtLine(line, staples);
+    for (TBlockStaple* s : staples) {
+      int first, last;
+      D.client->GetRangeLines(*s, first, last);
+      // Only those in the line's leading blanks show: its first letter ends them.
+      const int at = std::min(indent(first), indent(last));
+      if (at <= indent(line))
+        out.emplace(line, at * 8 - D.ctx.StapleOffset, first == line, last == line);
+    }
+  }
+  return out;
+}
+
+TEST(LinePainter, ThousandsOfOpenBlocksDrawEachPlaceOnceAndFollowEditsBeforeThePass) {
+  PaintDoc d;
+  // Open blocks at growing indents, never closed, so every one meets every line below it.
+  std::u16string text;
+  for (int i = 0; i < 600; ++i) text += std::u16string(size_t(i % 7) * 2, u' ') + u"begin\n";
+  for (int i = 0; i < 100; ++i) text += u"              x;\n";
+  d.SetText(text);
+  std::set<std::tuple<int, int, bool, bool>> drawn;
+  size_t calls = 0;
+  d.ctx.DrawStaple = [&](TCanvas&, int X, TBlockStaple*, int, bool Ends, bool Starts, int,
+                         int Top) {
+    drawn.emplace(Top / 17, X, Starts, Ends);
+    ++calls;
+  };
+  d.PaintAll(400);
+  if (drawn.empty()) GTEST_SKIP() << "the Pascal lexer draws no staples for begin";
+  const int rows = d.lines.GetCount();
+  EXPECT_EQ(drawn, ModelStaples(d, rows));
+  EXPECT_EQ(calls, drawn.size());  // nothing drawn twice
+  // An edit before the pass takes it over: the painter follows the new indents at once.
+  d.lines.InsertText(d.lines.LineStart(3), u"      ");
+  d.lines.DeleteText(d.lines.LineStart(10), 2);
+  d.lines.InsertText(d.lines.LineStart(620), u"x\n");
+  drawn.clear();
+  calls = 0;
+  d.PaintAll(400);
+  // The new line has no staples of its own yet; it shows those running through it.
+  EXPECT_TRUE(std::erase_if(drawn, [](const auto& S) { return std::get<0>(S) == 620; }) > 0);
+  EXPECT_EQ(drawn, ModelStaples(d, rows));
+  EXPECT_EQ(calls, drawn.size() + 1);
 }
 
 TEST(LinePainter, ForeignCanvasLeavesOutWhatOnlyTheScreenShows) {

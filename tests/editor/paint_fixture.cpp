@@ -101,6 +101,10 @@ void PaintDoc::SetText(std::u16string_view Text) {
   client.reset();
   lines.SetTextStr(Text);
   client = std::make_unique<TClientSyntAnalyzer>(lexer, nullptr, [this] { return &lines; });
+  // Edits reach the analysis as the document binding passes them on.
+  lines.OnChange = [this](TObject*, int Pos, int Count, int LineChange) {
+    if (client) client->TextChanged(Pos, Count, LineChange, lines.LineOfPos(Pos));
+  };
   client->CompleteAnalysis();
   while (client->IsSyntThreadRunning()) {
     loop.WaitForPosted(100);

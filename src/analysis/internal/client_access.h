@@ -59,6 +59,9 @@ struct ClientAccess {
   static int BlockAnalPos(const TClientSyntAnalyzer& C) { return C.BlockAnalPos(); }
   static void SetBlockAnalPos(TClientSyntAnalyzer& C, int Value) { C.SetBlockAnalPos(Value); }
   static uint64_t OpenedGeneration(const TClientSyntAnalyzer& C) { return C.OpenedGeneration(); }
+  static bool LineHasDisplay(const TClientSyntAnalyzer& C, int Line) {
+    return C.LineHasDisplay(Line);
+  }
   static void AddLineBreak(TClientSyntAnalyzer& C, const TLineBreak& LineBreak) {
     C.AddLineBreak(LineBreak);
   }
