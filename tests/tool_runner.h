@@ -24,6 +24,9 @@ struct ToolResult {
 // Runs SYNT_TOOL_PATH with Args; Input is its standard input. The environment is the test's own
 // with LC_ALL=C.UTF-8, so that 8-bit files read the same on every machine.
 ToolResult RunTool(const std::vector<std::string>& Args, const std::string& Input = "");
+// The same for another program. Env entries "NAME=VALUE" set a variable, "NAME" removes it.
+ToolResult RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                      const std::string& Input = "", const std::vector<std::string>& Env = {});
 
 std::string ReadFile(const std::string& Path);
 void WriteFile(const std::string& Path, const std::string& Bytes);

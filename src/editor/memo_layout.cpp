@@ -93,6 +93,7 @@ void TMemoLayoutPart::ReportChange() {
   ApplyHidden();
   NormalizeCaret(false);
   Memo().Invalidate();
+  Memo().DisplayLinesChanged();
   if (Memo().OnCollapsedChanged) Memo().OnCollapsedChanged(&Memo());
 }
 

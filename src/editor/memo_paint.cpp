@@ -280,6 +280,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   const TSyntMemoStrings& lines = *m.Lines();
   const int count = m.MultiLine() ? lines.GetCount() : std::min(1, lines.GetCount());
   const TDisplayPos top = layout.TopPos();
+  const int textLeft = Area.Left - m.ScrollPart().LeftCol() * ctx_.Cell.cx;
   int y = Area.Top;
   int row = top.Row;
   for (int line = top.Line; line < count && y < Clip.Bottom; ++line, row = 0) {
@@ -301,7 +302,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       const TRect textRect = DrawSeparators(Canvas, line, lineRect, plain);
       Canvas.SetClipRect(textRect.Intersect(Clip));
       if (m.OnBeforeLineDraw) m.OnBeforeLineDraw(&m, textRect, line);
-      painter_.PaintLine(Canvas, line, rows, row, textRect, Area.Left, folded ? &fold : nullptr);
+      painter_.PaintLine(Canvas, line, rows, row, textRect, textLeft, folded ? &fold : nullptr);
       if (m.OnAfterLineDraw) m.OnAfterLineDraw(&m, textRect, line);
       Canvas.SetClipRect(Clip);
       // The gutter of the line is painted here once the control has one.
@@ -322,6 +323,20 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
     Canvas.Brush()->SetColor(m.Color());
     Canvas.FillRect(rest);
   }
+}
+
+void TMemoPaintPart::AnalyseVisible(const TRect& Area) {
+  // The tokens of the lines about to be drawn, so that no screen shows unhighlighted text while
+  // the idle analysis has not reached it yet (a jump to the end analyses up to there).
+  TClientSyntAnalyzer* client = Memo().SyntClient();
+  if (!client || client->IsFinished()) return;
+  TCustomSyntaxMemo& m = Memo();
+  const TSyntMemoStrings& lines = *m.Lines();
+  if (lines.GetCount() == 0) return;
+  const int rows = Area.Height() / std::max(1, ctx_.Cell.cy) + 2;
+  const TDisplayPos last = m.DisplayToLine(m.TopDisplayLine() + rows);
+  const int line = std::min(last.Line, lines.GetCount() - 1);
+  client->TryAppend(lines.LineStart(line) + lines.LineSpace(line));
 }
 
 void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
@@ -345,6 +360,7 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     if (textClip.IsEmpty()) return;
     Canvas.SetClipRect(textClip);
     FillContext(Canvas, false);
+    AnalyseVisible(area);
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);

@@ -71,6 +71,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   // The style sources of the context (part of FillContext).
   void FillSources();
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
+  // Tokenizes up to the end of the last line Area shows.
+  void AnalyseVisible(const TRect& Area);
   void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area);
   // The separator above or below a line; returns the rectangle left for the line.
   TRect DrawSeparators(TCanvas& Canvas, int Line, TRect LineRect, bool CollapsedPlain);

@@ -48,6 +48,8 @@ class TMemoPart {
   virtual void LayoutChanged() {}
   // The client area changed size (word wrap at the window edge depends on it).
   virtual void Resized() {}
+  // The number of display lines changed without a text change (collapsing, expanding).
+  virtual void DisplayLinesChanged() {}
   // Something that only changes the look changed (colours, styles, non-printed glyphs, options
   // read by the painter). The control repaints after the parts heard of it.
   virtual void SettingsChanged() {}

@@ -290,8 +290,28 @@ void TCustomSyntaxMemo::Resize() {
   Invalidate();
 }
 
+bool TCustomSyntaxMemo::KeyDown(TShortCut Key) {
+  return scrollPart_.ScrollKey(Key);
+}
+
+bool TCustomSyntaxMemo::MouseWheel(TShiftState Shift, int Delta, int, int, bool Horizontal) {
+  return scrollPart_.MouseWheel(Shift, Delta, Horizontal);
+}
+
+void TCustomSyntaxMemo::DisplayLinesChanged() {
+  ForParts([](TMemoPart& p) { p.DisplayLinesChanged(); });
+}
+
+void TCustomSyntaxMemo::SetCursor(TCursor Value) {
+  cursor_ = Value;
+  if (IControlHost* h = Host()) h->SetCursor(Value);
+}
+
 void TCustomSyntaxMemo::HostChanged() {
-  if (IControlHost* h = Host()) h->SetAcceptDrops(true);
+  if (IControlHost* h = Host()) {
+    h->SetAcceptDrops(true);
+    h->SetCursor(cursor_);
+  }
   UpdateFixedPitch();
   LayoutChanged();
 }

@@ -28,6 +28,7 @@
 #include "editor/memo_options.h"
 #include "editor/memo_paint.h"
 #include "editor/memo_part.h"
+#include "editor/memo_scroll.h"
 #include "editor/memo_selection.h"
 #include "editor/memo_settings.h"
 #include "editor/user_ranges.h"
@@ -204,9 +205,13 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TTabMode TabMode() const { return tabMode_; }
   void SetTabMode(TTabMode Value) { tabMode_ = Value; }
   TScrollStyle ScrollBars() const { return scrollBars_; }
-  void SetScrollBars(TScrollStyle Value) { scrollBars_ = Value; }
+  void SetScrollBars(TScrollStyle Value) {
+    if (Value == scrollBars_) return;
+    scrollBars_ = Value;
+    SettingsChanged();
+  }
   TCursor Cursor() const { return cursor_; }
-  void SetCursor(TCursor Value) { cursor_ = Value; }
+  void SetCursor(TCursor Value);
 
   // From another editor: the settings listed in the .cpp, and a new own analysis of its lexer.
   void Assign(const TPersistent* Source) override;
@@ -237,6 +242,8 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // The client area right of the gutter and the text margin strip, where lines are drawn.
   TRect TextArea() const;
   void Resize() override;
+  // Keys that scroll the view (the rest of the key handling comes with command dispatch).
+  bool KeyDown(TShortCut Key) override;
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
@@ -345,6 +352,29 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // Last member: built after everything it reads, gone before it.
   TMemoLayoutPart layoutPart_{*this};
   // ---- Layout and collapsing (end)
+
+ public:
+  // ---- Scrolling
+  // The scroll position, the scroll bars and the requests that move the view; the behaviour
+  // lives in TMemoScrollPart (memo_scroll.h).
+  TMemoScrollPart& ScrollPart() { return scrollPart_; }
+  int TopLine() { return scrollPart_.TopLine(); }
+  void SetTopLine(int Line) { scrollPart_.SetTopLine(Line); }
+  int LeftCol() const { return scrollPart_.LeftCol(); }
+  void SetLeftCol(int Col) { scrollPart_.SetLeftCol(Col); }
+  int VisibleLines() { return scrollPart_.VisibleLines(); }
+  int VisibleCols() { return scrollPart_.VisibleCols(); }
+  void Scroll(TScrollBarKind Kind, TScrollCode Code, int Position) override {
+    scrollPart_.Scroll(Kind, Code, Position);
+  }
+  bool MouseWheel(TShiftState Shift, int Delta, int X, int Y, bool Horizontal) override;
+  // Tells the parts that collapsing changed the display lines.
+  void DisplayLinesChanged();
+  TNotifyEvent OnScroll;
+
+ private:
+  TMemoScrollPart scrollPart_{*this};
+  // ---- Scrolling (end)
 
  public:
   // ---- Painting

@@ -25,6 +25,11 @@ void WriteFile(const std::string& Path, const std::string& Bytes) {
 }
 
 ToolResult RunTool(const std::vector<std::string>& Args, const std::string& Input) {
+  return RunProgram(SYNT_TOOL_PATH, Args, Input);
+}
+
+ToolResult RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                      const std::string& Input, const std::vector<std::string>& Env) {
   // Input and output go through files: no pipe can fill up and block either side.
   fs::path scratch = fs::temp_directory_path() / ("synt_tool_" + std::to_string(::getpid()));
   fs::create_directories(scratch);
@@ -32,7 +37,7 @@ ToolResult RunTool(const std::vector<std::string>& Args, const std::string& Inpu
               err = (scratch / "stderr").string();
   WriteFile(in, Input);
 
-  std::vector<std::string> argv_s = {SYNT_TOOL_PATH};
+  std::vector<std::string> argv_s = {Program};
   argv_s.insert(argv_s.end(), Args.begin(), Args.end());
   std::vector<char*> argv;
   for (auto& a : argv_s) argv.push_back(a.data());
@@ -47,6 +52,13 @@ ToolResult RunTool(const std::vector<std::string>& Args, const std::string& Inpu
     if (fi < 0 || fo < 0 || fe < 0) ::_exit(127);
     ::dup2(fi, 0), ::dup2(fo, 1), ::dup2(fe, 2);
     ::setenv("LC_ALL", "C.UTF-8", 1);
+    for (const std::string& e : Env) {
+      const size_t eq = e.find('=');
+      if (eq == std::string::npos)
+        ::unsetenv(e.c_str());
+      else
+        ::setenv(e.substr(0, eq).c_str(), e.c_str() + eq + 1, 1);
+    }
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }

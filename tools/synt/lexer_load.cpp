@@ -38,12 +38,15 @@ std::u16string StoredRootName(const std::string& Text) {
 // lexers/), else lexers/ in the current folder.
 std::filesystem::path LexerFolder() {
   if (const char* d = std::getenv("SYNT_LEXERS")) return d;
+  if (const char* d = std::getenv("SYNT_LEXER_DIR")) return d;
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
   if (!ec) {
     for (const auto& up : {exe.parent_path().parent_path(), exe.parent_path()}) {
       if (std::filesystem::is_directory(up / "lexers", ec)) return up / "lexers";
     }
+    const auto shared = exe.parent_path().parent_path() / "share" / "synt" / "lexers";
+    if (std::filesystem::is_directory(shared, ec)) return shared;
   }
   return "lexers";
 }
@@ -117,8 +120,15 @@ LoadedLexer LexerForInput(const std::string& Input, const char* Command) {
 using analysis_internal::ClientAccess;
 
 void SettleAnalysis(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
-  while (!Client.IsFinished()) {
+  SettleAnalysis(Client, [&Loop](unsigned WaitMs) {
+    if (WaitMs > 0) Loop.WaitForPosted(WaitMs);
     Loop.RunPosted();
+  });
+}
+
+void SettleAnalysis(TClientSyntAnalyzer& Client, const std::function<void(unsigned)>& Pump) {
+  while (!Client.IsFinished()) {
+    Pump(0);
     const int tokens = Client.TagCount(), blocks = ClientAccess::BlockAnalPos(Client),
               next = Client.NextAnalPos();
     Client.IdleAppend();
@@ -127,10 +137,7 @@ void SettleAnalysis(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop) {
         blocks == ClientAccess::BlockAnalPos(Client) && next == Client.NextAnalPos())
       Client.CompleteAnalysis();
   }
-  while (Client.IsSyntThreadRunning()) {
-    Loop.WaitForPosted(100);
-    Loop.RunPosted();
-  }
+  while (Client.IsSyntThreadRunning()) Pump(100);
 }
 
 }  // namespace synt::tool

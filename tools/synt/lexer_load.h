@@ -1,6 +1,7 @@
 // Reading the lexer a command works with, from a lexer file or a lexer library.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,13 +32,16 @@ LoadedLexer LoadLexer(const std::string& File, const std::u16string* Name, const
                       bool Report = true);
 
 // Without --lexer: the shipped lexer whose Extentions serve Input's extension or whole name, from
-// SYNT_LEXERS, else lexers/ beside the folder the tool was built or installed in, else lexers/ in
-// the current folder. What loading could not make sense of in that lexer is reported as by
-// LoadLexer, under the lexer's file.
+// SYNT_LEXERS (or SYNT_LEXER_DIR), else lexers/ beside the folder the tool was built or installed
+// in, else share/synt/lexers of the installation, else lexers/ in the current folder. What loading
+// could not make sense of in that lexer is reported as by LoadLexer, under the lexer's file.
 LoadedLexer LexerForInput(const std::string& Input, const char* Command);
 
 // Turns Loop until the analysis has finished and, when it builds display ranges, its background
 // pass has been taken over.
 void SettleAnalysis(TClientSyntAnalyzer& Client, THeadlessEventLoop& Loop);
+// The same on any loop: Pump(WaitMs) runs the work posted to the GUI thread, first waiting up to
+// WaitMs for some to arrive.
+void SettleAnalysis(TClientSyntAnalyzer& Client, const std::function<void(unsigned WaitMs)>& Pump);
 
 }  // namespace synt::tool

@@ -1,0 +1,208 @@
+// synt-edit: a file in the editor control, highlighted by a lexer, in a Qt window.
+//   synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] [--fold-all] [--size WxH]
+//             [--screenshot PNG] FILE
+// Without --lexer the lexer whose extensions serve FILE is taken from the shipped lexers.
+// --screenshot renders the window offscreen, writes the PNG and exits. Without a display the
+// window cannot open: the program renders offscreen instead and writes synt-edit.png.
+#include <QApplication>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QThread>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "analysis/client_analyzer.h"
+#include "command.h"
+#include "editor/syntax_memo.h"
+#include "lexer_load.h"
+#include "platform/utf.h"
+#include "qt/qt_control_widget.h"
+#include "qt/qt_platform.h"
+
+namespace {
+
+struct TOptions {
+  std::string lexerFile;
+  std::u16string name;
+  bool hasName = false;
+  bool wrap = false;
+  int gotoLine = 0;  // 1-based; 0: none
+  bool foldAll = false;
+  int width = 1000, height = 700;
+  std::string screenshot;
+  std::string file;
+};
+
+struct TUsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+int ParseInt(const std::string& Option, const std::string& S, int Min) {
+  int v = 0;
+  const char* end = S.data() + S.size();
+  auto [p, ec] = std::from_chars(S.data(), end, v);
+  if (ec != std::errc() || p != end || v < Min) {
+    std::string msg = Option;
+    msg += " needs a whole number of at least ";
+    msg += std::to_string(Min);
+    msg += ", not '";
+    msg += S;
+    msg += "'";
+    throw TUsageError(msg);
+  }
+  return v;
+}
+
+TOptions ParseOptions(int argc, char** argv) {
+  TOptions o;
+  auto value = [&](int& i) -> std::string {
+    if (i + 1 >= argc) {
+      std::string msg = argv[i];
+      msg += " needs a value";
+      throw TUsageError(msg);
+    }
+    return argv[++i];
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--lexer") {
+      o.lexerFile = value(i);
+    } else if (a == "--name") {
+      o.name = synt::Utf8ToUtf16(value(i));
+      o.hasName = true;
+    } else if (a == "--wrap") {
+      o.wrap = true;
+    } else if (a == "--goto") {
+      o.gotoLine = ParseInt(a, value(i), 1);
+    } else if (a == "--fold-all") {
+      o.foldAll = true;
+    } else if (a == "--size") {
+      const std::string s = value(i);
+      const size_t x = s.find('x');
+      if (x == std::string::npos) throw TUsageError("--size needs WxH, not '" + s + "'");
+      o.width = ParseInt(a, s.substr(0, x), 50);
+      o.height = ParseInt(a, s.substr(x + 1), 50);
+    } else if (a == "--screenshot") {
+      o.screenshot = value(i);
+    } else if (a == "-h" || a == "--help") {
+      throw TUsageError("");
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw TUsageError("unknown option '" + a + "'");
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      throw TUsageError("more than one file ('" + o.file + "', '" + a + "')");
+    }
+  }
+  if (o.file.empty()) throw TUsageError("no FILE given");
+  if (o.hasName && o.lexerFile.empty()) throw TUsageError("--name needs --lexer FILE");
+  return o;
+}
+
+void Usage() {
+  std::cerr << "usage: synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] "
+               "[--fold-all] [--size WxH] [--screenshot PNG] FILE\n";
+}
+
+bool HaveDisplay() {
+  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* s = std::getenv(v);
+    if (s && *s) return true;
+  }
+  return false;
+}
+
+// Runs Qt's loop until the analysis has finished and its background pass was taken over.
+void Settle(synt::TClientSyntAnalyzer& Client) {
+  synt::tool::SettleAnalysis(Client, [](unsigned WaitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (WaitMs > 0) {
+      QThread::msleep(std::min(WaitMs, 5u));
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+  });
+}
+
+int Run(const TOptions& o, bool offscreen) {
+  std::error_code ec;
+  if (!std::filesystem::exists(o.file, ec))
+    throw std::runtime_error("'" + o.file + "' does not exist");
+  if (!std::filesystem::is_regular_file(o.file, ec))
+    throw std::runtime_error("'" + o.file + "' is not a regular file");
+  const std::string bytes = synt::tool::ReadFileBytes(o.file);
+
+  synt::tool::LoadedLexer lexer;
+  if (!o.lexerFile.empty()) {
+    lexer = synt::tool::LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, "edit");
+  } else {
+    try {
+      lexer = synt::tool::LexerForInput(o.file, "edit");
+    } catch (const std::exception& e) {
+      // A file no shipped lexer serves is still worth viewing, as plain text.
+      std::cerr << "synt-edit: " << e.what() << "; showing plain text\n";
+    }
+  }
+
+  synt::TQtPlatform platform;  // before the document, so the analysis runs on Qt's loop
+  synt::TSyntaxMemo memo(nullptr);
+  memo.Lines()->LoadFromBytes(bytes);
+  if (lexer.lexer) memo.SetSyntaxAnalyzer(lexer.lexer);
+  synt::TQtControlWidget window(memo);
+  window.setWindowTitle(QFileInfo(QString::fromStdString(o.file)).fileName() +
+                        QStringLiteral(" \u2014 synt-edit"));
+  window.resize(o.width, o.height);
+  memo.SetWordWrap(o.wrap);
+
+  const bool screenshot = !o.screenshot.empty() || offscreen;
+  if (o.foldAll || screenshot)
+    if (synt::TClientSyntAnalyzer* client = memo.SyntClient()) Settle(*client);
+  if (o.foldAll) memo.CollapseAll();
+  if (o.gotoLine > 0) {
+    const int line = std::min(o.gotoLine - 1, std::max(0, memo.Lines()->GetCount() - 1));
+    memo.ExpandLines(line, line);
+    memo.SetTopLine(line);
+  }
+  window.show();
+  window.setFocus();
+  if (!screenshot) return QApplication::exec();
+
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  const std::string out = o.screenshot.empty() ? "synt-edit.png" : o.screenshot;
+  const QPixmap shot = window.grab();
+  if (!shot.save(QString::fromStdString(out), "PNG"))
+    throw std::runtime_error("cannot write the screenshot to '" + out + "'");
+  if (o.screenshot.empty())
+    std::cerr << "synt-edit: screenshot written to " << std::filesystem::absolute(out, ec).string()
+              << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions o;
+  try {
+    o = ParseOptions(argc, argv);
+  } catch (const TUsageError& e) {
+    if (*e.what()) std::cerr << "synt-edit: " << e.what() << "\n";
+    Usage();
+    return 2;
+  }
+  const bool offscreen = !HaveDisplay();
+  if (offscreen) {
+    std::cerr << "synt-edit: no display (DISPLAY and WAYLAND_DISPLAY are not set); rendering "
+                 "offscreen\n";
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("synt-edit"));
+  try {
+    return Run(o, offscreen);
+  } catch (const std::exception& e) {
+    std::cerr << "synt-edit: " << e.what() << "\n";
+    return 1;
+  }
+}
