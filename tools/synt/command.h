@@ -30,6 +30,20 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The value of the option at A[I], the argument after it; advances I past it. UsageError
+// "<option> needs a value" when there is none.
+const std::string& OptionValue(const Args& A, size_t& I);
+
+// --lexer FILE and --name LEXER, which every command that reads a lexer takes alike.
+struct LexerChoice {
+  std::string file;
+  std::u16string name;
+  bool hasName = false;
+  // Takes the option at A[I] (and its value) when it is one of the two; false otherwise.
+  bool Take(const Args& A, size_t& I);
+  const std::u16string* Name() const { return hasName ? &name : nullptr; }
+};
+
 // Reads a whole file ("-" is standard input) as bytes; throws std::runtime_error with a clear
 // message.
 std::string ReadFileBytes(const std::string& path);

@@ -27,9 +27,7 @@ namespace {
 enum class Format { None, Text, Rtf, Html };
 
 struct Options {
-  std::string lexerFile;
-  std::u16string name;
-  bool hasName = false;
+  LexerChoice lexer;
   Format format = Format::None;
   int64_t start = -1, length = -1;
   std::string input;
@@ -52,19 +50,11 @@ int64_t ParseCount(const std::string& option, const std::string& s) {
 
 Options ParseOptions(const Args& args) {
   Options o;
-  auto value = [&](size_t& i) -> const std::string& {
-    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
-    return args[++i];
-  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--lexer") {
-      o.lexerFile = value(i);
-    } else if (a == "--name") {
-      o.name = Utf8ToUtf16(value(i));
-      o.hasName = true;
-    } else if (a == "--format") {
-      const std::string& f = value(i);
+    if (o.lexer.Take(args, i)) continue;
+    if (a == "--format") {
+      const std::string& f = OptionValue(args, i);
       if (f == "text")
         o.format = Format::Text;
       else if (f == "rtf")
@@ -74,11 +64,11 @@ Options ParseOptions(const Args& args) {
       else
         throw UsageError("--format is text, rtf or html, not '" + f + "'");
     } else if (a == "--start") {
-      o.start = ParseCount(a, value(i));
+      o.start = ParseCount(a, OptionValue(args, i));
     } else if (a == "--length") {
-      o.length = ParseCount(a, value(i));
+      o.length = ParseCount(a, OptionValue(args, i));
     } else if (a == "-o" || a == "--output") {
-      o.output = value(i);
+      o.output = OptionValue(args, i);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError("unknown option '" + a + "'");
     } else if (o.input.empty()) {
@@ -89,9 +79,9 @@ Options ParseOptions(const Args& args) {
   }
   if (o.input.empty()) throw UsageError("export needs an INPUT file or -");
   if (o.format == Format::None) throw UsageError("export needs --format text, rtf or html");
-  if (o.lexerFile.empty() && o.input == "-")
+  if (o.lexer.file.empty() && o.input == "-")
     throw UsageError("export reading standard input needs --lexer FILE");
-  if (o.hasName && o.lexerFile.empty()) throw UsageError("--name needs --lexer FILE");
+  if (o.lexer.hasName && o.lexer.file.empty()) throw UsageError("--name needs --lexer FILE");
   return o;
 }
 
@@ -127,9 +117,8 @@ std::u16string BaseName(const std::string& path) {
 int RunExport(const Args& args) {
   Options o = ParseOptions(args);
   try {
-    LoadedLexer l = o.lexerFile.empty()
-                        ? LexerForInput(o.input, "export")
-                        : LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, "export");
+    LoadedLexer l = o.lexer.file.empty() ? LexerForInput(o.input, "export")
+                                         : LoadLexer(o.lexer.file, o.lexer.Name(), "export");
     THeadlessDesktop desktop;  // its event loop serves the analysis
     TSyntaxMemo memo(nullptr);
     memo.Lines()->LoadFromBytes(ReadFileBytes(o.input));

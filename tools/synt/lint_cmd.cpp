@@ -7,35 +7,28 @@
 #include "command.h"
 #include "lexer_load.h"
 #include "lint.h"
-#include "platform/utf.h"
 
 namespace synt::tool {
 namespace {
 
 int RunLint(const Args& args) {
-  std::string file, format = "text";
-  std::u16string name;
-  bool hasName = false;
+  std::string format = "text";
+  LexerChoice lexer;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--lexer" || a == "--name" || a == "--format") {
-      if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-      const std::string& v = args[++i];
-      if (a == "--lexer")
-        file = v;
-      else if (a == "--format")
-        format = v;
-      else
-        name = Utf8ToUtf16(v), hasName = true;
+    if (lexer.Take(args, i)) continue;
+    if (a == "--format") {
+      format = OptionValue(args, i);
     } else {
       throw UsageError("unexpected argument '" + a + "'");
     }
   }
-  if (file.empty()) throw UsageError("usage: synt lint --lexer FILE [--name LEXER] [--format F]");
+  if (lexer.file.empty())
+    throw UsageError("usage: synt lint --lexer FILE [--name LEXER] [--format F]");
   if (format != "text" && format != "json") throw UsageError("--format is text or json");
-  LoadedLexer l = LoadLexer(file, hasName ? &name : nullptr, "lint", false);
+  LoadedLexer l = LoadLexer(lexer.file, lexer.Name(), "lint", false);
   std::vector<TSyntAnalyzer*> lexers;
-  if (l.library && !hasName)
+  if (l.library && !lexer.hasName)
     for (int i = 0; i < l.library->LexerCount(); ++i) lexers.push_back(l.library->Lexers(i));
   else
     lexers.push_back(l.lexer);
@@ -46,7 +39,7 @@ int RunLint(const Args& args) {
       std::cout << (format == "json" ? FindingJson(f) : FormatFinding(f)) << '\n';
     }
   if (errors || warnings)
-    std::cerr << "synt lint: " << file << ": " << errors << " error(s), " << warnings
+    std::cerr << "synt lint: " << lexer.file << ": " << errors << " error(s), " << warnings
               << " warning(s)\n";
   return errors ? 1 : 0;
 }

@@ -22,15 +22,12 @@
 #include "json.h"
 #include "lexer_load.h"
 #include "platform/headless_host.h"
-#include "platform/utf.h"
 
 namespace synt::tool {
 namespace {
 
 struct Options {
-  std::string lexerFile;
-  std::u16string name;
-  bool hasName = false;
+  LexerChoice lexer;
   std::string input;
   int cols = 120;
   int rows = -1;
@@ -75,36 +72,28 @@ void ParseSpan(const std::string& option, const std::string& s, int& start, int&
 
 Options ParseOptions(const Args& args) {
   Options o;
-  auto value = [&](size_t& i) -> const std::string& {
-    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
-    return args[++i];
-  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--lexer") {
-      o.lexerFile = value(i);
-    } else if (a == "--name") {
-      o.name = Utf8ToUtf16(value(i));
-      o.hasName = true;
-    } else if (a == "--cols") {
-      o.cols = ParseInt(a, value(i), 1);
+    if (o.lexer.Take(args, i)) continue;
+    if (a == "--cols") {
+      o.cols = ParseInt(a, OptionValue(args, i), 1);
     } else if (a == "--rows") {
-      o.rows = ParseInt(a, value(i), 1);
+      o.rows = ParseInt(a, OptionValue(args, i), 1);
     } else if (a == "--top") {
-      o.top = ParseInt(a, value(i), 0);
+      o.top = ParseInt(a, OptionValue(args, i), 0);
     } else if (a == "--wrap") {
       o.wrap = true;
     } else if (a == "--wrap-at") {
-      o.wrapAt = ParseInt(a, value(i), 1);
+      o.wrapAt = ParseInt(a, OptionValue(args, i), 1);
     } else if (a == "--fold") {
-      std::stringstream list(value(i));
+      std::stringstream list(OptionValue(args, i));
       for (std::string item; std::getline(list, item, ',');) o.fold.push_back(ParseInt(a, item, 0));
     } else if (a == "--fold-all") {
       o.foldAll = true;
     } else if (a == "--select") {
-      ParseSpan(a, value(i), o.selStart, o.selEnd);
+      ParseSpan(a, OptionValue(args, i), o.selStart, o.selEnd);
     } else if (a == "--mark") {
-      ParseSpan(a, value(i), o.markStart, o.markEnd);
+      ParseSpan(a, OptionValue(args, i), o.markStart, o.markEnd);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError("unknown option '" + a + "'");
     } else if (o.input.empty()) {
@@ -114,7 +103,7 @@ Options ParseOptions(const Args& args) {
     }
   }
   if (o.input.empty()) throw UsageError("paint needs an INPUT file or -");
-  if (o.lexerFile.empty() && o.input == "-")
+  if (o.lexer.file.empty() && o.input == "-")
     throw UsageError("paint reading standard input needs --lexer FILE");
   if (o.wrapAt > 0 && !o.wrap) throw UsageError("--wrap-at needs --wrap");
   return o;
@@ -173,9 +162,8 @@ std::string RunJson(const Run& r, int lineStart, TColor windowColor) {
 int RunPaint(const Args& args) {
   const Options o = ParseOptions(args);
   try {
-    LoadedLexer l = o.lexerFile.empty()
-                        ? LexerForInput(o.input, "paint")
-                        : LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, "paint");
+    LoadedLexer l = o.lexer.file.empty() ? LexerForInput(o.input, "paint")
+                                         : LoadLexer(o.lexer.file, o.lexer.Name(), "paint");
     THeadlessDesktop desktop;  // its event loop serves the analysis
     TSyntaxMemo memo(nullptr);
     memo.Lines()->LoadFromBytes(ReadFileBytes(o.input));

@@ -39,20 +39,13 @@ double Millis(Clock::duration d) {
 }
 
 int RunProfile(const Args& args) {
-  std::string file, input, format = "table";
-  std::u16string name;
-  bool hasName = false;
+  std::string input, format = "table";
+  LexerChoice lexer;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--lexer" || a == "--name" || a == "--format") {
-      if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-      const std::string& v = args[++i];
-      if (a == "--lexer")
-        file = v;
-      else if (a == "--format")
-        format = v;
-      else
-        name = Utf8ToUtf16(v), hasName = true;
+    if (lexer.Take(args, i)) continue;
+    if (a == "--format") {
+      format = OptionValue(args, i);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw UsageError("unknown option '" + a + "'");
     } else if (input.empty()) {
@@ -61,11 +54,11 @@ int RunProfile(const Args& args) {
       throw UsageError("more than one input");
     }
   }
-  if (file.empty() || input.empty())
+  if (lexer.file.empty() || input.empty())
     throw UsageError("usage: synt profile --lexer FILE [--name LEXER] [--format F] INPUT");
   if (format != "table" && format != "json") throw UsageError("--format is table or json");
 
-  LoadedLexer l = LoadLexer(file, hasName ? &name : nullptr, "profile");
+  LoadedLexer l = LoadLexer(lexer.file, lexer.Name(), "profile");
   THeadlessEventLoop loop;
   SetEventLoop(&loop);
   struct Restore {
