@@ -291,7 +291,52 @@ void TCustomSyntaxMemo::Resize() {
 }
 
 bool TCustomSyntaxMemo::KeyDown(TShortCut Key) {
-  return scrollPart_.ScrollKey(Key);
+  return commandPart_.KeyDown(Key);
+}
+bool TCustomSyntaxMemo::KeyUp(TShortCut Key) {
+  return commandPart_.KeyUp(Key);
+}
+bool TCustomSyntaxMemo::KeyPress(char16_t Ch) {
+  return commandPart_.KeyPress(Ch);
+}
+void TCustomSyntaxMemo::InputMethodPreedit(const TPreedit& Preedit) {
+  commandPart_.InputMethodPreedit(Preedit);
+}
+void TCustomSyntaxMemo::InputMethodCommit(const std::u16string& Text) {
+  commandPart_.InputMethodCommit(Text);
+}
+void TCustomSyntaxMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y,
+                                  int ClickCount) {
+  mousePart_.MouseDown(Button, Shift, X, Y, ClickCount);
+}
+void TCustomSyntaxMemo::MouseMove(TShiftState Shift, int X, int Y) {
+  mousePart_.MouseMove(Shift, X, Y);
+}
+void TCustomSyntaxMemo::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  mousePart_.MouseUp(Button, Shift, X, Y);
+}
+void TCustomSyntaxMemo::CaptureLost() {
+  mousePart_.CaptureLost();
+}
+void TCustomSyntaxMemo::FocusIn() {
+  caretPart_.FocusIn();
+}
+void TCustomSyntaxMemo::FocusOut() {
+  caretPart_.FocusOut();
+}
+TDropEffect TCustomSyntaxMemo::DragEnter(const TClipboardData& Data, TShiftState Shift, int X,
+                                         int Y, TDropEffects Allowed) {
+  return mousePart_.DragEnter(Data, Shift, X, Y, Allowed);
+}
+TDropEffect TCustomSyntaxMemo::DragOver(TShiftState Shift, int X, int Y, TDropEffects Allowed) {
+  return mousePart_.DragOver(Shift, X, Y, Allowed);
+}
+void TCustomSyntaxMemo::DragLeave() {
+  mousePart_.DragLeave();
+}
+TDropEffect TCustomSyntaxMemo::Drop(const TClipboardData& Data, TShiftState Shift, int X, int Y,
+                                    TDropEffects Allowed) {
+  return mousePart_.Drop(Data, Shift, X, Y, Allowed);
 }
 
 bool TCustomSyntaxMemo::MouseWheel(TShiftState Shift, int Delta, int, int, bool Horizontal) {

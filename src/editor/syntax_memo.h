@@ -24,6 +24,10 @@
 
 #include "analysis/display_queries.h"
 #include "editor/key_mapping.h"
+#include "editor/memo_caret.h"
+#include "editor/memo_commands.h"
+#include "editor/memo_editing.h"
+#include "editor/memo_hooks.h"
 #include "editor/memo_layout.h"
 #include "editor/memo_options.h"
 #include "editor/memo_paint.h"
@@ -242,8 +246,25 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // The client area right of the gutter and the text margin strip, where lines are drawn.
   TRect TextArea() const;
   void Resize() override;
-  // Keys that scroll the view (the rest of the key handling comes with command dispatch).
+  // Input from the host: keys and characters go to the command part, the mouse and drags to the
+  // mouse part, focus to the caret part.
   bool KeyDown(TShortCut Key) override;
+  bool KeyUp(TShortCut Key) override;
+  bool KeyPress(char16_t Ch) override;
+  void InputMethodPreedit(const TPreedit& Preedit) override;
+  void InputMethodCommit(const std::u16string& Text) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y, int ClickCount) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void CaptureLost() override;
+  void FocusIn() override;
+  void FocusOut() override;
+  TDropEffect DragEnter(const TClipboardData& Data, TShiftState Shift, int X, int Y,
+                        TDropEffects Allowed) override;
+  TDropEffect DragOver(TShiftState Shift, int X, int Y, TDropEffects Allowed) override;
+  void DragLeave() override;
+  TDropEffect Drop(const TClipboardData& Data, TShiftState Shift, int X, int Y,
+                   TDropEffects Allowed) override;
 
  protected:
   void Notification(TComponent* Component, TOperation Operation) override;
@@ -403,6 +424,117 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   // After the layout part, which it measures for.
   TMemoPaintPart paintPart_{*this};
   // ---- Painting (end)
+
+ public:
+  // ---- Caret and selection
+  // Where the caret stands, the selection operations, coordinates, scrolling to the caret, the
+  // caret's shape; the behaviour lives in TMemoCaretPart (memo_caret.h).
+  TMemoCaretPart& CaretPart() { return caretPart_; }
+  TPoint CaretPos() const { return caretPart_.CaretPos(); }
+  void SetCaretPos(TPoint P) { caretPart_.SetCaretPos(P); }
+  int CaretStrPos() const { return caretPart_.CaretStrPos(); }
+  void SetCaretStrPos(int Pos) { caretPart_.SetCaretStrPos(Pos); }
+  int SelStart() const { return selection_.SelStart(); }
+  int SelLength() const { return selection_.SelLength(); }
+  TSyntSelectionMode SelectionMode() const { return selection_.SelectionMode(); }
+  void SetSelectionMode(TSyntSelectionMode Mode) { caretPart_.SetSelectionMode(Mode); }
+  void SetSelection(int Start, int Length, bool Repaint = true) {
+    caretPart_.SetSelection(Start, Length, Repaint);
+  }
+  void SelectRange(int Start, int Length, bool KeepCaret = false) {
+    caretPart_.SelectRange(Start, Length, KeepCaret);
+  }
+  void SelectLines(int Start, int Length, bool Repaint = true) {
+    caretPart_.SelectLines(Start, Length, Repaint);
+  }
+  void SelectLine(int Line) { caretPart_.SelectLine(Line); }
+  void SelectWord() { caretPart_.SelectWord(); }
+  void ResetSelection() { caretPart_.ResetSelection(); }
+  bool HaveSelection() const { return caretPart_.HaveSelection(); }
+  int CaretPosToStrPos(TPoint P) const { return selection_.CaretPosToStrPos(P); }
+  TPoint StrPosToCaretPos(int Pos) const { return selection_.StrPosToCaretPos(Pos); }
+  void ScrollToCaret(int Horz = 1, int Vert = 1) { caretPart_.ScrollToCaret(Horz, Vert); }
+  TqxCaret* Caret() const { return caretPart_.Caret(); }
+  void SetCaret(const TqxCaret* Value) { caretPart_.SetCaret(Value); }
+  TNotifyEvent OnCaretPosChanged;
+  TNotifyEvent OnSelectionChanged;
+  TGetMouseSelModeEvent OnGetMouseSelMode;
+  // Word characters beyond the lexer's word set: a handler may set IsWord.
+  std::function<void(TObject* Sender, char16_t C, bool& IsWord)> OnCheckChar;
+
+ private:
+  TMemoCaretPart caretPart_{*this};
+  // ---- Caret and selection (end)
+
+ public:
+  // ---- Editing
+  // Every change of the text by the editor; the behaviour lives in TMemoEditPart (memo_editing.h).
+  TMemoEditPart& EditPart() { return editPart_; }
+  void BeginUpdate() { editPart_.BeginUpdate(); }
+  void EndUpdate() { editPart_.EndUpdate(); }
+  void InsertText(std::u16string_view S) { editPart_.InsertText(S); }
+  void DeleteChars(int Count) { editPart_.DeleteChars(Count); }
+  bool ReplaceText(int Offset, int Length, std::u16string_view S) {
+    return editPart_.ReplaceText(Offset, Length, S);
+  }
+  void ClearSelection() { editPart_.ClearSelection(); }
+  void CopyToClipboard() { editPart_.CopyToClipboard(); }
+  void CutToClipboard() { editPart_.CutToClipboard(); }
+  void PasteFromClipboard() { editPart_.PasteFromClipboard(); }
+  void SelectAll() { editPart_.SelectAll(); }
+  void Undo() { editPart_.Undo(); }
+  void Redo() { editPart_.Redo(); }
+  bool CanUndo() const { return editPart_.CanUndo(); }
+  bool CanRedo() const { return editPart_.CanRedo(); }
+  void ClearUndo() { editPart_.ClearUndo(); }
+  int BlockIndent() const { return blockIndent_; }
+  void SetBlockIndent(int Value) { blockIndent_ = Value; }
+  TCanInsertEvent OnCanInsert;
+  TCanDeleteEvent OnCanDelete;
+  TBeforeInsertEvent OnBeforeInsert;
+  TBeforeDeleteEvent OnBeforeDelete;
+  TAfterInsertChar OnInsertChar;
+
+ private:
+  int blockIndent_ = 2;
+  TMemoEditPart editPart_{*this};
+  // ---- Editing (end)
+
+ public:
+  // ---- Commands and keyboard
+  // ExecuteCommand with its hooks, the enabled states, keys, the marker stack and the edit-control
+  // messages; the behaviour lives in TMemoCommandPart (memo_commands.h).
+  TMemoCommandPart& CommandPart() { return commandPart_; }
+  virtual void ExecuteCommand(int Command, void* Data) {
+    commandPart_.ExecuteCommand(Command, Data);
+  }
+  virtual bool IsCommandEnabled(int Command, void* Data) {
+    return commandPart_.IsCommandEnabled(Command, Data);
+  }
+  intptr_t Perform(unsigned Msg, uintptr_t WParam, intptr_t LParam) {
+    return commandPart_.Perform(Msg, WParam, LParam);
+  }
+  TExecuteCommandEvent OnExecuteCommand;
+  TExecuteCommandEvent OnEnableCommand;
+  // Runs first on a key down; clearing Key ends all further handling.
+  std::function<void(TObject* Sender, TShortCut& Key)> OnKeyDown;
+
+ private:
+  TMemoCommandPart commandPart_{*this};
+  // ---- Commands and keyboard (end)
+
+ public:
+  // ---- Mouse
+  TMemoMousePart& MousePart() { return mousePart_; }
+  bool DragTypeOLE() const { return dragTypeOLE_; }
+  void SetDragTypeOLE(bool Value) { dragTypeOLE_ = Value; }
+  // Whether a drag of text from Source may drop here (OnDragOver may change Accept).
+  std::function<void(TObject* Sender, TObject* Source, int X, int Y, bool& Accept)> OnDragOver;
+
+ private:
+  bool dragTypeOLE_ = false;
+  TMemoMousePart mousePart_{*this};
+  // ---- Mouse (end)
 };
 
 // The published editor.
