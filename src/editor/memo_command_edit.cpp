@@ -26,12 +26,13 @@ bool OverwritesSelection(TCustomSyntaxMemo& M) {
   return M.HaveSelection() && M.Options().Contains(soOverwriteBlocks);
 }
 
-// Units of the character before / at Offset, so that a surrogate pair goes as one.
+// Units of the character before / at the 0-based Offset, so that a surrogate pair goes as one
+// (CharType counts from 1).
 int UnitsBefore(const TSyntMemoStrings& L, int Offset) {
-  return Offset >= 2 && L.CharType(Offset - 1) == 2 && L.CharType(Offset - 2) == 1 ? 2 : 1;
+  return L.CharType(Offset) == 2 ? 2 : 1;
 }
 int UnitsAt(const TSyntMemoStrings& L, int Offset) {
-  return L.CharType(Offset) == 1 && L.CharType(Offset + 1) == 2 ? 2 : 1;
+  return L.CharType(Offset + 1) == 1 ? 2 : 1;
 }
 
 int IndentOf(const TMemoSelection& S, const TSyntMemoStrings& L, int Line) {
