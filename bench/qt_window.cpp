@@ -1,13 +1,15 @@
 // The editor window on Qt's offscreen platform at 1000 x 700, each action followed by a full
 // repaint (QWidget::grab), on the 10 MB and 100 MB Pascal corpora: opening to the first
 // highlighted screen, jumping to the end, paging down, repainting, and a full-screen repaint at
-// 1920 x 1080. The baseline in the same run is the full analysis of the text (counter
-// analysis_ms); ../shared/bench/qsci_peer.py times a widely used editor control the same way.
+// 1920 x 1080, and typing a character. The baseline in the same run is the full analysis of the
+// text (counter analysis_ms); ../shared/bench/qsci_peer.py times a widely used editor control the
+// same way.
 //   build/bench/bench_qt_window [--benchmark_filter=...]
 // SYNT_CORPUS_DIR overrides where the corpora are looked for (bench/corpus.sh builds them).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -160,6 +162,39 @@ void BM_RepaintOnly(benchmark::State& State) {
   w.widget->resize(1000, 700);
 }
 
+// A typed character (a key event as the window receives it) followed by a full repaint, at the
+// start and in the middle of the 1, 10 and 100 MB corpora; typing alternates with Backspace so the
+// text keeps its size. Args: corpus (0: 1 MB, 1: 10 MB, 2: 100 MB), place (0 start, 1 middle).
+void BM_KeystrokeAndPaint(benchmark::State& State) {
+  static const char* const kSizes[] = {"pascal-1mb.pas", "pascal-10mb.pas", "pascal-100mb.pas"};
+  const std::string name = kSizes[State.range(0)];
+  if (!HaveCorpus(State, name)) return;
+  Window& w = Open(name);
+  w.memo.SetCaretPos({0, State.range(1) ? w.memo.Lines()->GetCount() / 2 : 0});
+  w.memo.ScrollToCaret(1, 3);
+  w.widget->setFocus();
+  w.widget->grab();
+  bool type = true;
+  for (auto _ : State) {
+    const auto t0 = Clock::now();
+    QKeyEvent press(QEvent::KeyPress, type ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
+                    type ? QStringLiteral("x") : QString());
+    QApplication::sendEvent(w.widget.get(), &press);
+    w.widget->grab();
+    State.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+    type = !type;
+  }
+  if (!type) {
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(w.widget.get(), &back);
+  }
+}
+
+BENCHMARK(BM_KeystrokeAndPaint)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Iterations(40)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenToFirstScreen)
     ->Arg(0)
     ->Arg(1)

@@ -10,12 +10,13 @@
 namespace synt {
 
 void TTextBuffer::GrowMapping(size_t bytes) {
-  data_ = static_cast<char16_t*>(GrowLarge(data_, mappedBytes_, bytes));
+  // Reallocate compacted the text to the start of the mapping.
+  base_ = data_ = static_cast<char16_t*>(GrowLarge(base_, mappedBytes_, bytes));
   capacity_ = mappedBytes_ / sizeof(char16_t);
 }
 
 void TTextBuffer::ShrinkMapping() {
-  TrimLarge(data_, mappedBytes_, std::max<size_t>(size_, 1) * sizeof(char16_t));
+  TrimLarge(base_, mappedBytes_, std::max<size_t>(size_, 1) * sizeof(char16_t));
   capacity_ = mappedBytes_ / sizeof(char16_t);
 }
 

@@ -83,9 +83,9 @@ std::vector<std::string> DumpAnalysis(const TClientSyntAnalyzer& C, bool WithDis
   DumpCollection(
       out, "collapsible", d.Collapsible,
       [](std::ostream& s, const TCollapsibleRange& r) { s << "index " << r.RangeIndex; });
-  DumpCollection(out, "staple", d.Staples, [](std::ostream& s, const TBlockStaple& r) {
-    s << Name(r.Rule) << " x " << r.XPos;
-  });
+  // XPos is the painter's layout, not a result of the analysis.
+  DumpCollection(out, "staple", d.Staples,
+                 [](std::ostream& s, const TBlockStaple& r) { s << Name(r.Rule); });
   DumpCollection(out, "separator", d.LineBreaks,
                  [](std::ostream& s, const TLineBreakRange& r) { s << Name(r.Rule); });
   return out;
