@@ -94,6 +94,8 @@ class TMemoCommandPart : public TMemoPart {
   // The composition in progress, shown at the caret until committed or cancelled.
   void InputMethodPreedit(const TPreedit& Preedit);
   const TPreedit& Preedit() const { return preedit_; }
+  // Draws the composition at the caret (called by the paint part after the lines).
+  void PaintPreedit(TCanvas& Canvas);
 
   // ---- Markers
   // -------------------------------------------------------------------------------------
@@ -118,9 +120,9 @@ class TMemoCommandPart : public TMemoPart {
   };
   intptr_t Perform(unsigned Msg, uintptr_t WParam, intptr_t LParam);
 
-  // ---- Go to line
-  // ----------------------------------------------------------------------------------- Asks for a
-  // line (and column) through the dialog service; true when the caret moved.
+  // ---- Go to line ----------------------------------------------------------------------------
+  // Asks for "line" or "line:column" through the dialog service (the host's, else the installed
+  // one), checking the entry before the dialog closes; true when the caret moved.
   bool GotoLineDialog();
   // The process-wide history of accepted go-to-line entries, oldest first.
   static std::vector<std::u16string>& GotoLineHistory();

@@ -1,5 +1,7 @@
 // Keys, typed characters and input-method text: the key mapping turns keys into commands, typed
 // characters become cmChar and composed text cmString.
+#include <algorithm>
+
 #include "editor/commands.h"
 #include "editor/memo_commands.h"
 #include "editor/memo_hooks.h"
@@ -130,6 +132,45 @@ void TMemoCommandPart::InputMethodPreedit(const TPreedit& Preedit) {
   if (preedit_.Text.empty()) PlaceInputMethod();
   preedit_ = Preedit;
   Memo().Invalidate();
+}
+
+}  // namespace synt
+
+namespace synt {
+
+// The composition is drawn over the text at the caret, underlined (the part being converted
+// thicker), with its own caret; the text itself does not change until the commit.
+void TMemoCommandPart::PaintPreedit(TCanvas& Canvas) {
+  if (preedit_.Text.empty()) return;
+  TCustomSyntaxMemo& m = Memo();
+  const TPoint p = m.CaretPart().CaretToPoint(m.CaretPos());
+  const int h = m.DefTextExt().cy;
+  Canvas.Font()->Assign(m.Font());
+  Canvas.Font()->SetColor(clWindowText);
+  const std::u16string& t = preedit_.Text;
+  const int width = Canvas.TextWidth(t);
+  Canvas.Brush()->SetStyle(bsSolid);
+  Canvas.Brush()->SetColor(m.Color());
+  Canvas.FillRect({p.X, p.Y, p.X + width + 1, p.Y + h});
+  Canvas.Brush()->SetStyle(bsClear);
+  Canvas.TextOut(p.X, p.Y, t);
+  Canvas.Pen()->SetColor(clWindowText);
+  auto xOf = [&](int Unit) {
+    Unit = std::clamp(Unit, 0, int(t.size()));
+    return p.X + Canvas.TextWidth(std::u16string_view(t).substr(0, size_t(Unit)));
+  };
+  std::vector<TPreeditSegment> segments = preedit_.Segments;
+  if (segments.empty()) segments.push_back({0, int(t.size()), imRaw});
+  for (const TPreeditSegment& s : segments) {
+    const int x0 = xOf(s.Start), x1 = xOf(s.Start + s.Length);
+    Canvas.Pen()->SetWidth(s.Style == imTarget ? 2 : 1);
+    Canvas.MoveTo(x0 + 1, p.Y + h - 1);
+    Canvas.LineTo(x1 - 1, p.Y + h - 1);
+  }
+  Canvas.Pen()->SetWidth(1);
+  const int cx = xOf(preedit_.Caret);
+  Canvas.MoveTo(cx, p.Y);
+  Canvas.LineTo(cx, p.Y + h - 2);
 }
 
 }  // namespace synt

@@ -364,6 +364,7 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);
+    m.CommandPart().PaintPreedit(Canvas);
     // The autoscroll origin mark is drawn last once middle-button scrolling exists.
   } catch (...) {
     // The screen stays alive; the failure goes where the application shows its errors.
