@@ -367,6 +367,7 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);
+    m.CommandPart().PaintPreedit(Canvas);
     m.CaretPart().PaintCaret(Canvas);
     m.MousePart().PaintAutoScrollMark(Canvas);
   } catch (...) {
