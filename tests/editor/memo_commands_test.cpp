@@ -308,11 +308,12 @@ TEST_F(MemoCommands, OtherCommandsRunOnlyWhenEnabled) {
   EXPECT_NE(memo.NonPrinted()->Visible(), np);
   memo.ExecuteCommand(cmToggleLineNumbers, nullptr);
   EXPECT_TRUE(memo.CommandPart().LineNumbers());
-
 }
 
 TEST_F(MemoCommands, SearchMarksAreVisitedWrappingAndSkipTheCurrentOne) {
   Make(u"0123456789abcdefghij");
+  // Without soKeepSearchMarks any caret move clears them.
+  memo.SetOptionsEx(memo.OptionsEx() + TSyntaxMemoOptionsEx{soKeepSearchMarks});
   TRangeList<TRange>& marks = *memo.SearchMarks();
   marks.Add(TRange(2, 4));
   marks.Add(TRange(8, 10));
