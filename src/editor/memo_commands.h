@@ -196,9 +196,24 @@ class TMemoMousePart : public TMemoPart {
   // The mouse cursor for point (X, Y).
   TCursor CursorAt(int X, int Y, TShiftState Shift);
   bool AutoScrolling() const;
+  // The origin mark of middle-button scrolling (the paint part calls this last).
+  void PaintAutoScrollMark(TCanvas& Canvas);
+  // The collapsed-range mark under window point (X, Y): its line, else -1.
+  int CollapseMarkAt(int X, int Y);
+
+  void TextChanged(int Pos, int Count, int LineChange) override;
 
  private:
   struct TState;
+  void StopAutoScroll();
+  void AutoScrollTick();
+  void SelectionTick();
+  void EndSelecting();
+  // A press of the left button in the text (clicks, dragging, selecting).
+  void LeftDown(TShiftState Shift, int X, int Y, int ClickCount, TPoint Pos);
+  void StartTextDrag();
+  bool InputHooksMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void UpdateCursor(int X, int Y, TShiftState Shift);
   std::unique_ptr<TState> state_;
 };
 

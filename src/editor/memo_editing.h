@@ -4,21 +4,35 @@
 // and leave caret and selection where a user expects them.
 //
 //   synt::TMemoEditPart& e = memo.EditPart();
-//   e.InsertText(u"begin");              // at the caret; the selection first goes
-//   (soOverwriteBlocks) e.NewLine(e.AutoIndentColumn(), false, false); { synt::TMemoUpdate u(memo);
-//   // several changes, one undo step
-//     e.ReplaceText(0, 5, u"BEGIN"); e.IndentLines(+2); }
+//   e.InsertText(u"begin");                        // at the caret (soOverwriteBlocks: the
+//                                                  // selection goes first)
+//   e.NewLine(e.AutoIndentColumn(), false, false);
+//   {
+//     synt::TMemoUpdate u(memo);                   // several changes, one undo step
+//     e.ReplaceText(0, 5, u"BEGIN");
+//     e.IndentLines(+2);
+//   }
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editor/memo_part.h"
 #include "platform/graphics.h"
 
 namespace synt {
 
+class TClipboard;
 class TCustomSyntaxMemo;
+
+// Puts the selection of Memo on Clipboard through the exporters (text, 8-bit text, block kind,
+// and RTF when AsRTF). The print layer installs it (it sits above the editor); without it the
+// editor copies the selected text and its block kind itself.
+using TMemoCopyHandler = void (*)(TCustomSyntaxMemo& Memo, TClipboard& Clipboard, bool AsRTF);
+void SetMemoCopyHandler(TMemoCopyHandler Handler);
+TMemoCopyHandler MemoCopyHandler();
 
 class TMemoEditPart : public TMemoPart {
  public:
@@ -51,9 +65,23 @@ class TMemoEditPart : public TMemoPart {
   bool ReplaceText(int Offset, int Length, std::u16string_view S);
   void ClearSelection();
 
+  // The line break new text gets: the document's break style; for a kept (mixed or unknown)
+  // style the break that ends the first line, else CR LF.
+  std::u16string LineBreakText() const;
+
+  // ---- Synchronous editing seam
+  // Offered every insertion and deletion before it is made; a handler that performed it (at every
+  // occurrence) answers true and the editor does nothing more.
+  std::function<bool(int Pos, std::u16string_view S)> SyncEditInsert;
+  std::function<bool(int Pos, int Count)> SyncEditDelete;
+  // Told by the outermost EndUpdate (the synchronous editor re-validates its ranges there).
+  std::function<void()> SyncEditValidate;
+
   // ---- Clipboard
   // ---------------------------------------------------------------------------------
   void CopyToClipboard();
+  // With the RTF exporter when AsRTF, whatever soCopyAsRTF says.
+  void CopyToClipboard(bool AsRTF);
   void CutToClipboard();
   void PasteFromClipboard();
   // Text with the column-block marker when Column (the clipboard's block kind is 2).
@@ -93,9 +121,40 @@ class TMemoEditPart : public TMemoPart {
   // -----------------------------------------------------------------------------------
   void TextChanged(int Pos, int Count, int LineChange) override;
 
+  // The offset just past the text the last insertion put in (-1: none since ResetInsertMark).
+  int LastInsertEnd() const { return lastInsertEnd_; }
+  void ResetInsertMark() { lastInsertEnd_ = -1; }
+
  private:
+  // Walks the style runs of [Start, End): calls F(RunStart, RunEnd, Protected) for each, until F
+  // answers false.
+  template <class F>
+  void ForProtectionRuns(int Start, int End, F&& f) const;
+  bool MayProtect() const;
+  // The edit primitives behind every operation: OnBeforeInsert / OnBeforeDelete, the undo record,
+  // the change. False when refused.
+  bool RawInsert(int Pos, std::u16string_view S, bool CaretAfter);
+  bool RawDelete(int Pos, int Count, bool CaretAfter);
+  // Deletes the unprotected runs of [Start, End), last to first; returns how many units went.
+  int DeleteUnprotected(int Start, int End);
+  // The blanks and breaks that reach a caret past its line's end or below the last line.
+  std::u16string Filler(TPoint P) const;
+  // Inserts Block's lines as a column at display column Col from line FirstLine on (short lines
+  // padded, missing lines appended); returns the position after the last line's piece.
+  TPoint InsertColumn(int FirstLine, int Col, const std::vector<std::u16string>& Block);
+  // Tabs of S replaced by blanks up to their stops, counting columns from StartCol (each line
+  // after a break from 0).
+  std::u16string ExpandTabs(std::u16string_view S, int StartCol) const;
+  void DeleteBlock(const TRect& Block);
+  bool MoveStream(TPoint Target, bool Copy);
+  bool MoveBlock(TPoint Target, bool Copy);
+
   int updateCount_ = 0;
+  int lastInsertEnd_ = -1;
 };
+
+// The lines of S (CR LF, CR and LF each end one); a break at the end adds no empty line.
+std::vector<std::u16string> SplitLines(std::u16string_view S);
 
 // BeginUpdate / EndUpdate for a scope.
 class TMemoUpdate {

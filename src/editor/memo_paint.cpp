@@ -82,7 +82,10 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
   c.Focused = m.Focused();
   const TMemoSelection& sel = m.Selection();
   c.CaretLine = sel.CaretPos().Y;
-  c.SelMode = sel.HaveSelection() ? sel.SelectionMode() : msNone;
+  // A stream selection made while no mode was chosen shows as a normal one.
+  c.SelMode = !sel.HaveSelection()            ? msNone
+              : sel.SelectionMode() == msNone ? msNormal
+                                              : sel.SelectionMode();
   c.SelStart = sel.SelStart();
   c.SelEnd = sel.SelEnd();
   const TRect& b = sel.BlockRect();
@@ -365,7 +368,8 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);
     m.CommandPart().PaintPreedit(Canvas);
-    // The autoscroll origin mark is drawn last once middle-button scrolling exists.
+    m.CaretPart().PaintCaret(Canvas);
+    m.MousePart().PaintAutoScrollMark(Canvas);
   } catch (...) {
     // The screen stays alive; the failure goes where the application shows its errors.
     Canvas.SetClipRect(saved);

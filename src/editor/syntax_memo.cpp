@@ -235,7 +235,15 @@ bool TCustomSyntaxMemo::Modified() const {
 }
 
 void TCustomSyntaxMemo::SetModified(bool Value) {
-  Lines()->SetModified(Value);
+  TSyntMemoStrings* lines = Lines();
+  if (Value == lines->Modified()) return;
+  if (!Value && options_.Contains(soUndoAfterSave)) {
+    // Saved: the history stays and can be undone past the save point.
+    lines->MarkLinesSaved();
+    lines->MarkSaved();
+  } else {
+    lines->SetModified(Value);
+  }
 }
 
 void TCustomSyntaxMemo::SetUndoLimit(int Value) {

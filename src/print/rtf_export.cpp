@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <memory>
 
 #include "editor/syntax_memo.h"
 #include "platform/clipboard.h"
@@ -190,6 +191,31 @@ std::string TRTFSyntExport::Header() const {
 
 void TRTFSyntExport::AddClipboardFormats(TClipboardData& Data) const {
   Data.Formats[std::u16string(cfRichText)] = ExportData();
+}
+
+// ---- The editor's copy
+// ---------------------------------------------------------------------------
+
+namespace {
+
+void CopyWithExporter(TCustomSyntaxMemo& Memo, TClipboard& Clipboard, bool AsRTF) {
+  std::unique_ptr<TPlainTextSyntExport> e;
+  if (AsRTF)
+    e = std::make_unique<TRTFSyntExport>(nullptr);
+  else
+    e = std::make_unique<TPlainTextSyntExport>(nullptr);
+  e->SetSyntMemo(&Memo);
+  e->SetExportType(etSelection);
+  e->CopyToClipboard(Clipboard);
+}
+
+// Any program that links the exporters copies through them.
+[[maybe_unused]] const bool kEditorCopyInstalled = (SetMemoCopyHandler(&CopyWithExporter), true);
+
+}  // namespace
+
+void InstallEditorCopy() {
+  SetMemoCopyHandler(&CopyWithExporter);
 }
 
 }  // namespace synt

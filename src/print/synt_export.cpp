@@ -65,6 +65,7 @@ void RegisterExportClasses() {
   RegisterClass(TBaseFormattedExport::StaticClassInfo());
   RegisterClass(TRTFSyntExport::StaticClassInfo());
   RegisterClass(THTMLSyntExport::StaticClassInfo());
+  InstallEditorCopy();
 }
 
 // ---- TPlainTextSyntExport -----------------------------------------------------------------------

@@ -36,8 +36,10 @@ struct TEnumInfo;
 
 enum TExportType { etCustom, etAllText, etSelection };
 const TEnumInfo& ExportTypeInfo();
-// Makes the exporter classes known to stored forms.
+// Makes the exporter classes known to stored forms, and installs InstallEditorCopy.
 void RegisterExportClasses();
+// Editors copy their selection through the plain-text exporter, or the RTF one (soCopyAsRTF).
+void InstallEditorCopy();
 
 // The block kind put on the clipboard with exported text.
 constexpr uint8_t kBlockKindNone = 0;
