@@ -287,14 +287,6 @@ TEST_F(MemoCommands, OtherCommandsRunOnlyWhenEnabled) {
   memo.ExecuteCommand(cmNormalSelect, nullptr);
   EXPECT_EQ(memo.SelectionMode(), msNormal);
 
-  EXPECT_FALSE(memo.ReplaceMode());
-  memo.ExecuteCommand(cmToggleMode, nullptr);
-  EXPECT_TRUE(memo.ReplaceMode());
-  memo.SetReadOnly(true);
-  memo.ExecuteCommand(cmToggleMode, nullptr);
-  EXPECT_TRUE(memo.ReplaceMode()) << "disabled while read-only";
-  memo.SetReadOnly(false);
-
   memo.ExecuteCommand(cmScrollFarRight, nullptr);
   EXPECT_EQ(memo.LeftCol(), 799) << "as far right as 800 columns go";
   memo.ExecuteCommand(cmScrollFarLeft, nullptr);
@@ -308,16 +300,15 @@ TEST_F(MemoCommands, OtherCommandsRunOnlyWhenEnabled) {
   EXPECT_NE(memo.NonPrinted()->Visible(), np);
   memo.ExecuteCommand(cmToggleLineNumbers, nullptr);
   EXPECT_TRUE(memo.CommandPart().LineNumbers());
-
 }
 
 TEST_F(MemoCommands, SearchMarksAreVisitedWrappingAndSkipTheCurrentOne) {
   Make(u"0123456789abcdefghij");
+  memo.SetCaretStrPos(3);  // inside the first mark: it is the current one
   TRangeList<TRange>& marks = *memo.SearchMarks();
   marks.Add(TRange(2, 4));
   marks.Add(TRange(8, 10));
   marks.Add(TRange(15, 17));
-  memo.SetCaretStrPos(3);  // inside the first mark: it is the current one
   memo.ExecuteCommand(cmNextSearchMark, nullptr);
   EXPECT_EQ(memo.CaretStrPos(), 8);
   memo.ExecuteCommand(cmNextSearchMark, nullptr);
@@ -328,6 +319,7 @@ TEST_F(MemoCommands, SearchMarksAreVisitedWrappingAndSkipTheCurrentOne) {
   EXPECT_EQ(memo.CaretStrPos(), 15) << "wraps to the last";
   memo.ExecuteCommand(cmPreviousSearchMark, nullptr);
   EXPECT_EQ(memo.CaretStrPos(), 8);
+  EXPECT_EQ(marks.Count(), 3) << "going from mark to mark keeps them";
   memo.ExecuteCommand(cmResetSearchMarks, nullptr);
   EXPECT_TRUE(marks.Empty());
 }
@@ -432,6 +424,10 @@ TEST_F(MemoCommands, TypedCharactersAndComposedText) {
   host->Type(u"a\U0001F600b");
   EXPECT_EQ(typed, (std::vector<std::u16string>{u"a", u"[\U0001F600]", u"b"}))
       << "a surrogate pair goes in as one string";
+  typed.clear();
+  host->Type(std::u16string{char16_t(0xD83D), u'x'});
+  EXPECT_EQ(typed, (std::vector<std::u16string>{std::u16string(1, char16_t(0xD83D)), u"x"}))
+      << "a high surrogate without its pair is not lost";
 
   // Alt+key ran a command; the character the platform sends when Alt is released is dropped,
   // unless soNotSuppressAltNNNN.
