@@ -451,8 +451,14 @@ TEST_F(MemoCommands, TypedCharactersAndComposedText) {
   typed.clear();
   host->InputMethod().SetEnabled(true);
   TPreedit pre{u"\u304B", 1, {{0, 1, imRaw}}};
+  const std::u16string before = memo.Text();
   memo.InputMethodPreedit(pre);
   EXPECT_EQ(memo.CommandPart().Preedit(), pre);
+  host->PaintAll();
+  bool drawn = false;
+  for (const TCanvasOp& op : host->Canvas().Ops()) drawn = drawn || op.Text == u"\u304B";
+  EXPECT_TRUE(drawn) << "the composition is drawn at the caret";
+  EXPECT_EQ(memo.Text(), before) << "but is not in the text";
   memo.InputMethodCommit(u"\u6F22\u5B57");
   EXPECT_TRUE(memo.CommandPart().Preedit().Text.empty());
   EXPECT_EQ(typed, (std::vector<std::u16string>{u"[\u6F22\u5B57]"}));
