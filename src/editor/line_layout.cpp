@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editor/display_columns.h"
 #include "editor/display_map.h"
 #include "lists/char_utils.h"
 #include "platform/clusters.h"
@@ -69,23 +70,6 @@ void TLineInfo::Clear() {
 
 namespace {
 
-char32_t CodePointAt(std::u16string_view Text, size_t I) {
-  const char16_t u = Text[I];
-  if (u >= 0xD800 && u <= 0xDBFF && I + 1 < Text.size() && Text[I + 1] >= 0xDC00 &&
-      Text[I + 1] <= 0xDFFF)
-    return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(Text[I + 1]) - 0xDC00);
-  return u;
-}
-
-// The same wide ranges as the headless canvas, so that tests see one geometry.
-bool IsWide(char32_t C) {
-  return (C >= 0x1100 && C <= 0x115F) || (C >= 0x2E80 && C <= 0xA4CF) ||
-         (C >= 0xAC00 && C <= 0xD7A3) || (C >= 0xF900 && C <= 0xFAFF) ||
-         (C >= 0xFE30 && C <= 0xFE4F) || (C >= 0xFF00 && C <= 0xFF60) ||
-         (C >= 0xFFE0 && C <= 0xFFE6) || (C >= 0x1F300 && C <= 0x1FAFF) ||
-         (C >= 0x20000 && C <= 0x3FFFD);
-}
-
 bool Continues(std::u16string_view Text, size_t I) {
   // Below U+0300 nothing combines and nothing is a surrogate half.
   return Text[I] >= 0x300 && ContinuesCluster(Text, I);
@@ -103,16 +87,7 @@ int MeasureFixedPitch(std::u16string_view Text, int CellWidth, bool AllowZeroTab
   Edges.resize(Text.size());
   int col = 0;
   for (size_t i = 0; i < Text.size(); ++i) {
-    const char16_t c = Text[i];
-    if (c == u'\t') {
-      const bool inclusive =
-          AllowZeroTab && i > 0 && Text[i - 1] != u'\t' && !IsLineBreakChar(Text[i - 1]);
-      col = std::max(col, NextTabStop(col, inclusive));
-    } else if (c < 0x300) {
-      ++col;
-    } else if (!ContinuesCluster(Text, i)) {
-      col += IsWide(CodePointAt(Text, i)) ? 2 : 1;
-    }
+    col = AdvanceColumn(Text, i, col, AllowZeroTab, NextTabStop);
     Edges[i] = col * CellWidth;
   }
   return col;

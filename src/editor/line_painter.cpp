@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis/syntax_analyzer.h"
+#include "editor/display_columns.h"
 #include "editor/line_layout.h"
 #include "lists/char_utils.h"
 
@@ -38,16 +39,19 @@ TColor BrushColor(TCanvas& C) {
 
 // ---- Text transforms ----------------------------------------------------------------------------
 
-void TransformRunText(std::u16string_view Source, int StartColumn, const TTabList* Tabs,
-                      bool CorrectNonPrinted, TCharCase CharCase, TRunText& Out) {
+void TransformRunText(std::u16string_view Line, size_t From, size_t Count, int StartColumn,
+                      const TTabList* Tabs, bool AllowZeroTab, bool CorrectNonPrinted,
+                      TCharCase CharCase, TRunText& Out) {
   Out.Text.clear();
-  Out.Map.resize(Source.size() + 1);
+  Out.Map.resize(Count + 1);
   int col = StartColumn;
-  for (size_t i = 0; i < Source.size(); ++i) {
-    Out.Map[i] = int(Out.Text.size());
-    char16_t c = Source[i];
+  for (size_t k = 0; k < Count; ++k) {
+    const size_t i = From + k;
+    Out.Map[k] = int(Out.Text.size());
+    char16_t c = Line[i];
     if (c == u'\t') {
-      const int stop = std::max(NextTabStop(Tabs, col), col + 1);
+      // The column rule shared with the layout and the selection; blanks fill up to the stop.
+      const int stop = AdvanceColumn(Line, i, col, Tabs, AllowZeroTab);
       Out.Text.append(size_t(stop - col), u' ');
       col = stop;
       continue;
@@ -58,10 +62,16 @@ void TransformRunText(std::u16string_view Source, int StartColumn, const TTabLis
     else if (CharCase == ecLowerCase)
       c = CharLower(c);
     Out.Text.push_back(c);
-    ++col;
+    col = AdvanceColumn(Line, i, col, Tabs, AllowZeroTab);
   }
-  Out.Map[Source.size()] = int(Out.Text.size());
+  Out.Map[Count] = int(Out.Text.size());
   Out.Column = col;
+}
+
+void TransformRunText(std::u16string_view Source, int StartColumn, const TTabList* Tabs,
+                      bool CorrectNonPrinted, TCharCase CharCase, TRunText& Out) {
+  TransformRunText(Source, 0, Source.size(), StartColumn, Tabs, false, CorrectNonPrinted, CharCase,
+                   Out);
 }
 
 void ApplyChangeCase(const TStyleEntries& Entries, int RunStart, TRunText& Run) {
@@ -224,15 +234,8 @@ void TLinePainter::PrepareLine(TWalk& W) {
     // Display columns to character indexes of this line.
     const std::u16string_view t =
         W.Text.substr(size_t(W.LineStart), size_t(W.LineEnd - W.LineStart));
-    auto charOf = [&](int Col) {
-      int col = 0;
-      for (size_t i = 0; i < t.size(); ++i) {
-        const int next = t[i] == u'\t' ? std::max(NextTabStop(c.TabList, col), col + 1) : col + 1;
-        if (Col < next) return int(i) + (Col > col ? 1 : 0);
-        col = next;
-      }
-      return int(t.size()) + (Col - col);
-    };
+    const bool zeroTab = c.OptionsEx.Contains(soAllowZeroTab);
+    auto charOf = [&](int Col) { return ColumnToUnit(t, Col, c.TabList, zeroTab); };
     W.SelS = W.LineStart + charOf(c.Block.Left);
     W.SelE = W.LineStart + charOf(c.Block.Right);
   } else if (c.SelMode != msNone && c.SelMode != msColumn && c.SelStart < c.SelEnd) {
@@ -371,7 +374,9 @@ void TLinePainter::Walk(TWalk& W) {
   // The display column where drawing starts (tabs before it expanded).
   {
     TRunText before;
-    TransformRunText(W.Text.substr(size_t(W.LineStart), size_t(W.Pos - W.LineStart)), 0, c.TabList,
+    TransformRunText(W.Text.substr(size_t(W.LineStart), size_t(W.Pos - W.LineStart)), 0,
+                     size_t(W.Pos - W.LineStart), 0, c.TabList,
+                     c.OptionsEx.Contains(soAllowZeroTab),
                      c.OptionsEx.Contains(soCorrectNonPrinted), ecNormal, before);
     W.Column = before.Column;
   }
@@ -422,8 +427,12 @@ void TLinePainter::WalkRow(TWalk& W, int RowEndPos) {
       if (ascii && c.Charset != DEFAULT_CHARSET) W.C->Font()->SetCharset(c.Charset);
     }
     src = src.substr(0, size_t(r.Len));
-    TransformRunText(src, W.Column, c.TabList, c.OptionsEx.Contains(soCorrectNonPrinted),
-                     c.CharCase, r.Out);
+    // The line from its start: a tab's width depends on what comes before it.
+    const std::u16string_view line =
+        W.Text.substr(size_t(W.LineStart), size_t(W.LineEnd - W.LineStart));
+    TransformRunText(line, size_t(W.Pos - W.LineStart), src.size(), W.Column, c.TabList,
+                     c.OptionsEx.Contains(soAllowZeroTab),
+                     c.OptionsEx.Contains(soCorrectNonPrinted), c.CharCase, r.Out);
     ApplyChangeCase(W.Entries, r.Start, r.Out);
     r.Hidden = W.Flags.Hidden;
     if (r.Hidden) {

@@ -129,6 +129,11 @@ struct TRunText {
   std::vector<int> Map;
   int Column = 0;
 };
+// Units [From, From + Count) of Line, counting columns by the shared rule (display_columns.h).
+void TransformRunText(std::u16string_view Line, size_t From, size_t Count, int StartColumn,
+                      const TTabList* Tabs, bool AllowZeroTab, bool CorrectNonPrinted,
+                      TCharCase CharCase, TRunText& Out);
+// All of Source, taken as a line of its own, without zero-width tabs.
 void TransformRunText(std::u16string_view Source, int StartColumn, const TTabList* Tabs,
                       bool CorrectNonPrinted, TCharCase CharCase, TRunText& Out);
 // Applies ChangeCase of each entry in order; RunStart is the run's text offset (ccTitle only

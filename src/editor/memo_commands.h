@@ -213,6 +213,9 @@ class TMemoMousePart : public TMemoPart {
   // A press of the left button in the text (clicks, dragging, selecting).
   void LeftDown(TShiftState Shift, int X, int Y, int ClickCount, TPoint Pos);
   void StartTextDrag();
+  // A Ctrl+press within a pixel of a block staple starts dragging it; the release re-indents.
+  bool StapleAt(int X, int Y);
+  void EndStapleDrag(int X);
   bool InputHooksMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   void UpdateCursor(int X, int Y, TShiftState Shift);
   std::unique_ptr<TState> state_;

@@ -40,6 +40,10 @@ struct TMemoMousePart::TState {
   TPoint dragFrom;
   bool droppedOnSelf = false;
   bool dropAccepted = false;
+  // A block staple dragged with Ctrl: where the press was, and the block's text span.
+  bool stapleDrag = false;
+  int stapleFromX = 0;
+  int stapleStart = 0, stapleEnd = 0;
 };
 
 TMemoMousePart::TMemoMousePart(TCustomSyntaxMemo& Memo)
@@ -92,6 +96,10 @@ void TMemoMousePart::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
       UpdateCursor(X, Y, Shift);
       return;
     }
+  }
+  if (Button == mbLeft && Shift.Contains(ssCtrl) && StapleAt(X, Y)) {
+    if (IControlHost* h = m.Host()) h->SetCursor(crHSplit);
+    return;
   }
   // A token whose rule handles clicks.
   if (TClientSyntAnalyzer* client = m.SyntClient()) {
@@ -181,7 +189,7 @@ void TMemoMousePart::MouseMove(TShiftState Shift, int X, int Y) {
   TState& s = *state_;
   s.pointer = {X, Y};
   s.shift = Shift;
-  if (s.autoScroll) return;
+  if (s.autoScroll || s.stapleDrag) return;
   if (s.dragArmed) {
     const int threshold = m.Host() ? m.Host()->DragThreshold() : 4;
     if (std::abs(X - s.dragFrom.X) > threshold || std::abs(Y - s.dragFrom.Y) > threshold)
@@ -206,11 +214,61 @@ void TMemoMousePart::EndSelecting() {
   state_->selectTimer.SetEnabled(false);
 }
 
+bool TMemoMousePart::StapleAt(int X, int Y) {
+  TCustomSyntaxMemo& m = Memo();
+  ISyntDisplayQueries* q = m.Analysis();
+  if (!q || X < m.PaintPart().TextAreaLeft()) return false;
+  const TPoint pos = m.CaretPart().PointToCaret({X, Y});
+  if (pos.Y >= m.Lines()->GetCount()) return false;
+  std::vector<TBlockStaple*> staples;
+  q->GetStaplesAtLine(pos.Y, staples);
+  // Staples stand where the painter placed them, StapleOffset left of their x.
+  const int left = m.CaretPart().CaretToPoint({0, pos.Y}).X;
+  for (TBlockStaple* st : staples) {
+    if (!st || st->XPos < 0) continue;
+    if (std::abs(X - (left + st->XPos - m.StapleOffset())) > 1) continue;
+    TState& s = *state_;
+    s.stapleDrag = true;
+    s.stapleFromX = X;
+    s.stapleStart = st->StartPos;
+    s.stapleEnd = st->EndPos;
+    return true;
+  }
+  return false;
+}
+
+void TMemoMousePart::EndStapleDrag(int X) {
+  TCustomSyntaxMemo& m = Memo();
+  TState& s = *state_;
+  s.stapleDrag = false;
+  int cell = 8;
+  try {
+    cell = std::max(1, m.DefTextExt().cx);
+  } catch (const Exception&) {
+  }
+  const int dx = X - s.stapleFromX;
+  const int columns = (dx >= 0 ? dx + cell / 2 : dx - cell / 2) / cell;
+  const TSyntMemoStrings& lines = *m.Lines();
+  if (columns == 0 || lines.GetCount() == 0) return;
+  const int size = lines.TextLength();
+  const int first = lines.LineOfPos(std::clamp(s.stapleStart, 0, size));
+  const int last = lines.LineOfPos(std::clamp(s.stapleEnd, 0, size));
+  const int from = lines.LineStart(first);
+  // The block's lines, selected, re-indented by the columns the staple moved.
+  m.CaretPart().SelectRange(from, lines.LineStart(last) + lines.LineLength(last) - from);
+  m.EditPart().IndentLines(columns);
+}
+
 void TMemoMousePart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TCustomSyntaxMemo& m = Memo();
   TMemoCaretPart& c = m.CaretPart();
   TState& s = *state_;
   s.pointer = {X, Y};
+  if (s.stapleDrag) {
+    EndStapleDrag(X);
+    UpdateCursor(X, Y, Shift);
+    return;
+  }
   if (s.dragArmed && Button == mbLeft) {
     // A click inside the selection that never became a drag places the caret.
     s.dragArmed = false;
@@ -223,6 +281,7 @@ void TMemoMousePart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
 
 void TMemoMousePart::CaptureLost() {
   state_->dragArmed = false;
+  state_->stapleDrag = false;
   EndSelecting();
 }
 
@@ -310,6 +369,8 @@ TCursor TMemoMousePart::CursorAt(int X, int Y, TShiftState Shift) {
   TCursor cursor = m.Cursor();
   if (state_->autoScroll) {
     cursor = crSizeNS;
+  } else if (state_->stapleDrag) {
+    cursor = crHSplit;
   } else if (X >= m.PaintPart().TextAreaLeft()) {
     if (CollapseMarkAt(X, Y) >= 0)
       cursor = crHandPoint;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "analysis/synt_text_source.h"
+#include "editor/display_columns.h"
 #include "editor/syntax_memo.h"
 #include "text/memo_strings.h"
 
@@ -45,31 +46,16 @@ TPoint TMemoSelection::StrPosToCaretPos(int Pos) const {
   return Lines()->StrPosToCaretPos(Pos);
 }
 
-int TMemoSelection::Advance(char16_t C, char16_t Prev, int Col) const {
-  if (C != u'\t') return Col + 1;
-  // A tab right after text may end exactly on a stop and take no width.
-  const bool inclusive = memo_.OptionsEx().Contains(soAllowZeroTab) && Prev != 0 && Prev != u'\t' &&
-                         Prev != u'\r' && Prev != u'\n';
-  return memo_.TabList()->NextTab(Col, inclusive);
+bool TMemoSelection::ZeroTab() const {
+  return memo_.OptionsEx().Contains(soAllowZeroTab);
 }
 
 int TMemoSelection::CaretToDisplayColumn(int Line, int X) const {
-  const std::u16string_view text = Lines()->LineText(Line);
-  const int n = std::min<int>(std::max(X, 0), int(text.size()));
-  int col = 0;
-  for (int i = 0; i < n; ++i) col = Advance(text[size_t(i)], i ? text[size_t(i) - 1] : 0, col);
-  return col + std::max(0, X - int(text.size()));
+  return UnitToColumn(Lines()->LineText(Line), X, memo_.TabList(), ZeroTab());
 }
 
 int TMemoSelection::DisplayColumnToCaret(int Line, int Col) const {
-  const std::u16string_view text = Lines()->LineText(Line);
-  int col = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const int next = Advance(text[i], i ? text[i - 1] : 0, col);
-    if (next > Col) return int(i);
-    col = next;
-  }
-  return int(text.size()) + std::max(0, Col - col);
+  return ColumnToUnit(Lines()->LineText(Line), Col, memo_.TabList(), ZeroTab());
 }
 
 int TMemoSelection::LineDisplayWidth(int Line) const {

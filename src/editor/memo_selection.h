@@ -84,8 +84,8 @@ class TMemoSelection {
 
  private:
   TSyntMemoStrings* Lines() const;
-  // The column after a character C standing at column Col (Prev: the character before it).
-  int Advance(char16_t C, char16_t Prev, int Col) const;
+  // Whether tabs right after text may take no width (soAllowZeroTab).
+  bool ZeroTab() const;
   TCustomSyntaxMemo& memo_;
   TPoint caretPos_;
   int caretOffset_ = 0;

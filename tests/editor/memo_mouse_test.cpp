@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "analysis/display_queries.h"
 #include "editor/commands.h"
 #include "editor/syntax_memo.h"
+#include "memo_test_util.h"
 #include "platform/headless_host.h"
 
 namespace synt {
@@ -289,6 +291,33 @@ TEST_F(MemoMouse, DraggingWithinOneEditor) {
   host->MouseMove(At(7, 1));
   host->MouseUp(At(7, 1));
   EXPECT_EQ(memo.Text(), u"alpha  gamma\r\nsecond line here\r\nbetathird");
+}
+
+TEST_F(MemoMouse, DraggingAStapleWithCtrlReindentsItsBlock) {
+  std::unique_ptr<TSyntAnalyzer> pascal = test::LoadLexer("pascal.lxl");
+  memo.SetSyntaxAnalyzer(pascal.get());
+  Make(u"begin\r\n  if a then\r\n  begin\r\n    b;\r\n  end;\r\nend;\r\n");
+  ASSERT_TRUE(test::Settle(desktop, memo.SyntClient()));
+  host->PaintAll();
+  std::vector<TBlockStaple*> staples;
+  memo.Analysis()->GetStaplesAtLine(3, staples);
+  TBlockStaple* st = nullptr;
+  for (TBlockStaple* s : staples)
+    if (s->XPos >= 0) st = s;
+  if (!st) GTEST_SKIP() << "no staple placed on line 3";
+  const int x = 2 + st->XPos - memo.StapleOffset();
+  const TPoint press{x, 3 * 17 + 8};
+  host->MouseDown(press, mbLeft, {ssCtrl});
+  EXPECT_EQ(host->Cursor(), crHSplit);
+  host->MouseMove({x + 17, press.Y}, {ssCtrl});
+  EXPECT_FALSE(memo.HaveSelection()) << "no selection is drawn meanwhile";
+  host->MouseUp({x + 17, press.Y}, mbLeft, {ssCtrl});
+  // The block's lines were handed to IndentLines as the selection.
+  const TSyntMemoStrings& lines = *memo.Lines();
+  const int first = lines.LineOfPos(st->StartPos), last = lines.LineOfPos(st->EndPos);
+  EXPECT_TRUE(memo.HaveSelection());
+  EXPECT_EQ(memo.SelStart(), lines.LineStart(first));
+  EXPECT_EQ(lines.LineOfPos(memo.SelStart() + memo.SelLength()), last);
 }
 
 }  // namespace
