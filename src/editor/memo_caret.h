@@ -15,12 +15,14 @@
 
 #include "editor/memo_options.h"
 #include "editor/memo_part.h"
+#include "lists/range_list.h"
 #include "platform/graphics.h"
 #include "platform/persistent.h"
 
 namespace synt {
 
 class TCustomSyntaxMemo;
+class TTimer;
 struct TDisplayPos;
 
 // One caret shape: Width negative = pixels, positive = percent of the character at the caret;
@@ -35,6 +37,8 @@ class TqxCaretShape : public TPersistent {
 
   int Width() const { return width_; }
   void SetWidth(int Value);
+  // The width this shape starts with (the stored form omits it).
+  int DefaultWidth() const { return defaultWidth_; }
   int Height() const { return height_; }
   void SetHeight(int Value);
   TBitmap* Bitmap() const { return bitmap_.get(); }
@@ -57,6 +61,7 @@ class TqxCaretShape : public TPersistent {
  private:
   void Changed();
   int width_;
+  int defaultWidth_;
   int height_ = 100;
   std::unique_ptr<TBitmap> bitmap_;
   bool stretch_ = true;
@@ -138,6 +143,13 @@ class TMemoCaretPart : public TMemoPart {
   // Preferred display column of vertical moves (-1: none) and the last movement position.
   int preferredColumn = -1;
   TPoint lastMovePos{-1, -1};
+  // Where the selection was started: a text position (virtual space kept, for column blocks).
+  TPoint AnchorPos() const { return anchorPos_; }
+  // Anchor at P (offset and position), without touching the selection.
+  void SetAnchor(TPoint P);
+  // The end of P's visible text when P's line starts a collapsed range shown with a collapse
+  // text, else -1.
+  int CollapsePoint(int Line) const;
 
   // ---- Coordinates -----------------------------------------------------------------------------
   // The window point of the top-left corner of the caret cell at P (virtual space and lines below
@@ -147,10 +159,17 @@ class TMemoCaretPart : public TMemoPart {
   TPoint PointToCaret(TPoint Pt);
   // The pixel top of display line Index relative to the text area's top (negative above the view).
   int DisplayLineTop(int Index);
+  // The pixel height of display line Index as laid out.
+  int DisplayLineHeight(int Index);
   // The display line under window y (clamped to the display lines).
   int YToDisplayLine(int Y);
+  // The display line showing text position P (its row when the line wraps; a hidden line counts
+  // at the block hiding it; lines past the text one row each).
+  int DisplayLineOf(TPoint P);
   // Kinds: 0 none, 1 minimal, 2 caret at left/top, 3 centred, 4 caret at right/bottom.
   void ScrollToCaret(int Horz = 1, int Vert = 1);
+  // Invalidates the rows of text lines First..Last that are on screen.
+  void InvalidateLines(int First, int Last);
 
   // ---- Caret display and focus
   // -------------------------------------------------------------------
@@ -163,14 +182,55 @@ class TMemoCaretPart : public TMemoPart {
   void UpdateCaret();
   void FocusIn();
   void FocusOut();
+  // Draws the caret (the paint part calls this after the lines).
+  void PaintCaret(TCanvas& Canvas);
+  // The blink interval running (0: not blinking).
+  unsigned BlinkInterval() const;
+  // Whether the blink phase shows the caret now.
+  bool CaretShown() const { return blinkOn_ && !caretRect_.IsEmpty(); }
 
   // ---- TMemoPart --------------------------------------------------------------------------------
   void TextChanged(int Pos, int Count, int LineChange) override;
   void LayoutChanged() override;
   void DisplayLinesChanged() override;
+  void Resized() override;
+  void SettingsChanged() override;
 
  private:
+  // What the events last reported: a change against it raises them.
+  struct TReported {
+    TPoint Caret;
+    int SelStart = 0, SelLength = 0;
+    TRect Block;
+    TSyntSelectionMode Mode = msNone;
+    bool Have = false;
+  };
+  TReported Snapshot() const;
+  // Report flags: scroll to a moved caret; repaint a changed selection; touch no geometry (the
+  // layout may not have followed a text change yet).
+  static constexpr unsigned kScroll = 1, kRepaintSelection = 2, kNoGeometry = 4;
+  // Compares with what was reported: repaints what changed, raises OnSelectionChanged and
+  // OnCaretPosChanged, asks the caret hooks.
+  void Report(unsigned Flags);
+  void SelectionLines(const TReported& R, int& First, int& Last) const;
+  void InvalidateSelection(const TReported& Old, const TReported& New);
+  bool CurrentLineHighlighted() const;
+  bool IsHiddenAt(int Pos) const;
+  bool Extending() const;
+  // The selection from the anchor to P in the current mode.
+  void ExtendTo(TPoint P);
+  // The state changes of SetSelection and SelectLines, without events.
+  void SetStreamRaw(int Start, int Length);
+  void SelectLinesRaw(int Start, int Length);
+  void BlinkTick();
+  void RestartBlink();
+
   std::unique_ptr<TqxCaret> caret_;
+  TPoint anchorPos_;
+  TReported reported_;
+  std::unique_ptr<TTimer> blink_;
+  bool blinkOn_ = true;
+  TRect caretRect_;  // where the caret was last drawn or is to be drawn (empty: none)
 };
 
 }  // namespace synt

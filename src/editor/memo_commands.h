@@ -94,6 +94,8 @@ class TMemoCommandPart : public TMemoPart {
   // The composition in progress, shown at the caret until committed or cancelled.
   void InputMethodPreedit(const TPreedit& Preedit);
   const TPreedit& Preedit() const { return preedit_; }
+  // Draws the composition at the caret (called by the paint part after the lines).
+  void PaintPreedit(TCanvas& Canvas);
 
   // ---- Markers
   // -------------------------------------------------------------------------------------
@@ -104,11 +106,23 @@ class TMemoCommandPart : public TMemoPart {
 
   // ---- Edit-control messages
   // ------------------------------------------------------------------------
+  // Text crosses in UTF-16: a buffer is WParam = its size in char16_t units and LParam = a
+  // char16_t*; a copy writes at most size - 1 units and a terminating 0, and answers the units
+  // written (a size of 0 or less writes nothing). EM_GETLINE takes the line in WParam and reads
+  // the size from the buffer's first unit. Strings given (WM_SETTEXT, EM_REPLACESEL) are
+  // zero-terminated char16_t*. EM_EXGETSEL / EM_EXSETSEL take a TCharRange* in LParam.
+  // EM_POSFROMCHAR takes the offset in WParam and answers the point packed in 16-bit halves, or,
+  // with a TPoint* in LParam, stores it there; EM_CHARFROMPOS reads the point from a TPoint* in
+  // WParam, or, with WParam 0, from the 16-bit halves of LParam.
+  struct TCharRange {
+    intptr_t cpMin = 0;
+    intptr_t cpMax = 0;
+  };
   intptr_t Perform(unsigned Msg, uintptr_t WParam, intptr_t LParam);
 
-  // ---- Go to line
-  // ----------------------------------------------------------------------------------- Asks for a
-  // line (and column) through the dialog service; true when the caret moved.
+  // ---- Go to line ----------------------------------------------------------------------------
+  // Asks for "line" or "line:column" through the dialog service (the host's, else the installed
+  // one), checking the entry before the dialog closes; true when the caret moved.
   bool GotoLineDialog();
   // The process-wide history of accepted go-to-line entries, oldest first.
   static std::vector<std::u16string>& GotoLineHistory();
@@ -119,6 +133,11 @@ class TMemoCommandPart : public TMemoPart {
 
   // The block-start mark of cmMarkSelStart (-1: none).
   int blockStartMark = -1;
+  // Whether the gutter shows line numbers (cmToggleLineNumbers; the gutter reads it).
+  bool LineNumbers() const { return lineNumbers_; }
+  void SetLineNumbers(bool Value) { lineNumbers_ = Value; }
+  // Whether the last KeyDown ran a command or was taken, so that its character must not be typed.
+  bool KeyHandled() const { return keyHandled_; }
 
  private:
   // The movement commands 1-299 (caret part rules).
@@ -128,9 +147,32 @@ class TMemoCommandPart : public TMemoPart {
   // The rest: only when enabled.
   void OtherCommand(int Command, void* Data);
   bool TableEnabled(int Command, void* Data);
+  bool MoveEnabled(int Base, void* Data) const;
+  bool EditEnabled(int Command, void* Data);
+  bool ScrollEnabled(int Command);
+  bool FoldEnabled(int Command);
+  bool OtherEnabled(int Command);
+  bool CanInsertAtCaret() const;
+  bool LineSpanChangeable(int First, int Last);
+  // OtherCommand by group.
+  void SelectionModeCommand(int Command);
+  void FoldCommand(int Command);
+  void ToggleCommand(int Command);
+  void SearchMarkCommand(int Command);
+  void MatchBracket();
+  void RestoreMarker(const TMarker& M);
+  TMarker CurrentMarker(const TPoint* Pos);
+  void ShowMarkers();
+  // Tells the input method where the caret is, for its candidate window.
+  void PlaceInputMethod();
 
   std::vector<TMarker> markers_;
   TPreedit preedit_;
+  bool lineNumbers_ = false;
+  bool keyHandled_ = false;
+  bool suppressChar_ = false;
+  bool altCommandRan_ = false;
+  char16_t pendingHigh_ = 0;
 };
 
 // The mouse part: presses, clicks, drag-select in every mode, dragging text within and between
@@ -154,9 +196,24 @@ class TMemoMousePart : public TMemoPart {
   // The mouse cursor for point (X, Y).
   TCursor CursorAt(int X, int Y, TShiftState Shift);
   bool AutoScrolling() const;
+  // The origin mark of middle-button scrolling (the paint part calls this last).
+  void PaintAutoScrollMark(TCanvas& Canvas);
+  // The collapsed-range mark under window point (X, Y): its line, else -1.
+  int CollapseMarkAt(int X, int Y);
+
+  void TextChanged(int Pos, int Count, int LineChange) override;
 
  private:
   struct TState;
+  void StopAutoScroll();
+  void AutoScrollTick();
+  void SelectionTick();
+  void EndSelecting();
+  // A press of the left button in the text (clicks, dragging, selecting).
+  void LeftDown(TShiftState Shift, int X, int Y, int ClickCount, TPoint Pos);
+  void StartTextDrag();
+  bool InputHooksMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void UpdateCursor(int X, int Y, TShiftState Shift);
   std::unique_ptr<TState> state_;
 };
 

@@ -82,7 +82,10 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
   c.Focused = m.Focused();
   const TMemoSelection& sel = m.Selection();
   c.CaretLine = sel.CaretPos().Y;
-  c.SelMode = sel.HaveSelection() ? sel.SelectionMode() : msNone;
+  // A stream selection made while no mode was chosen shows as a normal one.
+  c.SelMode = !sel.HaveSelection()            ? msNone
+              : sel.SelectionMode() == msNone ? msNormal
+                                              : sel.SelectionMode();
   c.SelStart = sel.SelStart();
   c.SelEnd = sel.SelEnd();
   const TRect& b = sel.BlockRect();
@@ -364,7 +367,9 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);
-    // The autoscroll origin mark is drawn last once middle-button scrolling exists.
+    m.CommandPart().PaintPreedit(Canvas);
+    m.CaretPart().PaintCaret(Canvas);
+    m.MousePart().PaintAutoScrollMark(Canvas);
   } catch (...) {
     // The screen stays alive; the failure goes where the application shows its errors.
     Canvas.SetClipRect(saved);

@@ -209,6 +209,7 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("NonPrinted", &M::NonPrinted);
   p.Object("BackGround", &M::BackGround);
   p.Object("UserRanges", &M::UserRanges);
+  p.Object("Caret", &M::Caret);
   p.Event("OnChange", &M::OnChange);
   p.Event("OnTextChanged", &M::OnTextChanged);
   p.Event("OnModifiedChanged", &M::OnModifiedChanged);

@@ -268,45 +268,6 @@ bool TMemoScrollPart::MouseWheel(TShiftState, int Delta, bool Horizontal) {
   return true;
 }
 
-bool TMemoScrollPart::ScrollKey(TShortCut Key) {
-  TKeyQueue queue;
-  queue.Add(Key);
-  int cmd = Memo().ActiveKeyMapping().CommandFor(queue);
-  // Until the caret moves by command, its paging keys move the view.
-  switch (cmd) {
-    case cmUp:
-      cmd = cmScrollUp;
-      break;
-    case cmDown:
-      cmd = cmScrollDown;
-      break;
-    case cmLeft:
-      cmd = cmScrollLeft;
-      break;
-    case cmRight:
-      cmd = cmScrollRight;
-      break;
-    case cmPageUp:
-      cmd = cmScrollPageUp;
-      break;
-    case cmPageDown:
-      cmd = cmScrollPageDown;
-      break;
-    case cmTextStart:
-      cmd = cmScrollTextStart;
-      break;
-    case cmTextEnd:
-      cmd = cmScrollTextEnd;
-      break;
-    case cmLineStart:
-      cmd = cmScrollFarLeft;
-      break;
-    default:
-      break;
-  }
-  return ExecuteScrollCommand(cmd);
-}
-
 // ---- Notifications ----------------------------------------------------------------------------
 
 void TMemoScrollPart::TextChanged(int Pos, int Count, int LineChange) {

@@ -1,6 +1,7 @@
 // The scrolling part of the editor control: the scroll position (top display line, left column),
 // what fits in the window, the scroll bars the host shows, and the requests that move the view:
-// scroll-bar actions, the wheel, the scrolling commands and the keys that page through the text.
+// scroll-bar actions, the wheel and the scrolling commands (keys reach them through the key
+// mapping).
 //
 //   synt::TMemoScrollPart& s = memo.ScrollPart();
 //   s.SetTopLine(120);                       // line 120 at the top (clamped)
@@ -53,9 +54,6 @@ class TMemoScrollPart : public TMemoPart {
   // Three display lines per notch of 120; fractions of a line are kept for the next event, so
   // that fine-grained wheels and touchpads scroll too.
   bool MouseWheel(TShiftState Shift, int Delta, bool Horizontal);
-  // The keys that move the view while the editor shows text: Page Up / Down, Ctrl+Home / End,
-  // the arrows. True when handled.
-  bool ScrollKey(TShortCut Key);
 
   // Recomputes both bars and gives them to the host.
   void UpdateScrollBars();

@@ -89,6 +89,12 @@ void TMemoSelection::SetSelection(int Start, int Length) {
   if (mode_ != msLine) mode_ = selLength_ > 0 ? msNormal : msNone;
 }
 
+void TMemoSelection::SetStream(int Start, int Length) {
+  const int64_t size = Lines()->TextLength();
+  selStart_ = int(std::clamp<int64_t>(Start, 0, size));
+  selLength_ = int(std::clamp<int64_t>(Length, 0, size - selStart_));
+}
+
 void TMemoSelection::SetBlock(const TRect& Block) {
   // Lines past the text have nothing to select; a block never reaches beyond the last line.
   const int last = std::max(0, Lines()->GetCount() - 1);

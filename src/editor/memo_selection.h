@@ -48,6 +48,10 @@ class TMemoSelection {
   // A stream selection [Start, Start + Length), clipped to the text; a negative Length selects
   // backwards from Start. Keeps msLine, otherwise the mode becomes msNormal (msNone when empty).
   void SetSelection(int Start, int Length);
+  // The stream selection [Start, Start + Length) clipped to the text, as given: neither the mode
+  // nor the column block changes (the caret part decides those).
+  void SetStream(int Start, int Length);
+  void ClearBlock() { block_ = {}; }
   // A column block, normalised (Left <= Right, Top <= Bottom) and kept within the lines; the mode
   // becomes msColumn.
   void SetBlock(const TRect& Block);

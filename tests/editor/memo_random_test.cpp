@@ -96,7 +96,8 @@ class MemoRandom : public ::testing::Test {
       const int x = std::min(c.X, lines.LineLength(c.Y));
       if (M.CaretPosToStrPos({x, c.Y}) != off) err << "caret offset disagrees with its position";
     }
-    if (off > 0 && off < len && lines.SubString(off - 1, 2) == u"\r\n")
+    // SubString counts from 1: units off - 1 and off of the text.
+    if (off > 0 && off < len && lines.SubString(off, 2) == u"\r\n")
       err << "caret between CR and LF";
     const TMemoSelection& s = M.Selection();
     if (s.SelStart() < 0 || s.SelLength() < 0 || s.SelEnd() > len)

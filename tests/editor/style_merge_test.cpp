@@ -118,6 +118,12 @@ TEST(SearchMarks, FollowTheTextAndGoWithDeletedText) {
   TSyntaxMemo memo(nullptr);
   memo.SetText(u"abcdefghij");
   TRangeList<TRange>& m = *memo.SearchMarks();
+  // Without soKeepSearchMarks an edit clears them.
+  m.Add(TRange(2, 4));
+  memo.Lines()->InsertText(0, u"x");
+  EXPECT_EQ(m.Count(), 0);
+  memo.Lines()->DeleteText(0, 1);
+  memo.SetOptionsEx(memo.OptionsEx() + TSyntaxMemoOptionsEx{soKeepSearchMarks});
   m.Add(TRange(2, 4));
   m.Add(TRange(6, 8));
   memo.Lines()->InsertText(0, u"xx");
