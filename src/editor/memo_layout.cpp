@@ -85,8 +85,9 @@ void TMemoLayoutPart::NormalizeCaret(bool Forward) {
   TMemoSelection& sel = Memo().Selection();
   const TPoint p = sel.CaretPos();
   if (layout_.LineVisible(p.Y)) return;
-  const int y = Forward ? layout_.NextVisibleLine(p.Y) : layout_.PriorVisibleLine(p.Y);
-  if (y != p.Y) sel.SetCaretPos({p.X, y});
+  // The caret part's rule: the nearest visible line, and never inside a cluster there.
+  const TPoint q = Memo().CaretPart().NormalizePos(p, Forward);
+  if (q != p) sel.SetCaretPos(q);
 }
 
 void TMemoLayoutPart::ReportChange() {

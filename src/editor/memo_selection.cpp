@@ -187,6 +187,8 @@ void TMemoSelection::TextChanged(int Pos, int Count, int LineChange) {
   // the line's end.
   caretOffset_ = follow(caretOffset_);
   caretPos_ = lines->StrPosToCaretPos(caretOffset_);
+  // Text that now follows the caret on its line fills the virtual space it stood in.
+  if (caretVirtual_ > 0 && caretPos_.X < lines->LineLength(caretPos_.Y)) caretVirtual_ = 0;
   caretPos_.X += caretVirtual_;
 }
 

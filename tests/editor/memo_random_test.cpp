@@ -7,6 +7,7 @@
 //   SYNT_RANDOM_RUNS=2000 ./synt_editor_tests --gtest_filter='MemoRandom*'   (default: 60 runs)
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <sstream>
@@ -41,6 +42,11 @@ constexpr char16_t kStartText[] =
     u"  Run(5); // done\r\n"
     u"end.";
 
+int EnvInt(const char* Name, int Default) {
+  if (const char* s = std::getenv(Name)) return std::atoi(s);
+  return Default;
+}
+
 int Runs() {
   if (const char* s = std::getenv("SYNT_RANDOM_RUNS")) return std::max(1, std::atoi(s));
   return 60;
@@ -74,6 +80,12 @@ const std::vector<std::u16string> kTyped = {u"x",  u"begin", u"end;",   u"{",  u
                                             u"(*", u"*)",    u" ",      u"\t", u"é", u"\U0001F600",
                                             u"//", u"12",    u"\u0301", u"a b"};
 
+std::string Trail(const std::vector<std::string>& Log) {
+  std::string t = "steps: ";
+  for (const std::string& l : Log) t += l + "; ";
+  return t;
+}
+
 class MemoRandom : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -94,11 +106,19 @@ class MemoRandom : public ::testing::Test {
     if (off < 0 || off > len) err << "caret offset " << off << " outside the text";
     if (c.Y < count) {
       const int x = std::min(c.X, lines.LineLength(c.Y));
-      if (M.CaretPosToStrPos({x, c.Y}) != off) err << "caret offset disagrees with its position";
+      if (M.CaretPosToStrPos({x, c.Y}) != off)
+        err << "caret offset " << off << " disagrees with its position (" << c.X << ", " << c.Y
+            << "), which is offset " << M.CaretPosToStrPos({x, c.Y}) << " in a line of "
+            << lines.LineLength(c.Y) << " units";
     }
     // SubString counts from 1: units off - 1 and off of the text.
     if (off > 0 && off < len && lines.SubString(off, 2) == u"\r\n")
       err << "caret between CR and LF";
+    if (off > 0 && off < len) {
+      const std::u16string pair = lines.SubString(off, 2);
+      if (pair[0] >= 0xD800 && pair[0] < 0xDC00 && pair[1] >= 0xDC00 && pair[1] < 0xE000)
+        err << "caret inside a surrogate pair";
+    }
     const TMemoSelection& s = M.Selection();
     if (s.SelStart() < 0 || s.SelLength() < 0 || s.SelEnd() > len)
       err << "selection [" << s.SelStart() << ", +" << s.SelLength() << ") outside the text";
@@ -116,7 +136,10 @@ class MemoRandom : public ::testing::Test {
 TEST_F(MemoRandom, EveryStepKeepsTheEditorValidAndUndoRedoRoundTrips) {
   const std::vector<TShortCut> keys = Keys();
   const int runs = Runs();
-  for (int run = 0; run < runs; ++run) {
+  // SYNT_RANDOM_FIRST and SYNT_RANDOM_STEPS narrow a failure down to its shortest script.
+  const bool trace = EnvInt("SYNT_RANDOM_TRACE", 0) != 0;
+  const int first = EnvInt("SYNT_RANDOM_FIRST", 0), steps = EnvInt("SYNT_RANDOM_STEPS", 80);
+  for (int run = first; run < first + runs; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     std::mt19937 rng(1234u + unsigned(run));
     auto pick = [&](int n) { return int(rng() % unsigned(n)); };
@@ -132,16 +155,16 @@ TEST_F(MemoRandom, EveryStepKeepsTheEditorValidAndUndoRedoRoundTrips) {
     const std::u16string original = memo.Text();
 
     std::vector<std::string> log;
-    for (int step = 0; step < 80; ++step) {
+    for (int step = 0; step < steps; ++step) {
       std::ostringstream what;
       const int kind = pick(100);
       if (kind < 45) {
         const TShortCut k = keys[size_t(pick(int(keys.size())))];
-        what << "key " << k;
+        what << "key " << std::hex << k << std::dec;
         host.PressKey(k);
       } else if (kind < 70) {
         const std::u16string& t = kTyped[size_t(pick(int(kTyped.size())))];
-        what << "type " << t.size() << " units";
+        what << "type #" << (&t - kTyped.data());
         host.Type(t);
       } else if (kind < 80) {
         const TPoint p{pick(400), pick(200)};
@@ -176,13 +199,13 @@ TEST_F(MemoRandom, EveryStepKeepsTheEditorValidAndUndoRedoRoundTrips) {
         desktop.Advance(uint64_t(ms));
       }
       host.Update();
+      if (trace)
+        std::printf("%d %s: caret (%d, %d) offset %d sel %d+%d mode %d\n", step, what.str().c_str(),
+                    memo.CaretPos().X, memo.CaretPos().Y, memo.CaretStrPos(), memo.SelStart(),
+                    memo.SelLength(), int(memo.SelectionMode()));
       log.push_back(what.str());
       const std::string bad = CheckState(memo);
-      if (!bad.empty()) {
-        std::string trail;
-        for (const std::string& l : log) trail += l + "; ";
-        FAIL() << "after step " << step << ": " << bad << "\n  steps: " << trail;
-      }
+      if (!bad.empty()) FAIL() << "after step " << step << ": " << bad << "\n  " << Trail(log);
     }
 
     // The analysis of the edited text equals a fresh one of the same text.
@@ -195,14 +218,19 @@ TEST_F(MemoRandom, EveryStepKeepsTheEditorValidAndUndoRedoRoundTrips) {
                                                    test::DumpAnalysis(*memo.SyntClient()));
     EXPECT_EQ(diff, "") << "the analysis after the edits differs from a fresh one";
 
-    const std::u16string final = memo.Text();
+    // Steps that undid something leave redo records: the final text is the one with them redone.
     int guard = 0;
+    while (memo.CanRedo() && ++guard < 10000) memo.Redo();
+    const std::u16string final = memo.Text();
+    guard = 0;
     while (memo.CanUndo() && ++guard < 10000) memo.Undo();
-    EXPECT_TRUE(memo.Text() == original) << "undoing everything does not restore the text";
+    EXPECT_TRUE(memo.Text() == original)
+        << "undoing everything does not restore the text\n  " << Trail(log);
     EXPECT_EQ(CheckState(memo), "");
     guard = 0;
     while (memo.CanRedo() && ++guard < 10000) memo.Redo();
-    EXPECT_TRUE(memo.Text() == final) << "redoing everything does not restore the final text";
+    EXPECT_TRUE(memo.Text() == final)
+        << "redoing everything does not restore the final text\n  " << Trail(log);
     EXPECT_EQ(CheckState(memo), "");
     if (HasFailure()) return;
   }
