@@ -1,4 +1,5 @@
-// synt-edit: a file in the editor control, highlighted by a lexer, in a Qt window.
+// synt-edit: a file in the editor control, highlighted by a lexer, in a Qt window with a menu
+// bar; typing, selecting, the clipboard, undo and redo go through the editor's key mapping.
 //   synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] [--fold-all] [--size WxH]
 //             [--screenshot PNG] FILE
 // Without --lexer the lexer whose extensions serve FILE is taken from the shipped lexers.
@@ -17,6 +18,7 @@
 #include "analysis/client_analyzer.h"
 #include "command.h"
 #include "editor/syntax_memo.h"
+#include "editor_window.h"
 #include "lexer_load.h"
 #include "platform/utf.h"
 #include "qt/qt_control_widget.h"
@@ -132,8 +134,6 @@ int Run(const TOptions& o, bool offscreen) {
     throw std::runtime_error("'" + o.file + "' does not exist");
   if (!std::filesystem::is_regular_file(o.file, ec))
     throw std::runtime_error("'" + o.file + "' is not a regular file");
-  const std::string bytes = synt::tool::ReadFileBytes(o.file);
-
   synt::tool::LoadedLexer lexer;
   if (!o.lexerFile.empty()) {
     lexer = synt::tool::LoadLexer(o.lexerFile, o.hasName ? &o.name : nullptr, "edit");
@@ -141,18 +141,15 @@ int Run(const TOptions& o, bool offscreen) {
     try {
       lexer = synt::tool::LexerForInput(o.file, "edit");
     } catch (const std::exception& e) {
-      // A file no shipped lexer serves is still worth viewing, as plain text.
+      // A file no shipped lexer serves is still worth editing, as plain text.
       std::cerr << "synt-edit: " << e.what() << "; showing plain text\n";
     }
   }
 
   synt::TQtPlatform platform;  // before the document, so the analysis runs on Qt's loop
-  synt::TSyntaxMemo memo(nullptr);
-  memo.Lines()->LoadFromBytes(bytes);
-  if (lexer.lexer) memo.SetSyntaxAnalyzer(lexer.lexer);
-  synt::TQtControlWidget window(memo);
-  window.setWindowTitle(QFileInfo(QString::fromStdString(o.file)).fileName() +
-                        QStringLiteral(" \u2014 synt-edit"));
+  synt::edit::TEditorWindow window;
+  window.Open(o.file, std::move(lexer));
+  synt::TSyntaxMemo& memo = window.Memo();
   window.resize(o.width, o.height);
   memo.SetWordWrap(o.wrap);
 
@@ -163,10 +160,11 @@ int Run(const TOptions& o, bool offscreen) {
   if (o.gotoLine > 0) {
     const int line = std::min(o.gotoLine - 1, std::max(0, memo.Lines()->GetCount() - 1));
     memo.ExpandLines(line, line);
+    memo.SetCaretPos({0, line});
     memo.SetTopLine(line);
   }
   window.show();
-  window.setFocus();
+  window.Editor().setFocus();
   if (!screenshot) return QApplication::exec();
 
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -383,11 +383,6 @@ bool TypingCommand(TCustomSyntaxMemo& M, int Command, void* Data) {
 bool TMemoCommandPart::EditCommand(int Command, void* Data) {
   TCustomSyntaxMemo& m = Memo();
   if (Command == cmCopy || Command == cmCopyAsRTF) return ClipboardCommand(m, Command);
-  if (Command >= cmInsertMode && Command <= cmToggleMode) {
-    m.SetReplaceMode(Command == cmOverwriteMode || (Command == cmToggleMode && !m.ReplaceMode()));
-    m.CaretPart().UpdateCaret();
-    return true;
-  }
   const bool mine =
       (Command >= cmCopy && Command <= cmCopyAsRTF) ||
       (Command >= cmBackspace && Command <= cmSoftBreak) ||

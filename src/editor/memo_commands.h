@@ -109,11 +109,12 @@ class TMemoCommandPart : public TMemoPart {
   // Text crosses in UTF-16: a buffer is WParam = its size in char16_t units and LParam = a
   // char16_t*; a copy writes at most size - 1 units and a terminating 0, and answers the units
   // written (a size of 0 or less writes nothing). EM_GETLINE takes the line in WParam and reads
-  // the size from the buffer's first unit. Strings given (WM_SETTEXT, EM_REPLACESEL) are
-  // zero-terminated char16_t*. EM_EXGETSEL / EM_EXSETSEL take a TCharRange* in LParam.
-  // EM_POSFROMCHAR takes the offset in WParam and answers the point packed in 16-bit halves, or,
-  // with a TPoint* in LParam, stores it there; EM_CHARFROMPOS reads the point from a TPoint* in
-  // WParam, or, with WParam 0, from the 16-bit halves of LParam.
+  // the size from the buffer's first unit (the line is copied unterminated). Strings given
+  // (WM_SETTEXT, EM_REPLACESEL) are zero-terminated char16_t*. EM_GETSEL also stores start and end
+  // through WParam and LParam when they are uint32_t* (0: not wanted). EM_EXGETSEL / EM_EXSETSEL
+  // take a TCharRange* in LParam. EM_POSFROMCHAR takes the offset in WParam and answers the point
+  // packed in 16-bit halves, or, with a TPoint* in LParam, stores it there; EM_CHARFROMPOS reads
+  // the point from a TPoint* in WParam, or, with WParam 0, from the 16-bit halves of LParam.
   struct TCharRange {
     intptr_t cpMin = 0;
     intptr_t cpMax = 0;

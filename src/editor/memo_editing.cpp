@@ -320,7 +320,7 @@ int TMemoEditPart::DeleteUnprotected(int Start, int End) {
   return deleted;
 }
 
-void TMemoEditPart::DeleteBlock(const TRect& Block) {
+void TMemoEditPart::DeleteBlock(TRect Block) {
   TCustomSyntaxMemo& m = Memo();
   const TSyntMemoStrings& lines = *m.Lines();
   const TMemoSelection& sel = m.Selection();

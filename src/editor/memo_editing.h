@@ -145,7 +145,7 @@ class TMemoEditPart : public TMemoPart {
   // Tabs of S replaced by blanks up to their stops, counting columns from StartCol (each line
   // after a break from 0).
   std::u16string ExpandTabs(std::u16string_view S, int StartCol) const;
-  void DeleteBlock(const TRect& Block);
+  void DeleteBlock(TRect Block);
   bool MoveStream(TPoint Target, bool Copy);
   bool MoveBlock(TPoint Target, bool Copy);
 

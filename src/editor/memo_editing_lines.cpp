@@ -38,6 +38,14 @@ std::u16string ReplaceBreaks(std::u16string_view S, const std::u16string& Brk) {
   return out;
 }
 
+// Whether any block rule of Lexer asks for closing: only then is the whole text analysed.
+bool LexerAutoCloses(const TSyntAnalyzer* Lexer) {
+  const TBlockRuleCollection* rules = Lexer ? Lexer->BlockRules() : nullptr;
+  for (int i = 0; rules && i < rules->Count(); ++i)
+    if (rules->Items(i)->AutoCloseMode() != acmDisabled) return true;
+  return false;
+}
+
 }  // namespace
 
 // ---- Indentation --------------------------------------------------------------------------------
@@ -189,7 +197,8 @@ void TMemoEditPart::NewLine(int Indent, bool LeaveCaret, bool Soft) {
   std::u16string closing;
   int rangeIndent = -1;
   TClientSyntAnalyzer* client = m.SyntClient();
-  if (!sel.HaveSelection() && client && !m.OptionsEx().Contains(soDisableAutoClose)) {
+  if (!sel.HaveSelection() && client && !m.OptionsEx().Contains(soDisableAutoClose) &&
+      LexerAutoCloses(m.CurrentLexer())) {
     // Ranges are known once the block rules ran over the whole text (they may lag the tokens).
     if (!client->IsFinished()) client->CompleteAnalysis();
     const int at = sel.CaretOffset();

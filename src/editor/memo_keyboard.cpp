@@ -86,7 +86,12 @@ bool TMemoCommandPart::KeyPress(char16_t Ch) {
     m.ExecuteCommand(cmString, const_cast<char16_t*>(pair));
     return true;
   }
-  pendingHigh_ = 0;
+  if (pendingHigh_) {
+    // A high surrogate without its pair still goes in: nothing typed is lost.
+    char16_t lone = pendingHigh_;
+    pendingHigh_ = 0;
+    m.ExecuteCommand(cmChar, &lone);
+  }
   m.ExecuteCommand(cmChar, &Ch);
   return true;
 }

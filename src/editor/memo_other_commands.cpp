@@ -15,7 +15,8 @@ namespace synt {
 void TMemoCommandPart::OtherCommand(int Command, void* Data) {
   TCustomSyntaxMemo& m = Memo();
   if (m.ScrollPart().ExecuteScrollCommand(Command)) return;
-  if (Command >= cmInsertMode && Command <= cmResetSelection) return SelectionModeCommand(Command);
+  if (Command >= cmNormalSelect && Command <= cmResetSelection)
+    return SelectionModeCommand(Command);
   if (Command >= cmToggleCollapse && Command <= cmExpandInSelection) return FoldCommand(Command);
   if (Command >= cmToggleNonPrinted && Command <= cmToggleLineNumbers)
     return ToggleCommand(Command);
@@ -45,15 +46,6 @@ void TMemoCommandPart::OtherCommand(int Command, void* Data) {
 void TMemoCommandPart::SelectionModeCommand(int Command) {
   TCustomSyntaxMemo& m = Memo();
   switch (Command) {
-    case cmInsertMode:
-      m.SetReplaceMode(false);
-      break;
-    case cmOverwriteMode:
-      m.SetReplaceMode(true);
-      break;
-    case cmToggleMode:
-      m.SetReplaceMode(!m.ReplaceMode());
-      break;
     case cmNormalSelect:
       m.SetSelectionMode(msNormal);
       break;
@@ -79,7 +71,6 @@ void TMemoCommandPart::SelectionModeCommand(int Command) {
     default:
       break;
   }
-  if (Command <= cmToggleMode) m.CaretPart().UpdateCaret();
 }
 
 void TMemoCommandPart::FoldCommand(int Command) {
@@ -164,8 +155,14 @@ void TMemoCommandPart::SearchMarkCommand(int Command) {
       if (marks[i].StartPos < c && !contains(marks[i])) target = marks[i].StartPos;
     if (target < 0) target = marks.Last().StartPos;
   }
+  // Moving the caret drops the marks unless they are kept; going from mark to mark keeps them.
+  const TRangeList<TRange> kept = marks;
   m.ResetSelection();
   m.SetCaretStrPos(target);
+  if (marks.Count() != kept.Count()) {
+    marks = kept;
+    m.Invalidate();
+  }
 }
 
 void TMemoCommandPart::MatchBracket() {

@@ -661,12 +661,38 @@ bool TQtControlWidget::viewportEvent(QEvent* E) {
 
 // --- keys and focus
 
+namespace {
+
+// Text a key event types: printable characters only (Ctrl+letter gives control codes).
+bool Printable(const QString& Text) {
+  if (Text.isEmpty()) return false;
+  for (QChar c : Text)
+    if (c.unicode() < 32 || c.unicode() == 127) return false;
+  return true;
+}
+
+// A character the keyboard shows on a key's third level (AltGr, which some platforms report as
+// Ctrl+Alt and others as a group switch) is typed, never taken as a shortcut.
+bool IsAltGrCharacter(const QKeyEvent* E) {
+  const Qt::KeyboardModifiers m = E->modifiers();
+  const bool altGr =
+      (m & Qt::GroupSwitchModifier) || ((m & Qt::ControlModifier) && (m & Qt::AltModifier));
+  return altGr && Printable(E->text());
+}
+
+}  // namespace
+
 void TQtControlWidget::keyPressEvent(QKeyEvent* E) {
   if (!control_) return;
-  const TShortCut key = ShortCutOfKeyEvent(E->key(), E->modifiers());
+  const bool altGr = IsAltGrCharacter(E);
+  const TShortCut key = altGr ? 0 : ShortCutOfKeyEvent(E->key(), E->modifiers());
+  // A key that ran a command (or that the control took) types nothing.
   bool handled = key != 0 && control_->KeyDown(key);
   const QString text = E->text();
-  if (!text.isEmpty() && control_) {
+  // Ctrl or Alt alone make chords, not characters (Alt+X types no x when nothing is bound to it).
+  const Qt::KeyboardModifiers m = E->modifiers();
+  const bool chord = !altGr && (bool(m & Qt::ControlModifier) != bool(m & Qt::AltModifier));
+  if (!handled && control_ && !text.isEmpty() && !chord) {
     for (QChar c : text) handled = control_->KeyPress(char16_t(c.unicode())) || handled;
   }
   if (handled) return;
@@ -675,6 +701,18 @@ void TQtControlWidget::keyPressEvent(QKeyEvent* E) {
     return;
   }
   E->ignore();
+}
+
+bool TQtControlWidget::event(QEvent* E) {
+  // Delete belongs to the editor, not to a shortcut of the surrounding window.
+  if (E->type() == QEvent::ShortcutOverride) {
+    auto* k = static_cast<QKeyEvent*>(E);
+    if (control_ && k->key() == Qt::Key_Delete && k->modifiers() == Qt::NoModifier) {
+      E->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(E);
 }
 
 void TQtControlWidget::keyReleaseEvent(QKeyEvent* E) {

@@ -76,6 +76,7 @@ class TQtControlWidget : public QAbstractScrollArea, public IControlHost {
   void mouseMoveEvent(QMouseEvent* E) override;
   void mouseReleaseEvent(QMouseEvent* E) override;
   void mouseDoubleClickEvent(QMouseEvent* E) override;
+  bool event(QEvent* E) override;
   void keyPressEvent(QKeyEvent* E) override;
   void keyReleaseEvent(QKeyEvent* E) override;
   void focusInEvent(QFocusEvent* E) override;

@@ -258,8 +258,16 @@ int TQtDialogService::RunForm(TDialogForm& Form) {
     QWidget* w = nullptr;
     switch (f.Kind) {
       case fkText: {
-        auto* e = new QLineEdit(Q(f.Text));
-        w = e;
+        if (f.Items.empty()) {
+          w = new QLineEdit(Q(f.Text));
+        } else {
+          // A history to pick from: an editable combo box holding the text.
+          auto* c = new QComboBox;
+          c->setEditable(true);
+          for (const std::u16string& i : f.Items) c->addItem(Q(i));
+          c->setEditText(Q(f.Text));
+          w = c;
+        }
         break;
       }
       case fkInteger: {
@@ -297,7 +305,12 @@ int TQtDialogService::RunForm(TDialogForm& Form) {
     if (auto* e = qobject_cast<QLineEdit*>(w)) f.Text = U(e->text());
     if (auto* s = qobject_cast<QSpinBox*>(w)) f.Value = s->value();
     if (auto* c = qobject_cast<QCheckBox*>(w)) f.Value = c->isChecked() ? 1 : 0;
-    if (auto* c = qobject_cast<QComboBox*>(w)) f.Value = c->currentIndex();
+    if (auto* c = qobject_cast<QComboBox*>(w)) {
+      if (f.Kind == fkText)
+        f.Text = U(c->currentText());
+      else
+        f.Value = c->currentIndex();
+    }
   }
   return mrOk;
 }

@@ -287,14 +287,6 @@ TEST_F(MemoCommands, OtherCommandsRunOnlyWhenEnabled) {
   memo.ExecuteCommand(cmNormalSelect, nullptr);
   EXPECT_EQ(memo.SelectionMode(), msNormal);
 
-  EXPECT_FALSE(memo.ReplaceMode());
-  memo.ExecuteCommand(cmToggleMode, nullptr);
-  EXPECT_TRUE(memo.ReplaceMode());
-  memo.SetReadOnly(true);
-  memo.ExecuteCommand(cmToggleMode, nullptr);
-  EXPECT_TRUE(memo.ReplaceMode()) << "disabled while read-only";
-  memo.SetReadOnly(false);
-
   memo.ExecuteCommand(cmScrollFarRight, nullptr);
   EXPECT_EQ(memo.LeftCol(), 799) << "as far right as 800 columns go";
   memo.ExecuteCommand(cmScrollFarLeft, nullptr);
@@ -312,13 +304,11 @@ TEST_F(MemoCommands, OtherCommandsRunOnlyWhenEnabled) {
 
 TEST_F(MemoCommands, SearchMarksAreVisitedWrappingAndSkipTheCurrentOne) {
   Make(u"0123456789abcdefghij");
-  // Without soKeepSearchMarks any caret move clears them.
-  memo.SetOptionsEx(memo.OptionsEx() + TSyntaxMemoOptionsEx{soKeepSearchMarks});
+  memo.SetCaretStrPos(3);  // inside the first mark: it is the current one
   TRangeList<TRange>& marks = *memo.SearchMarks();
   marks.Add(TRange(2, 4));
   marks.Add(TRange(8, 10));
   marks.Add(TRange(15, 17));
-  memo.SetCaretStrPos(3);  // inside the first mark: it is the current one
   memo.ExecuteCommand(cmNextSearchMark, nullptr);
   EXPECT_EQ(memo.CaretStrPos(), 8);
   memo.ExecuteCommand(cmNextSearchMark, nullptr);
@@ -329,6 +319,7 @@ TEST_F(MemoCommands, SearchMarksAreVisitedWrappingAndSkipTheCurrentOne) {
   EXPECT_EQ(memo.CaretStrPos(), 15) << "wraps to the last";
   memo.ExecuteCommand(cmPreviousSearchMark, nullptr);
   EXPECT_EQ(memo.CaretStrPos(), 8);
+  EXPECT_EQ(marks.Count(), 3) << "going from mark to mark keeps them";
   memo.ExecuteCommand(cmResetSearchMarks, nullptr);
   EXPECT_TRUE(marks.Empty());
 }
@@ -433,6 +424,10 @@ TEST_F(MemoCommands, TypedCharactersAndComposedText) {
   host->Type(u"a\U0001F600b");
   EXPECT_EQ(typed, (std::vector<std::u16string>{u"a", u"[\U0001F600]", u"b"}))
       << "a surrogate pair goes in as one string";
+  typed.clear();
+  host->Type(std::u16string{char16_t(0xD83D), u'x'});
+  EXPECT_EQ(typed, (std::vector<std::u16string>{std::u16string(1, char16_t(0xD83D)), u"x"}))
+      << "a high surrogate without its pair is not lost";
 
   // Alt+key ran a command; the character the platform sends when Alt is released is dropped,
   // unless soNotSuppressAltNNNN.
@@ -456,8 +451,14 @@ TEST_F(MemoCommands, TypedCharactersAndComposedText) {
   typed.clear();
   host->InputMethod().SetEnabled(true);
   TPreedit pre{u"\u304B", 1, {{0, 1, imRaw}}};
+  const std::u16string before = memo.Text();
   memo.InputMethodPreedit(pre);
   EXPECT_EQ(memo.CommandPart().Preedit(), pre);
+  host->PaintAll();
+  bool drawn = false;
+  for (const TCanvasOp& op : host->Canvas().Ops()) drawn = drawn || op.Text == u"\u304B";
+  EXPECT_TRUE(drawn) << "the composition is drawn at the caret";
+  EXPECT_EQ(memo.Text(), before) << "but is not in the text";
   memo.InputMethodCommit(u"\u6F22\u5B57");
   EXPECT_TRUE(memo.CommandPart().Preedit().Text.empty());
   EXPECT_EQ(typed, (std::vector<std::u16string>{u"[\u6F22\u5B57]"}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 
 #include "analysis/syntax_analyzer.h"
 #include "editor/commands.h"
@@ -495,6 +496,45 @@ TEST_F(Editing, CopyCutAndPasteRoundTrip) {
   EXPECT_EQ(Text(), u"a   x\r\n    yb");
   memo.ExecuteCommand(cmSelectAll, nullptr);
   EXPECT_EQ(memo.SelText(), Text());
+}
+
+TEST_F(Editing, UpdateBracketIsBalancedWhenAnEventThrows) {
+  SetText(u"ab");
+  memo.OnBeforeInsert = [](TObject*, int&, std::u16string&, bool&) {
+    throw std::runtime_error("no");
+  };
+  EXPECT_THROW(memo.InsertText(u"x"), std::runtime_error);
+  EXPECT_EQ(edit.UpdateCount(), 0);
+  memo.OnBeforeInsert = nullptr;
+  // The group was closed: two later operations undo one at a time.
+  Options({}, {soGroupUndo});
+  Caret(2, 0);
+  memo.InsertText(u"c");
+  memo.InsertText(u"d");
+  memo.Undo();
+  EXPECT_EQ(Text(), u"abc");
+  EXPECT_EQ(memo.CaretStrPos(), 3);
+}
+
+TEST_F(Editing, ColumnBlocksAreClearedLineByLineAndMoved) {
+  SetText(u"abcdef\r\nab\r\nabcdef");
+  memo.Selection().SetBlock({1, 0, 4, 2});
+  memo.ClearSelection();
+  EXPECT_EQ(Text(), u"aef\r\na\r\naef");
+  memo.Undo();
+  EXPECT_EQ(Text(), u"abcdef\r\nab\r\nabcdef");
+  memo.Selection().SetBlock({1, 0, 3, 1});  // "bc" and "b"
+  ASSERT_TRUE(edit.MoveSelectionTo({5, 0}, false));
+  // The target right of the block on its own line moves left by the block's width.
+  EXPECT_EQ(Text(), u"adebcf\r\na  b\r\nabcdef");
+  EXPECT_EQ(memo.Selection().BlockRect(), (TRect{3, 0, 5, 1}));
+  memo.Undo();
+  EXPECT_EQ(Text(), u"abcdef\r\nab\r\nabcdef");
+  memo.Selection().SetSelection(0, 2);
+  EXPECT_FALSE(edit.MoveSelectionTo({1, 0}, false));  // inside the selection
+  ASSERT_TRUE(edit.MoveSelectionTo({2, 1}, true));
+  EXPECT_EQ(Text(), u"abcdef\r\nabab\r\nabcdef");
+  EXPECT_EQ(memo.SelText(), u"ab");
 }
 
 // ---- The analysis after edits ---------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include "analysis/client_analyzer.h"
 #include "analysis/lexer_library.h"
+#include "editor/commands.h"
 #include "editor/syntax_memo.h"
 #include "lexer_load.h"
 #include "platform/bitmap.h"
@@ -173,8 +174,11 @@ TEST_F(QtMemo, TheWindowScrollsWithKeysWheelBarsAndResize) {
   ASSERT_GT(page, 5);
   ASSERT_TRUE(w.verticalScrollBar()->isVisible());
 
-  QKeyEvent pgdn(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
-  QApplication::sendEvent(&w, &pgdn);
+  // Ctrl+Down scrolls a line without moving the caret (the paging keys move the caret).
+  for (int i = 0; i < page; ++i) {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ControlModifier);
+    QApplication::sendEvent(&w, &down);
+  }
   EXPECT_EQ(memo.TopLine(), page);
   EXPECT_EQ(w.verticalScrollBar()->value(), page);
 
@@ -191,11 +195,18 @@ TEST_F(QtMemo, TheWindowScrollsWithKeysWheelBarsAndResize) {
   w.verticalScrollBar()->setSliderPosition(100);  // dragging the thumb
   EXPECT_EQ(memo.TopLine(), 100);
 
+  // Ctrl+End and Ctrl+Home are the caret's commands; the view follows the caret.
+  std::vector<int> ran;
+  memo.OnExecuteCommand = [&](TObject*, int C, void*, bool&) { ran.push_back(C); };
   QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
   QApplication::sendEvent(&w, &end);
-  EXPECT_EQ(memo.TopLine(), memo.Lines()->GetCount() - 1);  // the last line may reach the top
   QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::ControlModifier);
   QApplication::sendEvent(&w, &home);
+  EXPECT_EQ(ran, (std::vector<int>{cmTextEnd, cmTextStart}));
+  memo.OnExecuteCommand = nullptr;
+  w.verticalScrollBar()->setSliderPosition(w.verticalScrollBar()->maximum());
+  EXPECT_EQ(memo.TopLine(), memo.Lines()->GetCount() - 1);  // the last line may reach the top
+  w.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
   EXPECT_EQ(memo.TopLine(), 0);
 
   w.resize(400, 400);

@@ -108,11 +108,15 @@ TEST_F(EditCmd, KeysAndTextTypeLikeAWindow) {
   EXPECT_TRUE(Flag(v, "modified"));
   EXPECT_TRUE(Flag(v, "can_undo"));
   EXPECT_EQ(Str(v, "sel_mode"), u"normal");
-  EXPECT_EQ(Int(v, "sel_end") - Int(v, "sel_start"), 10);
+  EXPECT_EQ(Int(v, "sel_end") - Int(v, "sel_start"), 7) << "Home goes to the first non-blank";
 
-  // A key that makes a character and runs no command types it; Ctrl+Z undoes the group.
-  v = Edit("", "H, Shift+I, Space, \"a,b\", Ctrl+Z, Ctrl+Y");
+  // A key that makes a character and runs no command types it; Ctrl+Z undoes the typing.
+  v = Edit("", "H, Shift+I, Space, \"a,b\"");
   EXPECT_EQ(Str(v, "text"), u"hI a,b");
+  v = Edit("", "H, Shift+I, Space, \"a,b\", Ctrl+Z");
+  EXPECT_EQ(Str(v, "text"), u"");
+  EXPECT_TRUE(Flag(v, "can_redo"));
+  EXPECT_FALSE(Flag(v, "modified"));
   v = Edit("abc", "End, Backspace, Ctrl+Z, Ctrl+Z, Ctrl+Z, Ctrl+Z", {"-o", Path("out.txt")});
   EXPECT_EQ(Str(v, "text"), u"abc");
   EXPECT_TRUE(Flag(v, "can_redo"));
