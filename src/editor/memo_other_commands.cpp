@@ -1,6 +1,7 @@
 // The commands that run only when enabled: scrolling, selection modes and the block-start mark,
-// markers, the jump between the two ends of a range, folding, display toggles, go to line and the
-// search marks. Ids whose parts live in attached components are left to the hooks.
+// insert and overwrite mode, markers, the jump between the two ends of a range, folding, display
+// toggles, go to line and the search marks. Ids whose parts live in attached components are left to
+// the hooks.
 #include <algorithm>
 
 #include "analysis/display_queries.h"
@@ -37,6 +38,16 @@ void TMemoCommandPart::OtherCommand(int Command, void* Data) {
       break;
     case cmGotoLine:
       GotoLineDialog();
+      break;
+    // Insert and overwrite mode: enabled only in an editor that can be typed in.
+    case cmInsertMode:
+      m.SetReplaceMode(false);
+      break;
+    case cmOverwriteMode:
+      m.SetReplaceMode(true);
+      break;
+    case cmToggleMode:
+      m.SetReplaceMode(!m.ReplaceMode());
       break;
     default:
       break;

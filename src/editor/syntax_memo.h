@@ -205,7 +205,12 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   TSyntMemoPrintOptions PrintOptions() const { return printOptions_; }
   void SetPrintOptions(TSyntMemoPrintOptions Value) { printOptions_ = Value; }
   bool ReplaceMode() const { return replaceMode_; }
-  void SetReplaceMode(bool Value) { replaceMode_ = Value; }
+  // The caret shows the mode (Insert or Overwrite shape).
+  void SetReplaceMode(bool Value) {
+    if (Value == replaceMode_) return;
+    replaceMode_ = Value;
+    caretPart_.UpdateCaret();
+  }
   TTabMode TabMode() const { return tabMode_; }
   void SetTabMode(TTabMode Value) { tabMode_ = Value; }
   TScrollStyle ScrollBars() const { return scrollBars_; }
