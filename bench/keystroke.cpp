@@ -3,6 +3,7 @@
 // (key mapping, command, edit, the analysis told, the repaint that re-tokenizes the visible lines).
 // Typing alternates with Backspace so the text keeps its size; both are keystrokes.
 //   BM_Keystroke/<MB>/<where>      where: 0 start, 1 middle; time per keystroke (manual time)
+//   BM_Enter/<MB>                  Enter in the middle just after a keystroke (auto-close)
 //   BM_StorageInsert/<MB>/<where>  the line storage's own insert and delete at the same place
 //   BM_KeyRepeat/100               300 keystrokes at 30 per second (the clock moves 33 ms between
 //                                  them and the idle analysis runs): counters max_key_ms and
@@ -146,6 +147,32 @@ BENCHMARK(BM_Keystroke)
     ->ArgsProduct({{1, 10, 100}, {0, 1}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// Enter in the middle of a line while the analysis has not caught up with a keystroke made just
+// before (the auto-close of open blocks asks for the ranges at the caret), then Backspace.
+void BM_Enter(benchmark::State& State) {
+  const int mb = int(State.range(0));
+  if (!HaveCorpus(State, mb)) return;
+  Window& w = Get(mb);
+  w.PlaceCaret(true);
+  w.memo.ExecuteCommand(synt::cmLineEnd, nullptr);
+  double worst = 0;
+  for (auto _ : State) {
+    w.Type(u'x');
+    w.Backspace();
+    const auto t0 = Clock::now();
+    w.memo.KeyDown(synt::TShortCut(synt::vkReturn));
+    w.host->Update();
+    const double ms = Ms(t0, Clock::now());
+    worst = std::max(worst, ms);
+    State.SetIterationTime(ms / 1000.0);
+    w.memo.ExecuteCommand(synt::cmUndo, nullptr);
+    w.host->Update();
+  }
+  State.counters["max_ms"] = worst;
+}
+BENCHMARK(BM_Enter)->Arg(10)->Arg(100)->Iterations(20)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
 
 void BM_StorageInsert(benchmark::State& State) {
   const int mb = int(State.range(0));

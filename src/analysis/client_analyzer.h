@@ -91,6 +91,9 @@ class TClientSyntAnalyzer : public TParserResults,
   // AppendToPos, limited to the changed area while the tokens kept from before the change serve
   // the text after it (a paint request asks for this).
   void TryAppend(int Pos);
+  // AppendToPos, then the block rules that lag the tokens (separate block analysis), so the
+  // ranges up to Pos are known without analysing the whole text.
+  void AnalyzeUpTo(int Pos);
   // AppendToPos(Pos), then the index of the token containing Pos, or -1.
   int TokenIndexAt(int Pos);
   // Tokenizes everything and runs every pending block rule now, then Finish.

@@ -414,6 +414,11 @@ void TClientSyntAnalyzer::TryAppend(int Pos) {
   AppendToPos(Pos);
 }
 
+void TClientSyntAnalyzer::AnalyzeUpTo(int Pos) {
+  AppendToPos(Pos);
+  if (!IsFinished() && SeparateBlocks()) CatchUpBlockRules(-1);
+}
+
 int TClientSyntAnalyzer::TokenIndexAt(int Pos) {
   AppendToPos(Pos);
   return Tokens().RangeAt(Pos);

@@ -199,9 +199,18 @@ void TMemoEditPart::NewLine(int Indent, bool LeaveCaret, bool Soft) {
   TClientSyntAnalyzer* client = m.SyntClient();
   if (!sel.HaveSelection() && client && !m.OptionsEx().Contains(soDisableAutoClose) &&
       LexerAutoCloses(m.CurrentLexer())) {
-    // Ranges are known once the block rules ran over the whole text (they may lag the tokens).
-    if (!client->IsFinished()) client->CompleteAnalysis();
     const int at = sel.CaretOffset();
+    // Ranges are known once the block rules ran (they may lag the tokens). A large text is
+    // analysed only a window past the caret, so Enter never waits for the whole text; a block
+    // closed farther away than that counts as open.
+    if (!client->IsFinished()) {
+      constexpr int kWindow = 1 << 14;
+      if (lines.TextLength() - at <= kWindow) {
+        client->CompleteAnalysis();
+      } else {
+        client->AnalyzeUpTo(at + kWindow);
+      }
+    }
     const bool multi = m.OptionsEx().Contains(soMultiAutoClose);
     // Open at the caret: started before it and never closed by a rule (the end of the text
     // closes some ranges without one), innermost (latest start) first.
