@@ -6,6 +6,7 @@
 // A command returns the process exit status; it writes results to stdout and errors to stderr.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <stdexcept>
@@ -33,6 +34,10 @@ struct UsageError : std::runtime_error {
 // The value of the option at A[I], the argument after it; advances I past it. UsageError
 // "<option> needs a value" when there is none.
 const std::string& OptionValue(const Args& A, size_t& I);
+
+// Value read as a whole number of at least Min (and at most Max); UsageError "<option> needs a
+// whole number of at least Min, not '<value>'" (or "from Min to Max") otherwise.
+int IntOption(const std::string& Option, const std::string& Value, int Min, int Max = INT32_MAX);
 
 // --lexer FILE and --name LEXER, which every command that reads a lexer takes alike.
 struct LexerChoice {

@@ -33,29 +33,15 @@ struct Options {
   int rows = 25;
 };
 
-int ParseCount(const std::string& option, const std::string& s) {
-  int v = 0;
-  const char* end = s.data() + s.size();
-  auto [p, ec] = std::from_chars(s.data(), end, v);
-  if (ec != std::errc() || p != end || v < 1 || v > 10000) {
-    std::string msg = option;
-    msg += " needs a whole number from 1 to 10000, not '";
-    msg += s;
-    msg += "'";
-    throw UsageError(msg);
-  }
-  return v;
-}
-
 Options ParseOptions(const Args& args) {
   Options o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (o.lexer.Take(args, i)) continue;
     if (a == "--cols") {
-      o.cols = ParseCount(a, OptionValue(args, i));
+      o.cols = IntOption(a, OptionValue(args, i), 1, 10000);
     } else if (a == "--rows") {
-      o.rows = ParseCount(a, OptionValue(args, i));
+      o.rows = IntOption(a, OptionValue(args, i), 1, 10000);
     } else if (a == "--keys") {
       o.keys = OptionValue(args, i);
       o.hasKeys = true;

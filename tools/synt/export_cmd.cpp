@@ -34,20 +34,6 @@ struct Options {
   std::string output;
 };
 
-int64_t ParseCount(const std::string& option, const std::string& s) {
-  int64_t v = 0;
-  const char* end = s.data() + s.size();
-  auto [p, ec] = std::from_chars(s.data(), end, v);
-  if (ec != std::errc() || p != end || v < 0 || v > INT32_MAX) {
-    std::string msg = option;
-    msg += " needs a whole number from 0, not '";
-    msg += s;
-    msg += "'";
-    throw UsageError(msg);
-  }
-  return v;
-}
-
 Options ParseOptions(const Args& args) {
   Options o;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -64,9 +50,9 @@ Options ParseOptions(const Args& args) {
       else
         throw UsageError("--format is text, rtf or html, not '" + f + "'");
     } else if (a == "--start") {
-      o.start = ParseCount(a, OptionValue(args, i));
+      o.start = IntOption(a, OptionValue(args, i), 0);
     } else if (a == "--length") {
-      o.length = ParseCount(a, OptionValue(args, i));
+      o.length = IntOption(a, OptionValue(args, i), 0);
     } else if (a == "-o" || a == "--output") {
       o.output = OptionValue(args, i);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {

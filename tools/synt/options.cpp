@@ -1,3 +1,5 @@
+#include <charconv>
+
 #include "command.h"
 #include "platform/utf.h"
 
@@ -6,6 +8,23 @@ namespace synt::tool {
 const std::string& OptionValue(const Args& A, size_t& I) {
   if (I + 1 >= A.size()) throw UsageError(A[I] + " needs a value");
   return A[++I];
+}
+
+int IntOption(const std::string& Option, const std::string& Value, int Min, int Max) {
+  int v = 0;
+  const char* end = Value.data() + Value.size();
+  auto [p, ec] = std::from_chars(Value.data(), end, v);
+  if (ec != std::errc() || p != end || v < Min || v > Max) {
+    std::string msg = Option;
+    msg += " needs a whole number ";
+    msg += Max == INT32_MAX ? "of at least " + std::to_string(Min)
+                            : "from " + std::to_string(Min) + " to " + std::to_string(Max);
+    msg += ", not '";
+    msg += Value;
+    msg += "'";
+    throw UsageError(msg);
+  }
+  return v;
 }
 
 bool LexerChoice::Take(const Args& A, size_t& I) {

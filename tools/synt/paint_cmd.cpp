@@ -40,22 +40,6 @@ struct Options {
   int markStart = -1, markEnd = -1;
 };
 
-int ParseInt(const std::string& option, const std::string& s, int min) {
-  int v = 0;
-  const char* end = s.data() + s.size();
-  auto [p, ec] = std::from_chars(s.data(), end, v);
-  if (ec != std::errc() || p != end || v < min) {
-    std::string msg = option;
-    msg += " needs a whole number of at least ";
-    msg += std::to_string(min);
-    msg += ", not '";
-    msg += s;
-    msg += "'";
-    throw UsageError(msg);
-  }
-  return v;
-}
-
 void ParseSpan(const std::string& option, const std::string& s, int& start, int& end) {
   const size_t colon = s.find(':');
   if (colon == std::string::npos) {
@@ -65,8 +49,8 @@ void ParseSpan(const std::string& option, const std::string& s, int& start, int&
     msg += "'";
     throw UsageError(msg);
   }
-  start = ParseInt(option, s.substr(0, colon), 0);
-  end = ParseInt(option, s.substr(colon + 1), 0);
+  start = IntOption(option, s.substr(0, colon), 0);
+  end = IntOption(option, s.substr(colon + 1), 0);
   if (end < start) std::swap(start, end);
 }
 
@@ -76,18 +60,19 @@ Options ParseOptions(const Args& args) {
     const std::string& a = args[i];
     if (o.lexer.Take(args, i)) continue;
     if (a == "--cols") {
-      o.cols = ParseInt(a, OptionValue(args, i), 1);
+      o.cols = IntOption(a, OptionValue(args, i), 1);
     } else if (a == "--rows") {
-      o.rows = ParseInt(a, OptionValue(args, i), 1);
+      o.rows = IntOption(a, OptionValue(args, i), 1);
     } else if (a == "--top") {
-      o.top = ParseInt(a, OptionValue(args, i), 0);
+      o.top = IntOption(a, OptionValue(args, i), 0);
     } else if (a == "--wrap") {
       o.wrap = true;
     } else if (a == "--wrap-at") {
-      o.wrapAt = ParseInt(a, OptionValue(args, i), 1);
+      o.wrapAt = IntOption(a, OptionValue(args, i), 1);
     } else if (a == "--fold") {
       std::stringstream list(OptionValue(args, i));
-      for (std::string item; std::getline(list, item, ',');) o.fold.push_back(ParseInt(a, item, 0));
+      for (std::string item; std::getline(list, item, ',');)
+        o.fold.push_back(IntOption(a, item, 0));
     } else if (a == "--fold-all") {
       o.foldAll = true;
     } else if (a == "--select") {
