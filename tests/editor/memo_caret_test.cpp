@@ -8,6 +8,7 @@
 
 #include "editor/commands.h"
 #include "editor/syntax_memo.h"
+#include "memo_test_util.h"
 #include "platform/filer.h"
 #include "platform/headless_host.h"
 
@@ -25,32 +26,11 @@ std::u16string Numbered(int Lines) {
 }
 
 // Cells of 8 x 16, rows of 17 pixels, the text from x = 2.
-class MemoCaret : public ::testing::Test {
+class MemoCaret : public test::MemoWindow {
  protected:
-  explicit MemoCaret(THeadlessSettings Settings = {}) : desktop(Settings) {}
-  TSyntaxMemo& Make(std::u16string_view Text, TSize Client = {642, 170}) {
-    memo.SetText(Text);
-    host = std::make_unique<THeadlessHost>(desktop, memo, Client);
-    host->Focus();
-    desktop.RunUntilIdle();
-    return memo;
-  }
-  void Opt(TSyntaxMemoOption O, bool On = true) {
-    TSyntaxMemoOptions o = memo.Options();
-    On ? o.Include(O) : o.Exclude(O);
-    memo.SetOptions(o);
-  }
-  void OptEx(TSyntaxMemoOptionEx O, bool On = true) {
-    TSyntaxMemoOptionsEx o = memo.OptionsEx();
-    On ? o.Include(O) : o.Exclude(O);
-    memo.SetOptionsEx(o);
-  }
+  explicit MemoCaret(THeadlessSettings Settings = {}) : MemoWindow(Settings) {}
   TMemoCaretPart& C() { return memo.CaretPart(); }
   TPoint Caret() { return memo.CaretPos(); }
-
-  THeadlessDesktop desktop;
-  TSyntaxMemo memo{nullptr};
-  std::unique_ptr<THeadlessHost> host;
 };
 
 TEST_F(MemoCaret, SettingClampsToTheText) {

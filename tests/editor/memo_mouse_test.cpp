@@ -19,33 +19,13 @@ TPoint At(int X, int Y) {
   return {2 + X * 8 + 1, Y * 17 + 8};
 }
 
-class MemoMouse : public ::testing::Test {
+class MemoMouse : public test::MemoWindow {
  protected:
-  void Make(std::u16string_view Text, TSize Client = {642, 170}) {
-    memo.SetText(Text);
-    host = std::make_unique<THeadlessHost>(desktop, memo, Client);
-    host->Focus();
-    desktop.RunUntilIdle();
-  }
-  void Opt(TSyntaxMemoOption O, bool On = true) {
-    TSyntaxMemoOptions o = memo.Options();
-    On ? o.Include(O) : o.Exclude(O);
-    memo.SetOptions(o);
-  }
-  void OptEx(TSyntaxMemoOptionEx O, bool On = true) {
-    TSyntaxMemoOptionsEx o = memo.OptionsEx();
-    On ? o.Include(O) : o.Exclude(O);
-    memo.SetOptionsEx(o);
-  }
   void Drag(TPoint From, TPoint To, TShiftState Mods = {}) {
     host->MouseDown(From, mbLeft, Mods);
     host->MouseMove(To, Mods);
     host->MouseUp(To, mbLeft, Mods);
   }
-
-  THeadlessDesktop desktop;
-  TSyntaxMemo memo{nullptr};
-  std::unique_ptr<THeadlessHost> host;
 };
 
 const char16_t kText[] = u"alpha beta gamma\r\nsecond line here\r\nthird";

@@ -6,6 +6,7 @@
 
 #include "editor/commands.h"
 #include "editor/syntax_memo.h"
+#include "memo_test_util.h"
 #include "platform/headless_host.h"
 
 namespace synt {
@@ -25,28 +26,13 @@ struct MoveCase {
   bool KeepCaretInText = false;
 };
 
-class MemoMove : public ::testing::Test {
+class MemoMove : public test::MemoWindow {
  protected:
-  void Make(std::u16string_view Text, TSize Client = {642, 170}) {
-    memo.SetText(Text);
-    host = std::make_unique<THeadlessHost>(desktop, memo, Client);
-    host->Focus();
-    desktop.RunUntilIdle();
-  }
-  void Opt(TSyntaxMemoOption O, bool On = true) {
-    TSyntaxMemoOptions o = memo.Options();
-    On ? o.Include(O) : o.Exclude(O);
-    memo.SetOptions(o);
-  }
   TPoint Run(int Command, TPoint From) {
     memo.SetCaretPos(From);
     memo.ExecuteCommand(Command, nullptr);
     return memo.CaretPos();
   }
-
-  THeadlessDesktop desktop;
-  TSyntaxMemo memo{nullptr};
-  std::unique_ptr<THeadlessHost> host;
 };
 
 TEST_F(MemoMove, EveryMovementAtItsEdges) {
