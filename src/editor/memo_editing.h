@@ -114,6 +114,10 @@ class TMemoEditPart : public TMemoPart {
   void MoveLines(bool Up);
   void DuplicateLine(int Line);
   void CommentLines(bool Comment, int FirstLine, int LastLine);
+  // soAutoFormat, after a finished pass: going from the end of the text back, rewrites the first
+  // token whose style asks for a case its text is not yet in. True when one was rewritten (the
+  // rewrite starts a new pass). A toggling style is left alone: toggling would never end.
+  bool AutoFormat();
   // Moves (or copies) the selection to text position Target (drag and drop inside one editor).
   bool MoveSelectionTo(TPoint Target, bool Copy);
 

@@ -246,6 +246,51 @@ void TMemoEditPart::NewLine(int Indent, bool LeaveCaret, bool Soft) {
 
 // ---- Case ---------------------------------------------------------------------------------------
 
+bool TMemoEditPart::AutoFormat() {
+  TCustomSyntaxMemo& m = Memo();
+  ISyntDisplayQueries* q = m.Analysis();
+  if (!q || m.ReadOnly()) return false;
+  const TSyntMemoStrings& lines = *m.Lines();
+  const std::u16string_view text = lines.TextView();
+  const TTokenList& tokens = q->Tokens();
+  for (int i = tokens.Count() - 1; i >= 0; --i) {
+    const TSyntaxFormat* style = q->TokenStyle(i);
+    if (!style || !style->Enabled()) continue;
+    const TChangeCase cc = style->ChangeCase();
+    if (cc == ccNone || cc == ccToggle) continue;
+    const TSyntToken& t = tokens.Items(i);
+    const int a = std::clamp(t.StartPos, 0, int(text.size()));
+    const int z = std::clamp(t.EndPos, a, int(text.size()));
+    if (z <= a) continue;
+    const std::u16string_view span = text.substr(size_t(a), size_t(z - a));
+    std::u16string want(span);
+    if (cc == ccUpper)
+      for (char16_t& c : want) c = CharUpper(c);
+    else if (cc == ccLower)
+      for (char16_t& c : want) c = CharLower(c);
+    else if (cc == ccTitle)
+      want[0] = CharUpper(want[0]);
+    if (want == span) continue;
+    // The caret and the selection stay where they were: only the case of the span changes, and
+    // a case mapping of one unit per unit keeps every offset.
+    TMemoSelection& sel = m.Selection();
+    const TPoint caret = sel.CaretPos();
+    const int selStart = sel.SelStart(), selLength = sel.SelLength();
+    const TSyntSelectionMode mode = sel.SelectionMode();
+    const TRect block = sel.BlockRect();
+    if (!ReplaceText(a, z - a, want)) return false;
+    sel.SetCaretPos(caret);
+    if (mode == msColumn) {
+      sel.SetBlock(block);
+    } else if (selLength > 0) {
+      sel.SetSelection(selStart, selLength);
+      sel.SetSelectionMode(mode);
+    }
+    return true;
+  }
+  return false;
+}
+
 bool TMemoEditPart::ChangeCase(int Offset, int Length, int Mode) {
   TCustomSyntaxMemo& m = Memo();
   const TSyntMemoStrings& lines = *m.Lines();

@@ -266,6 +266,8 @@ void TCustomSyntaxMemo::Finished() {
   if (IsDestroying()) return;
   ForParts([](TMemoPart& p) { p.AnalysisFinished(); });
   Invalidate();
+  // A rewritten span starts another pass; this one is not reported as finished.
+  if (optionsEx_.Contains(soAutoFormat) && editPart_.AutoFormat()) return;
   for (size_t i = 0; i < plugins_.size(); ++i)
     if (auto* c = dynamic_cast<IqxSyntClient*>(plugins_[i])) c->Finished();
   if (OnFinishAnalysis) OnFinishAnalysis(this);

@@ -579,3 +579,50 @@ TEST_F(Editing, AnalysisAfterEditsEqualsAFreshOne) {
 
 }  // namespace
 }  // namespace synt
+
+namespace synt {
+namespace {
+
+// soAutoFormat: a finished pass rewrites the last word whose style asks for upper case, which
+// starts another pass, until every such word is in its case; only the last pass is reported, and
+// the caret stays where the user left it (typing goes on after the word).
+TEST(AutoFormat, RewritesOneSpanPerPassUntilAllAreInTheirCase) {
+  TSyntAnalyzer lexer(nullptr);
+  TSyntaxFormat* key = lexer.Formats()->Add();
+  key->SetDisplayName(u"Key");
+  key->SetChangeCase(ccUpper);
+  TSyntaxFormat* flip = lexer.Formats()->Add();
+  flip->SetDisplayName(u"Flip");
+  flip->SetChangeCase(ccToggle);
+  TTokenRule* r = lexer.TokenRules()->Add();
+  r->SetExpression(u"begin|end");
+  r->SetStyleName(u"Key");
+  r = lexer.TokenRules()->Add();
+  r->SetExpression(u"flip");
+  r->SetStyleName(u"Flip");
+
+  THeadlessDesktop desktop;
+  TSyntaxMemo memo(nullptr);
+  THeadlessHost host(desktop, memo, {400, 300});
+  TSyntaxMemoOptionsEx o = memo.OptionsEx();
+  o.Include(soAutoFormat);
+  memo.SetOptionsEx(o);
+  int finished = 0;
+  memo.OnFinishAnalysis = [&](TObject*) { ++finished; };
+  memo.SetSyntaxAnalyzer(&lexer);
+  memo.SetText(u"begin flip x end");
+  memo.SetCaretPos({5, 0});
+  for (int i = 0; i < 20 && !(memo.SyntClient()->IsFinished() && finished > 0); ++i)
+    ASSERT_TRUE(test::Settle(desktop, memo.SyntClient()));
+  desktop.RunUntilIdle();
+  EXPECT_TRUE(memo.Text() == u"BEGIN flip x END") << "a toggling style is never applied";
+  EXPECT_EQ(finished, 1) << "passes that rewrote a span are not reported";
+  EXPECT_EQ(memo.CaretPos().X, 5);
+  memo.SetReadOnly(true);
+  memo.SetText(u"end");
+  ASSERT_TRUE(test::Settle(desktop, memo.SyntClient()));
+  EXPECT_TRUE(memo.Text() == u"end") << "a read-only editor is not rewritten";
+}
+
+}  // namespace
+}  // namespace synt
