@@ -75,12 +75,8 @@ Options ParseOptions(const Args& args, const char* command) {
       o.settle = true;
     } else if (a == "--display" && ranges) {
       o.display = true;
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      throw UsageError("unknown option '" + a + "'");
-    } else if (o.input.empty()) {
-      o.input = a;
     } else {
-      throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
+      TakeInput(a, o.input);
     }
   }
   if (o.input.empty()) throw UsageError(std::string(command) + " needs an INPUT file or -");

@@ -39,6 +39,10 @@ const std::string& OptionValue(const Args& A, size_t& I);
 // whole number of at least Min, not '<value>'" (or "from Min to Max") otherwise.
 int IntOption(const std::string& Option, const std::string& Value, int Min, int Max = INT32_MAX);
 
+// An argument that is not an option the command knows: its input (the only one; "-" is standard
+// input). UsageError for an unknown option or a second input.
+void TakeInput(const std::string& Arg, std::string& Input);
+
 // --lexer FILE and --name LEXER, which every command that reads a lexer takes alike.
 struct LexerChoice {
   std::string file;

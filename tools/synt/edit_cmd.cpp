@@ -47,12 +47,8 @@ Options ParseOptions(const Args& args) {
       o.hasKeys = true;
     } else if (a == "-o") {
       o.output = OptionValue(args, i);
-    } else if (a.size() > 1 && a[0] == '-') {
-      throw UsageError("unknown option '" + a + "'");
-    } else if (o.input.empty()) {
-      o.input = a;
     } else {
-      throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
+      TakeInput(a, o.input);
     }
   }
   if (o.input.empty()) throw UsageError("edit needs an INPUT file");

@@ -55,12 +55,8 @@ Options ParseOptions(const Args& args) {
       o.length = IntOption(a, OptionValue(args, i), 0);
     } else if (a == "-o" || a == "--output") {
       o.output = OptionValue(args, i);
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      throw UsageError("unknown option '" + a + "'");
-    } else if (o.input.empty()) {
-      o.input = a;
     } else {
-      throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
+      TakeInput(a, o.input);
     }
   }
   if (o.input.empty()) throw UsageError("export needs an INPUT file or -");

@@ -27,6 +27,12 @@ int IntOption(const std::string& Option, const std::string& Value, int Min, int 
   return v;
 }
 
+void TakeInput(const std::string& Arg, std::string& Input) {
+  if (Arg.size() > 1 && Arg[0] == '-') throw UsageError("unknown option '" + Arg + "'");
+  if (!Input.empty()) throw UsageError("more than one input ('" + Input + "', '" + Arg + "')");
+  Input = Arg;
+}
+
 bool LexerChoice::Take(const Args& A, size_t& I) {
   if (A[I] == "--lexer") {
     file = OptionValue(A, I);

@@ -79,12 +79,8 @@ Options ParseOptions(const Args& args) {
       ParseSpan(a, OptionValue(args, i), o.selStart, o.selEnd);
     } else if (a == "--mark") {
       ParseSpan(a, OptionValue(args, i), o.markStart, o.markEnd);
-    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-      throw UsageError("unknown option '" + a + "'");
-    } else if (o.input.empty()) {
-      o.input = a;
     } else {
-      throw UsageError("more than one input ('" + o.input + "', '" + a + "')");
+      TakeInput(a, o.input);
     }
   }
   if (o.input.empty()) throw UsageError("paint needs an INPUT file or -");
