@@ -201,6 +201,8 @@ class TMemoMousePart : public TMemoPart {
   void PaintAutoScrollMark(TCanvas& Canvas);
   // The collapsed-range mark under window point (X, Y): its line, else -1.
   int CollapseMarkAt(int X, int Y);
+  // Where the collapsed-range mark of Line is drawn (empty: it has none).
+  TRect CollapseMarkRect(int Line);
 
   void TextChanged(int Pos, int Count, int LineChange) override;
 

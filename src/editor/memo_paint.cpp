@@ -14,26 +14,6 @@
 
 namespace synt {
 
-namespace {
-
-// A colour's channels, system colours resolved.
-void Channels(TColor C, int& R, int& G, int& B) {
-  const uint32_t rgb = ColorToRGB(C);
-  R = int(rgb & 0xFF);
-  G = int((rgb >> 8) & 0xFF);
-  B = int((rgb >> 16) & 0xFF);
-}
-
-TColor Blend(TColor From, TColor To, int Step, int Steps) {
-  int r0, g0, b0, r1, g1, b1;
-  Channels(From, r0, g0, b0);
-  Channels(To, r1, g1, b1);
-  auto mix = [&](int a, int b) { return a + (b - a) * Step / std::max(1, Steps); };
-  return TColor(mix(r0, r1) | (mix(g0, g1) << 8) | (mix(b0, b1) << 16));
-}
-
-}  // namespace
-
 TMemoPaintPart::TMemoPaintPart(TCustomSyntaxMemo& Memo) : TMemoPart(Memo, kPaintOrder) {
   // Proportional text is measured by the same routine that paints it.
   Memo.LayoutPart().SetLineMeasurer(this);
@@ -197,51 +177,7 @@ void TMemoPaintPart::PaintBackground(TCanvas& Canvas, const TRect& Area) {
     TMergeFlags flags;
     ApplyFormat(Canvas, lexer->DefaultStyle(), m.FixedPitch(), flags);
   }
-  const TColor from = Canvas.Brush()->Color();
-  const TPixelImage& image = bg.Bitmap();
-  switch (bg.FillStyle()) {
-    case fstHorzGradient:
-    case fstVertGradient: {
-      // Bands of a few pixels: smooth enough, and bounded work for any size.
-      const bool horz = bg.FillStyle() == fstHorzGradient;
-      const int span = horz ? Area.Width() : Area.Height();
-      const int steps = std::max(1, std::min(span, 256));
-      for (int i = 0; i < steps; ++i) {
-        const int a = span * i / steps, b = span * (i + 1) / steps;
-        Canvas.Brush()->SetColor(Blend(from, bg.GradColor(), i, steps - 1));
-        Canvas.FillRect(horz ? TRect{Area.Left + a, Area.Top, Area.Left + b, Area.Bottom}
-                             : TRect{Area.Left, Area.Top + a, Area.Right, Area.Top + b});
-      }
-      Canvas.Brush()->SetColor(from);
-      break;
-    }
-    case fstTile:
-      if (!image.Empty()) {
-        for (int y = Area.Top; y < Area.Bottom; y += image.Height)
-          for (int x = Area.Left; x < Area.Right; x += image.Width) Canvas.DrawImage(x, y, image);
-        break;
-      }
-      Canvas.FillRect(Area);
-      break;
-    case fstStretch:
-      if (!image.Empty()) {
-        std::unique_ptr<TBitmap> bmp = Canvas.CreateBitmap(image.Width, image.Height);
-        bmp->Assign(image);
-        Canvas.StretchDraw(Area, *bmp);
-        break;
-      }
-      Canvas.FillRect(Area);
-      break;
-    case fstCenter:
-      Canvas.FillRect(Area);
-      if (!image.Empty())
-        Canvas.DrawImage(Area.Left + (Area.Width() - image.Width) / 2,
-                         Area.Top + (Area.Height() - image.Height) / 2, image);
-      break;
-    case fstNone:
-      Canvas.FillRect(Area);
-      break;
-  }
+  bg.Paint(Canvas, Area);
 }
 
 TRect TMemoPaintPart::DrawSeparators(TCanvas& Canvas, int Line, TRect R, bool CollapsedPlain) {
@@ -314,7 +250,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
         Canvas.Brush()->SetColor(clWindowFrame);
         Canvas.FrameRect(lineRect);
       }
-      // The text margins' lines over the line's height come with the ruler and margins.
+      // The text margins' lines are drawn over all lines at once, after them (PaintMargins).
     }
     y += h;
   }
@@ -350,15 +286,17 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     const TRect clip = UpdateRect.Intersect(saved);
     const TSize size = m.ClientSize();
     const int left = TextAreaLeft();
+    const int top = m.TextArea().Top;
     // Transparency would repaint what lies beneath the text area first; the seam has no such
     // service, so a transparent editor simply leaves its cells unfilled.
     if (!m.Transparent() && m.TextMargin() > 0) {
       Canvas.Brush()->SetStyle(bsSolid);
       Canvas.Brush()->SetColor(m.Color());
-      Canvas.FillRect(TRect{left - m.TextMargin(), 0, left, size.cy}.Intersect(clip));
+      Canvas.FillRect(TRect{left - m.TextMargin(), top, left, size.cy}.Intersect(clip));
     }
-    // The gutter's separator and the horizontal ruler are drawn here once the control has them.
-    const TRect area{left, 0, std::max(left, size.cx), size.cy};
+    // The gutter's separator is drawn here once the control has a gutter.
+    m.RulerPart().PaintRuler(Canvas, clip);
+    const TRect area{left, top, std::max(left, size.cx), std::max(top, size.cy)};
     const TRect textClip = clip.Intersect(area);
     if (textClip.IsEmpty()) return;
     Canvas.SetClipRect(textClip);
@@ -367,6 +305,7 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     painter_.BeginPaint();
     if (ctx_.PreFilled) PaintBackground(Canvas, area);
     PaintLines(Canvas, textClip, area);
+    m.RulerPart().PaintMargins(Canvas, textClip);
     m.CommandPart().PaintPreedit(Canvas);
     m.CaretPart().PaintCaret(Canvas);
     m.MousePart().PaintAutoScrollMark(Canvas);
@@ -389,6 +328,32 @@ int TMemoPaintPart::XOfUnit(int Line, int Unit, int& Row) {
   TCanvas& c = Memo().MeasureCanvas();
   FillContext(c, false);
   return painter_.XOfUnit(c, Line, RowsOf(Line), Unit, Row);
+}
+
+TSize TMemoPaintPart::MeasureForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options) {
+  FillContext(Canvas, true);
+  ctx_.PrintOptions = Options;
+  std::vector<int> edges;
+  std::vector<std::pair<int, int>> heights;
+  painter_.MeasureLine(Canvas, Line, edges, heights);
+  int h = 0;
+  for (const auto& run : heights) h = std::max(h, run.second);
+  if (h <= 0) h = ctx_.Cell.cy;
+  h += ctx_.LineSpacing + ctx_.LineSpacingBefore + ctx_.LineSpacingAfter;
+  return {edges.empty() ? 0 : edges.back(), h};
+}
+
+void TMemoPaintPart::PaintForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options,
+                                      const TRect& Rect) {
+  FillContext(Canvas, true);
+  ctx_.PrintOptions = Options;
+  TLineRows rows;
+  rows.Heights = {Rect.Height()};
+  const TRect saved = Canvas.ClipRect();
+  Canvas.SetClipRect(Rect.Intersect(saved));
+  // The whole line, also where a nested block is collapsed: it was measured so.
+  painter_.PaintLine(Canvas, Line, rows, 0, Rect, Rect.Left, nullptr);
+  Canvas.SetClipRect(saved);
 }
 
 void TMemoPaintPart::MeasureLine(int Line, TLineMeasure& Out) {

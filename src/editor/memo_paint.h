@@ -55,6 +55,12 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   int UnitAt(int Line, int Row, int X);
   int XOfUnit(int Line, int Unit, int& Row);
 
+  // A line on a canvas that is not the window's (the hint's preview), with Options as the print
+  // options: its width and row height unwrapped, and painted into Rect from column 0 at its left.
+  TSize MeasureForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options);
+  void PaintForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options,
+                        const TRect& Rect);
+
   // ILineMeasurer: the line layout measures proportional text here.
   void MeasureLine(int Line, TLineMeasure& Out) override;
 

@@ -181,6 +181,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
     }
   }
   if (Component == keyMapping_) keyMapping_ = nullptr;
+  hintPart_.Props()->ComponentFreed(Component);
 }
 
 // ---- Text changes -----------------------------------------------------------------------------
@@ -292,7 +293,8 @@ void TCustomSyntaxMemo::DocumentChanged() {
 
 TRect TCustomSyntaxMemo::TextArea() const {
   const TSize size = ClientSize();
-  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+  const int top = rulerPart_.HorzRuler()->VisibleHeight();
+  return {textMargin_, top, std::max(textMargin_, size.cx), std::max(top, size.cy)};
 }
 
 void TCustomSyntaxMemo::Resize() {
@@ -332,6 +334,7 @@ void TCustomSyntaxMemo::FocusIn() {
   caretPart_.FocusIn();
 }
 void TCustomSyntaxMemo::FocusOut() {
+  hintPart_.HideHint();
   caretPart_.FocusOut();
 }
 TDropEffect TCustomSyntaxMemo::DragEnter(const TClipboardData& Data, TShiftState Shift, int X,
@@ -460,10 +463,6 @@ void TCustomSyntaxMemo::SetCollapseStyle(TCollapseStyle Value) {
 
 void TCustomSyntaxMemo::SetCollapseBreakColor(TColor Value) {
   if (Change(collapseBreakColor_, Value)) SettingsChanged();
-}
-
-void TCustomSyntaxMemo::SetRightMargin(int Value) {
-  if (Change(rightMargin_, std::max(0, Value))) LayoutChanged();
 }
 
 void TCustomSyntaxMemo::SetLineSpacing(int Value) {
