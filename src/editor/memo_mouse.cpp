@@ -85,9 +85,18 @@ void TMemoMousePart::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
   }
   // 2. The focus; incremental search and hints end here once the editor has them.
   if (IControlHost* h = m.Host()) h->SetFocus();
+  // 3-4. The ruler comes in front of the text area once the editor has one. The gutter takes
+  // its presses; one it passes on moves the caret as a press at the text's left edge would.
+  if (X < m.GutterPart().GutterWidth()) {
+    if (m.GutterPart().MouseDown(Button, Shift, X, Y)) {
+      UpdateCursor(X, Y, Shift);
+      return;
+    }
+    // A row is placed, never a word or line selected by a double click in the gutter.
+    X = m.TextArea().Left;
+    ClickCount = 1;
+  }
   const TPoint pos = c.PointToCaret({X, Y});
-  // 3-4. The ruler and the gutter come in front of the text area once the editor has them; a
-  // press there is handled before the text sees it.
   // 5. In the text: a collapsed-range mark.
   if (Button == mbLeft && (ClickCount == 2 || Shift.Contains(ssCtrl))) {
     const int line = CollapseMarkAt(X, Y);
@@ -371,6 +380,8 @@ TCursor TMemoMousePart::CursorAt(int X, int Y, TShiftState Shift) {
     cursor = crSizeNS;
   } else if (state_->stapleDrag) {
     cursor = crHSplit;
+  } else if (X < m.GutterPart().GutterWidth()) {
+    cursor = m.GutterPart().CursorAt(X, Y);
   } else if (X >= m.PaintPart().TextAreaLeft()) {
     if (CollapseMarkAt(X, Y) >= 0)
       cursor = crHandPoint;

@@ -210,6 +210,10 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("BackGround", &M::BackGround);
   p.Object("UserRanges", &M::UserRanges);
   p.Object("Caret", &M::Caret);
+  p.Object("Gutter", &M::Gutter);
+  p.Object("LineNumbers", &M::LineNumbers);
+  p.Object("LineStateDisplay", &M::LineStateDisplay);
+  p.Object("Animation", &M::Animation);
   p.Event("OnChange", &M::OnChange);
   p.Event("OnTextChanged", &M::OnTextChanged);
   p.Event("OnModifiedChanged", &M::OnModifiedChanged);
@@ -222,6 +226,12 @@ void DescribeMemo(TPropertyList& List) {
   p.Event("OnGetLineStyle", &M::OnGetLineStyle);
   p.Event("OnGetStyleEntry", &M::OnGetStyleEntry);
   p.Event("OnBeforeDrawStaple", &M::OnBeforeDrawStaple);
+  p.Event("OnSetBookmark", &M::OnSetBookmark);
+  p.Event("OnDeleteBookmark", &M::OnDeleteBookmark);
+  p.Event("OnGetGutterImage", &M::OnGetGutterImage);
+  p.Event("OnGetLineNumberStr", &M::OnGetLineNumberStr);
+  p.Event("OnGutterClick", &M::OnGutterClick);
+  p.Event("OnAnimate", &M::OnAnimate);
 }
 
 }  // namespace

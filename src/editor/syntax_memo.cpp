@@ -173,6 +173,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
   document_->ComponentFreed(Component);
+  gutterPart_.ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -292,7 +293,8 @@ void TCustomSyntaxMemo::DocumentChanged() {
 
 TRect TCustomSyntaxMemo::TextArea() const {
   const TSize size = ClientSize();
-  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+  const int left = gutterPart_.GutterWidth() + textMargin_;
+  return {left, 0, std::max(left, size.cx), size.cy};
 }
 
 void TCustomSyntaxMemo::Resize() {
