@@ -86,12 +86,21 @@ void TMemoMousePart::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
   // 2. The focus; incremental search ends here once the editor has it.
   if (IControlHost* h = m.Host()) h->SetFocus();
   m.HideHint();
-  const TPoint pos = c.PointToCaret({X, Y});
   // 3. A text margin, on the ruler or (with Ctrl) in the text; elsewhere on the ruler the press
   // counts as one in the text.
   if (m.RulerPart().MouseDown(Button, Shift, X, Y)) return;
-  // 4. The gutter comes in front of the text area once the editor has one; a press there is
-  // handled before the text sees it.
+  // 4. The gutter takes its presses; one it passes on moves the caret as a press at the text's
+  // left edge would.
+  if (X < m.GutterPart().GutterWidth()) {
+    if (m.GutterPart().MouseDown(Button, Shift, X, Y)) {
+      UpdateCursor(X, Y, Shift);
+      return;
+    }
+    // A row is placed, never a word or line selected by a double click in the gutter.
+    X = m.TextArea().Left;
+    ClickCount = 1;
+  }
+  const TPoint pos = c.PointToCaret({X, Y});
   // 5. In the text: a collapsed-range mark.
   if (Button == mbLeft && (ClickCount == 2 || Shift.Contains(ssCtrl))) {
     const int line = CollapseMarkAt(X, Y);
@@ -391,6 +400,8 @@ TCursor TMemoMousePart::CursorAt(int X, int Y, TShiftState Shift) {
     cursor = crHSplit;
   } else if (m.RulerPart().CursorAt(X, Y, Shift, crDefault) == crHSplit) {
     cursor = crHSplit;
+  } else if (X < m.GutterPart().GutterWidth()) {
+    cursor = m.GutterPart().CursorAt(X, Y);
   } else if (X >= m.PaintPart().TextAreaLeft()) {
     if (CollapseMarkAt(X, Y) >= 0)
       cursor = crHandPoint;

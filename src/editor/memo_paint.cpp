@@ -23,8 +23,7 @@ TMemoPaintPart::TMemoPaintPart(TCustomSyntaxMemo& Memo) : TMemoPart(Memo, kPaint
 TMemoPaintPart::~TMemoPaintPart() = default;
 
 int TMemoPaintPart::TextAreaLeft() const {
-  // The gutter's width comes in front of the margin once the control has a gutter.
-  return Memo().TextMargin();
+  return Memo().TextArea().Left;
 }
 
 void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
@@ -84,6 +83,8 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
       m.OnLineHighLight(&m, Line, Sel, Bg, Fr);
     };
   c.UserLineHighlight = [user](int Line, TLineHighlightAttr& A) { user->LineHighlight(Line, A); };
+  TMemoGutterPart* gutter = &m.GutterPart();
+  c.GutterLineColors = [gutter](int Line, TLineHighlightAttr& A) { gutter->LineColors(Line, A); };
   c.DrawToken = nullptr;
   if (m.OnDrawToken)
     c.DrawToken = [&m](const TRect& R, TPoint P, int N) { m.OnDrawToken(&m, R, P, N); };
@@ -213,8 +214,12 @@ TRect TMemoPaintPart::DrawSeparators(TCanvas& Canvas, int Line, TRect R, bool Co
   return R;
 }
 
-void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area) {
+void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& GutterClip,
+                                const TRect& Area) {
   TCustomSyntaxMemo& m = Memo();
+  TMemoGutterPart& gutter = m.GutterPart();
+  const int clipBottom =
+      std::max(Clip.IsEmpty() ? 0 : Clip.Bottom, GutterClip.IsEmpty() ? 0 : GutterClip.Bottom);
   TLineLayout& layout = m.LayoutPart().Layout();
   const TSyntMemoStrings& lines = *m.Lines();
   const int count = m.MultiLine() ? lines.GetCount() : std::min(1, lines.GetCount());
@@ -222,7 +227,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   const int textLeft = Area.Left - m.ScrollPart().LeftCol() * ctx_.Cell.cx;
   int y = Area.Top;
   int row = top.Row;
-  for (int line = top.Line; line < count && y < Clip.Bottom; ++line, row = 0) {
+  for (int line = top.Line; line < count && y < clipBottom; ++line, row = 0) {
     if (!layout.LineVisible(line)) {
       // A fold may hide a million lines: jump past them.
       const int next = layout.NextVisibleLine(line);
@@ -244,7 +249,6 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       painter_.PaintLine(Canvas, line, rows, row, textRect, textLeft, folded ? &fold : nullptr);
       if (m.OnAfterLineDraw) m.OnAfterLineDraw(&m, textRect, line);
       Canvas.SetClipRect(Clip);
-      // The gutter of the line is painted here once the control has one.
       if (m.Options().Contains(soDrawCurLineFocus) && m.Focused() &&
           line == m.Selection().CaretPos().Y) {
         Canvas.Brush()->SetColor(clWindowFrame);
@@ -252,7 +256,24 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       }
       // The text margins' lines are drawn over all lines at once, after them (PaintMargins).
     }
+    const TRect gutterRect = GutterClip.Intersect({0, y, GutterClip.Right, y + h});
+    if (!gutterRect.IsEmpty()) {
+      TGutterLineSpan span;
+      span.Line = line;
+      span.Top = y;
+      span.Bottom = y + h;
+      span.FirstRow = row;
+      span.Rows = rows;
+      Canvas.SetClipRect(gutterRect);
+      gutter.PaintLine(Canvas, span, m.GetLineState(line));
+      Canvas.SetClipRect(Clip);
+    }
     y += h;
+  }
+  if (!GutterClip.IsEmpty() && y < GutterClip.Bottom) {
+    Canvas.SetClipRect(GutterClip);
+    gutter.PaintEmpty(Canvas, std::max(y, GutterClip.Top), GutterClip.Bottom);
+    Canvas.SetClipRect(Clip);
   }
   // Below the text.
   const TRect rest{Area.Left, y, Area.Right, Area.Bottom};
@@ -294,21 +315,30 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
       Canvas.Brush()->SetColor(m.Color());
       Canvas.FillRect(TRect{left - m.TextMargin(), top, left, size.cy}.Intersect(clip));
     }
-    // The gutter's separator is drawn here once the control has a gutter.
     m.RulerPart().PaintRuler(Canvas, clip);
     const TRect area{left, top, std::max(left, size.cx), std::max(top, size.cy)};
     const TRect textClip = clip.Intersect(area);
-    if (textClip.IsEmpty()) return;
+    const int gutterWidth = m.GutterPart().GutterWidth();
+    const TRect gutterClip = clip.Intersect({0, area.Top, gutterWidth, area.Bottom});
+    if (textClip.IsEmpty() && gutterClip.IsEmpty()) return;
     Canvas.SetClipRect(textClip);
     FillContext(Canvas, false);
     AnalyseVisible(area);
     painter_.BeginPaint();
-    if (ctx_.PreFilled) PaintBackground(Canvas, area);
-    PaintLines(Canvas, textClip, area);
+    if (ctx_.PreFilled && !textClip.IsEmpty()) PaintBackground(Canvas, area);
+    PaintLines(Canvas, textClip, gutterClip, area);
+    // The separator after the gutter's lines, which fill the gutter's whole width.
+    if (!gutterClip.IsEmpty()) {
+      Canvas.SetClipRect(gutterClip);
+      m.GutterPart().PaintSeparator(Canvas, area.Top, area.Bottom);
+      Canvas.SetClipRect(textClip);
+    }
     m.RulerPart().PaintMargins(Canvas, textClip);
     m.CommandPart().PaintPreedit(Canvas);
     m.CaretPart().PaintCaret(Canvas);
     m.MousePart().PaintAutoScrollMark(Canvas);
+    Canvas.SetClipRect(clip);
+    m.GutterPart().PaintOverlay(Canvas, clip);
   } catch (...) {
     // The screen stays alive; the failure goes where the application shows its errors.
     Canvas.SetClipRect(saved);

@@ -79,7 +79,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
   // Tokenizes up to the end of the last line Area shows.
   void AnalyseVisible(const TRect& Area);
-  void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area);
+  // Text lines inside Clip, their gutter inside GutterClip.
+  void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& GutterClip, const TRect& Area);
   // The separator above or below a line; returns the rectangle left for the line.
   TRect DrawSeparators(TCanvas& Canvas, int Line, TRect LineRect, bool CollapsedPlain);
   TLineRows RowsOf(int Line);

@@ -211,6 +211,10 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("BackGround", &M::BackGround);
   p.Object("UserRanges", &M::UserRanges);
   p.Object("Caret", &M::Caret);
+  p.Object("Gutter", &M::Gutter);
+  p.Object("LineNumbers", &M::LineNumbers);
+  p.Object("LineStateDisplay", &M::LineStateDisplay);
+  p.Object("Animation", &M::Animation);
   p.Object("HorzRuler", &M::HorzRuler);
   p.Object("TextMargins", &M::TextMargins);
   p.Object("HintProps", &M::HintProps);
@@ -226,6 +230,12 @@ void DescribeMemo(TPropertyList& List) {
   p.Event("OnGetLineStyle", &M::OnGetLineStyle);
   p.Event("OnGetStyleEntry", &M::OnGetStyleEntry);
   p.Event("OnBeforeDrawStaple", &M::OnBeforeDrawStaple);
+  p.Event("OnSetBookmark", &M::OnSetBookmark);
+  p.Event("OnDeleteBookmark", &M::OnDeleteBookmark);
+  p.Event("OnGetGutterImage", &M::OnGetGutterImage);
+  p.Event("OnGetLineNumberStr", &M::OnGetLineNumberStr);
+  p.Event("OnGutterClick", &M::OnGutterClick);
+  p.Event("OnAnimate", &M::OnAnimate);
   p.Event("OnDragTextMargin", &M::OnDragTextMargin);
   p.Event("OnGetTokenHint", &M::OnGetTokenHint);
 }

@@ -174,6 +174,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
   document_->ComponentFreed(Component);
+  gutterPart_.ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -294,8 +295,9 @@ void TCustomSyntaxMemo::DocumentChanged() {
 
 TRect TCustomSyntaxMemo::TextArea() const {
   const TSize size = ClientSize();
+  const int left = gutterPart_.GutterWidth() + textMargin_;
   const int top = rulerPart_.HorzRuler()->VisibleHeight();
-  return {textMargin_, top, std::max(textMargin_, size.cx), std::max(top, size.cy)};
+  return {left, top, std::max(left, size.cx), std::max(top, size.cy)};
 }
 
 void TCustomSyntaxMemo::Resize() {

@@ -27,6 +27,7 @@
 #include "editor/memo_caret.h"
 #include "editor/memo_commands.h"
 #include "editor/memo_editing.h"
+#include "editor/memo_gutter.h"
 #include "editor/memo_hints.h"
 #include "editor/memo_hooks.h"
 #include "editor/memo_layout.h"
@@ -539,6 +540,42 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   bool dragTypeOLE_ = false;
   TMemoMousePart mousePart_{*this};
   // ---- Mouse (end)
+
+ public:
+  // ---- Gutter
+  // Line numbers, line states, gutter objects, bookmarks, fold buttons and the jump animation;
+  // the behaviour lives in TMemoGutterPart (memo_gutter.h).
+  TMemoGutterPart& GutterPart() { return gutterPart_; }
+  TGutter* Gutter() const { return gutterPart_.Gutter(); }
+  void SetGutter(const TGutter* Value) { gutterPart_.Gutter()->Assign(Value); }
+  TLineNumbers* LineNumbers() const { return gutterPart_.LineNumbers(); }
+  void SetLineNumbers(const TLineNumbers* Value) { gutterPart_.LineNumbers()->Assign(Value); }
+  TLineStateDisplay* LineStateDisplay() const { return gutterPart_.LineStateDisplay(); }
+  void SetLineStateDisplay(const TLineStateDisplay* Value) {
+    gutterPart_.LineStateDisplay()->Assign(Value);
+  }
+  TSyntAnimation* Animation() const { return gutterPart_.Animation(); }
+  void SetAnimation(const TSyntAnimation* Value) { gutterPart_.Animation()->Assign(Value); }
+  TBookmarks* Bookmarks() const { return gutterPart_.Bookmarks(); }
+  // Offset -1 deletes the bookmark.
+  void SetBookmark(int Number, int Offset) { gutterPart_.SetBookmark(Number, Offset); }
+  int GetBookmark(int Number) const { return gutterPart_.GetBookmark(Number); }
+  void GotoBookmark(int Number) { gutterPart_.GotoBookmark(Number); }
+  void ToggleBookmark(int Number) { gutterPart_.ToggleBookmark(Number); }
+  void ClearBookmarks() { gutterPart_.ClearBookmarks(); }
+  std::function<void(TObject* Snder, int Bookmark, bool& Accept)> OnSetBookmark;
+  std::function<void(TObject* Sender, int Bookmark, bool& AllowDelete)> OnDeleteBookmark;
+  std::function<void(TObject* Sender, int Line, TGutterLineObjects& List)> OnGetGutterImage;
+  std::function<void(TObject* Sender, int Line, std::u16string& NumberStr)> OnGetLineNumberStr;
+  std::function<void(TObject* Sender, int Line, TMouseButton Buton, TShiftState Shift, TPoint XY)>
+      OnGutterClick;
+  // Draws an atCustom animation frame centred at Pt.
+  std::function<void(TObject* Sender, TPoint Pt, int Size)> OnAnimate;
+
+ private:
+  friend class TMemoGutterPart;
+  TMemoGutterPart gutterPart_{*this};
+  // ---- Gutter (end)
 
  public:
   // ---- Ruler and text margins
