@@ -160,6 +160,9 @@ class TMemoCommandPart : public TMemoPart {
   void FoldCommand(int Command);
   void ToggleCommand(int Command);
   void SearchMarkCommand(int Command);
+  // Find and replace through the attached dialogs (memo_find_commands.cpp).
+  void FindCommand(int Command);
+  bool FindEnabled(int Command);
   void MatchBracket();
   void RestoreMarker(const TMarker& M);
   TMarker CurrentMarker(const TPoint* Pos);

@@ -23,6 +23,7 @@ void TMemoCommandPart::OtherCommand(int Command, void* Data) {
     return ToggleCommand(Command);
   if (Command >= cmResetSearchMarks && Command <= cmPreviousSearchMark)
     return SearchMarkCommand(Command);
+  if (Command >= cmFindDialog && Command <= cmReplaceAgain) return FindCommand(Command);
   switch (Command) {
     case cmDropMarker:
       DropMarker(static_cast<const TPoint*>(Data));

@@ -70,7 +70,8 @@ TCustomSyntaxMemo::~TCustomSyntaxMemo() {
   Destroying();
   // Let go of everything that refers back to this control before any of its parts is freed.
   document_->Release();
-  for (TComponent* p : plugins_) RemoveFreeNotification(p);
+  // The links to attached components stay: the component base tells them that this control is
+  // going, so that they drop their references to it.
   plugins_.clear();
   if (userStyles_) RemoveFreeNotification(userStyles_);
   userStyles_ = nullptr;
