@@ -1,6 +1,7 @@
 #include "editor/memo_hints.h"
 
 #include <algorithm>
+#include <string>
 
 #include "analysis/client_analyzer.h"
 #include "analysis/lexer_library.h"
@@ -403,6 +404,22 @@ void TMemoHintPart::ShowHint(std::u16string_view Text, TPoint P, bool FullWidth,
       w->SetText(popup_->Host().MeasureCanvas(), Text, AvailableWidth(P, FullWidth) - kEdgeGap);
   Place(P, size);
   Restart(DisplayTime);
+  showing_ = true;
+}
+
+void TMemoHintPart::ShowScrollHint(int TopLine) {
+  TCustomSyntaxMemo& m = Memo();
+  if (!props_->ShowHints().Contains(shScroll)) return;
+  TSyntHintWindow* w = EnsureWindow();
+  if (!w) return;
+  std::u16string text = u"Line: ";
+  for (char c : std::to_string(TopLine + 1)) text.push_back(char16_t(c));
+  const TSize size = w->SetText(popup_->Host().MeasureCanvas(), text, m.ClientSize().cx);
+  const TPoint pointer = m.Host()->CursorPos();
+  Place({m.ClientSize().cx - size.cx, pointer.Y}, size);
+  // It stays while the thumb moves; the end of scrolling hides it.
+  Restart(props_->TimeTokens());
+  area_ = {};
   showing_ = true;
 }
 

@@ -154,6 +154,9 @@ class TMemoHintPart : public TMemoPart {
   void ShowHint(std::u16string_view Text, TPoint P, bool FullWidth, int DisplayTime);
   // The collapsed block starting on Line, below its row at the text area's left edge.
   bool ShowPreview(int Line);
+  // While the vertical thumb is dragged: "Line: " and the 1-based top line, at the window's right
+  // edge beside the pointer (with shScroll).
+  void ShowScrollHint(int TopLine);
   // Every mouse move: outside the hint area the hint goes and the wait starts again.
   void MouseMove(int X, int Y);
 

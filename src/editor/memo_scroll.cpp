@@ -255,9 +255,11 @@ void TMemoScrollPart::Scroll(TScrollBarKind Kind, TScrollCode Code, int Position
         SetTopDisplayLine(t);
       else
         SetLeftCol(t);
+      if (v && Code == scTrack) Memo().HintPart().ShowScrollHint(TopLine());
       break;
     }
     case scEndScroll:
+      Memo().HideHint();
       UpdateScrollBars();
       break;
   }

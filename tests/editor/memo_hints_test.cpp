@@ -167,6 +167,23 @@ TEST_F(Hints, LongTextsWrapAtBlanks) {
   EXPECT_EQ(joined.substr(joined.size() - 3), u"end");
 }
 
+TEST_F(Hints, ThumbTrackingShowsTheTopLine) {
+  std::u16string text;
+  for (int i = 0; i < 60; ++i) text += u"line\n";
+  Make(text);
+  host->ScrollBarAction(sbVertical, scTrack, 5);
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ShownText(), u"Line: 6");
+  EXPECT_EQ(ClientBounds().Right, 642) << "at the window's right edge";
+  host->ScrollBarAction(sbVertical, scTrack, 9);
+  EXPECT_EQ(ShownText(), u"Line: 10");
+  host->ScrollBarAction(sbVertical, scEndScroll);
+  EXPECT_FALSE(Shown());
+  memo.HintProps()->SetShowHints({shTokens});
+  host->ScrollBarAction(sbVertical, scTrack, 2);
+  EXPECT_FALSE(Shown());
+}
+
 // ---- Collapsed blocks
 // ----------------------------------------------------------------------------
 
