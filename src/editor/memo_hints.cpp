@@ -294,10 +294,39 @@ void TMemoHintPart::TimerFired() {
 bool TMemoHintPart::FindHint(TPoint P) {
   TCustomSyntaxMemo& m = Memo();
   const TRect area = m.TextArea();
-  // Left of the text area lies the gutter, whose collapse buttons and objects come with it.
+  if (P.X >= 0 && P.X < m.GutterPart().GutterWidth() && P.Y >= area.Top && P.Y < area.Bottom)
+    return GutterHint(P);
   if (!area.Contains(P)) return false;
   // Inline objects (images and controls placed in the text) do not exist in this editor.
   return CollapseHint(P) || MarginHint(P) || TokenHint(P);
+}
+
+bool TMemoHintPart::GutterHint(TPoint P) {
+  TCustomSyntaxMemo& m = Memo();
+  if (m.Lines()->GetCount() == 0) return false;
+  const int line = m.DisplayToLine(m.CaretPart().YToDisplayLine(P.Y)).Line;
+  if (line >= m.Lines()->GetCount()) return false;
+  TMemoGutterPart& g = m.GutterPart();
+  const TRect button = g.LineExpandButtonRect(line);
+  if (button.Contains(P) && m.CollapsedRanges()->ItemAtLine(line)) {
+    if (!props_->ShowHints().Contains(shCollapsed) || !ShowPreview(line)) return false;
+    area_ = button;
+    return true;
+  }
+  if (!props_->ShowHints().Contains(shGutter)) return false;
+  TGutterLineObjects objects;
+  g.LineObjects(line, objects);
+  for (const TGutterLineObject& o : objects.Items()) {
+    // Objects without a hint do not end the search.
+    if (!o.Object || o.Object->Hint().empty() || !o.Contains(P)) continue;
+    TRect at = o.Rect;
+    for (const TRect& r : o.RowRects)
+      if (r.Contains(P)) at = r;
+    ShowHint(o.Object->Hint(), {P.X, P.Y + kPointerOffset}, false, props_->TimeGutter());
+    area_ = at;
+    return true;
+  }
+  return false;
 }
 
 bool TMemoHintPart::CollapseHint(TPoint P) {

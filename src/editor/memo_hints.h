@@ -1,7 +1,7 @@
-// The editor's own hints: when the pointer rests over a collapsed block (a preview of its hidden
-// lines, painted with full highlighting), a text margin with a hint, or a token the application
-// gives a hint for, a hint window shows it. HintProps sets what is shown and for how long; the
-// control forwards to the hint part (see its "Hints" block).
+// The editor's own hints: when the pointer rests over a collapsed block or its expand button (a
+// preview of its hidden lines, painted with full highlighting), a gutter object or a text margin
+// with a hint, or a token the application gives a hint for, a hint window shows it. HintProps sets
+// what is shown and for how long; the control forwards to the hint part (see its "Hints" block).
 //
 //   memo.HintProps()->SetDelayBefore(300);
 //   memo.OnGetTokenHint = [&](synt::TObject*, int TokenIndex, std::u16string& Text) {
@@ -178,6 +178,8 @@ class TMemoHintPart : public TMemoPart {
   void Restart(int Ms);
   // The hint for client point P, by the lookup order; false when there is none.
   bool FindHint(TPoint P);
+  // The expand button of a collapsed line, then the line's gutter objects.
+  bool GutterHint(TPoint P);
   bool CollapseHint(TPoint P);
   bool MarginHint(TPoint P);
   bool TokenHint(TPoint P);

@@ -8,7 +8,9 @@
 #include "editor/syntax_memo.h"
 #include "memo_test_util.h"
 #include "paint_fixture.h"
+#include "platform/bitmap.h"
 #include "platform/headless_host.h"
+#include "platform/image_list.h"
 
 namespace synt {
 namespace {
@@ -265,6 +267,57 @@ TEST_F(Preview, NoPreviewForPlainSeparators) {
   memo.SetCollapseStyle(csLineSeparator);
   Rest();
   EXPECT_FALSE(Shown());
+}
+
+TEST_F(Hints, GutterObjectsWithoutHintLetTheSearchGoOnAndButtonsPreview) {
+  Make(u"line a\nline b\nline c\nline d\n");
+  memo.Gutter()->SetVisible(true);
+  TImageList images(nullptr);
+  images.SetSize(8, 8);
+  images.Add(TPixelImage(8, 8, ColorToPixel(clRed)));
+  memo.Gutter()->SetImages(&images);
+  TGutterObject* quiet = memo.Gutter()->Objects()->Add();
+  quiet->SetLine(1);
+  quiet->SetImageIndex(0);
+  TGutterObject* told = memo.Gutter()->Objects()->Add();
+  told->SetLine(1);
+  told->SetImageIndex(0);
+  told->SetHint(u"told");
+  TGutterLineObjects objects;
+  memo.GutterPart().LineObjects(1, objects);
+  ASSERT_EQ(objects.Count(), 2);
+  const TRect q = objects.Items()[0].Rect, t = objects.Items()[1].Rect;
+  ASSERT_FALSE(t.IsEmpty());
+  host->MouseMove({t.Left + 1, t.Top + 1});
+  desktop.Advance(500);
+  ASSERT_TRUE(Shown());
+  EXPECT_EQ(ShownText(), u"told");
+  EXPECT_EQ(memo.HintPart().HintArea(), t);
+  EXPECT_EQ(ClientBounds().Top, t.Top + 1 + 16) << "at the pointer, 16 pixels lower";
+  if (!q.Contains({t.Left + 1, t.Top + 1})) {
+    host->MouseMove({q.Left + 1, q.Top + 1});
+    desktop.Advance(500);
+    EXPECT_FALSE(Shown()) << "an object without a hint shows nothing";
+  }
+  memo.HintProps()->SetShowHints({shCollapsed});
+  host->MouseMove({t.Left + 2, t.Top + 2});
+  desktop.Advance(500);
+  EXPECT_FALSE(Shown()) << "gutter hints switched off";
+
+  // The expand button of a collapsed block previews it.
+  TUserRange* r = memo.UserRanges()->Add();
+  r->SetStartPos(0);
+  r->SetEndPos(memo.Lines()->LineStart(2) + 2);
+  r->SetCollapsable(true);
+  ASSERT_TRUE(memo.ToggleCollapse(0));
+  const TRect button = memo.GutterPart().LineExpandButtonRect(0);
+  ASSERT_FALSE(button.IsEmpty());
+  host->MouseMove({button.Left + 1, button.Top + 1});
+  desktop.Advance(500);
+  ASSERT_TRUE(Shown());
+  ASSERT_TRUE(memo.HintPart().Window()->HasPreview());
+  EXPECT_EQ(memo.HintPart().Window()->FirstLine(), 1);
+  EXPECT_EQ(memo.HintPart().HintArea(), button);
 }
 
 // ---- Margins and settings
