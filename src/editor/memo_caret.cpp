@@ -109,6 +109,7 @@ void TMemoCaretPart::Report(unsigned Flags) {
   if (geometry) {
     UpdateCaret();
     if (caretChanged && (Flags & kScroll)) ScrollToCaret(1, 1);
+    if (caretChanged) m.RulerPart().CaretMoved();
   }
   if (selChanged && m.OnSelectionChanged) m.OnSelectionChanged(&m);
   if (caretChanged && m.OnCaretPosChanged) m.OnCaretPosChanged(&m);

@@ -299,9 +299,11 @@ bool TMemoCommandPart::OtherEnabled(int Command) {
       break;
   }
   if (Command >= cmCopyPasteToEnd && Command <= cmCopyPasteBelow) return sel && !ro;
-  // Bookmarks, incremental search, macros, printing and the tools are performed
-  // by parts and attached components this editor does not have yet: their hooks may enable them.
-  if (Command >= cmGotoBookmark0 && Command <= cmToggleBookmark9) return false;
+  if (Command >= cmGotoBookmark0 && Command <= cmGotoBookmark9)
+    return m.GetBookmark(Command - cmGotoBookmark0) >= 0;
+  if (Command >= cmToggleBookmark0 && Command <= cmToggleBookmark9) return true;
+  // Incremental search, macros, printing and the tools are performed by parts
+  // and attached components this editor does not have yet: their hooks may enable them.
   if (Command == cmIncrementalSearch) return false;
   if (Command >= cmStartMacro && Command <= cmPlayMacro) return false;
   if (Command >= cmFindDialog && Command <= cmReplaceAgain) return FindEnabled(Command);

@@ -174,6 +174,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
   document_->ComponentFreed(Component);
+  gutterPart_.ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -182,6 +183,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
     }
   }
   if (Component == keyMapping_) keyMapping_ = nullptr;
+  hintPart_.Props()->ComponentFreed(Component);
 }
 
 // ---- Text changes -----------------------------------------------------------------------------
@@ -293,7 +295,9 @@ void TCustomSyntaxMemo::DocumentChanged() {
 
 TRect TCustomSyntaxMemo::TextArea() const {
   const TSize size = ClientSize();
-  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+  const int left = gutterPart_.GutterWidth() + textMargin_;
+  const int top = rulerPart_.HorzRuler()->VisibleHeight();
+  return {left, top, std::max(left, size.cx), std::max(top, size.cy)};
 }
 
 void TCustomSyntaxMemo::Resize() {
@@ -333,6 +337,7 @@ void TCustomSyntaxMemo::FocusIn() {
   caretPart_.FocusIn();
 }
 void TCustomSyntaxMemo::FocusOut() {
+  hintPart_.HideHint();
   caretPart_.FocusOut();
 }
 TDropEffect TCustomSyntaxMemo::DragEnter(const TClipboardData& Data, TShiftState Shift, int X,
@@ -461,10 +466,6 @@ void TCustomSyntaxMemo::SetCollapseStyle(TCollapseStyle Value) {
 
 void TCustomSyntaxMemo::SetCollapseBreakColor(TColor Value) {
   if (Change(collapseBreakColor_, Value)) SettingsChanged();
-}
-
-void TCustomSyntaxMemo::SetRightMargin(int Value) {
-  if (Change(rightMargin_, std::max(0, Value))) LayoutChanged();
 }
 
 void TCustomSyntaxMemo::SetLineSpacing(int Value) {
