@@ -24,6 +24,11 @@ std::u16string U(const QString& s) {
 }  // namespace
 
 TEditorWindow::TEditorWindow() {
+  for (TSyntFindDialog* d : {&find_, static_cast<TSyntFindDialog*>(&replace_)}) {
+    d->SetControl(&memo_);
+    d->SetSelectResult(true);
+    d->SetCycleSearch(true);
+  }
   // The column ruler with the right margin marked on it (dragged there to re-wrap); hints show
   // the hidden lines of a folded block when the pointer rests on its mark.
   memo_.HorzRuler()->SetVisible(true);
@@ -93,6 +98,11 @@ void TEditorWindow::BuildMenus() {
   AddCommand(edit, QStringLiteral("&Copy"), cmCopy);
   AddCommand(edit, QStringLiteral("&Paste"), cmPaste);
   AddCommand(edit, QStringLiteral("Select &All"), cmSelectAll);
+  edit->addSeparator();
+  AddCommand(edit, QStringLiteral("&Find\u2026"), cmFindDialog);
+  AddCommand(edit, QStringLiteral("Find &Next"), cmSearchAgain);
+  AddCommand(edit, QStringLiteral("Find Pre&vious"), cmFindPrevious);
+  AddCommand(edit, QStringLiteral("R&eplace\u2026"), cmReplaceDialog);
   edit->addSeparator();
   AddCommand(edit, QStringLiteral("&Go to Line\u2026"), cmGotoLine);
   connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEnabled(); });
