@@ -210,6 +210,9 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("BackGround", &M::BackGround);
   p.Object("UserRanges", &M::UserRanges);
   p.Object("Caret", &M::Caret);
+  p.Boolean("IncSearchBack", &M::IncSearchBack, &M::SetIncSearchBack).Def(false);
+  p.Boolean("IncSearchIgnoreCase", &M::IncSearchIgnoreCase, &M::SetIncSearchIgnoreCase).Def(true);
+  p.Object("SyncEditing", &M::SyncEditing);
   p.Event("OnChange", &M::OnChange);
   p.Event("OnTextChanged", &M::OnTextChanged);
   p.Event("OnModifiedChanged", &M::OnModifiedChanged);
@@ -222,6 +225,8 @@ void DescribeMemo(TPropertyList& List) {
   p.Event("OnGetLineStyle", &M::OnGetLineStyle);
   p.Event("OnGetStyleEntry", &M::OnGetStyleEntry);
   p.Event("OnBeforeDrawStaple", &M::OnBeforeDrawStaple);
+  p.Event("OnIncSearchChange", &M::OnIncSearchChange);
+  p.Event("OnCanSyncEdit", &M::OnCanSyncEdit);
 }
 
 }  // namespace

@@ -260,9 +260,11 @@ TEST_F(MemoCommands, EnabledTableOtherRows) {
   EXPECT_FALSE(On(cmScrollLeft));
   EXPECT_TRUE(On(cmScrollRight));
   // Parts that attach later (bookmarks, find, print, macros, popups) are off until a hook says on.
-  for (int c : {cmGotoBookmark0, cmToggleBookmark9, cmIncrementalSearch, cmStartMacro, cmPlayMacro,
-                cmFindDialog, cmFindCurrentWordNext, cmReplaceAgain, cmPrint, cmPageSetup,
-                cmAutoCompletion, cmAutoCorrectAll})
+  EXPECT_TRUE(On(cmIncrementalSearch));
+  EXPECT_FALSE(On(cmSyncEdit)) << "no selection to take";
+  for (int c : {cmGotoBookmark0, cmToggleBookmark9, cmStartMacro, cmPlayMacro, cmFindDialog,
+                cmFindCurrentWordNext, cmReplaceAgain, cmPrint, cmPageSetup, cmAutoCompletion,
+                cmAutoCorrectAll})
     EXPECT_FALSE(On(c)) << c;
   EXPECT_TRUE(On(9999)) << "unknown ids are left to the hooks and reported enabled";
   memo.SetText(u"one line");
