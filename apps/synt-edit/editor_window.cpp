@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "editor/commands.h"
 #include "editor/memo_file.h"
@@ -38,6 +39,14 @@ TEditorWindow::TEditorWindow() {
   BuildMenus();
   memo_.OnModifiedChanged = [this](TObject*) { UpdateTitle(); };
   memo_.OnChange = [this](TObject*) { UpdateTitle(); };
+  // What is being searched for shows while the user types it.
+  memo_.OnIncSearchChange = [this](TObject*, TIncSearchState State) {
+    if (State == isStop)
+      statusBar()->clearMessage();
+    else
+      statusBar()->showMessage(QStringLiteral("Incremental search: ") +
+                               Q(memo_.IncSearchPart().SearchText()));
+  };
   UpdateTitle();
 }
 
@@ -105,6 +114,9 @@ void TEditorWindow::BuildMenus() {
   AddCommand(edit, QStringLiteral("R&eplace\u2026"), cmReplaceDialog);
   edit->addSeparator();
   AddCommand(edit, QStringLiteral("&Go to Line\u2026"), cmGotoLine);
+  edit->addSeparator();
+  AddCommand(edit, QStringLiteral("&Incremental Search"), cmIncrementalSearch);
+  AddCommand(edit, QStringLiteral("S&ynchronous Editing"), cmSyncEdit);
   connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEnabled(); });
 }
 
