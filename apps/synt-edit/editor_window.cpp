@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "editor/commands.h"
 #include "editor/memo_file.h"
@@ -24,6 +25,11 @@ std::u16string U(const QString& s) {
 }  // namespace
 
 TEditorWindow::TEditorWindow() {
+  for (TSyntFindDialog* d : {&find_, static_cast<TSyntFindDialog*>(&replace_)}) {
+    d->SetControl(&memo_);
+    d->SetSelectResult(true);
+    d->SetCycleSearch(true);
+  }
   // The column ruler with the right margin marked on it (dragged there to re-wrap); hints show
   // the hidden lines of a folded block when the pointer rests on its mark.
   memo_.HorzRuler()->SetVisible(true);
@@ -33,6 +39,14 @@ TEditorWindow::TEditorWindow() {
   BuildMenus();
   memo_.OnModifiedChanged = [this](TObject*) { UpdateTitle(); };
   memo_.OnChange = [this](TObject*) { UpdateTitle(); };
+  // What is being searched for shows while the user types it.
+  memo_.OnIncSearchChange = [this](TObject*, TIncSearchState State) {
+    if (State == isStop)
+      statusBar()->clearMessage();
+    else
+      statusBar()->showMessage(QStringLiteral("Incremental search: ") +
+                               Q(memo_.IncSearchPart().SearchText()));
+  };
   UpdateTitle();
 }
 
@@ -94,7 +108,15 @@ void TEditorWindow::BuildMenus() {
   AddCommand(edit, QStringLiteral("&Paste"), cmPaste);
   AddCommand(edit, QStringLiteral("Select &All"), cmSelectAll);
   edit->addSeparator();
+  AddCommand(edit, QStringLiteral("&Find\u2026"), cmFindDialog);
+  AddCommand(edit, QStringLiteral("Find &Next"), cmSearchAgain);
+  AddCommand(edit, QStringLiteral("Find Pre&vious"), cmFindPrevious);
+  AddCommand(edit, QStringLiteral("R&eplace\u2026"), cmReplaceDialog);
+  edit->addSeparator();
   AddCommand(edit, QStringLiteral("&Go to Line\u2026"), cmGotoLine);
+  edit->addSeparator();
+  AddCommand(edit, QStringLiteral("&Incremental Search"), cmIncrementalSearch);
+  AddCommand(edit, QStringLiteral("S&ynchronous Editing"), cmSyncEdit);
   connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEnabled(); });
 }
 

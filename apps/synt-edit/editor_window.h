@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/find_dialog.h"
 #include "editor/syntax_memo.h"
 #include "lexer_load.h"
 #include "qt/qt_control_widget.h"
@@ -24,6 +25,8 @@ class TEditorWindow : public QMainWindow {
   ~TEditorWindow() override;
 
   TSyntaxMemo& Memo() { return memo_; }
+  TSyntFindDialog& FindDialog() { return find_; }
+  TSyntReplaceDialog& ReplaceDialog() { return replace_; }
   TQtControlWidget& Editor() { return *editor_; }
   const std::string& FileName() const { return fileName_; }
 
@@ -53,6 +56,9 @@ class TEditorWindow : public QMainWindow {
 
   TSyntaxMemo memo_{nullptr};
   tool::LoadedLexer lexer_;
+  // Attached to the editor: its search commands (and the Edit menu's) run them.
+  TSyntFindDialog find_{nullptr};
+  TSyntReplaceDialog replace_{nullptr};
   TQtControlWidget* editor_ = nullptr;
   std::string fileName_;
   std::vector<std::pair<int, QAction*>> actions_;

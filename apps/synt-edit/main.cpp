@@ -1,7 +1,9 @@
 // synt-edit: a file in the editor control, highlighted by a lexer, in a Qt window with a menu
 // bar; typing, selecting, the clipboard, undo and redo go through the editor's key mapping.
 //   synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] [--fold-all] [--size WxH]
-//             [--hover X,Y] [--screenshot PNG] FILE
+//             [--hover X,Y] [--inc-search TEXT] [--sync-lines FIRST:LAST] [--screenshot PNG] FILE
+// --inc-search types TEXT into an incremental search from the caret; --sync-lines starts
+// synchronous editing over those lines (1-based), as a user would leave them on screen.
 // Without --lexer the lexer whose extensions serve FILE is taken from the shipped lexers.
 // --screenshot renders the window offscreen, writes the PNG and exits. Without a display the
 // window cannot open: the program renders offscreen instead and writes synt-edit.png. --hover
@@ -20,6 +22,7 @@
 
 #include "analysis/client_analyzer.h"
 #include "command.h"
+#include "editor/commands.h"
 #include "editor/syntax_memo.h"
 #include "editor_window.h"
 #include "lexer_load.h"
@@ -41,6 +44,10 @@ struct TOptions {
   int hoverX = 0, hoverY = 0;
   std::string screenshot;
   std::string file;
+  // Shown as a user would leave them: an incremental search typed at the caret, and sync editing
+  // over lines First..Last (1-based).
+  std::u16string incSearch;
+  int syncFirst = 0, syncLast = 0;
 };
 
 struct TUsageError : std::runtime_error {
@@ -101,6 +108,15 @@ TOptions ParseOptions(int argc, char** argv) {
       o.hover = true;
     } else if (a == "--screenshot") {
       o.screenshot = value(i);
+    } else if (a == "--inc-search") {
+      o.incSearch = synt::Utf8ToUtf16(value(i));
+    } else if (a == "--sync-lines") {
+      const std::string s = value(i);
+      const size_t colon = s.find(':');
+      if (colon == std::string::npos)
+        throw TUsageError("--sync-lines needs FIRST:LAST, not '" + s + "'");
+      o.syncFirst = ParseInt(a, s.substr(0, colon), 1);
+      o.syncLast = ParseInt(a, s.substr(colon + 1), o.syncFirst);
     } else if (a == "-h" || a == "--help") {
       throw TUsageError("");
     } else if (a.size() > 1 && a[0] == '-') {
@@ -118,7 +134,8 @@ TOptions ParseOptions(int argc, char** argv) {
 
 void Usage() {
   std::cerr << "usage: synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] "
-               "[--fold-all] [--size WxH] [--hover X,Y] [--screenshot PNG] FILE\n";
+               "[--fold-all] [--size WxH] [--hover X,Y] [--inc-search TEXT]\n"
+               "                 [--sync-lines FIRST:LAST] [--screenshot PNG] FILE\n";
 }
 
 bool HaveDisplay() {
@@ -177,6 +194,20 @@ int Run(const TOptions& o, bool offscreen) {
   }
   window.show();
   window.Editor().setFocus();
+  if (o.syncFirst > 0) {
+    synt::TSyntMemoStrings& lines = *memo.Lines();
+    const int first = std::min(o.syncFirst - 1, lines.GetCount() - 1);
+    const int last = std::min(o.syncLast - 1, lines.GetCount() - 1);
+    if (first >= 0) {
+      const int a = lines.LineStart(first), b = lines.LineStart(last) + lines.LineLength(last);
+      memo.SelectRange(a, b - a);
+      memo.ExecuteCommand(synt::cmSyncEdit, nullptr);
+    }
+  }
+  if (!o.incSearch.empty()) {
+    memo.ExecuteCommand(synt::cmIncrementalSearch, nullptr);
+    for (char16_t c : o.incSearch) memo.KeyPress(c);
+  }
   if (!screenshot) return QApplication::exec();
 
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -186,6 +186,8 @@ constexpr int cmToggleNonPrinted = 530;
 constexpr int cmToggleWordWrap = 531;
 constexpr int cmToggleLineNumbers = 533;
 constexpr int cmIncrementalSearch = 550;
+// Sync editing over the selected block: equal identifiers are edited together (again: ends it).
+constexpr int cmSyncEdit = 551;
 constexpr int cmCommentLines = 560;
 constexpr int cmUncommentLines = 561;
 constexpr int cmSortAscending = 562;

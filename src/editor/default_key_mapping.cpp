@@ -257,6 +257,8 @@ void TSyntKeyMapping::AddDefaultRows() {
   add(cmFindCurrentWordPrior, cat, 0, K(vkUp, C | S), u"Find Current Word Prior",
       u"Find Current Word Prior");
   add(cmIncrementalSearch, cat, 0, K('E', C), u"Incremental Search", u"Incremental Search");
+  add(cmSyncEdit, cat, 0, K('J', C | S), u"Edit equal identifiers of the selection together",
+      u"Synchronous Editing");
   add(cmResetSearchMarks, cat, 0, 0, u"Reset search marks", u"Reset searches");
   add(cmNextSearchMark, cat, 0, 0, u"Go to next search mark", u"Next search");
   add(cmPreviousSearchMark, cat, 0, 0, u"Go to previous search mark", u"Previous search");

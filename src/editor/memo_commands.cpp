@@ -57,10 +57,14 @@ void TMemoCommandPart::ExecuteCommand(int Command, void* Data) {
   });
   if (taken) return;
 
-  if (Command >= 1 && Command < 300)
+  // A command ends an incremental search (its own finds the next match instead).
+  const bool searched = m.IncSearchPart().BeforeCommand(Command);
+  if (searched) {
+  } else if (Command >= 1 && Command < 300) {
     MoveCommand(Command, Data);
-  else if (!EditCommand(Command, Data) && IsCommandEnabled(Command, nullptr))
+  } else if (!EditCommand(Command, Data) && IsCommandEnabled(Command, nullptr)) {
     OtherCommand(Command, Data);
+  }
 
   bool handled = false;
   ForCommandHooks(m, [&](ISyntMemoCommandHook& h) {
@@ -302,9 +306,10 @@ bool TMemoCommandPart::OtherEnabled(int Command) {
   if (Command >= cmGotoBookmark0 && Command <= cmGotoBookmark9)
     return m.GetBookmark(Command - cmGotoBookmark0) >= 0;
   if (Command >= cmToggleBookmark0 && Command <= cmToggleBookmark9) return true;
-  // Incremental search, macros, printing and the tools are performed by parts
-  // and attached components this editor does not have yet: their hooks may enable them.
-  if (Command == cmIncrementalSearch) return false;
+  if (Command == cmSyncEdit)
+    return m.SyncEditPart().Active() || m.SyncEditPart().CanStartFromSelection();
+  // Macros, printing and the tools are performed by attached components this editor does not
+  // have yet: their hooks may enable them.
   if (Command >= cmStartMacro && Command <= cmPlayMacro) return false;
   if (Command >= cmFindDialog && Command <= cmReplaceAgain) return FindEnabled(Command);
   if (Command >= cmPrint && Command <= cmPageSetup) return false;

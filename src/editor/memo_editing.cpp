@@ -193,7 +193,7 @@ bool TMemoEditPart::RawInsert(int Pos, std::u16string_view S, bool CaretAfter) {
   TCustomSyntaxMemo& m = Memo();
   TSyntMemoStrings& lines = *m.Lines();
   if (S.empty()) return false;
-  if (SyncEditInsert && SyncEditInsert(Pos, S)) return true;
+  if (ReplicateInsert(Pos, S, CaretAfter)) return true;
   std::u16string s(S);
   bool accept = true;
   if (m.OnBeforeInsert) m.OnBeforeInsert(&m, Pos, s, accept);
@@ -213,8 +213,9 @@ bool TMemoEditPart::RawInsert(int Pos, std::u16string_view S, bool CaretAfter) {
 bool TMemoEditPart::RawDelete(int Pos, int Count, bool CaretAfter) {
   TCustomSyntaxMemo& m = Memo();
   TSyntMemoStrings& lines = *m.Lines();
+  replicaShift_ = 0;
   if (Count <= 0) return false;
-  if (SyncEditDelete && SyncEditDelete(Pos, Count)) return true;
+  if (ReplicateDelete(Pos, Count, CaretAfter)) return true;
   bool accept = true;
   if (m.OnBeforeDelete) m.OnBeforeDelete(&m, Pos, Count, accept);
   const int size = lines.TextLength();
@@ -282,7 +283,7 @@ void TMemoEditPart::DeleteChars(int Count) {
   if (b < size && text[size_t(b) - 1] == u'\r' && text[size_t(b)] == u'\n') ++b;
   if (!CanDelete(a, b - a)) return;
   TMemoUpdate update(m);
-  if (RawDelete(a, b - a, Count < 0)) m.SetCaretStrPos(a);
+  if (RawDelete(a, b - a, Count < 0)) m.SetCaretStrPos(a + replicaShift_);
 }
 
 bool TMemoEditPart::ReplaceText(int Offset, int Length, std::u16string_view S) {
@@ -306,7 +307,7 @@ bool TMemoEditPart::ReplaceText(int Offset, int Length, std::u16string_view S) {
     return true;
   }
   RawDelete(Offset, Length, false);
-  RawInsert(Offset, S, true);
+  RawInsert(Offset + replicaShift_, S, true);
   return true;
 }
 

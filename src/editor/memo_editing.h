@@ -70,10 +70,11 @@ class TMemoEditPart : public TMemoPart {
   std::u16string LineBreakText() const;
 
   // ---- Synchronous editing seam
-  // Offered every insertion and deletion before it is made; a handler that performed it (at every
-  // occurrence) answers true and the editor does nothing more.
-  std::function<bool(int Pos, std::u16string_view S)> SyncEditInsert;
-  std::function<bool(int Pos, int Count)> SyncEditDelete;
+  // Asked before every insertion (Delta > 0, its Text) and deletion (Delta < 0) at Pos: the
+  // offsets, in text order and Pos among them, at which to make it instead; none: made once.
+  std::function<std::vector<int>(int Pos, int Delta, std::u16string_view Text)> SyncEditTargets;
+  // Told before the copy at the Index-th of those offsets is made, and with -1 after the last.
+  std::function<void(int Index)> SyncEditReplicating;
   // Told by the outermost EndUpdate (the synchronous editor re-validates its ranges there).
   std::function<void()> SyncEditValidate;
 
@@ -139,6 +140,10 @@ class TMemoEditPart : public TMemoPart {
   // the change. False when refused.
   bool RawInsert(int Pos, std::u16string_view S, bool CaretAfter);
   bool RawDelete(int Pos, int Count, bool CaretAfter);
+  // The same edit at every place synchronous editing names, last to first, through the guards;
+  // false (nothing done) when it names none or a place refuses. memo_editing_sync.cpp.
+  bool ReplicateInsert(int Pos, std::u16string_view S, bool CaretAfter);
+  bool ReplicateDelete(int Pos, int Count, bool CaretAfter);
   // Deletes the unprotected runs of [Start, End), last to first; returns how many units went.
   int DeleteUnprotected(int Start, int End);
   // The blanks and breaks that reach a caret past its line's end or below the last line.
@@ -155,6 +160,9 @@ class TMemoEditPart : public TMemoPart {
 
   int updateCount_ = 0;
   int lastInsertEnd_ = -1;
+  // How far the last deletion's own place moved because copies of it went in front (<= 0).
+  int replicaShift_ = 0;
+  bool replicating_ = false;
 };
 
 // The lines of S (CR LF, CR and LF each end one); a break at the end adds no empty line.

@@ -49,6 +49,8 @@ bool TMemoCommandPart::KeyDown(TShortCut Key) {
     m.OnKeyDown(&m, Key);
     if (Key == 0) return keyHandled_ = true;
   }
+  // Incremental search and sync editing see keys before the key mapping.
+  if (m.IncSearchPart().KeyDown(Key) || m.SyncEditPart().KeyDown(Key)) return keyHandled_ = true;
   if (IsModifierKey(Key)) {
     UpdateMouseCursor(m, ShiftOf(Key));
     return false;
@@ -75,6 +77,7 @@ bool TMemoCommandPart::KeyPress(char16_t Ch) {
   if (m.Options().Contains(soHideCursorOnType))
     if (IControlHost* host = m.Host(); host && m.TextArea().Contains(host->CursorPos()))
       host->SetCursor(crNone);
+  if (m.IncSearchPart().KeyPress(Ch)) return true;
   // A character outside the basic plane arrives as two units: typed as one string.
   if (IsHighSurrogate(Ch)) {
     pendingHigh_ = Ch;
@@ -124,6 +127,10 @@ void TMemoCommandPart::InputMethodCommit(const std::u16string& Text) {
   const bool hadPreedit = !preedit_.Text.empty();
   preedit_ = {};
   if (hadPreedit) m.Invalidate();
+  if (m.IncSearchPart().InputMethodCommit(Text)) {
+    PlaceInputMethod();
+    return;
+  }
   if (!Text.empty()) {
     // Kept in UTF-16: the text goes in as it was composed.
     std::u16string s = Text;

@@ -44,6 +44,15 @@ void TMemoCommandPart::OtherCommand(int Command, void* Data) {
     case cmGotoLine:
       GotoLineDialog();
       break;
+    case cmIncrementalSearch:
+      m.StartIncSearch();
+      break;
+    case cmSyncEdit:
+      if (m.SyncEditPart().Active())
+        m.SyncEditPart().Stop();
+      else
+        m.SyncEditPart().StartFromSelection();
+      break;
     // Insert and overwrite mode: enabled only in an editor that can be typed in.
     case cmInsertMode:
       m.SetReplaceMode(false);

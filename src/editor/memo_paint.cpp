@@ -121,6 +121,7 @@ void TMemoPaintPart::FillSources() {
     if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(m.Plugins(i))) hooks_.push_back(h);
   if (auto* h = dynamic_cast<ISyntMemoStyleHook*>(static_cast<TComponent*>(m.TextSource())))
     hooks_.push_back(h);
+  if (m.SyncEditPart().Active()) hooks_.push_back(m.SyncEditing());
   c.Sources.Hooks = hooks_;
 }
 

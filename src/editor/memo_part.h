@@ -53,9 +53,13 @@ class TMemoPart {
   // Something that only changes the look changed (colours, styles, non-printed glyphs, options
   // read by the painter). The control repaints after the parts heard of it.
   virtual void SettingsChanged() {}
+  // The caret moved (the selection has followed it; OnCaretPosChanged comes after).
+  virtual void CaretMoved() {}
 
  protected:
   TCustomSyntaxMemo& Memo() const { return memo_; }
+  // Tells every part that the caret moved (the caret part calls it).
+  void TellCaretMoved();
 
  private:
   TCustomSyntaxMemo& memo_;

@@ -218,6 +218,9 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("HorzRuler", &M::HorzRuler);
   p.Object("TextMargins", &M::TextMargins);
   p.Object("HintProps", &M::HintProps);
+  p.Boolean("IncSearchBack", &M::IncSearchBack, &M::SetIncSearchBack).Def(false);
+  p.Boolean("IncSearchIgnoreCase", &M::IncSearchIgnoreCase, &M::SetIncSearchIgnoreCase).Def(true);
+  p.Object("SyncEditing", &M::SyncEditing);
   p.Event("OnChange", &M::OnChange);
   p.Event("OnTextChanged", &M::OnTextChanged);
   p.Event("OnModifiedChanged", &M::OnModifiedChanged);
@@ -238,6 +241,8 @@ void DescribeMemo(TPropertyList& List) {
   p.Event("OnAnimate", &M::OnAnimate);
   p.Event("OnDragTextMargin", &M::OnDragTextMargin);
   p.Event("OnGetTokenHint", &M::OnGetTokenHint);
+  p.Event("OnIncSearchChange", &M::OnIncSearchChange);
+  p.Event("OnCanSyncEdit", &M::OnCanSyncEdit);
 }
 
 }  // namespace

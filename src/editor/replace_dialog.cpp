@@ -49,6 +49,7 @@ void TSyntReplaceDialog::FillDialog(TDialogForm& Form) {
   with.Kind = fkText;
   with.Text = replaceText_;
   with.Items = std::move(items);
+  with.History = true;
   Form.Fields.insert(Form.Fields.begin() + 1, std::move(with));
   Form.AddBoolean(u"PromptOnReplace", u"&Prompt on replace", Flags().Contains(ftPromtOnReplace));
   Form.AddBoolean(u"ReplaceTemplate", u"Replace with &template",

@@ -23,6 +23,10 @@ TMemoPart::~TMemoPart() {
   memo_.RemovePart(this);
 }
 
+void TMemoPart::TellCaretMoved() {
+  memo_.ForParts([](TMemoPart& p) { p.CaretMoved(); });
+}
+
 void TCustomSyntaxMemo::AddPart(TMemoPart* Part) {
   auto at = std::upper_bound(parts_.begin(), parts_.end(), Part,
                              [](TMemoPart* a, TMemoPart* b) { return a->Order() < b->Order(); });
@@ -322,6 +326,7 @@ void TCustomSyntaxMemo::InputMethodCommit(const std::u16string& Text) {
 }
 void TCustomSyntaxMemo::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y,
                                   int ClickCount) {
+  incSearchPart_.StopIncSearch();
   mousePart_.MouseDown(Button, Shift, X, Y, ClickCount);
 }
 void TCustomSyntaxMemo::MouseMove(TShiftState Shift, int X, int Y) {
@@ -338,6 +343,7 @@ void TCustomSyntaxMemo::FocusIn() {
 }
 void TCustomSyntaxMemo::FocusOut() {
   hintPart_.HideHint();
+  incSearchPart_.StopIncSearch();
   caretPart_.FocusOut();
 }
 TDropEffect TCustomSyntaxMemo::DragEnter(const TClipboardData& Data, TShiftState Shift, int X,

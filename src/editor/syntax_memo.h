@@ -30,6 +30,7 @@
 #include "editor/memo_gutter.h"
 #include "editor/memo_hints.h"
 #include "editor/memo_hooks.h"
+#include "editor/memo_inc_search.h"
 #include "editor/memo_layout.h"
 #include "editor/memo_options.h"
 #include "editor/memo_paint.h"
@@ -38,6 +39,7 @@
 #include "editor/memo_scroll.h"
 #include "editor/memo_selection.h"
 #include "editor/memo_settings.h"
+#include "editor/memo_sync_edit.h"
 #include "editor/user_ranges.h"
 #include "platform/control.h"
 #include "text/memo_strings.h"
@@ -615,6 +617,38 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
  private:
   TMemoHintPart hintPart_{*this};
   // ---- Hints (end)
+
+ public:
+  // ---- Incremental search
+  // Typing the search text into the editor; the behaviour lives in TMemoIncSearchPart
+  // (memo_inc_search.h).
+  TMemoIncSearchPart& IncSearchPart() { return incSearchPart_; }
+  bool IncSearchBack() const { return incSearchPart_.IncSearchBack(); }
+  void SetIncSearchBack(bool Value) { incSearchPart_.SetIncSearchBack(Value); }
+  bool IncSearchIgnoreCase() const { return incSearchPart_.IncSearchIgnoreCase(); }
+  void SetIncSearchIgnoreCase(bool Value) { incSearchPart_.SetIncSearchIgnoreCase(Value); }
+  void StartIncSearch(int StartPos = -1) { incSearchPart_.StartIncSearch(StartPos); }
+  bool IncSearchText(std::u16string_view Text) { return incSearchPart_.IncSearchText(Text); }
+  void StopIncSearch() { incSearchPart_.StopIncSearch(); }
+  TIncSearchChangeEvent OnIncSearchChange;
+
+ private:
+  TMemoIncSearchPart incSearchPart_{*this};
+  // ---- Incremental search (end)
+
+ public:
+  // ---- Synchronous editing
+  // Word groups edited together inside sync ranges; the behaviour lives in TMemoSyncEditPart
+  // (memo_sync_edit.h) and the model in TSyntSyncEdit (sync_edit.h).
+  TMemoSyncEditPart& SyncEditPart() { return syncEditPart_; }
+  TSyntSyncEdit* SyncEditing() const { return syncEditPart_.SyncEditing(); }
+  void SetSyncEditing(const TSyntSyncEdit* Value) { syncEditPart_.SyncEditing()->Assign(Value); }
+  TCanSyncEditEvent OnCanSyncEdit;
+
+ private:
+  // After the edit part, whose seam it fills.
+  TMemoSyncEditPart syncEditPart_{*this};
+  // ---- Synchronous editing (end)
 };
 
 // The published editor.

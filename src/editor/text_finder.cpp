@@ -349,7 +349,7 @@ std::unique_ptr<TDialogForm> TBaseFindDialog::CreateDialog() {
 void TBaseFindDialog::FillDialog(TDialogForm& Form) {
   std::vector<std::u16string> items;
   for (int i = 0; i < history_->Count(); ++i) items.push_back(history_->Strings(i));
-  Form.AddText(u"FindText", u"&Text to find:", FindText(), std::move(items));
+  Form.AddText(u"FindText", u"&Text to find:", FindText(), std::move(items)).History = true;
   const TSearchOptions f = Flags();
   Form.AddBoolean(u"CaseSensitive", u"&Case sensitive", f.Contains(ftCaseSensitive));
   Form.AddBoolean(u"WholeWordOnly", u"&Whole words only", f.Contains(ftWholeWordOnly));

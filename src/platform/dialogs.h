@@ -87,6 +87,7 @@ struct TFormField {
   int Max = INT_MAX;
   std::vector<std::u16string> Items;
   bool Radio = false;        // a choice shown as a group of radio buttons (else a drop-down list)
+  bool History = false;      // text picked from Items as a history, also while Items is empty
   std::u16string EnabledBy;  // a check box of the same form that enables this field while ticked
 };
 

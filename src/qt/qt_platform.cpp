@@ -1,22 +1,17 @@
 #include "qt/qt_platform.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSpinBox>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cstring>
 
 #include "platform/utf.h"
+#include "qt/qt_form_dialog.h"
 
 namespace synt {
 
@@ -250,69 +245,10 @@ int TQtDialogService::MessageBox(const std::u16string& Text, const std::u16strin
 }
 
 int TQtDialogService::RunForm(TDialogForm& Form) {
-  QDialog dlg(QApplication::activeWindow());
-  dlg.setWindowTitle(Q(Form.Caption));
-  auto* layout = new QFormLayout(&dlg);
-  std::vector<QWidget*> editors;
-  for (const TFormField& f : Form.Fields) {
-    QWidget* w = nullptr;
-    switch (f.Kind) {
-      case fkText: {
-        if (f.Items.empty()) {
-          w = new QLineEdit(Q(f.Text));
-        } else {
-          // A history to pick from: an editable combo box holding the text.
-          auto* c = new QComboBox;
-          c->setEditable(true);
-          for (const std::u16string& i : f.Items) c->addItem(Q(i));
-          c->setEditText(Q(f.Text));
-          w = c;
-        }
-        break;
-      }
-      case fkInteger: {
-        auto* s = new QSpinBox;
-        s->setRange(f.Min, f.Max);
-        s->setValue(f.Value);
-        w = s;
-        break;
-      }
-      case fkBoolean: {
-        auto* c = new QCheckBox;
-        c->setChecked(f.Value != 0);
-        w = c;
-        break;
-      }
-      case fkChoice: {
-        auto* c = new QComboBox;
-        for (const std::u16string& i : f.Items) c->addItem(Q(i));
-        c->setCurrentIndex(f.Value);
-        w = c;
-        break;
-      }
-    }
-    editors.push_back(w);
-    layout->addRow(Q(f.Caption), w);
-  }
-  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  QObject::connect(box, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-  QObject::connect(box, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-  layout->addRow(box);
-  if (dlg.exec() != QDialog::Accepted) return mrCancel;
-  for (size_t i = 0; i < Form.Fields.size(); ++i) {
-    TFormField& f = Form.Fields[i];
-    QWidget* w = editors[i];
-    if (auto* e = qobject_cast<QLineEdit*>(w)) f.Text = U(e->text());
-    if (auto* s = qobject_cast<QSpinBox*>(w)) f.Value = s->value();
-    if (auto* c = qobject_cast<QCheckBox*>(w)) f.Value = c->isChecked() ? 1 : 0;
-    if (auto* c = qobject_cast<QComboBox*>(w)) {
-      if (f.Kind == fkText)
-        f.Text = U(c->currentText());
-      else
-        f.Value = c->currentIndex();
-    }
-  }
-  return mrOk;
+  TQtFormDialog dialog(Form, QApplication::activeWindow());
+  const int r = dialog.Exec();
+  if (r != mrCancel) dialog.Read(Form);
+  return r;
 }
 
 // ---- Installation -----------------------------------------------------------------------------

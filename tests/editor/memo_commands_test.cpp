@@ -261,9 +261,11 @@ TEST_F(MemoCommands, EnabledTableOtherRows) {
   EXPECT_TRUE(On(cmScrollRight));
   EXPECT_FALSE(On(cmGotoBookmark0)) << "no bookmark 0";
   EXPECT_TRUE(On(cmToggleBookmark9));
+  EXPECT_TRUE(On(cmIncrementalSearch));
+  EXPECT_FALSE(On(cmSyncEdit)) << "no selection to take";
   // Parts that attach later (find, print, macros, popups) are off until a hook says on.
-  for (int c : {cmIncrementalSearch, cmStartMacro, cmPlayMacro, cmFindDialog, cmFindCurrentWordNext,
-                cmReplaceAgain, cmPrint, cmPageSetup, cmAutoCompletion, cmAutoCorrectAll})
+  for (int c : {cmStartMacro, cmPlayMacro, cmFindDialog, cmFindCurrentWordNext, cmReplaceAgain,
+                cmPrint, cmPageSetup, cmAutoCompletion, cmAutoCorrectAll})
     EXPECT_FALSE(On(c)) << c;
   EXPECT_TRUE(On(9999)) << "unknown ids are left to the hooks and reported enabled";
   memo.SetText(u"one line");

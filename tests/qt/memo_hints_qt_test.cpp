@@ -6,12 +6,15 @@
 #include <QWidget>
 
 #include "editor/syntax_memo.h"
+#include "qt/qt_platform.h"
 #include "qt_driver.h"
 
 namespace synt {
 namespace {
 
 TEST(MemoHintsQt, PreviewIsANonActivatingTopLevelWindow) {
+  // The hint timer runs on the Qt event loop, as in the application.
+  TQtPlatform platform;
   TSyntaxMemo memo(nullptr);
   memo.SetText(u"begin\n  a := 1;\n  b := 2;\nend;\n");
   TQtDriver driver(memo, {400, 200});
