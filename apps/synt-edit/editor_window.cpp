@@ -25,6 +25,10 @@ std::u16string U(const QString& s) {
 }  // namespace
 
 TEditorWindow::TEditorWindow() {
+  // The column ruler with the right margin marked on it (dragged there to re-wrap); hints show
+  // the hidden lines of a folded block when the pointer rests on its mark.
+  memo_.HorzRuler()->SetVisible(true);
+  memo_.TextMargins()->Items(0)->SetRulerMark(true);
   editor_ = new TQtControlWidget(memo_, this);
   setCentralWidget(editor_);
   BuildMenus();

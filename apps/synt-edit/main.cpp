@@ -1,14 +1,17 @@
 // synt-edit: a file in the editor control, highlighted by a lexer, in a Qt window with a menu
 // bar; typing, selecting, the clipboard, undo and redo go through the editor's key mapping.
 //   synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] [--fold-all] [--size WxH]
-//             [--inc-search TEXT] [--sync-lines FIRST:LAST] [--screenshot PNG] FILE
+//             [--hover X,Y] [--inc-search TEXT] [--sync-lines FIRST:LAST] [--screenshot PNG] FILE
 // --inc-search types TEXT into an incremental search from the caret; --sync-lines starts
 // synchronous editing over those lines (1-based), as a user would leave them on screen.
 // Without --lexer the lexer whose extensions serve FILE is taken from the shipped lexers.
 // --screenshot renders the window offscreen, writes the PNG and exits. Without a display the
-// window cannot open: the program renders offscreen instead and writes synt-edit.png.
+// window cannot open: the program renders offscreen instead and writes synt-edit.png. --hover
+// rests the pointer at point X,Y of the editor before the screenshot, so that a hint shows in it.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPixmap>
 #include <QThread>
 #include <charconv>
@@ -37,6 +40,8 @@ struct TOptions {
   int gotoLine = 0;  // 1-based; 0: none
   bool foldAll = false;
   int width = 1000, height = 700;
+  bool hover = false;
+  int hoverX = 0, hoverY = 0;
   std::string screenshot;
   std::string file;
   // Shown as a user would leave them: an incremental search typed at the caret, and sync editing
@@ -94,6 +99,13 @@ TOptions ParseOptions(int argc, char** argv) {
       if (x == std::string::npos) throw TUsageError("--size needs WxH, not '" + s + "'");
       o.width = ParseInt(a, s.substr(0, x), 50);
       o.height = ParseInt(a, s.substr(x + 1), 50);
+    } else if (a == "--hover") {
+      const std::string s = value(i);
+      const size_t comma = s.find(',');
+      if (comma == std::string::npos) throw TUsageError("--hover needs X,Y, not '" + s + "'");
+      o.hoverX = ParseInt(a, s.substr(0, comma), 0);
+      o.hoverY = ParseInt(a, s.substr(comma + 1), 0);
+      o.hover = true;
     } else if (a == "--screenshot") {
       o.screenshot = value(i);
     } else if (a == "--inc-search") {
@@ -122,8 +134,8 @@ TOptions ParseOptions(int argc, char** argv) {
 
 void Usage() {
   std::cerr << "usage: synt-edit [--lexer FILE [--name LEXER]] [--wrap] [--goto LINE] "
-               "[--fold-all] [--size WxH] [--inc-search TEXT] [--sync-lines FIRST:LAST]\n"
-               "                 [--screenshot PNG] FILE\n";
+               "[--fold-all] [--size WxH] [--hover X,Y] [--inc-search TEXT]\n"
+               "                 [--sync-lines FIRST:LAST] [--screenshot PNG] FILE\n";
 }
 
 bool HaveDisplay() {
@@ -199,8 +211,24 @@ int Run(const TOptions& o, bool offscreen) {
   if (!screenshot) return QApplication::exec();
 
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (o.hover) {
+    memo.MouseMove({}, o.hoverX, o.hoverY);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < memo.HintProps()->DelayBefore() + 100) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      QThread::msleep(5);
+    }
+  }
   const std::string out = o.screenshot.empty() ? "synt-edit.png" : o.screenshot;
-  const QPixmap shot = window.grab();
+  QPixmap shot = window.grab();
+  // Hint windows are top-level windows of their own: drawn over the window where they stand.
+  QPainter painter(&shot);
+  const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != &window && w->isVisible() && (w->windowFlags() & Qt::ToolTip) == Qt::ToolTip)
+      painter.drawPixmap(w->geometry().topLeft() - origin, w->grab());
+  painter.end();
   if (!shot.save(QString::fromStdString(out), "PNG"))
     throw std::runtime_error("cannot write the screenshot to '" + out + "'");
   if (o.screenshot.empty())

@@ -303,13 +303,15 @@ bool TMemoCommandPart::OtherEnabled(int Command) {
       break;
   }
   if (Command >= cmCopyPasteToEnd && Command <= cmCopyPasteBelow) return sel && !ro;
-  // Bookmarks, incremental search, macros, find and replace, printing and the tools are performed
-  // by parts and attached components this editor does not have yet: their hooks may enable them.
-  if (Command >= cmGotoBookmark0 && Command <= cmToggleBookmark9) return false;
+  if (Command >= cmGotoBookmark0 && Command <= cmGotoBookmark9)
+    return m.GetBookmark(Command - cmGotoBookmark0) >= 0;
+  if (Command >= cmToggleBookmark0 && Command <= cmToggleBookmark9) return true;
   if (Command == cmSyncEdit)
     return m.SyncEditPart().Active() || m.SyncEditPart().CanStartFromSelection();
+  // Macros, printing and the tools are performed by parts and attached components this editor
+  // does not have yet: their hooks may enable them.
   if (Command >= cmStartMacro && Command <= cmPlayMacro) return false;
-  if (Command >= cmFindDialog && Command <= cmReplaceAgain) return false;
+  if (Command >= cmFindDialog && Command <= cmReplaceAgain) return FindEnabled(Command);
   if (Command >= cmPrint && Command <= cmPageSetup) return false;
   if (Command >= cmAutoCompletion && Command <= cmAutoCorrectAll) return false;
   return true;

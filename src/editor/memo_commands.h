@@ -134,9 +134,6 @@ class TMemoCommandPart : public TMemoPart {
 
   // The block-start mark of cmMarkSelStart (-1: none).
   int blockStartMark = -1;
-  // Whether the gutter shows line numbers (cmToggleLineNumbers; the gutter reads it).
-  bool LineNumbers() const { return lineNumbers_; }
-  void SetLineNumbers(bool Value) { lineNumbers_ = Value; }
   // Whether the last KeyDown ran a command or was taken, so that its character must not be typed.
   bool KeyHandled() const { return keyHandled_; }
 
@@ -160,6 +157,9 @@ class TMemoCommandPart : public TMemoPart {
   void FoldCommand(int Command);
   void ToggleCommand(int Command);
   void SearchMarkCommand(int Command);
+  // Find and replace through the attached dialogs (memo_find_commands.cpp).
+  void FindCommand(int Command);
+  bool FindEnabled(int Command);
   void MatchBracket();
   void RestoreMarker(const TMarker& M);
   TMarker CurrentMarker(const TPoint* Pos);
@@ -169,7 +169,6 @@ class TMemoCommandPart : public TMemoPart {
 
   std::vector<TMarker> markers_;
   TPreedit preedit_;
-  bool lineNumbers_ = false;
   bool keyHandled_ = false;
   bool suppressChar_ = false;
   bool altCommandRan_ = false;
@@ -201,6 +200,8 @@ class TMemoMousePart : public TMemoPart {
   void PaintAutoScrollMark(TCanvas& Canvas);
   // The collapsed-range mark under window point (X, Y): its line, else -1.
   int CollapseMarkAt(int X, int Y);
+  // Where the collapsed-range mark of Line is drawn (empty: it has none).
+  TRect CollapseMarkRect(int Line);
 
   void TextChanged(int Pos, int Count, int LineChange) override;
 

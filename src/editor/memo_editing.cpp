@@ -295,6 +295,17 @@ bool TMemoEditPart::ReplaceText(int Offset, int Length, std::u16string_view S) {
   // Nothing to delete is a plain insertion, and is guarded like one.
   if (Length == 0 && !CanInsert(Offset)) return false;
   TMemoUpdate update(m);
+  const std::u16string_view t = m.Lines()->TextView();
+  auto at = [&](int i) { return i >= 0 && i < size ? t[size_t(i)] : u'\0'; };
+  // Deleting first would leave a CR right before an LF, and the storage never inserts between
+  // the two (the new text would land after the LF): insert first then.
+  if (Length > 0 && !S.empty() && at(Offset - 1) == u'\r' && at(Offset + Length) == u'\n' &&
+      at(Offset) != u'\n') {
+    const int before = m.Lines()->TextLength();
+    RawInsert(Offset, S, true);
+    RawDelete(Offset + (m.Lines()->TextLength() - before), Length, false);
+    return true;
+  }
   RawDelete(Offset, Length, false);
   RawInsert(Offset + replicaShift_, S, true);
   return true;

@@ -51,13 +51,16 @@ void TMemoLayoutPart::ReadSettings() {
   s.CellHeight = cell.cy;
   const TSyntaxMemoOptions o = m.Options();
   const TSyntaxMemoOptionsEx ox = m.OptionsEx();
-  // The text area runs from the text margin to the client's right edge; without a window yet the
-  // right margin stands in for it.
+  // The text area runs from the gutter and text margin to the client's right edge; without a window
+  // yet the right margin stands in for it.
   const int client = m.ClientSize().cx;
-  if (o.Contains(soBreakOnRightMargin) || client <= 0)
-    s.WrapWidth = std::max(1, m.RightMargin()) * cell.cx;
+  // Read only with word wrap: while the control is being built its margins do not exist yet.
+  if (!s.WordWrap)
+    s.WrapWidth = 0;
+  else if (o.Contains(soBreakOnRightMargin) || client <= 0)
+    s.WrapWidth = std::max(cell.cx, m.RulerPart().RightMarginWidth(cell.cx));
   else
-    s.WrapWidth = client - m.TextMargin();
+    s.WrapWidth = client - m.TextArea().Left;
   s.WrapAtSpace = ox.Contains(soWordWrapAtSpace);
   s.AllowZeroTab = ox.Contains(soAllowZeroTab);
   s.FixedLineHeight = o.Contains(soFixedLineHeight);

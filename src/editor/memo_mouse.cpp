@@ -83,11 +83,24 @@ void TMemoMousePart::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     m.Invalidate();
     return;
   }
-  // 2. The focus; incremental search and hints end here once the editor has them.
+  // 2. The focus; incremental search ends here once the editor has it.
   if (IControlHost* h = m.Host()) h->SetFocus();
+  m.HideHint();
+  // 3. A text margin, on the ruler or (with Ctrl) in the text; elsewhere on the ruler the press
+  // counts as one in the text.
+  if (m.RulerPart().MouseDown(Button, Shift, X, Y)) return;
+  // 4. The gutter takes its presses; one it passes on moves the caret as a press at the text's
+  // left edge would.
+  if (X < m.GutterPart().GutterWidth()) {
+    if (m.GutterPart().MouseDown(Button, Shift, X, Y)) {
+      UpdateCursor(X, Y, Shift);
+      return;
+    }
+    // A row is placed, never a word or line selected by a double click in the gutter.
+    X = m.TextArea().Left;
+    ClickCount = 1;
+  }
   const TPoint pos = c.PointToCaret({X, Y});
-  // 3-4. The ruler and the gutter come in front of the text area once the editor has them; a
-  // press there is handled before the text sees it.
   // 5. In the text: a collapsed-range mark.
   if (Button == mbLeft && (ClickCount == 2 || Shift.Contains(ssCtrl))) {
     const int line = CollapseMarkAt(X, Y);
@@ -189,6 +202,8 @@ void TMemoMousePart::MouseMove(TShiftState Shift, int X, int Y) {
   TState& s = *state_;
   s.pointer = {X, Y};
   s.shift = Shift;
+  m.HintPart().MouseMove(X, Y);
+  if (m.RulerPart().MouseMove(X)) return;
   if (s.autoScroll || s.stapleDrag) return;
   if (s.dragArmed) {
     const int threshold = m.Host() ? m.Host()->DragThreshold() : 4;
@@ -264,6 +279,10 @@ void TMemoMousePart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
   TMemoCaretPart& c = m.CaretPart();
   TState& s = *state_;
   s.pointer = {X, Y};
+  if (m.RulerPart().MouseUp()) {
+    UpdateCursor(X, Y, Shift);
+    return;
+  }
   if (s.stapleDrag) {
     EndStapleDrag(X);
     UpdateCursor(X, Y, Shift);
@@ -280,6 +299,7 @@ void TMemoMousePart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
 }
 
 void TMemoMousePart::CaptureLost() {
+  Memo().RulerPart().CancelDrag();
   state_->dragArmed = false;
   state_->stapleDrag = false;
   EndSelecting();
@@ -342,14 +362,20 @@ void TMemoMousePart::PaintAutoScrollMark(TCanvas& Canvas) {
 
 int TMemoMousePart::CollapseMarkAt(int X, int Y) {
   TCustomSyntaxMemo& m = Memo();
-  TMemoCaretPart& c = m.CaretPart();
   const TSyntMemoStrings& lines = *m.Lines();
   if (X < m.PaintPart().TextAreaLeft() || lines.GetCount() == 0) return -1;
-  const TDisplayPos p = m.DisplayToLine(c.YToDisplayLine(Y));
+  const TDisplayPos p = m.DisplayToLine(m.CaretPart().YToDisplayLine(Y));
   if (p.Line >= lines.GetCount()) return -1;
-  const int cp = c.CollapsePoint(p.Line);
-  if (cp < 0 || m.GetLineInfo(p.Line).RowOfChar(cp) != p.Row) return -1;
-  const TCollapsedRange* r = m.CollapsedRanges()->ItemAtLine(p.Line);
+  return CollapseMarkRect(p.Line).Contains({X, Y}) ? p.Line : -1;
+}
+
+TRect TMemoMousePart::CollapseMarkRect(int Line) {
+  TCustomSyntaxMemo& m = Memo();
+  TMemoCaretPart& c = m.CaretPart();
+  if (Line < 0 || Line >= m.Lines()->GetCount()) return {};
+  const int cp = c.CollapsePoint(Line);
+  if (cp < 0) return {};
+  const TCollapsedRange* r = m.CollapsedRanges()->ItemAtLine(Line);
   std::u16string text = u"...";
   if (m.CollapseStyle() != csEndEllipsis && !r->CollapsedText.empty()) text = r->CollapsedText;
   int width = 0;
@@ -360,8 +386,9 @@ int TMemoMousePart::CollapseMarkAt(int X, int Y) {
     mc.Font()->Assign(m.Font());
     width = mc.TextWidth(text);
   }
-  const TPoint at = c.CaretToPoint({cp, p.Line});
-  return X >= at.X && X < at.X + width ? p.Line : -1;
+  const TPoint at = c.CaretToPoint({cp, Line});
+  const int height = c.DisplayLineHeight(c.DisplayLineOf({cp, Line}));
+  return {at.X, at.Y, at.X + width, at.Y + height};
 }
 
 TCursor TMemoMousePart::CursorAt(int X, int Y, TShiftState Shift) {
@@ -371,6 +398,10 @@ TCursor TMemoMousePart::CursorAt(int X, int Y, TShiftState Shift) {
     cursor = crSizeNS;
   } else if (state_->stapleDrag) {
     cursor = crHSplit;
+  } else if (m.RulerPart().CursorAt(X, Y, Shift, crDefault) == crHSplit) {
+    cursor = crHSplit;
+  } else if (X < m.GutterPart().GutterWidth()) {
+    cursor = m.GutterPart().CursorAt(X, Y);
   } else if (X >= m.PaintPart().TextAreaLeft()) {
     if (CollapseMarkAt(X, Y) >= 0)
       cursor = crHandPoint;

@@ -23,6 +23,11 @@ void TMemoCommandPart::OtherCommand(int Command, void* Data) {
     return ToggleCommand(Command);
   if (Command >= cmResetSearchMarks && Command <= cmPreviousSearchMark)
     return SearchMarkCommand(Command);
+  if (Command >= cmFindDialog && Command <= cmReplaceAgain) return FindCommand(Command);
+  if (Command >= cmGotoBookmark0 && Command <= cmGotoBookmark9)
+    return m.GotoBookmark(Command - cmGotoBookmark0);
+  if (Command >= cmToggleBookmark0 && Command <= cmToggleBookmark9)
+    return m.ToggleBookmark(Command - cmToggleBookmark0);
   switch (Command) {
     case cmDropMarker:
       DropMarker(static_cast<const TPoint*>(Data));
@@ -146,8 +151,7 @@ void TMemoCommandPart::ToggleCommand(int Command) {
       m.SetDisableFolding(!m.DisableFolding());
       break;
     case cmToggleLineNumbers:
-      lineNumbers_ = !lineNumbers_;
-      m.Invalidate();
+      m.LineNumbers()->SetVisible(!m.LineNumbers()->Visible());
       break;
     default:
       break;
@@ -254,6 +258,7 @@ void TMemoCommandPart::CollectMarker() {
   markers_.pop_back();
   RestoreMarker(mk);
   ShowMarkers();
+  Memo().GutterPart().AnimateAtCaret(Memo().Animation()->MarkerAnim());
 }
 
 void TMemoCommandPart::SwapMarker() {

@@ -14,26 +14,6 @@
 
 namespace synt {
 
-namespace {
-
-// A colour's channels, system colours resolved.
-void Channels(TColor C, int& R, int& G, int& B) {
-  const uint32_t rgb = ColorToRGB(C);
-  R = int(rgb & 0xFF);
-  G = int((rgb >> 8) & 0xFF);
-  B = int((rgb >> 16) & 0xFF);
-}
-
-TColor Blend(TColor From, TColor To, int Step, int Steps) {
-  int r0, g0, b0, r1, g1, b1;
-  Channels(From, r0, g0, b0);
-  Channels(To, r1, g1, b1);
-  auto mix = [&](int a, int b) { return a + (b - a) * Step / std::max(1, Steps); };
-  return TColor(mix(r0, r1) | (mix(g0, g1) << 8) | (mix(b0, b1) << 16));
-}
-
-}  // namespace
-
 TMemoPaintPart::TMemoPaintPart(TCustomSyntaxMemo& Memo) : TMemoPart(Memo, kPaintOrder) {
   // Proportional text is measured by the same routine that paints it.
   Memo.LayoutPart().SetLineMeasurer(this);
@@ -43,8 +23,7 @@ TMemoPaintPart::TMemoPaintPart(TCustomSyntaxMemo& Memo) : TMemoPart(Memo, kPaint
 TMemoPaintPart::~TMemoPaintPart() = default;
 
 int TMemoPaintPart::TextAreaLeft() const {
-  // The gutter's width comes in front of the margin once the control has a gutter.
-  return Memo().TextMargin();
+  return Memo().TextArea().Left;
 }
 
 void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
@@ -104,6 +83,8 @@ void TMemoPaintPart::FillContext(TCanvas& Canvas, bool Foreign) {
       m.OnLineHighLight(&m, Line, Sel, Bg, Fr);
     };
   c.UserLineHighlight = [user](int Line, TLineHighlightAttr& A) { user->LineHighlight(Line, A); };
+  TMemoGutterPart* gutter = &m.GutterPart();
+  c.GutterLineColors = [gutter](int Line, TLineHighlightAttr& A) { gutter->LineColors(Line, A); };
   c.DrawToken = nullptr;
   if (m.OnDrawToken)
     c.DrawToken = [&m](const TRect& R, TPoint P, int N) { m.OnDrawToken(&m, R, P, N); };
@@ -198,51 +179,7 @@ void TMemoPaintPart::PaintBackground(TCanvas& Canvas, const TRect& Area) {
     TMergeFlags flags;
     ApplyFormat(Canvas, lexer->DefaultStyle(), m.FixedPitch(), flags);
   }
-  const TColor from = Canvas.Brush()->Color();
-  const TPixelImage& image = bg.Bitmap();
-  switch (bg.FillStyle()) {
-    case fstHorzGradient:
-    case fstVertGradient: {
-      // Bands of a few pixels: smooth enough, and bounded work for any size.
-      const bool horz = bg.FillStyle() == fstHorzGradient;
-      const int span = horz ? Area.Width() : Area.Height();
-      const int steps = std::max(1, std::min(span, 256));
-      for (int i = 0; i < steps; ++i) {
-        const int a = span * i / steps, b = span * (i + 1) / steps;
-        Canvas.Brush()->SetColor(Blend(from, bg.GradColor(), i, steps - 1));
-        Canvas.FillRect(horz ? TRect{Area.Left + a, Area.Top, Area.Left + b, Area.Bottom}
-                             : TRect{Area.Left, Area.Top + a, Area.Right, Area.Top + b});
-      }
-      Canvas.Brush()->SetColor(from);
-      break;
-    }
-    case fstTile:
-      if (!image.Empty()) {
-        for (int y = Area.Top; y < Area.Bottom; y += image.Height)
-          for (int x = Area.Left; x < Area.Right; x += image.Width) Canvas.DrawImage(x, y, image);
-        break;
-      }
-      Canvas.FillRect(Area);
-      break;
-    case fstStretch:
-      if (!image.Empty()) {
-        std::unique_ptr<TBitmap> bmp = Canvas.CreateBitmap(image.Width, image.Height);
-        bmp->Assign(image);
-        Canvas.StretchDraw(Area, *bmp);
-        break;
-      }
-      Canvas.FillRect(Area);
-      break;
-    case fstCenter:
-      Canvas.FillRect(Area);
-      if (!image.Empty())
-        Canvas.DrawImage(Area.Left + (Area.Width() - image.Width) / 2,
-                         Area.Top + (Area.Height() - image.Height) / 2, image);
-      break;
-    case fstNone:
-      Canvas.FillRect(Area);
-      break;
-  }
+  bg.Paint(Canvas, Area);
 }
 
 TRect TMemoPaintPart::DrawSeparators(TCanvas& Canvas, int Line, TRect R, bool CollapsedPlain) {
@@ -278,8 +215,12 @@ TRect TMemoPaintPart::DrawSeparators(TCanvas& Canvas, int Line, TRect R, bool Co
   return R;
 }
 
-void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area) {
+void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& GutterClip,
+                                const TRect& Area) {
   TCustomSyntaxMemo& m = Memo();
+  TMemoGutterPart& gutter = m.GutterPart();
+  const int clipBottom =
+      std::max(Clip.IsEmpty() ? 0 : Clip.Bottom, GutterClip.IsEmpty() ? 0 : GutterClip.Bottom);
   TLineLayout& layout = m.LayoutPart().Layout();
   const TSyntMemoStrings& lines = *m.Lines();
   const int count = m.MultiLine() ? lines.GetCount() : std::min(1, lines.GetCount());
@@ -287,7 +228,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   const int textLeft = Area.Left - m.ScrollPart().LeftCol() * ctx_.Cell.cx;
   int y = Area.Top;
   int row = top.Row;
-  for (int line = top.Line; line < count && y < Clip.Bottom; ++line, row = 0) {
+  for (int line = top.Line; line < count && y < clipBottom; ++line, row = 0) {
     if (!layout.LineVisible(line)) {
       // A fold may hide a million lines: jump past them.
       const int next = layout.NextVisibleLine(line);
@@ -309,15 +250,31 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
       painter_.PaintLine(Canvas, line, rows, row, textRect, textLeft, folded ? &fold : nullptr);
       if (m.OnAfterLineDraw) m.OnAfterLineDraw(&m, textRect, line);
       Canvas.SetClipRect(Clip);
-      // The gutter of the line is painted here once the control has one.
       if (m.Options().Contains(soDrawCurLineFocus) && m.Focused() &&
           line == m.Selection().CaretPos().Y) {
         Canvas.Brush()->SetColor(clWindowFrame);
         Canvas.FrameRect(lineRect);
       }
-      // The text margins' lines over the line's height come with the ruler and margins.
+      // The text margins' lines are drawn over all lines at once, after them (PaintMargins).
+    }
+    const TRect gutterRect = GutterClip.Intersect({0, y, GutterClip.Right, y + h});
+    if (!gutterRect.IsEmpty()) {
+      TGutterLineSpan span;
+      span.Line = line;
+      span.Top = y;
+      span.Bottom = y + h;
+      span.FirstRow = row;
+      span.Rows = rows;
+      Canvas.SetClipRect(gutterRect);
+      gutter.PaintLine(Canvas, span, m.GetLineState(line));
+      Canvas.SetClipRect(Clip);
     }
     y += h;
+  }
+  if (!GutterClip.IsEmpty() && y < GutterClip.Bottom) {
+    Canvas.SetClipRect(GutterClip);
+    gutter.PaintEmpty(Canvas, std::max(y, GutterClip.Top), GutterClip.Bottom);
+    Canvas.SetClipRect(Clip);
   }
   // Below the text.
   const TRect rest{Area.Left, y, Area.Right, Area.Bottom};
@@ -351,26 +308,38 @@ void TMemoPaintPart::Paint(TCanvas& Canvas, const TRect& UpdateRect) {
     const TRect clip = UpdateRect.Intersect(saved);
     const TSize size = m.ClientSize();
     const int left = TextAreaLeft();
+    const int top = m.TextArea().Top;
     // Transparency would repaint what lies beneath the text area first; the seam has no such
     // service, so a transparent editor simply leaves its cells unfilled.
     if (!m.Transparent() && m.TextMargin() > 0) {
       Canvas.Brush()->SetStyle(bsSolid);
       Canvas.Brush()->SetColor(m.Color());
-      Canvas.FillRect(TRect{left - m.TextMargin(), 0, left, size.cy}.Intersect(clip));
+      Canvas.FillRect(TRect{left - m.TextMargin(), top, left, size.cy}.Intersect(clip));
     }
-    // The gutter's separator and the horizontal ruler are drawn here once the control has them.
-    const TRect area{left, 0, std::max(left, size.cx), size.cy};
+    m.RulerPart().PaintRuler(Canvas, clip);
+    const TRect area{left, top, std::max(left, size.cx), std::max(top, size.cy)};
     const TRect textClip = clip.Intersect(area);
-    if (textClip.IsEmpty()) return;
+    const int gutterWidth = m.GutterPart().GutterWidth();
+    const TRect gutterClip = clip.Intersect({0, area.Top, gutterWidth, area.Bottom});
+    if (textClip.IsEmpty() && gutterClip.IsEmpty()) return;
     Canvas.SetClipRect(textClip);
     FillContext(Canvas, false);
     AnalyseVisible(area);
     painter_.BeginPaint();
-    if (ctx_.PreFilled) PaintBackground(Canvas, area);
-    PaintLines(Canvas, textClip, area);
+    if (ctx_.PreFilled && !textClip.IsEmpty()) PaintBackground(Canvas, area);
+    PaintLines(Canvas, textClip, gutterClip, area);
+    // The separator after the gutter's lines, which fill the gutter's whole width.
+    if (!gutterClip.IsEmpty()) {
+      Canvas.SetClipRect(gutterClip);
+      m.GutterPart().PaintSeparator(Canvas, area.Top, area.Bottom);
+      Canvas.SetClipRect(textClip);
+    }
+    m.RulerPart().PaintMargins(Canvas, textClip);
     m.CommandPart().PaintPreedit(Canvas);
     m.CaretPart().PaintCaret(Canvas);
     m.MousePart().PaintAutoScrollMark(Canvas);
+    Canvas.SetClipRect(clip);
+    m.GutterPart().PaintOverlay(Canvas, clip);
   } catch (...) {
     // The screen stays alive; the failure goes where the application shows its errors.
     Canvas.SetClipRect(saved);
@@ -390,6 +359,32 @@ int TMemoPaintPart::XOfUnit(int Line, int Unit, int& Row) {
   TCanvas& c = Memo().MeasureCanvas();
   FillContext(c, false);
   return painter_.XOfUnit(c, Line, RowsOf(Line), Unit, Row);
+}
+
+TSize TMemoPaintPart::MeasureForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options) {
+  FillContext(Canvas, true);
+  ctx_.PrintOptions = Options;
+  std::vector<int> edges;
+  std::vector<std::pair<int, int>> heights;
+  painter_.MeasureLine(Canvas, Line, edges, heights);
+  int h = 0;
+  for (const auto& run : heights) h = std::max(h, run.second);
+  if (h <= 0) h = ctx_.Cell.cy;
+  h += ctx_.LineSpacing + ctx_.LineSpacingBefore + ctx_.LineSpacingAfter;
+  return {edges.empty() ? 0 : edges.back(), h};
+}
+
+void TMemoPaintPart::PaintForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options,
+                                      const TRect& Rect) {
+  FillContext(Canvas, true);
+  ctx_.PrintOptions = Options;
+  TLineRows rows;
+  rows.Heights = {Rect.Height()};
+  const TRect saved = Canvas.ClipRect();
+  Canvas.SetClipRect(Rect.Intersect(saved));
+  // The whole line, also where a nested block is collapsed: it was measured so.
+  painter_.PaintLine(Canvas, Line, rows, 0, Rect, Rect.Left, nullptr);
+  Canvas.SetClipRect(saved);
 }
 
 void TMemoPaintPart::MeasureLine(int Line, TLineMeasure& Out) {

@@ -55,6 +55,12 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   int UnitAt(int Line, int Row, int X);
   int XOfUnit(int Line, int Unit, int& Row);
 
+  // A line on a canvas that is not the window's (the hint's preview), with Options as the print
+  // options: its width and row height unwrapped, and painted into Rect from column 0 at its left.
+  TSize MeasureForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options);
+  void PaintForeignLine(TCanvas& Canvas, int Line, TSyntMemoPrintOptions Options,
+                        const TRect& Rect);
+
   // ILineMeasurer: the line layout measures proportional text here.
   void MeasureLine(int Line, TLineMeasure& Out) override;
 
@@ -73,7 +79,8 @@ class TMemoPaintPart : public TMemoPart, public ILineMeasurer {
   void PaintBackground(TCanvas& Canvas, const TRect& Area);
   // Tokenizes up to the end of the last line Area shows.
   void AnalyseVisible(const TRect& Area);
-  void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& Area);
+  // Text lines inside Clip, their gutter inside GutterClip.
+  void PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect& GutterClip, const TRect& Area);
   // The separator above or below a line; returns the rectangle left for the line.
   TRect DrawSeparators(TCanvas& Canvas, int Line, TRect LineRect, bool CollapsedPlain);
   TLineRows RowsOf(int Line);

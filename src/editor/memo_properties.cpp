@@ -192,7 +192,8 @@ void DescribeMemo(TPropertyList& List) {
       .Def(csRegionName);
   p.Ident("CollapseBreakColor", &M::CollapseBreakColor, &M::SetCollapseBreakColor, ColorIdents())
       .Def(int64_t(clSilver));
-  p.Integer("RightMargin", &M::RightMargin, &M::SetRightMargin).Def(80);
+  // Read from older forms; the first of TextMargins holds it now.
+  p.Integer("RightMargin", &M::RightMargin, &M::SetRightMargin).NotStored();
   p.Integer("LineSpacing", &M::LineSpacing, &M::SetLineSpacing).Def(1);
   p.Integer("LineSpacingBefore", &M::LineSpacingBefore, &M::SetLineSpacingBefore).Def(0);
   p.Integer("LineSpacingAfter", &M::LineSpacingAfter, &M::SetLineSpacingAfter).Def(0);
@@ -210,6 +211,13 @@ void DescribeMemo(TPropertyList& List) {
   p.Object("BackGround", &M::BackGround);
   p.Object("UserRanges", &M::UserRanges);
   p.Object("Caret", &M::Caret);
+  p.Object("Gutter", &M::Gutter);
+  p.Object("LineNumbers", &M::LineNumbers);
+  p.Object("LineStateDisplay", &M::LineStateDisplay);
+  p.Object("Animation", &M::Animation);
+  p.Object("HorzRuler", &M::HorzRuler);
+  p.Object("TextMargins", &M::TextMargins);
+  p.Object("HintProps", &M::HintProps);
   p.Boolean("IncSearchBack", &M::IncSearchBack, &M::SetIncSearchBack).Def(false);
   p.Boolean("IncSearchIgnoreCase", &M::IncSearchIgnoreCase, &M::SetIncSearchIgnoreCase).Def(true);
   p.Object("SyncEditing", &M::SyncEditing);
@@ -225,6 +233,14 @@ void DescribeMemo(TPropertyList& List) {
   p.Event("OnGetLineStyle", &M::OnGetLineStyle);
   p.Event("OnGetStyleEntry", &M::OnGetStyleEntry);
   p.Event("OnBeforeDrawStaple", &M::OnBeforeDrawStaple);
+  p.Event("OnSetBookmark", &M::OnSetBookmark);
+  p.Event("OnDeleteBookmark", &M::OnDeleteBookmark);
+  p.Event("OnGetGutterImage", &M::OnGetGutterImage);
+  p.Event("OnGetLineNumberStr", &M::OnGetLineNumberStr);
+  p.Event("OnGutterClick", &M::OnGutterClick);
+  p.Event("OnAnimate", &M::OnAnimate);
+  p.Event("OnDragTextMargin", &M::OnDragTextMargin);
+  p.Event("OnGetTokenHint", &M::OnGetTokenHint);
   p.Event("OnIncSearchChange", &M::OnIncSearchChange);
   p.Event("OnCanSyncEdit", &M::OnCanSyncEdit);
 }

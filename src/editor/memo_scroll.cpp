@@ -41,7 +41,7 @@ bool TMemoScrollPart::FullRepaint() const {
 }
 
 int TMemoScrollPart::VisibleLines() {
-  return std::max(0, Memo().ClientSize().cy / RowHeight());
+  return std::max(0, Memo().TextArea().Height() / RowHeight());
 }
 
 int TMemoScrollPart::VisibleCols() {
@@ -73,9 +73,13 @@ void TMemoScrollPart::SetTopDisplayLine(int Index) {
     const int moved = old - top;
     const int dy = std::abs(moved) <= kScrollPixelsLimit ? RowsHeight(top, old) : 0;
     m.SetTopDisplayLine(top);
+    m.HideHint();
     IControlHost* host = m.Host();
+    // The ruler stays where it is.
+    TRect moving = m.ClientRect();
+    moving.Top = m.TextArea().Top;
     if (host && dy != 0 && !FullRepaint())
-      host->ScrollRect(m.ClientRect(), 0, dy);
+      host->ScrollRect(moving, 0, dy);
     else
       m.Invalidate();
   }
@@ -102,12 +106,16 @@ void TMemoScrollPart::SetLeftCol(int Col) {
   if (col == leftCol_) return;
   const int moved = leftCol_ - col;
   leftCol_ = col;
+  m.HideHint();
   IControlHost* host = m.Host();
   if (host && !FullRepaint()) {
-    // The painter places column 0 at LeftCol default cells left of the text area.
+    // The painter places column 0 at LeftCol default cells left of the text area. The ruler's
+    // labels reach past their columns: it is painted again whole.
+    const TRect area = m.TextArea();
     const int left = m.PaintPart().TextAreaLeft();
     const TSize size = m.ClientSize();
-    host->ScrollRect({left, 0, size.cx, size.cy}, moved * m.DefTextExt().cx, 0);
+    host->ScrollRect({left, area.Top, size.cx, size.cy}, moved * m.DefTextExt().cx, 0);
+    if (area.Top > 0) m.InvalidateRect({0, 0, size.cx, area.Top});
   } else {
     m.Invalidate();
   }
@@ -247,9 +255,11 @@ void TMemoScrollPart::Scroll(TScrollBarKind Kind, TScrollCode Code, int Position
         SetTopDisplayLine(t);
       else
         SetLeftCol(t);
+      if (v && Code == scTrack) Memo().HintPart().ShowScrollHint(TopLine());
       break;
     }
     case scEndScroll:
+      Memo().HideHint();
       UpdateScrollBars();
       break;
   }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 
+#include "platform/bitmap.h"
 #include "platform/utf.h"
 
 namespace synt {
@@ -272,6 +273,74 @@ bool TqxBackGround::IsPlain() const {
       break;
   }
   return true;
+}
+
+namespace {
+
+// A colour's channels, system colours resolved.
+void Channels(TColor C, int& R, int& G, int& B) {
+  const uint32_t rgb = ColorToRGB(C);
+  R = int(rgb & 0xFF);
+  G = int((rgb >> 8) & 0xFF);
+  B = int((rgb >> 16) & 0xFF);
+}
+
+TColor Blend(TColor From, TColor To, int Step, int Steps) {
+  int r0, g0, b0, r1, g1, b1;
+  Channels(From, r0, g0, b0);
+  Channels(To, r1, g1, b1);
+  auto mix = [&](int a, int b) { return a + (b - a) * Step / std::max(1, Steps); };
+  return TColor(mix(r0, r1) | (mix(g0, g1) << 8) | (mix(b0, b1) << 16));
+}
+
+}  // namespace
+
+void TqxBackGround::Paint(TCanvas& Canvas, const TRect& Area) const {
+  const TColor from = Canvas.Brush()->Color();
+  const TPixelImage& image = bitmap_;
+  switch (fillStyle_) {
+    case fstHorzGradient:
+    case fstVertGradient: {
+      // Bands of a few pixels: smooth enough, and bounded work for any size.
+      const bool horz = fillStyle_ == fstHorzGradient;
+      const int span = horz ? Area.Width() : Area.Height();
+      const int steps = std::max(1, std::min(span, 256));
+      for (int i = 0; i < steps; ++i) {
+        const int a = span * i / steps, b = span * (i + 1) / steps;
+        Canvas.Brush()->SetColor(Blend(from, gradColor_, i, steps - 1));
+        Canvas.FillRect(horz ? TRect{Area.Left + a, Area.Top, Area.Left + b, Area.Bottom}
+                             : TRect{Area.Left, Area.Top + a, Area.Right, Area.Top + b});
+      }
+      Canvas.Brush()->SetColor(from);
+      break;
+    }
+    case fstTile:
+      if (!image.Empty()) {
+        for (int y = Area.Top; y < Area.Bottom; y += image.Height)
+          for (int x = Area.Left; x < Area.Right; x += image.Width) Canvas.DrawImage(x, y, image);
+        break;
+      }
+      Canvas.FillRect(Area);
+      break;
+    case fstStretch:
+      if (!image.Empty()) {
+        std::unique_ptr<TBitmap> bmp = Canvas.CreateBitmap(image.Width, image.Height);
+        bmp->Assign(image);
+        Canvas.StretchDraw(Area, *bmp);
+        break;
+      }
+      Canvas.FillRect(Area);
+      break;
+    case fstCenter:
+      Canvas.FillRect(Area);
+      if (!image.Empty())
+        Canvas.DrawImage(Area.Left + (Area.Width() - image.Width) / 2,
+                         Area.Top + (Area.Height() - image.Height) / 2, image);
+      break;
+    case fstNone:
+      Canvas.FillRect(Area);
+      break;
+  }
 }
 
 void TqxBackGround::Assign(const TPersistent* Source) {

@@ -156,6 +156,8 @@ class TqxBackGround : public TPersistent {
 
   // Plain: nothing but the editor colour is drawn (no gradient, no picture).
   bool IsPlain() const;
+  // Fills Area by FillStyle, starting from the canvas's brush colour (the text area, the ruler).
+  void Paint(TCanvas& Canvas, const TRect& Area) const;
 
   void Assign(const TPersistent* Source) override;
   TNotifyEvent OnChange;

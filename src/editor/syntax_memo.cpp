@@ -23,8 +23,8 @@ TMemoPart::~TMemoPart() {
   memo_.RemovePart(this);
 }
 
-void TMemoPart::TellCaretMoved() {
-  memo_.ForParts([](TMemoPart& p) { p.CaretMoved(); });
+void TMemoPart::TellCaretPosChanged() {
+  memo_.ForParts([](TMemoPart& p) { p.CaretPosChanged(); });
 }
 
 void TCustomSyntaxMemo::AddPart(TMemoPart* Part) {
@@ -74,7 +74,8 @@ TCustomSyntaxMemo::~TCustomSyntaxMemo() {
   Destroying();
   // Let go of everything that refers back to this control before any of its parts is freed.
   document_->Release();
-  for (TComponent* p : plugins_) RemoveFreeNotification(p);
+  // The links to attached components stay: the component base tells them that this control is
+  // going, so that they drop their references to it.
   plugins_.clear();
   if (userStyles_) RemoveFreeNotification(userStyles_);
   userStyles_ = nullptr;
@@ -177,6 +178,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
   if (Operation != opRemove || !Component) return;
   plugins_.erase(std::remove(plugins_.begin(), plugins_.end(), Component), plugins_.end());
   document_->ComponentFreed(Component);
+  gutterPart_.ComponentFreed(Component);
   if (Component == userStyles_) {
     userStyles_ = nullptr;
     if (!IsDestroying()) {
@@ -185,6 +187,7 @@ void TCustomSyntaxMemo::Notification(TComponent* Component, TOperation Operation
     }
   }
   if (Component == keyMapping_) keyMapping_ = nullptr;
+  hintPart_.Props()->ComponentFreed(Component);
 }
 
 // ---- Text changes -----------------------------------------------------------------------------
@@ -296,7 +299,9 @@ void TCustomSyntaxMemo::DocumentChanged() {
 
 TRect TCustomSyntaxMemo::TextArea() const {
   const TSize size = ClientSize();
-  return {textMargin_, 0, std::max(textMargin_, size.cx), size.cy};
+  const int left = gutterPart_.GutterWidth() + textMargin_;
+  const int top = rulerPart_.HorzRuler()->VisibleHeight();
+  return {left, top, std::max(left, size.cx), std::max(top, size.cy)};
 }
 
 void TCustomSyntaxMemo::Resize() {
@@ -338,6 +343,7 @@ void TCustomSyntaxMemo::FocusIn() {
 }
 void TCustomSyntaxMemo::FocusOut() {
   incSearchPart_.StopIncSearch();
+  hintPart_.HideHint();
   caretPart_.FocusOut();
 }
 TDropEffect TCustomSyntaxMemo::DragEnter(const TClipboardData& Data, TShiftState Shift, int X,
@@ -466,10 +472,6 @@ void TCustomSyntaxMemo::SetCollapseStyle(TCollapseStyle Value) {
 
 void TCustomSyntaxMemo::SetCollapseBreakColor(TColor Value) {
   if (Change(collapseBreakColor_, Value)) SettingsChanged();
-}
-
-void TCustomSyntaxMemo::SetRightMargin(int Value) {
-  if (Change(rightMargin_, std::max(0, Value))) LayoutChanged();
 }
 
 void TCustomSyntaxMemo::SetLineSpacing(int Value) {

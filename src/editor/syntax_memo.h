@@ -27,12 +27,15 @@
 #include "editor/memo_caret.h"
 #include "editor/memo_commands.h"
 #include "editor/memo_editing.h"
+#include "editor/memo_gutter.h"
+#include "editor/memo_hints.h"
 #include "editor/memo_hooks.h"
 #include "editor/memo_inc_search.h"
 #include "editor/memo_layout.h"
 #include "editor/memo_options.h"
 #include "editor/memo_paint.h"
 #include "editor/memo_part.h"
+#include "editor/memo_ruler.h"
 #include "editor/memo_scroll.h"
 #include "editor/memo_selection.h"
 #include "editor/memo_settings.h"
@@ -179,8 +182,6 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   void SetCollapseStyle(TCollapseStyle Value);
   TColor CollapseBreakColor() const { return collapseBreakColor_; }
   void SetCollapseBreakColor(TColor Value);
-  int RightMargin() const { return rightMargin_; }
-  void SetRightMargin(int Value);
   int LineSpacing() const { return lineSpacing_; }
   void SetLineSpacing(int Value);
   int LineSpacingBefore() const { return lineSpacingBefore_; }
@@ -331,7 +332,6 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   int collapseLevel_ = -1;
   TCollapseStyle collapseStyle_ = csRegionName;
   TColor collapseBreakColor_ = clSilver;
-  int rightMargin_ = 80;
   int lineSpacing_ = 1;
   int lineSpacingBefore_ = 0;
   int lineSpacingAfter_ = 0;
@@ -542,6 +542,81 @@ class TCustomSyntaxMemo : public TCustomControl, public IqxSyntClient, public IS
   bool dragTypeOLE_ = false;
   TMemoMousePart mousePart_{*this};
   // ---- Mouse (end)
+
+ public:
+  // ---- Gutter
+  // Line numbers, line states, gutter objects, bookmarks, fold buttons and the jump animation;
+  // the behaviour lives in TMemoGutterPart (memo_gutter.h).
+  TMemoGutterPart& GutterPart() { return gutterPart_; }
+  TGutter* Gutter() const { return gutterPart_.Gutter(); }
+  void SetGutter(const TGutter* Value) { gutterPart_.Gutter()->Assign(Value); }
+  TLineNumbers* LineNumbers() const { return gutterPart_.LineNumbers(); }
+  void SetLineNumbers(const TLineNumbers* Value) { gutterPart_.LineNumbers()->Assign(Value); }
+  TLineStateDisplay* LineStateDisplay() const { return gutterPart_.LineStateDisplay(); }
+  void SetLineStateDisplay(const TLineStateDisplay* Value) {
+    gutterPart_.LineStateDisplay()->Assign(Value);
+  }
+  TSyntAnimation* Animation() const { return gutterPart_.Animation(); }
+  void SetAnimation(const TSyntAnimation* Value) { gutterPart_.Animation()->Assign(Value); }
+  TBookmarks* Bookmarks() const { return gutterPart_.Bookmarks(); }
+  // Offset -1 deletes the bookmark.
+  void SetBookmark(int Number, int Offset) { gutterPart_.SetBookmark(Number, Offset); }
+  int GetBookmark(int Number) const { return gutterPart_.GetBookmark(Number); }
+  void GotoBookmark(int Number) { gutterPart_.GotoBookmark(Number); }
+  void ToggleBookmark(int Number) { gutterPart_.ToggleBookmark(Number); }
+  void ClearBookmarks() { gutterPart_.ClearBookmarks(); }
+  std::function<void(TObject* Snder, int Bookmark, bool& Accept)> OnSetBookmark;
+  std::function<void(TObject* Sender, int Bookmark, bool& AllowDelete)> OnDeleteBookmark;
+  std::function<void(TObject* Sender, int Line, TGutterLineObjects& List)> OnGetGutterImage;
+  std::function<void(TObject* Sender, int Line, std::u16string& NumberStr)> OnGetLineNumberStr;
+  std::function<void(TObject* Sender, int Line, TMouseButton Buton, TShiftState Shift, TPoint XY)>
+      OnGutterClick;
+  // Draws an atCustom animation frame centred at Pt.
+  std::function<void(TObject* Sender, TPoint Pt, int Size)> OnAnimate;
+
+ private:
+  friend class TMemoGutterPart;
+  TMemoGutterPart gutterPart_{*this};
+  // ---- Gutter (end)
+
+ public:
+  // ---- Ruler and text margins
+  // The column ruler above the text area and the text margins; the behaviour lives in
+  // TMemoRulerPart (memo_ruler.h).
+  TMemoRulerPart& RulerPart() { return rulerPart_; }
+  TqxHorzRuler* HorzRuler() const { return rulerPart_.HorzRuler(); }
+  void SetHorzRuler(const TqxHorzRuler* Value) { rulerPart_.HorzRuler()->Assign(Value); }
+  TqxTextMargins* TextMargins() const { return rulerPart_.TextMargins(); }
+  void SetTextMargins(const TqxTextMargins* Value) { rulerPart_.TextMargins()->Assign(Value); }
+  // Shortcuts onto the first text margin (0 / false / clNone without margins; setting one adds
+  // the margin then). The right margin is the column word wrap breaks at with soBreakOnRightMargin.
+  int RightMargin() const;
+  void SetRightMargin(int Value);
+  bool ShowRightMargin() const;
+  void SetShowRightMargin(bool Value);
+  TColor RightMarginColor() const;
+  void SetRightMarginColor(TColor Value);
+  TDragMarginEvent OnDragTextMargin;
+
+ private:
+  friend class TMemoRulerPart;
+  TMemoRulerPart rulerPart_{*this};
+  // ---- Ruler and text margins (end)
+
+ public:
+  // ---- Hints
+  // The editor's own hint window: previews of collapsed blocks, gutter-object, margin and token
+  // hints; the behaviour lives in TMemoHintPart (memo_hints.h).
+  TMemoHintPart& HintPart() { return hintPart_; }
+  THintProps* HintProps() const { return hintPart_.Props(); }
+  void SetHintProps(const THintProps* Value) { hintPart_.Props()->Assign(Value); }
+  void HideHint() { hintPart_.HideHint(); }
+  void MouseLeave() override { hintPart_.HideHint(); }
+  TGetTokenHintEvent OnGetTokenHint;
+
+ private:
+  TMemoHintPart hintPart_{*this};
+  // ---- Hints (end)
 
  public:
   // ---- Incremental search

@@ -107,6 +107,12 @@ TFormField& TDialogForm::AddChoice(std::u16string Name, std::u16string Caption,
   return f;
 }
 
+const std::u16string* TDialogForm::ButtonCaption(TMsgDlgBtn Button) const {
+  for (const auto& [b, caption] : ButtonCaptions)
+    if (b == Button) return &caption;
+  return nullptr;
+}
+
 TFormField* TDialogForm::Field(std::u16string_view Name) {
   for (TFormField& f : Fields)
     if (f.Name == Name) return &f;
@@ -157,7 +163,7 @@ int TScriptedDialogService::RunForm(TDialogForm& Form) {
   if (formAnswers_.empty()) return mrCancel;
   TFormAnswer a = std::move(formAnswers_.front());
   formAnswers_.pop_front();
-  if (a.Result == mrOk || a.Result == mrYes) {
+  if (a.Result == mrOk || a.Result == mrYes || a.Result == mrAll) {
     // All or nothing: a refused value leaves the caller's form as it was.
     TDialogForm answered = Form;
     for (const auto& [name, value] : a.Fields) answered.SetFieldText(name, value);

@@ -86,6 +86,8 @@ struct TFormField {
   int Min = INT_MIN;
   int Max = INT_MAX;
   std::vector<std::u16string> Items;
+  bool Radio = false;        // a choice shown as a group of radio buttons (else a drop-down list)
+  std::u16string EnabledBy;  // a check box of the same form that enables this field while ticked
 };
 
 class EDialogError : public Exception {
@@ -94,8 +96,8 @@ class EDialogError : public Exception {
 };
 
 // A modal form: fields in the order shown, and the buttons that close it. Running it sets the
-// fields to what the user entered only when it closes with mrOk (or mrYes); otherwise they keep
-// their values.
+// fields to what the user entered only when it closes with mrOk, mrYes or mrAll; otherwise they
+// keep their values.
 class TDialogForm {
  public:
   TDialogForm(std::u16string Name, std::u16string Caption)
@@ -104,6 +106,10 @@ class TDialogForm {
   std::u16string Caption;
   std::vector<TFormField> Fields;
   TMsgDlgButtons Buttons{mbOK, mbCancel};
+  // Captions for buttons that should not show their standard text ("&Find", "Replace &All");
+  // OK is the default button, Cancel answers Escape.
+  std::vector<std::pair<TMsgDlgBtn, std::u16string>> ButtonCaptions;
+  const std::u16string* ButtonCaption(TMsgDlgBtn Button) const;
 
   TFormField& AddText(std::u16string Name, std::u16string Caption, std::u16string Text,
                       std::vector<std::u16string> History = {});

@@ -124,4 +124,48 @@ void TMenuItem::Click() {
   if (enabled_ && OnClick) OnClick(this);
 }
 
+// ---- TPopupMenu ---------------------------------------------------------------------------------
+
+namespace {
+TMenuService* g_MenuService = nullptr;
+}  // namespace
+
+const TClassInfo& TPopupMenu::StaticClassInfo() {
+  static const TClassInfo info("TPopupMenu", &TComponent::StaticClassInfo(), nullptr,
+                               TClassInfo::ComponentFactory<TPopupMenu>);
+  return info;
+}
+
+TPopupMenu::TPopupMenu(TComponent* Owner)
+    : TComponent(Owner), items_(std::make_unique<TMenuItem>(nullptr)) {}
+
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Popup(int X, int Y) {
+  popupPoint_ = {X, Y};
+  if (OnPopup) OnPopup(this);
+  if (TMenuService* s = g_MenuService)
+    if (TMenuItem* picked = s->Track(*items_, popupPoint_)) picked->Click();
+}
+
+TMenuService* MenuService() {
+  return g_MenuService;
+}
+
+TMenuService* SetMenuService(TMenuService* Service) {
+  TMenuService* old = g_MenuService;
+  g_MenuService = Service;
+  return old;
+}
+
+TMenuItem* TScriptedMenuService::Track(TMenuItem& Items, TPoint ScreenPoint) {
+  shown_.push_back({&Items, ScreenPoint});
+  int index = -1;
+  if (!answers_.empty()) {
+    index = answers_.front();
+    answers_.pop_front();
+  }
+  return index >= 0 && index < Items.Count() ? Items.Items(index) : nullptr;
+}
+
 }  // namespace synt

@@ -13,7 +13,9 @@
 // freed by whichever goes first, and leaves the other.
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,60 @@ class TMenuItem : public TComponent {
   bool visible_ = true;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
+};
+
+// A context menu: its items are shown at a screen point by the installed menu service, and the
+// item the user picks is clicked. Without a service (headless, tools) nothing is shown.
+//
+//   synt::TPopupMenu menu(nullptr);
+//   menu.Items()->Add(item);
+//   menu.Popup(screen.X, screen.Y);                 // OnPopup, then the service shows the items
+class TPopupMenu : public TComponent {
+  SYNT_CLASS_INFO()
+
+ public:
+  explicit TPopupMenu(TComponent* Owner);
+  ~TPopupMenu() override;
+  TMenuItem* Items() const { return items_.get(); }
+  void Popup(int X, int Y);
+  // Where the last Popup showed the menu (screen pixels).
+  TPoint PopupPoint() const { return popupPoint_; }
+  TNotifyEvent OnPopup;
+
+ private:
+  std::unique_ptr<TMenuItem> items_;
+  TPoint popupPoint_;
+};
+
+class TMenuService {
+ public:
+  virtual ~TMenuService() = default;
+  // Shows Items' sub-items at ScreenPoint modally; returns the item picked, or null.
+  virtual TMenuItem* Track(TMenuItem& Items, TPoint ScreenPoint) = 0;
+};
+
+// The installed service (null: none); returns the previous one. Not owned.
+TMenuService* MenuService();
+TMenuService* SetMenuService(TMenuService* Service);
+
+// Picks from a queue of item indexes (-1: none, the default once the queue is empty) and remembers
+// every menu shown.
+class TScriptedMenuService : public TMenuService {
+ public:
+  struct TShown {
+    TMenuItem* Items;
+    TPoint Point;
+  };
+  TScriptedMenuService() : previous_(SetMenuService(this)) {}
+  ~TScriptedMenuService() override { SetMenuService(previous_); }
+  void Push(int Index) { answers_.push_back(Index); }
+  const std::vector<TShown>& Shown() const { return shown_; }
+  TMenuItem* Track(TMenuItem& Items, TPoint ScreenPoint) override;
+
+ private:
+  TMenuService* previous_;
+  std::deque<int> answers_;
+  std::vector<TShown> shown_;
 };
 
 }  // namespace synt

@@ -296,6 +296,8 @@ class TQtPopupWindow final : public TPopupWindow {
     Qt::WindowFlags f = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                         Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
     f |= Options.Kind == pkHint ? Qt::ToolTip : Qt::Tool;
+    // A hint never takes the mouse: the pointer moving over it still reaches its owner.
+    if (Options.Kind == pkHint) f |= Qt::WindowTransparentForInput;
     if (Options.Shadow) f &= ~Qt::NoDropShadowWindowHint;
     widget_->setWindowFlags(f);
     widget_->setAttribute(Qt::WA_ShowWithoutActivating);

@@ -106,7 +106,7 @@ TEST(FixedPitch, FollowsMonoFontModeZoomAndThePlatform) {
   TSyntaxMemo memo(nullptr);
   THeadlessHost host(desktop, memo, {200, 100});
   EXPECT_TRUE(host.AcceptDrops());
-  EXPECT_EQ(memo.TextArea(), (TRect{2, 0, 200, 100}));
+  EXPECT_EQ(memo.TextArea(), (TRect{30 + 2, 0, 200, 100})) << "right of the gutter";
   EXPECT_FALSE(memo.FixedPitch());  // mfVariable
   std::vector<std::string> log;
   TProbe probe(memo, TMemoPart::kLayoutOrder, "p", log);

@@ -199,6 +199,7 @@ TEST_F(MemoMouse, DraggingTextToAnotherEditorLeavesTheClipboardAlone) {
   Make(kText);
   TSyntaxMemo target(nullptr);
   target.SetText(u"0123456789");
+  target.Gutter()->SetVisible(false);  // At() measures from x = 2
   THeadlessHost targetHost(desktop, target, {642, 170}, {800, 100});
   desktop.Clipboard().SetText(u"the user's clipboard");
   const int changes = desktop.Clipboard().ChangeCount();

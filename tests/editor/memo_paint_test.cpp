@@ -19,6 +19,7 @@ struct MemoPaint : ::testing::Test {
   MemoPaint() : pascal(LoadLexer("pascal.lxl")) {
     memo.SetSyntaxAnalyzer(pascal.get());
     memo.SetCollapseStyle(csLineSeparator);  // folded lines show their whole first line
+    memo.Gutter()->SetVisible(false);  // the text area starts at x = 2 (the gutter: its tests)
   }
   void SetText(std::u16string_view Text) {
     memo.SetText(Text);
@@ -117,6 +118,7 @@ struct CustomBackground : TSyntaxMemo {
 TEST(MemoPaintCustom, DrawCustomBackgroundSuppressesLineEndAndBelowTextFills) {
   THeadlessDesktop desktop;
   CustomBackground memo(nullptr);
+  memo.Gutter()->SetVisible(false);
   memo.SetText(u"ab\ncd");
   THeadlessHost host(desktop, memo, {200, 100});
   host.PaintAll();

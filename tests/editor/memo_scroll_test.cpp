@@ -31,6 +31,7 @@ class MemoScroll : public ::testing::Test {
  protected:
   TSyntaxMemo& Make(int Lines, int Width = 10, TSize Client = {2 + 79 * 8, 170}) {
     memo.SetText(Numbered(Lines, Width));
+    memo.Gutter()->SetVisible(false);  // 79 columns right of the 2-pixel text margin
     host = std::make_unique<THeadlessHost>(desktop, memo, Client);
     desktop.RunUntilIdle();
     return memo;

@@ -30,6 +30,8 @@ class MemoWindow : public ::testing::Test {
   explicit MemoWindow(THeadlessSettings Settings = {}) : desktop(Settings) {}
   TSyntaxMemo& Make(std::u16string_view Text, TSize Client = {642, 170}) {
     memo.SetText(Text);
+    // Points are measured from the text's left edge at x = 2; the gutter has tests of its own.
+    memo.Gutter()->SetVisible(false);
     host = std::make_unique<THeadlessHost>(desktop, memo, Client);
     host->Focus();
     desktop.RunUntilIdle();
