@@ -92,7 +92,7 @@ void TMemoCaretPart::Report(unsigned Flags) {
   const bool geometry = (Flags & kNoGeometry) == 0;
   if (selChanged && geometry && (Flags & kRepaintSelection)) InvalidateSelection(old, now);
   if (caretChanged) {
-    TellCaretMoved();
+    TellCaretPosChanged();
     if (geometry && old.Caret.Y != now.Caret.Y && CurrentLineHighlighted()) {
       InvalidateLines(old.Caret.Y, old.Caret.Y);
       InvalidateLines(now.Caret.Y, now.Caret.Y);

@@ -54,12 +54,12 @@ class TMemoPart {
   // read by the painter). The control repaints after the parts heard of it.
   virtual void SettingsChanged() {}
   // The caret moved (the selection has followed it; OnCaretPosChanged comes after).
-  virtual void CaretMoved() {}
+  virtual void CaretPosChanged() {}
 
  protected:
   TCustomSyntaxMemo& Memo() const { return memo_; }
   // Tells every part that the caret moved (the caret part calls it).
-  void TellCaretMoved();
+  void TellCaretPosChanged();
 
  private:
   TCustomSyntaxMemo& memo_;

@@ -125,7 +125,7 @@ void TMemoSyncEditPart::UpdateActive() {
   if (sync_->UpdateActive(Memo().Selection().CaretOffset())) Memo().Invalidate();
 }
 
-void TMemoSyncEditPart::CaretMoved() {
+void TMemoSyncEditPart::CaretPosChanged() {
   if (sync_->Active()) UpdateActive();
 }
 

@@ -45,7 +45,7 @@ class TMemoSyncEditPart : public TMemoPart {
 
   // ---- TMemoPart
   void TextChanged(int Pos, int Count, int LineChange) override;
-  void CaretMoved() override;
+  void CaretPosChanged() override;
   void DocumentChanged() override { Stop(); }
 
  private:

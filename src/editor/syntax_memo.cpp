@@ -23,8 +23,8 @@ TMemoPart::~TMemoPart() {
   memo_.RemovePart(this);
 }
 
-void TMemoPart::TellCaretMoved() {
-  memo_.ForParts([](TMemoPart& p) { p.CaretMoved(); });
+void TMemoPart::TellCaretPosChanged() {
+  memo_.ForParts([](TMemoPart& p) { p.CaretPosChanged(); });
 }
 
 void TCustomSyntaxMemo::AddPart(TMemoPart* Part) {
