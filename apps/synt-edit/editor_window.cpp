@@ -37,6 +37,7 @@ TEditorWindow::TEditorWindow() {
   editor_ = new TQtControlWidget(memo_, this);
   setCentralWidget(editor_);
   BuildMenus();
+  SetUpGutter();
   memo_.OnModifiedChanged = [this](TObject*) { UpdateTitle(); };
   memo_.OnChange = [this](TObject*) { UpdateTitle(); };
   // What is being searched for shows while the user types it.
@@ -48,6 +49,61 @@ TEditorWindow::TEditorWindow() {
                                Q(memo_.IncSearchPart().SearchText()));
   };
   UpdateTitle();
+}
+
+namespace {
+
+// A bookmark mark: a blue box with its digit in a 3 x 5 pixel font.
+TPixelImage BookmarkImage(int Digit) {
+  static const char* const kDigits[10] = {"111101101101111", "010110010010111", "111001111100111",
+                                          "111001111001111", "101101111001001", "111100111001111",
+                                          "111100111101111", "111001001010010", "111101111101111",
+                                          "111101111001111"};
+  TPixelImage img(11, 11);
+  const TPixel box = ColorToPixel(TColor(0xB05A1E)), face = ColorToPixel(TColor(0xF2C88A));
+  const TPixel ink = ColorToPixel(clBlack);
+  for (int y = 1; y < 11; ++y)
+    for (int x = 0; x < 10; ++x)
+      img.SetPixel(x, y, x == 0 || x == 9 || y == 1 || y == 10 ? box : face);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 3; ++x)
+      if (kDigits[Digit][y * 3 + x] == '1') {
+        img.SetPixel(3 + x, 3 + y, ink);
+      }
+  return img;
+}
+
+}  // namespace
+
+void TEditorWindow::SetUpGutter() {
+  bookmarkImages_.SetSize(11, 11);
+  for (int d = 0; d < 10; ++d) bookmarkImages_.Add(BookmarkImage(d));
+  TGutter& g = *memo_.Gutter();
+  g.SetImages(&bookmarkImages_);
+  // Bookmarks | line numbers | changed lines | fold buttons.
+  TGutterBands& bands = *g.Bands();
+  bands.Add()->SetWidth(14);
+  bands.Add()->SetWidth(24);
+  TGutterBand* state = bands.Add();
+  state->SetWidth(4);
+  bands.Add()->SetWidth(13);
+  g.SetExpBtnBand(3);
+  g.SetAutoSize(true);
+  memo_.LineStateDisplay()->SetBand(2);
+  memo_.LineStateDisplay()->SetSavedColor(TColor(0x00C000));
+  memo_.LineStateDisplay()->SetNewColor(TColor(0x0080FF));
+  memo_.LineStateDisplay()->SetModifiedColor(TColor(0x00C0FF));
+  TLineNumbers& ln = *memo_.LineNumbers();
+  ln.SetBand(1);
+  ln.Font()->SetSize(9);
+  ln.Font()->SetColor(TColor(0x808080));
+  // The numbers have a band of their own: nothing covers them on lines with marks.
+  ln.SetUnderColor(TColor(0x808080));
+  ln.SetAutoSize(true);
+  memo_.OnSetBookmark = [this](TObject*, int Number, bool&) {
+    if (TBookmark* b = memo_.Bookmarks()->Find(Number))
+      b->SetImageIndex(Number >= 0 && Number < 10 ? Number : -1);
+  };
 }
 
 TEditorWindow::~TEditorWindow() {

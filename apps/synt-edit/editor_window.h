@@ -12,6 +12,7 @@
 #include "editor/find_dialog.h"
 #include "editor/syntax_memo.h"
 #include "lexer_load.h"
+#include "platform/image_list.h"
 #include "qt/qt_control_widget.h"
 
 class QAction;
@@ -49,12 +50,15 @@ class TEditorWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  // Line numbers, bookmarks, the changed-lines band and the fold buttons.
+  void SetUpGutter();
   QAction* AddCommand(QMenu* Menu, const QString& Caption, int Command);
   void UpdateTitle();
   void UpdateEnabled();
   void ShowError(const QString& What, const std::exception& E);
 
   TSyntaxMemo memo_{nullptr};
+  TImageList bookmarkImages_{nullptr};
   tool::LoadedLexer lexer_;
   // Attached to the editor: its search commands (and the Edit menu's) run them.
   TSyntFindDialog find_{nullptr};

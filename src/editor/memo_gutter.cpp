@@ -60,7 +60,7 @@ TMemoGutterPart::TMemoGutterPart(TCustomSyntaxMemo& Memo)
       lineNumbers_(std::make_unique<TLineNumbers>()),
       lineStateDisplay_(std::make_unique<TLineStateDisplay>()),
       animation_(std::make_unique<TSyntAnimation>()),
-      bookmarks_(std::make_unique<TBookmarks>()) {
+      bookmarks_(std::make_unique<TBookmarks>(gutter_.get())) {
   gutter_->OnChange = [this](bool Layout) { Changed(Layout); };
   gutter_->OnReference = [this](TComponent* C) { this->Memo().FreeNotification(C); };
   lineNumbers_->OnChange = [this](bool Layout) { Changed(Layout); };

@@ -106,7 +106,7 @@ void TGutterObjects::Notify(TCollectionItem*, TCollectionNotification) {
   if (auto* g = static_cast<TGutter*>(GetOwner())) g->Changed(false);
 }
 
-TBookmarks::TBookmarks() : TCollection(TBookmark::StaticClassInfo(), nullptr) {}
+TBookmarks::TBookmarks(TGutter* Owner) : TCollection(TBookmark::StaticClassInfo(), Owner) {}
 
 TBookmark* TBookmarks::Find(int Number) const {
   for (int i = 0; i < Count(); ++i)

@@ -230,7 +230,8 @@ class TBookmarks : public TCollection {
   SYNT_CLASS_INFO()
 
  public:
-  TBookmarks();
+  // Owner: the gutter whose images the bookmarks show (told of the image lists they refer to).
+  explicit TBookmarks(TGutter* Owner = nullptr);
   TBookmark* Add() { return static_cast<TBookmark*>(TCollection::Add()); }
   TBookmark* Items(int Index) const { return static_cast<TBookmark*>(TCollection::Items(Index)); }
   // The bookmark numbered Number, or null.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QThread>
@@ -257,12 +258,52 @@ TQtClipboard& TQtPlatform::Clipboard() {
   return QtClipboard();
 }
 
+namespace {
+
+void AddMenuItems(QMenu& Menu, TMenuItem& Items, std::unordered_map<QAction*, TMenuItem*>& Map) {
+  for (int i = 0; i < Items.Count(); ++i) {
+    TMenuItem* item = Items.Items(i);
+    if (!item->Visible()) continue;
+    if (item->IsLine()) {
+      Menu.addSeparator();
+      continue;
+    }
+    const std::u16string& c = item->Caption();
+    const QString caption = QString::fromUtf16(c.data(), qsizetype(c.size()));
+    if (item->Count() > 0) {
+      QMenu* sub = Menu.addMenu(caption);
+      sub->setEnabled(item->Enabled());
+      AddMenuItems(*sub, *item, Map);
+      continue;
+    }
+    QAction* a = Menu.addAction(caption);
+    a->setEnabled(item->Enabled());
+    a->setCheckable(item->Checked());
+    a->setChecked(item->Checked());
+    Map[a] = item;
+  }
+}
+
+}  // namespace
+
+TMenuItem* TQtMenuService::Track(TMenuItem& Items, TPoint ScreenPoint) {
+  QMenu menu;
+  std::unordered_map<QAction*, TMenuItem*> map;
+  AddMenuItems(menu, Items, map);
+  if (map.empty()) return nullptr;
+  QAction* picked = menu.exec(QPoint(ScreenPoint.X, ScreenPoint.Y));
+  auto it = map.find(picked);
+  return it == map.end() ? nullptr : it->second;
+}
+
 TQtPlatform::TQtPlatform() {
   SetEventLoop(&loop_);
   previousDialogs_ = SetDialogService(&dialogs_);
+  previousMenus_ = SetMenuService(&menus_);
 }
 
 TQtPlatform::~TQtPlatform() {
+  SetMenuService(previousMenus_);
   SetDialogService(previousDialogs_);
   SetEventLoop(nullptr);
 }

@@ -20,6 +20,7 @@
 #include "platform/control_host.h"
 #include "platform/dialogs.h"
 #include "platform/event_loop.h"
+#include "platform/menus.h"
 
 class QMimeData;
 class QTimer;
@@ -63,6 +64,12 @@ class TQtDialogService final : public TDialogService {
   int RunForm(TDialogForm& Form) override;
 };
 
+// Popup menus as QMenus, shown modally at the screen point.
+class TQtMenuService final : public TMenuService {
+ public:
+  TMenuItem* Track(TMenuItem& Items, TPoint ScreenPoint) override;
+};
+
 // The MIME type a named format travels under.
 QString MimeTypeOfFormat(std::u16string_view Name);
 // Clipboard and drag data as MIME data and back (the caller owns the QMimeData).
@@ -83,6 +90,8 @@ class TQtPlatform {
   TQtEventLoop loop_;
   TQtDialogService dialogs_;
   TDialogService* previousDialogs_;
+  TQtMenuService menus_;
+  TMenuService* previousMenus_;
 };
 
 // The clipboard every Qt host hands out.

@@ -44,6 +44,10 @@ const Case kCases[] = {
     {"fold", "asm.pas", {"--fold", "9,18"}},
     {"fold_all", "unit.pas", {"--fold-all"}},
     {"window", "edge.pas", {"--top", "5", "--rows", "6", "--cols", "40"}},
+    {"gutter",
+     "asm.pas",
+     {"--gutter", "--fold", "18", "--bookmark", "3:40", "--bookmark", "7:100000", "--wrap",
+      "--cols", "30"}},
 };
 
 TEST(PaintCmd, DumpsMatchTheirGoldenFiles) {
@@ -132,6 +136,44 @@ TEST(PaintCmd, RunsCoverEveryRowOfEveryLineExactlyOnce) {
       }
     }
   }
+}
+
+// The gutter of every display line: a number on each line's first row only, fold marks that open
+// and end in pairs, and a bookmark past the text kept on the last line.
+TEST(PaintCmd, GutterFieldsAgreeWithTheLines) {
+  ToolResult r = RunTool({"paint", "--lexer", kLexer, "--gutter", "--bookmark", "2:0", "--bookmark",
+                          "5:999999", Sample("unit.pas")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream lines(r.out);
+  int open = 0, ends = 0, lastLine = -1, markLine0 = -1, markLineEnd = -1;
+  for (std::string json; std::getline(lines, json);) {
+    JsonValue v;
+    std::string error;
+    ASSERT_TRUE(tool::ParseJson(json, v, error)) << error;
+    const int line = int(v.Find("line")->AsNumber()), row = int(v.Find("row")->AsNumber());
+    const JsonValue* g = v.Find("gutter");
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(Utf16ToUtf8(g->Find("number")->AsString()), row == 0 ? std::to_string(line + 1) : "");
+    EXPECT_EQ(int(g->Find("state")->AsNumber()), 0) << "nothing edited";
+    const std::string fold = Utf16ToUtf8(g->Find("fold")->AsString());
+    open += fold == "open";
+    ends += fold == "end";
+    for (const JsonValue& b : g->Find("bookmarks")->Items()) {
+      if (int(b.AsNumber()) == 2) markLine0 = line;
+      if (int(b.AsNumber()) == 5) markLineEnd = line;
+    }
+    lastLine = line;
+  }
+  EXPECT_GT(open, 0);
+  EXPECT_GT(ends, 0);
+  EXPECT_EQ(markLine0, 0);
+  EXPECT_EQ(markLineEnd, lastLine);
+  r = RunTool({"paint", "--lexer", kLexer, "--bookmark", "1:3", Sample("asm.pas")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--bookmark needs --gutter"), std::string::npos) << r.err;
+  r = RunTool({"paint", "--lexer", kLexer, "--gutter", "--bookmark", "1", Sample("asm.pas")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--bookmark needs N:OFFSET"), std::string::npos) << r.err;
 }
 
 TEST(PaintCmd, BadRequestsAreRefusedClearly) {

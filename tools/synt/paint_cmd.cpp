@@ -2,13 +2,20 @@
 // visible display line shows, run by run, with the styles merged for it.
 //   synt paint [--lexer FILE [--name LEXER]] [--cols N] [--rows N] [--top LINE] [--wrap
 //              [--wrap-at N]] [--fold LINE,...] [--fold-all] [--select START:END]
-//              [--mark START:END] INPUT
+//              [--mark START:END] [--gutter [--bookmark N:OFFSET]...] INPUT
 // One JSON line per display line: {"line", "row", "start", "end", "folded", "collapsed_text",
 // "runs": [{"start", "end", "text", "styles", "fg", "bg", "font", "bold", "italic", "underline",
 // "strike"}]}. Lines are 0-based, offsets 0-based UTF-16 units of the text; "styles" names the
 // styles merged into the run, lowest priority first. The window is N columns of a fixed cell wide
 // (default 120); without --rows every display line is printed. --top is the first text line shown;
 // --fold collapses the blocks that start on the given lines.
+// --gutter adds "gutter": {"number", "state", "fold", "bookmarks", "objects"} to each display line:
+// the line number text as the gutter shows it (on the line's first row only, "" on continuation
+// rows), the line's change state (0 unchanged, 1 changed, 2 inserted, 3 saved), its fold mark
+// ("none", "open" a foldable block starts, "closed" a folded one, "line" inside a block, "end"
+// a block ends), the numbers of the bookmarks on the line, and its other gutter objects, each as
+// its Name, or as its image index (a number) when it has no name. --bookmark sets bookmark N at a
+// text offset first.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -38,6 +45,8 @@ struct Options {
   bool foldAll = false;
   int selStart = -1, selEnd = -1;
   int markStart = -1, markEnd = -1;
+  bool gutter = false;
+  std::vector<std::pair<int, int>> bookmarks;
 };
 
 void ParseSpan(const std::string& option, const std::string& s, int& start, int& end) {
@@ -79,6 +88,19 @@ Options ParseOptions(const Args& args) {
       ParseSpan(a, OptionValue(args, i), o.selStart, o.selEnd);
     } else if (a == "--mark") {
       ParseSpan(a, OptionValue(args, i), o.markStart, o.markEnd);
+    } else if (a == "--gutter") {
+      o.gutter = true;
+    } else if (a == "--bookmark") {
+      const std::string v = OptionValue(args, i);
+      const size_t colon = v.find(':');
+      if (colon == std::string::npos) {
+        std::string msg = "--bookmark needs N:OFFSET, not '";
+        msg += v;
+        msg += "'";
+        throw UsageError(msg);
+      }
+      o.bookmarks.emplace_back(IntOption(a, v.substr(0, colon), 0),
+                               IntOption(a, v.substr(colon + 1), 0));
     } else {
       TakeInput(a, o.input);
     }
@@ -87,6 +109,7 @@ Options ParseOptions(const Args& args) {
   if (o.lexer.file.empty() && o.input == "-")
     throw UsageError("paint reading standard input needs --lexer FILE");
   if (o.wrapAt > 0 && !o.wrap) throw UsageError("--wrap-at needs --wrap");
+  if (!o.bookmarks.empty() && !o.gutter) throw UsageError("--bookmark needs --gutter");
   return o;
 }
 
@@ -140,6 +163,52 @@ std::string RunJson(const Run& r, int lineStart, TColor windowColor) {
   return s;
 }
 
+const char* FoldName(int State) {
+  switch (State) {
+    case 1:
+      return "closed";
+    case 0:
+      return "open";
+    case -1:
+      return "end";
+    case -2:
+      return "line";
+    default:
+      return "none";
+  }
+}
+
+// The gutter of one display line.
+std::string GutterJson(TSyntaxMemo& Memo, int Line, int Row) {
+  TMemoGutterPart& g = Memo.GutterPart();
+  std::string s = "{\"number\":";
+  s += JsonQuote(Row == 0 && Memo.LineNumbers()->Visible() ? g.LineNumberText(Line) : u"");
+  s += ",\"state\":";
+  s += std::to_string(int(Memo.Lines()->LineState(Line)));
+  s += ",\"fold\":\"";
+  s += FoldName(Memo.GetLineState(Line));
+  s += "\",\"bookmarks\":[";
+  std::string objects;
+  bool firstMark = true;
+  TGutterLineObjects list;
+  g.LineObjects(Line, list);
+  for (const TGutterLineObject& it : list.Items()) {
+    if (auto* b = dynamic_cast<TBookmark*>(it.Object)) {
+      if (!firstMark) s += ",";
+      firstMark = false;
+      s += std::to_string(b->Number());
+      continue;
+    }
+    if (!objects.empty()) objects += ",";
+    objects += it.Object->Name().empty() ? std::to_string(it.Object->ImageIndex())
+                                         : JsonQuote(it.Object->Name());
+  }
+  s += "],\"objects\":[";
+  s += objects;
+  s += "]}";
+  return s;
+}
+
 int RunPaint(const Args& args) {
   const Options o = ParseOptions(args);
   try {
@@ -183,6 +252,7 @@ int RunPaint(const Args& args) {
       const int a = std::min(o.selStart, length), b = std::min(o.selEnd, length);
       memo.Selection().SetSelection(a, b - a);
     }
+    for (const auto& [number, offset] : o.bookmarks) memo.SetBookmark(number, offset);
     if (o.markStart >= 0) {
       const int a = std::min(o.markStart, length), b = std::min(o.markEnd, length);
       if (b > a) memo.SearchMarks()->Add(TRange(a, b));
@@ -255,7 +325,12 @@ int RunPaint(const Args& args) {
       out += JsonQuote(collapsed);
       out += ",\"runs\":[";
       out += list;
-      out += "]}\n";
+      out += "]";
+      if (o.gutter) {
+        out += ",\"gutter\":";
+        out += GutterJson(memo, p.Line, p.Row);
+      }
+      out += "}\n";
       std::cout << out;
     }
     std::cout.flush();
