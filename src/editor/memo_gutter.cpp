@@ -592,7 +592,8 @@ void TMemoGutterPart::Animate(TPoint Center, TSyntAnimationType Type) {
   animCenter_ = Center;
   animRadius_ = animation_->Radius();
   animType_ = Type;
-  animFresh_ = true;
+  animTop_ = m.TopDisplayLine();
+  animLeft_ = m.LeftCol();
   if (animRadius_ <= 0) return;
   animTimer_.SetInterval(std::uint32_t(std::max(1, animation_->Interval())));
   animTimer_.SetEnabled(true);

@@ -193,7 +193,9 @@ class TMemoGutterPart : public TMemoPart {
   TSyntAnimationType animType_ = atNone;
   TPoint animCenter_;
   int animRadius_ = 0;
-  bool animFresh_ = false;
+  // The view the frame was placed in.
+  int animTop_ = 0;
+  int animLeft_ = 0;
 };
 
 }  // namespace synt

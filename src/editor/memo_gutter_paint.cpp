@@ -198,15 +198,15 @@ void TMemoGutterPart::PaintSeparator(TCanvas& Canvas, int Top, int Bottom) {
 
 // ---- The animation frame ------------------------------------------------------------------------
 
-void TMemoGutterPart::PaintOverlay(TCanvas& Canvas, const TRect& UpdateRect) {
+void TMemoGutterPart::PaintOverlay(TCanvas& Canvas, const TRect& /*UpdateRect*/) {
   if (!Animating()) return;
-  // A paint for anything but the animation's own frames ends it: the view may have moved.
-  const TRect own = FrameRect(animRadius_ + animation_->Step());
-  if (!animFresh_ && !(UpdateRect.Intersect(own) == UpdateRect)) {
+  // Every paint draws the frame again over what it painted, so other repaints (the caret, a
+  // finished analysis) leave it alone; a scrolled view would leave it at the wrong place.
+  TCustomSyntaxMemo& m = Memo();
+  if (m.TopDisplayLine() != animTop_ || m.LeftCol() != animLeft_) {
     animTimer_.SetEnabled(false);
     return;
   }
-  animFresh_ = false;
   DrawFrame(Canvas);
 }
 

@@ -639,10 +639,15 @@ TEST_F(Gutter, JumpAnimationIsAnOverlayThatShrinksAndStops) {
   host->PaintNow();
   EXPECT_FALSE(g.Animating());
   EXPECT_TRUE(frames().empty()) << "the last frame is erased by repainting";
-  // A paint for anything else ends a running animation.
+  // Other repaints draw the frame again; scrolling the view ends a running animation.
   g.Animate({100, 50}, atCircle);
   host->PaintNow();
+  host->PaintAll();
   EXPECT_TRUE(g.Animating());
+  int circles = 0;
+  for (const TCanvasOp& op : host->Canvas().Ops()) circles += op.Kind == TCanvasOpKind::Ellipse;
+  EXPECT_EQ(circles, 1);
+  memo.SetTopLine(3);
   host->PaintAll();
   EXPECT_FALSE(g.Animating());
   // Disabled, or atNone: nothing.

@@ -10,6 +10,7 @@
 #include "editor_window.h"
 #include "platform/bitmap.h"
 #include "platform/dialogs.h"
+#include "qt/qt_platform.h"
 #include "qt_driver.h"
 #include "tool_runner.h"
 
@@ -37,6 +38,8 @@ class GutterQt : public test::ToolTest {
     window.reset();
     ToolTest::TearDown();
   }
+  // Timers run on the Qt event loop, as in the application.
+  TQtPlatform platform;
   QImage Shot() {
     Flush();
     return window->Editor().viewport()->grab().toImage();
@@ -89,17 +92,20 @@ TEST_F(GutterQt, TheJumpAnimationIsDrawnOverTheWindowAndErased) {
   TSyntaxMemo& m = window->Memo();
   m.Animation()->SetRadius(20);
   m.Animation()->SetStep(5);
-  m.Animation()->SetInterval(30);
+  m.Animation()->SetInterval(200);
   m.SetBookmark(1, m.Lines()->LineStart(1) + 20);
   m.GotoBookmark(1);
   ASSERT_TRUE(m.GutterPart().Animating());
   const TPoint c = m.CaretPart().CaretToPoint(m.CaretPos());
   const int cy = c.Y + m.DefTextExt().cy;
-  // The square's left side below the text, where nothing else is black.
-  const TRect side{c.X - 20, cy + 2, c.X - 19, cy + 17};
+  // The first frame comes with the first tick, a step smaller than the radius; which frame the
+  // shot catches depends on the machine, so the area holds the lower left of every frame, below
+  // the text, where nothing else is black.
+  const TRect side{c.X - 20, cy + 2, c.X - 1, cy + 21};
+  PumpFor(250);
   QImage shot = Shot();
-  EXPECT_GE(CountColour(shot, side, clBlack), 12);
-  for (int i = 0; i < 40 && m.GutterPart().Animating(); ++i) PumpFor(30);
+  EXPECT_GE(CountColour(shot, side, clBlack), 4);
+  for (int i = 0; i < 100 && m.GutterPart().Animating(); ++i) PumpFor(30);
   EXPECT_FALSE(m.GutterPart().Animating());
   shot = Shot();
   EXPECT_EQ(CountColour(shot, side, clBlack), 0);
