@@ -6,6 +6,7 @@
 
 #include "editor/memo_gutter.h"
 #include "editor/syntax_memo.h"
+#include "platform/control_host.h"
 
 namespace synt {
 
@@ -163,7 +164,10 @@ void TMemoGutterPart::PaintLine(TCanvas& Canvas, const TGutterLineSpan& Span, in
   const int width = GutterWidth();
   const int height = Span.Bottom - Span.Top;
   if (width <= 0 || height <= 0) return;
-  if (!gutter_->DoubleBufered() || Memo().DoubleBuffered()) {
+  // Composing each line off screen only pays where paints go straight to the screen: a control
+  // that is itself double-buffered, or a host with a back buffer, shows the whole paint at once.
+  const IControlHost* host = Memo().Host();
+  if (!gutter_->DoubleBufered() || Memo().DoubleBuffered() || !host || host->PaintsOffScreen()) {
     PaintLineDirect(Canvas, Span, FoldState);
     return;
   }

@@ -72,6 +72,9 @@ class IControlHost {
   virtual void ScrollRect(const TRect& R, int Dx, int Dy) = 0;
   // Paints what is invalidated now.
   virtual void Update() = 0;
+  // True when what Paint draws reaches the screen only once the paint is over (a back buffer), so
+  // a control need not compose parts of itself off screen to keep them from flickering.
+  virtual bool PaintsOffScreen() const { return true; }
   // A canvas for measuring outside painting (layout, hit-testing): same device, same metrics as the
   // canvas Paint receives. Its drawing calls have no visible effect. Valid while the host lives;
   // font, pen and brush are the caller's to set.

@@ -407,6 +407,7 @@ class THeadlessCanvas : public TCanvas {
 
   const std::vector<TCanvasOp>& Ops() const { return ops_; }
   void ClearOps() { ops_.clear(); }
+  void ReserveOps(std::size_t Count) { ops_.reserve(Count); }
   int CellWidth() const { return cellWidth_; }
   int CellHeight() const { return cellHeight_; }
   THeadlessPitch Pitch() const { return pitch_; }

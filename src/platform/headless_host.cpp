@@ -256,7 +256,10 @@ bool THeadlessHost::PaintNow() {
   pending_ = {};
   if (r.IsEmpty()) return false;
   const THeadlessSettings& s = desktop_.Settings();
+  // Room for as many calls as the last paint made, so that recording rarely reallocates.
+  const std::size_t last = canvas_ ? canvas_->Ops().size() : 0;
   canvas_ = std::make_unique<THeadlessCanvas>(s.CellWidth, s.CellHeight, ClientRect(), s.Pitch);
+  canvas_->ReserveOps(last + last / 4);
   canvas_->SetClipRect(r);
   paints_.push_back(r);
   control_->Paint(*canvas_, r);

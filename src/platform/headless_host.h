@@ -51,6 +51,8 @@ struct THeadlessSettings {
   THeadlessPitch Pitch = THeadlessPitch::Fixed;
   std::vector<THeadlessMonitor> Monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
   std::uint64_t StartTick = 1000000;
+  // False: the host behaves as a window painted straight onto the screen.
+  bool PaintsOffScreen = true;
 };
 
 // Drags are scripted: before a control starts one, the test says where the pointer goes.
@@ -197,6 +199,7 @@ class THeadlessHost final : public IControlHost {
   void InvalidateRect(const TRect& R) override;
   void ScrollRect(const TRect& R, int Dx, int Dy) override;
   void Update() override { PaintNow(); }
+  bool PaintsOffScreen() const override { return desktop_.Settings().PaintsOffScreen; }
   TCanvas& MeasureCanvas() override { return measure_; }
   void SetScrollBar(TScrollBarKind Kind, const TScrollBarInfo& Info) override;
   TScrollBarInfo ScrollBar(TScrollBarKind Kind) const override { return bars_[Kind]; }

@@ -335,6 +335,36 @@ TEST_F(Gutter, AutoSizeCountsTheNumbersShownNotTheLines) {
   EXPECT_EQ(memo.Gutter()->Bands()->Items(1)->Width(), 4 * digit + 4);
 }
 
+// A gutter line composed off screen shows as one picture per line, and only where the window
+// paints straight onto the screen; behind a back buffer it draws in place.
+TEST(GutterBuffer, LinesGoOffScreenOnlyWhereTheHostPaintsToTheScreen) {
+  auto gutterOps = [](bool HostBuffers, bool LineBuffer, bool MemoBuffers) {
+    THeadlessSettings settings;
+    settings.PaintsOffScreen = HostBuffers;
+    THeadlessDesktop desktop(settings);
+    TSyntaxMemo memo(nullptr);
+    memo.SetText(u"one\ntwo\nthree");
+    memo.Gutter()->SetVisible(true);
+    memo.Gutter()->SetDoubleBufered(LineBuffer);
+    memo.SetDoubleBuffered(MemoBuffers);
+    THeadlessHost host(desktop, memo, {300, 100});
+    desktop.RunUntilIdle();
+    host.PaintAll();
+    int pictures = 0, numbers = 0;
+    const int width = memo.Gutter()->Width();
+    for (const TCanvasOp& op : host.Canvas().Ops()) {
+      if (op.Kind == TCanvasOpKind::DrawImage && op.Rect.Left == 0 && op.Rect.Right == width)
+        ++pictures;
+      if (op.Kind == TCanvasOpKind::TextOut && op.TextPos.X < width) ++numbers;
+    }
+    return std::pair{pictures, numbers};
+  };
+  EXPECT_EQ(gutterOps(false, true, false), std::pair(3, 0));
+  EXPECT_EQ(gutterOps(true, true, false), std::pair(0, 3));
+  EXPECT_EQ(gutterOps(false, false, false), std::pair(0, 3));
+  EXPECT_EQ(gutterOps(false, true, true), std::pair(0, 3));
+}
+
 // ---- Clicks and the cursor --------------------------------------------------------------------
 
 TEST_F(Gutter, ClickOnTheExpandButtonTogglesTheFold) {
