@@ -301,9 +301,11 @@ bool TMemoEditPart::ReplaceText(int Offset, int Length, std::u16string_view S) {
   // the two (the new text would land after the LF): insert first then.
   if (Length > 0 && !S.empty() && at(Offset - 1) == u'\r' && at(Offset + Length) == u'\n' &&
       at(Offset) != u'\n') {
-    const int before = m.Lines()->TextLength();
-    RawInsert(Offset, S, true);
-    RawDelete(Offset + (m.Lines()->TextLength() - before), Length, false);
+    // The old text follows the inserted one; copies made by sync editing elsewhere move it
+    // only when they lie before it, which the end of the edit's own insertion tells.
+    lastInsertEnd_ = -1;
+    const bool inserted = RawInsert(Offset, S, true);
+    RawDelete(inserted && lastInsertEnd_ >= 0 ? lastInsertEnd_ : Offset, Length, false);
     return true;
   }
   RawDelete(Offset, Length, false);

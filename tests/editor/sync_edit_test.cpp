@@ -198,6 +198,19 @@ TEST_F(SyncEdit, AnEditBetweenWordsIsDoneOnceAndExtendsTheRange) {
   EXPECT_EQ(memo.Text(), u"x( == x;");
 }
 
+// A word between a lone CR and an LF is replaced by inserting first (deleting first would join
+// the two into one line break); the copies follow it all the same.
+TEST_F(SyncEdit, ReplacingAWordBetweenCrAndLfRenamesEveryCopy) {
+  Begin(u"foo(foo\rfoo\nfoo)");
+  ASSERT_EQ(memo.Text(), u"foo(foo\rfoo\nfoo)");
+  EXPECT_TRUE(memo.ReplaceText(8, 3, u"ab"));
+  EXPECT_EQ(memo.Text(), u"ab(ab\rab\nab)");
+  ASSERT_TRUE(Sync().Active());
+  EXPECT_EQ(Occurrences(Sync(), 0, 0), (Spans{{0, 2}, {3, 5}, {6, 8}, {9, 11}}));
+  memo.Undo();
+  EXPECT_EQ(memo.Text(), u"foo(foo\rfoo\nfoo)") << "one undo step";
+}
+
 TEST_F(SyncEdit, TheCommandTakesRepeatedIdentifiersAndEscOrTheCommandEndsIt) {
   Make(u"int a1 = 2, b = a1 + 2 + c;\nreturn b;");
   memo.SelectRange(0, 27);  // the first line: b occurs once there, the 2s are numbers
