@@ -21,11 +21,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/text_finder.h"
 #include "lists/range_list.h"
+#include "platform/graphics.h"
 
 namespace synt {
 
@@ -159,7 +161,10 @@ class TSyntReplaceDialog : public TSyntFindDialog {
   // The text that replaces the occurrence [Pos, Pos + Len) of Text just found.
   std::u16string Replacement(std::u16string_view Text, int Pos, int Len);
   // Asks about the occurrence shown: mrYes, mrNo, mrCancel or mrAll.
-  int AskReplace();
+  // Asks about the occurrence at [Start, Start + Length); mrYes, mrNo, mrCancel or mrAll.
+  int AskReplace(int Start, int Length);
+  // Where the occurrence shows, in screen pixels; none without a window.
+  std::optional<TRect> OccurrenceOnScreen(int Start, int Length) const;
   // Replace-all without prompting over [Start, End) as one edit of the span from the first to
   // the last occurrence; false when the editor refused it (protected text) and nothing changed.
   bool ReplaceAllAtOnce(int Start, int End, bool Backward, int& Continue);

@@ -3,9 +3,11 @@
 // in one edit, so a run over a large document costs one change of the storage, one undo record
 // and one relayout instead of one per occurrence.
 #include <algorithm>
+#include <optional>
 
 #include "editor/find_dialog.h"
 #include "editor/syntax_memo.h"
+#include "platform/control_host.h"
 #include "platform/dialogs.h"
 #include "platform/properties.h"
 
@@ -87,9 +89,30 @@ std::u16string TSyntReplaceDialog::Replacement(std::u16string_view Text, int Pos
   return with;
 }
 
-int TSyntReplaceDialog::AskReplace() {
-  const int r = Dialogs().MessageDlg(FormatSearchText(replacePrompt_, FindText()), mtConfirmation,
-                                     {mbYes, mbNo, mbCancel, mbAll}, 0);
+std::optional<TRect> TSyntReplaceDialog::OccurrenceOnScreen(int Start, int Length) const {
+  TCustomSyntaxMemo* m = Control();
+  IControlHost* host = m ? m->Host() : nullptr;
+  if (!host) return std::nullopt;
+  TMemoCaretPart& c = m->CaretPart();
+  const TPoint first = m->StrPosToCaretPos(Start);
+  const TPoint last = m->StrPosToCaretPos(Start + Length);
+  const TPoint from = c.CaretToPoint(first);
+  TPoint to = c.CaretToPoint(last);
+  const int bottom = from.Y + c.DisplayLineHeight(c.DisplayLineOf(first));
+  // An occurrence over several rows: from its start to the end of its first row's text area.
+  if (to.Y != from.Y) to.X = m->TextArea().Right;
+  const TPoint a = host->ClientToScreen(from);
+  const TPoint b = host->ClientToScreen({std::max(to.X, from.X + 1), bottom});
+  return TRect{a.X, a.Y, b.X, b.Y};
+}
+
+int TSyntReplaceDialog::AskReplace(int Start, int Length) {
+  const std::u16string text = FormatSearchText(replacePrompt_, FindText());
+  const TMsgDlgButtons buttons{mbYes, mbNo, mbCancel, mbAll};
+  const std::optional<TRect> near =
+      autoPosPrompt_ ? OccurrenceOnScreen(Start, Length) : std::nullopt;
+  const int r = near ? Dialogs().MessageDlgNear(text, mtConfirmation, buttons, *near)
+                     : Dialogs().MessageDlg(text, mtConfirmation, buttons, 0);
   switch (r) {
     case mrYes:
     case mrNo:
@@ -188,7 +211,7 @@ bool TSyntReplaceDialog::SearchRange(int Start, int End, bool Prompt, bool All, 
       int answer = mrYes;
       if (Prompt) {
         ShowFound(s, len, Backward);
-        answer = AskReplace();
+        answer = AskReplace(s, len);
         if (answer == mrCancel) {
           Stop();
           break;

@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/utf.h"
@@ -188,6 +189,21 @@ int TScriptedDialogService::MessageDlg(const std::u16string& Message, TMsgDlgTyp
   s.Result = Next();
   shown_.push_back(s);
   return s.Result;
+}
+
+int TScriptedDialogService::MessageDlgNear(const std::u16string& Message, TMsgDlgType Type,
+                                           TMsgDlgButtons Buttons, const TRect& Near) {
+  const int r = MessageDlg(Message, Type, Buttons, 0);
+  shown_.back().Near = Near;
+  return r;
+}
+
+TPoint PlaceDialogNear(TSize Size, const TRect& Near, const TRect& WorkArea) {
+  TPoint p{Near.Left, Near.Top - Size.cy};
+  if (p.Y < WorkArea.Top) p.Y = Near.Bottom;
+  p.X = std::max(WorkArea.Left, std::min(p.X, WorkArea.Right - Size.cx));
+  p.Y = std::max(WorkArea.Top, std::min(p.Y, WorkArea.Bottom - Size.cy));
+  return p;
 }
 
 int TScriptedDialogService::MessageBox(const std::u16string& Text, const std::u16string& Caption,

@@ -21,11 +21,13 @@
 
 #include <climits>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/graphics.h"
 #include "platform/object.h"
 
 #include "platform/set.h"
@@ -137,7 +139,17 @@ class TDialogService {
   // Runs Form modally and returns the button that closed it (a modal result). A service that
   // cannot show forms answers mrCancel and leaves the fields alone.
   virtual int RunForm(TDialogForm& Form) { return mrCancel; }
+  // MessageDlg placed next to Near (a screen rectangle, such as found text) without covering it:
+  // see PlaceDialogNear. A service that cannot place its boxes shows them where it always does.
+  virtual int MessageDlgNear(const std::u16string& Message, TMsgDlgType Type,
+                             TMsgDlgButtons Buttons, const TRect& Near) {
+    return MessageDlg(Message, Type, Buttons, 0);
+  }
 };
+
+// Where a box of Size goes next to Near: just above it, left edges aligned, or below it when
+// there is no room above; then moved as little as needed to lie inside WorkArea.
+TPoint PlaceDialogNear(TSize Size, const TRect& Near, const TRect& WorkArea);
 
 // No user to ask: the answer is the most cautious button offered (No, then Cancel, then OK).
 class THeadlessDialogService : public TDialogService {
@@ -159,6 +171,7 @@ class TScriptedDialogService : public TDialogService {
     TMsgDlgButtons Buttons;  // message dialogs
     TMessageBoxButtons BoxButtons = mbbOK;
     TMessageBoxIcon Icon = mbiNone;
+    std::optional<TRect> Near;  // where a placed dialog was asked to go
     int Result = mrNone;
   };
   // The answer to one form: the result and the fields as a user would type them.
@@ -182,6 +195,8 @@ class TScriptedDialogService : public TDialogService {
 
   int MessageDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
                  int HelpContext) override;
+  int MessageDlgNear(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
+                     const TRect& Near) override;
   int MessageBox(const std::u16string& Text, const std::u16string& Caption,
                  TMessageBoxButtons Buttons, TMessageBoxIcon Icon) override;
 

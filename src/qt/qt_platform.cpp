@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -180,9 +181,36 @@ const TButtonMap kButtons[] = {
     {mbClose, QMessageBox::Close, mrClose},
 };
 
+// A message box that, once it knows its size (when it is shown), moves next to a screen
+// rectangle without covering it.
+class TPlacedBox final : public QMessageBox {
+ public:
+  TPlacedBox(QMessageBox::Icon Icon, const QString& Caption, const QString& Text,
+             QMessageBox::StandardButtons Buttons, const TRect* Near)
+      : QMessageBox(Icon, Caption, Text, Buttons, QApplication::activeWindow()), near_(Near) {}
+
+ protected:
+  void showEvent(QShowEvent* E) override {
+    QMessageBox::showEvent(E);
+    if (!near_) return;
+    const QPoint centre((near_->Left + near_->Right) / 2, (near_->Top + near_->Bottom) / 2);
+    QScreen* screen = QGuiApplication::screenAt(centre);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1 << 20, 1 << 20);
+    const QSize extent = frameGeometry().size().expandedTo(QWidget::size());
+    const TPoint at =
+        PlaceDialogNear({extent.width(), extent.height()}, *near_,
+                        {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
+    move(at.X, at.Y);
+  }
+
+ private:
+  const TRect* near_;
+};
+
 int RunBox(QMessageBox::Icon Icon, const QString& Caption, const QString& Text,
-           QMessageBox::StandardButtons Buttons) {
-  QMessageBox box(Icon, Caption, Text, Buttons, QApplication::activeWindow());
+           QMessageBox::StandardButtons Buttons, const TRect* Near = nullptr) {
+  TPlacedBox box(Icon, Caption, Text, Buttons, Near);
   const int r = box.exec();
   for (const TButtonMap& b : kButtons)
     if (b.Qt == r) return b.Result;
@@ -193,6 +221,16 @@ int RunBox(QMessageBox::Icon Icon, const QString& Caption, const QString& Text,
 
 int TQtDialogService::MessageDlg(const std::u16string& Message, TMsgDlgType Type,
                                  TMsgDlgButtons Buttons, int) {
+  return ShowDlg(Message, Type, Buttons, nullptr);
+}
+
+int TQtDialogService::MessageDlgNear(const std::u16string& Message, TMsgDlgType Type,
+                                     TMsgDlgButtons Buttons, const TRect& Near) {
+  return ShowDlg(Message, Type, Buttons, &Near);
+}
+
+int TQtDialogService::ShowDlg(const std::u16string& Message, TMsgDlgType Type,
+                              TMsgDlgButtons Buttons, const TRect* Near) {
   QMessageBox::StandardButtons qb;
   for (const TButtonMap& b : kButtons)
     if (Buttons.Contains(b.Btn)) qb |= b.Qt;
@@ -219,7 +257,7 @@ int TQtDialogService::MessageDlg(const std::u16string& Message, TMsgDlgType Type
     case mtCustom:
       break;
   }
-  return RunBox(icon, caption, Q(Message), qb);
+  return RunBox(icon, caption, Q(Message), qb, Near);
 }
 
 int TQtDialogService::MessageBox(const std::u16string& Text, const std::u16string& Caption,

@@ -59,9 +59,15 @@ class TQtDialogService final : public TDialogService {
  public:
   int MessageDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
                  int HelpContext) override;
+  int MessageDlgNear(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
+                     const TRect& Near) override;
   int MessageBox(const std::u16string& Text, const std::u16string& Caption,
                  TMessageBoxButtons Buttons, TMessageBoxIcon Icon) override;
   int RunForm(TDialogForm& Form) override;
+
+ private:
+  int ShowDlg(const std::u16string& Message, TMsgDlgType Type, TMsgDlgButtons Buttons,
+              const TRect* Near);
 };
 
 // Popup menus as QMenus, shown modally at the screen point.

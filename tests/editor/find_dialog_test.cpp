@@ -178,6 +178,51 @@ TEST_F(FinderTest, PromptedReplaceFollowsTheAnswersAndUndoesAtOnce) {
   EXPECT_EQ(Script().Shown().size(), 2u);  // cancelled: no not-found message either
 }
 
+// The prompt goes next to the occurrence it asks about (AutoPosPrompt), or where the service puts
+// its boxes.
+TEST_F(FinderTest, PromptIsPlacedNearTheOccurrence) {
+  Make(u"xx abc\n\n\n  abc");
+  Attach();
+  replace.SetFindText(u"abc");
+  replace.SetReplaceText(u"d");
+  replace.SetFlags({ftPromtOnReplace});
+  Script().Push(mrNo);
+  Script().Push(mrNo);
+  ASSERT_TRUE(replace.FindAll());
+  ASSERT_EQ(Script().Shown().size(), 2u);
+  ASSERT_TRUE(Script().Shown()[0].Near && Script().Shown()[1].Near);
+  const TRect a = *Script().Shown()[0].Near, b = *Script().Shown()[1].Near;
+  const TPoint origin = host->ClientToScreen({0, 0});
+  const TPoint caret = memo.CaretPart().CaretToPoint({3, 0});
+  const int row = memo.DefTextExt().cy + memo.LineSpacing();
+  EXPECT_EQ(a, (TRect{origin.X + caret.X, origin.Y + caret.Y, origin.X + caret.X + 3 * 8,
+                      origin.Y + caret.Y + row}));
+  EXPECT_EQ(b.Left, a.Left - 8) << "two columns left of the first";
+  EXPECT_EQ(b.Top, a.Top + 3 * row) << "three lines down";
+
+  replace.SetAutoPosPrompt(false);
+  Script().ClearShown();
+  Script().Push(mrNo);
+  Script().Push(mrNo);
+  memo.SetCaretStrPos(0);
+  ASSERT_TRUE(replace.FindAll());
+  ASSERT_EQ(Script().Shown().size(), 2u);
+  EXPECT_FALSE(Script().Shown()[0].Near);
+}
+
+TEST(PlaceDialogNear, AboveElseBelowAndAlwaysInsideTheWorkArea) {
+  const TRect work{0, 0, 1000, 800};
+  EXPECT_EQ(PlaceDialogNear({300, 100}, {200, 400, 230, 416}, work), (TPoint{200, 300}));
+  EXPECT_EQ(PlaceDialogNear({300, 100}, {200, 50, 230, 66}, work), (TPoint{200, 66}))
+      << "no room above: below the line";
+  EXPECT_EQ(PlaceDialogNear({300, 100}, {900, 400, 930, 416}, work), (TPoint{700, 300}))
+      << "pulled in from the right edge";
+  EXPECT_EQ(PlaceDialogNear({300, 100}, {-50, 40, 10, 790}, work), (TPoint{0, 700}))
+      << "a tall occurrence at the top: below it would leave the screen, so the bottom edge";
+  EXPECT_EQ(PlaceDialogNear({2000, 100}, {10, 400, 20, 416}, work).X, 0)
+      << "wider than the screen: its left edge shows";
+}
+
 TEST_F(FinderTest, TemplatesAndTheReplaceTextEvent) {
   Make(u"x=1; y=2;");
   Attach();

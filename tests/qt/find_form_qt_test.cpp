@@ -4,20 +4,25 @@
 // ($SYNT_FORM_PNG, else in the temporary folder).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
 
 #include "editor/commands.h"
 #include "editor/find_dialog.h"
 #include "editor_window.h"
 #include "platform/dialogs.h"
 #include "qt/qt_form_dialog.h"
+#include "qt/qt_platform.h"
 
 namespace synt {
 namespace {
@@ -107,6 +112,32 @@ TEST(FindFormQt, TheEditMenuRunsTheFinder) {
   EXPECT_EQ(window.Memo().SelStart(), 12);
   window.ActionFor(cmSearchAgain)->trigger();  // wraps to the start
   EXPECT_EQ(window.Memo().SelStart(), 4);
+}
+
+// A placed confirmation box opens next to the rectangle it must not cover, and answers with the
+// button pressed.
+TEST(FindFormQt, PlacedMessageBoxOpensAboveTheRectangle) {
+  TQtDialogService service;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  const QRect work = screen->availableGeometry();
+  const TRect near{work.left() + 100, work.top() + 400, work.left() + 160, work.top() + 416};
+  QPoint at;
+  QSize size;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    at = box->pos();
+    size = box->frameGeometry().size();
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(service.MessageDlgNear(u"Replace this occurence of 'a'?", mtConfirmation,
+                                   {mbYes, mbNo, mbCancel, mbAll}, near),
+            mrNo);
+  ASSERT_FALSE(size.isEmpty()) << "the box was shown";
+  EXPECT_EQ(at.x(), near.Left);
+  EXPECT_LE(at.y() + size.height(), near.Top + 1) << "above the rectangle";
+  EXPECT_GE(at.y(), work.top());
 }
 
 }  // namespace
