@@ -210,6 +210,9 @@ class TMemoMousePart : public TMemoPart {
   void StopAutoScroll();
   void AutoScrollTick();
   void SelectionTick();
+  // While a drop is dragged near an edge of the text area, the view scrolls towards it.
+  void DragScrollTick();
+  void StopDragScroll();
   void EndSelecting();
   // A press of the left button in the text (clicks, dragging, selecting).
   void LeftDown(TShiftState Shift, int X, int Y, int ClickCount, TPoint Pos);

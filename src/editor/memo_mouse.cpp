@@ -28,6 +28,9 @@ TCustomSyntaxMemo* gDragSource = nullptr;
 struct TMemoMousePart::TState {
   TTimer selectTimer;
   TTimer autoTimer;
+  TTimer dragScrollTimer;
+  TPoint dragPointer;  // where a drop over this editor is
+  TShiftState dragShift;
   bool autoScroll = false;
   TPoint autoOrigin;
   TPoint pointer;
@@ -50,6 +53,7 @@ TMemoMousePart::TMemoMousePart(TCustomSyntaxMemo& Memo)
     : TMemoPart(Memo, kMouseOrder), state_(std::make_unique<TState>()) {
   state_->selectTimer.OnTimer = [this] { SelectionTick(); };
   state_->autoTimer.OnTimer = [this] { AutoScrollTick(); };
+  state_->dragScrollTimer.OnTimer = [this] { DragScrollTick(); };
 }
 
 TMemoMousePart::~TMemoMousePart() {
@@ -452,6 +456,7 @@ void TMemoMousePart::StartTextDrag() {
   }
   c.draggingText = false;
   gDragSource = nullptr;
+  StopDragScroll();
   if (s.droppedOnSelf) return;
   if (done == deMove && !m.ReadOnly()) {
     m.ClearSelection();
@@ -487,6 +492,12 @@ TDropEffect TMemoMousePart::DragOver(TShiftState Shift, int X, int Y, TDropEffec
   if (!state_->dropAccepted) return deNone;
   const bool self = gDragSource == &m;
   c.SetCaretPos(c.PointToCaret({X, Y}));
+  state_->dragPointer = {X, Y};
+  state_->dragShift = Shift;
+  if (!state_->dragScrollTimer.Enabled()) {
+    state_->dragScrollTimer.SetInterval(kTimerInterval);
+    state_->dragScrollTimer.SetEnabled(true);
+  }
   // Within one editor the text moves (Ctrl copies); another editor gets a copy.
   const TDropEffect want = self && !Shift.Contains(ssCtrl) ? deMove : deCopy;
   TDropEffect e = NegotiateDropEffect(want, Allowed);
@@ -496,6 +507,43 @@ TDropEffect TMemoMousePart::DragOver(TShiftState Shift, int X, int Y, TDropEffec
 
 void TMemoMousePart::DragLeave() {
   state_->dropAccepted = false;
+  StopDragScroll();
+}
+
+void TMemoMousePart::StopDragScroll() {
+  state_->dragScrollTimer.SetEnabled(false);
+}
+
+void TMemoMousePart::DragScrollTick() {
+  TCustomSyntaxMemo& m = Memo();
+  TState& s = *state_;
+  if (!s.dropAccepted) {
+    StopDragScroll();
+    return;
+  }
+  TRect area = m.TextArea();
+  area.Left = m.PaintPart().TextAreaLeft();
+  const TPoint p = s.dragPointer;
+  if (!area.Contains(p)) return;
+  // The band along each edge is a line high and two cells wide.
+  const TSize cell = m.DefTextExt();
+  const int band = std::max(cell.cy, 4);
+  const int side = std::max(2 * cell.cx, 4);
+  TMemoScrollPart& scroll = m.ScrollPart();
+  const int top = scroll.TopDisplayLine(), left = scroll.LeftCol();
+  if (p.Y < area.Top + band)
+    scroll.SetTopDisplayLine(top - 1);
+  else if (p.Y >= area.Bottom - band)
+    scroll.SetTopDisplayLine(top + 1);
+  if (!m.WordWrap()) {
+    if (p.X < area.Left + side)
+      scroll.SetLeftCol(std::max(0, left - 1));
+    else if (p.X >= area.Right - side)
+      scroll.SetLeftCol(left + 1);
+  }
+  // The drop point follows the text under the pointer.
+  if (scroll.TopDisplayLine() != top || scroll.LeftCol() != left)
+    m.CaretPart().SetCaretPos(m.CaretPart().PointToCaret(p));
 }
 
 TDropEffect TMemoMousePart::Drop(const TClipboardData& Data, TShiftState Shift, int X, int Y,
@@ -505,6 +553,7 @@ TDropEffect TMemoMousePart::Drop(const TClipboardData& Data, TShiftState Shift, 
   TState& s = *state_;
   const TDropEffect effect = DragOver(Shift, X, Y, Allowed);
   s.dropAccepted = false;
+  StopDragScroll();
   if (effect == deNone) return deNone;
   const TPoint pos = c.PointToCaret({X, Y});
   if (gDragSource == &m) {

@@ -115,6 +115,41 @@ TEST_F(MemoMouse, TheSelectionTimerScrollsWhileThePointerIsOutside) {
   EXPECT_EQ(memo.SelStart(), 2 * 6 + 1);
 }
 
+// Text dragged to an edge of the text area scrolls the view there, a line per tick, and the drop
+// point follows; the middle of the view, leaving and dropping stop it.
+TEST_F(MemoMouse, ADropDraggedToAnEdgeScrollsTheView) {
+  std::u16string t;
+  for (int i = 0; i < 100; ++i) t += u"line of text that is long enough to scroll sideways too\r\n";
+  Make(t);
+  TClipboardData data;
+  data.Text = u"dropped";
+  const TRect area = memo.TextArea();
+  const TPoint bottom{area.Left + 40, area.Bottom - 3};
+  ASSERT_NE(memo.DragEnter(data, {}, bottom.X, bottom.Y, {deCopy, deMove}), deNone);
+  EXPECT_EQ(memo.TopDisplayLine(), 0);
+  desktop.Advance(350);
+  EXPECT_EQ(memo.TopDisplayLine(), 3) << "three ticks";
+  EXPECT_EQ(memo.CaretPos().Y, memo.CaretPart().PointToCaret(bottom).Y);
+  EXPECT_GT(memo.CaretPos().Y, 3);
+  // In the middle nothing moves; at the top it goes back.
+  memo.DragOver({}, bottom.X, (area.Top + area.Bottom) / 2, {deCopy, deMove});
+  desktop.Advance(300);
+  EXPECT_EQ(memo.TopDisplayLine(), 3);
+  memo.DragOver({}, bottom.X, area.Top + 2, {deCopy, deMove});
+  desktop.Advance(200);
+  EXPECT_EQ(memo.TopDisplayLine(), 1);
+  // The right edge scrolls sideways.
+  memo.DragOver({}, area.Right - 3, (area.Top + area.Bottom) / 2, {deCopy, deMove});
+  const int left = memo.LeftCol();  // the drop point at the edge may have scrolled already
+  desktop.Advance(200);
+  const int scrolled = memo.LeftCol();
+  EXPECT_GE(scrolled, left + 2);
+  memo.DragLeave();
+  desktop.Advance(500);
+  EXPECT_EQ(memo.LeftCol(), scrolled) << "leaving stops it";
+  EXPECT_EQ(memo.TopDisplayLine(), 1);
+}
+
 TEST_F(MemoMouse, MiddleButtonScrolls) {
   std::u16string t;
   for (int i = 0; i < 100; ++i) t += u"line\r\n";
