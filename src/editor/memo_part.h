@@ -16,9 +16,19 @@
 // order. Nothing is called while the control is being destroyed.
 #pragma once
 
+#include <utility>
+
 namespace synt {
 
 class TCustomSyntaxMemo;
+
+// Stores Value in Field; true when that changed it (a setter then tells what depends on it).
+template <class T>
+bool Change(T& Field, T Value) {
+  if (Field == Value) return false;
+  Field = std::move(Value);
+  return true;
+}
 
 class TMemoPart {
  public:

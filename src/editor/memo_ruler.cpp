@@ -12,13 +12,6 @@ namespace synt {
 
 namespace {
 
-template <class T>
-bool Change(T& Field, T Value) {
-  if (Field == Value) return false;
-  Field = Value;
-  return true;
-}
-
 // Q = N / D rounded to the nearest whole number, halves to the even one (D > 0).
 int RoundHalfEven(int N, int D) {
   int q = N / D, r = N % D;

@@ -385,17 +385,6 @@ void TCustomSyntaxMemo::HostChanged() {
 
 // ---- Properties -------------------------------------------------------------------------------
 
-namespace {
-
-template <class T>
-bool Change(T& Field, T Value) {
-  if (Field == Value) return false;
-  Field = Value;
-  return true;
-}
-
-}  // namespace
-
 void TCustomSyntaxMemo::FontChanged() {
   if (document_->DecidingPitch()) return;
   UpdateFixedPitch();
