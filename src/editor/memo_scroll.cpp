@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/synt_text_source.h"
 #include "editor/commands.h"
+#include "editor/memo_hooks.h"
 #include "editor/syntax_memo.h"
 #include "platform/control_host.h"
 
@@ -84,7 +86,7 @@ void TMemoScrollPart::SetTopDisplayLine(int Index) {
       m.Invalidate();
   }
   UpdateScrollBars();
-  if (top != old && m.OnScroll) m.OnScroll(&m);
+  if (top != old) TellScrolled();
 }
 
 int TMemoScrollPart::TopLine() {
@@ -120,7 +122,15 @@ void TMemoScrollPart::SetLeftCol(int Col) {
     m.Invalidate();
   }
   UpdateScrollBars();
+  TellScrolled();
+}
+
+void TMemoScrollPart::TellScrolled() {
+  TCustomSyntaxMemo& m = Memo();
   if (m.OnScroll) m.OnScroll(&m);
+  for (int i = 0; i < m.PluginCount(); ++i)
+    if (auto* h = dynamic_cast<ISyntMemoScrollHook*>(m.Plugins(i))) h->Scrolled();
+  if (auto* h = dynamic_cast<ISyntMemoScrollHook*>(m.TextSource())) h->Scrolled();
 }
 
 int TMemoScrollPart::HorizontalRange() {

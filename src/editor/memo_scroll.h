@@ -33,7 +33,7 @@ class TMemoScrollPart : public TMemoPart {
   // ---- Position ------------------------------------------------------------------------------
   int TopDisplayLine();
   // Clamped to the text (the last line may reach the top only with soScrollLastLine); moves or
-  // repaints the window, then the scroll bars and OnScroll.
+  // repaints the window, then the scroll bars, OnScroll and the scroll hooks.
   void SetTopDisplayLine(int Index);
   // The text line of the first display line; setting it shows the line's first row at the top.
   int TopLine();
@@ -71,6 +71,8 @@ class TMemoScrollPart : public TMemoPart {
   void DisplayLinesChanged() override;
 
  private:
+  // OnScroll, then every attached scroll hook, then the text source when it is one.
+  void TellScrolled();
   int RowHeight() const;
   // Pixels from display line From to To (negative upwards).
   int RowsHeight(int From, int To);

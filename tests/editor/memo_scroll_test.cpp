@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/synt_text_source.h"
 #include "editor/commands.h"
+#include "editor/memo_hooks.h"
 #include "editor/syntax_memo.h"
 #include "platform/headless_host.h"
 
@@ -52,6 +54,50 @@ class MemoScroll : public ::testing::Test {
   TSyntaxMemo memo{nullptr};
   std::unique_ptr<THeadlessHost> host;
 };
+
+// Scroll hooks: a plugin and a text source that listen, each told once per scroll, after OnScroll.
+class TScrollLog : public TComponent, public ISyntMemoScrollHook {
+ public:
+  TScrollLog(std::vector<std::string>& Log, std::string Name)
+      : TComponent(nullptr), log_(Log), name_(std::move(Name)) {}
+  void Scrolled() override { log_.push_back(name_); }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+};
+
+class TListeningSource : public TSyntTextSource, public ISyntMemoScrollHook {
+ public:
+  explicit TListeningSource(std::vector<std::string>& Log) : TSyntTextSource(nullptr), log_(Log) {}
+  void Scrolled() override { log_.push_back("source"); }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST_F(MemoScroll, ScrollHooksAreToldAfterEveryScroll) {
+  std::vector<std::string> log;
+  TListeningSource source(log);
+  source.Lines()->SetTextStr(Numbered(100, 120));
+  memo.SetTextSource(&source);
+  TScrollLog plugin(log, "plugin");
+  memo.AddPlugin(&plugin);
+  memo.OnScroll = [&](TObject*) { log.push_back("event"); };
+  Make(0);
+  memo.SetText(Numbered(100, 120));
+  log.clear();
+  memo.ScrollPart().SetTopDisplayLine(5);
+  EXPECT_EQ(log, (std::vector<std::string>{"event", "plugin", "source"}));
+  memo.ScrollPart().SetTopDisplayLine(5);
+  EXPECT_EQ(log.size(), 3u) << "no move, no news";
+  memo.ScrollPart().SetLeftCol(3);
+  EXPECT_EQ(log.size(), 6u);
+  memo.RemovePlugin(&plugin);
+  memo.ScrollPart().SetTopDisplayLine(0);
+  EXPECT_EQ(log.back(), "source");
+  EXPECT_EQ(log.size(), 8u);
+}
 
 TEST_F(MemoScroll, TopLineStaysWithinTheText) {
   Make(100);
