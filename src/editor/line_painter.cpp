@@ -56,7 +56,9 @@ void TransformRunText(std::u16string_view Line, size_t From, size_t Count, int S
       col = stop;
       continue;
     }
-    if (CorrectNonPrinted && c >= 28 && c <= 31) continue;
+    // Separator controls show as blanks: the cell stays, so the caret and the columns agree
+    // with what is drawn.
+    if (CorrectNonPrinted && c >= 28 && c <= 31) c = u' ';
     if (CharCase == ecUpperCase)
       c = CharUpper(c);
     else if (CharCase == ecLowerCase)

@@ -135,7 +135,7 @@ TEST(LinePainter, TransformsTabsControlCharactersAndCase) {
   TRunText r;
   TransformRunText(u"ab\tc\x1D\td", 0, &tabs, true, ecUpperCase, r);
   EXPECT_EQ(Utf8(r.Text), "AB  C     D");
-  EXPECT_EQ(r.Map, (std::vector<int>{0, 1, 2, 4, 5, 5, 10, 11}));
+  EXPECT_EQ(r.Map, (std::vector<int>{0, 1, 2, 4, 5, 6, 10, 11})) << "the separator keeps its cell";
   EXPECT_EQ(r.Column, 11);
   // Past the last stop the distance between the last two repeats: 10, 16, 22.
   TransformRunText(u"\t", 17, &tabs, true, ecNormal, r);

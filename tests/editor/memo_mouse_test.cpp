@@ -30,6 +30,29 @@ class MemoMouse : public test::MemoWindow {
 
 const char16_t kText[] = u"alpha beta gamma\r\nsecond line here\r\nthird";
 
+// A separator control (28-31) is drawn as a blank in its own cell, so a click after it lands
+// where the text shows, in fixed and in variable pitch.
+TEST_F(MemoMouse, SeparatorControlsKeepTheirCell) {
+  for (TMonoFontMode mode : {mfFixed, mfVariable}) {
+    memo.SetMonoFontMode(mode);
+    Make(
+        u"a\x1C\x1F"
+        u"bc");
+    host->PaintAll();
+    std::u16string drawn;
+    int x = -1;
+    for (const TCanvasOp& op : host->Canvas().Ops()) {
+      if (op.Kind != TCanvasOpKind::TextOut || op.TextPos.Y > 10 || op.TextPos.X < 2) continue;
+      if (const size_t b = op.Text.find(u'b'); b != op.Text.npos) x = op.TextPos.X + 8 * int(b);
+      drawn += op.Text;
+    }
+    EXPECT_EQ(drawn, u"a  bc");
+    EXPECT_EQ(memo.CaretPart().CaretToPoint({3, 0}).X, x) << "the caret before b stands at b";
+    host->Click({x + 1, 5});
+    EXPECT_EQ(memo.CaretPos(), (TPoint{3, 0}));
+  }
+}
+
 TEST_F(MemoMouse, ClicksPlaceTheCaret) {
   Make(kText);
   host->Click(At(3, 1));
