@@ -7,13 +7,13 @@
 // SYNT_CORPUS_DIR overrides where the corpora are looked for (bench/corpus.sh builds them).
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "analysis/client_analyzer.h"
 #include "bench_common.h"
 #include "editor/syntax_memo.h"
+#include "gutter_bench.h"
 #include "platform/headless_host.h"
 
 namespace {
@@ -47,16 +47,7 @@ struct Window {
   void Configure(bool Gutter) {
     synt::TGutter& g = *memo.Gutter();
     g.SetVisible(Gutter);
-    if (Gutter && g.Bands()->Count() == 0) {
-      g.Bands()->Add()->SetWidth(14);
-      g.Bands()->Add()->SetWidth(40);
-      g.Bands()->Add()->SetWidth(4);
-      g.Bands()->Add()->SetWidth(13);
-      g.SetExpBtnBand(3);
-      g.SetAutoSize(true);
-      memo.LineNumbers()->SetBand(1);
-      memo.LineStateDisplay()->SetBand(2);
-    }
+    if (Gutter) synt::bench::SetUpGutterBands(memo);
     memo.HorzRuler()->SetVisible(Gutter);
     // The same text area either way: the gutter and the ruler are added around it.
     const synt::TRect area = memo.TextArea();
@@ -101,9 +92,7 @@ BENCHMARK(BM_PaintScreenGutter)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMicrosecond)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) {
-      return *std::min_element(v.begin(), v.end());
-    });
+    ->ComputeStatistics("min", synt::bench::MinOf);
 
 }  // namespace
 

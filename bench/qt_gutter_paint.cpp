@@ -10,13 +10,13 @@
 
 #include <QApplication>
 #include <QPixmap>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "analysis/client_analyzer.h"
 #include "bench_common.h"
 #include "editor/syntax_memo.h"
+#include "gutter_bench.h"
 #include "qt/qt_control_widget.h"
 #include "qt/qt_platform.h"
 
@@ -39,15 +39,7 @@ struct Window {
     memo.SyntClient()->CompleteAnalysis();
     while (memo.SyntClient()->IsSyntThreadRunning()) QApplication::processEvents();
     QApplication::processEvents();
-    synt::TGutter& g = *memo.Gutter();
-    g.Bands()->Add()->SetWidth(14);
-    g.Bands()->Add()->SetWidth(40);
-    g.Bands()->Add()->SetWidth(4);
-    g.Bands()->Add()->SetWidth(13);
-    g.SetExpBtnBand(3);
-    g.SetAutoSize(true);
-    memo.LineNumbers()->SetBand(1);
-    memo.LineStateDisplay()->SetBand(2);
+    synt::bench::SetUpGutterBands(memo);
   }
   void Configure(bool Gutter) {
     memo.Gutter()->SetVisible(Gutter);
@@ -94,9 +86,7 @@ BENCHMARK(BM_QtPaintScreenGutter)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMicrosecond)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) {
-      return *std::min_element(v.begin(), v.end());
-    });
+    ->ComputeStatistics("min", synt::bench::MinOf);
 
 }  // namespace
 
