@@ -203,7 +203,7 @@ void TClientSyntAnalyzer::ChangedAtPos(int Pos) {
     if (!lexer || length <= lexer->FullRefreshSize()) {
       c = 0;
     } else {
-      c = Pos - 1;
+      c = std::min(Pos - 1, FirstReadingFrom(Pos));
       if (lexer->RestartFromLineStart()) c = std::min(c, src->LineStart(src->LineOfPos(Pos)));
     }
 

@@ -201,10 +201,18 @@ int TParserResults::DiscardRegionsFrom(int Restart, std::vector<char>& Reopened)
   return c;
 }
 
+int TParserResults::FirstReadingFrom(int Pos) const {
+  auto it = std::upper_bound(farReads_.begin(), farReads_.end(), Pos,
+                             [](int p, const TFarRead& f) { return p < f.Reach; });
+  return it == farReads_.end() ? INT_MAX : tokens_.Items(it->Token).StartPos;
+}
+
 int TParserResults::CutTokensFrom(int Restart, TTokenList& Cut) {
   int k = tokens_.NextAt(Restart);
   if (k < 0) k = TagCount();
   tokens_.CutAt(k, &Cut);
+  while (!farReads_.empty() && farReads_.back().Token >= k) farReads_.pop_back();
+  stepReach_ = 0;
   TokensCut();
   return k;
 }
@@ -247,6 +255,8 @@ void TParserResults::CloseRegionsAtTextEnd(int Length) {
 
 void TParserResults::Clear() {
   tokens_.Clear();
+  farReads_.clear();
+  stepReach_ = 0;
   subLexerRanges_.clear();
   stateChanges_.clear();
   changedState_ = 0;
@@ -269,12 +279,17 @@ void TParserResults::Finish() {
 namespace {
 
 // Anchored match length at the 1-based Pos, -1 when there is none (also when the match raises).
+// Reach grows to the furthest position the attempt read.
 int MatchAt(const std::shared_ptr<const TqxRegProgram>& Prog, std::u16string_view Text, int Pos,
-            TqxRegMatch& M) {
+            TqxRegMatch& M, int& Reach) {
+  Reach = std::max(Reach, Pos);
   if (!Prog || !Prog->MayMatchAt(Text, Pos)) return -1;
   try {
-    return Prog->AnchoredLength(Text, Pos, M);
+    const int len = Prog->AnchoredLength(Text, Pos, M);
+    Reach = std::max(Reach, M.Reach());
+    return len;
   } catch (...) {
+    Reach = int(Text.size()) + 1;
     return -1;
   }
 }
@@ -303,7 +318,7 @@ TSyntAnalyzer* TParserResults::SubLexerCheck(std::u16string_view Text, int pos_)
     if (r.IsOpen()) {
       // The end expression belongs to the lexer that owns the rule.
       const analysis_internal::SubRulePlan* sp = FindSubPlan(r.Rule);
-      int len = sp ? MatchAt(sp->End, Text, pos_, match_) : -1;
+      int len = sp ? MatchAt(sp->End, Text, pos_, match_, stepReach_) : -1;
       if (len < 0) {
         currentRegion_ = i;
         return lexer ? lexer : owner_;
@@ -346,7 +361,7 @@ bool TParserResults::TryOpenRule(const analysis_internal::SubRulePlan& Plan,
   if (!Rule->SyntAnalyzer() || !IsRuleEnabled(Rule, false)) return false;
   int len = 0;
   if (!atBegin) {
-    len = MatchAt(Plan.Start, Text, pos_, match_);
+    len = MatchAt(Plan.Start, Text, pos_, match_, stepReach_);
     if (len <= 0) return false;
   }
   if (!subLexerRanges_.empty()) {

@@ -196,6 +196,10 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // Reopened); returns the restart offset, moved back to where the analysis of those regions
   // began.
   int DiscardRegionsFrom(int Restart, std::vector<char>& Reopened);
+  // The start of the first token whose analysis read the text at or after the 0-based Pos (rules
+  // tried for it looked that far ahead), INT_MAX when none did beyond its own end and the unit
+  // after it.
+  int FirstReadingFrom(int Pos) const;
   // Moves the tokens from the one containing or following Restart on into Cut; returns how many
   // tokens stay.
   int CutTokensFrom(int Restart, TTokenList& Cut);
@@ -229,6 +233,8 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   // The 0-based line of a text offset.
   int LineOfOffset(int Pos) const;
   TqxRegMatch& MatchScratch() { return match_; }
+  // A match by the step in progress read the text up to the 1-based Reach.
+  void NoteReach(int Reach) { stepReach_ = std::max(stepReach_, Reach); }
   // Counts the changes of tokens already in the list (retags, undone retags, cuts).
   uint32_t TokenChanges() const { return tokenChanges_; }
 
@@ -268,6 +274,15 @@ class TParserResults : public TTokenHolder, public ISyntAnalyzerClient {
   int closingRegion_ = -1;
 
   TTokenList tokens_;
+  // Tokens whose steps read further than the unit after them (the margin re-analysis always
+  // leaves), in token order, each with the furthest 1-based position read by its steps or any
+  // earlier ones: the first token an edit makes stale is a binary search away.
+  struct TFarRead {
+    int Token = 0;
+    int Reach = 0;
+  };
+  std::vector<TFarRead> farReads_;
+  int stepReach_ = 0;  // the furthest position the steps since the last token read
   std::vector<TSubLexerRange> subLexerRanges_;
   std::vector<TStateChange> stateChanges_;
   uint32_t changedState_ = 0;  // the state of the last entry of stateChanges_, 0 without one

@@ -50,11 +50,13 @@ inline bool MatchPlanned(TParserResults& Client, const LexerPlan& plan, std::u16
       // A rule is a candidate here only when its first-unit filter passed (unless it may match
       // empty or has a handler, when the filter is asked now).
       if (p.Prog && (p.Filtered || p.Prog->MayMatchAt(Text, pos_))) {
+        TqxRegMatch& m = ClientAccess::MatchScratch(Client);
         try {
-          length =
-              std::max(0, p.Prog->AnchoredLength(Text, pos_, ClientAccess::MatchScratch(Client)));
+          length = std::max(0, p.Prog->AnchoredLength(Text, pos_, m));
+          ClientAccess::NoteReach(Client, m.Reach());
         } catch (...) {
           length = 0;
+          ClientAccess::NoteReach(Client, int(Text.size()) + 1);
         }
       }
       if (p.Event && p.Rule->OnMatchToken)
@@ -185,6 +187,12 @@ __attribute__((always_inline)) inline bool TParserResults::Step(std::u16string_v
       }
     }
     SaveStateChange();
+    // The margin of re-analysis covers a read of the unit after the token.
+    if (stepReach_ > token.EndPos + 1)
+      farReads_.push_back({TagCount(), farReads_.empty()
+                                           ? stepReach_
+                                           : std::max(stepReach_, farReads_.back().Reach)});
+    stepReach_ = 0;
     tokens_.Append(token);
     After(Text, current);
     pos_ = token.EndPos + 1;

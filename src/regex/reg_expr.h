@@ -107,6 +107,10 @@ class TqxRegMatch {
   // The most backtracking memory, in ints, that the matches made with this object have needed at
   // once (it is kept for reuse, so it only grows).
   size_t ScratchUnits() const { return scratch_.size(); }
+  // The furthest 1-based position the last AnchoredLength read, whether it matched or not
+  // (S.size() + 1 when the answer depended on where the text ends): a text that differs only
+  // after it gives the same answer.
+  int Reach() const { return reach_; }
 
   // Work allowed per match, in steps (a step is one node attempt or one unit scanned). 0 (the
   // default) allows 1 000 000 + 64 steps per unit of the text, which no sensible token rule
@@ -121,6 +125,7 @@ class TqxRegMatch {
   bool matched_ = false;
   bool exhausted_ = false;
   int count_ = 0;
+  int reach_ = 0;
   int64_t budget_ = 0;
   std::vector<int> bounds_;   // start, end per group number
   std::vector<int> caps_;     // per capture slot while matching

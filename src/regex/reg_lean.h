@@ -74,15 +74,23 @@ struct LeanProgram {
   std::vector<LeanNode> nodes;
 };
 
-// The end of the match at the 1-based pos, or -1. With Count, *budget is charged the steps the
+// The end of the match at the 1-based pos, or -1; reach gets the furthest position read (len + 1
+// for the end of the text), never less than pos. With Count, *budget is charged the steps the
 // flat matcher would count; the caller looks at it once, at the end: it only goes down, so it ran
 // out on the way exactly when it is out at the end.
 template <bool Count>
-inline int LeanMatch(const LeanProgram& lp, const char16_t* s, int len, int pos, int64_t* budget) {
+inline int LeanMatch(const LeanProgram& lp, const char16_t* s, int len, int pos, int64_t* budget,
+                     int& reach) {
   const char16_t c0 = pos > len ? 0 : s[pos - 1];
   const size_t key = pos > len ? LeanProgram::kEnd : c0 < 256 ? c0 : LeanProgram::kHigh;
   uint64_t alts = lp.tried[key];
-  if (!alts) return -1;
+  int hi = pos;
+  // Positions only move forwards within an alternative: where one stops is the most it read.
+  auto done = [&](int r) {
+    reach = std::min(hi, len + 1);
+    return r;
+  };
+  if (!alts) return done(-1);
   const LeanNode* const nodes = lp.nodes.data();
   const LeanNode* nd = nodes + lp.first[key];
   for (;;) {
@@ -96,13 +104,17 @@ inline int LeanMatch(const LeanProgram& lp, const char16_t* s, int len, int pos,
           return c < 256 ? bool((n.low[c >> 6] >> (c & 63)) & 1) : n.test->Test(c);
         };
         for (int k = 0; k < n.min; ++k, ++p)
-          if (p > len || !test(s[p - 1])) goto next;
+          if (p > len || !test(s[p - 1])) {
+            hi = std::max(hi, p);
+            goto next;
+          }
         if (n.max != n.min) {
           const int from = p;
           const int end =
               n.max < 0 ? len + 1
                         : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (n.max - n.min)));
           while (p < end && test(s[p - 1])) ++p;
+          hi = std::max(hi, p);
           if (Count) *budget -= p - from + n.greedyTail;
         }
       } else if (nd->kind == LeanNode::lkString) {
@@ -110,10 +122,17 @@ inline int LeanMatch(const LeanProgram& lp, const char16_t* s, int len, int pos,
         const char16_t* chars = nd->chars;
         const bool ic = nd->ignoreCase;
         auto occ = [&](int q) {
-          if (q + n - 1 > len) return -1;
+          if (q + n - 1 > len) {
+            hi = len + 1;
+            return -1;
+          }
           const char16_t* t = s + (q - 1);
           for (int i = 0; i < n; ++i)
-            if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) return -1;
+            if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) {
+              hi = std::max(hi, q + i);
+              return -1;
+            }
+          hi = std::max(hi, q + n - 1);
           return q + n;
         };
         for (int k = 0; k < nd->min; ++k)
@@ -124,13 +143,15 @@ inline int LeanMatch(const LeanProgram& lp, const char16_t* s, int len, int pos,
           for (int q; extra < room && (q = occ(p)) >= 0; ++extra) p = q;
           if (Count) *budget -= extra + nd->greedyTail;
         }
-      } else if (nd->min > 0 && !AnchorAt<true>(s, len, nd->anchor, p)) {
-        goto next;
+      } else if (nd->min > 0) {
+        hi = std::max(hi, p);
+        if (!AnchorAt<true>(s, len, nd->anchor, p)) goto next;
       }
     }
-    return p;
+    hi = std::max(hi, p - 1);
+    return done(p);
   next:
-    if (!alts) return -1;
+    if (!alts) return done(-1);
     nd = nodes + lp.start[std::countr_zero(alts)];
   }
 }

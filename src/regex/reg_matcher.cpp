@@ -58,6 +58,9 @@ struct MatchRun {
   uintptr_t floor = 0;  // looked up once the recursion gets deep
   std::vector<int>& scratch;
   size_t top = 0;
+  // The furthest position a forward read looked at (len + 1: the end of the text). Look-behind
+  // reads only what lies before a position already read.
+  mutable int reach = 0;
 
   MatchRun(std::u16string_view t, int* c, int64_t b, int md, std::vector<int>& sc)
       : s(t.data()), len(int(t.size())), caps(c), budget(b), maxDepth(md), scratch(sc) {}
@@ -135,12 +138,17 @@ struct MatchRun {
   }
 
   // ---- direction ----------------------------------------------------------------------------
+  void Read(int p) const {
+    if (p > reach) reach = p;
+  }
   template <bool Fwd>
   bool Has(int p) const {
+    if (Fwd) Read(p);
     return Fwd ? p <= len : p >= 2;
   }
   template <bool Fwd>
   char16_t At(int p) const {
+    if (Fwd) Read(p);
     return Fwd ? s[p - 1] : s[p - 2];
   }
   template <bool Fwd>
@@ -203,11 +211,18 @@ struct MatchRun {
     bool ic;
     int operator()(int p) const {
       int n = int(chars.size());
-      if (Fwd ? p + n - 1 > r.len : p - n < 1) return -1;
+      if (Fwd ? p + n - 1 > r.len : p - n < 1) {
+        if (Fwd) r.Read(r.len + 1);
+        return -1;
+      }
       if (Fwd) {
         const char16_t* t = r.s + (p - 1);
         for (int i = 0; i < n; ++i)
-          if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) return -1;
+          if (t[i] != chars[i] && !(ic && CharUpper(t[i]) == chars[i])) {
+            r.Read(p + i);
+            return -1;
+          }
+        r.Read(p + n - 1);
         return p + n;
       }
       const char16_t* t = r.s + (p - 2);  // chars[i] is matched leftwards
@@ -222,7 +237,11 @@ struct MatchRun {
     int a, n;  // 1-based start and length of the referenced text
     bool ic;
     int operator()(int p) const {
-      if (Fwd ? p + n - 1 > r.len : p - n < 1) return -1;
+      if (Fwd ? p + n - 1 > r.len : p - n < 1) {
+        if (Fwd) r.Read(r.len + 1);
+        return -1;
+      }
+      if (Fwd) r.Read(p + n - 1);
       const char16_t* t = r.s + (Fwd ? p - 1 : p - 1 - n);
       const char16_t* g = r.s + (a - 1);
       for (int i = 0; i < n; ++i)
@@ -237,6 +256,7 @@ struct MatchRun {
       if (!r.Has<Fwd>(p)) return -1;
       char16_t c = r.At<Fwd>(p);
       if (!IsLineBreakChar(c)) return -1;
+      if (Fwd && c == u'\r') r.Read(p + 1);
       if (Fwd) return (c == u'\r' && p + 1 <= r.len && r.s[p] == u'\n') ? p + 2 : p + 1;
       return (c == u'\n' && p - 2 >= 1 && r.s[p - 3] == u'\r') ? p - 2 : p - 1;
     }
@@ -263,6 +283,7 @@ struct MatchRun {
 
   template <bool Fwd>
   bool Anchor(char16_t kind, int p) const {
+    Read(p);
     return AnchorAt<Fwd>(s, len, kind, p);
   }
 
@@ -770,6 +791,7 @@ struct MatchRun {
       if (Fwd) {
         const int end = int(std::min<int64_t>(int64_t(len) + 1, p + room));
         while (p < end && nd.Test(text[p - 1])) ++p;
+        Read(p);
       } else {
         const int end = int(std::max<int64_t>(1, p - room));
         while (p > end && nd.Test(text[p - 2])) --p;
@@ -1053,12 +1075,13 @@ struct MatchRun {
 
 // Program::runChecks at pos: false when no alternative's run is followed by a unit that what
 // comes after it can start with.
-bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos) {
+bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos, int& reach) {
   for (const Program::RunCheck& rc : prog.runChecks) {
     const FlatNode& nd = *rc.node;
     int p = pos;
     int k = 0;
     for (; k < nd.min && p <= len && nd.Test(s[p - 1]); ++k) ++p;
+    reach = std::max(reach, std::min(p, len + 1));
     if (k < nd.min) continue;
     if (nd.max != nd.min) {
       const int end =
@@ -1066,6 +1089,7 @@ bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos) {
                      : int(std::min<int64_t>(int64_t(len) + 1, int64_t(p) + (nd.max - nd.min)));
       while (p < end && nd.Test(s[p - 1])) ++p;
     }
+    reach = std::max(reach, std::min(p, len + 1));
     if (p <= len && rc.follow.Test(s[p - 1])) return true;
   }
   return false;
@@ -1074,9 +1098,15 @@ bool RunsMayMatch(const Program& prog, const char16_t* s, int len, int pos) {
 namespace {
 // Runs the root of a program that is not flat at Pos; returns the final position or 0.
 inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Backward, int* caps,
-                    int64_t budget, std::vector<int>& scratch, bool& exhausted) {
+                    int64_t budget, std::vector<int>& scratch, bool& exhausted, int& reach) {
   MatchRun run(S, caps, budget, kMaxFrames + 64, scratch);
   exhausted = false;
+  run.reach = Pos;
+  struct Report {
+    MatchRun& run;
+    int& reach;
+    ~Report() { reach = std::min(run.reach, run.len + 1); }
+  } report{run, reach};
   try {
     int q = Pos;
     const TreRootNode& root = *prog.root;
@@ -1094,6 +1124,7 @@ inline int RunMatch(const Program& prog, std::u16string_view S, int Pos, bool Ba
     return Backward ? caps[0] : caps[1];
   } catch (const BudgetExceeded&) {
     exhausted = true;
+    run.reach = run.len + 1;  // the budget grows with the text
     return 0;
   }
 }
@@ -1114,15 +1145,18 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
   // A simple program has no group but the whole match.
   M.count_ = lean_ ? 1 : p_->groupCount;
   const int pos = Pos < 1 ? 1 : Pos;
+  M.reach_ = pos;
   if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return -1;
   if (lean_) {
     int end;
     if (M.Budget() <= 0) {
       // The default budget: a lean program is too small to run out of it.
-      end = regex_internal::LeanMatch<false>(*lean_, S.data(), int(S.size()), pos, nullptr);
+      end =
+          regex_internal::LeanMatch<false>(*lean_, S.data(), int(S.size()), pos, nullptr, M.reach_);
     } else {
       int64_t budget = M.Budget();
-      end = regex_internal::LeanMatch<true>(*lean_, S.data(), int(S.size()), pos, &budget);
+      end =
+          regex_internal::LeanMatch<true>(*lean_, S.data(), int(S.size()), pos, &budget, M.reach_);
       if (budget < 0) {
         M.exhausted_ = true;
         return -1;
@@ -1133,12 +1167,14 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
   // Most refusals show at the second unit (a rule for "(*" tried at every "("); with the default
   // budget, which such an attempt cannot exhaust, it answers without starting a match.
   if (hasSecond_ && M.Budget() <= 0 && Pos >= 1 &&
-      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)])))
+      (size_t(Pos) >= S.size() || !second_.Test(S[size_t(Pos)]))) {
+    M.reach_ = Pos + 1;
     return -1;
+  }
   if (p_->flat.empty()) return MatchLength(S, Pos, M);
   // The match would fail after the runs, well within the default budget.
   if (!p_->runChecks.empty() && M.Budget() <= 0 && Pos >= 1 && size_t(Pos) <= S.size() &&
-      !regex_internal::RunsMayMatch(*p_, S.data(), int(S.size()), Pos))
+      !regex_internal::RunsMayMatch(*p_, S.data(), int(S.size()), Pos, M.reach_))
     return -1;
   // Groups write their bounds on the way back from a success; nobody reads them here, so the
   // slots need room but no reset.
@@ -1147,13 +1183,16 @@ int TqxRegProgram::AnchoredLength(std::u16string_view S, int Pos, TqxRegMatch& M
   const int64_t budget = StepBudget(M, S);
   regex_internal::MatchRun run(S, M.bounds_.data(), budget, regex_internal::kMaxFrames + 64,
                                M.scratch_);
+  run.reach = M.reach_;
   int end;
   try {
     end = run.Flat<true>(*p_, pos);
   } catch (const regex_internal::BudgetExceeded&) {
     M.exhausted_ = true;
+    M.reach_ = int(S.size()) + 1;  // the budget grows with the text
     return -1;
   }
+  M.reach_ = std::min(std::max(run.reach, end - 1), int(S.size()) + 1);
   return end < 0 ? -1 : end - pos;
 }
 
@@ -1163,6 +1202,7 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
   M.exhausted_ = false;
   M.count_ = groups;
   int pos = Pos < 1 ? 1 : Pos;
+  M.reach_ = pos;
   if (!MayMatchAt(S, pos, Backward)) return false;
   if (S.size() >= size_t(INT32_MAX) || size_t(pos) > S.size() + 1) return false;
   const int64_t budget = StepBudget(M, S);
@@ -1174,13 +1214,16 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
     int* caps = M.bounds_.data();
     for (size_t i = 2; i < n; ++i) caps[i] = -1;
     regex_internal::MatchRun run(S, caps, budget, regex_internal::kMaxFrames + 64, M.scratch_);
+    run.reach = pos;
     int end;
     try {
       end = Backward ? run.Flat<false>(*p_, pos) : run.Flat<true>(*p_, pos);
     } catch (const regex_internal::BudgetExceeded&) {
       M.exhausted_ = true;
+      M.reach_ = int(S.size()) + 1;  // the budget grows with the text
       return false;
     }
+    M.reach_ = std::min(std::max(run.reach, end - 1), int(S.size()) + 1);
     if (end < 0) return false;
     caps[0] = Backward ? end : pos;
     caps[1] = Backward ? pos : end;
@@ -1193,7 +1236,8 @@ bool TqxRegProgram::Match(std::u16string_view S, int& Pos, TqxRegMatch& M, bool 
   int* caps = M.caps_.data();
   for (size_t i = 0; i < slots; ++i) caps[i] = -1;
   bool exhausted = false;
-  int end = regex_internal::RunMatch(*p_, S, pos, Backward, caps, budget, M.scratch_, exhausted);
+  int end = regex_internal::RunMatch(*p_, S, pos, Backward, caps, budget, M.scratch_, exhausted,
+                                     M.reach_);
   M.exhausted_ = exhausted;
   if (end <= 0) return false;
   M.bounds_.resize(size_t(2 * groups));

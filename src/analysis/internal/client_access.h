@@ -28,6 +28,7 @@ struct ClientAccess {
   // ---- Tokenizer results ----------------------------------------------------------------------
   static LexerPlan& PlanFor(TParserResults& C, TSyntAnalyzer* Lexer) { return C.PlanFor(Lexer); }
   static TqxRegMatch& MatchScratch(TParserResults& C) { return C.MatchScratch(); }
+  static void NoteReach(TParserResults& C, int Reach) { C.NoteReach(Reach); }
   static std::u16string_view Text(const TParserResults& C) { return C.Text(); }
   static TRuleCollectionItem* RuleAt(const TParserResults& C, int RuleIndex) {
     return C.RuleAt(RuleIndex);
