@@ -122,6 +122,11 @@ class TMemoGutterPart : public TMemoPart {
   void UpdateAutoSize();
 
   // ---- Painting ---------------------------------------------------------------------------------
+  // A window paint of the gutter: BeginPaint over the gutter's clip, PaintLine for each line,
+  // PaintEmpty below the text, EndPaint. Drawn in place, the bands are filled once over the clip
+  // and a line paints only what differs (its change state, number, objects, fold marks).
+  void BeginPaint(TCanvas& Canvas, int Top, int Bottom);
+  void EndPaint() { bandsFilled_ = false; }
   // The gutter of one line (FoldState: the layout's line state).
   void PaintLine(TCanvas& Canvas, const TGutterLineSpan& Span, int FoldState);
   // The gutter below the last line, Top .. Bottom.
@@ -164,6 +169,9 @@ class TMemoGutterPart : public TMemoPart {
   void Changed(bool Layout);
   void PlaceObjects(const TGutterLineSpan& Span, TGutterLineObjects& List);
   void PaintBands(TCanvas& Canvas, int Top, int Bottom, int Line);
+  void PaintBand(TCanvas& Canvas, int Index, int Left, int Top, int Bottom, TColor Color);
+  // Each line composed in a bitmap first (a host that paints straight to the screen).
+  bool ComposesLinesOffScreen() const;
   void PaintNumber(TCanvas& Canvas, const TGutterLineSpan& Span, bool Yield);
   void PaintObjects(TCanvas& Canvas, const TGutterLineSpan& Span, const TGutterLineObjects& List);
   void PaintFold(TCanvas& Canvas, const TGutterLineSpan& Span, int FoldState);
@@ -183,6 +191,7 @@ class TMemoGutterPart : public TMemoPart {
   std::unique_ptr<TSyntAnimation> animation_;
   std::unique_ptr<TBookmarks> bookmarks_;
   std::unique_ptr<TBitmap> buffer_;
+  bool bandsFilled_ = false;  // between BeginPaint and EndPaint, when drawing in place
   // The expand-button halves cut from the picture they were cut from.
   TPixelImage buttonSource_;
   TPixelImage buttonHalves_[2];

@@ -41,6 +41,28 @@ TPixelImage ButtonHalf(const TPixelImage& Buttons, bool Collapsed) {
 
 }  // namespace
 
+void TMemoGutterPart::PaintBand(TCanvas& Canvas, int Index, int Left, int Top, int Bottom,
+                                TColor Color) {
+  const TGutterBand& b = *gutter_->Bands()->Items(Index);
+  const int width = gutter_->Width();
+  const int right = std::min(Left + b.Width(), width);
+  if (b.Gradient()) {
+    const int span = right - Left;
+    for (int k = 0; k < span; ++k) {
+      Canvas.Brush()->SetColor(Mix(Color, b.GradientRight(), k, std::max(1, span - 1)));
+      Canvas.FillRect({Left + k, Top, Left + k + 1, Bottom});
+    }
+  } else {
+    Canvas.Brush()->SetColor(Color);
+    Canvas.FillRect({Left, Top, right, Bottom});
+  }
+  if (b.LeftBound() != clNone) VLine(Canvas, Left, Top, Bottom, b.LeftBound());
+  if (b.RightBound() != clNone && Left + b.Width() <= width)
+    VLine(Canvas, Left + b.Width() - 1, Top, Bottom, b.RightBound());
+}
+
+// Line -1: every band in its own colour. With bandsFilled_ only the change-state band of a line
+// whose state has a colour of its own.
 void TMemoGutterPart::PaintBands(TCanvas& Canvas, int Top, int Bottom, int Line) {
   const TGutter& g = *gutter_;
   const int width = g.Width();
@@ -50,28 +72,16 @@ void TMemoGutterPart::PaintBands(TCanvas& Canvas, int Top, int Bottom, int Line)
   for (int i = 0; i < bands.Count() && x < width; ++i) {
     const TGutterBand& b = *bands.Items(i);
     if (b.Width() <= 0) continue;
-    TColor color = b.Color() != clNone ? b.Color() : g.Color();
+    const TColor base = b.Color() != clNone ? b.Color() : g.Color();
+    TColor color = base;
     if (Line >= 0 && i == lineStateDisplay_->Band()) {
       const TColor state = lineStateDisplay_->StateColor(int(Memo().Lines()->LineState(Line)));
       if (state != clNone) color = state;
     }
-    const int right = std::min(x + b.Width(), width);
-    if (b.Gradient()) {
-      const int span = right - x;
-      for (int k = 0; k < span; ++k) {
-        Canvas.Brush()->SetColor(Mix(color, b.GradientRight(), k, std::max(1, span - 1)));
-        Canvas.FillRect({x + k, Top, x + k + 1, Bottom});
-      }
-    } else {
-      Canvas.Brush()->SetColor(color);
-      Canvas.FillRect({x, Top, right, Bottom});
-    }
-    if (b.LeftBound() != clNone) VLine(Canvas, x, Top, Bottom, b.LeftBound());
-    if (b.RightBound() != clNone && x + b.Width() <= width)
-      VLine(Canvas, x + b.Width() - 1, Top, Bottom, b.RightBound());
+    if (!bandsFilled_ || color != base) PaintBand(Canvas, i, x, Top, Bottom, color);
     x += b.Width();
   }
-  if (x < width) {
+  if (x < width && !bandsFilled_) {
     Canvas.Brush()->SetColor(g.Color());
     Canvas.FillRect({x, Top, width, Bottom});
   }
@@ -160,14 +170,25 @@ void TMemoGutterPart::PaintLineDirect(TCanvas& Canvas, const TGutterLineSpan& Sp
   PaintFold(Canvas, Span, FoldState);
 }
 
+// Composing each line off screen only pays where paints go straight to the screen: a control
+// that is itself double-buffered, or a host with a back buffer, shows the whole paint at once.
+bool TMemoGutterPart::ComposesLinesOffScreen() const {
+  const IControlHost* host = Memo().Host();
+  return gutter_->DoubleBufered() && !Memo().DoubleBuffered() && host && !host->PaintsOffScreen();
+}
+
+void TMemoGutterPart::BeginPaint(TCanvas& Canvas, int Top, int Bottom) {
+  bandsFilled_ = false;
+  if (GutterWidth() <= 0 || Bottom <= Top || ComposesLinesOffScreen()) return;
+  PaintBands(Canvas, Top, Bottom, -1);
+  bandsFilled_ = true;
+}
+
 void TMemoGutterPart::PaintLine(TCanvas& Canvas, const TGutterLineSpan& Span, int FoldState) {
   const int width = GutterWidth();
   const int height = Span.Bottom - Span.Top;
   if (width <= 0 || height <= 0) return;
-  // Composing each line off screen only pays where paints go straight to the screen: a control
-  // that is itself double-buffered, or a host with a back buffer, shows the whole paint at once.
-  const IControlHost* host = Memo().Host();
-  if (!gutter_->DoubleBufered() || Memo().DoubleBuffered() || !host || host->PaintsOffScreen()) {
+  if (!ComposesLinesOffScreen()) {
     PaintLineDirect(Canvas, Span, FoldState);
     return;
   }
@@ -189,7 +210,7 @@ void TMemoGutterPart::PaintLine(TCanvas& Canvas, const TGutterLineSpan& Span, in
 }
 
 void TMemoGutterPart::PaintEmpty(TCanvas& Canvas, int Top, int Bottom) {
-  if (GutterWidth() <= 0 || Bottom <= Top) return;
+  if (GutterWidth() <= 0 || Bottom <= Top || bandsFilled_) return;
   PaintBands(Canvas, Top, Bottom, -1);
 }
 

@@ -228,6 +228,11 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
   const int textLeft = Area.Left - m.ScrollPart().LeftCol() * ctx_.Cell.cx;
   int y = Area.Top;
   int row = top.Row;
+  if (!GutterClip.IsEmpty()) {
+    Canvas.SetClipRect(GutterClip);
+    gutter.BeginPaint(Canvas, GutterClip.Top, GutterClip.Bottom);
+    Canvas.SetClipRect(Clip);
+  }
   for (int line = top.Line; line < count && y < clipBottom; ++line, row = 0) {
     if (!layout.LineVisible(line)) {
       // A fold may hide a million lines: jump past them.
@@ -276,6 +281,7 @@ void TMemoPaintPart::PaintLines(TCanvas& Canvas, const TRect& Clip, const TRect&
     gutter.PaintEmpty(Canvas, std::max(y, GutterClip.Top), GutterClip.Bottom);
     Canvas.SetClipRect(Clip);
   }
+  gutter.EndPaint();
   // Below the text.
   const TRect rest{Area.Left, y, Area.Right, Area.Bottom};
   if (!rest.IsEmpty() && rest.Intersects(Clip) && !ctx_.PreFilled && !m.Transparent() &&
