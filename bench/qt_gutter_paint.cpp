@@ -18,7 +18,7 @@
 #include "editor/syntax_memo.h"
 #include "gutter_bench.h"
 #include "qt/qt_control_widget.h"
-#include "qt/qt_platform.h"
+#include "qt_bench_main.h"
 
 namespace {
 
@@ -91,11 +91,5 @@ BENCHMARK(BM_QtPaintScreenGutter)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  synt::TQtPlatform platform;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return synt::bench::RunQtBenchmarks(argc, argv);
 }

@@ -21,7 +21,7 @@
 #include "editor/commands.h"
 #include "editor/syntax_memo.h"
 #include "qt/qt_control_widget.h"
-#include "qt/qt_platform.h"
+#include "qt_bench_main.h"
 
 namespace {
 
@@ -224,11 +224,5 @@ BENCHMARK(BM_RepaintOnly)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  synt::TQtPlatform platform;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return synt::bench::RunQtBenchmarks(argc, argv);
 }
